@@ -1,0 +1,151 @@
+// The narrow layer over the operating system.
+//
+// The core (config, log, nc, split, header_footer) never includes <windows.h>; everything it needs
+// from the system comes through this header. Text crossing this interface is code page 932
+// (Shift-JIS) bytes, the system's internal encoding; the implementations convert at the edge
+// (UTF-16 on Windows, UTF-8 on Linux).
+//
+// Services that a test must be able to replace (message boxes, the clock, waits, program starts,
+// the environment, names of this machine, the log pane) are function pointers in `Services`; the
+// defaults are the real ones. File access is plain functions: tests use real temporary folders.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace platform {
+
+// HWND on Windows; the console and the tests pass nullptr.
+using WindowHandle = void*;
+
+enum class BoxIcon { kError, kInformation, kWarning };
+
+struct LocalTime {
+  int year;         // four digits
+  int month;        // 1..12
+  int day;          // 1..31
+  int dayOfWeek;    // 0 = Sunday .. 6 = Saturday
+  int hour;         // 0..23
+  int minute;       // 0..59
+  int second;       // 0..59
+  int milliseconds; // 0..999
+};
+
+// Results of HostAddress.
+enum HostAddressResult {
+  kAddressOk = 0,
+  kAddressUnresolved = -1,     // the local host name has no IPv4 address
+  kSocketsUnavailable = -2,    // the sockets library could not be started
+};
+
+// Where the run log's lines go: the main window's list box on Windows, standard output on the
+// console, a vector of lines in the tests.
+class LogPane {
+ public:
+  virtual ~LogPane() = default;
+  // Appends one line (CP932, NUL-terminated, no line end) as the new last item.
+  virtual void Append(const char* line) = 0;
+  // Number of lines held.
+  virtual int Count() const = 0;
+  // Copies line `index` (0-based) into `out` (CP932, NUL-terminated, cut to size - 1 bytes).
+  // Returns its length, or -1 when there is no such line.
+  virtual int LineText(int index, char* out, size_t size) const = 0;
+  // Selects line `index` so that it is visible and highlighted.
+  virtual void Select(int index) = 0;
+  // Sets the horizontal scroll range to the pixel width of the first `length` bytes of `text`
+  // in the pane's font plus the width of a vertical scroll bar.
+  virtual void FitWidth(const char* text, int length) = 0;
+  // Removes every line.
+  virtual void Clear() = 0;
+};
+
+struct Services {
+  // Shows a modal message box and returns when the user has closed it. `owner` may be nullptr.
+  void (*showMessage)(WindowHandle owner, const char* text, const char* title, BoxIcon icon);
+  // Milliseconds since some fixed point; wraps around like the system tick counter.
+  uint32_t (*tickCount)();
+  // Blocks the thread for about `milliseconds` without using the processor.
+  void (*sleep)(uint32_t milliseconds);
+  // The local date and time now.
+  void (*localTime)(LocalTime* out);
+  // Copies the value of environment variable `name` into `out` (cut to size - 1 bytes) and
+  // returns true; returns false (and writes "") when the variable is not set.
+  bool (*getEnvironment)(const char* name, char* out, size_t size);
+  // Starts `program` with the parameter text `parameters` (nullptr or "" for none).
+  // Returns 0 when the program was started, -1 otherwise.
+  int (*startProgram)(WindowHandle owner, const char* program, const char* parameters);
+  // Opens `path` with the program the system associates with it (verb "open").
+  // Returns 0 when opened, -1 otherwise (no associated program, or no such mechanism).
+  int (*openAssociated)(WindowHandle owner, const char* path);
+  // Name of this computer / of the user running the program. False when unavailable.
+  bool (*computerName)(char* out, size_t size);
+  bool (*userName)(char* out, size_t size);
+  // First IPv4 address of the local host name in dotted form. On failure writes "0.0.0.0" and
+  // returns kAddressUnresolved or kSocketsUnavailable.
+  int (*hostAddress)(char* out, size_t size);
+  // Full path of the running executable. False when it cannot be had or does not fit.
+  bool (*executablePath)(char* out, size_t size);
+  // Last-write time of `path` (nullptr: the running executable) in local time. Returns 0, or -1
+  // when the file cannot be opened.
+  int (*fileTime)(const char* path, LocalTime* out);
+  // The log pane the run log writes to. Never nullptr: a pane that drops lines until a real one
+  // is installed.
+  LogPane* logPane;
+};
+
+// The services in force. Tests overwrite members and restore them afterwards.
+Services& Current();
+// The real services of this platform.
+const Services& Real();
+
+// --- Files (paths are CP932) -------------------------------------------------------------------
+
+// fopen with a CP932 path. `mode` is "rb", "wb" or "ab" (always binary: line ends are the
+// caller's business). Opening a directory for reading fails, as it does on Windows. Returns
+// nullptr on failure, also when the path cannot be converted to the system's encoding.
+FILE* OpenFile(const char* path, const char* mode);
+// True when something (a file or a directory) exists at `path`.
+bool FileExists(const char* path);
+// True when `path` names a directory.
+bool IsDirectory(const char* path);
+// Deletes the file at `path`. True on success.
+bool RemoveFile(const char* path);
+
+// Closes a FILE* when it goes out of scope, so that every failure path closes its files.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(FILE* file) : file_(file) {}
+  FileHandle(const char* path, const char* mode) : file_(OpenFile(path, mode)) {}
+  ~FileHandle() { Close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  FILE* get() const { return file_; }
+  explicit operator bool() const { return file_ != nullptr; }
+  // Closes now; returns false when the close (the final flush) failed.
+  bool Close() {
+    if (file_ == nullptr) return true;
+    int rc = std::fclose(file_);
+    file_ = nullptr;
+    return rc == 0;
+  }
+
+ private:
+  FILE* file_ = nullptr;
+};
+
+// --- Convenience wrappers over Current() -------------------------------------------------------
+
+inline void ShowMessage(WindowHandle owner, const char* text, const char* title, BoxIcon icon) {
+  Current().showMessage(owner, text, title, icon);
+}
+inline uint32_t TickCount() { return Current().tickCount(); }
+inline void Sleep(uint32_t milliseconds) { Current().sleep(milliseconds); }
+inline void GetLocalTimeNow(LocalTime* out) { Current().localTime(out); }
+inline bool GetEnvironment(const char* name, char* out, size_t size) {
+  return Current().getEnvironment(name, out, size);
+}
+inline LogPane& Log() { return *Current().logPane; }
+
+}  // namespace platform
