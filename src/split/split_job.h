@@ -1,0 +1,25 @@
+// One split job: what a front end hands to the split driver.
+#pragma once
+
+#include <cstddef>
+
+// Size of every path field of the split engine: at most 511 bytes of path plus the terminator.
+inline constexpr size_t kPathField = 512;
+
+// One meter of the job: the split distance or the split time with its running totals. The first
+// two slots are the totals that motion measurement adds to (rapid, cutting), so a meter can be
+// measured into directly.
+struct SplitMeter {
+  double rapid;     // distance meter: rapid-traverse distance, mm; time meter: unused
+  double running;   // cutting distance (mm; whole program in metres after the measurement pass)
+                    // or cutting time (minutes) of the current piece
+  double limit;     // split distance (metres as given; mm once the split loop starts) or split time (minutes)
+  double previous;  // `running` as it stood after the record before the current one
+};
+
+struct SplitJob {
+  char ncFile[kPathField];  // the NC program to split (CP932 path)
+  SplitMeter distance;
+  SplitMeter time;
+  double start[3];          // start point X, Y, Z in mm: where the machine stands before and after every piece
+};
