@@ -1,0 +1,95 @@
+// The settings of the run: where the program and its settings file live, the values read once at
+// start-up (colours, help-file name, command settings), the rights notice, and the readers of
+// the [FORMAT], [COMMAND], [COLOR] and [MESSAGE] sections. Every other key is read at its use
+// through settings_keys.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr size_t kPathField = 520;
+inline constexpr char kSettingsFileName[] = "Quendrix.ini";
+// The settings path always fits: the program directory is at most kPathField - 1 bytes.
+inline constexpr size_t kSettingsPathSize = kPathField + sizeof kSettingsFileName;
+inline constexpr size_t kHelpFileField = 32;
+inline constexpr size_t kNoticeSize = 128;
+
+// A colour as read from the settings file. Only the low 8 bits of each component count
+// (ColourValue), so 300 acts as 44.
+struct Colour {
+  int red;
+  int green;
+  int blue;
+};
+
+// Read once at start-up by ReadCommandSettings; BatchModeSwitch may later set mode 1 and
+// overwrite 0 here (never in the file).
+struct CommandSettings {
+  int debug;        // DEBUG: 2 logs every written block, 100 echoes the output parameters,
+                    // 999 echoes the arguments; default 0
+  int mode;         // MODE: 0 shows the completion box, else batch behaviour; default 0
+  int deleteFiles;  // DELETE: 1 deletes the header and footer files after a split; default 1
+  int print;        // PRINT: 1 adds a blank log line before that deletion; default 0
+  int overwrite;    // OVERWRITE: default 1, forced to 0 whenever mode is 1
+};
+
+// Read at each split by ReadFormatSettings into a record the caller owns.
+struct FormatSettings {
+  int decimal;  // DECIMAL: default -1 (the driver turns any non-zero value into 3)
+  int comment;  // COMMENT: default 1
+};
+
+// Drive and directory of the running executable with the trailing separator ("" when the
+// executable's path cannot be had: files are then looked for in the working directory).
+extern char gProgramDirectory[kPathField];
+// gProgramDirectory + "Quendrix.ini".
+extern char gSettingsPath[kSettingsPathSize];
+extern CommandSettings gCommandSettings;
+extern Colour gWindowColour;  // [COLOR] WINDOW, default 135, 215, 215
+extern Colour gTextColour;    // [COLOR] TEXT, default 0, 0, 0
+// [Quendrix] HELPFILE, default "Quendrix.chm"; opened from gProgramDirectory.
+extern char gHelpFileName[kHelpFileField];
+// The maker's rights notice, one line, painted by the main window and shown in the banner.
+extern char gNoticeLine[kNoticeSize];
+
+// red + 256 * green + 65536 * blue of the low 8 bits of each component.
+uint32_t ColourValue(const Colour& colour);
+
+// Writes the directory of the running executable followed by `name` into `out`. The directory
+// is computed afresh from the executable's path. Returns 0, or -1 with "" in `out` when the
+// executable's path cannot be had or the result does not fit in `size` - 1 bytes.
+int ProgramFilePath(const char* name, char* out, size_t size);
+
+// The start-up step; runs once, before the command settings are read and before any window:
+// sets gProgramDirectory and gSettingsPath, writes the default settings file when none exists,
+// prepares gNoticeLine, reads the colours and gHelpFileName. Returns 0 (a failure to write the
+// default file has shown its error box; every later read then falls back).
+int StartSettings();
+
+// Writes the default settings text (CP932, "\r\n" line ends, ending in an empty line) to
+// gSettingsPath unless something already exists there. Returns 0 when the file existed or was
+// written; -1 after the error box when it cannot be written (no partial file is left).
+int WriteDefaultSettings();
+
+// Reads WINDOW and TEXT of [COLOR] into `window` and `text` (defaults 135, 215, 215 and 0, 0, 0).
+// A value with other than three components shows a warning box with the count; the components
+// parsed before stay. A missing or empty key keeps the default silently. Returns 0.
+int ReadColours(Colour* window, Colour* text);
+
+// Splits `text` at commas (empty pieces are skipped) and stores the leading integer of each piece
+// in red, green, blue in turn, stopping after the third. Returns the number of components stored
+// (0 to 3); components not reached are left as they were.
+int ParseColour(const char* text, Colour* colour);
+
+// DECIMAL and COMMENT of [FORMAT] from the settings file next to the executable; -1 and 1 when
+// the file or a key is missing. Returns 0.
+int ReadFormatSettings(FormatSettings* format);
+
+// The five [COMMAND] keys (defaults 0, 0, 1, 0, 1). When the environment variable BELTRASOVA is
+// "1" (any case) and MODE is 0, MODE becomes 1; whenever MODE is 1, OVERWRITE is 0. Returns 0.
+int ReadCommandSettings(CommandSettings* command);
+
+// The [MESSAGE] text for the current local time's hour and ten-minute slot (key "TIMEhhm", the
+// exact key only) into `out`, at most min(128, size) - 1 bytes; " " when there is none.
+// Returns 0.
+int TimeOfDayMessage(char* out, size_t size);
