@@ -1,0 +1,103 @@
+#include "header_footer/footer_cut.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "header_footer/wait.h"
+#include "nc/interpreter.h"
+#include "nc/line_reader.h"
+#include "nc/pass_rules.h"
+#include "nc/scan.h"
+#include "nc/skip_lists.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Lines closer to the end than this are too few to be a footer of their own.
+constexpr int kFooterShortMargin = 7;
+constexpr int kFooterLength = 10;
+
+// The interpreter's records, carried from the first reading into the second.
+struct FooterRecords {
+  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  GCodeTable gCodes;
+  MCodeTable mCodes;
+  BlockWords words{};
+  WordGiven given{};
+  WordHasPoint hasPoint{};
+  FeedState feed{0.0, 0.0, 0.0};
+  int modeCopy = 0;
+
+  FooterRecords() {
+    modal.distanceMode = kPowerOnDistanceMode;
+    ClearCodeTables(&gCodes, &mCodes);
+  }
+
+  // Prepares `work` (comment cut) and applies the line's distance mode. True when the line is
+  // interpreted and the interpreter recognised something in it.
+  bool Interpret(char* work) {
+    CutComment(work);
+    ClearBlock(&words, &given);
+    ApplyDistanceMode(work, &modal, &modeCopy);
+    if (IsDwellBlock(work) || LineHasSkipToken(work, kSkipTokens)) return false;
+    return InterpretBlock(work, &gCodes, &mCodes, &modal, &words, &given, &hasPoint, &feed,
+                          &modeCopy) == 1;
+  }
+  bool AxisGiven() const { return given[kX] || given[kY] || given[kZ]; }
+};
+
+}  // namespace
+
+int CutFooter(const char* ncFile, const char* footerFile) {
+  if (!platform::FileExists(ncFile)) return kFooterCutFailed;
+  FooterRecords records;
+  char raw[kLineBufferSize];
+  char work[kLineBufferSize];
+  size_t rawLength = 0;
+
+  int lineCount = 0;
+  int footerStart = -1;
+  {
+    platform::FileHandle input(ncFile, "rb");
+    if (!input) return kFooterCutFailed;
+    LineReader reader(input.get());
+    int status = kLineRead;
+    while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
+      lineCount = reader.lineNumber();
+      std::memcpy(work, raw, rawLength + 1);
+      CutComment(work);
+      if (FindText(work, "G00") >= 0) footerStart = lineCount;
+      if (records.Interpret(work) && records.modal.motion == 0 && records.AxisGiven() &&
+          !IsSetPositionBlock(work)) {
+        footerStart = lineCount;
+      }
+    }
+    if (status != kLineEnd) return kFooterCutFailed;
+  }
+  WaitSeconds(1);
+
+  // No rapid move at all: the rule below then keeps the last ten lines.
+  if (footerStart < 0) footerStart = lineCount;
+  if (footerStart >= lineCount - kFooterShortMargin) footerStart = lineCount - kFooterLength;
+
+  platform::FileHandle input(ncFile, "rb");
+  if (!input) return kFooterCutFailed;
+  platform::FileHandle output(footerFile, "wb");
+  if (!output) return kFooterCutFailed;
+  LineReader reader(input.get());
+  bool writeFailed = false;
+  int status = kLineRead;
+  while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
+    bool beforeFooter = footerStart > reader.lineNumber();
+    std::memcpy(work, raw, rawLength + 1);
+    bool interpreted = records.Interpret(work);
+    bool copy = interpreted ? !records.AxisGiven() : true;
+    if (copy && !beforeFooter && WriteText(output.get(), std::string_view(raw, rawLength)) != 0) {
+      writeFailed = true;
+    }
+  }
+  if (status != kLineEnd) return kFooterCutFailed;
+  input.Close();
+  if (!output.Close() || writeFailed) return kFooterCutFailed;
+  return kFooterCutOk;
+}

@@ -1,0 +1,211 @@
+#include "header_footer/header_cut.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <span>
+#include <string_view>
+
+#include "log/run_log.h"
+#include "nc/format.h"
+#include "nc/interpreter.h"
+#include "nc/line_reader.h"
+#include "nc/pass_rules.h"
+#include "nc/scan.h"
+#include "nc/skip_lists.h"
+
+namespace {
+
+// The header check's texts: the line number and the codes the line loses.
+constexpr char kHeaderRefusedText[] =
+    "エラー：%d 行目の %s が分割ＮＣファイルの冒頭に入りません。"
+    "「ヘッダー＆フッダーファイル作成」でヘッダーファイルを作り、確認してから分割し直してください。";
+constexpr char kHeaderWarningText[] =
+    "警　告：%d 行目の %s は分割ＮＣファイルの冒頭に入りません。";
+
+// The codes of a lost line that refuse the split, and those that warn.
+struct LostCode {
+  char letter;
+  int code;
+  const char* text;
+};
+constexpr LostCode kRefusingCodes[] = {
+    {'G', 43, "G43"}, {'G', 44, "G44"}, {'M', 3, "M03"}, {'M', 4, "M04"}, {'M', 6, "M06"}};
+constexpr LostCode kWarningCodes[] = {{'M', 7, "M07"}, {'M', 8, "M08"}};
+
+// Appends `text` to the blank-separated list in `codes`, within its size.
+void AppendCode(char (&codes)[kHeaderCodesSize], const char* text) {
+  size_t length = std::strlen(codes);
+  std::snprintf(codes + length, sizeof codes - length, "%s%s", length == 0 ? "" : " ", text);
+}
+
+// Notes what line `lineNumber` (comment cut) loses by not being in the header.
+void NoteLostLine(const char* line, int lineNumber, HeaderCheck* check) {
+  if (check->refused.line == 0) {
+    HeaderLoss loss{lineNumber, ""};
+    for (const LostCode& lost : kRefusingCodes) {
+      if (HasCodeWord(line, lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
+    }
+    if (loss.codes[0] != '\0') check->refused = loss;
+  }
+  HeaderLoss loss{lineNumber, ""};
+  if (int speed = FindSpindleSpeed(line); speed > 0) {
+    char text[16];
+    std::snprintf(text, sizeof text, "S%d", speed);
+    AppendCode(loss.codes, text);
+  }
+  for (const LostCode& lost : kWarningCodes) {
+    if (HasCodeWord(line, lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
+  }
+  if (loss.codes[0] == '\0') return;
+  if (check->warningCount < kMaxHeaderWarnings) check->warnings[check->warningCount] = loss;
+  ++check->warningCount;
+}
+
+// The positioning line that ends the header: the block's G codes (90, 91, 92 first, then 17,
+// 18, 19, then the others in ascending order), then the start point in the style of each axis's
+// last word. Returns its length.
+int PositioningLine(const GCodeTable& gCodes, const WordHasPoint& hasPoint, const double start[3],
+                    std::span<char> out) {
+  constexpr int kFirst[] = {90, 91, 92, 17, 18, 19};
+  size_t length = 0;
+  auto append = [&](const char* text) {
+    int n = std::snprintf(out.data() + length, out.size() - length, "%s", text);
+    length = std::min(out.size() - 1, length + static_cast<size_t>(n));
+  };
+  char word[kCoordinateTextSize + 16];
+  for (int code : kFirst) {
+    if (gCodes[code] > 0) {
+      std::snprintf(word, sizeof word, "G%d", code);
+      append(word);
+    }
+  }
+  for (int code = 0; code < 100; ++code) {
+    bool first = false;
+    for (int listed : kFirst) first = first || listed == code;
+    if (!first && gCodes[code] >= 0) {
+      std::snprintf(word, sizeof word, "G%d", code);
+      append(word);
+    }
+  }
+  for (int axis = kX; axis <= kZ; ++axis) {
+    if (hasPoint[axis] == 1) {
+      char value[kCoordinateTextSize];
+      FormatCoordinate(start[axis], value);
+      std::snprintf(word, sizeof word, "%c%s", kWordLetters[axis], value);
+    } else {
+      FormatThousandths(kWordLetters[axis], start[axis], word);
+    }
+    append(word);
+  }
+  append("\n");
+  return static_cast<int>(length);
+}
+
+}  // namespace
+
+int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttingLine,
+                     HeaderCheck* check) {
+  HeaderCheck scratch;
+  if (check == nullptr) check = &scratch;
+  check->refused = HeaderLoss{0, ""};
+  check->warningCount = 0;
+
+  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  modal.distanceMode = kPowerOnDistanceMode;
+  GCodeTable gCodes;
+  MCodeTable mCodes;
+  ClearCodeTables(&gCodes, &mCodes);
+  BlockWords words{};
+  WordGiven given{};
+  WordHasPoint hasPoint{};
+  FeedState feed{0.0, 0.0, 0.0};
+  Position current{};
+  Position previous{};
+  int modeCopy = 0;
+
+  if (!platform::FileExists(ncFile)) return kHeaderCutFailed;
+  if (ScanStartState(ncFile, &gCodes, &mCodes, &modal, &current, &previous, &words, &given,
+                     &hasPoint, &feed, &modeCopy) != kScanDone) {
+    return kHeaderCutFailed;
+  }
+  const double start[3] = {current[kX], current[kY], current[kZ]};
+
+  platform::FileHandle input(ncFile, "rb");
+  if (!input) return kHeaderCutFailed;
+  platform::FileHandle output(headerFile, "wb");
+  if (!output) return kHeaderCutFailed;
+
+  LineReader reader(input.get());
+  char raw[kLineBufferSize];
+  char work[kLineBufferSize];
+  size_t rawLength = 0;
+  bool finished = false;
+  bool writeFailed = false;
+  auto keep = [&](std::string_view text) {
+    if (WriteText(output.get(), text) != 0) writeFailed = true;
+  };
+  int status = kLineRead;
+  while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
+    std::memcpy(work, raw, rawLength + 1);
+    CutComment(work);
+    ClearBlock(&words, &given);
+    ClearCodeTables(&gCodes, &mCodes);  // they hold this line's codes only
+    ApplyDistanceMode(work, &modal, &modeCopy);
+
+    bool kept = false;
+    bool interpreted = !IsDwellBlock(work) && !LineHasSkipToken(work, kSkipTokens) &&
+                       InterpretBlock(work, &gCodes, &mCodes, &modal, &words, &given, &hasPoint,
+                                      &feed, &modeCopy) == 1;
+    // A G92 block states where the tool stands; it neither moves it nor ends the header.
+    if (!interpreted || IsSetPositionBlock(work)) {
+      if (!finished) {
+        keep(std::string_view(raw, rawLength));
+        kept = true;
+      }
+    } else {
+      // Each block is judged on its own against the start point: `previous` stays there.
+      AdvancePosition(modal, given, &current, previous, words);
+      if (modal.motion == 0 && (given[kX] || given[kY] || given[kZ]) && !finished) {
+        char line[512];
+        int length = PositioningLine(gCodes, hasPoint, start, line);
+        keep(std::string_view(line, static_cast<size_t>(length)));
+        finished = true;
+      }
+      if (current[kX] == start[0] && current[kY] == start[1] && current[kZ] == start[2]) {
+        if (!finished) {
+          keep(std::string_view(raw, rawLength));
+          kept = true;
+        }
+      } else {
+        finished = true;
+      }
+    }
+    if (!kept && reader.lineNumber() < firstCuttingLine) {
+      NoteLostLine(work, reader.lineNumber(), check);
+    }
+  }
+  if (status != kLineEnd) return kHeaderCutFailed;
+  input.Close();
+  if (!output.Close() || writeFailed) return kHeaderCutFailed;
+  return check->refused.line != 0 ? kHeaderCutRefused : kHeaderCutOk;
+}
+
+int CutHeader(const char* ncFile, const char* headerFile) {
+  int result = CutHeaderChecked(ncFile, headerFile, 0, nullptr);
+  return result == kHeaderCutFailed ? kHeaderCutFailed : kHeaderCutOk;
+}
+
+int ReportHeaderCheck(platform::WindowHandle owner, const HeaderCheck& check) {
+  if (check.refused.line != 0) {
+    FormatLog(kHeaderRefusedText, check.refused.line, check.refused.codes);
+    EmitLogLine(owner, kLogError);
+    return -1;
+  }
+  int shown = check.warningCount < kMaxHeaderWarnings ? check.warningCount : kMaxHeaderWarnings;
+  for (int i = 0; i < shown; ++i) {
+    FormatLog(kHeaderWarningText, check.warnings[i].line, check.warnings[i].codes);
+    EmitLogLine(owner, kLogPlain);
+  }
+  return 0;
+}

@@ -1,0 +1,151 @@
+#include "header_footer/start_point.h"
+
+#include <cstdio>
+
+#include "log/run_log.h"
+#include "nc/format.h"
+#include "nc/interpreter.h"
+#include "nc/line_reader.h"
+#include "nc/pass_rules.h"
+#include "nc/scan.h"
+#include "nc/skip_lists.h"
+
+namespace {
+
+// Texts of the start-point operations.
+constexpr char kStartOpenFailedText[] = "ＮＣファイルが開けません";
+constexpr char kStartLineTooLongText[] = "ＮＣファイルの %d 行目が長すぎます（%d 文字まで）";
+constexpr char kStartReadFailedText[] = "ＮＣファイルの %d 行目が読めません";
+constexpr char kStartFailedText[] = "エラー：スタート座標の取り出しに失敗しました。";
+
+// The interpreter's records of one start-point pass.
+struct StartRecords {
+  ModalState modal{};
+  GCodeTable gCodes;
+  MCodeTable mCodes;
+  BlockWords words{};
+  WordGiven given{};
+  WordHasPoint hasPoint{};
+  FeedState feed{0.0, 0.0, 0.0};
+  Position current{};
+  Position previous{};
+  int modeCopy = 0;
+
+  StartRecords() {
+    modal.distanceMode = kPowerOnDistanceMode;
+    ClearCodeTables(&gCodes, &mCodes);
+  }
+
+  // Comment cut, block cleared, distance mode applied; true when the line is interpreted and
+  // holds something the interpreter recognises.
+  template <size_t N>
+  bool Interpret(char* line, const std::array<const char*, N>& skipTokens) {
+    CutComment(line);
+    ClearBlock(&words, &given);
+    ApplyDistanceMode(line, &modal, &modeCopy);
+    if (IsUninterpretedLine(line, skipTokens.data(), static_cast<int>(N))) return false;
+    return InterpretBlock(line, &gCodes, &mCodes, &modal, &words, &given, &hasPoint, &feed,
+                          &modeCopy) == 1;
+  }
+};
+
+void ShowReadFailure(const char* title, int status, int lineNumber) {
+  char text[128];
+  if (status == kLineTooLong) {
+    std::snprintf(text, sizeof text, kStartLineTooLongText, lineNumber,
+                  static_cast<int>(kMaxLineLength));
+  } else {
+    std::snprintf(text, sizeof text, kStartReadFailedText, lineNumber + 1);
+  }
+  platform::ShowMessage(nullptr, text, title, platform::BoxIcon::kError);
+}
+
+int ReportFailure(platform::WindowHandle owner) {
+  FormatLog("%s", kStartFailedText);
+  EmitLogLine(owner, kLogError);
+  return kStartPointFailed;
+}
+
+}  // namespace
+
+int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
+                     std::span<char, kStartTextSize> yText, std::span<char, kStartTextSize> zText,
+                     const char* title) {
+  StartRecords r;
+  platform::FileHandle input(ncFile, "rb");
+  if (!input) {
+    platform::ShowMessage(nullptr, kStartOpenFailedText, title, platform::BoxIcon::kError);
+    return kStartPointFailed;
+  }
+  LineReader reader(input.get());
+  char line[kLineBufferSize];
+  int status = kLineRead;
+  while ((status = reader.Next(line)) == kLineRead) {
+    if (!r.Interpret(line, kSkipTokens)) continue;
+    AdvanceAsMachine(IsSetPositionBlock(line), r.modal, r.given, &r.current, r.previous, r.words);
+    r.previous = r.current;
+  }
+  if (status != kLineEnd) {
+    ShowReadFailure(title, status, reader.lineNumber());
+    return kStartPointFailed;
+  }
+  input.Close();
+  FormatCoordinate(r.current[kX], xText);
+  FormatCoordinate(r.current[kY], yText);
+  FormatCoordinate(r.current[kZ], zText);
+  return kStartPointDone;
+}
+
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
+                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
+                          MoveCounters* counters) {
+  StartRecords r;
+  r.given.fill(-1);
+  r.hasPoint.fill(-1);
+  if (ScanStartState(ncFile, &r.gCodes, &r.mCodes, &r.modal, &r.current, &r.previous, &r.words,
+                     &r.given, &r.hasPoint, &r.feed, &r.modeCopy) != kScanDone) {
+    return ReportFailure(owner);
+  }
+  const double point[3] = {r.current[kX], r.current[kY], r.current[kZ]};
+  // Scratch extents: the replay needs them, the caller does not.
+  Extents minimum{point[0], point[1], point[2], 0.0};
+  Extents maximum = minimum;
+
+  platform::FileHandle input(ncFile, "rb");
+  if (!input) return kStartPointFailed;
+  DistanceTotals distance{0.0, 0.0};
+  TimeTotals time{0.0, 0.0};
+  MoveCounters moveCounters{0, 0};
+  LineReader reader(input.get());
+  char line[kLineBufferSize];
+  int status = kLineRead;
+  // The replay goes on from the state the scan left: at the start point, motion unset, feed 0.
+  while ((status = reader.Next(line)) == kLineRead) {
+    if (!r.Interpret(line, kStartPointSkipTokens)) continue;
+    if (IsSetPositionBlock(line)) {
+      AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words);
+      r.previous = r.current;
+      continue;
+    }
+    AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+    bool moved = r.current[kX] != r.previous[kX] || r.current[kY] != r.previous[kY] ||
+                 r.current[kZ] != r.previous[kZ];
+    bool fullCircle = (r.modal.motion == 2 || r.modal.motion == 3) &&
+                      (r.current[kI] != 0.0 || r.current[kJ] != 0.0);
+    if (!moved && !fullCircle) continue;
+    MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
+                &moveCounters);
+    r.previous = r.current;
+    r.feed.previousFeed = r.feed.feed;
+    r.modal.previousMotion = r.modal.motion;
+  }
+  if (status != kLineEnd) return ReportFailure(owner);
+  input.Close();
+
+  for (int axis = kX; axis <= kZ; ++axis) start[axis] = point[axis];
+  (*distanceTotals)[kRapid] += distance[kRapid];
+  (*distanceTotals)[kCutting] += distance[kCutting] / 1000.0;
+  (*timeTotals)[kCutting] += time[kCutting];
+  if (counters != nullptr) *counters = moveCounters;
+  return kStartPointDone;
+}

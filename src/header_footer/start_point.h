@@ -1,0 +1,44 @@
+// Taking the start point from an NC program when the user gives none: the X, Y, Z (mm, in the
+// program's own coordinates) where the tool stands before each piece begins.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "nc/measure.h"
+#include "platform/platform.h"
+
+// Size of each start text field.
+inline constexpr size_t kStartTextSize = 16;
+
+// Results of ExtractStartText and MeasureStartAndTotals.
+enum StartPointResult {
+  kStartPointDone = 1,
+  kStartPointFailed = -1,
+};
+
+// For the command-line run: replays the whole program by the rules of nc/pass_rules.h and writes
+// the position where the tool stands after the last block into the three fields, as
+// FormatCoordinate texts ("12.5", "100.", "0."). A program without moves gives "0." three times.
+// Lines of the skip list, dwells and canned cycles are not interpreted. Returns kStartPointDone,
+// or kStartPointFailed after an error box titled `title` (no owner): "ＮＣファイルが開けません"
+// when the file cannot be opened, a text naming the line when a line is too long or the file
+// cannot be read. The fields are written only on success.
+int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
+                     std::span<char, kStartTextSize> yText, std::span<char, kStartTextSize> zText,
+                     const char* title);
+
+// For the main window: the start point of ScanStartState (the first G92 block with X, Y and Z,
+// else the position at the end of the program) into `start`, then a replay of the program from
+// there that adds its totals: `distanceTotals` slot kRapid += rapid distance in mm, slot kCutting
+// += cutting distance in metres, `timeTotals` slot kCutting += cutting time in minutes (slot
+// kRapid untouched). A move counts when its end point differs from the previous one, or when it
+// is an arc with its own non-zero I or J (a full circle in one block); G92 blocks set the position
+// without a move; lines of the skip list, "G98", dwells and canned cycles are not interpreted.
+// `counters` (may be nullptr) receives the moves measured without a feed or without a finite size.
+// Returns kStartPointDone; kStartPointFailed after the error line "エラー：スタート座標の取り出し
+// に失敗しました。" (level -1, owned by `owner`) when the program cannot be read, or without a
+// message when only its second opening fails. On failure `start` and the totals are untouched.
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
+                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
+                          MoveCounters* counters = nullptr);
