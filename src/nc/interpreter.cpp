@@ -1,0 +1,190 @@
+#include "nc/interpreter.h"
+
+#include "nc/line_reader.h"
+#include "nc/scan.h"
+#include "nc/skip_lists.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool Contains(const char* line, const char* token) { return FindText(line, token) >= 0; }
+
+// Sets the table entry of the first code of `codes` that the line contains; true when one did.
+template <size_t N>
+bool MarkFirst(const char* line, const char* const (&tokens)[N], const int (&codes)[N],
+               int32_t* table) {
+  for (size_t i = 0; i < N; ++i) {
+    if (Contains(line, tokens[i])) {
+      table[codes[i]] = codes[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+constexpr const char* kPlaneTokens[] = {"G17", "G18", "G19"};
+constexpr int kPlaneCodes[] = {17, 18, 19};
+constexpr const char* kCompensationTokens[] = {"G40", "G41", "G42"};
+constexpr int kCompensationCodes[] = {40, 41, 42};
+constexpr const char* kCycleTokens[] = {"G73", "G80", "G81", "G83", "G84"};
+constexpr int kCycleCodes[] = {73, 80, 81, 83, 84};
+constexpr const char* kMarkerTokens[] = {"G30", "G43", "G44", "G49", "G64", "G98", "G99"};
+constexpr int kMarkerCodes[] = {30, 43, 44, 49, 64, 98, 99};
+constexpr const char* kMTokens[] = {"M00", "M01", "M02", "M03", "M04", "M05", "M07", "M08", "M09"};
+constexpr int kMCodes[] = {0, 1, 2, 3, 4, 5, 7, 8, 9};
+
+}  // namespace
+
+int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, ModalState* modal,
+                   BlockWords* words, WordGiven* given, WordHasPoint* hasPoint, FeedState* feed,
+                   int* distanceModeCopy) {
+  int result = 0;
+  GCodeTable& g = *gCodes;
+
+  modal->feedGiven = -1;
+  modal->blockMotion = -1;
+
+  // Axis and arc words, each read at the first occurrence of its letter.
+  for (int slot = 0; slot < kWordCount; ++slot) {
+    const char letter[2] = {kWordLetters[slot], '\0'};
+    int at = FindText(line, letter);
+    if (at < 0) continue;
+    double value = 0.0;
+    int point = 0;
+    ReadWordValue(line + at, &value, &point);
+    (*words)[slot] = value;
+    (*hasPoint)[slot] = point;
+    (*given)[slot] = 1;
+    result = 1;
+  }
+
+  // F is taken but alone makes no block: a feed change moves nothing.
+  if (int at = FindText(line, "F"); at >= 0) {
+    feed->previousFeed = feed->feed;
+    feed->feed = ReadWordReal(line + at);
+    modal->feedGiven = 1;
+  }
+
+  if (int at = FindText(line, "S"); at >= 0) {
+    ReadWordInteger(line + at, &modal->spindleSpeed);
+    result = 1;
+  }
+
+  // Distance mode: G90 wins when both are written.
+  int mode = Contains(line, "G90") ? 90 : Contains(line, "G91") ? 91 : 0;
+  if (mode != 0) {
+    g[mode] = mode;
+    modal->distanceMode = mode;
+    if (distanceModeCopy != nullptr) *distanceModeCopy = mode;
+    result = 1;
+  }
+
+  if (Contains(line, "G92")) {
+    g[92] = 92;
+    result = 1;
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    if (Contains(line, kPlaneTokens[i])) {
+      g[kPlaneCodes[i]] = kPlaneCodes[i];
+      modal->plane = kPlaneCodes[i];
+      result = 1;
+      break;
+    }
+  }
+
+  // Motion: the shift runs on every motion word, so the history records repeats as well.
+  int motion = FindMotionWord(line);
+  if (motion >= 0) {
+    modal->blockMotion = motion;
+    g[motion] = motion;
+    modal->olderMotion = modal->previousMotion;
+    modal->previousMotion = modal->motion;
+    modal->motion = motion;
+    result = 1;
+  }
+
+  if (MarkFirst(line, kCompensationTokens, kCompensationCodes, g.data())) result = 1;
+  // The D number matters only under cutter compensation; G40 does not forget that it was seen.
+  if (g[41] == 41 || g[42] == 42) {
+    if (int at = FindText(line, "D"); at >= 0) ReadWordInteger(line + at, &modal->cutterOffset);
+  }
+
+  if (MarkFirst(line, kCycleTokens, kCycleCodes, g.data())) result = 1;
+
+  for (int i = 0; i < 7; ++i) {
+    if (Contains(line, kMarkerTokens[i])) {
+      g[kMarkerCodes[i]] = kMarkerCodes[i];
+      result = 1;
+    }
+  }
+
+  if (MarkFirst(line, kMTokens, kMCodes, mCodes->data())) result = 1;
+
+  return result;
+}
+
+void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* newPosition,
+                     const Position& oldPosition, const BlockWords& words) {
+  Position& p = *newPosition;
+  if (modal.distanceMode == 91) {
+    for (int axis = kX; axis <= kZ; ++axis) p[axis] = oldPosition[axis] + words[axis];
+  } else if (modal.distanceMode == 90) {
+    for (int axis = kX; axis <= kZ; ++axis) p[axis] = given[axis] ? words[axis] : oldPosition[axis];
+  }
+  if (modal.distanceMode != 0) {
+    for (int slot = kI; slot < kWordCount; ++slot) p[slot] = words[slot];
+  }
+  for (double& value : p) value = SnapToZero(value);
+}
+
+int ScanInitialState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, ModalState* modal,
+                     Position* current, Position* previous, BlockWords* words, WordGiven* given,
+                     WordHasPoint* hasPoint, FeedState* feed, int* distanceModeCopy,
+                     int* failedLine) {
+  platform::FileHandle file(path, "rb");
+  if (!file) return kScanUnreadable;
+  LineReader reader(file.get());
+  char line[kLineBufferSize];
+  int status = kLineRead;
+  while ((status = reader.Next(line)) == kLineRead) {
+    CutComment(line);
+    ClearBlock(words, given);
+    gCodes->fill(-1);  // the table holds the codes of this line only
+    if (LineHasSkipToken(line, kSkipTokens)) continue;
+    if (InterpretBlock(line, gCodes, mCodes, modal, words, given, hasPoint, feed,
+                       distanceModeCopy) != 1) {
+      continue;
+    }
+    // The R-level line of a canned cycle is no move to the start.
+    bool cycle = false;
+    for (int code = 81; code <= 89; ++code) cycle = cycle || (*gCodes)[code] != -1;
+    if (cycle && (*given)[kR]) continue;
+    AdvancePosition(*modal, *given, current, *previous, *words);
+    if ((*gCodes)[92] == 92 && (*given)[kX] && (*given)[kY] && (*given)[kZ]) {
+      *current = *words;  // the origin set by G92 is the start point
+      *previous = *current;
+      break;
+    }
+    *previous = *current;
+  }
+  if (status == kLineTooLong || status == kLineReadError) {
+    if (failedLine != nullptr) *failedLine = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
+    return status == kLineTooLong ? kScanLineTooLong : kScanReadError;
+  }
+  file.Close();
+
+  modal->motion = -1;
+  modal->previousMotion = -1;
+  modal->olderMotion = -1;
+  modal->feedGiven = -1;
+  modal->cutterOffset = -1;
+  modal->spindleSpeed = -1;
+  modal->spare = -1;
+  modal->blockMotion = -1;
+  mCodes->fill(-1);
+  feed->initialFeed = feed->feed;
+  feed->previousFeed = 0.0;
+  feed->feed = 0.0;
+  return kScanDone;
+}

@@ -1,0 +1,107 @@
+#include "nc/line_reader.h"
+
+#include <cstring>
+
+namespace {
+constexpr unsigned char kCtrlZ = 0x1A;
+}  // namespace
+
+bool LineReader::Fill() {
+  if (state_ != kLineRead) return false;
+  position_ = 0;
+  end_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+  if (end_ > 0) return true;
+  state_ = std::ferror(file_) ? kLineReadError : kLineEnd;
+  return false;
+}
+
+int LineReader::Take() {
+  if (position_ == end_ && !Fill()) return -1;
+  unsigned char c = chunk_[position_++];
+  if (c == kCtrlZ) {
+    // The text-mode reader takes Ctrl-Z for the end of the file.
+    state_ = kLineEnd;
+    position_ = end_ = 0;
+    return -1;
+  }
+  if (c == '\r') {
+    // "\r\n" is one "\n"; a "\r" before anything else (also before the end) stays.
+    if (position_ == end_ && !Fill()) return '\r';
+    if (chunk_[position_] == '\n') {
+      ++position_;
+      return '\n';
+    }
+  }
+  return c;
+}
+
+int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
+  size_t n = 0;
+  line[0] = '\0';
+  if (length != nullptr) *length = 0;
+  if (state_ == kLineTooLong) return kLineTooLong;
+  for (;;) {
+    // Scan straight through the chunk for the common case of plain bytes.
+    while (position_ < end_) {
+      unsigned char c = chunk_[position_];
+      if (c == '\r' || c == kCtrlZ) break;
+      ++position_;
+      if (c == '\n') {
+        line[n++] = '\n';
+        line[n] = '\0';
+        if (length != nullptr) *length = n;
+        ++lineNumber_;
+        return kLineRead;
+      }
+      if (n == kMaxLineLength) {
+        state_ = kLineTooLong;
+        ++lineNumber_;
+        line[0] = '\0';
+        return kLineTooLong;
+      }
+      line[n++] = static_cast<char>(c);
+    }
+    int c = Take();
+    if (c < 0) break;
+    if (c == '\n') {
+      line[n++] = '\n';
+      line[n] = '\0';
+      if (length != nullptr) *length = n;
+      ++lineNumber_;
+      return kLineRead;
+    }
+    if (n == kMaxLineLength) {
+      state_ = kLineTooLong;
+      ++lineNumber_;
+      line[0] = '\0';
+      return kLineTooLong;
+    }
+    line[n++] = static_cast<char>(c);
+  }
+  // End of the file (or a read error) reached.
+  if (state_ == kLineReadError) {
+    line[0] = '\0';
+    return kLineReadError;
+  }
+  if (n == 0) return kLineEnd;
+  line[n] = '\0';
+  if (length != nullptr) *length = n;
+  ++lineNumber_;
+  return kLineRead;
+}
+
+int WriteText(FILE* file, std::string_view text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+    size_t stop = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
+                                   : text.size();
+    if (stop > start && std::fwrite(text.data() + start, 1, stop - start, file) != stop - start) {
+      return -1;
+    }
+    if (found == nullptr) break;
+    if (std::fwrite("\r\n", 1, 2, file) != 2) return -1;
+    start = stop + 1;
+  }
+  return 0;
+}

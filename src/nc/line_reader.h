@@ -1,0 +1,68 @@
+// The line reader of every pass over a text file, and the matching text writer.
+//
+// Reading behaves like the Windows text-mode reader on every platform, so that the Linux and the
+// Windows builds see the same lines: "\r\n" becomes "\n", a lone "\r" stays in the line, and a
+// Ctrl-Z byte (0x1A) ends the file (programs saved by old editors end with one; nothing after it
+// is read). Each physical line is delivered whole, with its "\n" when it has one (the last line of
+// a file may lack it), so a word is never cut in two and a comment never spills into the next
+// block. Lines are limited to kMaxLineLength bytes before the "\n"; a longer line is an error that
+// names its line number.
+//
+// Every file the system writes has "\r\n" line ends on every platform: WriteText turns each "\n"
+// into "\r\n", so a line read here and written there comes out byte for byte as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+// Longest line content (without its "\n") that the reader accepts.
+inline constexpr size_t kMaxLineLength = 4095;
+// Size of the caller's line buffer: content, "\n" and the terminator.
+inline constexpr size_t kLineBufferSize = kMaxLineLength + 2;
+
+// Results of LineReader::Next.
+enum LineResult {
+  kLineRead = 1,       // a line was delivered
+  kLineEnd = 0,        // no more lines (end of file or Ctrl-Z)
+  kLineTooLong = -1,   // the next line is longer than kMaxLineLength; see lineNumber()
+  kLineReadError = -2, // the file could not be read
+};
+
+class LineReader {
+ public:
+  // Reads from `file`, opened in binary mode ("rb"), from its current position. The reader
+  // neither owns nor closes the file.
+  explicit LineReader(FILE* file) : file_(file) {}
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Delivers the next physical line into `line`: its bytes after the line-end conversion, the
+  // "\n" when the line has one, and a terminator. `*length` (may be nullptr) receives the number
+  // of bytes before the terminator; a line may hold NUL bytes of its own, which only the length
+  // shows. Returns kLineRead, kLineEnd, kLineTooLong or kLineReadError; after anything but
+  // kLineRead every further call returns the same result and `line` holds "".
+  int Next(std::span<char, kLineBufferSize> line, size_t* length = nullptr);
+
+  // 1-based number of the line last delivered (0 before the first); after kLineTooLong, the
+  // number of the line that was too long.
+  int lineNumber() const { return lineNumber_; }
+
+ private:
+  // Refills the chunk; false at the end of the file or on a read error (`state_` tells which).
+  bool Fill();
+  // Next byte after the line-end conversion, or -1 at the end.
+  int Take();
+
+  FILE* file_;
+  unsigned char chunk_[16384];
+  size_t position_ = 0;
+  size_t end_ = 0;
+  int state_ = kLineRead;  // kLineRead while more may come
+  int lineNumber_ = 0;
+};
+
+// Writes `text` to `file` (opened "wb"), each "\n" as "\r\n" and every other byte as it is.
+// Returns 0, or -1 when the write failed.
+int WriteText(FILE* file, std::string_view text);

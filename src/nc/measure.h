@@ -1,0 +1,76 @@
+// Motion measurement: the length and duration of one move, added to running totals.
+//
+// Units are part of the interface, since the split decisions compare the totals with the user's
+// limits: lengths in mm, feeds in mm/min, times in minutes, angles in degrees. Rapid moves (G00)
+// add distance only; feed moves (G01) and arcs (G02/G03) add distance and length / feed.
+#pragma once
+
+#include <array>
+
+#include "nc/records.h"
+
+// Slots of `distanceTotals` and `timeTotals`.
+enum TotalSlot { kRapid = 0, kCutting = 1 };
+// Rapid and cutting distance in mm.
+using DistanceTotals = std::array<double, 2>;
+// Slot kCutting: cutting time in minutes. Slot kRapid is never written: rapids take no time.
+using TimeTotals = std::array<double, 2>;
+// Smallest / largest X, Y, Z and feed met so far; the caller gives the initial values.
+enum ExtentSlot { kExtentX = 0, kExtentY = 1, kExtentZ = 2, kExtentFeed = 3 };
+using Extents = std::array<double, 4>;
+
+// What MeasureMove could not measure as it stands, for the split driver to warn about.
+struct MoveCounters {
+  int zeroFeedMoves;      // cutting moves of non-zero length measured while `feed` was 0: their
+                          // distance was added and no time
+  int unmeasurableMoves;  // moves whose length or time was no finite number (coordinates or
+                          // feeds beyond any machine's range): nothing was added
+};
+
+// A point in the plane of an arc: its first and second coordinates.
+struct PlanePoint {
+  double first;
+  double second;
+};
+
+// Start angle, end angle and swept angle of an arc, in degrees counter-clockwise from the
+// positive first axis; start and end in [0, 360), swept in [0, 360].
+struct ArcAngleSet {
+  double start;
+  double end;
+  double swept;
+};
+
+// The arc length's pi (ten decimals) and the radian-to-degree factor 180 / that pi.
+inline constexpr double kArcPi = 3.1415926535;
+inline constexpr double kDegreesPerRadian = 57.29577951471995;
+
+// Measures the move from `oldPosition` to `newPosition` and adds it to the totals. Reads
+// `modal.motion` and `modal.plane` and `feed.feed`; writes only the totals, the extents and
+// `counters` (may be nullptr).
+//  - X, Y, Z of the new position widen `minimum` / `maximum`; a non-zero feed widens slot 3.
+//  - motion 0: straight length to the rapid distance.
+//  - motion 1: straight length to the cutting distance, length / feed to the cutting time.
+//  - any other motion (2, 3, or none yet): an arc in the selected plane (G18: coordinates
+//    (X, -Z) and centre offsets (I, -K); G19: (-Z, Y) and (-K, J); otherwise (X, Y), (I, J)),
+//    centred at the old point plus the new position's offsets, length pi x diameter x swept / 360
+//    with pi = 3.1415926535; the R word and any helical travel are not measured.
+// A cutting move of non-zero length while `feed` is 0 adds its distance and no time and is
+// counted in `zeroFeedMoves`. No infinity or NaN ever reaches a total: a move whose length or
+// time is not finite adds nothing to that total and is counted in `unmeasurableMoves`.
+void MeasureMove(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
+                 const FeedState& feed, DistanceTotals* distanceTotals, TimeTotals* timeTotals,
+                 Extents* minimum, Extents* maximum, MoveCounters* counters = nullptr);
+
+// Angles of the arc from `start` to `end` around `centre`. Points within 0.001 of each other in
+// both coordinates make a full circle (swept 360, start and end 0). Otherwise each angle comes
+// from the point's offset (d1, d2) from the centre: |d1| < 0.001 gives 90 (d2 > 0) or 270;
+// else |d2| < 0.001 gives 180 for d1 < 0 and, for d1 > 0, 1e-10 as a start angle and 0 as an
+// end angle; else 90 - atan(d1 / d2) (d2 >= 0) or 270 - atan(d1 / d2), in degrees. Swept is end
+// minus start, plus 360 when negative; `modal.motion` 2 (clockwise) turns it into 360 - swept.
+void ArcAngles(const PlanePoint& start, const PlanePoint& end, const PlanePoint& centre,
+               ArcAngleSet* angles, const ModalState& modal);
+
+// The incremental move from `current` to `target`: X, Y, Z = target minus current; I, J, R, Q,
+// K = the target's; then every slot strictly between -0.0004 and +0.0005 becomes exactly 0.
+void RelativeMove(const Position& target, const Position& current, Position* out);
