@@ -1,0 +1,99 @@
+#include "ui/common/batch_parameters.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/profile.h"
+#include "log/run_log.h"
+#include "nc/number_text.h"
+#include "ui/common/front_end_messages.h"
+
+namespace {
+
+struct ParameterKey {
+  const char* numbered;
+  const char* named;
+  size_t field;            // the value holds at most field - 1 bytes
+  const char* missing;     // message when both keys are empty
+};
+
+constexpr ParameterKey kNcFileKey{"PARAMETER1", "NCFILE1", kParameterPathField, kBatchNoNcFile};
+constexpr ParameterKey kTimeKey{"PARAMETER2", "TIME", kParameterValueField, kBatchNoTime};
+constexpr ParameterKey kDistanceKey{"PARAMETER3", "DIST", kParameterValueField, kBatchNoDistance};
+constexpr ParameterKey kStartKeys[3] = {
+    {"PARAMETER4", "STARTX", kParameterValueField, kBatchNoStartX},
+    {"PARAMETER5", "STARTY", kParameterValueField, kBatchNoStartY},
+    {"PARAMETER6", "STARTZ", kParameterValueField, kBatchNoStartZ},
+};
+constexpr ParameterKey kModeKey{"PARAMETER7", "BATCH", kParameterValueField, nullptr};
+
+enum ParameterRead {
+  kParameterFound = 0,
+  kParameterMissing = -1,
+  kParameterTooLong = -2,
+};
+
+// Reads one parameter whole (the profile reader's longest line, so no value is cut here).
+// `usedKey` names the key whose value was taken.
+int ReadWhole(const char* file, const ParameterKey& key, char* value, size_t size, const char** usedKey) {
+  value[0] = '\0';
+  *usedKey = key.numbered;
+  if (file == nullptr || file[0] == '\0') return 0;
+  int length = ReadProfileText(file, kParameterSection, key.numbered, value, size);
+  if (length > 0) return length;
+  *usedKey = key.named;
+  return ReadProfileText(file, kParameterSection, key.named, value, size);
+}
+
+// Reads `key` into `out` (a field of key.field bytes). Emits the missing or too-long error.
+int ReadRequired(platform::WindowHandle owner, const char* file, const ParameterKey& key, char* out) {
+  char value[kProfileLineSize];
+  const char* usedKey = nullptr;
+  int length = ReadWhole(file, key, value, sizeof value, &usedKey);
+  if (length <= 0) {
+    FormatLog("%s", key.missing);
+    EmitLogLine(owner, kLogError);
+    return kParameterMissing;
+  }
+  if (static_cast<size_t>(length) > key.field - 1) {
+    FormatLog(kBatchValueTooLong, usedKey, static_cast<int>(key.field - 1));
+    EmitLogLine(owner, kLogError);
+    return kParameterTooLong;
+  }
+  std::memcpy(out, value, static_cast<size_t>(length) + 1);
+  return kParameterFound;
+}
+
+int ReadNumber(platform::WindowHandle owner, const char* file, const ParameterKey& key, double* number) {
+  char value[kParameterValueField];
+  int result = ReadRequired(owner, file, key, value);
+  if (result == kParameterFound) *number = ParseStandardDecimal(value);
+  return result;
+}
+
+}  // namespace
+
+int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile, BatchParameters* parameters) {
+  std::memset(parameters, 0, sizeof *parameters);
+
+  if (ReadRequired(owner, parameterFile, kNcFileKey, parameters->ncFile) != kParameterFound) return -1;
+  if (!platform::FileExists(parameters->ncFile)) {
+    FormatLog(kBatchNcFileMissing, parameters->ncFile);
+    return EmitLogLine(owner, kLogError);
+  }
+  if (ReadNumber(owner, parameterFile, kTimeKey, &parameters->time) != kParameterFound) return -1;
+  if (ReadNumber(owner, parameterFile, kDistanceKey, &parameters->distance) != kParameterFound) return -1;
+  for (int axis = 0; axis < 3; ++axis) {
+    if (ReadNumber(owner, parameterFile, kStartKeys[axis], &parameters->start[axis]) != kParameterFound) return -1;
+  }
+
+  // The run-mode word is optional; a word longer than its field is cut (no cut of another word
+  // can turn it into "BATCH").
+  if (parameterFile != nullptr && parameterFile[0] != '\0') {
+    if (ReadProfileText(parameterFile, kParameterSection, kModeKey.numbered, parameters->mode,
+                        sizeof parameters->mode) == 0) {
+      ReadProfileText(parameterFile, kParameterSection, kModeKey.named, parameters->mode, sizeof parameters->mode);
+    }
+  }
+  return 0;
+}

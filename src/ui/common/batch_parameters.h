@@ -1,0 +1,49 @@
+// The parameters of a batch run, read from a parameter file in the settings-file format.
+//
+// All keys live in section [Quendrix]. Each parameter has a numbered key and a named key; the
+// numbered key wins whenever it has a value, the named key is read only when the numbered one is
+// missing or empty:
+//
+//   PARAMETER1 / NCFILE1   NC program to split      at most 519 bytes
+//   PARAMETER2 / TIME      split time, minutes      at most 15 bytes
+//   PARAMETER3 / DIST      split distance, metres   at most 15 bytes
+//   PARAMETER4 / STARTX    start X, mm              at most 15 bytes
+//   PARAMETER5 / STARTY    start Y, mm              at most 15 bytes
+//   PARAMETER6 / STARTZ    start Z, mm              at most 15 bytes
+//   PARAMETER7 / BATCH     run-mode word (optional) at most 15 bytes (longer is cut)
+//
+// Note the order: time before distance, the opposite of the command line. Numbers are read with
+// the standard decimal conversion (text without a leading number reads 0; no range test).
+// The file is read with the path as given, so a bare file name is looked for in the working
+// directory.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+inline constexpr char kParameterSection[] = "Quendrix";
+inline constexpr size_t kParameterPathField = 520;
+inline constexpr size_t kParameterValueField = 16;
+
+struct BatchParameters {
+  char ncFile[kParameterPathField];  // PARAMETER1 / NCFILE1
+  double time;                       // PARAMETER2 / TIME
+  double distance;                   // PARAMETER3 / DIST
+  double start[3];                   // PARAMETER4..6 / STARTX, STARTY, STARTZ
+  char mode[kParameterValueField];   // PARAMETER7 / BATCH; "" when neither has a value
+};
+
+// Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:
+// every value is then missing) into `parameters`, zeroing it first.
+// Returns 0 when every required value is there and the NC program exists. Otherwise emits the
+// first failure in the order of the table at level -1 (log line and error box owned by `owner`)
+// and returns -1:
+//   no NC program name                 "エラー：ＮＣファイル名を読み込めません。"
+//   nothing at that path               "エラー：ＮＣファイル %s が存在しません。"
+//   a missing time, distance, X, Y, Z  its own "…を指定して下さい。" message
+//   a required value over its length   "エラー：パラメータ %s の値が長すぎます（%d 文字まで）。"
+//                                      (a cut path would name another file, a cut number read
+//                                      another value)
+// The file is only read; nothing is written.
+int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile, BatchParameters* parameters);

@@ -1,0 +1,64 @@
+// Texts of the start-up, the command-line run, the batch run, the usage text and the start
+// banner, kept together for review.
+#pragma once
+
+// --- Usage text and help file ----------------------------------------------------------------
+inline constexpr char kUsageDescription[] = "ＮＣデータを加工時間か距離で分割する";
+inline constexpr char kUsageLine[] = "QUENDRIX　ＮＣファイル 分割距離 分割時間 スタートX Y Z";
+// The body of the usage text: description, prompt (home drive, home path, usage line), program
+// name and version year, program name and version, build date, home page. The rights notice
+// follows as the last line.
+inline constexpr char kUsageFormat[] =
+    "%s\n\n[ 使用方法 ]\n\n%s%s> %s\n\n%s %d\n\n%s　Version %d.%02d\n\nBuild date　%d/%02d/%02d\n\n%s\n\n";
+inline constexpr char kHomePageAddress[] = "https://www.torvanek.example/";
+inline constexpr char kBlogAddress[] = "https://blog.torvanek.example/";
+inline constexpr char kHelpFileMissing[] = "ヘルプファイルが見つかりません";
+
+// --- Command-line run ------------------------------------------------------------------------
+inline constexpr char kEchoCount[] = "引数 = %d";
+inline constexpr char kEchoArgument[] = "[%d] %s";
+inline constexpr char kNoNcFileArgument[] = "エラー：分割するＮＣファイル名を指定して下さい。";
+inline constexpr char kNcFileArgumentMissing[] = "エラー：分割するＮＣファイル %s がありません。";
+inline constexpr char kNoDistanceArgument[] = "エラー：分割する切削距離を指定して下さい。";
+inline constexpr char kNoTimeArgument[] = "エラー：分割する切削時間を指定して下さい。";
+inline constexpr char kNoStartWarning[] = "警　告：スタート座標が指定されてません。";
+inline constexpr char kStartFromProgram[] = "情　報：ＮＣデータから座標を取り出します。";
+inline constexpr char kStartExtractFailed[] = "エラー：スタート座標の取り出しに失敗しました。";
+
+// --- Batch run -------------------------------------------------------------------------------
+inline constexpr char kBatchNoNcFile[] = "エラー：ＮＣファイル名を読み込めません。";
+inline constexpr char kBatchNcFileMissing[] = "エラー：ＮＣファイル %s が存在しません。";
+inline constexpr char kBatchNoTime[] = "エラー：分割加工時間を指定して下さい。";
+inline constexpr char kBatchNoDistance[] = "エラー：分割切削距離を指定して下さい。";
+inline constexpr char kBatchNoStartX[] = "エラー：スタートＸ座標を指定して下さい。";
+inline constexpr char kBatchNoStartY[] = "エラー：スタートＹ座標を指定して下さい。";
+inline constexpr char kBatchNoStartZ[] = "エラー：スタートＺ座標を指定して下さい。";
+// A value that does not fit its field: cutting it would silently name another file or read
+// another number. Key name and the longest length allowed.
+inline constexpr char kBatchValueTooLong[] = "エラー：パラメータ %s の値が長すぎます（%d 文字まで）。";
+
+// --- Start banner ----------------------------------------------------------------------------
+inline constexpr char kBannerApplication[] = "ＮＣデータ編集アプリケーション";
+inline constexpr char kBannerSystem[] = "Windows 10";
+inline constexpr char kBannerProduct[] = "　ＮＣデータ分割";
+inline constexpr char kBannerLine1Format[] = "%-50s%s";
+inline constexpr char kBannerLine2Format[] = "%-50sVersion %dR%d.%02d";
+inline constexpr char kBannerNoticeFormat[] = "　　%s";
+inline constexpr char kBannerRule[] = "---------------------------------------------------------------------";
+inline constexpr char kBannerTimeFormat[] = "只今日時：%d年 %d月 %d日 %d時 %d分";
+inline constexpr char kBannerHostFormat[] = "ホスト名：%s";
+inline constexpr char kBannerAddressFormat[] = "アドレス：%s";
+inline constexpr char kBannerUserFormat[] = "ユーザー：%s";
+// Shown for a computer or user name the system cannot supply.
+inline constexpr char kBannerUnknownName[] = "不明";
+inline constexpr char kSocketsFailed[] = "SAStartup関数失敗";
+inline constexpr char kSocketsFailedTitle[] = "Get IP Address";
+
+// --- Header and footer files from the console -------------------------------------------------
+inline constexpr char kHeaderFileLine[] = "　冒頭ファイル : %s";
+inline constexpr char kFooterFileLine[] = "　末尾ファイル : %s";
+inline constexpr char kHeaderFooterNcMissing[] = "エラー：ＮＣファイル %s がありません。";
+inline constexpr char kHeaderFooterNcIsDirectory[] = "エラー：ＮＣファイル %s はフォルダです。";
+inline constexpr char kHeaderFileNotMade[] = "エラー：ヘッダーファイルの作成失敗";
+inline constexpr char kFooterFileNotMade[] = "エラー：フッダーファイルの作成失敗";
+inline constexpr char kHeaderFooterPathTooLong[] = "エラー：ＮＣファイル名 %s が長すぎます。";
