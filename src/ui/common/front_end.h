@@ -1,0 +1,43 @@
+// The front ends' way into a split: the dispatch of the start arguments, the command-line run
+// and the batch run. Shared by the Windows program (called from the main window's creation, after
+// the start banner) and the console program.
+//
+// Every function reports its progress and errors in the run log; an error is emitted at level -1,
+// so it also shows in an error box owned by `owner`. The Windows program ignores the results (its
+// window stays open either way); the console turns them into its exit code.
+#pragma once
+
+#include "platform/platform.h"
+
+enum FrontEndResult {
+  kRunSplitDone = 0,  // the split driver wrote its pieces
+  kRunFailed = -1,    // an error was reported, or the driver wrote nothing (no split needed too)
+  kRunNothing = 1,    // there was nothing to run (no arguments)
+};
+
+// The start arguments (CP932, `arguments[0]` the program path, `count` including it):
+//   count 1 or less        -> nothing, kRunNothing;
+//   "-CTRL" / "-CONTROL"   -> RunBatch with arguments[2] (absent when not given), any letter case;
+//   anything else          -> RunCommandLine with the whole vector.
+int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments);
+
+// The command-line run: arguments[1] NC program, [2] split distance (metres), [3] split time
+// (minutes), [4..6] start X, Y, Z (mm), [7] run-mode word ("BATCH" turns on batch mode); later
+// arguments are ignored. In order:
+//   - an eighth argument goes to BatchModeSwitch;
+//   - with DEBUG 999 the arguments are echoed ("引数 = %d", "[%d] %s" each, an empty line);
+//   - missing NC argument, nothing at its path (existence only), missing distance, missing time:
+//     each its error, and the run stops;
+//   - with fewer than three coordinates, two notice lines and the start point taken from the
+//     program; a coordinate given on the command line wins, position by position;
+//   - SplitProgram with the NC path as typed.
+// Numbers use the standard decimal conversion with no range test (text without a leading number
+// reads 0 and reaches the driver as such). Returns kRunSplitDone when the driver wrote its pieces,
+// kRunFailed otherwise.
+int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments);
+
+// The batch run: the parameters from `parameterFile` (nullptr when the start gave none; see
+// batch_parameters.h), the run-mode word to BatchModeSwitch when there is one, then SplitProgram.
+// Never takes start coordinates from the program and never echoes. Returns kRunSplitDone when the
+// driver wrote its pieces, kRunFailed otherwise.
+int RunBatch(platform::WindowHandle owner, const char* parameterFile);

@@ -1,0 +1,134 @@
+#include "ui/console/console_front_end.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "log/run_log.h"
+#include "platform/platform.h"
+#include "platform/text_encoding.h"
+#include "ui/common/front_end.h"
+#include "ui/common/front_end_messages.h"
+#include "ui/common/header_footer_files.h"
+#include "ui/common/start_banner.h"
+#include "ui/common/usage.h"
+#include "ui/console/console_log_pane.h"
+#include "ui/console/console_messages.h"
+
+namespace {
+
+// Converts the arguments to code page 932. Argument 0 (the program's own path) is kept as it is
+// when it does not convert: it is only ever echoed. Returns 0, or the position of the first
+// argument that cannot be converted.
+int ConvertArguments(int argc, char** argv, std::vector<std::string>* out) {
+  out->clear();
+  for (int i = 0; i < argc; ++i) {
+    std::string converted;
+    if (!platform::Utf8ToCp932(argv[i], &converted)) {
+      if (i > 0) return i;
+      converted = argv[i];
+    }
+    out->push_back(std::move(converted));
+  }
+  return 0;
+}
+
+// Prints code page 932 text on `out` as UTF-8, with "\r\n" line ends turned into "\n".
+void PrintText(FILE* out, const std::string& text) {
+  std::string utf8;
+  platform::Cp932ToUtf8(text, &utf8);
+  std::string lines;
+  lines.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+    lines.push_back(utf8[i]);
+  }
+  std::fwrite(lines.data(), 1, lines.size(), out);
+  std::fflush(out);
+}
+
+void PrintUsage() {
+  char prompt[kPathField];
+  HomePrompt(prompt, sizeof prompt);
+  std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
+                           prompt + "> " + kConsoleHeaderFooterUsageLine;
+  char text[kLogLineSize * 2];
+  BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
+  PrintText(stdout, std::string(text) + "\n");
+}
+
+// The help file on standard output; its missing-file message (on standard error) when there is
+// none or it cannot be read.
+int PrintHelpFile() {
+  char path[kPathField + kHelpFileField];
+  if (HelpFilePath(path, sizeof path) == 0 && !platform::IsDirectory(path)) {
+    platform::FileHandle file(path, "rb");
+    if (file) {
+      std::string text;
+      char buffer[4096];
+      size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, n);
+      PrintText(stdout, text);
+      return kExitSuccess;
+    }
+  }
+  platform::ShowMessage(nullptr, kHelpFileMissing, "Quendrix", platform::BoxIcon::kError);
+  return kExitFailure;
+}
+
+bool IsHeaderFooterSwitch(const char* word) {
+  return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
+         word[3] == '\0';
+}
+
+int HeaderFooterRun(int count, const char* const* arguments) {
+  if (count < 3) {
+    FormatLog("%s", kHeaderFooterNoNcFile);
+    EmitLogLine(nullptr, kLogError);
+    return kExitFailure;
+  }
+  return HeaderFooterFiles(nullptr, arguments[2]) == 0 ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+int RunConsole(int argc, char** argv) {
+  static ConsoleLogPane pane(stdout);
+  platform::Current().logPane = &pane;
+
+  // Arguments that cannot be read stop the program before anything is written, the settings
+  // file included.
+  std::vector<std::string> converted;
+  int bad = ConvertArguments(argc, argv, &converted);
+  if (bad != 0) {
+    FormatLog(kBadArgument, bad);
+    EmitLogLine(nullptr, kLogError);
+    return kExitUsage;
+  }
+  std::vector<const char*> arguments;
+  for (const std::string& argument : converted) arguments.push_back(argument.c_str());
+  arguments.push_back(nullptr);
+  int count = static_cast<int>(converted.size());
+
+  StartSettings();
+  ReadCommandSettings(&gCommandSettings);
+
+  switch (DetectHelpRequest(count, arguments.data())) {
+    case kUsageRequest:
+      PrintUsage();
+      return kExitSuccess;
+    case kHelpFileRequest:
+      return PrintHelpFile();
+    case kNoHelpRequest:
+      break;
+  }
+  if (count <= 1) {
+    PrintUsage();
+    return kExitUsage;
+  }
+  if (IsHeaderFooterSwitch(arguments[1])) return HeaderFooterRun(count, arguments.data());
+
+  WriteStartBanner(nullptr);
+  return DispatchFrontEnd(nullptr, count, arguments.data()) == kRunSplitDone ? kExitSuccess : kExitFailure;
+}
