@@ -1,0 +1,39 @@
+// The split driver: one split job from start to end inside a single call.
+//
+// It reports the job in the run log, reads the tuning settings, measures the program (the
+// measurement pass writes the intermediate file), decides whether a split is needed, makes the
+// header and footer files when they do not exist yet, then reads the intermediate file back record
+// by record and writes the numbered pieces, starting a new piece as soon as the cutting time or the
+// cutting distance of the current one passes its limit. It ends with a summary, the clean-up of its
+// temporary files, the completion box (MODE 0) and the NC viewer on each piece.
+#pragma once
+
+#include "platform/platform.h"
+#include "split/piece_edges.h"
+
+// Results of SplitProgram.
+enum SplitResult {
+  kSplitDone = 0,     // the pieces were written
+  kSplitFailed = -1,  // refused, nothing to split, or failed; the reason is in the run log (and in
+                      // an error box owned by `owner`)
+};
+
+// Splits the NC program `ncFile` (CP932 path, at most 511 bytes) into pieces named
+// <base>_001<ext>, <base>_002<ext>, ... next to it.
+//
+// `distance->limit` is the split distance in metres, `time->limit` the split time in minutes; both
+// must be above 0 (the run is refused otherwise, before anything is measured). `start` is the
+// start point X, Y, Z in mm: where the machine stands before and after every piece. The other
+// slots of the meters are overwritten. On return the meters hold the last piece's totals and the
+// distance limit in mm (once the split loop has begun).
+//
+// Refused before anything is written: a path that does not fit 511 bytes (the program's own or a
+// derived one), and settings that would make a derived file (intermediate, header, footer, a
+// piece) fall on the program itself or on another derived file (names compared without regard to
+// letter case). The source program is never written.
+//
+// Reads the settings file at every run ([FORMAT], [QUENDRA], [PAVLOK]) and the command settings
+// held in memory (DEBUG, MODE, DELETE, PRINT). Every file is closed on every path. After a failure
+// inside the split loop the pieces written so far and the intermediate file stay on disk.
+int SplitProgram(platform::WindowHandle owner, const char* ncFile, SplitMeter* distance,
+                 SplitMeter* time, const double start[3]);

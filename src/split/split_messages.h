@@ -1,0 +1,81 @@
+// Texts of the split driver's run log and of the viewer launch, kept together for review.
+// Lines without "%" are emitted through FormatLog("%s", ...).
+#pragma once
+
+#include <cstddef>
+
+// --- The job -----------------------------------------------------------------------------------
+inline constexpr char kNcFileMissing[] = "エラー：分割するＮＣファイル %s がありません。";
+inline constexpr char kJobFile[] = "分割ファイル名 : %s";
+inline constexpr char kJobDistance[] = "　分割切削距離 : %s";
+inline constexpr char kJobTime[] = "　分割切削時間 : %s";
+inline constexpr char kJobStartX[] = "スタートＸ座標 : %s";
+inline constexpr char kJobStartY[] = "スタートＹ座標 : %s";
+inline constexpr char kJobStartZ[] = "スタートＺ座標 : %s";
+inline constexpr char kSeamApproach[] = "　　　接近距離 : %s";
+inline constexpr char kSeamLift[] = "　　　離脱距離 : %s";
+inline constexpr char kHeaderFileLine[] = "　冒頭ファイル : %s";
+inline constexpr char kFooterFileLine[] = "　末尾ファイル : %s";
+
+// Refusals of the job itself, before anything is measured or written.
+inline constexpr char kDistanceLimitInvalid[] =
+    "エラー：分割切削距離 %s は使えません。０より大きい値を指定してください。";
+inline constexpr char kTimeLimitInvalid[] =
+    "エラー：分割切削時間 %s は使えません。０より大きい値を指定してください。";
+inline constexpr char kNcPathTooLong[] = "エラー：ＮＣファイル名が長すぎます（511バイトまで）。 %s";
+inline constexpr char kDerivedPathTooLong[] =
+    "エラー：ＮＣファイル %s から作るファイル名が長すぎます（511バイトまで）。";
+inline constexpr char kDerivedIsSource[] =
+    "エラー：作成するファイル %s が分割するＮＣファイルと同じです。設定を見直してください。";
+inline constexpr char kDerivedCollision[] =
+    "エラー：作成するファイル %s が他の作成ファイルと同じ名前です。設定を見直してください。";
+
+// --- Measurement (the pass composes its own failure and warning lines) -------------------------
+inline constexpr char kTotalDistance[] = "　合計切削距離 : %s";
+inline constexpr char kTotalTime[] = "　合計加工時間 : %s";
+inline constexpr char kNoSplitNeeded[] = "このＮＣファイルは分割の必要はありません。";
+
+// --- Preparation -------------------------------------------------------------------------------
+inline constexpr char kSplitStart[] = "==============< ＮＣデータ分割スタート >==============";
+inline constexpr char kExtentLineX[] = "最大Ｘ座標 = %-12s　　　最小Ｘ座標 = %s";
+inline constexpr char kExtentLineY[] = "最大Ｙ座標 = %-12s　　　最小Ｙ座標 = %s";
+inline constexpr char kExtentLineZ[] = "最大Ｚ座標 = %-12s　　　最小Ｚ座標 = %s";
+inline constexpr char kHeaderCutFailedText[] = "エラー：ヘッダーファイルの作成失敗";
+inline constexpr char kFooterCutFailedText[] = "エラー：フッダーファイルの作成失敗";
+inline constexpr char kIntermediateUnreadable[] = "エラー：テンポラリファイル %s が開けません。";
+
+// --- The split loop ----------------------------------------------------------------------------
+inline constexpr char kPieceName[] = "出力ファイル名 [ %02d ] %s";
+inline constexpr char kPieceUncreatable[] = "エラー：分割ＮＣファイル %s が開けません。";
+inline constexpr char kPieceHeadFailed[] = "エラー：ＮＣファイル冒頭書込エラー";
+inline constexpr char kPieceTailFailed[] = "エラー：ＮＣファイル末尾書込エラー";
+inline constexpr char kPieceWriteFailed[] = "エラー：分割ＮＣファイル %s の書き込みに失敗しました。";
+inline constexpr char kIntermediateBroken[] =
+    "エラー：テンポラリファイル %s の %d 行目が読めません。";
+inline constexpr char kSplitByTime[] = "　　　分割種類 [ %02d ] 切削時間分割";
+inline constexpr char kSplitByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割";
+inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分割";
+inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
+
+// --- The end -----------------------------------------------------------------------------------
+inline constexpr char kIntermediateNotDeleted[] = "エラー：テンポラリファイルの削除に失敗しました。";
+inline constexpr char kHeaderNotDeleted[] = "エラー：ヘッダーファイル %s の削除に失敗しました。";
+inline constexpr char kFooterNotDeleted[] = "エラー：フッダーファイル %s の削除に失敗しました。";
+inline constexpr char kDone[] = "【 完 了 】";
+inline constexpr char kDoneFile[] = "ＮＣファイル %s を";
+inline constexpr char kDoneDistance[] = "分割切削距離 : %s";
+inline constexpr char kDoneTime[] = "分割切削時間 : %s";
+inline constexpr char kDoneCount[] = "%d 個のＮＣファイルに分割しました。";
+inline constexpr char kElapsed[] = "処理時間は %d.%03d 秒です";
+inline constexpr char kDoneBox[] =
+    "【 完 了 】\n\nＮＣファイル\n[ %s ] を\n%d 個のＮＣファイルに分割しました\n処理時間は %d.%03d 秒です";
+inline constexpr char kRunEnd[] =
+    "---------------------------------------------------------------------";
+
+// --- The viewer --------------------------------------------------------------------------------
+inline constexpr char kNoSettingsFile[] = "エラー：プログラム設定ファイルがありません。";
+inline constexpr char kViewerMissing[] = "エラー：ＮＣビューワー %s がありません。";
+inline constexpr char kViewedFileMissing[] = "エラー：ＮＣファイル %s がありません。";
+inline constexpr char kViewerStartFailed[] = "エラー：ＮＣファイル描画に失敗しました";
+// A piece path (at most 511 bytes), two quotes and the terminator.
+inline constexpr size_t kViewerParameterSize = 512 + 2;

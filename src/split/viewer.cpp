@@ -1,0 +1,34 @@
+#include "split/viewer.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "config/settings_keys.h"
+#include "log/run_log.h"
+#include "split/split_messages.h"
+
+int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
+  if (!platform::FileExists(gSettingsPath)) {
+    FormatLog("%s", kNoSettingsFile);
+    return EmitLogLine(owner, kLogError);
+  }
+  char viewer[kNcViewerSetting.field];
+  if (ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0) return kViewerOk;
+  if (!platform::FileExists(viewer)) {
+    FormatLog(kViewerMissing, viewer);
+    return EmitLogLine(owner, kLogError);
+  }
+  if (!platform::FileExists(ncPath)) {
+    FormatLog(kViewedFileMissing, ncPath);
+    return EmitLogLine(owner, kLogError);
+  }
+  // The piece path, quoted when a blank would split it into two parameters.
+  char parameter[kViewerParameterSize];
+  const bool quote = std::strchr(ncPath, ' ') != nullptr;
+  std::snprintf(parameter, sizeof parameter, quote ? "\"%s\"" : "%s", ncPath);
+  if (platform::Current().startProgram(nullptr, viewer, parameter) != 0) {
+    FormatLog("%s", kViewerStartFailed);
+    return EmitLogLine(owner, kLogError);
+  }
+  return kViewerOk;
+}

@@ -1,0 +1,281 @@
+// The split driver: the split decision, piece numbering, refusals, clean-up, viewer and the
+// elapsed-time report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "log/run_log.h"
+#include "split/split_driver.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// 25.05 minutes and 2.505 m of cutting at F100: a 5 mm plunge, then 25 straight moves of 100 mm.
+std::string LongProgram() {
+  std::string text = "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\n";
+  for (int i = 0; i < 25; ++i) text += (i % 2 == 0) ? "X100.\r\n" : "X0.\r\n";
+  text += "G00Z50.\r\nX0.Y0.\r\nM30\r\n%\r\n";
+  return text;
+}
+
+class DriverTest : public testing::Test {
+ protected:
+  DriverTest() : saved_(gCommandSettings) {
+    std::memcpy(savedSettingsPath_, gSettingsPath, sizeof gSettingsPath);
+    std::memcpy(savedDirectory_, gProgramDirectory, sizeof gProgramDirectory);
+    fake.executablePath = dir.Path("quendrix");
+    dir.Write("PART.NC", LongProgram());
+  }
+  ~DriverTest() override {
+    gCommandSettings = saved_;
+    std::memcpy(gSettingsPath, savedSettingsPath_, sizeof gSettingsPath);
+    std::memcpy(gProgramDirectory, savedDirectory_, sizeof gProgramDirectory);
+  }
+
+  // Writes the settings file with these sections' extra lines and takes the command settings.
+  void Settings(const std::string& command = "", const std::string& pavlok = "",
+                const std::string& quendra = "", const std::string& format = "") {
+    dir.Write("Quendrix.ini", "[FORMAT]\r\n" + format + "[COMMAND]\r\n" + command +
+                                  (command.find("MODE=") == std::string::npos ? "MODE=1\r\n" : "") +
+                                  "[PAVLOK]\r\n" + pavlok + "[QUENDRA]\r\n" + quendra);
+    StartSettings();
+    ReadCommandSettings(&gCommandSettings);
+  }
+
+  int Split(double distanceMetres, double minutes, const std::string& name = "PART.NC") {
+    distance = SplitMeter{0, 0, distanceMetres, 0};
+    time = SplitMeter{0, 0, minutes, 0};
+    const double start[3] = {0, 0, 50};
+    path = dir.Path(name);
+    return SplitProgram(nullptr, path.c_str(), &distance, &time, start);
+  }
+
+  bool Logged(const std::string& line) const {
+    const auto& lines = fake.logLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  // Files in the folder other than the program and the settings.
+  std::vector<std::string> Made() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      std::string name = entry.path().filename().string();
+      if (name != "PART.NC" && name != "Quendrix.ini") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FakePlatform fake;
+  TempDir dir;
+  SplitMeter distance{};
+  SplitMeter time{};
+  std::string path;
+
+ private:
+  CommandSettings saved_;
+  char savedSettingsPath_[sizeof gSettingsPath];
+  char savedDirectory_[sizeof gProgramDirectory];
+};
+
+TEST_F(DriverTest, ThreePiecesByTime) {
+  Settings("MODE=0\r\n");
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_TRUE(Logged("　　　分割種類 [ 01 ] 切削時間分割"));
+  EXPECT_TRUE(Logged("　　　分割種類 [ 02 ] 切削時間分割"));
+  EXPECT_TRUE(Logged("　　　分割種類 [ 03 ] 残り分割"));
+  EXPECT_TRUE(Logged("3 個のＮＣファイルに分割しました。"));
+  EXPECT_TRUE(Logged("分割切削距離 : 5000."));  // the limit in mm after the run
+  EXPECT_EQ(distance.limit, 5000);
+  // Intermediate, header and footer files are gone; exactly three pieces remain.
+  EXPECT_EQ(Made(), (std::vector<std::string>{"PART_001.NC", "PART_002.NC", "PART_003.NC"}));
+  EXPECT_EQ(dir.Read("PART.NC"), LongProgram());
+  // MODE 0: one information box, not in the log.
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kInformation);
+  EXPECT_EQ(fake.boxes[0].text.rfind("【 完 了 】\n\nＮＣファイル\n[ " + path + " ] を\n3 個", 0), 0u);
+  // Piece 2 resumes where piece 1 stopped, above X100 (the start of the tenth move), and re-cuts
+  // that move first.
+  const std::string second = dir.Read("PART_002.NC");
+  EXPECT_NE(second.find("(" + path + ")\r\nX100.\r\nZ10.\r\nG01Z0.F50\r\nX0.F100\r\nX100.\r\n"),
+            std::string::npos)
+      << second;
+}
+
+TEST_F(DriverTest, RecordLongerThanTheLimitEndsThePieceItOpens) {
+  Settings();
+  // Each 100 mm move takes 1 minute; with a 0.5 minute limit every move is a piece of its own:
+  // the piece that a long move opens ends at the very next record.
+  ASSERT_EQ(Split(5, 0.5), kSplitDone);
+  EXPECT_TRUE(Logged("27 個のＮＣファイルに分割しました。"));
+  EXPECT_TRUE(Logged("　　　加工情報 [ 03 ] 距離 = 100.000     　時間 = 1.000"));
+}
+
+TEST_F(DriverTest, NoSplitNeeded) {
+  Settings();
+  EXPECT_EQ(Split(5, 30), kSplitFailed);
+  EXPECT_TRUE(Logged("　合計切削距離 : 2.505"));
+  EXPECT_TRUE(Logged("　合計加工時間 : 25.05"));
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "このＮＣファイルは分割の必要はありません。");
+  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
+  EXPECT_TRUE(Made().empty());
+}
+
+TEST_F(DriverTest, LimitsOfZeroOrLessAreRefusedBeforeMeasuring) {
+  struct Case {
+    double distance;
+    double minutes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {0, 10, "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。"},
+      {-1.5, 10, "エラー：分割切削距離 -1.5 は使えません。０より大きい値を指定してください。"},
+      {5, 0, "エラー：分割切削時間 0. は使えません。０より大きい値を指定してください。"},
+      {5, -2, "エラー：分割切削時間 -2. は使えません。０より大きい値を指定してください。"},
+  };
+  Settings();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    fake.boxes.clear();
+    EXPECT_EQ(Split(c.distance, c.minutes), kSplitFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text, c.message);
+    EXPECT_TRUE(Made().empty());
+  }
+}
+
+TEST_F(DriverTest, DerivedFilesMayNotFallOnTheProgramOrOnEachOther) {
+  struct Case {
+    const char* pavlok;
+    const char* quendra;
+    const char* message;  // %s: the folder
+  };
+  const Case cases[] = {
+      {"", "ASCIIFILE=.NC\r\n", "エラー：作成するファイル %sPART.NC が分割するＮＣファイルと同じです。設定を見直してください。"},
+      {"", "ASCIIFILE=.nc\r\n", "エラー：作成するファイル %sPART.nc が分割するＮＣファイルと同じです。設定を見直してください。"},
+      {"NCHEADER=.NC\r\n", "", "エラー：作成するファイル %sPART.NC が分割するＮＣファイルと同じです。設定を見直してください。"},
+      {"NCHEADER=_footer\r\n", "", "エラー：作成するファイル %sPART_footer.NC が他の作成ファイルと同じ名前です。設定を見直してください。"},
+      {"NCFOOTER=_001\r\n", "", "エラー：作成するファイル %sPART_001.NC が他の作成ファイルと同じ名前です。設定を見直してください。"},
+      {"", "ASCIIFILE=_HEADER.nc\r\n", "エラー：作成するファイル %sPART_HEADER.nc が他の作成ファイルと同じ名前です。設定を見直してください。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    Settings("", c.pavlok, c.quendra);
+    fake.boxes.clear();
+    EXPECT_EQ(Split(5, 10), kSplitFailed);
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    std::string expected = c.message;
+    expected.replace(expected.find("%s"), 2, dir.path());
+    EXPECT_EQ(fake.boxes[0].text, expected);
+    EXPECT_EQ(dir.Read("PART.NC"), LongProgram());
+    EXPECT_TRUE(Made().empty());
+  }
+}
+
+TEST_F(DriverTest, PathsThatDoNotFitAreRefused) {
+  Settings();
+  // A program path of 508 bytes: its pieces up to 999 would need 512.
+  std::string folder = dir.path();
+  while (folder.size() < 508 - 8 - 100) folder += std::string(99, 'd') + "/";
+  folder += std::string(508 - 8 - folder.size(), 'e') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string program = folder + "PART.NC";
+  ASSERT_EQ(program.size(), 508u);
+  WriteFileBytes(program, LongProgram());
+  distance = SplitMeter{0, 0, 5, 0};
+  time = SplitMeter{0, 0, 10, 0};
+  const double start[3] = {0, 0, 50};
+  EXPECT_EQ(SplitProgram(nullptr, program.c_str(), &distance, &time, start), kSplitFailed);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣファイル " + program + " から作るファイル名が長すぎます（511バイトまで）。");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+
+  const std::string tooLong(600, 'x');
+  fake.boxes.clear();
+  EXPECT_EQ(SplitProgram(nullptr, tooLong.c_str(), &distance, &time, start), kSplitFailed);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text.rfind("エラー：ＮＣファイル名が長すぎます（511バイトまで）。", 0), 0u);
+}
+
+TEST_F(DriverTest, UnreadableHeaderStopsAtThePieceHead) {
+  Settings("DELETE=0\r\n");
+  std::filesystem::create_directories(dir.Path("PART_header.NC"));  // exists, cannot be read
+  EXPECT_EQ(Split(5, 10), kSplitFailed);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣファイル冒頭書込エラー");
+  EXPECT_TRUE(dir.Exists("PART_001.NC"));
+  EXPECT_EQ(dir.Read("PART_001.NC"), "");
+}
+
+TEST_F(DriverTest, EditedHeaderIsReusedAndKeptWithDeleteZero) {
+  Settings("DELETE=0\r\n");
+  dir.Write("PART_header.NC", "%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n");
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_EQ(dir.Read("PART_header.NC"), "%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n");
+  EXPECT_TRUE(dir.Exists("PART_footer.NC"));
+  EXPECT_FALSE(dir.Exists("PART_ascii.txt"));
+  for (const char* piece : {"PART_001.NC", "PART_002.NC", "PART_003.NC"}) {
+    EXPECT_EQ(dir.Read(piece).rfind("%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n(", 0), 0u) << piece;
+  }
+}
+
+TEST_F(DriverTest, ElapsedTimeComesFromTheTickCounter) {
+  Settings("DELETE=0\r\nMODE=0\r\n");
+  dir.Write("PART_header.NC", "%\r\n");  // no cut, no wait: the clock is read twice only
+  dir.Write("PART_footer.NC", "%\r\n");
+  fake.tick = 0xFFFFFF00u;  // the counter wraps during the run
+  fake.tickStep = 2005;     // the driver reads it at its start and at its end
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_TRUE(Logged("処理時間は 2.005 秒です"));
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  const std::string& box = fake.boxes[0].text;
+  EXPECT_EQ(box.substr(box.size() - std::string("処理時間は 2.005 秒です").size()), "処理時間は 2.005 秒です");
+}
+
+TEST_F(DriverTest, ViewerGetsEveryPieceQuotedWhenItHoldsABlank) {
+  dir.Write("viewer.exe", "");
+  Settings("", "NCVIEWER=" + dir.Path("viewer.exe") + "\r\n");
+  std::filesystem::create_directories(dir.Path("my work"));
+  dir.Write("my work/PART.NC", LongProgram());
+  ASSERT_EQ(Split(5, 10, "my work/PART.NC"), kSplitDone);
+  ASSERT_EQ(fake.started.size(), 3u);
+  EXPECT_EQ(fake.started[0].program, dir.Path("viewer.exe"));
+  EXPECT_EQ(fake.started[0].parameters, "\"" + dir.Path("my work/PART_001.NC") + "\"");
+  EXPECT_EQ(fake.started[2].parameters, "\"" + dir.Path("my work/PART_003.NC") + "\"");
+
+  fake.started.clear();
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_EQ(fake.started[1].parameters, dir.Path("PART_002.NC"));
+}
+
+TEST_F(DriverTest, NoViewerStartsNothingAndSaysNothing) {
+  Settings("", "NCVIEWER=\r\n");
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_TRUE(fake.started.empty());
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ(fake.logLines().back(), std::string(69, '-'));
+}
+
+TEST_F(DriverTest, MissingViewerIsReportedAndTheRunStillSucceeds) {
+  Settings("", "NCVIEWER=" + dir.Path("none.exe") + "\r\n");
+  ASSERT_EQ(Split(5, 10), kSplitDone);
+  EXPECT_TRUE(fake.started.empty());
+  ASSERT_EQ(fake.boxes.size(), 3u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣビューワー " + dir.Path("none.exe") + " がありません。");
+}
+
+TEST_F(DriverTest, MissingProgram) {
+  Settings();
+  EXPECT_EQ(Split(5, 10, "NONE.NC"), kSplitFailed);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー：分割するＮＣファイル " + dir.Path("NONE.NC") + " がありません。");
+  EXPECT_EQ(fake.logLines().size(), 1u);
+}
+
+}  // namespace
