@@ -1,0 +1,231 @@
+// Core headers first: <windows.h> defines macros (FindText among them) that would rename core
+// functions declared after it.
+#include "config/file_naming.h"
+#include "config/settings.h"
+#include "config/settings_keys.h"
+#include "config/version.h"
+#include "header_footer/footer_cut.h"
+#include "header_footer/header_cut.h"
+#include "header_footer/start_point.h"
+#include "log/run_log.h"
+#include "nc/format.h"
+#include "nc/number_text.h"
+#include "platform/platform.h"
+#include "split/split_driver.h"
+#include "ui/common/front_end_messages.h"
+#include "ui/common/usage.h"
+
+#include "ui/win32/window_commands.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#undef FindText
+
+#include <cstdio>
+#include <cstring>
+
+#include "../res/resource.h"
+#include "platform/text_encoding.h"
+#include "ui/win32/wide_text.h"
+#include "ui/win32/window_texts.h"
+
+namespace ui {
+namespace {
+
+constexpr int kFieldIds[6] = {IDC_NC_FILE, IDC_SPLIT_TIME, IDC_SPLIT_DISTANCE, IDC_START_X, IDC_START_Y, IDC_START_Z};
+
+int ReadField(HWND window, int id, char* out, size_t size) {
+  return WindowTextCp932(GetDlgItem(window, id), out, size);
+}
+
+// Composes an error and emits it at level -1; the command's result.
+template <typename... Args>
+int Fail(HWND window, const char* format, Args... args) {
+  FormatLog(format, args...);
+  return EmitLogLine(window, kLogError);
+}
+
+int FailText(HWND window, const char* text) {
+  FormatLog("%s", text);
+  return EmitLogLine(window, kLogError);
+}
+
+// Reads one number field: -1 when it is empty, else 0 with the standard decimal value.
+int ReadNumberField(HWND window, int id, double* value) {
+  char text[kFieldNumberSize];
+  if (ReadField(window, id, text, sizeof text) == 0) return -1;
+  *value = ParseStandardDecimal(text);
+  return 0;
+}
+
+void FillIfEmpty(HWND window, int id, double value) {
+  HWND field = GetDlgItem(window, id);
+  if (GetWindowTextLengthW(field) > 0) return;
+  char text[kCoordinateTextSize];
+  FormatCoordinate(value, text);
+  SetWindowTextCp932(field, text);
+}
+
+}  // namespace
+
+void ClearFields(HWND window) {
+  for (int id : kFieldIds) SetWindowTextW(GetDlgItem(window, id), L"");
+}
+
+void FileChosen(HWND window, const char* path) {
+  if (!platform::FileExists(path)) {
+    Fail(window, kChosenFileMissing, path);
+    return;
+  }
+  SetWindowTextCp932(GetDlgItem(window, IDC_NC_FILE), path);
+  double start[3] = {0, 0, 0};
+  DistanceTotals distance{};
+  TimeTotals time{};
+  if (MeasureStartAndTotals(window, path, start, &distance, &time) < kStartPointDone) return;
+  FillIfEmpty(window, IDC_SPLIT_TIME, time[kCutting]);
+  FillIfEmpty(window, IDC_SPLIT_DISTANCE, distance[kCutting]);
+  FillIfEmpty(window, IDC_START_X, start[0]);
+  FillIfEmpty(window, IDC_START_Y, start[1]);
+  FillIfEmpty(window, IDC_START_Z, start[2]);
+}
+
+int Execute(HWND window) {
+  SplitMeter distance{};
+  SplitMeter time{};
+  double start[3] = {0, 0, 0};
+  char path[kFieldPathSize];
+  if (ReadField(window, IDC_NC_FILE, path, sizeof path) == 0) return FailText(window, kExecuteNoNcFile);
+  if (!platform::FileExists(path)) return Fail(window, kExecuteNcFileMissing, path);
+  if (ReadNumberField(window, IDC_SPLIT_TIME, &time.limit) < 0) return FailText(window, kExecuteNoTime);
+  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, &distance.limit) < 0) return FailText(window, kExecuteNoDistance);
+  if (ReadNumberField(window, IDC_START_X, &start[0]) < 0) return FailText(window, kExecuteNoStartX);
+  if (ReadNumberField(window, IDC_START_Y, &start[1]) < 0) return FailText(window, kExecuteNoStartY);
+  if (ReadNumberField(window, IDC_START_Z, &start[2]) < 0) return FailText(window, kExecuteNoStartZ);
+  time.previous = time.limit;
+  distance.previous = distance.limit;
+  return SplitProgram(window, path, &distance, &time, start);
+}
+
+void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title) {
+  char text[128];
+  filter->clear();
+  if (extension != nullptr && extension[0] != '\0') {
+    std::snprintf(text, sizeof text, kChooserFilterName, extension, extension);
+    *filter += Wide(text) + L'\0';
+    std::snprintf(text, sizeof text, kChooserFilterPattern, extension);
+    *filter += Wide(text) + L'\0';
+    std::snprintf(text, sizeof text, kChooserTitle, extension);
+    *title = Wide(text);
+  } else {
+    *title = Wide(kChooserAllTitle);
+  }
+  *filter += Wide(kChooserAllName) + L'\0';
+  *filter += Wide(kChooserAllPattern) + L'\0';
+  *filter += L'\0';
+}
+
+int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory) {
+  if (size > 0) out[0] = '\0';
+  std::wstring filter, title;
+  ChooserFilter(extension, &filter, &title);
+  wchar_t chosen[kChosenPathSize] = {};
+  std::wstring directory = initialDirectory != nullptr ? Wide(initialDirectory) : std::wstring();
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = chosen;
+  dialog.nMaxFile = kChosenPathSize;
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrInitialDir = initialDirectory != nullptr ? directory.c_str() : nullptr;
+  // A name that does not exist is accepted here on purpose: FileChosen reports it.
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+  if (!GetOpenFileNameW(&dialog)) return 0;
+  std::string narrow;
+  if (!platform::WideToCp932(chosen, &narrow) || narrow.size() + 1 > size) {
+    // A name CP932 cannot hold, or too long, would name some other file: report it as chosen
+    // text with "?" so that FileChosen says it does not exist.
+    std::snprintf(out, size, "%s", narrow.c_str());
+    return 1;
+  }
+  std::memcpy(out, narrow.c_str(), narrow.size() + 1);
+  return 1;
+}
+
+void ChooseNcFile(HWND window) {
+  char extension[kNcFileSetting.field];
+  ReadSettingText(kNcFileSetting, extension, sizeof extension);
+  char path[kChosenPathSize];
+  if (ChooseFile(window, path, sizeof path, extension, nullptr) == 1) FileChosen(window, path);
+}
+
+void OpenAnyFile(HWND window) {
+  char path[kChosenPathSize];
+  if (ChooseFile(window, path, sizeof path, nullptr, nullptr) != 1) return;
+  if (platform::Current().openAssociated(window, path) != 0) Fail(window, kFileNotAssociated, path);
+}
+
+int SaveLogCommand(HWND window) {
+  int result = SaveLog(window);
+  if (result != 0) return result;
+  // The same name SaveLog writes: the program directory, the program name, LOGFILE of [FILES].
+  char extension[kLogFileSetting.field];
+  ReadSettingText(kLogFileSetting, extension, sizeof extension);
+  FormatLog(kLogSaved, (std::string(gProgramDirectory) + version::kProductName + "." + extension).c_str());
+  EmitLogLine(window, kLogInformation);
+  return 0;
+}
+
+int ShowHelp(HWND window, const char* title) {
+  char path[kPathField + kHelpFileField];
+  if (HelpFilePath(path, sizeof path) != 0 || !platform::FileExists(path)) {
+    platform::ShowMessage(window, kHelpFileNotFound, title, platform::BoxIcon::kError);
+    return 0;
+  }
+  platform::Current().openAssociated(window, path);
+  return 0;
+}
+
+int ShowVersion(HWND window, const char* description, const char* programName) {
+  char text[512];
+  std::snprintf(text, sizeof text, kVersionFormat, description, version::kMakerName, programName, version::kYear,
+                version::kMajor, version::kMinor, version::kBuildYear, version::kBuildMonth, version::kBuildDay);
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+  ShellAboutW(window, Wide(text).c_str(), nullptr, LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUENDRIX)));
+  return 0;
+}
+
+int HeaderFooterCommand(HWND window, int create) {
+  char ncPath[kChosenPathSize];
+  if (ReadField(window, IDC_NC_FILE, ncPath, sizeof ncPath) == 0) {
+    FormatLog("%s", kHeaderFooterNoNcFile);
+    return -1;
+  }
+  char editor[kEditorSetting.field];
+  ReadEditorPath(editor, sizeof editor);
+
+  // Header, then footer: each is cut (create 1) and, when it exists, opened in the editor.
+  const TextSetting* suffixes[2] = {&kCommandHeaderSuffixSetting, &kCommandFooterSuffixSetting};
+  for (int which = 0; which < 2; ++which) {
+    char suffix[64];
+    ReadSettingText(*suffixes[which], suffix, sizeof suffix);
+    char path[kChosenPathSize];
+    if (SuffixPath(ncPath, suffix, path, sizeof path) != kNamingOk) {
+      FormatLog(kHeaderFooterPathTooLong, ncPath);
+      return -1;
+    }
+    if (create == 1) {
+      int cut = which == 0 ? CutHeader(ncPath, path) : CutFooter(ncPath, path);
+      if (cut < 0) {
+        FormatLog("%s", which == 0 ? kHeaderFileNotMade : kFooterFileNotMade);
+        return -1;
+      }
+    }
+    if (platform::FileExists(path)) platform::Current().startProgram(nullptr, editor, path);
+  }
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,70 @@
+// The actions behind the main window's buttons, menu items and file drops. Each runs on the
+// window's thread, reads its fields through the child ids of res/resource.h and reports through
+// the run log (an error line at level -1 also shows an error box owned by the window).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include <windows.h>
+
+namespace ui {
+
+// Longest texts taken from the fields: the NC path and each number.
+inline constexpr size_t kFieldPathSize = 512;
+inline constexpr size_t kFieldNumberSize = 16;
+// The file chooser's result field.
+inline constexpr size_t kChosenPathSize = 520;
+
+// Empties the six edit fields (NC file, split time, split distance, start X, Y, Z).
+void ClearFields(HWND window);
+
+// Shows `path` in the NC-file field and fills each of the five number fields that is empty
+// (holds no character at all) from the program: total cutting time, total cutting distance in
+// metres, start X, Y, Z, each as FormatCoordinate text. Nothing at `path`: an error line, fields
+// untouched. A failed measurement leaves the path shown and the other fields as they were.
+void FileChosen(HWND window, const char* path);
+
+// Validates the six fields in order (path given, path exists, time, distance, X, Y, Z given),
+// each failure its own error line at level -1 and a result of -1 with the fields untouched;
+// then runs the split driver on them. Returns the driver's result (0: pieces written).
+int Execute(HWND window);
+
+// The open-file dialog's filter and title: with an extension, "ext Files(*.ext)" then
+// "All Files(*.*)", titled "ext ファイルを開く"; without one (nullptr or ""), only "All Files(*.*)"
+// titled "全てのファイルを開く". `filter` is the double-NUL-terminated list the dialog takes.
+void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title);
+
+// The open-file dialog owned by `owner`. Writes the chosen path (CP932, at most size - 1 bytes)
+// and returns 1, or returns 0 with "" when nothing was chosen. `initialDirectory` may be nullptr.
+int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory);
+
+// Command 1010: the chooser with the NCFILE extension of [FILES] ("ppp" when unset); a chosen
+// file goes to FileChosen.
+void ChooseNcFile(HWND window);
+
+// Command 40001: any file, opened with its associated program. No association: an error line.
+void OpenAnyFile(HWND window);
+
+// Command 40002: saves the run log with SaveLog; on success, an information line (and box)
+// naming the file. SaveLog reports its own failures. Returns SaveLog's result.
+int SaveLogCommand(HWND window);
+
+// Command 40005: opens the help file of the program directory with its associated program, or
+// shows the error box "ヘルプファイルが見つかりません..." owned by `window` when it is missing.
+// Returns 0.
+int ShowHelp(HWND window, const char* title);
+
+// Command 40006: the system's about box with the description, the maker and the version line.
+// Returns 0.
+int ShowVersion(HWND window, const char* description, const char* programName);
+
+// Commands 40010 (create = 1) and 40011 (create = 0): the header and footer files of the program
+// in the NC-file field. With create 1 both are cut first (header, then footer). Each existing
+// file is opened in the EDITOR of [PAVLOK] (default: the system's notepad). Returns 0, or -1
+// with the error text in the log line buffer, for the caller to emit: empty field, a derived
+// path too long, a failing header cut (the footer is not tried) or a failing footer cut (the
+// header stays and has been opened).
+int HeaderFooterCommand(HWND window, int create);
+
+}  // namespace ui

@@ -1,0 +1,71 @@
+// Texts of the main window, its commands and the program-information dialog, kept together for
+// review. CP932 in the binary; every one goes through Cp932ToWide before it reaches a W API.
+#pragma once
+
+// --- Main window ---------------------------------------------------------------------------
+inline constexpr wchar_t kMainClassName[] = L"Quendrix";
+inline constexpr char kInitialTitle[] = "ＮＣデータ加工条件分割";
+// Product family, program name, version year, major and minor; the maker's name follows.
+inline constexpr char kTitleFormat[] = "%s %s %dR%d.%02d　ＮＣデータ加工条件分割 / %s";
+inline constexpr char kWindowCreationFailed[] = "ウインドウ作成失敗";
+inline constexpr char kLogPaneFontFace[] = "ＭＳ ゴシック";
+
+inline constexpr char kNcFileCaption[] = "分割ＮＣファイル";
+inline constexpr char kSplitTimeCaption[] = "　分割　切削時間";
+inline constexpr char kSplitDistanceCaption[] = "　分割　切削距離";
+inline constexpr char kStartXCaption[] = "スタートＸ座標";
+inline constexpr char kStartYCaption[] = "スタートＹ座標";
+inline constexpr char kStartZCaption[] = "スタートＺ座標";
+inline constexpr char kExecuteCaption[] = "実　行";
+inline constexpr char kClearCaption[] = "クリア";
+inline constexpr char kExitCaption[] = "終　了";
+
+// Status-bar clock: year in five columns, month and day in two, weekday, hour, minute, second.
+inline constexpr char kClockFormat[] = "%5d年%2d月%2d日 (%s) %d時%02d分%02d秒";
+inline constexpr const char* kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+
+// A start with arguments while this window is open hands its run over to this window.
+inline constexpr char kHandedRunNotice[] = "情　報：新しい起動で指定された分割をこのウインドウで実行します。";
+inline constexpr char kRunnerBusy[] =
+    "エラー：起動中の Quendrix が処理中のため、この起動で指定された分割は実行できません。\n"
+    "処理が終わってから、もう一度起動して下さい。";
+inline constexpr char kArgumentNotShiftJis[] = "エラー：引数 %d にシフトJISで表せない文字があります。";
+
+// --- Commands ------------------------------------------------------------------------------
+inline constexpr char kExecuteNoNcFile[] = "エラー：編集ＮＣファイル名を入力して下さい";
+inline constexpr char kExecuteNcFileMissing[] = "エラー：編集ＮＣファイル %s が見つかりません";
+inline constexpr char kExecuteNoTime[] = "エラー：分割時間を入力して下さい";
+inline constexpr char kExecuteNoDistance[] = "エラー：分割距離を入力して下さい";
+inline constexpr char kExecuteNoStartX[] = "エラー：スタートＸ座標を入力して下さい";
+inline constexpr char kExecuteNoStartY[] = "エラー：スタートＹ座標を入力して下さい";
+inline constexpr char kExecuteNoStartZ[] = "エラー：スタートＺ座標を入力して下さい";
+inline constexpr char kChosenFileMissing[] = "エラー：ＮＣファイル %s が存在しません。";
+inline constexpr char kFileNotAssociated[] = "エラー：ファイル %s は関連付けされてません";
+inline constexpr char kHelpFileNotFound[] = "ヘルプファイルが見つかりません\n\n正規なソフトウェアですか？";
+// After a successful save: where the log went.
+inline constexpr char kLogSaved[] = "情　報：ログを %s に保存しました。";
+
+inline constexpr char kChooserFilterName[] = "%s Files(*.%s)";
+inline constexpr char kChooserFilterPattern[] = "*.%s";
+inline constexpr char kChooserAllName[] = "All Files(*.*)";
+inline constexpr char kChooserAllPattern[] = "*.*";
+inline constexpr char kChooserTitle[] = "%s ファイルを開く";
+inline constexpr char kChooserAllTitle[] = "全てのファイルを開く";
+
+inline constexpr char kVersionDescription[] = "ＮＣデータを加工条件で分割する";
+// Description, full-width slash and maker; after "#" the first line of the about box.
+inline constexpr char kVersionFormat[] = "%s／%s#%s Version %dR%d.%02d [Build Date %d/%d/%d]";
+
+inline constexpr char kHeaderFooterNoNcFile[] = "エラー：ＮＣファイル名を入力して下さい";
+
+// --- Program-information dialog --------------------------------------------------------------
+inline constexpr char kInfoFormat[] =
+    "%12s : %s\n%12s : %s\n%12s : %dR%d.%02d.%d\n%12s : %s\n%12s : %s\n%12s : %s\n";
+inline constexpr char kInfoMakerLabel[] = "開　発　元";
+inline constexpr char kInfoProgramLabel[] = "プログラム";
+inline constexpr char kInfoVersionLabel[] = "バージョン";
+inline constexpr char kInfoBuildLabel[] = "Build Date";
+inline constexpr char kInfoNoticeLabel[] = "著　作　権";
+inline constexpr char kInfoBlogLabel[] = "公開ブログ";
+inline constexpr char kExecutableTimeFormat[] = "%d/%02d/%02d %02d:%02d:%02d";
+inline constexpr char kBuildDateFallbackFormat[] = "%d/%02d/%02d 00:00:00";
