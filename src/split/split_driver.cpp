@@ -235,6 +235,11 @@ int MeasureRun(SplitRun* run) {
   const int result = MeasureProgram(run->ncFile, run->intermediatePath, run->start, distance, time,
                                     &run->minimum, &run->maximum, &report);
   if (result != kMeasureOk) {
+    // A refused program leaves no partial intermediate file behind. (Its path was checked not to
+    // be the program's nor any other file of the run; a file that could not be made is not ours.)
+    if (result != kMeasureNcUnreadable && result != kMeasureIntermediateUnwritable) {
+      platform::RemoveFile(run->intermediatePath);
+    }
     char text[kLogLineSize];
     DescribeMeasureFailure(result, report, run->ncFile, run->intermediatePath, text);
     FormatLog("%s", text);
@@ -271,20 +276,29 @@ int PrepareRun(SplitRun* run) {
   ExtentLine(kExtentLineZ, run->maximum[kExtentZ], run->minimum[kExtentZ]);
   Blank();
 
-  // Files the user made (and perhaps edited) are used as they are.
+  // Files the user made (and perhaps edited) are used as they are. A refused or failed cut leaves
+  // none of the files this run made behind (their paths were checked to be the run's own).
+  bool madeHeader = false;
   if (!platform::FileExists(run->headerPath)) {
     HeaderCheck check{};
     const int cut = CutHeaderChecked(run->ncFile, run->headerPath, run->firstCuttingLine, &check);
+    if (cut != kHeaderCutOk) {
+      platform::RemoveFile(run->headerPath);
+      platform::RemoveFile(run->intermediatePath);
+    }
     if (cut == kHeaderCutFailed) {
       FormatLog("%s", kHeaderCutFailedText);
       return Refuse(*run);
     }
-    // A header that would start every piece without its tool length, spindle or tool is not
-    // kept; what it only warns about is reported and the split goes on.
-    if (cut == kHeaderCutRefused) platform::RemoveFile(run->headerPath);
+    // A header that would start every piece without its tool length, spindle or tool refuses the
+    // split; what it only warns about is reported and the split goes on.
     if (ReportHeaderCheck(run->owner, check) != 0 || cut != kHeaderCutOk) return kSplitFailed;
+    madeHeader = true;
   }
   if (!platform::FileExists(run->footerPath) && CutFooter(run->ncFile, run->footerPath) != kFooterCutOk) {
+    platform::RemoveFile(run->footerPath);
+    if (madeHeader) platform::RemoveFile(run->headerPath);
+    platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kFooterCutFailedText);
     return Refuse(*run);
   }
