@@ -1,0 +1,150 @@
+// Micro-benchmarks of the NC interpretation layer: the per-line work of a measurement pass
+// (comment cut, skip test, InterpretBlock, AdvancePosition, MeasureMove), the line reader, and
+// the number formatter.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "nc/format.h"
+#include "nc/interpreter.h"
+#include "nc/line_reader.h"
+#include "nc/measure.h"
+#include "nc/scan.h"
+#include "nc/skip_lists.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char* ProgramPath() {
+  const char* path = std::getenv("QX_BENCH_PROGRAM");
+  return path != nullptr ? path : QX_BENCH_DEFAULT_PROGRAM;
+}
+
+// The program's lines as the line reader delivers them, read once outside the timing.
+const std::vector<std::string>& ProgramLines() {
+  static const std::vector<std::string> lines = [] {
+    std::vector<std::string> result;
+    platform::FileHandle file(ProgramPath(), "rb");
+    if (!file) return result;
+    LineReader reader(file.get());
+    char line[kLineBufferSize];
+    size_t length = 0;
+    while (reader.Next(line, &length) == kLineRead) result.emplace_back(line, length);
+    return result;
+  }();
+  return lines;
+}
+
+void BM_InterpretAdvanceMeasure(benchmark::State& state) {
+  const std::vector<std::string>& lines = ProgramLines();
+  if (lines.empty()) {
+    state.SkipWithError("program not found; set QX_BENCH_PROGRAM");
+    return;
+  }
+  int64_t bytes = 0;
+  for (const std::string& l : lines) bytes += static_cast<int64_t>(l.size());
+  for (auto _ : state) {
+    GCodeTable g;
+    MCodeTable m;
+    ClearCodeTables(&g, &m);
+    ModalState modal{90, -1, -1, -1, -1, -1, -1, 17, -1, -1};
+    BlockWords words{};
+    WordGiven given{};
+    WordHasPoint hasPoint{};
+    FeedState feed{0, 0, 0};
+    int modeCopy = 90;
+    Position oldPosition{};
+    Position newPosition{};
+    DistanceTotals distance{};
+    TimeTotals time{};
+    Extents minimum{1e300, 1e300, 1e300, 1e300};
+    Extents maximum{-1e300, -1e300, -1e300, -1e300};
+    MoveCounters counters{};
+    char line[kLineBufferSize];
+    for (const std::string& text : lines) {
+      text.copy(line, text.size());
+      line[text.size()] = '\0';
+      CutComment(line);
+      ClearBlock(&words, &given);
+      if (LineHasSkipToken(line, kMeasureSkipTokens)) continue;
+      if (InterpretBlock(line, &g, &m, &modal, &words, &given, &hasPoint, &feed, &modeCopy) != 1) {
+        continue;
+      }
+      AdvancePosition(modal, given, &newPosition, oldPosition, words);
+      MeasureMove(modal, newPosition, oldPosition, feed, &distance, &time, &minimum, &maximum,
+                  &counters);
+      oldPosition = newPosition;
+    }
+    benchmark::DoNotOptimize(distance);
+    benchmark::DoNotOptimize(time);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+  state.SetBytesProcessed(state.iterations() * bytes);
+  state.SetLabel("items = lines");
+}
+BENCHMARK(BM_InterpretAdvanceMeasure)->Unit(benchmark::kMillisecond);
+
+void BM_LineReader(benchmark::State& state) {
+  int64_t bytes = 0;
+  int64_t count = 0;
+  for (auto _ : state) {
+    platform::FileHandle file(ProgramPath(), "rb");
+    if (!file) {
+      state.SkipWithError("program not found; set QX_BENCH_PROGRAM");
+      return;
+    }
+    LineReader reader(file.get());
+    char line[kLineBufferSize];
+    size_t length = 0;
+    while (reader.Next(line, &length) == kLineRead) {
+      bytes += static_cast<int64_t>(length);
+      ++count;
+    }
+  }
+  state.SetItemsProcessed(count);
+  state.SetBytesProcessed(bytes);
+}
+BENCHMARK(BM_LineReader)->Unit(benchmark::kMillisecond);
+
+// Coordinates of the kinds a program holds: whole millimetres, thousandths, negatives, zero.
+std::vector<double> SampleCoordinates() {
+  std::vector<double> values;
+  for (int i = 0; i < 1024; ++i) {
+    double v = (i * 7919 % 200000 - 100000) / 1000.0;
+    if (i % 5 == 0) v = static_cast<double>(i % 300);
+    if (i % 17 == 0) v = 0.0;
+    values.push_back(v);
+  }
+  return values;
+}
+
+void BM_FormatCoordinate(benchmark::State& state) {
+  const std::vector<double> values = SampleCoordinates();
+  char out[kCoordinateTextSize];
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FormatCoordinate(values[i++ & 1023], out));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FormatCoordinate);
+
+void BM_FormatRecordField(benchmark::State& state) {
+  const std::vector<double> values = SampleCoordinates();
+  char out[32];
+  size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FormatRounded(values[i++ & 1023], out, 3, 12));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FormatRecordField);
+
+}  // namespace
+
+BENCHMARK_MAIN();
