@@ -1,0 +1,201 @@
+// The command-line run, the batch run and the dispatch between them: which job reaches the split
+// driver (its first lines echo the job), which message stops a run, and the results the console
+// turns into its exit code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "ui/common/front_end.h"
+
+namespace {
+
+// About 0.4 m and 0.86 min of cutting; the tool ends at X0 Y0 Z100 (the extracted start point).
+constexpr char kProgram[] =
+    "%\r\nO1000\r\nG92X0Y0Z100.\r\nG90G17G40G80\r\nS1000M03\r\nG00X10.Y20.\r\nZ5.\r\nG01Z-1.F100\r\n"
+    "X110.F500\r\nY120.\r\nX10.\r\nY20.\r\nG00Z100.\r\nX0Y0\r\nM05\r\nM30\r\n%\r\n";
+
+class FrontEndRunTest : public testing::Test {
+ protected:
+  // The program "runs" from the test folder, with the default settings file next to it.
+  void SetUp() override {
+    fake.executablePath = dir.Path("quendrix");
+    StartSettings();
+    gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
+    dir.Write("PART.NC", kProgram);
+  }
+  void TearDown() override {
+    gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
+    gProgramDirectory[0] = '\0';
+    gSettingsPath[0] = '\0';
+  }
+
+  int Run(std::vector<std::string> words) {
+    words.insert(words.begin(), "quendrix");
+    std::vector<const char*> arguments;
+    for (const std::string& word : words) arguments.push_back(word.c_str());
+    arguments.push_back(nullptr);
+    return DispatchFrontEnd(nullptr, static_cast<int>(words.size()), arguments.data());
+  }
+  std::string Nc() const { return dir.Path("PART.NC"); }
+  bool Logged(const std::string& line) const {
+    const auto& lines = fake.logLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  // The error boxes shown, in order.
+  std::vector<std::string> Errors() const {
+    std::vector<std::string> texts;
+    for (const auto& box : fake.boxes) {
+      if (box.icon == platform::BoxIcon::kError) texts.push_back(box.text);
+    }
+    return texts;
+  }
+  // The job as the driver echoes it: distance, time, X, Y, Z.
+  void ExpectJob(const char* distance, const char* time, const char* x, const char* y, const char* z) {
+    EXPECT_TRUE(Logged("分割ファイル名 : " + Nc()));
+    EXPECT_TRUE(Logged(std::string("　分割切削距離 : ") + distance));
+    EXPECT_TRUE(Logged(std::string("　分割切削時間 : ") + time));
+    EXPECT_TRUE(Logged(std::string("スタートＸ座標 : ") + x));
+    EXPECT_TRUE(Logged(std::string("スタートＹ座標 : ") + y));
+    EXPECT_TRUE(Logged(std::string("スタートＺ座標 : ") + z));
+  }
+
+  FakePlatform fake;
+  TempDir dir;
+};
+
+TEST_F(FrontEndRunTest, NoArgumentsRunNothing) {
+  EXPECT_EQ(Run({}), kRunNothing);
+  EXPECT_TRUE(fake.logLines().empty());
+  EXPECT_TRUE(fake.boxes.empty());
+}
+
+// Each stops the run with one error box and writes nothing.
+struct StopCase {
+  std::vector<std::string> words;  // "@NC@" is the existing program
+  const char* message;             // "@NC@" likewise
+};
+
+class CommandLineStopTest : public FrontEndRunTest, public testing::WithParamInterface<StopCase> {};
+
+TEST_P(CommandLineStopTest, StopsAtTheFirstError) {
+  std::vector<std::string> words = GetParam().words;
+  for (std::string& word : words) {
+    if (word == "@NC@") word = Nc();
+  }
+  EXPECT_EQ(Run(words), kRunFailed);
+  std::string message = GetParam().message;
+  if (size_t at = message.find("@NC@"); at != std::string::npos) message.replace(at, 4, Nc());
+  EXPECT_EQ(Errors(), std::vector<std::string>{message});
+  EXPECT_EQ(fake.logLines().back(), message);
+  EXPECT_FALSE(dir.Exists("PART_001.NC"));
+  EXPECT_FALSE(dir.Exists("PART_header.NC"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineStopTest,
+    testing::Values(
+        // Two arguments, the first "?", are no help request: "?" is taken for the NC program.
+        StopCase{{"?", "x"}, "エラー：分割するＮＣファイル ? がありません。"},
+        StopCase{{"missing.nc", "1", "2", "3", "4", "5"}, "エラー：分割するＮＣファイル missing.nc がありません。"},
+        StopCase{{"@NC@"}, "エラー：分割する切削距離を指定して下さい。"},
+        StopCase{{"@NC@", "1.5"}, "エラー：分割する切削時間を指定して下さい。"},
+        // A distance without a leading number reads 0 and reaches the driver, which refuses it.
+        StopCase{{"@NC@", "abc", "30", "0", "0", "100"},
+                 "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。"}));
+
+TEST_F(FrontEndRunTest, ANumberWithoutLeadingDigitsReachesTheDriverAsZero) {
+  Run({Nc(), "abc", "30", "0", "0", "100"});
+  ExpectJob("0.", "30.", "0.", "0.", "100.");
+}
+
+TEST_F(FrontEndRunTest, MissingCoordinatesComeFromTheProgram) {
+  EXPECT_EQ(Run({Nc(), "0.1", "30"}), kRunSplitDone);
+  EXPECT_TRUE(Logged("警　告：スタート座標が指定されてません。"));
+  EXPECT_TRUE(Logged("情　報：ＮＣデータから座標を取り出します。"));
+  ExpectJob("0.1", "30.", "0.", "0.", "100.");
+  EXPECT_TRUE(dir.Exists("PART_001.NC"));
+  EXPECT_TRUE(dir.Exists("PART_002.NC"));
+}
+
+TEST_F(FrontEndRunTest, GivenCoordinatesWinPositionByPosition) {
+  Run({Nc(), "0.1", "30", "10"});
+  ExpectJob("0.1", "30.", "10.", "0.", "100.");
+  fake.pane.Clear();
+  Run({Nc(), "0.1", "30", "10", "-5.5"});
+  ExpectJob("0.1", "30.", "10.", "-5.5", "100.");
+}
+
+TEST_F(FrontEndRunTest, AllCoordinatesGivenSkipTheExtraction) {
+  EXPECT_EQ(Run({Nc(), "0.1", "30", "1", "2", "3"}), kRunSplitDone);
+  EXPECT_FALSE(Logged("警　告：スタート座標が指定されてません。"));
+  ExpectJob("0.1", "30.", "1.", "2.", "3.");
+}
+
+TEST_F(FrontEndRunTest, AProgramThatNeedsNoSplitIsAFailure) {
+  EXPECT_EQ(Run({Nc(), "100", "1000", "0", "0", "100"}), kRunFailed);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"このＮＣファイルは分割の必要はありません。"});
+}
+
+TEST_F(FrontEndRunTest, TheEighthArgumentSwitchesToBatchModeInAnyCase) {
+  Run({Nc(), "0.1", "30", "0", "0", "100", "batch", "ignored"});
+  EXPECT_EQ(gCommandSettings.mode, 1);
+  EXPECT_EQ(gCommandSettings.overwrite, 0);
+  EXPECT_TRUE(Logged("★ バッチモードで動作します！"));
+  // Batch mode shows no completion box.
+  EXPECT_TRUE(fake.boxes.empty());
+}
+
+TEST_F(FrontEndRunTest, AnyOtherEighthArgumentChangesNothing) {
+  Run({Nc(), "0.1", "30", "0", "0", "100", "batch2"});
+  EXPECT_EQ(gCommandSettings.mode, 0);
+  EXPECT_FALSE(Logged("★ バッチモードで動作します！"));
+}
+
+TEST_F(FrontEndRunTest, DebugNineNineNineEchoesEveryArgumentFromTheProgramPath) {
+  gCommandSettings.debug = 999;
+  Run({"missing.nc", "1"});
+  const auto& lines = fake.logLines();
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "引数 = 3");
+  EXPECT_EQ(lines[1], "[0] quendrix");
+  EXPECT_EQ(lines[2], "[1] missing.nc");
+  EXPECT_EQ(lines[3], "[2] 1");
+  EXPECT_EQ(lines[4], "");
+}
+
+TEST_F(FrontEndRunTest, CtrlWithoutAParameterFileReportsTheMissingNcFileName) {
+  EXPECT_EQ(Run({"-ctrl"}), kRunFailed);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"エラー：ＮＣファイル名を読み込めません。"});
+}
+
+TEST_F(FrontEndRunTest, TheBatchRunTakesTimeBeforeDistance) {
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() +
+                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\nSTARTZ=3\r\nBATCH=Batch\r\n");
+  EXPECT_EQ(Run({"-CONTROL", dir.Path("job.ini")}), kRunSplitDone);
+  ExpectJob("0.1", "30.", "1.", "2.", "3.");
+  EXPECT_EQ(gCommandSettings.mode, 1);
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_TRUE(dir.Exists("PART_001.NC"));
+}
+
+TEST_F(FrontEndRunTest, TheBatchRunNeverEchoesNorExtracts) {
+  gCommandSettings.debug = 999;
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\n");
+  EXPECT_EQ(Run({"-Ctrl", dir.Path("job.ini")}), kRunFailed);
+  EXPECT_EQ(fake.logLines(), std::vector<std::string>{"エラー：スタートＺ座標を指定して下さい。"});
+  EXPECT_FALSE(dir.Exists("PART_001.NC"));
+}
+
+TEST_F(FrontEndRunTest, AnOtherRunModeWordLeavesTheModeAndStillSplits) {
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() +
+                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\nSTARTZ=3\r\nBATCH=NORMAL\r\n");
+  EXPECT_EQ(Run({"-ctrl", dir.Path("job.ini")}), kRunSplitDone);
+  EXPECT_EQ(gCommandSettings.mode, 0);
+}
+
+}  // namespace
