@@ -14,6 +14,8 @@ int gLongestLogLine = 70;
 
 namespace {
 
+// Length of the composed line. The last byte is forced to NUL first, so a caller that filled the
+// whole buffer still gives a line of at most 1023 bytes.
 size_t LogLineLength() {
   gLogLine[kLogLineSize - 1] = '\0';
   return std::strlen(gLogLine);
@@ -71,6 +73,7 @@ int FormatLog(const char* format, ...) {
 }
 
 int EmitLogLine(platform::WindowHandle owner, int level) {
+  int length = static_cast<int>(LogLineLength());
   platform::LogPane& pane = platform::Log();
   pane.Append(gLogLine);
   pane.Select(pane.Count() - 1);
@@ -78,7 +81,6 @@ int EmitLogLine(platform::WindowHandle owner, int level) {
   platform::BoxIcon icon;
   if (BoxIconOf(level, &icon)) platform::ShowMessage(owner, gLogLine, version::kProductName, icon);
 
-  int length = static_cast<int>(LogLineLength());
   if (length > gLongestLogLine) {
     gLongestLogLine = length;
     FitLogWidth();
