@@ -1,0 +1,521 @@
+// The real main window under test: created with the program's own window procedure and driven
+// with the messages a user's clicks and drops would send. Message boxes are recorded by the fake
+// platform; the run log is read back through the list-box pane the window installs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/settings_keys.h"
+#include "header_footer/start_point.h"
+#include "log/run_log.h"
+#include "nc/format.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#undef FindText
+
+#include "../res/resource.h"
+#include "ui/win32/main_window.h"
+#include "ui/win32/program_info.h"
+#include "ui/win32/wide_text.h"
+#include "ui/win32/window_commands.h"
+
+namespace {
+
+std::string SampleProgram() { return ReadFileBytes(std::string(QX_SOURCE_DIR) + "/examples/SAMPLE01.NC"); }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const bool registered = ui::RegisterMainClass(GetModuleHandleW(nullptr)) != 0;
+    ASSERT_TRUE(registered);
+    FakePlatform::Active().boxes.clear();
+    FakePlatform::Active().started.clear();
+    FakePlatform::Active().opened.clear();
+    std::snprintf(gProgramDirectory, sizeof gProgramDirectory, "%s", dir_.path().c_str());
+    std::snprintf(gSettingsPath, sizeof gSettingsPath, "%sQuendrix.ini", dir_.path().c_str());
+    gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
+    // The split driver insists on a settings file: the default one, as a first start writes it.
+    ASSERT_EQ(WriteDefaultSettings(), 0);
+    dir_.Write("SAMPLE01.NC", SampleProgram());
+    ncPath_ = dir_.Path("SAMPLE01.NC");
+  }
+
+  void TearDown() override {
+    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
+    // The destroyed window posted the quit message; a later test's modal loop must not see it.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  HWND Open(std::vector<std::string> arguments = {"quendrix.exe"}) {
+    std::vector<const char*> vector;
+    for (const std::string& argument : arguments) vector.push_back(argument.c_str());
+    vector.push_back(nullptr);
+    window_ = ui::CreateMainWindow(GetModuleHandleW(nullptr), SW_SHOWNORMAL, static_cast<int>(arguments.size()),
+                                   vector.data());
+    return window_;
+  }
+
+  void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  std::vector<std::string> PaneLines() const {
+    std::vector<std::string> lines;
+    platform::LogPane& pane = platform::Log();
+    char line[kLogLineSize];
+    for (int i = 0; i < pane.Count(); ++i) {
+      pane.LineText(i, line, sizeof line);
+      lines.emplace_back(line);
+    }
+    return lines;
+  }
+  bool PaneHas(const std::string& text) const {
+    for (const std::string& line : PaneLines())
+      if (line.find(text) != std::string::npos) return true;
+    return false;
+  }
+
+  std::string Field(int id) const {
+    char text[600];
+    ui::WindowTextCp932(GetDlgItem(window_, id), text, sizeof text);
+    return text;
+  }
+  void SetField(int id, const std::string& text) { ui::SetWindowTextCp932(GetDlgItem(window_, id), text.c_str()); }
+  void FillAll() {
+    SetField(IDC_NC_FILE, ncPath_);
+    SetField(IDC_SPLIT_TIME, "10");
+    SetField(IDC_SPLIT_DISTANCE, "5");
+    SetField(IDC_START_X, "0");
+    SetField(IDC_START_Y, "0");
+    SetField(IDC_START_Z, "100");
+  }
+  void Command(int id) { SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+  const std::vector<FakePlatform::Box>& Boxes() const { return FakePlatform::Active().boxes; }
+  std::vector<std::string> ErrorTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : Boxes())
+      if (box.icon == platform::BoxIcon::kError) texts.push_back(box.text);
+    return texts;
+  }
+
+  TempDir dir_;
+  std::string ncPath_;
+  HWND window_ = nullptr;
+};
+
+constexpr int kFields[6] = {IDC_NC_FILE, IDC_SPLIT_TIME, IDC_SPLIT_DISTANCE, IDC_START_X, IDC_START_Y, IDC_START_Z};
+
+TEST_F(MainWindowTest, CreationMakesControlsBannerTitleAndStatusParts) {
+  ASSERT_NE(Open(), nullptr);
+  wchar_t title[200];
+  GetWindowTextW(window_, title, 200);
+  EXPECT_EQ(std::wstring(title), ui::Wide("TORVANEK Quendrix 2021R2.34　ＮＣデータ加工条件分割 / TORVANEK"));
+  for (int id : {IDC_LOG_PANE, IDC_NC_FILE_CAPTION, IDC_NC_FILE, IDC_SPLIT_TIME, IDC_SPLIT_DISTANCE, IDC_START_X,
+                 IDC_START_Y, IDC_START_Z, IDM_EXECUTE, IDC_CLEAR, IDM_EXIT_BUTTON, IDC_STATUS_BAR})
+    EXPECT_NE(GetDlgItem(window_, id), nullptr) << id;
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  EXPECT_EQ(outer.right - outer.left, 750);
+  EXPECT_EQ(outer.bottom - outer.top, 510);
+  int edges[3] = {};
+  SendMessageW(GetDlgItem(window_, IDC_STATUS_BAR), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  EXPECT_EQ(edges[0], 225);
+  EXPECT_EQ(edges[1], 562);
+  EXPECT_EQ(edges[2], 750);
+  // The banner is the first thing in the pane, read back through the list box.
+  std::vector<std::string> lines = PaneLines();
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[0].rfind("ＮＣデータ編集アプリケーション", 0), 0u);
+  EXPECT_EQ(lines[3], std::string(69, '-'));
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(MainWindowTest, ClockTickShowsDateAndTimeInFirstStatusPart) {
+  ASSERT_NE(Open(), nullptr);
+  HWND status = GetDlgItem(window_, IDC_STATUS_BAR);
+  wchar_t text[200] = {};
+  SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), L"");  // nothing before the first tick
+  SendMessageW(window_, WM_TIMER, IDT_CLOCK, 0);
+  SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), ui::Wide(" 2021年 5月24日 (月) 9時05分07秒"));
+}
+
+TEST_F(MainWindowTest, ExecuteWritesPiecesAndClearsTheFields) {
+  ASSERT_NE(Open(), nullptr);
+  FillAll();
+  Command(IDM_EXECUTE);
+  EXPECT_EQ(ErrorTexts(), std::vector<std::string>());
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_002.NC"));
+  for (int id : kFields) EXPECT_EQ(Field(id), "") << id;
+  EXPECT_TRUE(PaneHas("SAMPLE01_001.NC"));
+}
+
+TEST_F(MainWindowTest, ExecuteReportsTheFirstMissingFieldAndKeepsTheOthers) {
+  struct Case {
+    int emptied;
+    const char* message;
+  };
+  const Case cases[] = {
+      {IDC_NC_FILE, "エラー：編集ＮＣファイル名を入力して下さい"},
+      {IDC_SPLIT_TIME, "エラー：分割時間を入力して下さい"},
+      {IDC_SPLIT_DISTANCE, "エラー：分割距離を入力して下さい"},
+      {IDC_START_X, "エラー：スタートＸ座標を入力して下さい"},
+      {IDC_START_Y, "エラー：スタートＹ座標を入力して下さい"},
+      {IDC_START_Z, "エラー：スタートＺ座標を入力して下さい"},
+  };
+  ASSERT_NE(Open(), nullptr);
+  for (const Case& c : cases) {
+    FakePlatform::Active().boxes.clear();
+    FillAll();
+    SetField(c.emptied, "");
+    Command(IDM_EXECUTE);
+    ASSERT_EQ(ErrorTexts().size(), 1u) << c.message;
+    EXPECT_EQ(ErrorTexts()[0], c.message);
+    EXPECT_EQ(PaneLines().back(), c.message);
+    for (int id : kFields) {
+      if (id == c.emptied) continue;
+      EXPECT_NE(Field(id), "") << c.message << " field " << id;
+    }
+  }
+  EXPECT_FALSE(dir_.Exists("SAMPLE01_001.NC"));
+}
+
+TEST_F(MainWindowTest, ExecuteWithYAndZEmptyReportsOnlyY) {
+  ASSERT_NE(Open(), nullptr);
+  FillAll();
+  SetField(IDC_START_Y, "");
+  SetField(IDC_START_Z, "");
+  Command(IDM_EXECUTE);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：スタートＹ座標を入力して下さい");
+}
+
+TEST_F(MainWindowTest, ExecuteWithAMissingProgramNamesIt) {
+  ASSERT_NE(Open(), nullptr);
+  FillAll();
+  std::string missing = dir_.Path("NONE.NC");
+  SetField(IDC_NC_FILE, missing);
+  Command(IDM_EXECUTE);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：編集ＮＣファイル " + missing + " が見つかりません");
+  EXPECT_EQ(Field(IDC_SPLIT_TIME), "10");
+}
+
+TEST_F(MainWindowTest, ClearEmptiesAllSixFields) {
+  ASSERT_NE(Open(), nullptr);
+  FillAll();
+  Command(IDC_CLEAR);
+  for (int id : kFields) EXPECT_EQ(Field(id), "") << id;
+}
+
+// An HDROP as the shell builds it: DROPFILES followed by the wide paths, each NUL-terminated,
+// and a final NUL.
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+  std::wstring list;
+  for (const std::string& path : paths) list += ui::Wide(path.c_str()) + L'\0';
+  list += L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainWindowTest, DropTakesTheFirstFileAndFillsOnlyEmptyFields) {
+  ASSERT_NE(Open(), nullptr);
+  SetField(IDC_SPLIT_TIME, "10");
+  HDROP drop = MakeDrop({ncPath_, dir_.Path("OTHER1.NC"), dir_.Path("OTHER2.NC")});
+  SendMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+
+  double start[3] = {};
+  DistanceTotals distance{};
+  TimeTotals time{};
+  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), start, &distance, &time), kStartPointDone);
+  auto text = [](double value) {
+    char out[kCoordinateTextSize];
+    FormatCoordinate(value, out);
+    return std::string(out);
+  };
+  EXPECT_EQ(Field(IDC_NC_FILE), ncPath_);
+  EXPECT_EQ(Field(IDC_SPLIT_TIME), "10");  // typed before: kept
+  EXPECT_EQ(Field(IDC_SPLIT_DISTANCE), text(distance[kCutting]));
+  EXPECT_EQ(Field(IDC_START_X), text(start[0]));
+  EXPECT_EQ(Field(IDC_START_Y), text(start[1]));
+  EXPECT_EQ(Field(IDC_START_Z), text(start[2]));
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(MainWindowTest, DroppingAMissingFileReportsItAndLeavesTheFields) {
+  ASSERT_NE(Open(), nullptr);
+  SetField(IDC_NC_FILE, "before");
+  std::string missing = dir_.Path("GONE.NC");
+  SendMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({missing})), 0);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：ＮＣファイル " + missing + " が存在しません。");
+  EXPECT_EQ(Field(IDC_NC_FILE), "before");
+}
+
+TEST_F(MainWindowTest, SaveLogWritesThePaneAndSaysWhere) {
+  ASSERT_NE(Open(), nullptr);
+  int linesBefore = platform::Log().Count();
+  Command(IDM_SAVE_LOG);
+  std::string saved = dir_.Read("Quendrix.log");
+  EXPECT_EQ(saved.rfind("ＮＣデータ編集アプリケーション", 0), 0u);
+  int savedLines = 0;
+  for (size_t at = saved.find("\r\n"); at != std::string::npos; at = saved.find("\r\n", at + 2)) ++savedLines;
+  EXPECT_EQ(savedLines, linesBefore);
+  std::string notice = "情　報：ログを " + dir_.Path("Quendrix.log") + " に保存しました。";
+  EXPECT_EQ(PaneLines().back(), notice);
+  ASSERT_FALSE(Boxes().empty());
+  EXPECT_EQ(Boxes().back().text, notice);
+  EXPECT_EQ(Boxes().back().icon, platform::BoxIcon::kInformation);
+}
+
+TEST_F(MainWindowTest, HeaderFooterCreateCutsBothFilesAndOpensThemInTheEditor) {
+  ASSERT_NE(Open(), nullptr);
+  SetField(IDC_NC_FILE, ncPath_);
+  Command(IDM_HEADER_FOOTER_CREATE);
+  EXPECT_TRUE(ErrorTexts().empty());
+  ASSERT_TRUE(dir_.Exists("SAMPLE01_header.NC"));
+  ASSERT_TRUE(dir_.Exists("SAMPLE01_footer.NC"));
+  const auto& started = FakePlatform::Active().started;
+  ASSERT_EQ(started.size(), 2u);
+  char editor[kEditorSetting.field];
+  ReadEditorPath(editor, sizeof editor);
+  EXPECT_EQ(started[0].program, editor);
+  EXPECT_EQ(started[1].program, editor);
+  EXPECT_EQ(started[0].parameters, dir_.Path("SAMPLE01_header.NC"));
+  EXPECT_EQ(started[1].parameters, dir_.Path("SAMPLE01_footer.NC"));
+}
+
+TEST_F(MainWindowTest, HeaderFooterViewWithoutFilesDoesNothing) {
+  ASSERT_NE(Open(), nullptr);
+  SetField(IDC_NC_FILE, ncPath_);
+  Command(IDM_HEADER_FOOTER_VIEW);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(FakePlatform::Active().started.empty());
+  EXPECT_FALSE(dir_.Exists("SAMPLE01_header.NC"));
+}
+
+TEST_F(MainWindowTest, HeaderFooterWithAnEmptyFieldIsAnError) {
+  ASSERT_NE(Open(), nullptr);
+  Command(IDM_HEADER_FOOTER_CREATE);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：ＮＣファイル名を入力して下さい");
+  EXPECT_EQ(PaneLines().back(), "エラー：ＮＣファイル名を入力して下さい");
+}
+
+TEST_F(MainWindowTest, HeaderCutFailureStopsBeforeTheFooter) {
+  ASSERT_NE(Open(), nullptr);
+  SetField(IDC_NC_FILE, dir_.Path("NONE.NC"));
+  Command(IDM_HEADER_FOOTER_CREATE);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：ヘッダーファイルの作成失敗");
+  EXPECT_TRUE(FakePlatform::Active().started.empty());
+}
+
+TEST_F(MainWindowTest, ResizeBelowTheMinimumRaisesOnlyTheSmallDimension) {
+  ASSERT_NE(Open(), nullptr);
+  SetWindowPos(window_, nullptr, 0, 0, 600, 450, SWP_NOMOVE | SWP_NOZORDER);
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  EXPECT_EQ(outer.right - outer.left, 700);
+  EXPECT_EQ(outer.bottom - outer.top, 450);
+  SetWindowPos(window_, nullptr, 0, 0, 800, 200, SWP_NOMOVE | SWP_NOZORDER);
+  GetWindowRect(window_, &outer);
+  EXPECT_EQ(outer.right - outer.left, 800);
+  EXPECT_EQ(outer.bottom - outer.top, 360);
+
+  int edges[3] = {};
+  SendMessageW(GetDlgItem(window_, IDC_STATUS_BAR), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  EXPECT_EQ(edges[0], 240);
+  EXPECT_EQ(edges[1], 600);
+  EXPECT_EQ(edges[2], 800);
+  // The log pane fills the client area between the band and the status bar (the list box keeps
+  // to whole lines, so it may end up to one line short); the Exit button follows the right edge.
+  RECT client, pane, bar, exitButton;
+  GetClientRect(window_, &client);
+  GetWindowRect(GetDlgItem(window_, IDC_STATUS_BAR), &bar);
+  GetWindowRect(GetDlgItem(window_, IDC_LOG_PANE), &pane);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&pane), 2);
+  EXPECT_EQ(pane.top, 240);
+  EXPECT_EQ(pane.right - pane.left, client.right);
+  int itemHeight = static_cast<int>(SendMessageW(GetDlgItem(window_, IDC_LOG_PANE), LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_LE(pane.bottom, client.bottom - (bar.bottom - bar.top));
+  EXPECT_GT(pane.bottom, client.bottom - (bar.bottom - bar.top) - itemHeight);
+  GetWindowRect(GetDlgItem(window_, IDM_EXIT_BUTTON), &exitButton);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&exitButton), 2);
+  EXPECT_EQ(exitButton.left, client.right - 115);
+}
+
+TEST_F(MainWindowTest, CommandLineRunAtCreationFillsTheLog) {
+  ASSERT_NE(Open({"quendrix.exe", ncPath_, "5", "10", "0", "0", "100"}), nullptr);
+  EXPECT_EQ(ErrorTexts(), std::vector<std::string>());
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+  EXPECT_TRUE(PaneHas("SAMPLE01_001.NC"));
+  EXPECT_TRUE(IsWindow(window_));  // the window stays open after the run
+}
+
+TEST_F(MainWindowTest, CommandLineErrorAtCreationIsLoggedAndShown) {
+  ASSERT_NE(Open({"quendrix.exe", ncPath_}), nullptr);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：分割する切削距離を指定して下さい。");
+  EXPECT_EQ(Boxes().back().owner, window_);
+  EXPECT_TRUE(PaneHas("エラー：分割する切削距離を指定して下さい。"));
+}
+
+TEST_F(MainWindowTest, BatchRunAtCreationFillsTheLog) {
+  dir_.Write("RUN.INI", "[Quendrix]\r\nPARAMETER1=" + ncPath_ +
+                            "\r\nPARAMETER2=10\r\nPARAMETER3=5\r\nPARAMETER4=0\r\nPARAMETER5=0\r\nPARAMETER6=100\r\n"
+                            "PARAMETER7=BATCH\r\n");
+  ASSERT_NE(Open({"quendrix.exe", "-ctrl", dir_.Path("RUN.INI")}), nullptr);
+  EXPECT_TRUE(ErrorTexts().empty());
+  EXPECT_TRUE(PaneHas("★ バッチモードで動作します！"));
+  EXPECT_TRUE(PaneHas("SAMPLE01_001.NC"));
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+}
+
+TEST_F(MainWindowTest, ASecondStartHandsItsRunToTheOpenWindow) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<std::string> arguments = {"quendrix.exe", ncPath_, "5", "10", "0", "0", "100"};
+  std::vector<const char*> vector;
+  for (const std::string& argument : arguments) vector.push_back(argument.c_str());
+  EXPECT_EQ(ui::HandOverToRunningWindow(window_, 7, vector.data()), 0);
+  Pump();
+  EXPECT_TRUE(PaneHas("情　報：新しい起動で指定された分割をこのウインドウで実行します。"));
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+  EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(MainWindowTest, ASecondHandOverWhileOneWaitsIsRefusedAndReported) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<const char*> vector = {"quendrix.exe", ncPath_.c_str(), "5", "10"};
+  EXPECT_EQ(ui::HandOverToRunningWindow(window_, 4, vector.data()), 0);
+  EXPECT_EQ(ui::HandOverToRunningWindow(window_, 4, vector.data()), 1);  // the first has not run yet
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_NE(ErrorTexts()[0].find("処理中"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, CloseEmptiesFieldsAndGivesTheLogBackToThePreviousPane) {
+  platform::LogPane* before = platform::Current().logPane;
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_NE(platform::Current().logPane, before);
+  Command(IDM_EXIT_BUTTON);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(platform::Current().logPane, before);
+  MSG message;
+  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 0u);
+}
+
+// A wide literal with embedded NULs, its own terminator included.
+template <size_t N>
+std::wstring Literal(const wchar_t (&text)[N]) {
+  return std::wstring(text, N);
+}
+
+TEST(ChooserFilter, OffersTheExtensionThenAllFiles) {
+  std::wstring filter, title;
+  ui::ChooserFilter("ppp", &filter, &title);
+  EXPECT_EQ(filter, Literal(L"ppp Files(*.ppp)\0*.ppp\0All Files(*.*)\0*.*\0"));
+  EXPECT_EQ(title, ui::Wide("ppp ファイルを開く"));
+  ui::ChooserFilter(nullptr, &filter, &title);
+  EXPECT_EQ(filter, Literal(L"All Files(*.*)\0*.*\0"));
+  EXPECT_EQ(title, ui::Wide("全てのファイルを開く"));
+}
+
+TEST(ProgramInfo, RowsShowVersionWithBuildNumberAndExecutableTime) {
+  FakePlatform::Active().executableTimeResult = 0;
+  ui::BuildProgramInfo();
+  std::string text = gLogLine;
+  std::memset(gLogLine, 0, sizeof gLogLine);
+  EXPECT_EQ(text.rfind("  開　発　元 : TORVANEK\n  プログラム : Quendrix\n  バージョン : 2021R2.34.2545\n"
+                       "  Build Date : 2021/05/24 12:34:56\n",
+                       0),
+            0u)
+      << text;
+}
+
+TEST(ProgramInfo, UnreadableExecutableShowsTheBuildDate) {
+  FakePlatform::Active().executableTimeResult = -1;
+  char built[32];
+  EXPECT_EQ(ui::GetExecutableTime(nullptr, built, sizeof built), -1);
+  EXPECT_STREQ(built, "2021/05/24 00:00:00");
+  FakePlatform::Active().executableTimeResult = 0;
+}
+
+// The dialog's own procedure over a template like PROGRAMINFODIALOG's (the test program carries
+// no resources): its 閉じる button, id 1, must close it.
+BOOL CALLBACK PressClose(HWND candidate, LPARAM found) {
+  wchar_t name[16];
+  GetClassNameW(candidate, name, 16);
+  if (std::wstring(name) != L"#32770") return TRUE;
+  *reinterpret_cast<HWND*>(found) = candidate;
+  return FALSE;
+}
+int gTimerTicks = 0;
+void CALLBACK PressCloseLater(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), PressClose, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog == nullptr) return;
+  if (++gTimerTicks == 1) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1)));
+  } else {
+    KillTimer(nullptr, timer);
+    EndDialog(dialog, 99);  // the button did not close it: end the test instead of hanging
+  }
+}
+
+TEST(ProgramInfoDialog, TheCloseButtonClosesIt) {
+  alignas(4) unsigned char buffer[256] = {};
+  auto* dialog = reinterpret_cast<DLGTEMPLATE*>(buffer);
+  dialog->style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  dialog->cdit = 1;
+  dialog->cx = 330;
+  dialog->cy = 85;
+  auto* words = reinterpret_cast<WORD*>(dialog + 1);
+  *words++ = 0;  // no menu
+  *words++ = 0;  // default class
+  *words++ = 0;  // no title
+  words = reinterpret_cast<WORD*>((reinterpret_cast<uintptr_t>(words) + 3) & ~uintptr_t{3});
+  auto* item = reinterpret_cast<DLGITEMTEMPLATE*>(words);
+  item->style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+  item->x = 140;
+  item->y = 65;
+  item->cx = 50;
+  item->cy = 15;
+  item->id = 1;
+  words = reinterpret_cast<WORD*>(item + 1);
+  *words++ = 0xFFFF;
+  *words++ = 0x0080;  // button
+  *words++ = 0;       // no text
+  *words++ = 0;       // no creation data
+  gTimerTicks = 0;
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, PressCloseLater);
+  INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog, nullptr, ui::ProgramInfoDialogProc, 0);
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(result, 16);
+  EXPECT_EQ(gTimerTicks, 1);
+}
+
+}  // namespace
