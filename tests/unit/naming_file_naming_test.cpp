@@ -39,7 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"\\\\host\\share\\P.NC", "", "\\\\host\\share\\", "P", ".NC"},
                     SplitCase{"C:\\NC\\", "C:", "\\NC\\", "", ""}, SplitCase{".NC", "", "", "", ".NC"},
                     SplitCase{"C:\\表\\ソ.NC", "C:", "\\表\\", "ソ", ".NC"},
-                    SplitCase{"C:\\能力\\表", "C:", "\\能力\\", "表", ""},
                     SplitCase{"D:/mixed\\sep/表.X.nc", "D:", "/mixed\\sep/", "表.X", ".nc"},
                     // A lead byte as the last byte takes nothing with it.
                     SplitCase{"A\\B\x83", "", "A\\", "B\x83", ""}));
@@ -66,7 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, DerivedPathTest,
     testing::Values(DerivedCase{"C:\\NC\\PART.NC", "_ascii.txt", 0, "C:\\NC\\PART_ascii.txt"},
                     DerivedCase{"C:\\NC\\PART.NC", "_header", 0, "C:\\NC\\PART_header.NC"},
-                    DerivedCase{"C:\\NC\\PART.NC", "_footer", 0, "C:\\NC\\PART_footer.NC"},
                     DerivedCase{"C:\\NC\\PART.NC", "_h.txt", 0, "C:\\NC\\PART_h.txt"},
                     DerivedCase{"C:\\NC\\PART.NC", "_a.b", 0, "C:\\NC\\PART_a.b"},
                     DerivedCase{"PART", "_header", 0, "PART_header"},
@@ -76,7 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                     DerivedCase{"C:\\%s\\P%d.NC", "_header", 0, "C:\\%s\\P%d_header.NC"},
                     DerivedCase{"C:\\NC\\PART.NC", nullptr, 1, "C:\\NC\\PART_001.NC"},
                     DerivedCase{"C:\\NC\\PART.NC", nullptr, 12, "C:\\NC\\PART_012.NC"},
-                    DerivedCase{"C:\\NC\\PART.NC", nullptr, 999, "C:\\NC\\PART_999.NC"},
                     DerivedCase{"C:\\NC\\PART.NC", nullptr, 1000, "C:\\NC\\PART_1000.NC"},
                     DerivedCase{"PART", nullptr, 1, "PART_001"},
                     DerivedCase{"C:\\能\\表.NC", nullptr, 2, "C:\\能\\表_002.NC"}));
