@@ -184,7 +184,8 @@ TEST_P(BatchModeTest, SwitchesOnlyForTheWordBatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, BatchModeTest,
-                         testing::Values(BatchCase{"BATCH", true}, BatchCase{"batch", true}, BatchCase{"BATCHX", false}, BatchCase{" BATCH", false}, BatchCase{"", false}, BatchCase{nullptr, false}));
+                         testing::Values(BatchCase{"BATCH", true}, BatchCase{"batch", true}, BatchCase{"BATCHX", false},
+                                         BatchCase{" BATCH", false}, BatchCase{"", false}, BatchCase{nullptr, false}));
 
 TEST(EchoOutputParameters, FourLines) {
   FakePlatform fake;
