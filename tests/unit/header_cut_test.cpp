@@ -1,0 +1,186 @@
+// The header cut: which lines stay, the positioning line, bytes kept as they are, and the check
+// of what a header the driver cuts itself would lose.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "header_footer/header_cut.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Cut {
+  int result = -99;
+  std::string header;
+  HeaderCheck check{};
+};
+
+Cut CutOf(const TempDir& dir, const std::string& program, int firstCuttingLine = 0) {
+  dir.Write("PART.NC", program);
+  Cut cut;
+  std::string nc = dir.Path("PART.NC");
+  std::string header = dir.Path("PART_header.NC");
+  cut.result = CutHeaderChecked(nc.c_str(), header.c_str(), firstCuttingLine, &cut.check);
+  cut.header = dir.Read("PART_header.NC");
+  return cut;
+}
+
+constexpr char kExample[] =
+    "%\n"
+    "O1000\n"
+    "G92 X0 Y0 Z100.\n"
+    "G90 G54 G17 G40 G80\n"
+    "T1 M06\n"
+    "G00 G90 X10. Y20. S1000 M03\n"
+    "G43 H1 Z50.\n"
+    "G01 Z-5. F100\n"
+    "X50.\n"
+    "M30\n";
+
+TEST(CutHeader, ExampleProgramEndsWithThePositioningLine) {
+  TempDir dir;
+  Cut cut = CutOf(dir, kExample);
+  ASSERT_EQ(cut.result, kHeaderCutOk);
+  EXPECT_EQ(cut.header,
+            "%\r\nO1000\r\nG92 X0 Y0 Z100.\r\nG90 G54 G17 G40 G80\r\nT1 M06\r\nG90G0X0.Y0.Z100.\r\n");
+  std::string nc = dir.Path("PART.NC");
+  std::string header = dir.Path("PART_header.NC");
+  EXPECT_EQ(CutHeader(nc.c_str(), header.c_str()), kHeaderCutOk);
+  EXPECT_EQ(dir.Read("PART_header.NC"), cut.header);
+}
+
+TEST(CutHeader, WhichLinesStay) {
+  struct Case {
+    const char* name;
+    const char* program;
+    const char* header;
+  };
+  const Case cases[] = {
+      {"a G43 line with Z before the first rapid stays",
+       "G92 X0 Y0 Z100.\nG43 H1 Z50.\nG00 X5.\n",
+       "G92 X0 Y0 Z100.\r\nG43 H1 Z50.\r\nG0X0.Y0Z100.\r\n"},
+      {"a feed move that stays at the start point is copied, one that leaves ends the header",
+       "G92 X0 Y0 Z100.\nG90\nG01 Z100. F1000\nG01 Z5. F1000\nM30\n",
+       "G92 X0 Y0 Z100.\r\nG90\r\nG01 Z100. F1000\r\n"},
+      {"without G90 the program is read as absolute from power-on",
+       "G92 X0 Y0 Z100.\nG01 Z100. F1000\nG01 Z5. F1000\n",
+       "G92 X0 Y0 Z100.\r\nG01 Z100. F1000\r\n"},
+      {"G91 on a skipped line takes effect: Z0. under G91 stays",
+       "G92 X0 Y0 Z100.\nG91 G28 Z0.\nG01 Z0. F100\nG01 Z-5.\n",
+       "G92 X0 Y0 Z100.\r\nG91 G28 Z0.\r\nG01 Z0. F100\r\n"},
+      {"thousandths style gives the thousandths positioning line",
+       "G92 X0 Y0 Z100000\nG90 G00 X10000 Y20000\n", "G92 X0 Y0 Z100000\r\nG90G0X0Y0Z100000\r\n"},
+      {"a G92 after a reference return keeps the header going",
+       "G91 G28 Z0.\nG92 X0 Y0 Z100.\nG90 G00 X1.\n",
+       "G91 G28 Z0.\r\nG92 X0 Y0 Z100.\r\nG90G0X0.Y0Z100.\r\n"},
+      {"a dwell never ends the header", "G92 X0 Y0 Z100.\nG90 G04 X2.\nG01 X1. F9\n",
+       "G92 X0 Y0 Z100.\r\nG90 G04 X2.\r\n"},
+      {"no line leaves the start point: the whole program", "%\nO1\nM30\n%", "%\r\nO1\r\nM30\r\n%"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Cut cut = CutOf(dir, c.program);
+    EXPECT_EQ(cut.result, kHeaderCutOk) << c.name;
+    EXPECT_EQ(cut.header, c.header) << c.name;
+  }
+}
+
+TEST(CutHeader, RawBytesAreCopiedAsTheyAre) {
+  TempDir dir;
+  // CR LF and LF ends, a lone CR inside a line, Shift-JIS comments whose second bytes look like
+  // letters and parentheses ("ス" is 0x83 0x58), a NUL byte.
+  std::string program =
+      "%\r\nO1000(\x83\x58\x83\x5e\x81\x5b\x83\x67)\r\nG92 X0 Y0 Z100.\n(A\rB)\r\n"
+      "M08(\x8a\xdb)\n";
+  program += std::string("(N\0UL)\r\n", 8);
+  program += "G00 X5.\n";
+  Cut cut = CutOf(dir, program);
+  ASSERT_EQ(cut.result, kHeaderCutOk);
+  std::string expected =
+      "%\r\nO1000(\x83\x58\x83\x5e\x81\x5b\x83\x67)\r\nG92 X0 Y0 Z100.\r\n(A\rB)\r\n"
+      "M08(\x8a\xdb)\r\n";
+  expected += std::string("(N\0UL)\r\n", 8);
+  expected += "G0X0.Y0Z100.\r\n";  // X as in its block, Y and Z as in the G92
+  EXPECT_EQ(cut.header, expected);
+}
+
+TEST(CutHeader, Failures) {
+  TempDir dir;
+  std::string missing = dir.Path("NONE.NC");
+  std::string header = dir.Path("H.NC");
+  EXPECT_EQ(CutHeader(missing.c_str(), header.c_str()), kHeaderCutFailed);
+  dir.Write("P.NC", "G00 X1.\n");
+  std::string nc = dir.Path("P.NC");
+  std::string badHeader = dir.Path("no/dir/H.NC");
+  EXPECT_EQ(CutHeader(nc.c_str(), badHeader.c_str()), kHeaderCutFailed);
+  dir.Write("L.NC", "G00 X1.\n(" + std::string(5000, 'A') + ")\n");
+  std::string longLines = dir.Path("L.NC");
+  EXPECT_EQ(CutHeader(longLines.c_str(), header.c_str()), kHeaderCutFailed);
+}
+
+TEST(HeaderCheck, LinesLostBeforeTheFirstCutRefuseOrWarn) {
+  TempDir dir;
+  // Line 8 is the first cutting record: lines 6 (replaced by the positioning line) and 7 are lost.
+  Cut cut = CutOf(dir, kExample, 8);
+  EXPECT_EQ(cut.result, kHeaderCutRefused);
+  EXPECT_EQ(cut.check.refused.line, 6);
+  EXPECT_STREQ(cut.check.refused.codes, "M03");
+  EXPECT_EQ(cut.check.warningCount, 1);
+  EXPECT_EQ(cut.check.warnings[0].line, 6);
+  EXPECT_STREQ(cut.check.warnings[0].codes, "S1000");
+
+  FakePlatform fake;
+  EXPECT_EQ(ReportHeaderCheck(nullptr, cut.check), -1);
+  ASSERT_EQ(fake.logLines().size(), 1u);
+  EXPECT_EQ(fake.logLines()[0],
+            "エラー：6 行目の M03 が分割ＮＣファイルの冒頭に入りません。"
+            "「ヘッダー＆フッダーファイル作成」でヘッダーファイルを作り、確認してから分割し直してください。");
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
+}
+
+TEST(HeaderCheck, WhatEachLostLineMeans) {
+  struct Case {
+    const char* name;
+    const char* program;  // line 5 is the first cutting move
+    int refusedLine;
+    const char* refused;
+    int warnings;
+  };
+  const Case cases[] = {
+      {"everything in the header", "G92 X0 Y0 Z100.\nG43 H1 Z100. S900 M03 M08\nG00 X1.\nZ5.\nG01 Z-1. F9\n",
+       0, "", 0},
+      {"tool length and coolant after the positioning", "G92 X0 Y0 Z100.\nS900 M03\nG00 X1.\nG43 H1 Z5. M08\nG01 Z-1. F9\n",
+       4, "G43", 1},
+      {"tool change and spindle on one line", "G92 X0 Y0 Z100.\nG00 X1.\nT2 M06 M04\nM07\nG01 Z-1. F9\n",
+       3, "M04 M06", 1},
+      {"only speed and coolant: warnings", "G92 X0 Y0 Z100.\nM03\nG00 X1. M08 (FLOOD)\nS1200\nG01 Z-1. F9\n",
+       0, "", 2},
+      {"codes after the first cut are not the header's business", "G92 X0 Y0 Z100.\nG00 X1.\nG01 Z-1. F9\nZ-2.\nM06\n",
+       0, "", 0},
+      {"G430 and M060 are other codes", "G92 X0 Y0 Z100.\nG00 X1.\nG430 M060\nZ1.\nG01 Z-1. F9\n", 0, "", 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Cut cut = CutOf(dir, c.program, 5);
+    EXPECT_EQ(cut.result, c.refusedLine != 0 ? kHeaderCutRefused : kHeaderCutOk) << c.name;
+    EXPECT_EQ(cut.check.refused.line, c.refusedLine) << c.name;
+    EXPECT_STREQ(cut.check.refused.codes, c.refused) << c.name;
+    EXPECT_EQ(cut.check.warningCount, c.warnings) << c.name;
+  }
+}
+
+TEST(HeaderCheck, WarningsAreOneLineEach) {
+  TempDir dir;
+  Cut cut = CutOf(dir, "G92 X0 Y0 Z100.\nG00 X1.\nS1200 M08\nM07\nG01 Z-1. F9\n", 5);
+  ASSERT_EQ(cut.result, kHeaderCutOk);
+  FakePlatform fake;
+  EXPECT_EQ(ReportHeaderCheck(nullptr, cut.check), 0);
+  ASSERT_EQ(fake.logLines().size(), 2u);
+  EXPECT_EQ(fake.logLines()[0], "警　告：3 行目の S1200 M08 は分割ＮＣファイルの冒頭に入りません。");
+  EXPECT_EQ(fake.logLines()[1], "警　告：4 行目の M07 は分割ＮＣファイルの冒頭に入りません。");
+  EXPECT_TRUE(fake.boxes.empty());
+}
+
+}  // namespace

@@ -1,0 +1,355 @@
+// The measurement pass: records written and read back, totals, the machine's reading of the
+// program, and every refusal with its message.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "nc/line_reader.h"
+#include "platform/platform.h"
+#include "split/measure_pass.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Measured {
+  int result = -99;
+  MeasureReport report{};
+  SplitMeter distance{};
+  SplitMeter time{};
+  Extents minimum{0, 0, 0, 0};
+  Extents maximum{0, 0, 0, 0};
+  std::string records;  // the intermediate file's bytes
+  std::string message;  // DescribeMeasureFailure's text (CP932)
+};
+
+Measured Measure(const TempDir& dir, const std::string& program, double x = 0, double y = 0,
+                 double z = 100) {
+  dir.Write("PART.NC", program);
+  Measured m;
+  const double start[3] = {x, y, z};
+  std::string nc = dir.Path("PART.NC");
+  std::string ascii = dir.Path("PART_ascii.txt");
+  m.result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &m.distance, &m.time, &m.minimum,
+                            &m.maximum, &m.report);
+  m.records = dir.Read("PART_ascii.txt");
+  char text[1024];
+  if (DescribeMeasureFailure(m.result, m.report, nc.c_str(), ascii.c_str(), text) >= 0) {
+    m.message = text;
+  }
+  return m;
+}
+
+// The record lines of an intermediate file, without their "\r\n".
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t end = bytes.find("\r\n", at);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+constexpr char kStartAt100[] =
+    "  0       0.000       0.000     100.000       0.000       0.000     0.0";
+
+TEST(MeasureProgram, RecordsOfASmallProgram) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "%\nO1000\nG92 X0 Y0 Z100.\nG90 G00 X10. Y20.\nG01 Z-5. F500\n"
+                       "G02 X20. Y30. I10. (arc)\nG00 Z100.\nM30\n%\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
+                                  kStartAt100,
+                                  "  0      10.000      20.000     100.000       0.000       0.000     0.0",
+                                  "  1      10.000      20.000      -5.000       0.000       0.000   500.0",
+                                  "  2      20.000      30.000      -5.000      10.000       0.000   500.0",
+                                  "  0      20.000      30.000     100.000       0.000       0.000   500.0",
+                                  "  0       0.000       0.000     100.000       0.000       0.000   500.0",
+                              }));
+  EXPECT_EQ(m.report.records, 6);
+  EXPECT_EQ(m.report.firstCuttingLine, 5);
+  EXPECT_DOUBLE_EQ(m.distance.rapid, std::hypot(10.0, 20.0) + 105.0);
+  double arc = 2 * 10 * 3.1415926535 / 4;
+  EXPECT_NEAR(m.distance.running, (105.0 + arc) / 1000.0, 1e-12);
+  EXPECT_NEAR(m.time.running, (105.0 + arc) / 500.0, 1e-12);
+  EXPECT_EQ(m.minimum[kExtentZ], -5.0);
+  EXPECT_EQ(m.maximum[kExtentY], 30.0);
+  EXPECT_EQ(m.maximum[kExtentFeed], 500.0);
+}
+
+TEST(MeasureProgram, EdgeCasesOfTheRecords) {
+  struct Case {
+    const char* name;
+    const char* program;
+    int records;       // start and closing record included
+    double cuttingM;   // distance meter's running slot after the pass
+  };
+  const Case cases[] = {
+      {"first rapid to the start point gives no record", "G90 G00 X0 Y0 Z100.\n", 1, 0},
+      {"G18 in a comment does not stop", "(G18 G19)\nG90 G01 X10. F100\n", 3, 0.01},
+      {"ending on the start point gives no closing record",
+       "G90 G01 X10. F100\nG00 X0\n", 3, 0.01},
+      {"cutting moves of 12345 mm give 12.345", "G90 G01 X12345. F1000\nX0\n", 3, 24.690},
+      {"empty file", "", 1, 0},
+      {"only comments and codes", "%\nO1(TEST)\nM30\n%\n", 1, 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Measured m = Measure(dir, c.program);
+    ASSERT_EQ(m.result, kMeasureOk) << c.name << ": " << m.message;
+    EXPECT_EQ(m.report.records, c.records) << c.name;
+    EXPECT_EQ(Lines(m.records).size(), static_cast<size_t>(c.records)) << c.name;
+    EXPECT_EQ(Lines(m.records)[0], kStartAt100) << c.name;
+    EXPECT_NEAR(m.distance.running, c.cuttingM, 1e-12) << c.name;
+  }
+  TempDir dir;
+  Measured half = Measure(dir, "G90 G01 X12345. F1000\n");
+  EXPECT_DOUBLE_EQ(half.distance.running, 12.345);
+}
+
+// The program read as the machine runs it: the end point of the last record of each program.
+TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
+  struct Case {
+    const char* name;
+    const char* program;
+    const char* lastMove;  // the last record before the closing one
+  };
+  const Case cases[] = {
+      {"no G90 or G91: absolute from power-on", "G00 X10. Y10.\nG01 Z-1. F100\n",
+       "  1      10.000      10.000      -1.000       0.000       0.000   100.0"},
+      {"the only G90 shares a line with G54", "G91\nG90 G54\nG01 X10. F100\n",
+       "  1      10.000       0.000     100.000       0.000       0.000   100.0"},
+      {"G91 on a reference-return line takes effect", "G91 G28 Z0.\nG01 Z-5. F100\n",
+       "  1       0.000       0.000      95.000       0.000       0.000   100.0"},
+      {"G92 sets the position under G91 and moves nothing",
+       "G01 Z50. F100\nG91 G28 Z0.\nG92 X0 Y0 Z100.\nG90 G01 X5.\n",
+       "  1       5.000       0.000     100.000       0.000       0.000   100.0"},
+      {"G92 of one axis keeps the others", "G01 X7. F100\nG92 X0\nG91 G01 Y3.\n",
+       "  1       0.000       3.000     100.000       0.000       0.000   100.0"},
+      {"a dwell's X is a time", "G01 X10. F100\nG04 X2.\nG4P500\nG01 Y1.\n",
+       "  1      10.000       1.000     100.000       0.000       0.000   100.0"},
+      {"G98 and G99 lines are passed over", "G01 X10. F100\nG98 X50.\n",
+       "  1      10.000       0.000     100.000       0.000       0.000   100.0"},
+      {"full circle in one block is recorded", "G01 X10. F100\nG02 X10. I-10.\n",
+       "  2      10.000       0.000     100.000     -10.000       0.000   100.0"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Measured m = Measure(dir, c.program);
+    ASSERT_EQ(m.result, kMeasureOk) << c.name << ": " << m.message;
+    std::vector<std::string> lines = Lines(m.records);
+    ASSERT_GE(lines.size(), 3u) << c.name;
+    EXPECT_EQ(lines[lines.size() - 2], c.lastMove) << c.name;
+  }
+}
+
+TEST(MeasureProgram, FullCircleTestsTheBlocksOwnOffsets) {
+  TempDir dir;
+  // After an arc, a block that moves nothing is no move; a full circle after a line is one.
+  Measured m = Measure(dir, "G90 G02 X10. Y10. I10. F100\nM08\nG01 X20.\nG02 X20. J5.\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(m.report.records, 5);  // start, arc, line, full circle, closing
+  double arcs = 2 * 10 * 3.1415926535 / 4 + 2 * 5 * 3.1415926535;
+  EXPECT_NEAR(m.distance.running * 1000.0, arcs + 10.0, 1e-9);
+}
+
+TEST(MeasureProgram, ClosingRecordIsAStraightReturn) {
+  TempDir dir;
+  Measured m = Measure(dir, "G90 G01 X10. F100\nG03 X0 Y10. I-10.\n");
+  ASSERT_EQ(m.result, kMeasureOk);
+  EXPECT_EQ(Lines(m.records).back(),
+            "  1       0.000       0.000     100.000       0.000       0.000   100.0");
+}
+
+TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
+  TempDir dir;
+  Measured m = Measure(dir, "G90 G01 X10.\nY10.\nF200\nX0\n");
+  ASSERT_EQ(m.result, kMeasureOk);
+  EXPECT_EQ(m.report.zeroFeedMoves, 2);
+  EXPECT_DOUBLE_EQ(m.time.running, 10.0 / 200.0);
+  EXPECT_DOUBLE_EQ(m.distance.running, 0.03);
+  char text[256];
+  EXPECT_GT(DescribeZeroFeedWarning(2, text), 0);
+  EXPECT_STREQ(text, "警　告：送り速度 F のない切削移動が 2 個あります。その切削時間は合計に入っていません。");
+  EXPECT_EQ(DescribeZeroFeedWarning(0, text), 0);
+  EXPECT_STREQ(text, "");
+}
+
+TEST(MeasureProgram, Refusals) {
+  std::string longLine(4096, 'X');
+  struct Case {
+    const char* name;
+    std::string program;
+    int result;
+    int line;
+    const char* message;  // "{nc}" and "{ascii}" stand for the paths
+  };
+  const Case cases[] = {
+      {"G18 in the block", "G90\nG18 G02 X1. K1.\n", kMeasurePlaneZX, 2,
+       "エラー：平面座標 G18 サポートしてません。"},
+      {"G19", "G19\n", kMeasurePlaneYZ, 1, "エラー：平面座標 G19 サポートしてません。"},
+      {"canned cycle on a skipped line", "G90\nG99 G81 X1. Y1. Z-5. R2. F100\n",
+       kMeasureCannedCycle, 2, "エラー：固定サイクル G81 サポートしてません。（2 行目）"},
+      {"G73 peck", "G73 Z-5. Q1. R1.\n", kMeasureCannedCycle, 1,
+       "エラー：固定サイクル G73 サポートしてません。（1 行目）"},
+      {"cutting under G41", "G41 D1 G00 X5.\nG01 X10. F100\n", kMeasureCompensation, 2,
+       "エラー：2 行目の切削移動が工具径補正 G41 の中です。工具径補正のあるＮＣファイルは分割できません。"},
+      {"tool change between cuts", "G01 X10. F100\nT2 M06\nG00 Z50.\nG01 Z0.\n",
+       kMeasureToolChange, 2,
+       "エラー：2 行目の工具交換 M06 の前後に切削移動があります。工具交換のあるＮＣファイルは分割できません。"},
+      {"coordinate out of the record", "G01 X1000000. F100\n", kMeasureValueTooLarge, 1,
+       "エラー：1 行目の座標 1000000. が大きすぎます（±999999.999 まで）。"},
+      {"feed out of the record", "G01 X1. F100000.\n", kMeasureValueTooLarge, 1,
+       "エラー：1 行目の送り速度 F100000.0 が大きすぎます（99999.9 まで）。"},
+      {"line too long", "G00 X1.\n(" + longLine + ")\n", kMeasureLineTooLong, 2,
+       "エラー：分割ＮＣファイル {nc} の 2 行目が長すぎます（4095 文字まで）。"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Measured m = Measure(dir, c.program);
+    EXPECT_EQ(m.result, c.result) << c.name;
+    EXPECT_EQ(m.report.line, c.line) << c.name;
+    std::string expected = c.message;
+    if (size_t at = expected.find("{nc}"); at != std::string::npos) {
+      expected.replace(at, 4, dir.Path("PART.NC"));
+    }
+    EXPECT_EQ(m.message, expected) << c.name;
+  }
+}
+
+TEST(MeasureProgram, AllowedAroundTheRefusals) {
+  const char* programs[] = {
+      "G41 D1 G00 X5.\nG40 G01 X10. F100\n",         // G40 cancels on the move's own line
+      "T1 M06\nG01 X10. F100\nG00 Z200.\nM30\n",     // tool change before the first cut
+      "G01 X10. F100\nT2 M06\nM30\n",                // ... or after the last
+      "G01 X999999.999 F99999.9\n",                  // the largest values that fit
+      "G80\nG01 X1. F100\n",                         // cancelling a cycle is no cycle
+      "G43 H1 Z50.\nG01 X1. F100\n",                 // G43 is not G4
+  };
+  for (const char* program : programs) {
+    TempDir dir;
+    Measured m = Measure(dir, program);
+    EXPECT_EQ(m.result, kMeasureOk) << program << m.message;
+  }
+}
+
+TEST(MeasureProgram, FilesThatCannotBeUsed) {
+  TempDir dir;
+  const double start[3] = {0, 0, 0};
+  SplitMeter d{}, t{};
+  Extents lo{}, hi{};
+  MeasureReport report{};
+  std::string nc = dir.Path("MISSING.NC");
+  std::string ascii = dir.Path("a.txt");
+  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report),
+            kMeasureNcUnreadable);
+  char text[1024];
+  DescribeMeasureFailure(kMeasureNcUnreadable, report, nc.c_str(), ascii.c_str(), text);
+  EXPECT_EQ(std::string(text), "エラー：分割ＮＣファイル " + nc + " が開けません。");
+
+  dir.Write("P.NC", "G01 X1. F1\n");
+  nc = dir.Path("P.NC");
+  ascii = dir.Path("no/such/dir/a.txt");
+  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report),
+            kMeasureIntermediateUnwritable);
+  DescribeMeasureFailure(kMeasureIntermediateUnwritable, report, nc.c_str(), ascii.c_str(), text);
+  EXPECT_EQ(std::string(text), "エラー：中間ファイル " + ascii + " が開けません。");
+
+  const double far[3] = {0, -1000000, 0};
+  ascii = dir.Path("a.txt");
+  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), far, &d, &t, &lo, &hi, &report),
+            kMeasureValueTooLarge);
+  DescribeMeasureFailure(kMeasureValueTooLarge, report, nc.c_str(), ascii.c_str(), text);
+  EXPECT_STREQ(text, "エラー：スタート座標 -1000000. が大きすぎます（±999999.999 まで）。");
+  EXPECT_EQ(DescribeMeasureFailure(kMeasureOk, report, "", "", text), -1);
+  EXPECT_EQ(d.running, 0.0);  // nothing is handed back on failure
+}
+
+TEST(MotionRecord, WrittenAndReadBack) {
+  const MotionRecord records[] = {
+      {0, 0, 0, 0, 0, 0, 0},
+      {1, -999999.999, 999999.999, 0.0005, -0.0004, 12.3456, 99999.9},
+      {2, 1.5, -2.5, 3.25, -10, 0.001, 1500},
+      {3, 123456.789, -0.5, 100, 0, -7.25, 0.05},
+  };
+  for (const MotionRecord& r : records) {
+    ASSERT_TRUE(MotionRecordFits(r, nullptr, nullptr));
+    char text[kMotionRecordSize];
+    int length = FormatMotionRecord(r, text);
+    EXPECT_EQ(length, 3 + 5 * 12 + 8 + 1);
+    MotionRecord back{};
+    ASSERT_EQ(ParseMotionRecord(text, &back), kRecordRead) << text;
+    EXPECT_EQ(back.motion, r.motion);
+    const double written[] = {r.x, r.y, r.z, r.i, r.j};
+    const double read[] = {back.x, back.y, back.z, back.i, back.j};
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(read[k], written[k], 0.0005 + 1e-9) << text;
+    EXPECT_NEAR(back.feed, r.feed, 0.05 + 1e-9) << text;
+  }
+  char text[kMotionRecordSize];
+  FormatMotionRecord(MotionRecord{2, 1.5, -2.5, 3.25, -10, 0.001, 1500}, text);
+  EXPECT_STREQ(text, "  2       1.500      -2.500       3.250     -10.000       0.001  1500.0\n");
+}
+
+TEST(MotionRecord, ValuesThatDoNotFit) {
+  struct Case {
+    MotionRecord record;
+    double bad;
+    int isFeed;
+  };
+  const Case cases[] = {
+      {{0, 1000000, 0, 0, 0, 0, 0}, 1000000, 0},
+      {{0, 0, -999999.9996, 0, 0, 0, 0}, -999999.9996, 0},
+      {{0, 0, 0, 0, 0, 1e300, 0}, 1e300, 0},
+      {{1, 0, 0, 0, 0, 0, 99999.96}, 99999.96, 1},
+      {{1, 0, 0, 0, 0, 0, -10000}, -10000, 1},
+  };
+  for (const Case& c : cases) {
+    double bad = 0;
+    int isFeed = -1;
+    EXPECT_FALSE(MotionRecordFits(c.record, &bad, &isFeed));
+    EXPECT_EQ(bad, c.bad);
+    EXPECT_EQ(isFeed, c.isFeed);
+  }
+}
+
+TEST(MotionRecord, ParserRefusesWhatIsNoRecord) {
+  const char* lines[] = {
+      "",
+      "  0       0.000       0.000",
+      "  4       0.000       0.000       0.000       0.000       0.000     0.0",
+      "  0       0.000       0.000       0.000       0.000       0.000     0.0 junk",
+      "  0       0,000       0.000       0.000       0.000       0.000     0.0",
+      "  0       0.000-10000000.000       0.000       0.000       0.000     0.0",
+  };
+  for (const char* line : lines) {
+    MotionRecord r{};
+    EXPECT_EQ(ParseMotionRecord(line, &r), kRecordBad) << line;
+  }
+}
+
+TEST(MotionRecord, ReaderWalksTheIntermediateFile) {
+  TempDir dir;
+  Measured m = Measure(dir, "G90 G01 X10. F100\nG02 X10. I-5.\n");
+  ASSERT_EQ(m.result, kMeasureOk);
+  platform::FileHandle file(dir.Path("PART_ascii.txt").c_str(), "rb");
+  ASSERT_TRUE(file);
+  LineReader reader(file.get());
+  std::vector<MotionRecord> read;
+  MotionRecord r{};
+  int status = 0;
+  while ((status = ReadMotionRecord(&reader, &r)) == kRecordRead) read.push_back(r);
+  EXPECT_EQ(status, kRecordEnd);
+  ASSERT_EQ(read.size(), 4u);
+  EXPECT_EQ(read[2].motion, 2);
+  EXPECT_EQ(read[2].i, -5.0);
+  EXPECT_EQ(read[2].x, 10.0);
+  EXPECT_EQ(read[3].motion, 1);
+  EXPECT_EQ(read[3].z, 100.0);
+}
+
+}  // namespace
