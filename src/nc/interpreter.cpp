@@ -1,5 +1,6 @@
 #include "nc/interpreter.h"
 
+
 #include "nc/line_reader.h"
 #include "nc/scan.h"
 #include "nc/skip_lists.h"
@@ -7,14 +8,54 @@
 
 namespace {
 
-bool Contains(const char* line, const char* token) { return FindText(line, token) >= 0; }
+// Where each upper-case letter stands in the line (at character boundaries), found in one scan.
+// The interpreter asks for some forty tokens per line, all beginning with an upper-case letter; a
+// token occurs exactly where its letter does and the rest follows, so looking only at those
+// places gives what FindText gives, without scanning the whole line for every token.
+class LetterIndex {
+ public:
+  explicit LetterIndex(const char* line) : line_(line) {
+    for (const char* p = line; *p != '\0'; p += CharacterWidth(p)) {
+      if (*p < 'A' || *p > 'Z') continue;
+      Letter& letter = letters_[*p - 'A'];
+      if (letter.count < kKept) letter.at[letter.count] = static_cast<int>(p - line);
+      if (letter.count <= kKept) ++letter.count;
+    }
+  }
+
+  // Index of the first occurrence of `token` (an upper-case letter and what follows), or -1.
+  int Find(const char* token) const {
+    const Letter& letter = letters_[token[0] - 'A'];
+    if (letter.count > kKept) return FindText(line_, token);  // more places than kept
+    for (int i = 0; i < letter.count; ++i) {
+      const char* s = line_ + letter.at[i] + 1;
+      const char* t = token + 1;
+      while (*t != '\0' && *s == *t) {
+        ++s;
+        ++t;
+      }
+      if (*t == '\0') return letter.at[i];
+    }
+    return -1;
+  }
+  bool Contains(const char* token) const { return Find(token) >= 0; }
+
+ private:
+  static constexpr int kKept = 12;
+  struct Letter {
+    int count = 0;  // kKept + 1: more than kKept places
+    int at[kKept];
+  };
+  const char* line_;
+  Letter letters_[26];
+};
 
 // Sets the table entry of the first code of `codes` that the line contains; true when one did.
 template <size_t N>
-bool MarkFirst(const char* line, const char* const (&tokens)[N], const int (&codes)[N],
+bool MarkFirst(const LetterIndex& line, const char* const (&tokens)[N], const int (&codes)[N],
                int32_t* table) {
   for (size_t i = 0; i < N; ++i) {
-    if (Contains(line, tokens[i])) {
+    if (line.Contains(tokens[i])) {
       table[codes[i]] = codes[i];
       return true;
     }
@@ -40,6 +81,7 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
                    int* distanceModeCopy) {
   int result = 0;
   GCodeTable& g = *gCodes;
+  const LetterIndex index(line);
 
   modal->feedGiven = -1;
   modal->blockMotion = -1;
@@ -47,7 +89,7 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
   // Axis and arc words, each read at the first occurrence of its letter.
   for (int slot = 0; slot < kWordCount; ++slot) {
     const char letter[2] = {kWordLetters[slot], '\0'};
-    int at = FindText(line, letter);
+    int at = index.Find(letter);
     if (at < 0) continue;
     double value = 0.0;
     int point = 0;
@@ -59,19 +101,19 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
   }
 
   // F is taken but alone makes no block: a feed change moves nothing.
-  if (int at = FindText(line, "F"); at >= 0) {
+  if (int at = index.Find("F"); at >= 0) {
     feed->previousFeed = feed->feed;
     feed->feed = ReadWordReal(line + at);
     modal->feedGiven = 1;
   }
 
-  if (int at = FindText(line, "S"); at >= 0) {
+  if (int at = index.Find("S"); at >= 0) {
     ReadWordInteger(line + at, &modal->spindleSpeed);
     result = 1;
   }
 
   // Distance mode: G90 wins when both are written.
-  int mode = Contains(line, "G90") ? 90 : Contains(line, "G91") ? 91 : 0;
+  int mode = index.Contains("G90") ? 90 : index.Contains("G91") ? 91 : 0;
   if (mode != 0) {
     g[mode] = mode;
     modal->distanceMode = mode;
@@ -79,13 +121,13 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
     result = 1;
   }
 
-  if (Contains(line, "G92")) {
+  if (index.Contains("G92")) {
     g[92] = 92;
     result = 1;
   }
 
   for (int i = 0; i < 3; ++i) {
-    if (Contains(line, kPlaneTokens[i])) {
+    if (index.Contains(kPlaneTokens[i])) {
       g[kPlaneCodes[i]] = kPlaneCodes[i];
       modal->plane = kPlaneCodes[i];
       result = 1;
@@ -104,22 +146,22 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
     result = 1;
   }
 
-  if (MarkFirst(line, kCompensationTokens, kCompensationCodes, g.data())) result = 1;
+  if (MarkFirst(index, kCompensationTokens, kCompensationCodes, g.data())) result = 1;
   // The D number matters only under cutter compensation; G40 does not forget that it was seen.
   if (g[41] == 41 || g[42] == 42) {
-    if (int at = FindText(line, "D"); at >= 0) ReadWordInteger(line + at, &modal->cutterOffset);
+    if (int at = index.Find("D"); at >= 0) ReadWordInteger(line + at, &modal->cutterOffset);
   }
 
-  if (MarkFirst(line, kCycleTokens, kCycleCodes, g.data())) result = 1;
+  if (MarkFirst(index, kCycleTokens, kCycleCodes, g.data())) result = 1;
 
   for (int i = 0; i < 7; ++i) {
-    if (Contains(line, kMarkerTokens[i])) {
+    if (index.Contains(kMarkerTokens[i])) {
       g[kMarkerCodes[i]] = kMarkerCodes[i];
       result = 1;
     }
   }
 
-  if (MarkFirst(line, kMTokens, kMCodes, mCodes->data())) result = 1;
+  if (MarkFirst(index, kMTokens, kMCodes, mCodes->data())) result = 1;
 
   return result;
 }

@@ -1,19 +1,12 @@
 #include "nc/scan.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "nc/number_text.h"
 #include "platform/text_encoding.h"
 
 namespace {
-
-// Bytes taken by the character that starts at `p`: 2 for a lead byte with a valid second byte,
-// else 1.
-int CharacterWidth(const char* p) {
-  auto lead = static_cast<unsigned char>(p[0]);
-  if (platform::IsLeadByte(lead) && platform::IsTrailByte(static_cast<unsigned char>(p[1]))) return 2;
-  return 1;
-}
 
 int FindLetterWord(const char* line, const char* letter) {
   int at = FindText(line, letter);
@@ -31,15 +24,26 @@ int NonZeroWord(const char* line, const char* letter) {
 
 }  // namespace
 
+int CharacterWidth(const char* p) {
+  auto lead = static_cast<unsigned char>(p[0]);
+  if (platform::IsLeadByte(lead) && platform::IsTrailByte(static_cast<unsigned char>(p[1]))) return 2;
+  return 1;
+}
+
 int FindText(const char* text, const char* token) {
   if (token[0] == '\0') return 0;
-  for (const char* p = text; *p != '\0'; p += CharacterWidth(p)) {
-    // Tokens are ASCII, so a match that starts at a boundary never ends inside a character.
-    size_t i = 0;
-    while (token[i] != '\0' && p[i] == token[i]) ++i;
-    if (token[i] == '\0') return static_cast<int>(p - text);
+  // The library's byte search finds candidates quickly; a candidate counts only when the walk
+  // from a known boundary lands on it. Tokens are ASCII, so a match that starts at a boundary
+  // never ends inside a character.
+  const char* boundary = text;
+  for (;;) {
+    const char* hit = std::strstr(boundary, token);
+    if (hit == nullptr) return -1;
+    const char* p = boundary;
+    while (p < hit) p += CharacterWidth(p);
+    if (p == hit) return static_cast<int>(hit - text);
+    boundary = p;  // the hit was the second byte of a character: go on after it
   }
-  return -1;
 }
 
 void CutComment(char* line) {

@@ -22,6 +22,10 @@
 #include <cstddef>
 #include <span>
 
+// Bytes taken by the character that starts at `p`: 2 for a Shift-JIS lead byte followed by a
+// valid second byte, else 1 (also for the terminator).
+int CharacterWidth(const char* p);
+
 // Index (0-based) of the first occurrence of `token` in `text` that begins at a character
 // boundary; -1 when there is none. An empty token is found at 0.
 int FindText(const char* text, const char* token);
