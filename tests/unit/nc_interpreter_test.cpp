@@ -131,6 +131,13 @@ TEST(InterpretBlock, ModesPlanesAndMarkers) {
   EXPECT_EQ(pass.g[92], 92);
   EXPECT_EQ(pass.Line("S1200"), 1);
   EXPECT_EQ(pass.modal.spindleSpeed, 1200);
+  // Many words of one letter in a block: every one of them is still looked at.
+  std::string many;
+  for (int i = 0; i < 20; ++i) many += "G17";
+  pass.Line((many + "G90G80M05M03").c_str());
+  EXPECT_EQ(pass.modal.distanceMode, 90);
+  EXPECT_EQ(pass.g[80], 80);
+  EXPECT_EQ(pass.m[3], 3);
 }
 
 TEST(InterpretBlock, MCodes) {

@@ -1,6 +1,7 @@
 // NC text scanning: token search at character boundaries, comment cut, word readers, probes.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "nc/scan.h"
@@ -80,6 +81,32 @@ TEST(FindText, SubstringsAtCharacterBoundaries) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FindText(c.text, c.token), c.index) << c.text << " / " << c.token;
+  }
+}
+
+// The plain definition: walk the characters, compare at each one.
+int FindTextByWalking(const char* text, const char* token) {
+  for (const char* p = text; *p != '\0'; p += CharacterWidth(p)) {
+    size_t i = 0;
+    while (token[i] != '\0' && p[i] == token[i]) ++i;
+    if (token[i] == '\0') return static_cast<int>(p - text);
+  }
+  return -1;
+}
+
+TEST(FindText, AgreesWithTheCharacterWalkOnMixedText) {
+  // Lead bytes, second bytes that are letters, lone lead bytes before digits and parentheses.
+  const char alphabet[] = {'\x83', '\x81', '\xE0', '\x7F', 'G', 'X', '0', '1', '(', '.', ' '};
+  const char* tokens[] = {"G0", "G01", "X", "(", "G", "1G", "XG0"};
+  std::mt19937 random(12345);
+  for (int round = 0; round < 20000; ++round) {
+    char text[24];
+    int length = static_cast<int>(random() % 23);
+    for (int i = 0; i < length; ++i) text[i] = alphabet[random() % sizeof alphabet];
+    text[length] = '\0';
+    for (const char* token : tokens) {
+      ASSERT_EQ(FindText(text, token), FindTextByWalking(text, token)) << round << " " << token;
+    }
   }
 }
 
