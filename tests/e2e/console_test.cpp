@@ -1,0 +1,254 @@
+// The Linux console program, run as a user runs it: a copy of the built `quendrix` in a fresh
+// folder (so its settings file is written there), its standard output, standard error and exit
+// code. Windows builds have no console program.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "platform/text_encoding.h"
+#include "split/split_driver.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// About 0.4 m and 0.86 min of cutting; the tool ends at X0 Y0 Z100.
+constexpr char kProgram[] =
+    "%\r\nO1000\r\nG92X0Y0Z100.\r\nG90G17G40G80\r\nS1000M03\r\nG00X10.Y20.\r\nZ5.\r\nG01Z-1.F100\r\n"
+    "X110.F500\r\nY120.\r\nX10.\r\nY20.\r\nG00Z100.\r\nX0Y0\r\nM05\r\nM30\r\n%\r\n";
+
+struct Result {
+  int exitCode;
+  std::string out;  // UTF-8
+  std::string err;  // UTF-8
+};
+
+std::string Quoted(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t from = 0;
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+    lines.push_back(text.substr(from, at - from));
+    from = at + 1;
+  }
+  if (from < text.size()) lines.push_back(text.substr(from));
+  return lines;
+}
+
+std::string Utf8(const std::string& cp932) {
+  std::string utf8;
+  EXPECT_TRUE(platform::Cp932ToUtf8(cp932, &utf8));
+  return utf8;
+}
+
+class ConsoleTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    run = dir.Path("run/");
+    fs::create_directories(run);
+    fs::create_directories(dir.Path("out"));
+    fs::copy_file(QX_BINARY_DIR "/quendrix", run + "quendrix");
+    WriteFileBytes(run + "PART.NC", kProgram);
+  }
+
+  // Runs the copy in its folder with `arguments` (UTF-8 bytes, passed unchanged).
+  Result Run(const std::vector<std::string>& arguments) {
+    std::string command = "cd " + Quoted(run) + " && ./quendrix";
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    command += " >" + Quoted(dir.Path("out/stdout")) + " 2>" + Quoted(dir.Path("out/stderr")) + " </dev/null";
+    int status = std::system(command.c_str());
+    Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("out/stdout"), dir.Read("out/stderr")};
+    return result;
+  }
+
+  // The files in the program's folder, other than the program itself and the NC program.
+  std::vector<std::string> Written() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(run)) {
+      std::string name = entry.path().filename().string();
+      if (name != "quendrix" && name != "PART.NC") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  TempDir dir;
+  std::string run;
+};
+
+TEST_F(ConsoleTest, WithoutArgumentsPrintsTheUsageAndFails) {
+  Result r = Run({});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out.rfind(Utf8("ＮＣデータを加工時間か距離で分割する\n\n[ 使用方法 ]\n\n"), 0), 0u);
+  EXPECT_NE(r.out.find(Utf8("> quendrix -HF ＮＣファイル\n")), std::string::npos);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ConsoleTest, AUsageRequestSucceedsAfterTheSettingsStartUp) {
+  Result r = Run({"/?"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find(Utf8("Quendrix　Version 2.34")), std::string::npos);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Written(), std::vector<std::string>{"Quendrix.ini"});
+}
+
+TEST_F(ConsoleTest, HelpPrintsTheHelpFileAsUtf8) {
+  Result missing = Run({"HELP"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err, Utf8("ヘルプファイルが見つかりません\n"));
+  EXPECT_EQ(missing.out, "");
+
+  WriteFileBytes(run + "Quendrix_readme.txt", "ＮＣデータ分割\r\n\r\nquendrix PART.NC 1.5 30\r\n");
+  Result r = Run({"/help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, Utf8("ＮＣデータ分割\n\nquendrix PART.NC 1.5 30\n"));
+  EXPECT_EQ(r.err, "");
+}
+
+// The console writes the same pieces as the split driver called directly, and its standard
+// output is the banner followed by the same run log, line for line.
+TEST_F(ConsoleTest, ASplitWritesThePiecesAndPrintsTheRunLog) {
+  Result r = Run({"PART.NC", "0.1", "30"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> out = Lines(r.out);
+  ASSERT_GT(out.size(), 9u);
+  EXPECT_EQ(out[0].rfind(Utf8("ＮＣデータ編集アプリケーション")), 0u);
+  EXPECT_EQ(out[3], std::string(69, '-'));
+  EXPECT_EQ(out[8], std::string(69, '-'));
+  EXPECT_EQ(out[9], Utf8("警　告：スタート座標が指定されてません。"));
+  // The completion box, and nothing else, on standard error.
+  EXPECT_EQ(r.err.rfind(Utf8("【 完 了 】\n\nＮＣファイル\n[ PART.NC ] を\n")), 0u);
+
+  // The same job in this process, from a folder of its own.
+  std::string reference = dir.Path("ref/");
+  fs::create_directories(reference);
+  WriteFileBytes(reference + "PART.NC", kProgram);
+  FakePlatform fake;
+  fake.executablePath = reference + "quendrix";
+  StartSettings();
+  gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
+  fs::path home = fs::current_path();
+  fs::current_path(reference);
+  SplitJob job{};
+  job.distance.limit = 0.1;
+  job.time.limit = 30;
+  const double start[3] = {0, 0, 100};
+  int split = SplitProgram(nullptr, "PART.NC", &job.distance, &job.time, start);
+  fs::current_path(home);
+  gProgramDirectory[0] = '\0';
+  gSettingsPath[0] = '\0';
+  ASSERT_EQ(split, kSplitDone);
+
+  std::vector<std::string> expected;
+  for (const std::string& line : fake.logLines()) expected.push_back(Utf8(line));
+  std::vector<std::string> printed(out.begin() + 11, out.end());  // after the banner and the two notices
+  ASSERT_EQ(printed.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (expected[i].rfind(Utf8("処理時間は"), 0) == 0) continue;  // the elapsed time differs
+    EXPECT_EQ(printed[i], expected[i]) << "line " << i;
+  }
+  int pieces = 0;
+  for (const auto& entry : fs::directory_iterator(reference)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("PART_", 0) != 0) continue;
+    ++pieces;
+    EXPECT_EQ(ReadFileBytes(run + name), ReadFileBytes(entry.path().string())) << name;
+  }
+  EXPECT_GE(pieces, 4);
+}
+
+struct FailureCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  int exitCode;
+  const char* message;  // UTF-8 after conversion of this CP932 text
+  bool settingsWritten;
+};
+
+class ConsoleFailureTest : public ConsoleTest, public testing::WithParamInterface<FailureCase> {};
+
+// Each failure: its message on standard error and as the last line of the run log, a non-zero
+// exit, and no file written but the settings file.
+TEST_P(ConsoleFailureTest, ReportsAndWritesNothing) {
+  fs::create_directories(run + "folder.nc");
+  const FailureCase& c = GetParam();
+  Result r = Run(c.arguments);
+  EXPECT_EQ(r.exitCode, c.exitCode);
+  std::string message = Utf8(c.message);
+  EXPECT_NE(r.err.find(message + "\n"), std::string::npos) << r.err;
+  std::vector<std::string> out = Lines(r.out);
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back(), message);
+  std::vector<std::string> written = Written();
+  written.erase(std::remove(written.begin(), written.end(), "folder.nc"), written.end());
+  EXPECT_EQ(written, c.settingsWritten ? std::vector<std::string>{"Quendrix.ini"} : std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleFailureTest,
+    testing::Values(
+        FailureCase{"MissingNcFile", {"NOPE.NC", "1", "30"}, 1, "エラー：分割するＮＣファイル NOPE.NC がありません。", true},
+        FailureCase{"NoDistance", {"PART.NC"}, 1, "エラー：分割する切削距離を指定して下さい。", true},
+        FailureCase{"DistanceWithoutDigits", {"PART.NC", "x1", "30", "0", "0", "100"}, 1,
+                    "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。", true},
+        FailureCase{"NoSplitNeeded", {"PART.NC", "100", "1000", "0", "0", "100"}, 1,
+                    "このＮＣファイルは分割の必要はありません。", true},
+        FailureCase{"FolderAsNcFile", {"folder.nc", "0.1", "30", "0", "0", "100"}, 1,
+                    "エラー：分割ＮＣファイル folder.nc が開けません。", true},
+        FailureCase{"CtrlAlone", {"-CTRL"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"MissingParameterFile", {"-ctrl", "absent.ini"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"InvalidUtf8", {"PART.NC", "\xff\xfe", "30"}, 2,
+                    "エラー：引数 2 は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。", false},
+        FailureCase{"NotInCodePage932", {"PART\xF0\x9F\x98\x80.NC", "1", "30"}, 2,
+                    "エラー：引数 1 は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。", false},
+        FailureCase{"HeaderFooterWithoutNcFile", {"-hf"}, 1, "エラー：ＮＣファイル名を入力して下さい", true},
+        FailureCase{"HeaderFooterOfMissingFile", {"-HF", "NOPE.NC"}, 1, "エラー：ＮＣファイル NOPE.NC がありません。",
+                    true}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+TEST_F(ConsoleTest, ABatchRunReadsABareParameterFileNameFromTheWorkingDirectory) {
+  WriteFileBytes(run + "job.ini",
+                 "[Quendrix]\r\nPARAMETER1=PART.NC\r\nPARAMETER2=30\r\nPARAMETER3=0.1\r\nPARAMETER4=0\r\n"
+                 "PARAMETER5=0\r\nPARAMETER6=100\r\nPARAMETER7=BATCH\r\n");
+  Result r = Run({"-ctrl", "job.ini"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Batch mode: no completion box.
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find(Utf8("★ バッチモードで動作します！\n")), std::string::npos);
+  EXPECT_TRUE(fs::exists(run + "PART_001.NC"));
+}
+
+TEST_F(ConsoleTest, HeaderFooterMakesBothFilesAndPrintsTheirPaths) {
+  Result r = Run({"-Hf", "PART.NC"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, Utf8("　冒頭ファイル : PART_header.NC\n　末尾ファイル : PART_footer.NC\n"));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Written(), (std::vector<std::string>{"PART_footer.NC", "PART_header.NC", "Quendrix.ini"}));
+  EXPECT_EQ(ReadFileBytes(run + "PART_header.NC").rfind("%\r\nO1000\r\n", 0), 0u);
+}
+
+}  // namespace
+
+#endif  // _WIN32
