@@ -146,6 +146,27 @@ TEST_F(MainWindowTest, CreationMakesControlsBannerTitleAndStatusParts) {
   EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(MainWindowTest, ALongerLineWidensTheLogPaneToItsTextWidth) {
+  ASSERT_NE(Open(), nullptr);
+  HWND pane = GetDlgItem(window_, IDC_LOG_PANE);
+  LRESULT before = SendMessageW(pane, LB_GETHORIZONTALEXTENT, 0, 0);
+  std::string line = "情　報：" + std::string(400, 'W');
+  FormatLog("%s", line.c_str());
+  EmitLogLine(window_, kLogPlain);
+  HDC dc = GetDC(pane);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(pane, WM_GETFONT, 0, 0)));
+  std::wstring wide = ui::Wide(line.c_str());
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(pane, dc);
+  LRESULT after = SendMessageW(pane, LB_GETHORIZONTALEXTENT, 0, 0);
+  EXPECT_GT(after, before);
+  EXPECT_EQ(after, extent.cx + GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(PaneLines().back(), line);
+  EXPECT_EQ(SendMessageW(pane, LB_GETCURSEL, 0, 0), platform::Log().Count() - 1);
+}
+
 TEST_F(MainWindowTest, ClockTickShowsDateAndTimeInFirstStatusPart) {
   ASSERT_NE(Open(), nullptr);
   HWND status = GetDlgItem(window_, IDC_STATUS_BAR);
