@@ -108,11 +108,6 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{{"@NC@", "abc", "30", "0", "0", "100"},
                  "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。"}));
 
-TEST_F(FrontEndRunTest, ANumberWithoutLeadingDigitsReachesTheDriverAsZero) {
-  Run({Nc(), "abc", "30", "0", "0", "100"});
-  ExpectJob("0.", "30.", "0.", "0.", "100.");
-}
-
 TEST_F(FrontEndRunTest, MissingCoordinatesComeFromTheProgram) {
   EXPECT_EQ(Run({Nc(), "0.1", "30"}), kRunSplitDone);
   EXPECT_TRUE(Logged("警　告：スタート座標が指定されてません。"));
@@ -128,10 +123,8 @@ TEST_F(FrontEndRunTest, GivenCoordinatesWinPositionByPosition) {
   fake.pane.Clear();
   Run({Nc(), "0.1", "30", "10", "-5.5"});
   ExpectJob("0.1", "30.", "10.", "-5.5", "100.");
-}
-
-TEST_F(FrontEndRunTest, AllCoordinatesGivenSkipTheExtraction) {
-  EXPECT_EQ(Run({Nc(), "0.1", "30", "1", "2", "3"}), kRunSplitDone);
+  fake.pane.Clear();
+  Run({Nc(), "0.1", "30", "1", "2", "3"});
   EXPECT_FALSE(Logged("警　告：スタート座標が指定されてません。"));
   ExpectJob("0.1", "30.", "1.", "2.", "3.");
 }

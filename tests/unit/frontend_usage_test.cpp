@@ -82,14 +82,6 @@ TEST_F(UsageTextTest, ShowUsageUsesAnInformationBoxAndLeavesTheLogAlone) {
   EXPECT_EQ(gLogLine[0], '\0');
 }
 
-TEST(VersionText, WindowTitleAndUsageForms) {
-  char text[32];
-  FormatVersionName(text, sizeof text);
-  EXPECT_STREQ(text, "2021R2.34");
-  FormatShortVersion(text, sizeof text);
-  EXPECT_STREQ(text, "2.34");
-}
-
 class HelpFileTest : public testing::Test {
  protected:
   void SetUp() override {
