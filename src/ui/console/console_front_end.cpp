@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/version.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
@@ -73,7 +74,7 @@ int PrintHelpFile() {
       return kExitSuccess;
     }
   }
-  platform::ShowMessage(nullptr, kHelpFileMissing, "Quendrix", platform::BoxIcon::kError);
+  platform::ShowMessage(nullptr, kHelpFileMissing, version::kProductName, platform::BoxIcon::kError);
   return kExitFailure;
 }
 
