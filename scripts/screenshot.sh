@@ -22,7 +22,7 @@ case "$BUILD" in
   *win32*) WINE=${WINE:-wine}; CC=${CC:-i686-w64-mingw32-gcc} ;;
   *) WINE=${WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}; CC=${CC:-x86_64-w64-mingw32-gcc} ;;
 esac
-export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}" WINEDEBUG=-all LANG=ja_JP.UTF-8
+export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}" WINEDEBUG=-all LANG=C.UTF-8
 
 WORK=$(mktemp -d)
 Xvfb "$DISPLAY_NAME" -screen 0 1024x768x24 >/dev/null 2>&1 &

@@ -30,7 +30,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 step "32-bit Windows build (the product)"
 build win32
 
-export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all LANG=ja_JP.UTF-8
+# Wine stores Windows file names in the encoding of the Unix locale; C.UTF-8 exists on every
+# Debian machine (a locale that is not installed would leave Japanese file names unwritable).
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all LANG=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=""
 cleanup() {
