@@ -191,11 +191,11 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
   InstallLogPane();
 
   for (int i = 0; i < kControlCount; ++i) {
-    const ControlSpec& spec = kControls[i];
-    DWORD style = WS_CHILD | WS_VISIBLE | (spec.edit ? ES_AUTOHSCROLL : BS_PUSHBUTTON | BS_FLAT);
-    gMain.controls[i] = CreateWindowExW(0, spec.edit ? L"EDIT" : L"BUTTON", Wide(spec.text).c_str(), style,
-                                        spec.x.At(client.right, half), spec.y, spec.width.At(client.right, half),
-                                        spec.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    const ControlSpec& control = kControls[i];
+    DWORD style = WS_CHILD | WS_VISIBLE | (control.edit ? ES_AUTOHSCROLL : BS_PUSHBUTTON | BS_FLAT);
+    gMain.controls[i] = CreateWindowExW(0, control.edit ? L"EDIT" : L"BUTTON", Wide(control.text).c_str(), style,
+                                        control.x.At(client.right, half), control.y, control.width.At(client.right, half),
+                                        control.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                         instance, nullptr);
   }
 
@@ -233,10 +233,10 @@ LRESULT OnSize(HWND window, WPARAM kind, LPARAM lParam) {
   RECT client{};
   GetClientRect(window, &client);
   for (int i = 0; i < kControlCount; ++i) {
-    const ControlSpec& spec = kControls[i];
-    if (spec.x.Fixed() && spec.width.Fixed()) continue;
-    MoveWindow(gMain.controls[i], spec.x.At(client.right, half), spec.y, spec.width.At(client.right, half),
-               spec.height, TRUE);
+    const ControlSpec& control = kControls[i];
+    if (control.x.Fixed() && control.width.Fixed()) continue;
+    MoveWindow(gMain.controls[i], control.x.At(client.right, half), control.y, control.width.At(client.right, half),
+               control.height, TRUE);
   }
   return 0;
 }
