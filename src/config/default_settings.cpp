@@ -94,7 +94,7 @@ bool WriteLine(FILE* file, const char* line) {
 bool WriteDefaultText(FILE* file) {
   for (const char* line : kDefaultSettingsLines) {
     if (line == nullptr) {
-      char editor[kPathField + 16];
+      char editor[kSystemPathField + 16];
       char editorLine[sizeof editor + 8];
       if (DefaultEditorPath(editor, sizeof editor) < 0) return false;
       std::snprintf(editorLine, sizeof editorLine, "EDITOR=%s", editor);

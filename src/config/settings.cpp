@@ -11,7 +11,7 @@
 #include "log/run_log.h"
 #include "platform/platform.h"
 
-char gProgramDirectory[kPathField];
+char gProgramDirectory[kSystemPathField];
 char gSettingsPath[kSettingsPathSize];
 CommandSettings gCommandSettings{0, 0, 1, 0, 1};
 Colour gWindowColour{135, 215, 215};
@@ -32,7 +32,7 @@ constexpr char kBatchVariable[] = "BELTRASOVA";
 // Drive and directory of the running executable into `out`. False (and "") when the path
 // cannot be had. The directory is a front part of the path, so it always fits.
 bool ExecutableDirectory(char* out, size_t size) {
-  char executable[kPathField];
+  char executable[kSystemPathField];
   if (!platform::Current().executablePath(executable, sizeof executable)) {
     out[0] = '\0';
     return false;
@@ -65,7 +65,7 @@ uint32_t ColourValue(const Colour& colour) {
 
 int ProgramFilePath(const char* name, char* out, size_t size) {
   if (size == 0) return -1;
-  char directory[kPathField];
+  char directory[kSystemPathField];
   if (!ExecutableDirectory(directory, sizeof directory)) {
     out[0] = '\0';
     return -1;

@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr size_t kPathField = 520;
+// Paths the system itself supplies (program directory, SystemRoot, help file): 520 bytes.
+inline constexpr size_t kSystemPathField = 520;
 inline constexpr char kSettingsFileName[] = "Quendrix.ini";
-// The settings path always fits: the program directory is at most kPathField - 1 bytes.
-inline constexpr size_t kSettingsPathSize = kPathField + sizeof kSettingsFileName;
+// The settings path always fits: the program directory is at most kSystemPathField - 1 bytes.
+inline constexpr size_t kSettingsPathSize = kSystemPathField + sizeof kSettingsFileName;
 inline constexpr size_t kHelpFileField = 32;
 inline constexpr size_t kNoticeSize = 128;
 
@@ -41,7 +42,7 @@ struct FormatSettings {
 
 // Drive and directory of the running executable with the trailing separator ("" when the
 // executable's path cannot be had: files are then looked for in the working directory).
-extern char gProgramDirectory[kPathField];
+extern char gProgramDirectory[kSystemPathField];
 // gProgramDirectory + "Quendrix.ini".
 extern char gSettingsPath[kSettingsPathSize];
 extern CommandSettings gCommandSettings;

@@ -31,7 +31,7 @@ int ReadSettingInt(const IntSetting& setting, const char* path) {
 
 int DefaultEditorPath(char* out, size_t size) {
   if (size == 0) return -1;
-  char systemRoot[kPathField];
+  char systemRoot[kSystemPathField];
   if (!platform::GetEnvironment("SystemRoot", systemRoot, sizeof systemRoot) || systemRoot[0] == '\0') {
     std::snprintf(systemRoot, sizeof systemRoot, "%s", kSystemRootFallback);
   }

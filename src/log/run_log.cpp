@@ -108,8 +108,8 @@ int SaveLog(platform::WindowHandle owner) {
 
   char extension[kLogFileSetting.field];
   ReadSettingText(kLogFileSetting, extension, sizeof extension);
-  // Always fits: the directory is below kPathField, the name and extension below 32 bytes.
-  char path[kPathField + 32];
+  // Always fits: the directory is below kSystemPathField, the name and extension below 32 bytes.
+  char path[kSystemPathField + 32];
   std::snprintf(path, sizeof path, "%s%s.%s", gProgramDirectory, version::kProductName, extension);
 
   platform::FileHandle file(path, "wb");

@@ -13,16 +13,10 @@
 
 #include <cstdio>
 
-// config/settings.h and split/split_job.h both declare a kPathField (the settings' 520-byte
-// program paths, the split engine's 512-byte ones). The split job's constant is seen here as
-// kSplitJobPathField so that both headers can be used together.
-#define kPathField kSplitJobPathField
-#include "split/split_job.h"
-#undef kPathField
-
 #include "config/settings.h"
 #include "nc/records.h"
 #include "split/motion_writer.h"
+#include "split/split_job.h"
 
 // Size of the split engine's path fields: at most 511 bytes of path.
 inline constexpr size_t kSplitPathSize = sizeof(SplitJob::ncFile);

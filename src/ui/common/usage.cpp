@@ -51,8 +51,8 @@ int FormatShortVersion(char* out, size_t size) {
 
 int HomePrompt(char* out, size_t size) {
   if (size == 0) return 0;
-  char drive[kPathField];
-  char path[kPathField];
+  char drive[kSystemPathField];
+  char path[kSystemPathField];
   bool hasDrive = platform::GetEnvironment("HOMEDRIVE", drive, sizeof drive);
   bool hasPath = platform::GetEnvironment("HOMEPATH", path, sizeof path);
   if (!hasDrive && !hasPath) {
@@ -63,7 +63,7 @@ int HomePrompt(char* out, size_t size) {
 }
 
 int BuildUsageText(const char* description, const char* usageLine, char* out, size_t size) {
-  char prompt[kPathField];
+  char prompt[kSystemPathField];
   HomePrompt(prompt, sizeof prompt);
   int length = std::snprintf(out, size, kUsageFormat, description, prompt, "", usageLine, version::kProductName,
                              version::kYear, version::kProductName, version::kMajor, version::kMinor,
@@ -90,7 +90,7 @@ int HelpFilePath(char* out, size_t size) {
 }
 
 int OpenHelpFile() {
-  char path[kPathField + kHelpFileField];
+  char path[kSystemPathField + kHelpFileField];
   if (HelpFilePath(path, sizeof path) != 0 || !platform::FileExists(path)) {
     platform::ShowMessage(nullptr, kHelpFileMissing, version::kProductName, platform::BoxIcon::kError);
     return -1;

@@ -50,7 +50,7 @@ void PrintText(FILE* out, const std::string& text) {
 }
 
 void PrintUsage() {
-  char prompt[kPathField];
+  char prompt[kSystemPathField];
   HomePrompt(prompt, sizeof prompt);
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine;
@@ -62,7 +62,7 @@ void PrintUsage() {
 // The help file on standard output; its missing-file message (on standard error) when there is
 // none or it cannot be read.
 int PrintHelpFile() {
-  char path[kPathField + kHelpFileField];
+  char path[kSystemPathField + kHelpFileField];
   if (HelpFilePath(path, sizeof path) == 0 && !platform::IsDirectory(path)) {
     platform::FileHandle file(path, "rb");
     if (file) {

@@ -179,7 +179,7 @@ int SaveLogCommand(HWND window) {
 }
 
 int ShowHelp(HWND window, const char* title) {
-  char path[kPathField + kHelpFileField];
+  char path[kSystemPathField + kHelpFileField];
   if (HelpFilePath(path, sizeof path) != 0 || !platform::FileExists(path)) {
     platform::ShowMessage(window, kHelpFileNotFound, title, platform::BoxIcon::kError);
     return 0;
