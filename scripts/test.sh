@@ -48,10 +48,11 @@ Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-fi
+# One persistent server, and the prefix created or brought up to date with Wine's own services
+# started here, with their output discarded: services started by the first test would inherit
+# its output pipe and keep CTest waiting for them.
 wineserver -p 2>/dev/null || true
+/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 || true
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   step "Windows suites under Wine (32-bit build)"

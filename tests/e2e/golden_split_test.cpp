@@ -148,7 +148,9 @@ TEST_P(GoldenSplit, MatchesExpectedFilesAndLog) {
   EXPECT_EQ(outputNames, expectedNames);
   for (const auto& [name, bytes] : expected) {
     auto it = outputs.find(name);
-    if (it != outputs.end()) EXPECT_TRUE(it->second == bytes) << name << " differs from its expected bytes";
+    if (it != outputs.end()) {
+      EXPECT_TRUE(it->second == bytes) << name << " differs from its expected bytes";
+    }
   }
   // The source program is never written.
   EXPECT_TRUE(ReadFileBytes((work / programName).string()) == programBytes);

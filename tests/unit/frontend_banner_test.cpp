@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Values, MaskingSwitchTest,
 
 TEST(MaskText, ADoubleByteCharacterBecomesTwoAsterisks) {
   FakePlatform fake;
-  fake.environment["Dorventhal"] = "1";
+  fake.environment.insert_or_assign("Dorventhal", "1");
   char name[] = "山田-a.b";
   EXPECT_EQ(MaskText(name), 8);
   EXPECT_STREQ(name, "****-*.*");
