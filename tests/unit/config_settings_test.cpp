@@ -50,6 +50,22 @@ TEST_F(SettingsTest, EditorLineWithoutSystemRoot) {
   EXPECT_EQ(text, expected);
 }
 
+// The editor line as a first start writes it on this machine, through the real environment:
+// on Windows (and under Wine) the real SystemRoot, elsewhere the fallback.
+TEST_F(SettingsTest, EditorLineFromTheRealEnvironment) {
+  fake.environment.erase("SystemRoot");
+  platform::Current().getEnvironment = platform::Real().getEnvironment;
+  char systemRoot[kSystemPathField] = "C:\\Windows";
+#ifdef _WIN32
+  ASSERT_TRUE(platform::Real().getEnvironment("SystemRoot", systemRoot, sizeof systemRoot));
+  ASSERT_NE(systemRoot[0], '\0');
+#endif
+  StartSettings();
+  std::string expected = ExpectedDefaultText();
+  expected.replace(expected.find("C:\\WINDOWS"), 10, systemRoot);
+  EXPECT_EQ(Settings(), expected);
+}
+
 TEST_F(SettingsTest, ExistingFileIsNeverRewritten) {
   WriteSettings("[COLOR]\r\n");
   EXPECT_EQ(StartSettings(), 0);
