@@ -180,6 +180,21 @@ void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* 
   for (double& value : p) value = SnapToZero(value);
 }
 
+void FinishStartScan(ModalState* modal, MCodeTable* mCodes, FeedState* feed) {
+  modal->motion = -1;
+  modal->previousMotion = -1;
+  modal->olderMotion = -1;
+  modal->feedGiven = -1;
+  modal->cutterOffset = -1;
+  modal->spindleSpeed = -1;
+  modal->spare = -1;
+  modal->blockMotion = -1;
+  mCodes->fill(-1);
+  feed->initialFeed = feed->feed;
+  feed->previousFeed = 0.0;
+  feed->feed = 0.0;
+}
+
 int ScanInitialState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, ModalState* modal,
                      Position* current, Position* previous, BlockWords* words, WordGiven* given,
                      WordHasPoint* hasPoint, FeedState* feed, int* distanceModeCopy,
@@ -216,17 +231,6 @@ int ScanInitialState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, M
   }
   file.Close();
 
-  modal->motion = -1;
-  modal->previousMotion = -1;
-  modal->olderMotion = -1;
-  modal->feedGiven = -1;
-  modal->cutterOffset = -1;
-  modal->spindleSpeed = -1;
-  modal->spare = -1;
-  modal->blockMotion = -1;
-  mCodes->fill(-1);
-  feed->initialFeed = feed->feed;
-  feed->previousFeed = 0.0;
-  feed->feed = 0.0;
+  FinishStartScan(modal, mCodes, feed);
   return kScanDone;
 }

@@ -47,6 +47,11 @@ int InterpretBlock(const char* line, GCodeTable* gCodes, MCodeTable* mCodes, Mod
 void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* newPosition,
                      const Position& oldPosition, const BlockWords& words);
 
+// The last step of a scan for the state at the program's start (ScanInitialState and the passes'
+// own scans): the motion, feed, offset, speed and M-code states become -1 (unknown) and the feed
+// read becomes the initial feed, so that the pass starts from distance mode and plane only.
+void FinishStartScan(ModalState* modal, MCodeTable* mCodes, FeedState* feed);
+
 // Results of ScanInitialState.
 enum ScanResult {
   kScanDone = 1,          // the program was read

@@ -125,17 +125,6 @@ int ScanStartState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, Mod
   }
   file.Close();
 
-  modal->motion = -1;
-  modal->previousMotion = -1;
-  modal->olderMotion = -1;
-  modal->feedGiven = -1;
-  modal->cutterOffset = -1;
-  modal->spindleSpeed = -1;
-  modal->spare = -1;
-  modal->blockMotion = -1;
-  mCodes->fill(-1);
-  feed->initialFeed = feed->feed;
-  feed->previousFeed = 0.0;
-  feed->feed = 0.0;
+  FinishStartScan(modal, mCodes, feed);
   return kScanDone;
 }
