@@ -123,6 +123,12 @@ class FileHandle {
   FileHandle& operator=(const FileHandle&) = delete;
   FILE* get() const { return file_; }
   explicit operator bool() const { return file_ != nullptr; }
+  // Closes the file in hand (if any) and opens `path`; false when it could not be opened.
+  bool Open(const char* path, const char* mode) {
+    Close();
+    file_ = OpenFile(path, mode);
+    return file_ != nullptr;
+  }
   // Closes now; returns false when the close (the final flush) failed.
   bool Close() {
     if (file_ == nullptr) return true;

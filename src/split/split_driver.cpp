@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <span>
 
 #include "config/file_naming.h"
@@ -16,6 +15,7 @@
 #include "nc/line_reader.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
+#include "platform/text_encoding.h"
 #include "split/measure_pass.h"
 #include "split/motion_writer.h"
 #include "split/split_messages.h"
@@ -82,8 +82,6 @@ double ReadSeamNumber(const TextSetting& setting) {
 
 // --- Path checks -------------------------------------------------------------------------------
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 unsigned char FoldCase(unsigned char b) {
   return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
 }
@@ -94,7 +92,7 @@ bool SamePath(const char* a, const char* b) {
   const auto* p = reinterpret_cast<const unsigned char*>(a);
   const auto* q = reinterpret_cast<const unsigned char*>(b);
   while (*p != '\0' && *q != '\0') {
-    if (IsLeadByte(*p) && p[1] != '\0') {
+    if (platform::IsLeadByte(*p) && p[1] != '\0') {
       if (p[0] != q[0] || p[1] != q[1]) return false;
       p += 2;
       q += 2;
@@ -320,10 +318,8 @@ void MeasureInto(const ModalState& modal, const Position& to, const Position& fr
 }
 
 // Closes the piece file; a failed final write is an error of the run.
-int FinishPieceFile(const SplitRun& run, std::optional<platform::FileHandle>* piece, int number) {
-  const bool closed = (*piece)->Close();
-  piece->reset();
-  if (closed) return kSplitDone;
+int FinishPieceFile(const SplitRun& run, platform::FileHandle* piece, int number) {
+  if (piece->Close()) return kSplitDone;
   char path[kSplitPathSize];
   PiecePath(run.ncFile, number, path, sizeof path);
   FormatLog(kPieceWriteFailed, path);
@@ -344,7 +340,7 @@ int SplitLoop(SplitRun* run) {
     return Refuse(*run);
   }
   LineReader reader(intermediate.get());
-  std::optional<platform::FileHandle> piece;  // the piece being written
+  platform::FileHandle piece;  // the piece being written
 
   Position current{};   // the record just read (X, Y, Z, I, J)
   Position previous{};  // the record before it: where the tool stands
@@ -367,7 +363,7 @@ int SplitLoop(SplitRun* run) {
     // The time meter is tested first; both limits are strict.
     const bool byTime = time->running > time->limit;
     if (pieceOpen && (byTime || distance->running > distance->limit)) {
-      if (ClosePiece(piece->get(), run->footerPath, &current, previous, run->start, run->seam,
+      if (ClosePiece(piece.get(), run->footerPath, &current, previous, run->start, run->seam,
                      &modal, &feed, *time, *distance, run->format) != kPieceEdgeOk) {
         FormatLog("%s", kPieceTailFailed);
         return Refuse(*run);
@@ -398,12 +394,11 @@ int SplitLoop(SplitRun* run) {
       BareFileName(display, sizeof display);
       FormatLog(kPieceName, pieceNumber, display);
       EmitLogLine(nullptr, kLogPlain);
-      piece.emplace(path, "wb");
-      if (!*piece) {
+      if (!piece.Open(path, "wb")) {
         FormatLog(kPieceUncreatable, path);
         return Refuse(*run);
       }
-      if (OpenPiece(piece->get(), run->headerPath, pieceNumber, run->ncFile, entry, current,
+      if (OpenPiece(piece.get(), run->headerPath, pieceNumber, run->ncFile, entry, current,
                     run->start, run->seam, &modal, &feed, run->format) != kPieceEdgeOk) {
         FormatLog("%s", kPieceHeadFailed);
         return Refuse(*run);
@@ -411,7 +406,7 @@ int SplitLoop(SplitRun* run) {
       ++pieceNumber;
       pieceOpen = true;
     } else {
-      WriteMotionBlock(piece->get(), &modal, current, previous, &feed, run->format);
+      WriteMotionBlock(piece.get(), &modal, current, previous, &feed, run->format);
     }
 
     // Move on. previousMotion is left to the writers: it names the motion really in force.
@@ -430,7 +425,7 @@ int SplitLoop(SplitRun* run) {
   }
 
   // F. The end of the program: the last record is written already.
-  if (ClosePiece(piece->get(), run->footerPath, nullptr, previous, run->start, run->seam, &modal,
+  if (ClosePiece(piece.get(), run->footerPath, nullptr, previous, run->start, run->seam, &modal,
                  &feed, *time, *distance, run->format) != kPieceEdgeOk) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);

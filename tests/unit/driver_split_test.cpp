@@ -247,8 +247,9 @@ TEST_F(DriverTest, ViewerGetsEveryPieceQuotedWhenItHoldsABlank) {
   ASSERT_EQ(Split(5, 10, "my work/PART.NC"), kSplitDone);
   ASSERT_EQ(fake.started.size(), 3u);
   EXPECT_EQ(fake.started[0].program, dir.Path("viewer.exe"));
-  EXPECT_EQ(fake.started[0].parameters, "\"" + dir.Path("my work/PART_001.NC") + "\"");
-  EXPECT_EQ(fake.started[2].parameters, "\"" + dir.Path("my work/PART_003.NC") + "\"");
+  const auto quoted = [](const std::string& path) { return std::string(1, '"').append(path).append(1, '"'); };
+  EXPECT_EQ(fake.started[0].parameters, quoted(dir.Path("my work/PART_001.NC")));
+  EXPECT_EQ(fake.started[2].parameters, quoted(dir.Path("my work/PART_003.NC")));
 
   fake.started.clear();
   ASSERT_EQ(Split(5, 10), kSplitDone);

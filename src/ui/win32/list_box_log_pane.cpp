@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/text_cut.h"
 #include "platform/text_encoding.h"
 #include "ui/win32/wide_text.h"
 
@@ -27,16 +28,8 @@ int ListBoxLogPane::LineText(int index, char* out, size_t size) const {
   std::string narrow;
   platform::WideToCp932(wide, &narrow);
   if (size == 0) return static_cast<int>(narrow.size());
-  // Cut at a character boundary so the copy never ends in half a character.
-  size_t n = 0;
-  while (n < narrow.size()) {
-    size_t step = platform::IsLeadByte(static_cast<unsigned char>(narrow[n])) && n + 1 < narrow.size() ? 2 : 1;
-    if (n + step > size - 1) break;
-    n += step;
-  }
-  std::memcpy(out, narrow.data(), n);
-  out[n] = '\0';
-  return static_cast<int>(n);
+  // Cut at a character boundary: the copy never ends in half a character.
+  return static_cast<int>(CopyText(narrow.data(), narrow.size(), out, size));
 }
 
 void ListBoxLogPane::Select(int index) { SendMessageW(listBox_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "config/text_cut.h"
 #include "platform/text_encoding.h"
 
 namespace ui {
@@ -30,15 +31,7 @@ int WindowTextCp932(HWND window, char* out, size_t size) {
   std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
   wide.resize(static_cast<size_t>(GetWindowTextW(window, wide.data(), length + 1)));
   std::string narrow = NarrowLossy(wide.c_str());
-  size_t n = 0;
-  while (n < narrow.size()) {
-    size_t step = platform::IsLeadByte(static_cast<unsigned char>(narrow[n])) && n + 1 < narrow.size() ? 2 : 1;
-    if (n + step > size - 1) break;
-    n += step;
-  }
-  std::memcpy(out, narrow.data(), n);
-  out[n] = '\0';
-  return static_cast<int>(n);
+  return static_cast<int>(CopyText(narrow.data(), narrow.size(), out, size));
 }
 
 void SetWindowTextCp932(HWND window, const char* text) { SetWindowTextW(window, Wide(text).c_str()); }
