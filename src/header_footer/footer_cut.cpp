@@ -17,40 +17,11 @@ namespace {
 constexpr int kFooterShortMargin = 7;
 constexpr int kFooterLength = 10;
 
-// The interpreter's records, carried from the first reading into the second.
-struct FooterRecords {
-  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  GCodeTable gCodes;
-  MCodeTable mCodes;
-  BlockWords words{};
-  WordGiven given{};
-  WordHasPoint hasPoint{};
-  FeedState feed{0.0, 0.0, 0.0};
-  int modeCopy = 0;
-
-  FooterRecords() {
-    modal.distanceMode = kPowerOnDistanceMode;
-    ClearCodeTables(&gCodes, &mCodes);
-  }
-
-  // Prepares `work` (comment cut) and applies the line's distance mode. True when the line is
-  // interpreted and the interpreter recognised something in it.
-  bool Interpret(char* work) {
-    CutComment(work);
-    ClearBlock(&words, &given);
-    ApplyDistanceMode(work, &modal, &modeCopy);
-    if (IsDwellBlock(work) || LineHasSkipToken(work, kSkipTokens)) return false;
-    return InterpretBlock(work, &gCodes, &mCodes, &modal, &words, &given, &hasPoint, &feed,
-                          &modeCopy) == 1;
-  }
-  bool AxisGiven() const { return given[kX] || given[kY] || given[kZ]; }
-};
-
 }  // namespace
 
 int CutFooter(const char* ncFile, const char* footerFile) {
   if (!platform::FileExists(ncFile)) return kFooterCutFailed;
-  FooterRecords records;
+  PassRecords records;  // carried from the first reading into the second
   char raw[kLineBufferSize];
   char work[kLineBufferSize];
   size_t rawLength = 0;
@@ -67,8 +38,8 @@ int CutFooter(const char* ncFile, const char* footerFile) {
       std::memcpy(work, raw, rawLength + 1);
       CutComment(work);
       if (FindText(work, "G00") >= 0) footerStart = lineCount;
-      if (records.Interpret(work) && records.modal.motion == 0 && records.AxisGiven() &&
-          !IsSetPositionBlock(work)) {
+      if (records.Interpret(work, IsUninterpretedByCuts) && records.modal.motion == 0 &&
+          records.AxisGiven() && !IsSetPositionBlock(work)) {
         footerStart = lineCount;
       }
     }
@@ -90,7 +61,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
     bool beforeFooter = footerStart > reader.lineNumber();
     std::memcpy(work, raw, rawLength + 1);
-    bool interpreted = records.Interpret(work);
+    bool interpreted = records.Interpret(work, IsUninterpretedByCuts);
     bool copy = interpreted ? !records.AxisGiven() : true;
     if (copy && !beforeFooter && WriteText(output.get(), std::string_view(raw, rawLength)) != 0) {
       writeFailed = true;

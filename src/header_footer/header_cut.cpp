@@ -102,6 +102,7 @@ int PositioningLine(const GCodeTable& gCodes, const WordHasPoint& hasPoint, cons
   return static_cast<int>(length);
 }
 
+
 }  // namespace
 
 int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttingLine,
@@ -111,25 +112,10 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   check->refused = HeaderLoss{0, ""};
   check->warningCount = 0;
 
-  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  modal.distanceMode = kPowerOnDistanceMode;
-  GCodeTable gCodes;
-  MCodeTable mCodes;
-  ClearCodeTables(&gCodes, &mCodes);
-  BlockWords words{};
-  WordGiven given{};
-  WordHasPoint hasPoint{};
-  FeedState feed{0.0, 0.0, 0.0};
-  Position current{};
-  Position previous{};
-  int modeCopy = 0;
-
+  PassRecords r;
   if (!platform::FileExists(ncFile)) return kHeaderCutFailed;
-  if (ScanStartState(ncFile, &gCodes, &mCodes, &modal, &current, &previous, &words, &given,
-                     &hasPoint, &feed, &modeCopy) != kScanDone) {
-    return kHeaderCutFailed;
-  }
-  const double start[3] = {current[kX], current[kY], current[kZ]};
+  if (r.ScanStart(ncFile) != kScanDone) return kHeaderCutFailed;
+  const double start[3] = {r.current[kX], r.current[kY], r.current[kZ]};
 
   platform::FileHandle input(ncFile, "rb");
   if (!input) return kHeaderCutFailed;
@@ -148,15 +134,9 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
     std::memcpy(work, raw, rawLength + 1);
-    CutComment(work);
-    ClearBlock(&words, &given);
-    ClearCodeTables(&gCodes, &mCodes);  // they hold this line's codes only
-    ApplyDistanceMode(work, &modal, &modeCopy);
-
+    ClearCodeTables(&r.gCodes, &r.mCodes);  // they hold this line's codes only
     bool kept = false;
-    bool interpreted = !IsDwellBlock(work) && !LineHasSkipToken(work, kSkipTokens) &&
-                       InterpretBlock(work, &gCodes, &mCodes, &modal, &words, &given, &hasPoint,
-                                      &feed, &modeCopy) == 1;
+    bool interpreted = r.Interpret(work, IsUninterpretedByCuts);
     // A G92 block states where the tool stands; it neither moves it nor ends the header.
     if (!interpreted || IsSetPositionBlock(work)) {
       if (!finished) {
@@ -165,14 +145,14 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
       }
     } else {
       // Each block is judged on its own against the start point: `previous` stays there.
-      AdvancePosition(modal, given, &current, previous, words);
-      if (modal.motion == 0 && (given[kX] || given[kY] || given[kZ]) && !finished) {
+      AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+      if (r.modal.motion == 0 && r.AxisGiven() && !finished) {
         char line[512];
-        int length = PositioningLine(gCodes, hasPoint, start, line);
+        int length = PositioningLine(r.gCodes, r.hasPoint, start, line);
         keep(std::string_view(line, static_cast<size_t>(length)));
         finished = true;
       }
-      if (current[kX] == start[0] && current[kY] == start[1] && current[kZ] == start[2]) {
+      if (r.current[kX] == start[0] && r.current[kY] == start[1] && r.current[kZ] == start[2]) {
         if (!finished) {
           keep(std::string_view(raw, rawLength));
           kept = true;

@@ -18,36 +18,23 @@ constexpr char kStartLineTooLongText[] = "ＮＣファイルの %d 行目が長�
 constexpr char kStartReadFailedText[] = "ＮＣファイルの %d 行目が読めません";
 constexpr char kStartFailedText[] = "エラー：スタート座標の取り出しに失敗しました。";
 
-// The interpreter's records of one start-point pass.
-struct StartRecords {
-  ModalState modal{};
-  GCodeTable gCodes;
-  MCodeTable mCodes;
-  BlockWords words{};
-  WordGiven given{};
-  WordHasPoint hasPoint{};
-  FeedState feed{0.0, 0.0, 0.0};
-  Position current{};
-  Position previous{};
-  int modeCopy = 0;
-
+// The records of the start-point operations: those of every pass, but their modal state begins
+// at zeros rather than "unknown", with the power-on distance mode.
+struct StartRecords : PassRecords {
   StartRecords() {
+    modal = ModalState{};
     modal.distanceMode = kPowerOnDistanceMode;
-    ClearCodeTables(&gCodes, &mCodes);
-  }
-
-  // Comment cut, block cleared, distance mode applied; true when the line is interpreted and
-  // holds something the interpreter recognises.
-  template <size_t N>
-  bool Interpret(char* line, const std::array<const char*, N>& skipTokens) {
-    CutComment(line);
-    ClearBlock(&words, &given);
-    ApplyDistanceMode(line, &modal, &modeCopy);
-    if (IsUninterpretedLine(line, skipTokens.data(), static_cast<int>(N))) return false;
-    return InterpretBlock(line, &gCodes, &mCodes, &modal, &words, &given, &hasPoint, &feed,
-                          &modeCopy) == 1;
   }
 };
+
+// What the start-point operations leave uninterpreted: the skip lists' lines, dwells and cycles.
+bool ExtractionSkips(const char* line) {
+  return IsUninterpretedLine(line, kSkipTokens.data(), static_cast<int>(kSkipTokens.size()));
+}
+bool ReplaySkips(const char* line) {
+  return IsUninterpretedLine(line, kStartPointSkipTokens.data(),
+                             static_cast<int>(kStartPointSkipTokens.size()));
+}
 
 void ShowReadFailure(const char* title, int status, int lineNumber) {
   char text[128];
@@ -81,7 +68,7 @@ int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
   char line[kLineBufferSize];
   int status = kLineRead;
   while ((status = reader.Next(line)) == kLineRead) {
-    if (!r.Interpret(line, kSkipTokens)) continue;
+    if (!r.Interpret(line, ExtractionSkips)) continue;
     AdvanceAsMachine(IsSetPositionBlock(line), r.modal, r.given, &r.current, r.previous, r.words);
     r.previous = r.current;
   }
@@ -102,8 +89,7 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
   StartRecords r;
   r.given.fill(-1);
   r.hasPoint.fill(-1);
-  if (ScanStartState(ncFile, &r.gCodes, &r.mCodes, &r.modal, &r.current, &r.previous, &r.words,
-                     &r.given, &r.hasPoint, &r.feed, &r.modeCopy) != kScanDone) {
+  if (r.ScanStart(ncFile) != kScanDone) {
     return ReportFailure(owner);
   }
   const double point[3] = {r.current[kX], r.current[kY], r.current[kZ]};
@@ -121,7 +107,7 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
   int status = kLineRead;
   // The replay goes on from the state the scan left: at the start point, motion unset, feed 0.
   while ((status = reader.Next(line)) == kLineRead) {
-    if (!r.Interpret(line, kStartPointSkipTokens)) continue;
+    if (!r.Interpret(line, ReplaySkips)) continue;
     if (IsSetPositionBlock(line)) {
       AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words);
       r.previous = r.current;

@@ -128,3 +128,27 @@ int ScanStartState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, Mod
   FinishStartScan(modal, mCodes, feed);
   return kScanDone;
 }
+
+bool IsUninterpretedByCuts(const char* line) {
+  return IsDwellBlock(line) || LineHasSkipToken(line, kSkipTokens);
+}
+
+PassRecords::PassRecords() {
+  modal.distanceMode = kPowerOnDistanceMode;
+  ClearCodeTables(&gCodes, &mCodes);
+}
+
+bool PassRecords::Interpret(char* line, UninterpretedRule uninterpreted) {
+  CutComment(line);
+  ClearBlock(&words, &given);
+  ApplyDistanceMode(line, &modal, &modeCopy);
+  if (uninterpreted(line)) return false;
+  return InterpretBlock(line, &gCodes, &mCodes, &modal, &words, &given, &hasPoint, &feed,
+                        &modeCopy) == 1;
+}
+
+int PassRecords::ScanStart(const char* path, int* failedLine) {
+  return ScanStartState(path, &gCodes, &mCodes, &modal, &current, &previous, &words, &given,
+                        &hasPoint, &feed, &modeCopy, failedLine);
+}
+

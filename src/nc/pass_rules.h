@@ -71,3 +71,37 @@ int ScanStartState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, Mod
                    Position* current, Position* previous, BlockWords* words, WordGiven* given,
                    WordHasPoint* hasPoint, FeedState* feed, int* distanceModeCopy,
                    int* failedLine = nullptr);
+
+// A line that a pass leaves uninterpreted (its comment already cut).
+using UninterpretedRule = bool (*)(const char* line);
+
+// The header and footer cuts' rule: dwells and the lines of kSkipTokens.
+bool IsUninterpretedByCuts(const char* line);
+
+// The interpreter's records of one pass over a program, in the state every pass starts from:
+// nothing known but the power-on distance mode.
+struct PassRecords {
+  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  GCodeTable gCodes;
+  MCodeTable mCodes;
+  BlockWords words{};
+  WordGiven given{};
+  WordHasPoint hasPoint{};
+  FeedState feed{0.0, 0.0, 0.0};
+  Position current{};
+  Position previous{};
+  int modeCopy = 0;
+
+  PassRecords();
+
+  // Cuts the comment of `line`, clears the block and applies the line's distance mode; then,
+  // unless `uninterpreted` says so, interprets it. True when InterpretBlock recognised something.
+  bool Interpret(char* line, UninterpretedRule uninterpreted);
+
+  // ScanStartState into these records.
+  int ScanStart(const char* path, int* failedLine = nullptr);
+
+  // True when the block just interpreted names X, Y or Z.
+  bool AxisGiven() const { return given[kX] || given[kY] || given[kZ]; }
+};
+
