@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "log/run_log.h"
 #include "nc/format.h"
 #include "support/fake_platform.h"
+#include "support/golden_case.h"
 #include "support/temp_dir.h"
 
 #include <windows.h>
@@ -415,6 +417,34 @@ TEST_F(MainWindowTest, BatchRunAtCreationFillsTheLog) {
   EXPECT_TRUE(PaneHas("SAMPLE01_001.NC"));
   EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
 }
+
+// The golden cases run as a user starts the program with the job's arguments: the same files
+// and the same run-log lines (after the banner) as the library call and the console program.
+class GoldenWindowTest : public MainWindowTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(GoldenWindowTest, ACommandLineRunWritesTheGoldenFilesAndLog) {
+  const GoldenRun run = PrepareGoldenRun(GetParam(), dir_.Path("golden"));
+  // The program's folder holds the case's settings, as after the program's own start-up.
+  FakePlatform& fake = FakePlatform::Active();
+  const std::string savedExecutable = fake.executablePath;
+  fake.executablePath = (run.bin / "quendrix.exe").generic_string();
+  const std::string bin = run.bin.generic_string() + "/";
+  std::snprintf(gProgramDirectory, sizeof gProgramDirectory, "%s", bin.c_str());
+  std::snprintf(gSettingsPath, sizeof gSettingsPath, "%sQuendrix.ini", bin.c_str());
+  ReadCommandSettings(&gCommandSettings);
+  const std::filesystem::path savedCwd = std::filesystem::current_path();
+  std::filesystem::current_path(run.work);
+  std::vector<std::string> arguments = {"quendrix.exe", run.programName, run.job.distanceText, run.job.timeText};
+  for (const std::string& axis : run.job.startText) arguments.push_back(axis);
+  HWND window = Open(arguments);
+  std::filesystem::current_path(savedCwd);
+  fake.executablePath = savedExecutable;
+  ASSERT_NE(window, nullptr);
+  ExpectGoldenOutputs(run, LastLines(PaneLines(), GoldenLog(run).size()), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenWindowTest, testing::ValuesIn(GoldenCases()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(MainWindowTest, ASecondStartHandsItsRunToTheOpenWindow) {
   ASSERT_NE(Open(), nullptr);
