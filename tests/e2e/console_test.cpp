@@ -193,6 +193,16 @@ class ConsoleFailureTest : public ConsoleTest, public testing::WithParamInterfac
 // exit, and no file written but the settings file.
 TEST_P(ConsoleFailureTest, ReportsAndWritesNothing) {
   fs::create_directories(run + "folder.nc");
+  // Bad inputs beside the program: an empty NC file and broken parameter files.
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"EMPTY.NC", ""},
+      {"empty.ini", ""},
+      {"binary.ini", std::string("\x00\xff\x1a[Q\x00uendrix]\x80\x81\x00=\xfe", 16)},
+      {"nosection.ini", "PARAMETER1=PART.NC\r\nPARAMETER2=30\r\nPARAMETER3=0.1\r\n"},
+      {"long.ini", "[Quendrix]\r\nPARAMETER1=PART.NC\r\nPARAMETER2=1234567890123456\r\nPARAMETER3=0.1\r\n"
+                   "PARAMETER4=0\r\nPARAMETER5=0\r\nPARAMETER6=100\r\n"},
+  };
+  for (const auto& [name, bytes] : inputs) WriteFileBytes(run + name, bytes);
   const FailureCase& c = GetParam();
   Result r = Run(c.arguments);
   EXPECT_EQ(r.exitCode, c.exitCode);
@@ -203,6 +213,7 @@ TEST_P(ConsoleFailureTest, ReportsAndWritesNothing) {
   EXPECT_EQ(out.back(), message);
   std::vector<std::string> written = Written();
   written.erase(std::remove(written.begin(), written.end(), "folder.nc"), written.end());
+  for (const auto& input : inputs) written.erase(std::remove(written.begin(), written.end(), input.first), written.end());
   EXPECT_EQ(written, c.settingsWritten ? std::vector<std::string>{"Quendrix.ini"} : std::vector<std::string>{});
 }
 
@@ -214,7 +225,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "このＮＣファイルは分割の必要はありません。", true},
         FailureCase{"FolderAsNcFile", {"folder.nc", "0.1", "30", "0", "0", "100"}, 1,
                     "エラー：分割ＮＣファイル folder.nc が開けません。", true},
+        FailureCase{"EmptyNcFile", {"EMPTY.NC", "1", "30", "0", "0", "100"}, 1,
+                    "このＮＣファイルは分割の必要はありません。", true},
+        FailureCase{"DistanceWithoutDigits", {"PART.NC", "abc", "30", "0", "0", "100"}, 1,
+                    "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。", true},
+        FailureCase{"NegativeTime", {"PART.NC", "0.1", "-2", "0", "0", "100"}, 1,
+                    "エラー：分割切削時間 -2. は使えません。０より大きい値を指定してください。", true},
         FailureCase{"MissingParameterFile", {"-ctrl", "absent.ini"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"EmptyParameterFile", {"-ctrl", "empty.ini"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"BinaryParameterFile", {"-ctrl", "binary.ini"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"ParameterFileWithoutSection", {"-ctrl", "nosection.ini"}, 1,
+                    "エラー：ＮＣファイル名を読み込めません。", true},
+        FailureCase{"OverlongParameterValue", {"-ctrl", "long.ini"}, 1,
+                    "エラー：パラメータ PARAMETER2 の値が長すぎます（15 文字まで）。", true},
         FailureCase{"InvalidUtf8", {"PART.NC", "\xff\xfe", "30"}, 2,
                     "エラー：引数 2 は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。", false},
         FailureCase{"NotInCodePage932", {"PART\xF0\x9F\x98\x80.NC", "1", "30"}, 2,
