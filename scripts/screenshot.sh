@@ -22,7 +22,18 @@ case "$BUILD" in
   *win32*) WINE=${WINE:-wine}; CC=${CC:-i686-w64-mingw32-gcc} ;;
   *) WINE=${WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}; CC=${CC:-x86_64-w64-mingw32-gcc} ;;
 esac
-export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}" WINEDEBUG=-all LANG=C.UTF-8
+# Wine takes its Windows locale, and with it the fonts of buttons, menus and title, from LANG:
+# a Japanese one shows the window as a Japanese Windows does. The locale must exist on this
+# machine (else Wine cannot write Japanese file names); without it the log pane still shows
+# Japanese, the other texts show boxes.
+if locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  SHOT_LANG=ja_JP.UTF-8
+else
+  SHOT_LANG=C.UTF-8
+  echo "note: no ja_JP.UTF-8 locale here (as root: enable it in /etc/locale.gen and run locale-gen);" \
+       "buttons and menus will show boxes instead of Japanese" >&2
+fi
+export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}" WINEDEBUG=-all LANG=$SHOT_LANG
 
 WORK=$(mktemp -d)
 Xvfb "$DISPLAY_NAME" -screen 0 1024x768x24 >/dev/null 2>&1 &
