@@ -34,29 +34,6 @@ struct Result {
   std::string err;  // UTF-8
 };
 
-std::string Quoted(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t from = 0;
-  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
-    lines.push_back(text.substr(from, at - from));
-    from = at + 1;
-  }
-  if (from < text.size()) lines.push_back(text.substr(from));
-  return lines;
-}
-
 std::string Utf8(const std::string& cp932) {
   std::string utf8;
   EXPECT_TRUE(platform::Cp932ToUtf8(cp932, &utf8));
@@ -75,9 +52,9 @@ class ConsoleTest : public testing::Test {
 
   // Runs the copy in its folder with `arguments` (UTF-8 bytes, passed unchanged).
   Result Run(const std::vector<std::string>& arguments) {
-    std::string command = "cd " + Quoted(run) + " && ./quendrix";
-    for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    command += " >" + Quoted(dir.Path("out/stdout")) + " 2>" + Quoted(dir.Path("out/stderr")) + " </dev/null";
+    std::string command = "cd " + ShellQuoted(run) + " && ./quendrix";
+    for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+    command += " >" + ShellQuoted(dir.Path("out/stdout")) + " 2>" + ShellQuoted(dir.Path("out/stderr")) + " </dev/null";
     int status = std::system(command.c_str());
     Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("out/stdout"), dir.Read("out/stderr")};
     return result;
@@ -132,7 +109,7 @@ TEST_F(ConsoleTest, HelpPrintsTheHelpFileAsUtf8) {
 TEST_F(ConsoleTest, ASplitWritesThePiecesAndPrintsTheRunLog) {
   Result r = Run({"PART.NC", "0.1", "30"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  std::vector<std::string> out = Lines(r.out);
+  std::vector<std::string> out = SplitLines(r.out);
   ASSERT_GT(out.size(), 9u);
   EXPECT_EQ(out[0].rfind(Utf8("ＮＣデータ編集アプリケーション")), 0u);
   EXPECT_EQ(out[3], std::string(69, '-'));
@@ -208,7 +185,7 @@ TEST_P(ConsoleFailureTest, ReportsAndWritesNothing) {
   EXPECT_EQ(r.exitCode, c.exitCode);
   std::string message = Utf8(c.message);
   EXPECT_NE(r.err.find(message + "\n"), std::string::npos) << r.err;
-  std::vector<std::string> out = Lines(r.out);
+  std::vector<std::string> out = SplitLines(r.out);
   ASSERT_FALSE(out.empty());
   EXPECT_EQ(out.back(), message);
   std::vector<std::string> written = Written();

@@ -56,12 +56,6 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GoldenSplit);
 
 #ifndef _WIN32
 
-std::string ShellQuoted(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // The console program with the job's arguments, as typed: its run log (standard output) must be
 // the library's, line for line after the start banner, and its files the same bytes.
 class GoldenConsole : public testing::TestWithParam<std::string> {};
@@ -81,15 +75,10 @@ TEST_P(GoldenConsole, WritesTheSameFilesAndLog) {
   EXPECT_EQ(WEXITSTATUS(status), run.job.result == 0 ? 0 : 1);
 
   std::vector<std::string> printed;
-  {
-    std::string utf8 = ReadFileBytes(out.string());
-    size_t from = 0;
-    for (size_t at = utf8.find('\n'); at != std::string::npos; at = utf8.find('\n', from)) {
-      std::string cp932;
-      EXPECT_TRUE(platform::Utf8ToCp932(utf8.substr(from, at - from), &cp932));
-      printed.push_back(cp932);
-      from = at + 1;
-    }
+  for (const std::string& line : SplitLines(ReadFileBytes(out.string()))) {
+    std::string cp932;
+    EXPECT_TRUE(platform::Utf8ToCp932(line, &cp932));
+    printed.push_back(cp932);
   }
   // The run log is what follows the banner and the front end's own lines.
   ExpectGoldenOutputs(run, LastLines(printed, GoldenLog(run).size()), false);

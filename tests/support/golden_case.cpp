@@ -12,14 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
 bool IsElapsedLine(const std::string& line) { return line.rfind("処理時間は", 0) == 0; }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempDir {
  public:
@@ -28,3 +29,10 @@ class TempDir {
 // Reads a whole file given by its full path (bytes); empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The lines of a text split at "\n" (a last line without one included; no empty line after a
+// final "\n").
+std::vector<std::string> SplitLines(const std::string& text);
+
+// `word` quoted for the POSIX shell: in single quotes, each quote in it written '\''.
+std::string ShellQuoted(const std::string& word);
