@@ -51,7 +51,7 @@ export DISPLAY=":$display"
 # One persistent server, and the prefix created or brought up to date with Wine's own services
 # started here, with their output discarded: services started by the first test would inherit
 # its output pipe and keep CTest waiting for them.
-wineserver -p 2>/dev/null || true
+wineserver -p >/dev/null 2>&1 || true
 /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 || true
 # Windows not managed by a window manager: Xvfb runs none, and Wine would wait two seconds for
 # one at every window's destruction.
