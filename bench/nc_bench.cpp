@@ -1,5 +1,5 @@
 // Micro-benchmarks of the NC interpretation layer: the per-line work of a measurement pass
-// (comment cut, skip test, InterpretBlock, AdvancePosition, MeasureMove), the line reader, and
+// (the passes' per-line step, AdvancePosition, MeasureMove), the line reader, and
 // the number formatter.
 #include <benchmark/benchmark.h>
 
@@ -12,8 +12,7 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/measure.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
+#include "nc/pass_rules.h"
 #include "platform/platform.h"
 
 namespace {
@@ -47,36 +46,18 @@ void BM_InterpretAdvanceMeasure(benchmark::State& state) {
   int64_t bytes = 0;
   for (const std::string& l : lines) bytes += static_cast<int64_t>(l.size());
   for (auto _ : state) {
-    GCodeTable g;
-    MCodeTable m;
-    ClearCodeTables(&g, &m);
-    ModalState modal{90, -1, -1, -1, -1, -1, -1, 17, -1, -1};
-    BlockWords words{};
-    WordGiven given{};
-    WordHasPoint hasPoint{};
-    FeedState feed{0, 0, 0};
-    int modeCopy = 90;
-    Position oldPosition{};
-    Position newPosition{};
+    PassRecords r;
     DistanceTotals distance{};
     TimeTotals time{};
     Extents minimum{1e300, 1e300, 1e300, 1e300};
     Extents maximum{-1e300, -1e300, -1e300, -1e300};
     MoveCounters counters{};
-    char line[kLineBufferSize];
     for (const std::string& text : lines) {
-      text.copy(line, text.size());
-      line[text.size()] = '\0';
-      CutComment(line);
-      ClearBlock(&words, &given);
-      if (LineHasSkipToken(line, kMeasureSkipTokens)) continue;
-      if (InterpretBlock(line, &g, &m, &modal, &words, &given, &hasPoint, &feed, &modeCopy) != 1) {
-        continue;
-      }
-      AdvancePosition(modal, given, &newPosition, oldPosition, words);
-      MeasureMove(modal, newPosition, oldPosition, feed, &distance, &time, &minimum, &maximum,
+      if (!r.Step(text.data(), text.size(), IsUninterpretedByMeasurement)) continue;
+      AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+      MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
                   &counters);
-      oldPosition = newPosition;
+      r.previous = r.current;
     }
     benchmark::DoNotOptimize(distance);
     benchmark::DoNotOptimize(time);

@@ -7,8 +7,6 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,7 +21,6 @@ int CutFooter(const char* ncFile, const char* footerFile) {
   if (!platform::FileExists(ncFile)) return kFooterCutFailed;
   PassRecords records;  // carried from the first reading into the second
   char raw[kLineBufferSize];
-  char work[kLineBufferSize];
   size_t rawLength = 0;
 
   int lineCount = 0;
@@ -35,11 +32,10 @@ int CutFooter(const char* ncFile, const char* footerFile) {
     int status = kLineRead;
     while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
       lineCount = reader.lineNumber();
-      std::memcpy(work, raw, rawLength + 1);
-      CutComment(work);
-      if (FindText(work, "G00") >= 0) footerStart = lineCount;
-      if (records.Interpret(work, IsUninterpretedByCuts) && records.modal.motion == 0 &&
-          records.AxisGiven() && !IsSetPositionBlock(work)) {
+      const bool interpreted = records.Step(raw, rawLength, IsUninterpretedByCuts);
+      if (records.block.HasCode('G', 0)) footerStart = lineCount;
+      if (interpreted && records.modal.motion == 0 && records.AxisGiven() &&
+          !IsSetPositionBlock(records.block)) {
         footerStart = lineCount;
       }
     }
@@ -60,8 +56,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
     bool beforeFooter = footerStart > reader.lineNumber();
-    std::memcpy(work, raw, rawLength + 1);
-    bool interpreted = records.Interpret(work, IsUninterpretedByCuts);
+    bool interpreted = records.Step(raw, rawLength, IsUninterpretedByCuts);
     bool copy = interpreted ? !records.AxisGiven() : true;
     if (copy && !beforeFooter && WriteText(output.get(), std::string_view(raw, rawLength)) != 0) {
       writeFailed = true;

@@ -11,8 +11,6 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
 
 namespace {
 
@@ -39,23 +37,23 @@ void AppendCode(char (&codes)[kHeaderCodesSize], const char* text) {
   std::snprintf(codes + length, sizeof codes - length, "%s%s", length == 0 ? "" : " ", text);
 }
 
-// Notes what line `lineNumber` (comment cut) loses by not being in the header.
-void NoteLostLine(const char* line, int lineNumber, HeaderCheck* check) {
+// Notes what line `lineNumber` loses by not being in the header.
+void NoteLostLine(const Block& block, int lineNumber, HeaderCheck* check) {
   if (check->refused.line == 0) {
     HeaderLoss loss{lineNumber, ""};
     for (const LostCode& lost : kRefusingCodes) {
-      if (HasCodeWord(line, lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
+      if (block.HasCode(lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
     }
     if (loss.codes[0] != '\0') check->refused = loss;
   }
   HeaderLoss loss{lineNumber, ""};
-  if (int speed = FindSpindleSpeed(line); speed > 0) {
+  if (const BlockWord* speed = block.Find('S'); speed != nullptr && speed->code > 0) {
     char text[16];
-    std::snprintf(text, sizeof text, "S%d", speed);
+    std::snprintf(text, sizeof text, "S%d", speed->code);
     AppendCode(loss.codes, text);
   }
   for (const LostCode& lost : kWarningCodes) {
-    if (HasCodeWord(line, lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
+    if (block.HasCode(lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
   }
   if (loss.codes[0] == '\0') return;
   if (check->warningCount < kMaxHeaderWarnings) check->warnings[check->warningCount] = loss;
@@ -124,7 +122,6 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
 
   LineReader reader(input.get());
   char raw[kLineBufferSize];
-  char work[kLineBufferSize];
   size_t rawLength = 0;
   bool finished = false;
   bool writeFailed = false;
@@ -133,12 +130,11 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   };
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
-    std::memcpy(work, raw, rawLength + 1);
     ClearCodeTables(&r.gCodes, &r.mCodes);  // they hold this line's codes only
     bool kept = false;
-    bool interpreted = r.Interpret(work, IsUninterpretedByCuts);
+    bool interpreted = r.Step(raw, rawLength, IsUninterpretedByCuts);
     // A G92 block states where the tool stands; it neither moves it nor ends the header.
-    if (!interpreted || IsSetPositionBlock(work)) {
+    if (!interpreted || IsSetPositionBlock(r.block)) {
       if (!finished) {
         keep(std::string_view(raw, rawLength));
         kept = true;
@@ -162,7 +158,7 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
       }
     }
     if (!kept && reader.lineNumber() < firstCuttingLine) {
-      NoteLostLine(work, reader.lineNumber(), check);
+      NoteLostLine(r.block, reader.lineNumber(), check);
     }
   }
   if (status != kLineEnd) return kHeaderCutFailed;

@@ -40,7 +40,7 @@ struct HeaderCheck {
 // Cuts the header of `ncFile` into `headerFile` (created or replaced). Lines are copied byte for
 // byte ("\r\n" ends); the positioning line is "G.." codes of the block, then X, Y, Z of the start
 // point, each written like that axis's last word in the program (with a point: "X0."; without:
-// thousandths "X0"). The start point is that of ScanStartState (nc/pass_rules.h): the first G92
+// thousandths "X0"). The start point is that of PassRecords::ScanStart (nc/pass_rules.h): the first G92
 // block with X, Y and Z, else the position at the end of the program. The program is read by the
 // pass rules of nc/pass_rules.h; lines of the skip list, dwells and G92 blocks never end the
 // header and are copied while it lasts. Returns kHeaderCutOk or kHeaderCutFailed.

@@ -7,8 +7,6 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
 
 namespace {
 
@@ -26,15 +24,6 @@ struct StartRecords : PassRecords {
     modal.distanceMode = kPowerOnDistanceMode;
   }
 };
-
-// What the start-point operations leave uninterpreted: the skip lists' lines, dwells and cycles.
-bool ExtractionSkips(const char* line) {
-  return IsUninterpretedLine(line, kSkipTokens.data(), static_cast<int>(kSkipTokens.size()));
-}
-bool ReplaySkips(const char* line) {
-  return IsUninterpretedLine(line, kStartPointSkipTokens.data(),
-                             static_cast<int>(kStartPointSkipTokens.size()));
-}
 
 void ShowReadFailure(const char* title, int status, int lineNumber) {
   char text[128];
@@ -66,10 +55,11 @@ int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
   }
   LineReader reader(input.get());
   char line[kLineBufferSize];
+  size_t length = 0;
   int status = kLineRead;
-  while ((status = reader.Next(line)) == kLineRead) {
-    if (!r.Interpret(line, ExtractionSkips)) continue;
-    AdvanceAsMachine(IsSetPositionBlock(line), r.modal, r.given, &r.current, r.previous, r.words);
+  while ((status = reader.Next(line, &length)) == kLineRead) {
+    if (!r.Step(line, length, IsUninterpretedByExtraction)) continue;
+    AdvanceAsMachine(IsSetPositionBlock(r.block), r.modal, r.given, &r.current, r.previous, r.words);
     r.previous = r.current;
   }
   if (status != kLineEnd) {
@@ -104,11 +94,12 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
   MoveCounters moveCounters{0, 0};
   LineReader reader(input.get());
   char line[kLineBufferSize];
+  size_t length = 0;
   int status = kLineRead;
   // The replay goes on from the state the scan left: at the start point, motion unset, feed 0.
-  while ((status = reader.Next(line)) == kLineRead) {
-    if (!r.Interpret(line, ReplaySkips)) continue;
-    if (IsSetPositionBlock(line)) {
+  while ((status = reader.Next(line, &length)) == kLineRead) {
+    if (!r.Step(line, length, IsUninterpretedByReplay)) continue;
+    if (IsSetPositionBlock(r.block)) {
       AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words);
       r.previous = r.current;
       continue;

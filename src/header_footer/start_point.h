@@ -28,7 +28,7 @@ int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
                      std::span<char, kStartTextSize> yText, std::span<char, kStartTextSize> zText,
                      const char* title);
 
-// For the main window: the start point of ScanStartState (the first G92 block with X, Y and Z,
+// For the main window: the start point of PassRecords::ScanStart (the first G92 block with X, Y and Z,
 // else the position at the end of the program) into `start`, then a replay of the program from
 // there that adds its totals: `distanceTotals` slot kRapid += rapid distance in mm, slot kCutting
 // += cutting distance in metres, `timeTotals` slot kCutting += cutting time in minutes (slot

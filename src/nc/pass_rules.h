@@ -1,56 +1,65 @@
 // Rules that every pass over an NC program follows, so that all of them read the program the way
 // the machine runs it: the measurement pass, the header and footer cuts and both start-point
-// operations call these small functions in the same places.
+// operations hand each line to PassRecords::Step and classify its block with the functions here.
 //
-//  * G90 and G91 take effect on every line that holds them, lines of the skip list included: a
+//  * A line is taken apart once (ReadBlock, nc/block.h): comments, case, blanks inside words and
+//    "+" signs are settled there, and every rule below looks the words up.
+//  * G90 and G91 take effect on every line that holds them, lines left uninterpreted included: a
 //    reference return written "G91 G28 Z0." leaves the control in incremental mode, and the
-//    blocks after it are read so (ApplyDistanceMode, called before the skip test).
+//    blocks after it are read so.
 //  * Until a program states G90 or G91 it is read as absolute, the power-on state of the
 //    controls this system serves (kPowerOnDistanceMode, the passes' initial `distanceMode`).
 //  * A G92 block states where the tool stands; it does not move it. It sets the axes it names
 //    to its values under G90 and G91 alike (AdvanceAsMachine), and no pass measures it as a move.
-//  * A dwell (G04, G4) holds the tool where it is: its X or P is a time, so no pass interprets it.
+//  * A dwell (G04) holds the tool where it is: its X or P is a time, so no pass interprets it.
 //  * Canned cycles (FindCannedCycle) drill at positions that a pass following only the tool's
 //    path cannot reproduce; the measurement pass refuses them, the other passes leave their lines
 //    uninterpreted.
-//
-// Words are recognised as whole words here: the address letter at a character boundary followed
-// by its digits, so "G4" is found in "G4P500" but not in "G43", and "M6" in "T1M6" but not in
-// "M60". Matching is case-sensitive, like the rest of the scanner.
+//  * Reference returns, tool length offsets, work coordinate systems, cutting modes and macro
+//    calls (the skip codes of kSkipCodes) are left uninterpreted by every pass.
 #pragma once
 
-#include "nc/records.h"
+#include <cstddef>
+#include <span>
+
+#include "nc/block.h"
+#include "nc/interpreter.h"
 
 // The distance mode a program starts in when it states none.
 inline constexpr int kPowerOnDistanceMode = 90;
 
-// True when `line` holds the whole word `letter` `code` (G43, G043; not G430, not G43.4).
-bool HasCodeWord(const char* line, char letter, int code);
+// The G codes whose blocks no pass interprets: reference returns (G28, G30), tool length offsets
+// (G43, G44), work coordinate systems (G54..G59), cutting mode (G64) and macro calls (G65); a
+// G05 with a P word (high-speed machining) too. A G code counts by its whole number, so G54.1 is
+// a work coordinate system as well.
+inline constexpr int kSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65};
+// The measurement pass also leaves the canned-cycle return levels G98 and G99 alone.
+inline constexpr int kMeasureSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65, 98, 99};
+// The start-point pass that replays moves also leaves G98 alone.
+inline constexpr int kStartPointSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65, 98};
 
-// Applies a G90 or G91 of `line` (comment cut) to `modal->distanceMode` and `*distanceModeCopy`
-// (may be nullptr); G90 wins when both are written, as in the interpreter. Returns the mode set,
-// or 0 when the line holds neither.
-int ApplyDistanceMode(const char* line, ModalState* modal, int* distanceModeCopy);
+// True when the block holds a G word of `codes` (by its whole number) or a G05 with a P word.
+bool HasSkipCode(const Block& block, std::span<const int> codes);
 
-// True when `line` is a dwell block (a whole G4 word).
-bool IsDwellBlock(const char* line);
+// Applies a G90 or G91 of the block to `records->modal.distanceMode` and `modeCopy`; G90 wins
+// when both are written. Returns the mode set, or 0 when the block holds neither.
+int ApplyDistanceMode(const Block& block, InterpreterRecords* records);
 
-// True when `line` sets the position with a whole G92 word.
-bool IsSetPositionBlock(const char* line);
+// True when the block is a dwell (G04).
+inline bool IsDwellBlock(const Block& block) { return block.HasCode('G', 4); }
 
-// The canned-cycle code of `line` (73, 74, 76, 81..89 as a whole G word), or -1 when none.
-int FindCannedCycle(const char* line);
+// True when the block sets the position (G92).
+inline bool IsSetPositionBlock(const Block& block) { return block.HasCode('G', 92); }
 
-// True when the line must not be interpreted by a pass other than the measurement pass: a token
-// of `skipTokens`, a dwell or a canned cycle. (The measurement pass refuses cycles first.)
-bool IsUninterpretedLine(const char* line, const char* const* skipTokens, int tokenCount);
+// The canned-cycle code of the block (73, 74, 76, 81..89), or -1 when none.
+int FindCannedCycle(const Block& block);
 
-// Cutter radius compensation state after `line`: 41 or 42 when the line starts it, 0 when G40
+// Cutter radius compensation state after the block: 41 or 42 when it starts it, 0 when G40
 // cancels it, else `state` unchanged.
-int UpdateCompensation(const char* line, int state);
+int UpdateCompensation(const Block& block, int state);
 
-// True when `line` changes tool (a whole M6 word).
-bool IsToolChange(const char* line);
+// True when the block changes tool (M06).
+inline bool IsToolChange(const Block& block) { return block.HasCode('M', 6); }
 
 // The position after an interpreted block, by the machine's rules: a G92 block (`setPosition`)
 // takes the values of the axes it names and keeps the others; any other block advances from
@@ -59,49 +68,50 @@ bool IsToolChange(const char* line);
 void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven& given,
                       Position* newPosition, const Position& oldPosition, const BlockWords& words);
 
-// ScanInitialState by the rules above: finds the state in force at the start of the program
-// (the values of the first G92 block that names X, Y and Z, or else the position at the end of
-// the program). The records and the final reset are those of ScanInitialState; `modal` should
-// come in with kPowerOnDistanceMode. Per line: comment cut, block cleared, `gCodes` filled with
-// -1, ApplyDistanceMode, lines of kSkipTokens, dwells and canned cycles not interpreted,
-// InterpretBlock, then AdvanceAsMachine from `previous` to `current`.
-// Returns kScanDone, kScanUnreadable (nothing changed), kScanLineTooLong or kScanReadError
-// (`*failedLine`, may be nullptr, gets the line's number).
-int ScanStartState(const char* path, GCodeTable* gCodes, MCodeTable* mCodes, ModalState* modal,
-                   Position* current, Position* previous, BlockWords* words, WordGiven* given,
-                   WordHasPoint* hasPoint, FeedState* feed, int* distanceModeCopy,
-                   int* failedLine = nullptr);
+// Which lines a pass leaves uninterpreted (their distance mode still applies).
+using UninterpretedRule = bool (*)(const Block& block);
+// The header and footer cuts': dwells and the lines of kSkipCodes.
+bool IsUninterpretedByCuts(const Block& block);
+// The measurement pass's: dwells and the lines of kMeasureSkipCodes.
+bool IsUninterpretedByMeasurement(const Block& block);
+// The start-point extraction's: the lines of kSkipCodes, dwells and canned cycles.
+bool IsUninterpretedByExtraction(const Block& block);
+// The start-point replay's: the lines of kStartPointSkipCodes, dwells and canned cycles.
+bool IsUninterpretedByReplay(const Block& block);
 
-// A line that a pass leaves uninterpreted (its comment already cut).
-using UninterpretedRule = bool (*)(const char* line);
+// Results of ScanStart.
+enum ScanResult {
+  kScanDone = 1,          // the program was read
+  kScanUnreadable = -1,   // the file could not be opened; no record was changed
+  kScanLineTooLong = -2,  // a line is too long to be read; `*failedLine` holds its number
+  kScanReadError = -3,    // the file could not be read to its end
+};
 
-// The header and footer cuts' rule: dwells and the lines of kSkipTokens.
-bool IsUninterpretedByCuts(const char* line);
-
-// The interpreter's records of one pass over a program, in the state every pass starts from:
-// nothing known but the power-on distance mode.
-struct PassRecords {
-  ModalState modal{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  GCodeTable gCodes;
-  MCodeTable mCodes;
-  BlockWords words{};
-  WordGiven given{};
-  WordHasPoint hasPoint{};
-  FeedState feed{0.0, 0.0, 0.0};
-  Position current{};
-  Position previous{};
-  int modeCopy = 0;
+// The records of one pass over a program with its per-line step, in the state every pass starts
+// from: nothing known but the power-on distance mode.
+struct PassRecords : InterpreterRecords {
+  Block block;          // the line just read
+  Position current{};   // where the block takes the tool
+  Position previous{};  // where the tool stood before it
 
   PassRecords();
 
-  // Cuts the comment of `line`, clears the block and applies the line's distance mode; then,
-  // unless `uninterpreted` says so, interprets it. True when InterpretBlock recognised something.
-  bool Interpret(char* line, UninterpretedRule uninterpreted);
+  // The per-line step of every pass: reads the first `length` bytes of `line` into `block`,
+  // clears the block's words, applies its distance mode and then, unless the block is unreadable
+  // or `uninterpreted` says so, interprets it. True when InterpretBlock recognised something.
+  bool Step(const char* line, size_t length, UninterpretedRule uninterpreted);
 
-  // ScanStartState into these records.
+  // Finds the state in force at the start of the program at `path`: reads it with Step (the
+  // rule of IsUninterpretedByExtraction) and AdvanceAsMachine from `previous` to `current` up to
+  // the first G92 block that names X, Y and Z, whose values are the start point; without one, the
+  // position at the end of the program is. Then `motion`, `previousMotion`, `olderMotion`,
+  // `feedGiven`, `cutterOffset`, `spindleSpeed`, `spare`, `blockMotion` and all of `mCodes`
+  // become -1 (`distanceMode`, `plane` and `units` keep what the program left); `initialFeed`
+  // takes `feed`, then `feed` and `previousFeed` become 0.
+  // Returns kScanDone, kScanUnreadable (nothing changed), kScanLineTooLong or kScanReadError
+  // (`*failedLine`, may be nullptr, gets the line's number; the final reset is not made).
   int ScanStart(const char* path, int* failedLine = nullptr);
 
   // True when the block just interpreted names X, Y or Z.
   bool AxisGiven() const { return given[kX] || given[kY] || given[kZ]; }
 };
-

@@ -43,10 +43,14 @@ using WordHasPoint = std::array<int32_t, kWordCount>;
 // Absolute X, Y, Z of the tool in mm, then the I, J, R, Q, K of the block that produced it.
 using Position = std::array<double, kWordCount>;
 
+// Units of the numbers of a program: G21 millimetres (the power-on state of metric shops) or G20
+// inches. Numbers without a decimal point in X, Y, Z, I, J, R, Q, K count 0.001 mm or 0.0001 inch.
+enum Units { kMillimetres = 21, kInches = 20 };
+
 struct FeedState {
   double feed;          // F: the feed in force, mm/min (0 until the first F)
   double previousFeed;  // F: the feed in force before the latest F word
-  double initialFeed;   // ScanInitialState: the feed left by the scan of the whole program
+  double initialFeed;   // the start scan: the feed left by the scan of the whole program
 };
 
 // Fills both tables with -1 ("not seen").

@@ -9,8 +9,6 @@
 #include "nc/interpreter.h"
 #include "nc/number_text.h"
 #include "nc/pass_rules.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
 #include "platform/platform.h"
 #include "split/measure_messages.h"
 
@@ -50,19 +48,13 @@ class MeasurePass {
  public:
   MeasurePass(const double start[3], MeasureReport* report) : report_(report) {
     *report_ = MeasureReport{};
-    modal_ = ModalState{};
-    modal_.distanceMode = kPowerOnDistanceMode;
-    ClearCodeTables(&gCodes_, &mCodes_);
-    words_.fill(0.0);
-    given_.fill(0);
-    hasPoint_.fill(0);
-    feed_ = FeedState{};
-    current_.fill(0.0);
+    records_.modal = ModalState{};
+    records_.modal.distanceMode = kPowerOnDistanceMode;
     for (int axis = kX; axis <= kZ; ++axis) {
       start_[axis] = start[axis];
-      current_[axis] = start[axis];
+      records_.current[axis] = start[axis];
     }
-    previous_ = current_;
+    records_.previous = records_.current;
   }
 
   int Run(const char* ncFile, const char* intermediateFile, Extents* minimum, Extents* maximum);
@@ -72,21 +64,13 @@ class MeasurePass {
   const MoveCounters& counters() const { return counters_; }
 
  private:
-  int MeasureLine(char* line, int lineNumber);
+  int MeasureLine(const char* line, size_t length, int lineNumber);
   int Write(const MotionRecord& record, int lineNumber);
 
   MeasureReport* report_;
   FILE* output_ = nullptr;
   double start_[3] = {0, 0, 0};
-  ModalState modal_;
-  GCodeTable gCodes_;
-  MCodeTable mCodes_;
-  BlockWords words_;
-  WordGiven given_;
-  WordHasPoint hasPoint_;
-  FeedState feed_;
-  Position current_;
-  Position previous_;
+  PassRecords records_;
   DistanceTotals distance_{0.0, 0.0};
   TimeTotals time_{0.0, 0.0};
   Extents minimum_{};
@@ -112,47 +96,46 @@ int MeasurePass::Write(const MotionRecord& record, int lineNumber) {
   return kMeasureOk;
 }
 
-int MeasurePass::MeasureLine(char* line, int lineNumber) {
-  CutComment(line);
-  ClearBlock(&words_, &given_);
+int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
+  PassRecords& r = records_;
+  ReadBlock(line, length, &r.block);
+  const Block& block = r.block;
+  if (block.result != kBlockReadable) return kMeasureOk;  // TODO refused in the next step
 
   // Another plane than XY cannot be carried into the pieces.
-  if (FindText(line, "G18") >= 0 || FindText(line, "G19") >= 0) {
+  if (block.HasCode('G', 18) || block.HasCode('G', 19)) {
     report_->line = lineNumber;
-    return FindText(line, "G18") >= 0 ? kMeasurePlaneZX : kMeasurePlaneYZ;
+    return block.HasCode('G', 18) ? kMeasurePlaneZX : kMeasurePlaneYZ;
   }
   // Looked for before the skip list: "G99 G81 ..." is a cycle, not a line to pass over.
-  if (int cycle = FindCannedCycle(line); cycle >= 0) {
+  if (int cycle = FindCannedCycle(block); cycle >= 0) {
     report_->line = lineNumber;
     report_->code = cycle;
     return kMeasureCannedCycle;
   }
-  ApplyDistanceMode(line, &modal_, nullptr);
-  compensation_ = UpdateCompensation(line, compensation_);
-  if (IsToolChange(line) && report_->firstCuttingLine != 0 && toolChangeLine_ == 0) {
+  compensation_ = UpdateCompensation(block, compensation_);
+  if (IsToolChange(block) && report_->firstCuttingLine != 0 && toolChangeLine_ == 0) {
     toolChangeLine_ = lineNumber;
   }
-  if (IsDwellBlock(line) || LineHasSkipToken(line, kMeasureSkipTokens)) return kMeasureOk;
-  if (InterpretBlock(line, &gCodes_, &mCodes_, &modal_, &words_, &given_, &hasPoint_, &feed_,
-                     nullptr) != 1) {
-    return kMeasureOk;
-  }
+  if (!r.Step(line, length, IsUninterpretedByMeasurement)) return kMeasureOk;
 
-  bool setPosition = IsSetPositionBlock(line);
-  AdvanceAsMachine(setPosition, modal_, given_, &current_, previous_, words_);
+  bool setPosition = IsSetPositionBlock(block);
+  AdvanceAsMachine(setPosition, r.modal, r.given, &r.current, r.previous, r.words);
   if (setPosition) {
     // The tool stays where it is; only the numbers that name its place change.
-    previous_ = current_;
+    r.previous = r.current;
     return kMeasureOk;
   }
 
-  bool moved = current_[kX] != previous_[kX] || current_[kY] != previous_[kY] ||
-               current_[kZ] != previous_[kZ];
-  bool fullCircle = (modal_.motion == 2 || modal_.motion == 3) &&
-                    (current_[kI] != 0.0 || current_[kJ] != 0.0);
+  const Position& current = r.current;
+  const Position& previous = r.previous;
+  bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
+               current[kZ] != previous[kZ];
+  bool fullCircle = (r.modal.motion == 2 || r.modal.motion == 3) &&
+                    (current[kI] != 0.0 || current[kJ] != 0.0);
   if (!moved && !fullCircle) return kMeasureOk;
 
-  if (IsCutting(modal_.motion)) {
+  if (IsCutting(r.modal.motion)) {
     if (compensation_ != 0) {
       report_->line = lineNumber;
       report_->code = compensation_;
@@ -164,16 +147,16 @@ int MeasurePass::MeasureLine(char* line, int lineNumber) {
     }
   }
 
-  MeasureMove(modal_, current_, previous_, feed_, &distance_, &time_, &minimum_, &maximum_,
+  MeasureMove(r.modal, current, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
               &counters_);
-  int result = Write(RecordOf(modal_.motion, current_, current_[kI], current_[kJ], feed_.feed),
+  int result = Write(RecordOf(r.modal.motion, current, current[kI], current[kJ], r.feed.feed),
                      lineNumber);
   if (result != kMeasureOk) return result;
-  if (IsCutting(modal_.motion) && report_->firstCuttingLine == 0) {
+  if (IsCutting(r.modal.motion) && report_->firstCuttingLine == 0) {
     report_->firstCuttingLine = lineNumber;
   }
-  previous_ = current_;
-  feed_.previousFeed = feed_.feed;
+  r.previous = r.current;
+  r.feed.previousFeed = r.feed.feed;
   return kMeasureOk;
 }
 
@@ -192,14 +175,15 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   if (!output) return kMeasureIntermediateUnwritable;
   output_ = output.get();
 
-  int result = Write(RecordOf(0, current_, 0.0, 0.0, 0.0), 0);
+  int result = Write(RecordOf(0, records_.current, 0.0, 0.0, 0.0), 0);
   if (result != kMeasureOk) return result;
 
   LineReader reader(input.get());
   char line[kLineBufferSize];
+  size_t length = 0;
   int status = kLineRead;
-  while ((status = reader.Next(line)) == kLineRead) {
-    result = MeasureLine(line, reader.lineNumber());
+  while ((status = reader.Next(line, &length)) == kLineRead) {
+    result = MeasureLine(line, length, reader.lineNumber());
     if (result != kMeasureOk) return result;
   }
   if (status == kLineTooLong || status == kLineReadError) {
@@ -209,12 +193,12 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   input.Close();
 
   // The return to the start point: a straight move, so it carries no arc offsets.
-  bool away = current_[kX] != start_[kX] || current_[kY] != start_[kY] ||
-              current_[kZ] != start_[kZ];
+  const Position& end = records_.current;
+  bool away = end[kX] != start_[kX] || end[kY] != start_[kY] || end[kZ] != start_[kZ];
   if (away) {
-    Position home = current_;
+    Position home = end;
     for (int axis = kX; axis <= kZ; ++axis) home[axis] = start_[axis];
-    result = Write(RecordOf(modal_.motion == 0 ? 0 : 1, home, 0.0, 0.0, feed_.feed),
+    result = Write(RecordOf(records_.modal.motion == 0 ? 0 : 1, home, 0.0, 0.0, records_.feed.feed),
                    reader.lineNumber());
     if (result != kMeasureOk) return result;
   }

@@ -8,7 +8,6 @@
 #include "ui/common/usage.h"
 
 #include <windows.h>
-#undef FindText
 
 #include <cstdio>
 #include <cstdlib>

@@ -22,7 +22,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#undef FindText
 
 #include "../res/resource.h"
 #include "ui/win32/main_window.h"

@@ -9,8 +9,7 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/measure.h"
-#include "nc/scan.h"
-#include "nc/skip_lists.h"
+#include "nc/pass_rules.h"
 #include "platform/platform.h"
 
 namespace {
@@ -20,15 +19,8 @@ TEST(MeasurementOfAProgram, SameBitsOnEveryBuild) {
   std::string path = std::string(QX_SOURCE_DIR) + "/tests/data/nc/arcs_and_increments.nc";
   platform::FileHandle file(path.c_str(), "rb");
   ASSERT_TRUE(file) << path;
-  GCodeTable g;
-  MCodeTable m;
-  ClearCodeTables(&g, &m);
-  ModalState modal{0, -1, -1, -1, -1, -1, -1, 17, -1, -1};
-  BlockWords words{};
-  WordGiven given{};
-  WordHasPoint hasPoint{};
-  FeedState feed{0, 0, 0};
-  Position oldPosition{}, newPosition{};
+  PassRecords r;
+  r.modal = ModalState{0, -1, -1, -1, -1, -1, -1, 17, -1, -1};
   DistanceTotals distance{};
   TimeTotals time{};
   Extents minimum{1e9, 1e9, 1e9, 1e9}, maximum{-1e9, -1e9, -1e9, -1e9};
@@ -36,18 +28,14 @@ TEST(MeasurementOfAProgram, SameBitsOnEveryBuild) {
   int measured = 0;
   LineReader reader(file.get());
   char line[kLineBufferSize];
-  while (reader.Next(line) == kLineRead) {
-    CutComment(line);
-    ClearBlock(&words, &given);
-    if (LineHasSkipToken(line, kMeasureSkipTokens)) continue;
-    if (InterpretBlock(line, &g, &m, &modal, &words, &given, &hasPoint, &feed, nullptr) != 1) {
-      continue;
-    }
-    AdvancePosition(modal, given, &newPosition, oldPosition, words);
-    MeasureMove(modal, newPosition, oldPosition, feed, &distance, &time, &minimum, &maximum,
+  size_t length = 0;
+  while (reader.Next(line, &length) == kLineRead) {
+    if (!r.Step(line, length, IsUninterpretedByMeasurement)) continue;
+    AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+    MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
                 &counters);
     ++measured;
-    oldPosition = newPosition;
+    r.previous = r.current;
   }
   EXPECT_EQ(reader.lineNumber(), 156);
   EXPECT_EQ(measured, 151);

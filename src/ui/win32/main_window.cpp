@@ -10,7 +10,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#undef FindText
 
 #include <cstdio>
 #include <memory>

@@ -1,5 +1,3 @@
-// Core headers first: <windows.h> defines macros (FindText among them) that would rename core
-// functions declared after it.
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "config/settings_keys.h"
@@ -20,7 +18,6 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <shellapi.h>
-#undef FindText
 
 #include <cstdio>
 #include <cstring>

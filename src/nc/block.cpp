@@ -1,0 +1,223 @@
+#include "nc/block.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "nc/number_text.h"
+#include "platform/text_encoding.h"
+
+namespace {
+
+// What a byte outside a comment can be.
+enum CharClass : uint8_t {
+  kOther = 0,   // belongs to no word: the block is unreadable
+  kSpace,       // blank, tab, line end: separates nothing, is ignored
+  kLetter,      // an address letter (either case)
+  kIgnored,     // "%", ":", "/": no word, no problem
+  kOpen,        // "("
+  kSemicolon,   // ";"
+  kMacro,       // "#", "["
+  kLead,        // a Shift-JIS lead byte
+  kNul,         // a NUL byte inside the line: ends it
+};
+
+struct ClassTable {
+  CharClass at[256];
+  constexpr ClassTable() : at() {
+    for (int c = 0; c < 256; ++c) at[c] = kOther;
+    at[static_cast<unsigned char>(' ')] = kSpace;
+    at[static_cast<unsigned char>('\t')] = kSpace;
+    at[static_cast<unsigned char>('\r')] = kSpace;
+    at[static_cast<unsigned char>('\n')] = kSpace;
+    for (int c = 'A'; c <= 'Z'; ++c) at[c] = kLetter;
+    for (int c = 'a'; c <= 'z'; ++c) at[c] = kLetter;
+    at[static_cast<unsigned char>('%')] = kIgnored;
+    at[static_cast<unsigned char>(':')] = kLetter;  // ":0097" is the program number O0097
+    at[static_cast<unsigned char>('/')] = kIgnored;
+    at[static_cast<unsigned char>('(')] = kOpen;
+    at[static_cast<unsigned char>(';')] = kSemicolon;
+    at[static_cast<unsigned char>('#')] = kMacro;
+    at[static_cast<unsigned char>('[')] = kMacro;
+    at[0x1A] = kSpace;  // a Ctrl-Z left in a line by an old editor
+    for (int c = 0x81; c <= 0x9F; ++c) at[c] = kLead;
+    for (int c = 0xE0; c <= 0xFC; ++c) at[c] = kLead;
+    at[0] = kNul;
+  }
+};
+constexpr ClassTable kClass;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Skips a comment that opens at line[at] == '('; returns the index after its matching ")" or the
+// length of the line when it does not close. Double-byte characters inside are skipped whole, so
+// their second byte is never taken for a parenthesis.
+size_t SkipComment(const char* line, size_t length, size_t at) {
+  int depth = 0;
+  size_t i = at;
+  while (i < length) {
+    auto c = static_cast<unsigned char>(line[i]);
+    if (c == 0) return length;
+    if (platform::IsLeadByte(c) && i + 1 < length &&
+        platform::IsTrailByte(static_cast<unsigned char>(line[i + 1]))) {
+      i += 2;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')' && --depth == 0) return i + 1;
+    ++i;
+  }
+  return length;
+}
+
+// Reads the number after a letter: line[i] is the first byte after the letter. Writes the word's
+// value fields and returns the index after the number, or 0 when there is no number there.
+size_t ReadNumber(const char* line, size_t length, size_t i, BlockWord* word) {
+  while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < length && (line[i] == '+' || line[i] == '-')) {
+    negative = line[i] == '-';
+    ++i;
+  }
+  const size_t digitsStart = i;
+  uint64_t mantissa = 0;
+  int significant = 0;       // digits taken into the mantissa (leading zeros excluded)
+  int fractionDigits = 0;    // digits after the point that went into the mantissa
+  bool overflowDigits = false;
+  bool point = false;
+  bool fractionNonZero = false;
+  int64_t integerPart = 0;
+  int digits = 0;
+  for (; i < length; ++i) {
+    char c = line[i];
+    if (IsDigit(c)) {
+      ++digits;
+      int d = c - '0';
+      if (!point && integerPart < 1000000) integerPart = integerPart * 10 + d;
+      if (point && d != 0) fractionNonZero = true;
+      if (mantissa == 0 && d == 0) {
+        if (point) ++fractionDigits;
+        continue;
+      }
+      if (significant < 18) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(d);
+        ++significant;
+        if (point) ++fractionDigits;
+      } else {
+        overflowDigits = true;
+        if (!point) {
+          // Digits beyond the mantissa's reach: the slow conversion below handles them.
+        }
+      }
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return 0;
+  // A number that goes on in a way no number does: "1.2.3", "1-2", "1+2".
+  if (i < length && (line[i] == '.' || line[i] == '-' || line[i] == '+')) return 0;
+
+  double value;
+  if (!overflowDigits && mantissa < (uint64_t{1} << 53) && fractionDigits <= 22) {
+    // Both the mantissa and the power of ten are exact doubles, so one division rounds correctly.
+    value = static_cast<double>(mantissa) / kExactPowers[fractionDigits];
+  } else {
+    value = ParseNcReal(std::string_view(line + digitsStart, i - digitsStart));
+  }
+  if (negative) value = -value;
+  word->value = value;
+  word->hasPoint = point;
+  word->integral = !fractionNonZero;
+  int32_t code = static_cast<int32_t>(integerPart > 999999 ? 999999 : integerPart);
+  word->code = negative ? -code : code;
+  return i;
+}
+
+}  // namespace
+
+bool Block::HasCode(char letter, int code) const {
+  if (!Has(letter)) return false;
+  for (int w = first[letter - 'A'] - 1; w < wordCount; ++w) {
+    const BlockWord& word = words[w];
+    if (word.letter == letter && word.integral && word.code == code) return true;
+  }
+  return false;
+}
+
+int ReadBlock(const char* line, size_t length, Block* block) {
+  block->result = kBlockReadable;
+  block->problemAt = -1;
+  block->wordCount = 0;
+  block->hasComment = false;
+  block->blockDelete = false;
+  block->tapeMark = false;
+  block->letters = 0;
+  std::memset(block->first, 0, sizeof block->first);
+
+  auto fail = [block](int result, size_t at) {
+    block->result = result;
+    block->problemAt = static_cast<int>(at);
+    return result;
+  };
+
+  bool seenWord = false;
+  size_t i = 0;
+  while (i < length) {
+    auto c = static_cast<unsigned char>(line[i]);
+    switch (kClass.at[c]) {
+      case kSpace:
+        ++i;
+        continue;
+      case kNul:
+        return kBlockReadable;
+      case kIgnored:
+        if (c == '/' && !seenWord) block->blockDelete = true;
+        if (c == '%') block->tapeMark = true;
+        ++i;
+        continue;
+      case kOpen:
+        block->hasComment = true;
+        i = SkipComment(line, length, i);
+        continue;
+      case kSemicolon:
+        block->hasComment = true;
+        return kBlockReadable;
+      case kMacro:
+        return fail(kBlockMacro, i);
+      case kLead:
+        return fail(kBlockFullWidth, i);
+      case kOther:
+        return fail(kBlockBadCharacter, i);
+      case kLetter:
+        break;
+    }
+    if (block->wordCount == kMaxBlockWords) return fail(kBlockTooManyWords, i);
+    BlockWord& word = block->words[block->wordCount];
+    word.letter = static_cast<char>(c == ':' ? 'O' : c >= 'a' ? c - ('a' - 'A') : c);
+    word.at = static_cast<uint16_t>(i);
+    size_t end = ReadNumber(line, length, i + 1, &word);
+    if (end == 0) {
+      // "X[1+2]", "X#5": a macro statement rather than a word without its number.
+      size_t next = i + 1;
+      while (next < length && (line[next] == ' ' || line[next] == '\t')) ++next;
+      if (next < length && kClass.at[static_cast<unsigned char>(line[next])] == kMacro) {
+        return fail(kBlockMacro, next);
+      }
+      return fail(kBlockNoNumber, i);
+    }
+    word.end = static_cast<uint16_t>(end);
+    int slot = word.letter - 'A';
+    if (block->first[slot] == 0) block->first[slot] = static_cast<uint8_t>(block->wordCount + 1);
+    block->letters |= 1u << slot;
+    ++block->wordCount;
+    seenWord = true;
+    i = end;
+  }
+  return kBlockReadable;
+}

@@ -1,0 +1,86 @@
+// Taking a line apart into its words: what the controls read as a word, and what they refuse.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "nc/block.h"
+
+namespace {
+
+// The words of `line` as "<letter><value>" separated by blanks, or "!<result>@<index>" when the
+// block is unreadable.
+std::string Words(const std::string& line) {
+  Block block;
+  ReadBlock(line.data(), line.size(), &block);
+  std::string out;
+  for (int i = 0; i < block.wordCount; ++i) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%c%.17g%s", out.empty() ? "" : " ", block.words[i].letter,
+                  block.words[i].value, block.words[i].hasPoint ? "." : "");
+    out += text;
+  }
+  if (block.result != kBlockReadable) {
+    out += "!" + std::to_string(block.result) + "@" + std::to_string(block.problemAt);
+  }
+  return out;
+}
+
+TEST(ReadBlock, WordsAsTheControlsReadThem) {
+  struct Case {
+    const char* line;
+    const char* words;
+  } cases[] = {
+      {"G01X-12.5Y.5F300\n", "G1 X-12.5. Y0.5. F300"},
+      {"g1 x10. f200", "G1 X10. F200"},                       // lower case
+      {"G01 X2.5 Y -0.25", "G1 X2.5. Y-0.25."},               // blank between letter and number
+      {"F 300", "F300"},
+      {"X+4.0 Z+0035000", "X4. Z35000"},                      // "+" signs
+      {"N10 G01 X1. (CUT) Y2.", "N10 G1 X1. Y2."},            // words after a closed comment
+      {"( T1 | 2\"  FACE (SFM 600.0) | H1 )", ""},            // a nested comment
+      {"G00 (OPEN X9.", "G0"},                                // an unclosed comment
+      {"G00 X1. ; Y9.", "G0 X1."},                            // ";" comments to the end
+      {"/G01X1.", "G1 X1."},                                  // block delete runs
+      {"%", ""},
+      {":0097", "O97"},
+      {"O1000(スタート)", "O1000"},                           // Shift-JIS inside a comment
+      {"X12345678901234567890.5", "X1.2345678901234567e+19."},
+      {"X.000000000000000000000000001", "X1e-27."},
+      {"G43.4", "G43.399999999999999."},
+      {"GOOZ.500", "!1@0"},                                   // letter O typed for a zero
+      {"X", "!1@0"},
+      {"X-", "!1@0"},
+      {"G01X1.2.3", "G1!1@3"},
+      {"X1-2", "!1@0"},
+      {"Ｇ91", "!2@0"},                                       // full-width letter
+      {"G00（X1.）", "G0!2@3"},                               // full-width parenthesis
+      {"#1=5", "!3@0"},
+      {"G0 X[1+2]", "G0!3@4"},
+      {"G0 X1. *", "G0 X1.!4@7"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Words(c.line), c.words) << c.line;
+}
+
+TEST(ReadBlock, CodesAreWholeWords) {
+  Block block;
+  const char line[] = "G043 G430 G43.4 M3.0 G0 G17";
+  ReadBlock(line, std::strlen(line), &block);
+  EXPECT_TRUE(block.HasCode('G', 43));
+  EXPECT_FALSE(block.HasCode('G', 430 / 10 * 10 + 4));
+  EXPECT_TRUE(block.HasCode('M', 3));
+  EXPECT_TRUE(block.HasCode('G', 0));
+  EXPECT_TRUE(block.HasCode('G', 17));
+  EXPECT_FALSE(block.HasCode('G', 1));
+  EXPECT_EQ(block.Find('G')->code, 43);
+  EXPECT_EQ(block.Find('X'), nullptr);
+}
+
+TEST(ReadBlock, TooManyWords) {
+  std::string line;
+  for (int i = 0; i < kMaxBlockWords + 1; ++i) line += "M1";
+  Block block;
+  EXPECT_EQ(ReadBlock(line.data(), line.size(), &block), kBlockTooManyWords);
+  EXPECT_EQ(block.wordCount, kMaxBlockWords);
+}
+
+}  // namespace
