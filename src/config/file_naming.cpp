@@ -81,3 +81,47 @@ int BareFileName(char* path, size_t size) {
   SplitPathParts(std::string_view(path, strnlen(path, size)), &parts);
   return JoinParts({parts.baseName, parts.extension}, path, size);
 }
+
+namespace {
+
+unsigned char FoldCase(unsigned char b) {
+  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
+}
+
+}  // namespace
+
+bool SamePath(const char* a, const char* b) {
+  const auto* p = reinterpret_cast<const unsigned char*>(a);
+  const auto* q = reinterpret_cast<const unsigned char*>(b);
+  while (*p != '\0' && *q != '\0') {
+    if (platform::IsLeadByte(*p) && p[1] != '\0') {
+      if (p[0] != q[0] || p[1] != q[1]) return false;
+      p += 2;
+      q += 2;
+      continue;
+    }
+    if (FoldCase(*p) != FoldCase(*q)) return false;
+    ++p;
+    ++q;
+  }
+  return *p == '\0' && *q == '\0';
+}
+
+bool IsPiecePath(const char* ncPath, const char* path) {
+  PathParts parts;
+  SplitPathParts(ncPath, &parts);
+  const size_t prefix = parts.drive.size() + parts.directory.size() + parts.baseName.size();
+  const size_t length = std::strlen(path);
+  if (length < prefix + 4 + parts.extension.size() || path[prefix] != '_') return false;
+  size_t digits = 0;
+  int number = 0;
+  while (prefix + 1 + digits < length && path[prefix + 1 + digits] >= '0' &&
+         path[prefix + 1 + digits] <= '9' && digits < 9) {
+    number = number * 10 + (path[prefix + 1 + digits] - '0');
+    ++digits;
+  }
+  if (number < 1) return false;
+  char piece[512];
+  if (PiecePath(ncPath, number, piece, sizeof piece) != kNamingOk) return false;
+  return SamePath(piece, path);
+}

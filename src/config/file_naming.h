@@ -41,3 +41,12 @@ int PiecePath(const char* ncPath, int piece, char* out, size_t size);
 // Replaces `path` (a field of `size` bytes) by its base name and extension, dropping drive and
 // directory. Returns kNamingOk (the result is never longer than the path).
 int BareFileName(char* path, size_t size);
+
+// True when `a` and `b` name the same file on a system that ignores the case of ASCII letters in
+// names: letters are compared without regard to case, double-byte characters byte for byte (their
+// second byte is no letter).
+bool SamePath(const char* a, const char* b);
+
+// True when `path` is the name of some piece of `ncPath` (<base>_<number><ext>, number 1 or more,
+// compared as SamePath does).
+bool IsPiecePath(const char* ncPath, const char* path);

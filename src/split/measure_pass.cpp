@@ -2,11 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <string_view>
 
 #include "nc/format.h"
 #include "nc/interpreter.h"
+#include "nc/line_reader.h"
 #include "nc/number_text.h"
 #include "nc/pass_rules.h"
 #include "platform/platform.h"
@@ -14,13 +13,10 @@
 
 namespace {
 
-// Widths of the record's fields; a value's text must leave at least one blank in its field so
-// that the fields stay apart when read back.
-constexpr int kCodeWidth = 3;
-constexpr int kCoordinateWidth = 12;
-constexpr int kFeedWidth = 8;
-// Longest coordinate text without its sign: "999999.999".
+// The ranges the system accepts: coordinates up to "999999.999" and feeds that show as at most
+// "99999.9" (seven characters).
 constexpr int kCoordinateDigits = 10;
+constexpr int kFeedWidth = 8;
 
 bool CoordinateFits(double value) {
   if (!std::isfinite(value)) return false;
@@ -39,8 +35,19 @@ bool FeedFits(double value) {
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }
 
-MotionRecord RecordOf(int motion, const Position& position, double i, double j, double feed) {
-  return MotionRecord{motion, position[kX], position[kY], position[kZ], i, j, feed};
+MoveRecord RecordOf(int motion, const Position& position, double i, double j, double feed,
+                    int line) {
+  MoveRecord record{};
+  record.motion = motion;
+  record.plane = 17;
+  record.at[kX] = position[kX];
+  record.at[kY] = position[kY];
+  record.at[kZ] = position[kZ];
+  record.at[kI] = i;
+  record.at[kJ] = j;
+  record.feed = feed;
+  record.line = line;
+  return record;
 }
 
 // The state of one pass, so that its steps can be small functions.
@@ -65,10 +72,10 @@ class MeasurePass {
 
  private:
   int MeasureLine(const char* line, size_t length, int lineNumber);
-  int Write(const MotionRecord& record, int lineNumber);
+  int Write(const MoveRecord& record);
 
   MeasureReport* report_;
-  FILE* output_ = nullptr;
+  IntermediateWriter* output_ = nullptr;
   double start_[3] = {0, 0, 0};
   PassRecords records_;
   DistanceTotals distance_{0.0, 0.0};
@@ -80,18 +87,16 @@ class MeasurePass {
   int toolChangeLine_ = 0;     // line of an M06 read after the first cutting record
 };
 
-int MeasurePass::Write(const MotionRecord& record, int lineNumber) {
+int MeasurePass::Write(const MoveRecord& record) {
   double bad = 0.0;
   int badIsFeed = 0;
-  if (!MotionRecordFits(record, &bad, &badIsFeed)) {
-    report_->line = lineNumber;
+  if (!MoveRecordFits(record, &bad, &badIsFeed)) {
+    report_->line = record.line;
     report_->value = bad;
     report_->valueIsFeed = badIsFeed;
     return kMeasureValueTooLarge;
   }
-  char text[kMotionRecordSize];
-  FormatMotionRecord(record, text);
-  if (WriteText(output_, text) != 0) return kMeasureWriteError;
+  if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
   return kMeasureOk;
 }
@@ -149,8 +154,8 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
 
   MeasureMove(r.modal, current, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
               &counters_);
-  int result = Write(RecordOf(r.modal.motion, current, current[kI], current[kJ], r.feed.feed),
-                     lineNumber);
+  int result = Write(RecordOf(r.modal.motion, current, current[kI], current[kJ], r.feed.feed,
+                              lineNumber));
   if (result != kMeasureOk) return result;
   if (IsCutting(r.modal.motion) && report_->firstCuttingLine == 0) {
     report_->firstCuttingLine = lineNumber;
@@ -173,9 +178,10 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   if (!input) return kMeasureNcUnreadable;
   platform::FileHandle output(intermediateFile, "wb");
   if (!output) return kMeasureIntermediateUnwritable;
-  output_ = output.get();
+  IntermediateWriter writer(output.get(), kMillimetres);
+  output_ = &writer;
 
-  int result = Write(RecordOf(0, records_.current, 0.0, 0.0, 0.0), 0);
+  int result = Write(RecordOf(0, records_.current, 0.0, 0.0, 0.0, 0));
   if (result != kMeasureOk) return result;
 
   LineReader reader(input.get());
@@ -198,12 +204,12 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   if (away) {
     Position home = end;
     for (int axis = kX; axis <= kZ; ++axis) home[axis] = start_[axis];
-    result = Write(RecordOf(records_.modal.motion == 0 ? 0 : 1, home, 0.0, 0.0, records_.feed.feed),
-                   reader.lineNumber());
+    result = Write(RecordOf(records_.modal.motion == 0 ? 0 : 1, home, 0.0, 0.0, records_.feed.feed,
+                            reader.lineNumber()));
     if (result != kMeasureOk) return result;
   }
   output_ = nullptr;
-  if (!output.Close()) return kMeasureWriteError;
+  if (writer.failed() || !output.Close()) return kMeasureWriteError;
 
   *minimum = minimum_;
   *maximum = maximum_;
@@ -281,8 +287,9 @@ int DescribeZeroFeedWarning(int zeroFeedMoves, std::span<char> out) {
   return Compose(out, kMeasureZeroFeedText, zeroFeedMoves);
 }
 
-bool MotionRecordFits(const MotionRecord& record, double* badValue, int* badIsFeed) {
-  const double coordinates[] = {record.x, record.y, record.z, record.i, record.j};
+bool MoveRecordFits(const MoveRecord& record, double* badValue, int* badIsFeed) {
+  const double coordinates[] = {record.at[kX], record.at[kY], record.at[kZ], record.at[kI],
+                                record.at[kJ], record.at[kK], record.at[kR]};
   for (double value : coordinates) {
     if (!CoordinateFits(value)) {
       if (badValue != nullptr) *badValue = value;
@@ -296,77 +303,4 @@ bool MotionRecordFits(const MotionRecord& record, double* badValue, int* badIsFe
     return false;
   }
   return true;
-}
-
-int FormatMotionRecord(const MotionRecord& record, std::span<char, kMotionRecordSize> out) {
-  int length = std::snprintf(out.data(), out.size(), "%*d", kCodeWidth, record.motion);
-  const double coordinates[] = {record.x, record.y, record.z, record.i, record.j};
-  for (double value : coordinates) {
-    if (length >= static_cast<int>(out.size())) break;
-    length += FormatRounded(value, out.subspan(length), 3, kCoordinateWidth);
-  }
-  if (length < static_cast<int>(out.size())) {
-    length += FormatRounded(record.feed, out.subspan(length), 1, kFeedWidth);
-  }
-  if (length + 1 < static_cast<int>(out.size())) {
-    out[length++] = '\n';
-    out[length] = '\0';
-  }
-  return length;
-}
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// A number field: an optional sign, digits with at most one point (at least one digit).
-bool IsNumberField(std::string_view field, bool integer) {
-  size_t at = 0;
-  if (at < field.size() && (field[at] == '-' || field[at] == '+')) ++at;
-  int digits = 0;
-  int points = 0;
-  for (; at < field.size(); ++at) {
-    char c = field[at];
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if (c == '.' && !integer && points == 0) {
-      ++points;
-    } else {
-      return false;
-    }
-  }
-  return digits > 0;
-}
-
-}  // namespace
-
-int ParseMotionRecord(const char* line, MotionRecord* record) {
-  double values[6] = {0, 0, 0, 0, 0, 0};
-  int motion = -1;
-  const char* p = line;
-  for (int field = 0; field < 7; ++field) {
-    while (IsBlank(*p)) ++p;
-    const char* begin = p;
-    while (*p != '\0' && !IsBlank(*p)) ++p;
-    std::string_view text(begin, static_cast<size_t>(p - begin));
-    if (!IsNumberField(text, field == 0)) return kRecordBad;
-    if (field == 0) {
-      motion = ParseStandardInteger(text);
-    } else {
-      values[field - 1] = ParseStandardDecimal(text);
-    }
-  }
-  while (IsBlank(*p)) ++p;
-  if (*p != '\0' || motion < 0 || motion > 3) return kRecordBad;
-  *record = MotionRecord{motion, values[0], values[1], values[2], values[3], values[4], values[5]};
-  return kRecordRead;
-}
-
-int ReadMotionRecord(LineReader* reader, MotionRecord* record) {
-  char line[kLineBufferSize];
-  size_t length = 0;
-  int status = reader->Next(line, &length);
-  if (status == kLineEnd) return kRecordEnd;
-  if (status != kLineRead || std::strlen(line) != length) return kRecordBad;
-  return ParseMotionRecord(line, record);
 }

@@ -1,27 +1,23 @@
 // The measurement pass: one reading of the whole NC program that measures every move, totals the
-// cutting distance and time, finds the extents, and writes one motion record per move into the
-// intermediate file. The split loop reads that file back (ReadMotionRecord) and never reads the
+// cutting distance and time, finds the extents, and writes one record per move into the
+// intermediate file (split/intermediate.h). The split loop reads that file back and never reads the
 // NC program again.
 //
-// Intermediate file: text, "\r\n" line ends, one record per line, each written
-// "%3d%12.3f%12.3f%12.3f%12.3f%12.3f%8.1f": motion code (0 rapid, 1 linear, 2 clockwise arc,
-// 3 counter-clockwise arc), absolute end X, Y, Z in mm, the block's arc-centre offsets I and J in
-// mm, the feed in mm/min. The fields are told apart only by the blanks that pad them, so every
-// coordinate and offset must lie within +-999999.999 and every feed below 99999.95 (it shows as
-// at most 99999.9); a program that needs more is refused rather than written ambiguously.
 // Records, in order:
-//   1. the start record: motion 0, the start point, I 0, J 0, F 0;
+//   1. the start record: a rapid to the start point, line 0;
 //   2. one record per measured move, in program order;
 //   3. the closing record, only when the program ends away from the start point (exact
 //      comparison): the return to the start point, a straight move without I and J (motion 0
 //      when rapid is in force at the end, else 1), at the feed in force. It is not measured here.
+// Coordinates must lie within +-999999.999 and feeds below 99999.95; a program that needs more is
+// refused.
 #pragma once
 
 #include <cstddef>
 #include <span>
 
-#include "nc/line_reader.h"
 #include "nc/measure.h"
+#include "split/intermediate.h"
 #include "split/split_job.h"
 
 // Results of MeasureProgram. 1, 2, 18 and 19 keep their historic values.
@@ -51,20 +47,6 @@ struct MeasureReport {
   int zeroFeedMoves;      // cutting moves measured while no feed was in force: no time added
   int unmeasurableMoves;  // moves whose length or time was no finite number: nothing added
 };
-
-// One record of the intermediate file.
-struct MotionRecord {
-  int motion;   // 0 rapid, 1 linear, 2 clockwise arc, 3 counter-clockwise arc
-  double x;     // absolute end point, mm
-  double y;
-  double z;
-  double i;     // arc centre offsets of the block, mm
-  double j;
-  double feed;  // mm/min
-};
-
-// Length of one record line: 3 + 5 x 12 + 8 characters, "\n" and the terminator fit in this.
-inline constexpr size_t kMotionRecordSize = 80;
 
 // Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created
 // or emptied). `start` is the job's start point X, Y, Z in mm. Only on kMeasureOk are the
@@ -96,25 +78,7 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
 // or 0 (and "") when the count is 0.
 int DescribeZeroFeedWarning(int zeroFeedMoves, std::span<char> out);
 
-// True when every field of `record` fits its fixed width; otherwise `*badValue` (may be nullptr)
+// True when every value of `record` lies within the ranges the system accepts (coordinates and
+// offsets within +-999999.999, feeds below 99999.95); otherwise `*badValue` (may be nullptr)
 // receives the first value that does not and `*badIsFeed` (may be nullptr) whether it is the feed.
-bool MotionRecordFits(const MotionRecord& record, double* badValue, int* badIsFeed);
-
-// Writes the record's text (with "\n", no "\r") into `out`; returns its length. The record must
-// fit (MotionRecordFits); otherwise the text is still written but cannot be read back reliably.
-int FormatMotionRecord(const MotionRecord& record, std::span<char, kMotionRecordSize> out);
-
-// Results of ReadMotionRecord and ParseMotionRecord.
-enum RecordReadResult {
-  kRecordRead = 1,   // a record was read
-  kRecordEnd = 0,    // no more records
-  kRecordBad = -1,   // a line is not a record (or could not be read); `reader->lineNumber()`
-};
-
-// Parses one record line: seven numbers separated by blanks, the first an integer 0..3, read
-// with the locale-independent standard conversions, nothing else on the line but its end.
-int ParseMotionRecord(const char* line, MotionRecord* record);
-
-// Reads the next record of an intermediate file through `reader` (the caller opens the file
-// "rb" and keeps the reader for the whole file).
-int ReadMotionRecord(LineReader* reader, MotionRecord* record);
+bool MoveRecordFits(const MoveRecord& record, double* badValue, int* badIsFeed);

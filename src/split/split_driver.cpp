@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <span>
 
 #include "config/file_naming.h"
 #include "config/settings.h"
@@ -12,30 +11,27 @@
 #include "header_footer/wait.h"
 #include "log/run_log.h"
 #include "nc/format.h"
-#include "nc/line_reader.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
-#include "platform/text_encoding.h"
+#include "split/intermediate.h"
 #include "split/measure_pass.h"
-#include "split/motion_writer.h"
+#include "split/piece_writer.h"
 #include "split/split_messages.h"
 #include "split/viewer.h"
 
 namespace {
 
-// Everything one run works on besides the caller's meters.
+// Everything one run works on.
 struct SplitRun {
   platform::WindowHandle owner;
-  const char* ncFile;
-  SplitMeter* distance;
-  SplitMeter* time;
-  const double* start;
+  const SplitJob& job;
+  SplitMeter distance;  // limit in metres as given; in mm once the split loop starts
+  SplitMeter time;      // limit in minutes
   uint32_t startTick;
-  FormatSettings format;
-  SeamSettings seam;
-  char intermediatePath[kSplitPathSize];
-  char headerPath[kSplitPathSize];
-  char footerPath[kSplitPathSize];
+  char intermediatePath[kPathField];
+  char headerPath[kPathField];
+  char footerPath[kPathField];
+  PieceSettings piece;  // what every piece is made of
   Extents minimum;
   Extents maximum;
   int firstCuttingLine;  // NC line of the program's first cutting move (0: none)
@@ -80,62 +76,30 @@ double ReadSeamNumber(const TextSetting& setting) {
   return ParseStandardDecimal(text);
 }
 
-// --- Path checks -------------------------------------------------------------------------------
+// --- A. Start: the job, its settings and its files -------------------------------------------
 
-unsigned char FoldCase(unsigned char b) {
-  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
-}
-
-// True when the paths are equal without regard to ASCII letter case. Double-byte characters must
-// match exactly: their second byte is no letter.
-bool SamePath(const char* a, const char* b) {
-  const auto* p = reinterpret_cast<const unsigned char*>(a);
-  const auto* q = reinterpret_cast<const unsigned char*>(b);
-  while (*p != '\0' && *q != '\0') {
-    if (platform::IsLeadByte(*p) && p[1] != '\0') {
-      if (p[0] != q[0] || p[1] != q[1]) return false;
-      p += 2;
-      q += 2;
-      continue;
-    }
-    if (FoldCase(*p) != FoldCase(*q)) return false;
-    ++p;
-    ++q;
+// Builds one derived path; refuses a path that does not fit.
+int DerivePath(const SplitRun& run, const TextSetting& setting, char* out) {
+  char suffix[64];
+  ReadSettingText(setting, suffix, sizeof suffix);
+  if (SuffixPath(run.job.ncFile, suffix, out, kPathField) != kNamingOk) {
+    FormatLog(kDerivedPathTooLong, run.job.ncFile);
+    return Refuse(run);
   }
-  return *p == '\0' && *q == '\0';
-}
-
-// True when `path` is the name of some piece of `ncFile` (<base>_<number><ext>, number 1 or more).
-bool IsPieceName(const char* ncFile, const char* path) {
-  PathParts parts;
-  SplitPathParts(ncFile, &parts);
-  const size_t prefix = parts.drive.size() + parts.directory.size() + parts.baseName.size();
-  const size_t length = std::strlen(path);
-  if (length < prefix + 4 + parts.extension.size() || path[prefix] != '_') return false;
-  size_t digits = 0;
-  int number = 0;
-  while (prefix + 1 + digits < length && path[prefix + 1 + digits] >= '0' &&
-         path[prefix + 1 + digits] <= '9' && digits < 9) {
-    number = number * 10 + (path[prefix + 1 + digits] - '0');
-    ++digits;
-  }
-  if (number < 1) return false;
-  char piece[kSplitPathSize];
-  if (PiecePath(ncFile, number, piece, sizeof piece) != kNamingOk) return false;
-  return SamePath(piece, path);
+  return kSplitDone;
 }
 
 // Refuses derived files that would fall on the program or on each other.
 int CheckDerivedPaths(const SplitRun& run) {
   const char* derived[] = {run.intermediatePath, run.headerPath, run.footerPath};
   for (const char* path : derived) {
-    if (SamePath(path, run.ncFile)) {
+    if (SamePath(path, run.job.ncFile)) {
       FormatLog(kDerivedIsSource, path);
       return Refuse(run);
     }
   }
   for (size_t i = 0; i < 3; ++i) {
-    bool clash = IsPieceName(run.ncFile, derived[i]);
+    bool clash = IsPiecePath(run.job.ncFile, derived[i]);
     for (size_t j = i + 1; j < 3 && !clash; ++j) clash = SamePath(derived[i], derived[j]);
     if (clash) {
       FormatLog(kDerivedCollision, derived[i]);
@@ -145,74 +109,70 @@ int CheckDerivedPaths(const SplitRun& run) {
   return kSplitDone;
 }
 
-// Builds one derived path; refuses a path that does not fit.
-int DerivePath(const SplitRun& run, const TextSetting& setting, char* out) {
-  char suffix[64];
-  ReadSettingText(setting, suffix, sizeof suffix);
-  if (SuffixPath(run.ncFile, suffix, out, kSplitPathSize) != kNamingOk) {
-    FormatLog(kDerivedPathTooLong, run.ncFile);
+int ReportJob(const SplitRun& run) {
+  const SplitJob& job = run.job;
+  if (std::strlen(job.ncFile) >= kPathField) {
+    FormatLog(kNcPathTooLong, job.ncFile);
+    return Refuse(run);
+  }
+  if (!platform::FileExists(job.ncFile)) {
+    FormatLog(kNcFileMissing, job.ncFile);
+    return Refuse(run);
+  }
+  FormatLog(kJobFile, job.ncFile);
+  EmitLogLine(nullptr, kLogPlain);
+  LineWithCoordinate(kJobDistance, job.distance);
+  LineWithCoordinate(kJobTime, job.time);
+  LineWithCoordinate(kJobStartX, job.start[0]);
+  LineWithCoordinate(kJobStartY, job.start[1]);
+  LineWithCoordinate(kJobStartZ, job.start[2]);
+  Blank();
+
+  // A limit of 0 or less (or no number at all) would end a piece before any was opened.
+  if (!(job.distance > 0.0)) {
+    char text[kCoordinateTextSize];
+    FormatCoordinate(job.distance, text);
+    FormatLog(kDistanceLimitInvalid, text);
+    return Refuse(run);
+  }
+  if (!(job.time > 0.0)) {
+    char text[kCoordinateTextSize];
+    FormatCoordinate(job.time, text);
+    FormatLog(kTimeLimitInvalid, text);
     return Refuse(run);
   }
   return kSplitDone;
 }
 
-// --- A. Start: the job, its settings and its files -------------------------------------------
+int ReadRunSettings(SplitRun* run) {
+  PieceSettings& piece = run->piece;
+  ReadFormatSettings(&piece.format);
+  if (piece.format.decimal != 0) piece.format.decimal = 3;
+  if (gCommandSettings.debug == kEchoOutputDebug) EchoOutputParameters(piece.format);
 
-int StartRun(SplitRun* run) {
-  if (std::strlen(run->ncFile) >= kSplitPathSize) {
-    FormatLog(kNcPathTooLong, run->ncFile);
-    return Refuse(*run);
-  }
-  if (!platform::FileExists(run->ncFile)) {
-    FormatLog(kNcFileMissing, run->ncFile);
-    return Refuse(*run);
-  }
-  FormatLog(kJobFile, run->ncFile);
-  EmitLogLine(nullptr, kLogPlain);
-  LineWithCoordinate(kJobDistance, run->distance->limit);
-  LineWithCoordinate(kJobTime, run->time->limit);
-  LineWithCoordinate(kJobStartX, run->start[0]);
-  LineWithCoordinate(kJobStartY, run->start[1]);
-  LineWithCoordinate(kJobStartZ, run->start[2]);
-  Blank();
-
-  // A limit of 0 or less (or no number at all) would end a piece before any was opened.
-  if (!(run->distance->limit > 0.0)) {
-    char text[kCoordinateTextSize];
-    FormatCoordinate(run->distance->limit, text);
-    FormatLog(kDistanceLimitInvalid, text);
-    return Refuse(*run);
-  }
-  if (!(run->time->limit > 0.0)) {
-    char text[kCoordinateTextSize];
-    FormatCoordinate(run->time->limit, text);
-    FormatLog(kTimeLimitInvalid, text);
-    return Refuse(*run);
-  }
-
-  ReadFormatSettings(&run->format);
-  if (run->format.decimal != 0) run->format.decimal = 3;
-  if (gCommandSettings.debug == 100) EchoOutputParameters(run->format);
-
-  run->seam.approach = ReadSeamNumber(kApproachSetting);
-  run->seam.lift = ReadSeamNumber(kLiftSetting);
-  run->seam.approachFeedRatio = ReadSeamNumber(kApproachFeedSetting);
-  run->seam.liftFeedRatio = ReadSeamNumber(kLiftFeedSetting);
+  piece.seam.approach = ReadSeamNumber(kApproachSetting);
+  piece.seam.lift = ReadSeamNumber(kLiftSetting);
+  piece.seam.approachFeedRatio = ReadSeamNumber(kApproachFeedSetting);
+  piece.seam.liftFeedRatio = ReadSeamNumber(kLiftFeedSetting);
   if (DerivePath(*run, kAsciiFileSetting, run->intermediatePath) != kSplitDone ||
       DerivePath(*run, kSplitHeaderSuffixSetting, run->headerPath) != kSplitDone ||
       DerivePath(*run, kSplitFooterSuffixSetting, run->footerPath) != kSplitDone) {
     return kSplitFailed;
   }
   // The highest piece number a run can reach in practice must fit as well.
-  char piece[kSplitPathSize];
-  if (PiecePath(run->ncFile, 999, piece, sizeof piece) != kNamingOk) {
-    FormatLog(kDerivedPathTooLong, run->ncFile);
+  char last[kPathField];
+  if (PiecePath(run->job.ncFile, 999, last, sizeof last) != kNamingOk) {
+    FormatLog(kDerivedPathTooLong, run->job.ncFile);
     return Refuse(*run);
   }
-  run->format.comment = ReadSettingInt(kCommentSetting);
+  piece.format.comment = ReadSettingInt(kCommentSetting);
+  piece.ncFile = run->job.ncFile;
+  piece.headerPath = run->headerPath;
+  piece.footerPath = run->footerPath;
+  for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
-  LineWithCoordinate(kSeamApproach, run->seam.approach);
-  LineWithCoordinate(kSeamLift, run->seam.lift);
+  LineWithCoordinate(kSeamApproach, piece.seam.approach);
+  LineWithCoordinate(kSeamLift, piece.seam.lift);
   Blank();
   FormatLog(kHeaderFileLine, run->headerPath);
   EmitLogLine(nullptr, kLogPlain);
@@ -225,13 +185,11 @@ int StartRun(SplitRun* run) {
 // --- B. Measurement and C. the decision ------------------------------------------------------
 
 int MeasureRun(SplitRun* run) {
-  SplitMeter* distance = run->distance;
-  SplitMeter* time = run->time;
-  distance->rapid = distance->running = 0.0;
-  time->rapid = time->running = 0.0;
+  SplitMeter& distance = run->distance;
+  SplitMeter& time = run->time;
   MeasureReport report{};
-  const int result = MeasureProgram(run->ncFile, run->intermediatePath, run->start, distance, time,
-                                    &run->minimum, &run->maximum, &report);
+  const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
+                                    &distance, &time, &run->minimum, &run->maximum, &report);
   if (result != kMeasureOk) {
     // A refused program leaves no partial intermediate file behind. (Its path was checked not to
     // be the program's nor any other file of the run; a file that could not be made is not ours.)
@@ -239,13 +197,13 @@ int MeasureRun(SplitRun* run) {
       platform::RemoveFile(run->intermediatePath);
     }
     char text[kLogLineSize];
-    DescribeMeasureFailure(result, report, run->ncFile, run->intermediatePath, text);
+    DescribeMeasureFailure(result, report, run->job.ncFile, run->intermediatePath, text);
     FormatLog("%s", text);
     return Refuse(*run);
   }
   run->firstCuttingLine = report.firstCuttingLine;
-  LineWithCoordinate(kTotalDistance, distance->running);
-  LineWithCoordinate(kTotalTime, time->running);
+  LineWithCoordinate(kTotalDistance, distance.running);
+  LineWithCoordinate(kTotalTime, time.running);
   char warning[kLogLineSize];
   if (DescribeZeroFeedWarning(report.zeroFeedMoves, warning) > 0) {
     FormatLog("%s", warning);
@@ -254,7 +212,7 @@ int MeasureRun(SplitRun* run) {
   Blank();
 
   // Running at or above a limit in either meter needs a split.
-  const bool needed = time->running >= time->limit || distance->running >= distance->limit;
+  const bool needed = time.running >= time.limit || distance.running >= distance.limit;
   if (!needed) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
@@ -276,10 +234,11 @@ int PrepareRun(SplitRun* run) {
 
   // Files the user made (and perhaps edited) are used as they are. A refused or failed cut leaves
   // none of the files this run made behind (their paths were checked to be the run's own).
+  const char* ncFile = run->job.ncFile;
   bool madeHeader = false;
   if (!platform::FileExists(run->headerPath)) {
     HeaderCheck check{};
-    const int cut = CutHeaderChecked(run->ncFile, run->headerPath, run->firstCuttingLine, &check);
+    const int cut = CutHeaderChecked(ncFile, run->headerPath, run->firstCuttingLine, &check);
     if (cut != kHeaderCutOk) {
       platform::RemoveFile(run->headerPath);
       platform::RemoveFile(run->intermediatePath);
@@ -293,7 +252,7 @@ int PrepareRun(SplitRun* run) {
     if (ReportHeaderCheck(run->owner, check) != 0 || cut != kHeaderCutOk) return kSplitFailed;
     madeHeader = true;
   }
-  if (!platform::FileExists(run->footerPath) && CutFooter(run->ncFile, run->footerPath) != kFooterCutOk) {
+  if (!platform::FileExists(run->footerPath) && CutFooter(ncFile, run->footerPath) != kFooterCutOk) {
     platform::RemoveFile(run->footerPath);
     if (madeHeader) platform::RemoveFile(run->headerPath);
     platform::RemoveFile(run->intermediatePath);
@@ -305,139 +264,138 @@ int PrepareRun(SplitRun* run) {
 
 // --- E. The split loop -------------------------------------------------------------------------
 
-// Measures the move from `from` to `to` into the meters' first two slots.
-void MeasureInto(const ModalState& modal, const Position& to, const Position& from, double feed,
-                 SplitRun* run, Extents* minimum, Extents* maximum) {
-  FeedState feedState{feed, 0.0, 0.0};
-  DistanceTotals distance{run->distance->rapid, run->distance->running};
-  TimeTotals time{run->time->rapid, run->time->running};
-  MeasureMove(modal, to, from, feedState, &distance, &time, minimum, maximum);
-  run->distance->rapid = distance[kRapid];
-  run->distance->running = distance[kCutting];
-  run->time->running = time[kCutting];
+// The meters of the piece being written, and how a record counts into them.
+struct PieceMeters {
+  SplitMeter* distance;
+  SplitMeter* time;
+  Extents minimum;
+  Extents maximum;
+
+  // Measures the move of `record` from `from` into the meters' first two slots.
+  void Measure(const MoveRecord& record, const Position& from) {
+    ModalState modal{};
+    modal.motion = record.motion;
+    FeedState feed{record.feed, 0.0, 0.0};
+    DistanceTotals d{distance->rapid, distance->running};
+    TimeTotals t{time->rapid, time->running};
+    MeasureMove(modal, record.at, from, feed, &d, &t, &minimum, &maximum);
+    distance->rapid = d[kRapid];
+    distance->running = d[kCutting];
+    time->running = t[kCutting];
+  }
+  void Reset() {
+    distance->rapid = distance->running = 0.0;
+    time->rapid = time->running = 0.0;
+  }
+  // The time meter is tested first; both limits are strict.
+  bool PassedTime() const { return time->running > time->limit; }
+  bool Passed() const { return PassedTime() || distance->running > distance->limit; }
+};
+
+// Closes the piece that `last` ends (nullptr: the end of the program) and reports it with the
+// kind of split `kind`.
+int ClosePiece(SplitRun* run, PieceWriter* writer, const MoveRecord* last, const char* kind,
+               int number) {
+  const int closed = writer->Close(last, run->time.previous, run->distance.previous);
+  if (closed == kFooterUnreadable) {
+    FormatLog("%s", kPieceTailFailed);
+    return Refuse(*run);
+  }
+  if (closed == kPieceNotWritten) {
+    char path[kPathField];
+    PiecePath(run->job.ncFile, number, path, sizeof path);
+    FormatLog(kPieceWriteFailed, path);
+    return Refuse(*run);
+  }
+  run->pieces = number;
+  FormatLog(kind, number);
+  EmitLogLine(nullptr, kLogPlain);
+  LineWithTwoFixed(kPieceTotals, number, run->distance.previous, run->time.previous);
+  return kSplitDone;
 }
 
-// Closes the piece file; a failed final write is an error of the run.
-int FinishPieceFile(const SplitRun& run, platform::FileHandle* piece, int number) {
-  if (piece->Close()) return kSplitDone;
-  char path[kSplitPathSize];
-  PiecePath(run.ncFile, number, path, sizeof path);
-  FormatLog(kPieceWriteFailed, path);
-  return Refuse(run);
+// Opens piece `number`, which resumes at `entry` with the move of `first`.
+int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& entry,
+              const MoveRecord& first) {
+  char path[kPathField];
+  if (PiecePath(run->job.ncFile, number, path, sizeof path) != kNamingOk) {
+    FormatLog(kDerivedPathTooLong, run->job.ncFile);
+    return Refuse(*run);
+  }
+  char display[kPathField];
+  std::memcpy(display, path, sizeof display);
+  BareFileName(display, sizeof display);
+  FormatLog(kPieceName, number, display);
+  EmitLogLine(nullptr, kLogPlain);
+  const int opened = writer->Open(number, path, entry, first);
+  if (opened == kPieceNotCreated) {
+    FormatLog(kPieceUncreatable, path);
+    return Refuse(*run);
+  }
+  if (opened != kPieceWritten) {
+    FormatLog("%s", kPieceHeadFailed);
+    return Refuse(*run);
+  }
+  return kSplitDone;
 }
 
 // Reads the intermediate file back and writes the pieces. Sets `run->pieces`.
 int SplitLoop(SplitRun* run) {
-  SplitMeter* distance = run->distance;
-  SplitMeter* time = run->time;
-  distance->limit *= 1000.0;  // metres to mm from here on
-  distance->rapid = distance->running = 0.0;
-  time->rapid = time->running = 0.0;
+  SplitMeter& distance = run->distance;
+  SplitMeter& time = run->time;
+  distance.limit *= 1000.0;  // metres to mm from here on
+  PieceMeters meters{&distance, &time, run->minimum, run->maximum};
+  meters.Reset();
 
-  platform::FileHandle intermediate(run->intermediatePath, "rb");
-  if (!intermediate) {
+  platform::FileHandle file(run->intermediatePath, "rb");
+  if (!file) {
     FormatLog(kIntermediateUnreadable, run->intermediatePath);
     return Refuse(*run);
   }
-  LineReader reader(intermediate.get());
-  platform::FileHandle piece;  // the piece being written
+  IntermediateReader reader(file.get());
+  PieceWriter writer(run->piece);
 
-  Position current{};   // the record just read (X, Y, Z, I, J)
-  Position previous{};  // the record before it: where the tool stands
-  Position entry{};     // the record before the current one, as read: where a new piece resumes
-  ModalState modal{};   // motion: the record's; previousMotion: the motion in force in the piece
-  OutputFeed feed{};
-  Extents minimum = run->minimum;
-  Extents maximum = run->maximum;
-  int pieceNumber = 1;  // the piece to open next
+  Position previous{};  // the end of the record before the current one: where a new piece resumes
+  int pieceNumber = 0;  // the piece being written (0: none yet)
   bool pieceOpen = false;
+  int kind;
+  while ((kind = reader.Next()) == kRecordMove) {
+    const MoveRecord& record = reader.move();
+    meters.Measure(record, previous);
 
-  MotionRecord record;
-  int read;
-  while ((read = ReadMotionRecord(&reader, &record)) == kRecordRead) {
-    modal.motion = record.motion;
-    current = Position{record.x, record.y, record.z, record.i, record.j, 0.0, 0.0, 0.0};
-    feed.feed = record.feed;
-    MeasureInto(modal, current, previous, feed.feed, run, &minimum, &maximum);
-
-    // The time meter is tested first; both limits are strict.
-    const bool byTime = time->running > time->limit;
-    if (pieceOpen && (byTime || distance->running > distance->limit)) {
-      if (ClosePiece(piece.get(), run->footerPath, &current, previous, run->start, run->seam,
-                     &modal, &feed, *time, *distance, run->format) != kPieceEdgeOk) {
-        FormatLog("%s", kPieceTailFailed);
-        return Refuse(*run);
+    if (pieceOpen && meters.Passed()) {
+      const bool byTime = meters.PassedTime();
+      if (ClosePiece(run, &writer, &record, byTime ? kSplitByTime : kSplitByDistance,
+                     pieceNumber) != kSplitDone) {
+        return kSplitFailed;
       }
-      const int closed = pieceNumber - 1;
-      if (FinishPieceFile(*run, &piece, closed) != kSplitDone) return kSplitFailed;
-      run->pieces = closed;
-      FormatLog(byTime ? kSplitByTime : kSplitByDistance, closed);
-      EmitLogLine(nullptr, kLogPlain);
-      LineWithTwoFixed(kPieceTotals, closed, distance->previous, time->previous);
       Blank();
       // The record that ended the piece is cut again at the start of the next one: its own move,
       // from the entry point to its end point, is the first amount of that piece.
-      distance->rapid = distance->running = 0.0;
-      time->rapid = time->running = 0.0;
-      MeasureInto(modal, current, entry, feed.feed, run, &minimum, &maximum);
+      meters.Reset();
+      meters.Measure(record, previous);
       pieceOpen = false;
     }
-
     if (!pieceOpen) {
-      char path[kSplitPathSize];
-      if (PiecePath(run->ncFile, pieceNumber, path, sizeof path) != kNamingOk) {
-        FormatLog(kDerivedPathTooLong, run->ncFile);
-        return Refuse(*run);
+      if (OpenPiece(run, &writer, ++pieceNumber, previous, record) != kSplitDone) {
+        return kSplitFailed;
       }
-      char display[kSplitPathSize];
-      std::memcpy(display, path, sizeof display);
-      BareFileName(display, sizeof display);
-      FormatLog(kPieceName, pieceNumber, display);
-      EmitLogLine(nullptr, kLogPlain);
-      if (!piece.Open(path, "wb")) {
-        FormatLog(kPieceUncreatable, path);
-        return Refuse(*run);
-      }
-      if (OpenPiece(piece.get(), run->headerPath, pieceNumber, run->ncFile, entry, current,
-                    run->start, run->seam, &modal, &feed, run->format) != kPieceEdgeOk) {
-        FormatLog("%s", kPieceHeadFailed);
-        return Refuse(*run);
-      }
-      ++pieceNumber;
       pieceOpen = true;
     } else {
-      WriteMotionBlock(piece.get(), &modal, current, previous, &feed, run->format);
+      writer.WriteMove(record);
     }
-
-    // Move on. previousMotion is left to the writers: it names the motion really in force.
-    entry = current;
-    previous = current;
-    distance->previous = distance->running;
-    time->previous = time->running;
+    previous = record.at;
+    distance.previous = distance.running;
+    time.previous = time.running;
   }
-  if (read != kRecordRead && read != kRecordEnd) {
-    FormatLog(kIntermediateBroken, run->intermediatePath, reader.lineNumber());
-    return Refuse(*run);
-  }
-  if (!pieceOpen) {  // not even the start record: the file is not the pass's
-    FormatLog(kIntermediateBroken, run->intermediatePath, 1);
+  if (kind != kRecordEnd || !pieceOpen) {  // not even the start record: the file is not the pass's
+    FormatLog(kIntermediateBroken, run->intermediatePath, pieceOpen ? reader.lineNumber() : 1);
     return Refuse(*run);
   }
 
   // F. The end of the program: the last record is written already.
-  if (ClosePiece(piece.get(), run->footerPath, nullptr, previous, run->start, run->seam, &modal,
-                 &feed, *time, *distance, run->format) != kPieceEdgeOk) {
-    FormatLog("%s", kPieceTailFailed);
-    return Refuse(*run);
-  }
-  intermediate.Close();
-  const int last = pieceNumber - 1;
-  if (FinishPieceFile(*run, &piece, last) != kSplitDone) return kSplitFailed;
-  run->pieces = last;
-  FormatLog(kSplitRest, last);
-  EmitLogLine(nullptr, kLogPlain);
-  LineWithTwoFixed(kPieceTotals, last, distance->previous, time->previous);
-  return kSplitDone;
+  file.Close();
+  return ClosePiece(run, &writer, nullptr, kSplitRest, pieceNumber);
 }
 
 // --- F. The end: clean-up, summary, completion box, viewer -----------------------------------
@@ -465,10 +423,10 @@ int FinishRun(SplitRun* run) {
   Blank();
   FormatLog("%s", kDone);
   EmitLogLine(nullptr, kLogPlain);
-  FormatLog(kDoneFile, run->ncFile);
+  FormatLog(kDoneFile, run->job.ncFile);
   EmitLogLine(nullptr, kLogPlain);
-  LineWithCoordinate(kDoneDistance, run->distance->limit);
-  LineWithCoordinate(kDoneTime, run->time->limit);
+  LineWithCoordinate(kDoneDistance, run->distance.limit);
+  LineWithCoordinate(kDoneTime, run->time.limit);
   FormatLog(kDoneCount, run->pieces);
   EmitLogLine(nullptr, kLogPlain);
 
@@ -479,12 +437,14 @@ int FinishRun(SplitRun* run) {
   EmitLogLine(nullptr, kLogPlain);
 
   if (gCommandSettings.mode == 0) {
-    FormatLog(kDoneBox, run->ncFile, run->pieces, seconds, milliseconds);
+    FormatLog(kDoneBox, run->job.ncFile, run->pieces, seconds, milliseconds);
     ShowLogLineBox(nullptr, platform::BoxIcon::kInformation);
   }
   for (int number = 1; number <= run->pieces; ++number) {
-    char path[kSplitPathSize];
-    if (PiecePath(run->ncFile, number, path, sizeof path) == kNamingOk) OpenInViewer(run->owner, path);
+    char path[kPathField];
+    if (PiecePath(run->job.ncFile, number, path, sizeof path) == kNamingOk) {
+      OpenInViewer(run->owner, path);
+    }
   }
   FormatLog("%s", kRunEnd);
   EmitLogLine(nullptr, kLogPlain);
@@ -493,16 +453,11 @@ int FinishRun(SplitRun* run) {
 
 }  // namespace
 
-int SplitProgram(platform::WindowHandle owner, const char* ncFile, SplitMeter* distance,
-                 SplitMeter* time, const double start[3]) {
-  SplitRun run{};
-  run.owner = owner;
-  run.ncFile = ncFile;
-  run.distance = distance;
-  run.time = time;
-  run.start = start;
-  run.startTick = platform::TickCount();
-  if (StartRun(&run) != kSplitDone) return kSplitFailed;
+int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
+  SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
+               platform::TickCount(), "", "", "", PieceSettings{}, Extents{}, Extents{}, 0, 0};
+  if (ReportJob(run) != kSplitDone) return kSplitFailed;
+  if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;
   if (PrepareRun(&run) != kSplitDone) return kSplitFailed;
   if (SplitLoop(&run) != kSplitDone) return kSplitFailed;

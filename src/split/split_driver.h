@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "split/piece_edges.h"
+#include "split/split_job.h"
 
 // Results of SplitProgram.
 enum SplitResult {
@@ -18,14 +18,15 @@ enum SplitResult {
                       // an error box owned by `owner`)
 };
 
-// Splits the NC program `ncFile` (CP932 path, at most 511 bytes) into pieces named
+// The DEBUG value of [COMMAND] that echoes the output parameters at the start of a split.
+inline constexpr int kEchoOutputDebug = 100;
+
+// Splits the NC program `job.ncFile` (CP932 path, at most 511 bytes) into pieces named
 // <base>_001<ext>, <base>_002<ext>, ... next to it.
 //
-// `distance->limit` is the split distance in metres, `time->limit` the split time in minutes; both
-// must be above 0 (the run is refused otherwise, before anything is measured). `start` is the
-// start point X, Y, Z in mm: where the machine stands before and after every piece. The other
-// slots of the meters are overwritten. On return the meters hold the last piece's totals and the
-// distance limit in mm (once the split loop has begun).
+// `job.distance` is the split distance in metres, `job.time` the split time in minutes; both must
+// be above 0 (the run is refused otherwise, before anything is measured). `job.start` is the start
+// point X, Y, Z: where the machine stands before and after every piece.
 //
 // Refused before anything is written: a path that does not fit 511 bytes (the program's own or a
 // derived one), and settings that would make a derived file (intermediate, header, footer, a
@@ -35,5 +36,4 @@ enum SplitResult {
 // Reads the settings file at every run ([FORMAT], [QUENDRA], [PAVLOK]) and the command settings
 // held in memory (DEBUG, MODE, DELETE, PRINT). Every file is closed on every path. After a failure
 // inside the split loop the pieces written so far and the intermediate file stay on disk.
-int SplitProgram(platform::WindowHandle owner, const char* ncFile, SplitMeter* distance,
-                 SplitMeter* time, const double start[3]);
+int SplitProgram(platform::WindowHandle owner, const SplitJob& job);

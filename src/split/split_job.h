@@ -6,7 +6,7 @@
 // Size of every path field of the split engine: at most 511 bytes of path plus the terminator.
 inline constexpr size_t kPathField = 512;
 
-// One meter of the job: the split distance or the split time with its running totals. The first
+// One meter of a split: the split distance or the split time with its running totals. The first
 // two slots are the totals that motion measurement adds to (rapid, cutting), so a meter can be
 // measured into directly.
 struct SplitMeter {
@@ -18,8 +18,8 @@ struct SplitMeter {
 };
 
 struct SplitJob {
-  char ncFile[kPathField];  // the NC program to split (CP932 path)
-  SplitMeter distance;
-  SplitMeter time;
-  double start[3];          // start point X, Y, Z in mm: where the machine stands before and after every piece
+  const char* ncFile;  // the NC program to split (CP932 path; the front end keeps it alive)
+  double distance;     // split distance, metres
+  double time;         // split time, minutes
+  double start[3];     // start point X, Y, Z: where the machine stands before and after every piece
 };

@@ -128,11 +128,7 @@ TEST_F(ConsoleTest, ASplitWritesThePiecesAndPrintsTheRunLog) {
   gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
   fs::path home = fs::current_path();
   fs::current_path(reference);
-  SplitJob job{};
-  job.distance.limit = 0.1;
-  job.time.limit = 30;
-  const double start[3] = {0, 0, 100};
-  int split = SplitProgram(nullptr, "PART.NC", &job.distance, &job.time, start);
+  int split = SplitProgram(nullptr, SplitJob{"PART.NC", 0.1, 30, {0, 0, 100}});
   fs::current_path(home);
   gProgramDirectory[0] = '\0';
   gSettingsPath[0] = '\0';

@@ -51,12 +51,13 @@ TEST(CorpusSplit, EveryProgramSplitsOrIsRefusedClearly) {
     TimeTotals timeTotals{};
     MeasureStartAndTotals(nullptr, path.c_str(), start, &distanceTotals, &timeTotals);
     const double metres = distanceTotals[kCutting] / 1000.0;
-    SplitMeter distance{0, 0, metres > 0.003 ? metres / 3.0 : 1.0, 0};
-    SplitMeter time{0, 0, timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0, 0};
+    const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
+                       timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
+                       {start[0], start[1], start[2]}};
     fake.boxes.clear();
     const size_t before = fake.logLines().size();
 
-    const int result = SplitProgram(nullptr, path.c_str(), &distance, &time, start);
+    const int result = SplitProgram(nullptr, job);
     EXPECT_TRUE(result == kSplitDone || result == kSplitFailed);
     if (result == kSplitFailed) {
       ASSERT_FALSE(fake.boxes.empty());

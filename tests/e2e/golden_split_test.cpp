@@ -39,11 +39,11 @@ TEST_P(GoldenSplit, MatchesExpectedFilesAndLog) {
   StartSettings();
   ReadCommandSettings(&gCommandSettings);
 
-  SplitMeter distance{0, 0, run.job.distance, 0};
-  SplitMeter time{0, 0, run.job.time, 0};
   const fs::path savedCwd = fs::current_path();
   fs::current_path(run.work);
-  const int result = SplitProgram(nullptr, run.programName.c_str(), &distance, &time, run.job.start);
+  const SplitJob job{run.programName.c_str(), run.job.distance, run.job.time,
+                     {run.job.start[0], run.job.start[1], run.job.start[2]}};
+  const int result = SplitProgram(nullptr, job);
   fs::current_path(savedCwd);
   gCommandSettings = savedCommand;
 

@@ -49,11 +49,8 @@ class DriverTest : public testing::Test {
   }
 
   int Split(double distanceMetres, double minutes, const std::string& name = "PART.NC") {
-    distance = SplitMeter{0, 0, distanceMetres, 0};
-    time = SplitMeter{0, 0, minutes, 0};
-    const double start[3] = {0, 0, 50};
     path = dir.Path(name);
-    return SplitProgram(nullptr, path.c_str(), &distance, &time, start);
+    return SplitProgram(nullptr, SplitJob{path.c_str(), distanceMetres, minutes, {0, 0, 50}});
   }
 
   bool Logged(const std::string& line) const {
@@ -73,8 +70,6 @@ class DriverTest : public testing::Test {
 
   FakePlatform fake;
   TempDir dir;
-  SplitMeter distance{};
-  SplitMeter time{};
   std::string path;
 
  private:
@@ -91,7 +86,6 @@ TEST_F(DriverTest, ThreePiecesByTime) {
   EXPECT_TRUE(Logged("　　　分割種類 [ 03 ] 残り分割"));
   EXPECT_TRUE(Logged("3 個のＮＣファイルに分割しました。"));
   EXPECT_TRUE(Logged("分割切削距離 : 5000."));  // the limit in mm after the run
-  EXPECT_EQ(distance.limit, 5000);
   // Intermediate, header and footer files are gone; exactly three pieces remain.
   EXPECT_EQ(Made(), (std::vector<std::string>{"PART_001.NC", "PART_002.NC", "PART_003.NC"}));
   EXPECT_EQ(dir.Read("PART.NC"), LongProgram());
@@ -188,10 +182,7 @@ TEST_F(DriverTest, PathsThatDoNotFitAreRefused) {
   const std::string program = folder + "PART.NC";
   ASSERT_EQ(program.size(), 508u);
   WriteFileBytes(program, LongProgram());
-  distance = SplitMeter{0, 0, 5, 0};
-  time = SplitMeter{0, 0, 10, 0};
-  const double start[3] = {0, 0, 50};
-  EXPECT_EQ(SplitProgram(nullptr, program.c_str(), &distance, &time, start), kSplitFailed);
+  EXPECT_EQ(SplitProgram(nullptr, SplitJob{program.c_str(), 5, 10, {0, 0, 50}}), kSplitFailed);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣファイル " + program + " から作るファイル名が長すぎます（511バイトまで）。");
   EXPECT_FALSE(std::filesystem::exists(folder + "PART_ascii.txt"));
@@ -199,7 +190,7 @@ TEST_F(DriverTest, PathsThatDoNotFitAreRefused) {
 
   const std::string tooLong(600, 'x');
   fake.boxes.clear();
-  EXPECT_EQ(SplitProgram(nullptr, tooLong.c_str(), &distance, &time, start), kSplitFailed);
+  EXPECT_EQ(SplitProgram(nullptr, SplitJob{tooLong.c_str(), 5, 10, {0, 0, 50}}), kSplitFailed);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text.rfind("エラー：ＮＣファイル名が長すぎます（511バイトまで）。", 0), 0u);
 }

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "nc/line_reader.h"
 #include "platform/platform.h"
 #include "split/measure_pass.h"
 #include "support/temp_dir.h"
@@ -41,7 +40,7 @@ Measured Measure(const TempDir& dir, const std::string& program, double x = 0, d
   return m;
 }
 
-// The record lines of an intermediate file, without their "\r\n".
+// The record lines of an intermediate file, without their "\r\n" and without the units line.
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> lines;
   size_t at = 0;
@@ -51,11 +50,11 @@ std::vector<std::string> Lines(const std::string& bytes) {
     lines.push_back(bytes.substr(at, end - at));
     at = end + 2;
   }
+  if (!lines.empty() && lines[0] == "U 21") lines.erase(lines.begin());
   return lines;
 }
 
-constexpr char kStartAt100[] =
-    "  0       0.000       0.000     100.000       0.000       0.000     0.0";
+constexpr char kStartAt100[] = "M 0 17 0 0 0 100000 0 0 0 0 0 0";
 
 TEST(MeasureProgram, RecordsOfASmallProgram) {
   TempDir dir;
@@ -65,11 +64,11 @@ TEST(MeasureProgram, RecordsOfASmallProgram) {
   ASSERT_EQ(m.result, kMeasureOk) << m.message;
   EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
                                   kStartAt100,
-                                  "  0      10.000      20.000     100.000       0.000       0.000     0.0",
-                                  "  1      10.000      20.000      -5.000       0.000       0.000   500.0",
-                                  "  2      20.000      30.000      -5.000      10.000       0.000   500.0",
-                                  "  0      20.000      30.000     100.000       0.000       0.000   500.0",
-                                  "  0       0.000       0.000     100.000       0.000       0.000   500.0",
+                                  "M 0 17 0 10000 20000 100000 0 0 0 0 0 4",
+                                  "M 1 17 0 10000 20000 -5000 0 0 0 0 500000 5",
+                                  "M 2 17 0 20000 30000 -5000 10000 0 0 0 500000 6",
+                                  "M 0 17 0 20000 30000 100000 0 0 0 0 500000 7",
+                                  "M 0 17 0 0 0 100000 0 0 0 0 500000 9",
                               }));
   EXPECT_EQ(m.report.records, 6);
   EXPECT_EQ(m.report.firstCuttingLine, 5);
@@ -117,26 +116,26 @@ TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
   struct Case {
     const char* name;
     const char* program;
-    const char* lastMove;  // the last record before the closing one
+    const char* lastMove;  // the last record before the closing one, without its line number
   };
   const Case cases[] = {
       {"no G90 or G91: absolute from power-on", "G00 X10. Y10.\nG01 Z-1. F100\n",
-       "  1      10.000      10.000      -1.000       0.000       0.000   100.0"},
+       "M 1 17 0 10000 10000 -1000 0 0 0 0 100000"},
       {"the only G90 shares a line with G54", "G91\nG90 G54\nG01 X10. F100\n",
-       "  1      10.000       0.000     100.000       0.000       0.000   100.0"},
+       "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
       {"G91 on a reference-return line takes effect", "G91 G28 Z0.\nG01 Z-5. F100\n",
-       "  1       0.000       0.000      95.000       0.000       0.000   100.0"},
+       "M 1 17 0 0 0 95000 0 0 0 0 100000"},
       {"G92 sets the position under G91 and moves nothing",
        "G01 Z50. F100\nG91 G28 Z0.\nG92 X0 Y0 Z100.\nG90 G01 X5.\n",
-       "  1       5.000       0.000     100.000       0.000       0.000   100.0"},
+       "M 1 17 0 5000 0 100000 0 0 0 0 100000"},
       {"G92 of one axis keeps the others", "G01 X7. F100\nG92 X0\nG91 G01 Y3.\n",
-       "  1       0.000       3.000     100.000       0.000       0.000   100.0"},
+       "M 1 17 0 0 3000 100000 0 0 0 0 100000"},
       {"a dwell's X is a time", "G01 X10. F100\nG04 X2.\nG4P500\nG01 Y1.\n",
-       "  1      10.000       1.000     100.000       0.000       0.000   100.0"},
+       "M 1 17 0 10000 1000 100000 0 0 0 0 100000"},
       {"G98 and G99 lines are passed over", "G01 X10. F100\nG98 X50.\n",
-       "  1      10.000       0.000     100.000       0.000       0.000   100.0"},
+       "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
       {"full circle in one block is recorded", "G01 X10. F100\nG02 X10. I-10.\n",
-       "  2      10.000       0.000     100.000     -10.000       0.000   100.0"},
+       "M 2 17 0 10000 0 100000 -10000 0 0 0 100000"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -144,7 +143,8 @@ TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
     ASSERT_EQ(m.result, kMeasureOk) << c.name << ": " << m.message;
     std::vector<std::string> lines = Lines(m.records);
     ASSERT_GE(lines.size(), 3u) << c.name;
-    EXPECT_EQ(lines[lines.size() - 2], c.lastMove) << c.name;
+    const std::string& last = lines[lines.size() - 2];
+    EXPECT_EQ(last.substr(0, last.rfind(' ')), c.lastMove) << c.name;
   }
 }
 
@@ -162,8 +162,7 @@ TEST(MeasureProgram, ClosingRecordIsAStraightReturn) {
   TempDir dir;
   Measured m = Measure(dir, "G90 G01 X10. F100\nG03 X0 Y10. I-10.\n");
   ASSERT_EQ(m.result, kMeasureOk);
-  EXPECT_EQ(Lines(m.records).back(),
-            "  1       0.000       0.000     100.000       0.000       0.000   100.0");
+  EXPECT_EQ(Lines(m.records).back(), "M 1 17 0 0 0 100000 0 0 0 0 100000 2");
 }
 
 TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
@@ -270,86 +269,32 @@ TEST(MeasureProgram, FilesThatCannotBeUsed) {
   EXPECT_EQ(d.running, 0.0);  // nothing is handed back on failure
 }
 
-TEST(MotionRecord, WrittenAndReadBack) {
-  const MotionRecord records[] = {
-      {0, 0, 0, 0, 0, 0, 0},
-      {1, -999999.999, 999999.999, 0.0005, -0.0004, 12.3456, 99999.9},
-      {2, 1.5, -2.5, 3.25, -10, 0.001, 1500},
-      {3, 123456.789, -0.5, 100, 0, -7.25, 0.05},
-  };
-  for (const MotionRecord& r : records) {
-    ASSERT_TRUE(MotionRecordFits(r, nullptr, nullptr));
-    char text[kMotionRecordSize];
-    int length = FormatMotionRecord(r, text);
-    EXPECT_EQ(length, 3 + 5 * 12 + 8 + 1);
-    MotionRecord back{};
-    ASSERT_EQ(ParseMotionRecord(text, &back), kRecordRead) << text;
-    EXPECT_EQ(back.motion, r.motion);
-    const double written[] = {r.x, r.y, r.z, r.i, r.j};
-    const double read[] = {back.x, back.y, back.z, back.i, back.j};
-    for (int k = 0; k < 5; ++k) EXPECT_NEAR(read[k], written[k], 0.0005 + 1e-9) << text;
-    EXPECT_NEAR(back.feed, r.feed, 0.05 + 1e-9) << text;
-  }
-  char text[kMotionRecordSize];
-  FormatMotionRecord(MotionRecord{2, 1.5, -2.5, 3.25, -10, 0.001, 1500}, text);
-  EXPECT_STREQ(text, "  2       1.500      -2.500       3.250     -10.000       0.001  1500.0\n");
-}
-
-TEST(MotionRecord, ValuesThatDoNotFit) {
+TEST(MoveRecord, ValuesThatDoNotFit) {
   struct Case {
-    MotionRecord record;
+    double x, i, feed;
     double bad;
     int isFeed;
   };
   const Case cases[] = {
-      {{0, 1000000, 0, 0, 0, 0, 0}, 1000000, 0},
-      {{0, 0, -999999.9996, 0, 0, 0, 0}, -999999.9996, 0},
-      {{0, 0, 0, 0, 0, 1e300, 0}, 1e300, 0},
-      {{1, 0, 0, 0, 0, 0, 99999.96}, 99999.96, 1},
-      {{1, 0, 0, 0, 0, 0, -10000}, -10000, 1},
+      {1000000, 0, 0, 1000000, 0},
+      {-999999.9996, 0, 0, -999999.9996, 0},
+      {0, 1e300, 0, 1e300, 0},
+      {0, 0, 99999.96, 99999.96, 1},
+      {0, 0, -10000, -10000, 1},
   };
   for (const Case& c : cases) {
+    MoveRecord record{};
+    record.motion = 1;
+    record.plane = 17;
+    record.at[kX] = c.x;
+    record.at[kI] = c.i;
+    record.feed = c.feed;
     double bad = 0;
     int isFeed = -1;
-    EXPECT_FALSE(MotionRecordFits(c.record, &bad, &isFeed));
+    EXPECT_FALSE(MoveRecordFits(record, &bad, &isFeed));
     EXPECT_EQ(bad, c.bad);
     EXPECT_EQ(isFeed, c.isFeed);
   }
-}
-
-TEST(MotionRecord, ParserRefusesWhatIsNoRecord) {
-  const char* lines[] = {
-      "",
-      "  0       0.000       0.000",
-      "  4       0.000       0.000       0.000       0.000       0.000     0.0",
-      "  0       0.000       0.000       0.000       0.000       0.000     0.0 junk",
-      "  0       0,000       0.000       0.000       0.000       0.000     0.0",
-      "  0       0.000-10000000.000       0.000       0.000       0.000     0.0",
-  };
-  for (const char* line : lines) {
-    MotionRecord r{};
-    EXPECT_EQ(ParseMotionRecord(line, &r), kRecordBad) << line;
-  }
-}
-
-TEST(MotionRecord, ReaderWalksTheIntermediateFile) {
-  TempDir dir;
-  Measured m = Measure(dir, "G90 G01 X10. F100\nG02 X10. I-5.\n");
-  ASSERT_EQ(m.result, kMeasureOk);
-  platform::FileHandle file(dir.Path("PART_ascii.txt").c_str(), "rb");
-  ASSERT_TRUE(file);
-  LineReader reader(file.get());
-  std::vector<MotionRecord> read;
-  MotionRecord r{};
-  int status = 0;
-  while ((status = ReadMotionRecord(&reader, &r)) == kRecordRead) read.push_back(r);
-  EXPECT_EQ(status, kRecordEnd);
-  ASSERT_EQ(read.size(), 4u);
-  EXPECT_EQ(read[2].motion, 2);
-  EXPECT_EQ(read[2].i, -5.0);
-  EXPECT_EQ(read[2].x, 10.0);
-  EXPECT_EQ(read[3].motion, 1);
-  EXPECT_EQ(read[3].z, 100.0);
 }
 
 }  // namespace

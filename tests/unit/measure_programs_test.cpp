@@ -110,11 +110,12 @@ TEST(CorpusPrograms, MeasureOrAreRefusedClearly) {
       // Every record written can be read back.
       platform::FileHandle file(ascii.c_str(), "rb");
       ASSERT_TRUE(file);
-      LineReader reader(file.get());
-      MotionRecord record{};
+      IntermediateReader reader(file.get());
       int count = 0;
       int status = 0;
-      while ((status = ReadMotionRecord(&reader, &record)) == kRecordRead) ++count;
+      while ((status = reader.Next()) == kRecordMove || status == kRecordBlock) {
+        if (status == kRecordMove) ++count;
+      }
       EXPECT_EQ(status, kRecordEnd);
       EXPECT_EQ(count, report.records);
     } else {

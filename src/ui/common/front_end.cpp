@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-// The split driver's header brings the split job record with it (SplitJob, SplitMeter).
+// The split driver's header brings the split job record with it.
 #include "split/split_driver.h"
 
 #include "config/settings.h"
@@ -41,17 +41,8 @@ int Fail(platform::WindowHandle owner, const char* message) {
   return kRunFailed;
 }
 
-// Both meters start from the limit: rapid and running at 0, previous equal to the limit.
-void SetLimit(SplitMeter* meter, double limit) {
-  meter->rapid = 0;
-  meter->running = 0;
-  meter->limit = limit;
-  meter->previous = limit;
-}
-
-int Split(platform::WindowHandle owner, const char* ncFile, SplitMeter* distance, SplitMeter* time,
-          const double start[3]) {
-  return SplitProgram(owner, ncFile, distance, time, start) == kSplitDone ? kRunSplitDone : kRunFailed;
+int Split(platform::WindowHandle owner, const SplitJob& job) {
+  return SplitProgram(owner, job) == kSplitDone ? kRunSplitDone : kRunFailed;
 }
 
 void EchoArguments(platform::WindowHandle owner, int count, const char* const* arguments) {
@@ -75,8 +66,6 @@ int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const*
 }
 
 int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments) {
-  SplitJob job{};
-
   if (count > kModeArgument) BatchModeSwitch(owner, arguments[kModeArgument]);
   if (gCommandSettings.debug == kEchoArgumentsDebug) EchoArguments(owner, count, arguments);
 
@@ -87,10 +76,11 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
     EmitLogLine(owner, kLogError);
     return kRunFailed;
   }
+  SplitJob job{ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
   if (count <= kDistanceArgument) return Fail(owner, kNoDistanceArgument);
-  SetLimit(&job.distance, ParseStandardDecimal(arguments[kDistanceArgument]));
+  job.distance = ParseStandardDecimal(arguments[kDistanceArgument]);
   if (count <= kTimeArgument) return Fail(owner, kNoTimeArgument);
-  SetLimit(&job.time, ParseStandardDecimal(arguments[kTimeArgument]));
+  job.time = ParseStandardDecimal(arguments[kTimeArgument]);
 
   // Coordinates missing at the end of the command line come from the program; the ones given
   // win position by position.
@@ -109,7 +99,7 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
     job.start[axis] = ParseStandardDecimal(count > position ? arguments[position] : extracted[axis]);
   }
 
-  return Split(owner, ncFile, &job.distance, &job.time, job.start);
+  return Split(owner, job);
 }
 
 int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
@@ -117,9 +107,7 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
   if (ReadBatchParameters(owner, parameterFile, &parameters) != 0) return kRunFailed;
   if (parameters.mode[0] != '\0') BatchModeSwitch(owner, parameters.mode);
 
-  SplitJob job{};
-  SetLimit(&job.time, parameters.time);
-  SetLimit(&job.distance, parameters.distance);
-  for (int axis = 0; axis < 3; ++axis) job.start[axis] = parameters.start[axis];
-  return Split(owner, parameters.ncFile, &job.distance, &job.time, job.start);
+  SplitJob job{parameters.ncFile, parameters.distance, parameters.time,
+               {parameters.start[0], parameters.start[1], parameters.start[2]}};
+  return Split(owner, job);
 }

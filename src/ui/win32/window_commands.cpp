@@ -88,20 +88,16 @@ void FileChosen(HWND window, const char* path) {
 }
 
 int Execute(HWND window) {
-  SplitMeter distance{};
-  SplitMeter time{};
-  double start[3] = {0, 0, 0};
   char path[kFieldPathSize];
+  SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
   if (ReadField(window, IDC_NC_FILE, path, sizeof path) == 0) return FailText(window, kExecuteNoNcFile);
   if (!platform::FileExists(path)) return Fail(window, kExecuteNcFileMissing, path);
-  if (ReadNumberField(window, IDC_SPLIT_TIME, &time.limit) < 0) return FailText(window, kExecuteNoTime);
-  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, &distance.limit) < 0) return FailText(window, kExecuteNoDistance);
-  if (ReadNumberField(window, IDC_START_X, &start[0]) < 0) return FailText(window, kExecuteNoStartX);
-  if (ReadNumberField(window, IDC_START_Y, &start[1]) < 0) return FailText(window, kExecuteNoStartY);
-  if (ReadNumberField(window, IDC_START_Z, &start[2]) < 0) return FailText(window, kExecuteNoStartZ);
-  time.previous = time.limit;
-  distance.previous = distance.limit;
-  return SplitProgram(window, path, &distance, &time, start);
+  if (ReadNumberField(window, IDC_SPLIT_TIME, &job.time) < 0) return FailText(window, kExecuteNoTime);
+  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, &job.distance) < 0) return FailText(window, kExecuteNoDistance);
+  if (ReadNumberField(window, IDC_START_X, &job.start[0]) < 0) return FailText(window, kExecuteNoStartX);
+  if (ReadNumberField(window, IDC_START_Y, &job.start[1]) < 0) return FailText(window, kExecuteNoStartY);
+  if (ReadNumberField(window, IDC_START_Z, &job.start[2]) < 0) return FailText(window, kExecuteNoStartZ);
+  return SplitProgram(window, job);
 }
 
 void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title) {

@@ -1,0 +1,252 @@
+#include "split/intermediate.h"
+
+#include <cstring>
+
+#include "nc/format.h"
+
+namespace {
+
+// Every count of a record fits 15 digits: coordinates are refused beyond +-999999.999 mm
+// (+-99999.9999 inch... counts of 10^9), feeds beyond 100000.
+constexpr int64_t kLargestCount = 999999999999999;
+
+// Writes `value` in decimal at `out`; returns the characters written (at most 20).
+int PutInteger(int64_t value, char* out) {
+  char digits[24];
+  int n = 0;
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  int length = 0;
+  if (value < 0) out[length++] = '-';
+  while (n > 0) out[length++] = digits[--n];
+  return length;
+}
+
+// Reads a decimal integer field at text[*at] (an optional "-", 1 to 18 digits), then one blank or
+// the end. Advances *at past the blank. False when the field is malformed.
+bool TakeInteger(const char* text, size_t length, size_t* at, int64_t* value) {
+  size_t i = *at;
+  bool negative = false;
+  if (i < length && text[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  int digits = 0;
+  int64_t v = 0;
+  while (i < length && text[i] >= '0' && text[i] <= '9') {
+    if (++digits > 18) return false;
+    v = v * 10 + (text[i] - '0');
+    ++i;
+  }
+  if (digits == 0) return false;
+  if (i < length) {
+    if (text[i] != ' ') return false;
+    ++i;
+  }
+  *at = i;
+  *value = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+bool ToResolutionCount(double value, int decimals, int64_t* count) {
+  char text[64];
+  int length = FormatRounded(value, text, decimals);
+  if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
+  int64_t v = 0;
+  int digits = 0;
+  bool negative = false;
+  for (int i = 0; i < length; ++i) {
+    char c = text[i];
+    if (c == '-') {
+      negative = true;
+    } else if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
+      v = v * 10 + (c - '0');
+    } else if (c != '.') {
+      return false;  // "inf", "nan"
+    }
+  }
+  *count = negative ? -v : v;
+  return true;
+}
+
+IntermediateWriter::IntermediateWriter(FILE* file, int units)
+    : file_(file), decimals_(ResolutionDecimals(units)) {
+  char line[16];
+  int n = 0;
+  line[n++] = 'U';
+  line[n++] = ' ';
+  n += PutInteger(units, line + n);
+  line[n++] = '\r';
+  line[n++] = '\n';
+  Put(line, static_cast<size_t>(n));
+}
+
+int IntermediateWriter::Put(const char* text, size_t length) {
+  if (failed_) return -1;
+  if (std::fwrite(text, 1, length, file_) != length) failed_ = true;
+  return failed_ ? -1 : 0;
+}
+
+int IntermediateWriter::WriteMove(const MoveRecord& record) {
+  char line[64 + 12 * 22 + kRidingWordsSize];
+  int n = 0;
+  line[n++] = 'M';
+  line[n++] = ' ';
+  n += PutInteger(record.motion, line + n);
+  line[n++] = ' ';
+  n += PutInteger(record.plane, line + n);
+  line[n++] = ' ';
+  n += PutInteger(record.flags, line + n);
+  const double values[] = {record.at[kX], record.at[kY], record.at[kZ], record.at[kI],
+                           record.at[kJ], record.at[kK], record.at[kR]};
+  for (double value : values) {
+    int64_t count = 0;
+    if (!ToResolutionCount(value, decimals_, &count) || count > kLargestCount ||
+        count < -kLargestCount) {
+      failed_ = true;
+      return -1;
+    }
+    line[n++] = ' ';
+    n += PutInteger(count, line + n);
+  }
+  int64_t feed = 0;
+  if (!ToResolutionCount(record.feed, 3, &feed) || feed > kLargestCount || feed < -kLargestCount) {
+    failed_ = true;
+    return -1;
+  }
+  line[n++] = ' ';
+  n += PutInteger(feed, line + n);
+  line[n++] = ' ';
+  n += PutInteger(record.line, line + n);
+  size_t words = strnlen(record.words, kRidingWordsSize - 1);
+  if (words > 0) {
+    line[n++] = ' ';
+    std::memcpy(line + n, record.words, words);
+    n += static_cast<int>(words);
+  }
+  line[n++] = '\r';
+  line[n++] = '\n';
+  return Put(line, static_cast<size_t>(n));
+}
+
+int IntermediateWriter::WriteBlock(int lineNumber, const char* text, size_t length) {
+  char head[32];
+  int n = 0;
+  head[n++] = 'B';
+  head[n++] = ' ';
+  n += PutInteger(lineNumber, head + n);
+  head[n++] = ' ';
+  if (length >= kCarriedTextSize) length = kCarriedTextSize - 1;
+  if (Put(head, static_cast<size_t>(n)) != 0 || Put(text, length) != 0) return -1;
+  return Put("\r\n", 2);
+}
+
+int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, BlockRecord* block) {
+  if (length < 2 || text[1] != ' ') return kRecordBad;
+  size_t at = 2;
+  int64_t v = 0;
+  if (text[0] == 'B') {
+    if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
+    block->line = static_cast<int>(v);
+    block->length = length - at;
+    if (block->length >= kCarriedTextSize) return kRecordBad;
+    std::memcpy(block->text, text + at, block->length);
+    block->text[block->length] = '\0';
+    return kRecordBlock;
+  }
+  if (text[0] != 'M') return kRecordBad;
+  const double scale = units == kInches ? 10000.0 : 1000.0;
+  int64_t fields[3];
+  for (int64_t& field : fields) {
+    if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
+  }
+  if (fields[0] < 0 || fields[0] > 3 || fields[1] < 17 || fields[1] > 19 || fields[2] < 0 ||
+      fields[2] > 3) {
+    return kRecordBad;
+  }
+  move->motion = static_cast<int>(fields[0]);
+  move->plane = static_cast<int>(fields[1]);
+  move->flags = static_cast<int>(fields[2]);
+  move->at = Position{};
+  const int slots[] = {kX, kY, kZ, kI, kJ, kK, kR};
+  for (int slot : slots) {
+    if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
+      return kRecordBad;
+    }
+    // Both the count and the scale are exact doubles: the quotient is the nearest double to the
+    // decimal value, as reading its decimal text would give.
+    move->at[slot] = static_cast<double>(v) / scale;
+  }
+  if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
+    return kRecordBad;
+  }
+  move->feed = static_cast<double>(v) / 1000.0;
+  if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
+  move->line = static_cast<int>(v);
+  // What is left after the blank that ended the line number are the riding words.
+  size_t words = length - at;
+  if (words >= kRidingWordsSize) return kRecordBad;
+  std::memcpy(move->words, text + at, words);
+  move->words[words] = '\0';
+  return kRecordMove;
+}
+
+IntermediateReader::IntermediateReader(FILE* file) : file_(file) {
+  if (ReadLine() != 1) return;
+  if (lineLength_ == 4 && line_[0] == 'U' && line_[1] == ' ' && line_[2] == '2' &&
+      (line_[3] == '0' || line_[3] == '1')) {
+    units_ = line_[3] == '0' ? kInches : kMillimetres;
+  }
+}
+
+int IntermediateReader::ReadLine() {
+  lineLength_ = 0;
+  bool any = false;
+  for (;;) {
+    if (position_ == end_) {
+      if (eof_) break;
+      end_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+      position_ = 0;
+      if (end_ == 0) {
+        eof_ = true;
+        if (std::ferror(file_)) return -1;
+        break;
+      }
+    }
+    any = true;
+    const unsigned char* begin = chunk_ + position_;
+    const void* newline = std::memchr(begin, '\n', end_ - position_);
+    size_t take = newline ? static_cast<size_t>(static_cast<const unsigned char*>(newline) - begin)
+                          : end_ - position_;
+    if (lineLength_ + take > sizeof line_ - 1) return -1;
+    std::memcpy(line_ + lineLength_, begin, take);
+    lineLength_ += take;
+    position_ += take;
+    if (newline) {
+      ++position_;
+      ++lineNumber_;
+      if (lineLength_ > 0 && line_[lineLength_ - 1] == '\r') --lineLength_;
+      line_[lineLength_] = '\0';
+      return 1;
+    }
+  }
+  if (!any || lineLength_ == 0) return 0;
+  return -1;  // a last line without its line end: the file was cut short
+}
+
+int IntermediateReader::Next() {
+  if (units_ == 0) return kRecordBad;
+  int status = ReadLine();
+  if (status == 0) return kRecordEnd;
+  if (status < 0) {
+    ++lineNumber_;
+    return kRecordBad;
+  }
+  return ParseRecord(line_, lineLength_, units_, &move_, &block_);
+}

@@ -1,0 +1,128 @@
+// The intermediate file: what the measurement pass found in the NC program, record by record, for
+// the split loop to read back. The split loop never reads the NC program again.
+//
+// A text file of our own layout, "\r\n" line ends, one record per line, numbers as whole counts
+// of the program's resolution so that nothing is ever re-parsed as a general decimal:
+//   U <units>                                   first line: 21 millimetres or 20 inches; every
+//                                               coordinate below counts 0.001 mm or 0.0001 inch
+//   M <motion> <plane> <flags> <x> <y> <z> <i> <j> <k> <r> <feed> <line>[ <words>]
+//                                               a move: motion 0 rapid, 1 linear, 2 clockwise,
+//                                               3 counter-clockwise; plane 17, 18, 19; flags (1 a
+//                                               full circle, 2 an arc given by its radius R); the
+//                                               absolute end point; the arc's centre offsets and
+//                                               radius; the feed in 0.001 per minute; the NC line;
+//                                               then the block's other words that ride on the move
+//                                               (S2000, M08, G43H2, ...), written compactly
+//   B <line> <text>                             a block without a move, carried as written
+// The first move record is the start record: a rapid to the start point, line 0. Coordinates are
+// rounded to the resolution as they are written (half away from zero), so the split loop measures
+// and writes exactly what the pieces will hold.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+#include "nc/records.h"
+
+// Flags of a move record.
+enum MoveFlag {
+  kFullCircle = 1,  // an arc whose end point is its start point: a whole circle
+  kRadiusForm = 2,  // an arc given by R rather than by its centre offsets
+};
+
+// Longest words text that rides on a move; a block with more is refused by the measurement pass.
+inline constexpr size_t kRidingWordsSize = 256;
+// Longest text of a carried block (the longest NC line).
+inline constexpr size_t kCarriedTextSize = 4096;
+
+struct MoveRecord {
+  int motion;   // 0 rapid, 1 linear, 2 clockwise arc, 3 counter-clockwise arc
+  int plane;    // 17, 18, 19
+  int flags;    // MoveFlag bits
+  Position at;  // X, Y, Z of the end point, then I, J, R, Q, K of the arc (R: radius form)
+  double feed;  // per minute, in the program's units
+  int line;     // NC line of the block (0: the start record)
+  char words[kRidingWordsSize];  // words riding on the move, compact ("S2000M08"), or ""
+};
+
+struct BlockRecord {
+  int line;                        // NC line
+  size_t length;                   // bytes of `text` (it may hold NUL bytes of its own)
+  char text[kCarriedTextSize];     // the block as written, without its line end
+};
+
+// Results of IntermediateReader::Next.
+enum RecordKind {
+  kRecordEnd = 0,    // no more records
+  kRecordMove = 1,   // a move record was read into `move()`
+  kRecordBlock = 2,  // a block record was read into `block()`
+  kRecordBad = -1,   // a line is not a record, or the file could not be read: lineNumber() tells
+};
+
+// Rounds `value` to whole counts of 10^-`decimals` the way the number formatter rounds (half away
+// from zero on the value's 17-digit decimal expansion). False when the count would not fit 15
+// digits (the caller refuses such values before).
+bool ToResolutionCount(double value, int decimals, int64_t* count);
+
+// Decimals of the resolution of `units` (3 for millimetres, 4 for inches).
+inline int ResolutionDecimals(int units) { return units == kInches ? 4 : 3; }
+
+// Writes the records of one intermediate file. Every write returns 0, or -1 when the file could
+// not be written (the error stays: Close() reports it too).
+class IntermediateWriter {
+ public:
+  // Writes the units line. `file` is open "wb"; the writer neither owns nor closes it.
+  IntermediateWriter(FILE* file, int units);
+  int WriteMove(const MoveRecord& record);
+  int WriteBlock(int line, const char* text, size_t length);
+  bool failed() const { return failed_; }
+
+ private:
+  int Put(const char* text, size_t length);
+  FILE* file_;
+  int decimals_;
+  bool failed_ = false;
+};
+
+// Reads an intermediate file back, record by record, through its own buffer.
+class IntermediateReader {
+ public:
+  // `file` is open "rb"; the reader neither owns nor closes it. Reads the units line at once:
+  // `units()` is 0 when the file does not start with one (then Next returns kRecordBad).
+  explicit IntermediateReader(FILE* file);
+  IntermediateReader(const IntermediateReader&) = delete;
+  IntermediateReader& operator=(const IntermediateReader&) = delete;
+
+  int Next();
+  int units() const { return units_; }
+  const MoveRecord& move() const { return move_; }
+  const BlockRecord& block() const { return block_; }
+  // 1-based line of the intermediate file last read.
+  int lineNumber() const { return lineNumber_; }
+
+ private:
+  // The next line's bytes (without "\r\n") in `line_`, its length in `lineLength_`; false at the
+  // end of the file or on a line longer than the buffer.
+  int ReadLine();
+  int ParseMove(const char* text, size_t length);
+  int ParseBlock(const char* text, size_t length);
+
+  FILE* file_;
+  int units_ = 0;
+  double scale_ = 1000.0;
+  int lineNumber_ = 0;
+  unsigned char chunk_[65536];
+  size_t position_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+  char line_[kCarriedTextSize + 64];
+  size_t lineLength_ = 0;
+  MoveRecord move_{};
+  BlockRecord block_{};
+};
+
+// Parses one record line (without its line end) into `move` or `block` with the scale of
+// `units`. Returns kRecordMove, kRecordBlock or kRecordBad.
+int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, BlockRecord* block);

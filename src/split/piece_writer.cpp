@@ -1,0 +1,227 @@
+#include "split/piece_writer.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "log/run_log.h"
+#include "nc/format.h"
+#include "nc/interpreter.h"
+#include "nc/measure.h"
+
+namespace {
+
+constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z: old editors end a text file with it
+
+// One block never holds more than a G word, six words and an F word.
+constexpr size_t kBlockTextSize = 160;
+constexpr size_t kWordTextSize = 40;
+
+bool IsArc(int motion) { return motion == 2 || motion == 3; }
+
+// Appends `text` to the block being built; the buffer is sized for the longest block, so a cut
+// can only mean a value far beyond any machine, and it still ends in a terminator.
+void Append(char (&block)[kBlockTextSize], size_t* used, const char* text) {
+  while (*text != '\0' && *used + 1 < sizeof block) block[(*used)++] = *text++;
+  block[*used] = '\0';
+}
+
+void ReportBlock(int motion, const Position& target) {
+  char x[kCoordinateTextSize];
+  char y[kCoordinateTextSize];
+  char z[kCoordinateTextSize];
+  FormatCoordinate(target[kX], x);
+  FormatCoordinate(target[kY], y);
+  FormatCoordinate(target[kZ], z);
+  FormatLog("G%02d X%-10s Y%-10s Z%s", motion, x, y, z);
+  EmitLogLine(nullptr, kLogPlain);
+}
+
+// A seam target: X, Y, Z only, never arc words.
+Position SeamPoint(double x, double y, double z) {
+  Position point{};
+  point[kX] = x;
+  point[kY] = y;
+  point[kZ] = z;
+  return point;
+}
+
+}  // namespace
+
+bool CopyTextFile(const char* path, FILE* out) {
+  platform::FileHandle source(path, "rb");
+  if (!source) return false;
+  unsigned char in[8192];
+  char buffer[2 * sizeof in + 2];
+  bool pendingReturn = false;
+  bool ended = false;
+  while (!ended) {
+    size_t got = std::fread(in, 1, sizeof in, source.get());
+    if (got == 0) break;
+    size_t used = 0;
+    for (size_t i = 0; i < got; ++i) {
+      unsigned char b = in[i];
+      if (pendingReturn) {
+        pendingReturn = false;
+        if (b == '\n') {
+          buffer[used++] = '\r';
+          buffer[used++] = '\n';
+          continue;
+        }
+        buffer[used++] = '\r';
+      }
+      if (b == kEndOfText) {
+        ended = true;
+        break;
+      }
+      if (b == '\r') {
+        pendingReturn = true;
+      } else if (b == '\n') {
+        buffer[used++] = '\r';
+        buffer[used++] = '\n';
+      } else {
+        buffer[used++] = static_cast<char>(b);
+      }
+    }
+    std::fwrite(buffer, 1, used, out);
+  }
+  if (pendingReturn) std::fputc('\r', out);
+  return true;
+}
+
+void PieceWriter::Text(const char* text, size_t length) {
+  if (length > 0 && std::fwrite(text, 1, length, file_.get()) != length) writeFailed_ = true;
+}
+
+int PieceWriter::Move(int motion, const Position& target, double feed) {
+  const Position from = at_;
+  at_[kX] = target[kX];
+  at_[kY] = target[kY];
+  at_[kZ] = target[kZ];
+  const bool arc = IsArc(motion);
+  const bool moves = target[kX] != from[kX] || target[kY] != from[kY] || target[kZ] != from[kZ];
+  const bool fullCircle = !moves && arc && (target[kI] != 0.0 || target[kJ] != 0.0);
+  if (!moves && !fullCircle) return 0;
+
+  if (gCommandSettings.debug == 2) ReportBlock(motion, target);
+
+  Position step;
+  RelativeMove(target, from, &step);
+
+  char block[kBlockTextSize];
+  size_t used = 0;
+  block[0] = '\0';
+  int words = 0;
+  char word[kWordTextSize];
+
+  const bool newMotion = motion != motionInForce_;
+  if (newMotion) {
+    word[0] = 'G';
+    word[1] = '0';
+    word[2] = static_cast<char>('0' + (motion >= 0 && motion <= 3 ? motion : 0));
+    word[3] = '\0';
+    Append(block, &used, word);
+    ++words;
+  }
+  // X, Y, Z always; I, J, R only on arcs.
+  const int lastSlot = arc ? kR : kZ;
+  for (int slot = kX; slot <= lastSlot; ++slot) {
+    if (step[slot] == 0.0) continue;
+    FormatAxisWord(kWordLetters[slot], target[slot], settings_.format.decimal, word);
+    Append(block, &used, word);
+    ++words;
+  }
+  const bool newFeed = motion > 0 && writtenFeed_ != feed;
+  if (newFeed) {
+    word[0] = 'F';
+    FormatRounded(feed, std::span<char>(word + 1, sizeof word - 1), 0);
+    Append(block, &used, word);
+    ++words;
+  }
+  if (words == 0) return 0;  // a move inside the rounding window of every axis
+
+  Append(block, &used, "\r\n");
+  Text(block, used);
+  if (newMotion) motionInForce_ = motion;
+  if (newFeed) writtenFeed_ = feed;
+  return words;
+}
+
+int PieceWriter::Open(int number, const char* path, const Position& entry, const MoveRecord& first) {
+  writeFailed_ = false;
+  if (!file_.Open(path, "wb")) return kPieceNotCreated;
+  if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
+  if (settings_.format.comment == 1) {
+    Text("(", 1);
+    Text(settings_.ncFile, std::strlen(settings_.ncFile));
+    Text(")\r\n", 3);
+  }
+
+  // The header ends with its rapid positioning line to the start point: G00 is in force there.
+  const double* start = settings_.start;
+  motionInForce_ = 0;
+  writtenFeed_ = 0.0;
+  at_ = SeamPoint(start[0], start[1], start[2]);
+  if (number > 1) {
+    // Above the entry point at the start height, then down to the approach height.
+    Move(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
+    Move(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + settings_.seam.approach), 0.0);
+    // Plunge at the reduced feed; its F word is always written.
+    writtenFeed_ = 0.0;
+    Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * first.feed);
+    // The record that opens this piece, cut again from the entry point along its own path.
+    Position recut = first.at;
+    if (!IsArc(first.motion)) {
+      recut[kI] = 0.0;
+      recut[kJ] = 0.0;
+    }
+    recut[kR] = recut[kQ] = recut[kK] = 0.0;
+    Move(first.motion, recut, first.feed);
+  }
+  lastMotion_ = first.motion;
+  lastFeed_ = first.feed;
+  return kPieceWritten;
+}
+
+void PieceWriter::WriteMove(const MoveRecord& record) {
+  Position target = record.at;
+  target[kR] = target[kQ] = target[kK] = 0.0;
+  Move(record.motion, target, record.feed);
+  lastMotion_ = record.motion;
+  lastFeed_ = record.feed;
+}
+
+int PieceWriter::Close(const MoveRecord* last, double time, double distance) {
+  const double* start = settings_.start;
+  if (last != nullptr) WriteMove(*last);
+
+  // Lift at feed, clear of the surface, when a straight feed move ended the piece.
+  const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
+  if (lastMotion_ == 1) {
+    Move(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + settings_.seam.lift),
+         settings_.seam.liftFeedRatio * lastFeed_);
+  }
+
+  // Retract to the start height, always announced with G00; then the return in X and Y, with
+  // G00 when the retract did not put it in force.
+  const int inForce = motionInForce_;
+  motionInForce_ = -1;
+  if (Move(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
+  Move(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+
+  if (settings_.format.comment == 1) {
+    char number[64];
+    int length = FormatRounded(time, number, 3);
+    Text("(TIME = ", 8);
+    Text(number, static_cast<size_t>(length));
+    Text("min)\r\n", 6);
+    length = FormatRounded(distance, number, 3);
+    Text("(DIST = ", 8);
+    Text(number, static_cast<size_t>(length));
+    Text("mm)\r\n", 5);
+  }
+  const bool footer = CopyTextFile(settings_.footerPath, file_.get());
+  const bool closed = file_.Close();
+  if (!footer) return kFooterUnreadable;
+  if (!closed || writeFailed_) return kPieceNotWritten;
+  return kPieceWritten;
+}
