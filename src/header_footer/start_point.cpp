@@ -11,9 +11,6 @@
 namespace {
 
 // Texts of the start-point operations.
-constexpr char kStartOpenFailedText[] = "ＮＣファイルが開けません";
-constexpr char kStartLineTooLongText[] = "ＮＣファイルの %d 行目が長すぎます（%d 文字まで）";
-constexpr char kStartReadFailedText[] = "ＮＣファイルの %d 行目が読めません";
 constexpr char kStartFailedText[] = "エラー：スタート座標の取り出しに失敗しました。";
 
 // The records of the start-point operations: those of every pass, but their modal state begins
@@ -25,17 +22,6 @@ struct StartRecords : PassRecords {
   }
 };
 
-void ShowReadFailure(const char* title, int status, int lineNumber) {
-  char text[128];
-  if (status == kLineTooLong) {
-    std::snprintf(text, sizeof text, kStartLineTooLongText, lineNumber,
-                  static_cast<int>(kMaxLineLength));
-  } else {
-    std::snprintf(text, sizeof text, kStartReadFailedText, lineNumber + 1);
-  }
-  platform::ShowMessage(nullptr, text, title, platform::BoxIcon::kError);
-}
-
 int ReportFailure(platform::WindowHandle owner) {
   FormatLog("%s", kStartFailedText);
   EmitLogLine(owner, kLogError);
@@ -44,32 +30,10 @@ int ReportFailure(platform::WindowHandle owner) {
 
 }  // namespace
 
-int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
-                     std::span<char, kStartTextSize> yText, std::span<char, kStartTextSize> zText,
-                     const char* title) {
+int ProgramStartPoint(const char* ncFile, double start[3]) {
   StartRecords r;
-  platform::FileHandle input(ncFile, "rb");
-  if (!input) {
-    platform::ShowMessage(nullptr, kStartOpenFailedText, title, platform::BoxIcon::kError);
-    return kStartPointFailed;
-  }
-  LineReader reader(input.get());
-  char line[kLineBufferSize];
-  size_t length = 0;
-  int status = kLineRead;
-  while ((status = reader.Next(line, &length)) == kLineRead) {
-    if (!r.Step(line, length, IsUninterpretedByExtraction)) continue;
-    AdvanceAsMachine(IsSetPositionBlock(r.block), r.modal, r.given, &r.current, r.previous, r.words);
-    r.previous = r.current;
-  }
-  if (status != kLineEnd) {
-    ShowReadFailure(title, status, reader.lineNumber());
-    return kStartPointFailed;
-  }
-  input.Close();
-  FormatCoordinate(r.current[kX], xText);
-  FormatCoordinate(r.current[kY], yText);
-  FormatCoordinate(r.current[kZ], zText);
+  if (r.ScanStart(ncFile) != kScanDone) return kStartPointFailed;
+  for (int axis = kX; axis <= kZ; ++axis) start[axis] = r.current[axis];
   return kStartPointDone;
 }
 

@@ -8,25 +8,17 @@
 #include "nc/measure.h"
 #include "platform/platform.h"
 
-// Size of each start text field.
-inline constexpr size_t kStartTextSize = 16;
-
-// Results of ExtractStartText and MeasureStartAndTotals.
+// Results of ProgramStartPoint and MeasureStartAndTotals.
 enum StartPointResult {
   kStartPointDone = 1,
   kStartPointFailed = -1,
 };
 
-// For the command-line run: replays the whole program by the rules of nc/pass_rules.h and writes
-// the position where the tool stands after the last block into the three fields, as
-// FormatCoordinate texts ("12.5", "100.", "0."). A program without moves gives "0." three times.
-// Lines of the skip list, dwells and canned cycles are not interpreted. Returns kStartPointDone,
-// or kStartPointFailed after an error box titled `title` (no owner): "ＮＣファイルが開けません"
-// when the file cannot be opened, a text naming the line when a line is too long or the file
-// cannot be read. The fields are written only on success.
-int ExtractStartText(const char* ncFile, std::span<char, kStartTextSize> xText,
-                     std::span<char, kStartTextSize> yText, std::span<char, kStartTextSize> zText,
-                     const char* title);
+// The start point a program declares, the one rule of every front end: the values of its first
+// G92 block that names X, Y and Z, or else the position where the program ends (PassRecords::
+// ScanStart). Written into `start` only on success. Returns kStartPointDone, or kStartPointFailed
+// when the program cannot be read (not opened, a line too long, a read error).
+int ProgramStartPoint(const char* ncFile, double start[3]);
 
 // For the main window: the start point of PassRecords::ScanStart (the first G92 block with X, Y and Z,
 // else the position at the end of the program) into `start`, then a replay of the program from

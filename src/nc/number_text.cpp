@@ -136,6 +136,34 @@ double ParseStandardDecimal(std::string_view text) {
   return value;
 }
 
+bool IsBlankText(std::string_view text) {
+  for (char c : text) {
+    if (!IsBlank(c)) return false;
+  }
+  return true;
+}
+
+bool ParseWholeNumber(std::string_view text, double* value) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  std::string_view number = text.substr(begin, end - begin);
+  if (number.empty()) return false;
+  size_t i = 0;
+  bool plus = number[0] == '+';
+  if (plus) ++i;
+  std::string_view rest = number.substr(i);
+  if (!rest.empty() && (rest[0] == '+' || (plus && rest[0] == '-'))) return false;
+  DecimalShape shape = ScanDecimal(rest, true);
+  if (shape.length == 0 || shape.length != rest.size()) return false;
+  bool overflow = false;
+  double v = ConvertShape(rest, shape, true, &overflow);
+  if (overflow || !std::isfinite(v)) return false;
+  *value = v;
+  return true;
+}
+
 int ParseStandardInteger(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;

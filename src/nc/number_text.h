@@ -25,6 +25,16 @@
 // texts are not numbers here.
 double ParseStandardDecimal(std::string_view text);
 
+// A number typed by a person, read whole: blanks around it, an optional sign, digits with at most
+// one decimal point (at least one digit) and an optional exponent, and nothing else. True with
+// `*value` set when the text is such a number; false for "abc", "1,5", "12mm", "1.2.3", "" and
+// values beyond the double range. Nothing is guessed: a text that is not wholly a number is
+// refused rather than read as its leading part.
+bool ParseWholeNumber(std::string_view text, double* value);
+
+// True when `text` holds nothing but blanks.
+bool IsBlankText(std::string_view text);
+
 // Standard integer conversion. Skips leading blanks, reads an optional "+" or "-" and digits.
 // Returns their value, 0 when there are no digits; values beyond the int range saturate at
 // INT_MAX / INT_MIN.

@@ -105,6 +105,11 @@ const Services& Real();
 // caller's business). Opening a directory for reading fails, as it does on Windows. Returns
 // nullptr on failure, also when the path cannot be converted to the system's encoding.
 FILE* OpenFile(const char* path, const char* mode);
+// The name of the operating system this program runs on, for the start banner: "Windows 10" on
+// Windows (the system the product is made for), the kernel's name and release elsewhere
+// ("Linux 6.1.0"). Written into `out` (cut to size - 1 bytes).
+void SystemName(char* out, size_t size);
+
 // True when something (a file or a directory) exists at `path`.
 bool FileExists(const char* path);
 // True when `path` names a directory.

@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"EmptyNcFile", {"EMPTY.NC", "1", "30", "0", "0", "100"}, 1,
                     "このＮＣファイルは分割の必要はありません。", true},
         FailureCase{"DistanceWithoutDigits", {"PART.NC", "abc", "30", "0", "0", "100"}, 1,
-                    "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。", true},
+                    "エラー：分割切削距離 「abc」 は数値ではありません。", true},
         FailureCase{"NegativeTime", {"PART.NC", "0.1", "-2", "0", "0", "100"}, 1,
                     "エラー：分割切削時間 -2. は使えません。０より大きい値を指定してください。", true},
         FailureCase{"MissingParameterFile", {"-ctrl", "absent.ini"}, 1, "エラー：ＮＣファイル名を読み込めません。", true},

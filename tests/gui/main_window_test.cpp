@@ -199,9 +199,6 @@ TEST_F(MainWindowTest, ExecuteReportsTheFirstMissingFieldAndKeepsTheOthers) {
       {IDC_NC_FILE, "エラー：編集ＮＣファイル名を入力して下さい"},
       {IDC_SPLIT_TIME, "エラー：分割時間を入力して下さい"},
       {IDC_SPLIT_DISTANCE, "エラー：分割距離を入力して下さい"},
-      {IDC_START_X, "エラー：スタートＸ座標を入力して下さい"},
-      {IDC_START_Y, "エラー：スタートＹ座標を入力して下さい"},
-      {IDC_START_Z, "エラー：スタートＺ座標を入力して下さい"},
   };
   ASSERT_NE(Open(), nullptr);
   for (const Case& c : cases) {
@@ -220,14 +217,23 @@ TEST_F(MainWindowTest, ExecuteReportsTheFirstMissingFieldAndKeepsTheOthers) {
   EXPECT_FALSE(dir_.Exists("SAMPLE01_001.NC"));
 }
 
-TEST_F(MainWindowTest, ExecuteWithYAndZEmptyReportsOnlyY) {
+TEST_F(MainWindowTest, ExecuteTakesEmptyStartFieldsFromTheProgramAndRefusesNonNumbers) {
   ASSERT_NE(Open(), nullptr);
+  FillAll();
+  SetField(IDC_START_X, "abc");
+  Command(IDM_EXECUTE);
+  ASSERT_EQ(ErrorTexts().size(), 1u);
+  EXPECT_EQ(ErrorTexts()[0], "エラー：スタートＸ座標 「abc」 は数値ではありません。");
+  EXPECT_FALSE(dir_.Exists("SAMPLE01_001.NC"));
+  FakePlatform::Active().boxes.clear();
   FillAll();
   SetField(IDC_START_Y, "");
   SetField(IDC_START_Z, "");
   Command(IDM_EXECUTE);
-  ASSERT_EQ(ErrorTexts().size(), 1u);
-  EXPECT_EQ(ErrorTexts()[0], "エラー：スタートＹ座標を入力して下さい");
+  EXPECT_TRUE(ErrorTexts().empty());
+  EXPECT_TRUE(PaneHas("警　告：スタート座標が指定されてません。"));
+  EXPECT_TRUE(PaneHas("スタートＺ座標 : 100."));
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
 }
 
 TEST_F(MainWindowTest, ExecuteWithAMissingProgramNamesIt) {

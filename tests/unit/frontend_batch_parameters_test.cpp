@@ -15,7 +15,7 @@ struct ParameterCase {
   const char* text;
   int result;
   const char* message;  // the one error box expected, or nullptr
-  double time = 0, distance = 0, x = 0, y = 0, z = 0;
+  const char *time = "", *distance = "", *x = "", *y = "", *z = "";  // the texts as written
   const char* mode = "";
 };
 
@@ -41,11 +41,11 @@ TEST_P(BatchParametersTest, ReadsTheJob) {
   if (c.message == nullptr) {
     EXPECT_TRUE(fake.boxes.empty());
     EXPECT_EQ(std::string(parameters.ncFile), dir.Path("PART.NC"));
-    EXPECT_EQ(parameters.time, c.time);
-    EXPECT_EQ(parameters.distance, c.distance);
-    EXPECT_EQ(parameters.start[0], c.x);
-    EXPECT_EQ(parameters.start[1], c.y);
-    EXPECT_EQ(parameters.start[2], c.z);
+    EXPECT_STREQ(parameters.time, c.time);
+    EXPECT_STREQ(parameters.distance, c.distance);
+    EXPECT_STREQ(parameters.start[0], c.x);
+    EXPECT_STREQ(parameters.start[1], c.y);
+    EXPECT_STREQ(parameters.start[2], c.z);
     EXPECT_STREQ(parameters.mode, c.mode);
   } else {
     ASSERT_EQ(fake.boxes.size(), 1u);
@@ -59,37 +59,37 @@ TEST_P(BatchParametersTest, ReadsTheJob) {
 const ParameterCase kCases[] = {
     {"NamedKeysOnly",
      "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=30\r\nDIST=1.5\r\nSTARTX=10\r\nSTARTY=-20.5\r\nSTARTZ=100\r\n", 0, nullptr,
-     30, 1.5, 10, -20.5, 100, ""},
+     "30", "1.5", "10", "-20.5", "100", ""},
     {"NumberedKeysWin",
      "[Quendrix]\r\nPARAMETER1=@NC@\r\nNCFILE1=nothing.nc\r\nPARAMETER2=12\r\nTIME=30\r\nPARAMETER3=2\r\n"
      "PARAMETER4=1\r\nPARAMETER5=2\r\nPARAMETER6=3\r\nPARAMETER7=BATCH\r\nBATCH=no\r\n",
-     0, nullptr, 12, 2, 1, 2, 3, "BATCH"},
+     0, nullptr, "12", "2", "1", "2", "3", "BATCH"},
     {"EmptyNumberedKeyFallsBackToNamed",
      "[Quendrix]\r\nPARAMETER1=@NC@\r\nPARAMETER2=5\r\nPARAMETER3=\r\nDIST=0.25\r\nSTARTX=0\r\nSTARTY=0\r\n"
      "STARTZ=50\r\nBATCH=batch\r\n",
-     0, nullptr, 5, 0.25, 0, 0, 50, "batch"},
-    {"NumbersWithoutLeadingDigitsReadZero",
-     "[quendrix]\n  ncfile1 = @NC@\ntime=abc\ndist=.5mm\nstartx=1e2\nstarty= -3x\nstartz=+\n", 0, nullptr, 0, 0.5,
-     100, -3, 0, ""},
+     0, nullptr, "5", "0.25", "0", "0", "50", "batch"},
+    {"TextsAreKeptAsWrittenForTheFrontEndToRead",
+     "[quendrix]\n  ncfile1 = @NC@\ntime=abc\ndist=.5mm\nstartx=1e2\nstarty= -3x\n", 0, nullptr, "abc",
+     ".5mm", "1e2", "-3x", "", ""},
     {"NoSection", "[Other]\r\nNCFILE1=@NC@\r\n", -1, "エラー：ＮＣファイル名を読み込めません。"},
     {"EmptyFile", "", -1, "エラー：ＮＣファイル名を読み込めません。"},
     {"NcFileNamingNothing", "[Quendrix]\r\nNCFILE1=@NC@.missing\r\nTIME=1\r\n", -1,
      "エラー：ＮＣファイル @NC@.missing が存在しません。"},
     {"TimeMissing", "[Quendrix]\r\nNCFILE1=@NC@\r\nDIST=1\r\n", -1, "エラー：分割加工時間を指定して下さい。"},
     {"DistanceMissing", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\n", -1, "エラー：分割切削距離を指定して下さい。"},
-    {"OnlyTheFirstMissingCoordinateIsReported", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSTARTZ=1\r\n", -1,
-     "エラー：スタートＸ座標を指定して下さい。"},
-    {"StartYMissing", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSTARTX=1\r\nSTARTZ=1\r\n", -1,
-     "エラー：スタートＹ座標を指定して下さい。"},
-    {"StartZMissing", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSTARTX=1\r\nSTARTY=1\r\n", -1,
-     "エラー：スタートＺ座標を指定して下さい。"},
+    {"StartCoordinatesMayBeMissingOrEmpty",
+     "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSTARTX=\r\nSTARTZ=7\r\n", 0, nullptr, "1", "1", "",
+     "", "7", ""},
+    {"StartCoordinateLongerThanItsField",
+     "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSTARTY=1234567890123456\r\n", -1,
+     "エラー：パラメータ STARTY の値が長すぎます（15 文字まで）。"},
     {"NumberLongerThanItsField",
      "[Quendrix]\r\nNCFILE1=@NC@\r\nPARAMETER2=1234567890123456\r\nDIST=1\r\nSTARTX=1\r\nSTARTY=1\r\nSTARTZ=1\r\n", -1,
      "エラー：パラメータ PARAMETER2 の値が長すぎます（15 文字まで）。"},
     {"FifteenCharactersFit",
      "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=123456789012345\r\nDIST=1\r\nSTARTX=1\r\nSTARTY=1\r\nSTARTZ=1\r\n"
      "BATCH=a-mode-word-longer-than-its-field\r\n",
-     0, nullptr, 123456789012345.0, 1, 1, 1, 1, "a-mode-word-lon"},
+     0, nullptr, "123456789012345", "1", "1", "1", "1", "a-mode-word-lon"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, BatchParametersTest, testing::ValuesIn(kCases),

@@ -104,8 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
         StopCase{{"missing.nc", "1", "2", "3", "4", "5"}, "エラー：分割するＮＣファイル missing.nc がありません。"},
         StopCase{{"@NC@"}, "エラー：分割する切削距離を指定して下さい。"},
         StopCase{{"@NC@", "1.5"}, "エラー：分割する切削時間を指定して下さい。"},
-        // A distance without a leading number reads 0 and reaches the driver, which refuses it.
-        StopCase{{"@NC@", "abc", "30", "0", "0", "100"},
+        // A text that is not wholly a number is refused as typed, never read as 0 or as its
+        // leading part.
+        StopCase{{"@NC@", "abc", "30", "0", "0", "100"}, "エラー：分割切削距離 「abc」 は数値ではありません。"},
+        StopCase{{"@NC@", "0.1", "30", "1,5", "0", "100"}, "エラー：スタートＸ座標 「1,5」 は数値ではありません。"},
+        StopCase{{"@NC@", "0.1", "30", "0", "0", "12mm"}, "エラー：スタートＺ座標 「12mm」 は数値ではありません。"},
+        StopCase{{"@NC@", "", "30"}, "エラー：分割する切削距離を指定して下さい。"},
+        // A limit of 0 or less reaches the driver, which refuses it.
+        StopCase{{"@NC@", "0", "30", "0", "0", "100"},
                  "エラー：分割切削距離 0. は使えません。０より大きい値を指定してください。"}));
 
 TEST_F(FrontEndRunTest, MissingCoordinatesComeFromTheProgram) {
@@ -127,6 +133,11 @@ TEST_F(FrontEndRunTest, GivenCoordinatesWinPositionByPosition) {
   Run({Nc(), "0.1", "30", "1", "2", "3"});
   EXPECT_FALSE(Logged("警　告：スタート座標が指定されてません。"));
   ExpectJob("0.1", "30.", "1.", "2.", "3.");
+  // An empty coordinate is one that was not given, never 0.
+  fake.pane.Clear();
+  Run({Nc(), "0.1", "30", "", " ", "7"});
+  EXPECT_TRUE(Logged("警　告：スタート座標が指定されてません。"));
+  ExpectJob("0.1", "30.", "0.", "0.", "7.");
 }
 
 TEST_F(FrontEndRunTest, AProgramThatNeedsNoSplitIsAFailure) {
@@ -176,12 +187,16 @@ TEST_F(FrontEndRunTest, TheBatchRunTakesTimeBeforeDistance) {
   EXPECT_TRUE(dir.Exists("PART_001.NC"));
 }
 
-TEST_F(FrontEndRunTest, TheBatchRunNeverEchoesNorExtracts) {
+TEST_F(FrontEndRunTest, TheBatchRunNeverEchoesAndTakesAMissingCoordinateFromTheProgram) {
   gCommandSettings.debug = 999;
-  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\n");
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=\r\n");
+  EXPECT_EQ(Run({"-Ctrl", dir.Path("job.ini")}), kRunSplitDone);
+  EXPECT_EQ(fake.logLines()[0], "警　告：スタート座標が指定されてません。");
+  ExpectJob("0.1", "30.", "1.", "0.", "100.");
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=abc\r\n");
+  fake.pane.Clear();
   EXPECT_EQ(Run({"-Ctrl", dir.Path("job.ini")}), kRunFailed);
-  EXPECT_EQ(fake.logLines(), std::vector<std::string>{"エラー：スタートＺ座標を指定して下さい。"});
-  EXPECT_FALSE(dir.Exists("PART_001.NC"));
+  EXPECT_EQ(fake.logLines(), std::vector<std::string>{"エラー：スタートＸ座標 「abc」 は数値ではありません。"});
 }
 
 TEST_F(FrontEndRunTest, AnOtherRunModeWordLeavesTheModeAndStillSplits) {

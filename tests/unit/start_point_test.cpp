@@ -1,5 +1,5 @@
-// Taking the start point from a program: the command-line texts and the main window's start point
-// with the program's totals.
+// Taking the start point from a program, and the main window's start point with the program's
+// totals.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,22 +9,6 @@
 #include "support/temp_dir.h"
 
 namespace {
-
-struct Texts {
-  int result = -99;
-  std::string x, y, z;
-};
-
-Texts Extract(const TempDir& dir, const std::string& program) {
-  dir.Write("PART.NC", program);
-  char x[kStartTextSize] = "?", y[kStartTextSize] = "?", z[kStartTextSize] = "?";
-  Texts t;
-  t.result = ExtractStartText(dir.Path("PART.NC").c_str(), x, y, z, "Quendrix");
-  t.x = x;
-  t.y = y;
-  t.z = z;
-  return t;
-}
 
 struct Totals {
   int result = -99;
@@ -42,37 +26,31 @@ Totals MeasureStart(const TempDir& dir, const std::string& program) {
   return t;
 }
 
-TEST(StartPoint, BothOperationsOnTheSamePrograms) {
+TEST(StartPoint, OneRuleForEveryFrontEnd) {
   struct Case {
     const char* name;
     const char* program;
-    const char* text[3];   // ExtractStartText: where the program ends
-    double start[3];       // MeasureStartAndTotals: the G92 point, else where it ends
+    double start[3];  // the G92 point, else where the program ends
   };
   const Case cases[] = {
-      {"G92 and a return to it", "G92 X0 Y0 Z100.\nG90 G01 X5. F100\nG00 X0 Y0 Z100.\n",
-       {"0.", "0.", "100."}, {0, 0, 100}},
-      {"G92 without Z: the end of the program", "G92 X0 Y0\nG90 G00 X1. Y2. Z3.\n",
-       {"1.", "2.", "3."}, {1, 2, 3}},
-      {"G92 point and a different end", "G92 X10. Y10. Z50.\nG90 G00 X0 Y0 Z0\n",
-       {"0.", "0.", "0."}, {10, 10, 50}},
-      {"no moves at all", "%\nO1\nM30\n", {"0.", "0.", "0."}, {0, 0, 0}},
-      {"no G90: absolute from power-on", "G00 X12.5 Y-3.\n", {"12.5", "-3.", "0."}, {12.5, -3, 0}},
+      {"G92 and a return to it", "G92 X0 Y0 Z100.\nG90 G01 X5. F100\nG00 X0 Y0 Z100.\n", {0, 0, 100}},
+      {"G92 without Z: the end of the program", "G92 X0 Y0\nG90 G00 X1. Y2. Z3.\n", {1, 2, 3}},
+      {"G92 point and a different end", "G92 X10. Y10. Z50.\nG90 G00 X0 Y0 Z0\n", {10, 10, 50}},
+      {"no moves at all", "%\nO1\nM30\n", {0, 0, 0}},
+      {"no G90: absolute from power-on", "G00 X12.5 Y-3.\n", {12.5, -3, 0}},
       {"G91 on a reference-return line takes effect", "G90 G00 Z10.\nG91 G28 Z0.\nG00 Z5.\n",
-       {"0.", "0.", "15."}, {0, 0, 15}},
-      {"G92 under G91 sets, it does not add", "G91 G28 Z0.\nG92 X1. Y1. Z1.\nG00 X1.\n",
-       {"2.", "1.", "1."}, {1, 1, 1}},
-      {"thousandths", "G90 G00 X1000 Y-500\n", {"1.", "-0.5", "0."}, {1, -0.5, 0}},
+       {0, 0, 15}},
+      {"G92 under G91 sets, it does not add", "G91 G28 Z0.\nG92 X1. Y1. Z1.\nG00 X1.\n", {1, 1, 1}},
+      {"thousandths", "G90 G00 X1000 Y-500\n", {1, -0.5, 0}},
       {"dwell and drilling lines move nothing", "G90 G00 X1.\nG04 X9.\nG81 X5. Z-5. R1.\n",
-       {"1.", "0.", "0."}, {1, 0, 0}},
+       {1, 0, 0}},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    Texts t = Extract(dir, c.program);
-    EXPECT_EQ(t.result, kStartPointDone) << c.name;
-    EXPECT_EQ(t.x, c.text[0]) << c.name;
-    EXPECT_EQ(t.y, c.text[1]) << c.name;
-    EXPECT_EQ(t.z, c.text[2]) << c.name;
+    dir.Write("PART.NC", c.program);
+    double start[3] = {-1, -1, -1};
+    EXPECT_EQ(ProgramStartPoint(dir.Path("PART.NC").c_str(), start), kStartPointDone) << c.name;
+    for (int axis = 0; axis < 3; ++axis) EXPECT_EQ(start[axis], c.start[axis]) << c.name;
     Totals m = MeasureStart(dir, c.program);
     EXPECT_EQ(m.result, kStartPointDone) << c.name;
     for (int axis = 0; axis < 3; ++axis) EXPECT_EQ(m.start[axis], c.start[axis]) << c.name;
@@ -103,28 +81,23 @@ TEST(MeasureStartAndTotals, FullCircleAndMissingFeed) {
 TEST(StartPoint, Failures) {
   TempDir dir;
   FakePlatform fake;
-  char x[kStartTextSize] = "?", y[kStartTextSize] = "?", z[kStartTextSize] = "?";
   std::string missing = dir.Path("NONE.NC");
-  EXPECT_EQ(ExtractStartText(missing.c_str(), x, y, z, "Quendrix"), kStartPointFailed);
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].text, "ＮＣファイルが開けません");
-  EXPECT_EQ(fake.boxes[0].title, "Quendrix");
-  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
-  EXPECT_STREQ(x, "?");
-
   double start[3] = {7, 7, 7};
+  EXPECT_EQ(ProgramStartPoint(missing.c_str(), start), kStartPointFailed);
+  EXPECT_TRUE(fake.boxes.empty());  // the front end reports it
+  EXPECT_EQ(start[0], 7.0);
+
   DistanceTotals distance{0, 0};
   TimeTotals time{0, 0};
   EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), start, &distance, &time),
             kStartPointFailed);
   ASSERT_EQ(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "エラー：スタート座標の取り出しに失敗しました。");
-  EXPECT_EQ(fake.boxes.size(), 2u);
+  EXPECT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(start[0], 7.0);
 
-  Texts t = Extract(dir, "G00 X1.\n" + std::string(4096, 'Z') + "\n");
-  EXPECT_EQ(t.result, kStartPointFailed);
-  EXPECT_EQ(fake.boxes.back().text, "ＮＣファイルの 2 行目が長すぎます（4095 文字まで）");
+  dir.Write("LONG.NC", "G00 X1.\n" + std::string(4096, 'Z') + "\n");
+  EXPECT_EQ(ProgramStartPoint(dir.Path("LONG.NC").c_str(), start), kStartPointFailed);
 }
 
 }  // namespace

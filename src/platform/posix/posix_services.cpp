@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -191,6 +192,15 @@ const Services& Real() {
       DefaultPane(),
   };
   return services;
+}
+
+void SystemName(char* out, size_t size) {
+  utsname name{};
+  if (uname(&name) != 0) {
+    CopyOut("POSIX", out, size);
+    return;
+  }
+  CopyOut(FromSystem(name.sysname) + " " + FromSystem(name.release), out, size);
 }
 
 FILE* OpenFile(const char* path, const char* mode) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -173,6 +174,11 @@ const Services& Real() {
       ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
   };
   return services;
+}
+
+void SystemName(char* out, size_t size) {
+  if (size == 0) return;
+  std::snprintf(out, size, "%s", "Windows 10");
 }
 
 FILE* OpenFile(const char* path, const char* mode) {

@@ -5,7 +5,6 @@
 
 #include "config/profile.h"
 #include "log/run_log.h"
-#include "nc/number_text.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {
@@ -21,9 +20,9 @@ constexpr ParameterKey kNcFileKey{"PARAMETER1", "NCFILE1", kParameterPathField, 
 constexpr ParameterKey kTimeKey{"PARAMETER2", "TIME", kParameterValueField, kBatchNoTime};
 constexpr ParameterKey kDistanceKey{"PARAMETER3", "DIST", kParameterValueField, kBatchNoDistance};
 constexpr ParameterKey kStartKeys[3] = {
-    {"PARAMETER4", "STARTX", kParameterValueField, kBatchNoStartX},
-    {"PARAMETER5", "STARTY", kParameterValueField, kBatchNoStartY},
-    {"PARAMETER6", "STARTZ", kParameterValueField, kBatchNoStartZ},
+    {"PARAMETER4", "STARTX", kParameterValueField, nullptr},
+    {"PARAMETER5", "STARTY", kParameterValueField, nullptr},
+    {"PARAMETER6", "STARTZ", kParameterValueField, nullptr},
 };
 constexpr ParameterKey kModeKey{"PARAMETER7", "BATCH", kParameterValueField, nullptr};
 
@@ -64,11 +63,21 @@ int ReadRequired(platform::WindowHandle owner, const char* file, const Parameter
   return kParameterFound;
 }
 
-int ReadNumber(platform::WindowHandle owner, const char* file, const ParameterKey& key, double* number) {
-  char value[kParameterValueField];
-  int result = ReadRequired(owner, file, key, value);
-  if (result == kParameterFound) *number = ParseStandardDecimal(value);
-  return result;
+// Reads an optional `key` into `out` (a field of key.field bytes): "" when it has no value.
+// Emits the too-long error.
+int ReadOptional(platform::WindowHandle owner, const char* file, const ParameterKey& key, char* out) {
+  char value[kProfileLineSize];
+  const char* usedKey = nullptr;
+  int length = ReadWhole(file, key, value, sizeof value, &usedKey);
+  out[0] = '\0';
+  if (length <= 0) return kParameterFound;
+  if (static_cast<size_t>(length) > key.field - 1) {
+    FormatLog(kBatchValueTooLong, usedKey, static_cast<int>(key.field - 1));
+    EmitLogLine(owner, kLogError);
+    return kParameterTooLong;
+  }
+  std::memcpy(out, value, static_cast<size_t>(length) + 1);
+  return kParameterFound;
 }
 
 }  // namespace
@@ -81,10 +90,10 @@ int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile,
     FormatLog(kBatchNcFileMissing, parameters->ncFile);
     return EmitLogLine(owner, kLogError);
   }
-  if (ReadNumber(owner, parameterFile, kTimeKey, &parameters->time) != kParameterFound) return -1;
-  if (ReadNumber(owner, parameterFile, kDistanceKey, &parameters->distance) != kParameterFound) return -1;
+  if (ReadRequired(owner, parameterFile, kTimeKey, parameters->time) != kParameterFound) return -1;
+  if (ReadRequired(owner, parameterFile, kDistanceKey, parameters->distance) != kParameterFound) return -1;
   for (int axis = 0; axis < 3; ++axis) {
-    if (ReadNumber(owner, parameterFile, kStartKeys[axis], &parameters->start[axis]) != kParameterFound) return -1;
+    if (ReadOptional(owner, parameterFile, kStartKeys[axis], parameters->start[axis]) != kParameterFound) return -1;
   }
 
   // The run-mode word is optional; a word longer than its field is cut (no cut of another word

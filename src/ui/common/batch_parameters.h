@@ -7,13 +7,14 @@
 //   PARAMETER1 / NCFILE1   NC program to split      at most 519 bytes
 //   PARAMETER2 / TIME      split time, minutes      at most 15 bytes
 //   PARAMETER3 / DIST      split distance, metres   at most 15 bytes
-//   PARAMETER4 / STARTX    start X, mm              at most 15 bytes
-//   PARAMETER5 / STARTY    start Y, mm              at most 15 bytes
-//   PARAMETER6 / STARTZ    start Z, mm              at most 15 bytes
+//   PARAMETER4 / STARTX    start X (optional)       at most 15 bytes
+//   PARAMETER5 / STARTY    start Y (optional)       at most 15 bytes
+//   PARAMETER6 / STARTZ    start Z (optional)       at most 15 bytes
 //   PARAMETER7 / BATCH     run-mode word (optional) at most 15 bytes (longer is cut)
 //
-// Note the order: time before distance, the opposite of the command line. Numbers are read with
-// the standard decimal conversion (text without a leading number reads 0; no range test).
+// Note the order: time before distance, the opposite of the command line. The numbers are kept as
+// texts; the front end reads them (ui/common/job_input.h), and takes a start coordinate that is
+// missing or empty from the program.
 // The file is read with the path as given, so a bare file name is looked for in the working
 // directory.
 #pragma once
@@ -27,11 +28,11 @@ inline constexpr size_t kParameterPathField = 520;
 inline constexpr size_t kParameterValueField = 16;
 
 struct BatchParameters {
-  char ncFile[kParameterPathField];  // PARAMETER1 / NCFILE1
-  double time;                       // PARAMETER2 / TIME
-  double distance;                   // PARAMETER3 / DIST
-  double start[3];                   // PARAMETER4..6 / STARTX, STARTY, STARTZ
-  char mode[kParameterValueField];   // PARAMETER7 / BATCH; "" when neither has a value
+  char ncFile[kParameterPathField];       // PARAMETER1 / NCFILE1
+  char time[kParameterValueField];        // PARAMETER2 / TIME
+  char distance[kParameterValueField];    // PARAMETER3 / DIST
+  char start[3][kParameterValueField];    // PARAMETER4..6 / STARTX, STARTY, STARTZ ("": none)
+  char mode[kParameterValueField];        // PARAMETER7 / BATCH; "" when neither has a value
 };
 
 // Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:
@@ -41,7 +42,7 @@ struct BatchParameters {
 // and returns -1:
 //   no NC program name                 "エラー：ＮＣファイル名を読み込めません。"
 //   nothing at that path               "エラー：ＮＣファイル %s が存在しません。"
-//   a missing time, distance, X, Y, Z  its own "…を指定して下さい。" message
+//   a missing time or distance         its own "…を指定して下さい。" message
 //   a required value over its length   "エラー：パラメータ %s の値が長すぎます（%d 文字まで）。"
 //                                      (a cut path would name another file, a cut number read
 //                                      another value)

@@ -7,11 +7,10 @@
 
 #include "config/settings.h"
 #include "config/version.h"
-#include "header_footer/start_point.h"
 #include "log/run_log.h"
-#include "nc/number_text.h"
 #include "ui/common/batch_parameters.h"
 #include "ui/common/front_end_messages.h"
+#include "ui/common/job_input.h"
 
 namespace {
 
@@ -76,29 +75,20 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
     EmitLogLine(owner, kLogError);
     return kRunFailed;
   }
-  SplitJob job{ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
-  if (count <= kDistanceArgument) return Fail(owner, kNoDistanceArgument);
-  job.distance = ParseStandardDecimal(arguments[kDistanceArgument]);
-  if (count <= kTimeArgument) return Fail(owner, kNoTimeArgument);
-  job.time = ParseStandardDecimal(arguments[kTimeArgument]);
-
-  // Coordinates missing at the end of the command line come from the program; the ones given
-  // win position by position.
-  char extracted[3][kStartTextSize] = {{'\0'}, {'\0'}, {'\0'}};
-  if (count < kStartXArgument + 3) {
-    FormatLog("%s", kNoStartWarning);
-    EmitLogLine(owner, kLogPlain);
-    FormatLog("%s", kStartFromProgram);
-    EmitLogLine(owner, kLogPlain);
-    if (ExtractStartText(ncFile, extracted[0], extracted[1], extracted[2], version::kProductName) != kStartPointDone) {
-      return Fail(owner, kStartExtractFailed);
-    }
+  if (count <= kDistanceArgument || IsTextMissing(arguments[kDistanceArgument])) {
+    return Fail(owner, kNoDistanceArgument);
   }
+  if (count <= kTimeArgument || IsTextMissing(arguments[kTimeArgument])) {
+    return Fail(owner, kNoTimeArgument);
+  }
+  // Coordinates missing at the end of the command line, or given empty, come from the program.
+  JobTexts texts{arguments[kDistanceArgument], arguments[kTimeArgument], {nullptr, nullptr, nullptr}};
   for (int axis = 0; axis < 3; ++axis) {
-    int position = kStartXArgument + axis;
-    job.start[axis] = ParseStandardDecimal(count > position ? arguments[position] : extracted[axis]);
+    const int position = kStartXArgument + axis;
+    if (count > position) texts.start[axis] = arguments[position];
   }
-
+  SplitJob job{ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job);
 }
 
@@ -107,7 +97,9 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
   if (ReadBatchParameters(owner, parameterFile, &parameters) != 0) return kRunFailed;
   if (parameters.mode[0] != '\0') BatchModeSwitch(owner, parameters.mode);
 
-  SplitJob job{parameters.ncFile, parameters.distance, parameters.time,
-               {parameters.start[0], parameters.start[1], parameters.start[2]}};
+  const JobTexts texts{parameters.distance, parameters.time,
+                       {parameters.start[0], parameters.start[1], parameters.start[2]}};
+  SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job);
 }

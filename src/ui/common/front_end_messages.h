@@ -25,21 +25,26 @@ inline constexpr char kNoStartWarning[] = "警　告：スタート座標が指�
 inline constexpr char kStartFromProgram[] = "情　報：ＮＣデータから座標を取り出します。";
 inline constexpr char kStartExtractFailed[] = "エラー：スタート座標の取り出しに失敗しました。";
 
+// --- Numbers of a job, in every front end ------------------------------------------------------
+// A text that is not a number: what it was meant to be, the text as typed.
+inline constexpr char kNotANumber[] = "エラー：%s 「%s」 は数値ではありません。";
+inline constexpr char kLabelDistance[] = "分割切削距離";
+inline constexpr char kLabelTime[] = "分割切削時間";
+inline constexpr char kLabelStartX[] = "スタートＸ座標";
+inline constexpr char kLabelStartY[] = "スタートＹ座標";
+inline constexpr char kLabelStartZ[] = "スタートＺ座標";
+
 // --- Batch run -------------------------------------------------------------------------------
 inline constexpr char kBatchNoNcFile[] = "エラー：ＮＣファイル名を読み込めません。";
 inline constexpr char kBatchNcFileMissing[] = "エラー：ＮＣファイル %s が存在しません。";
 inline constexpr char kBatchNoTime[] = "エラー：分割加工時間を指定して下さい。";
 inline constexpr char kBatchNoDistance[] = "エラー：分割切削距離を指定して下さい。";
-inline constexpr char kBatchNoStartX[] = "エラー：スタートＸ座標を指定して下さい。";
-inline constexpr char kBatchNoStartY[] = "エラー：スタートＹ座標を指定して下さい。";
-inline constexpr char kBatchNoStartZ[] = "エラー：スタートＺ座標を指定して下さい。";
 // A value that does not fit its field: cutting it would silently name another file or read
 // another number. Key name and the longest length allowed.
 inline constexpr char kBatchValueTooLong[] = "エラー：パラメータ %s の値が長すぎます（%d 文字まで）。";
 
 // --- Start banner ----------------------------------------------------------------------------
 inline constexpr char kBannerApplication[] = "ＮＣデータ編集アプリケーション";
-inline constexpr char kBannerSystem[] = "Windows 10";
 inline constexpr char kBannerProduct[] = "　ＮＣデータ分割";
 inline constexpr char kBannerLine1Format[] = "%-50s%s";
 inline constexpr char kBannerLine2Format[] = "%-50sVersion %dR%d.%02d";

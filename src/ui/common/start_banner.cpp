@@ -52,7 +52,9 @@ int GetNetworkAddress(char* out, size_t size) {
 }
 
 int WriteStartBanner(platform::WindowHandle owner) {
-  FormatLog(kBannerLine1Format, kBannerApplication, kBannerSystem);
+  char system[64];
+  platform::SystemName(system, sizeof system);
+  FormatLog(kBannerLine1Format, kBannerApplication, system);
   EmitLogLine(owner, kLogPlain);
   FormatLog(kBannerLine2Format, kBannerProduct, version::kYear, version::kMajor, version::kMinor);
   EmitLogLine(owner, kLogPlain);

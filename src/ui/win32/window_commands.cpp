@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "split/split_driver.h"
 #include "ui/common/front_end_messages.h"
+#include "ui/common/job_input.h"
 #include "ui/common/usage.h"
 
 #include "ui/win32/window_commands.h"
@@ -48,12 +49,10 @@ int FailText(HWND window, const char* text) {
   return EmitLogLine(window, kLogError);
 }
 
-// Reads one number field: -1 when it is empty, else 0 with the standard decimal value.
-int ReadNumberField(HWND window, int id, double* value) {
-  char text[kFieldNumberSize];
-  if (ReadField(window, id, text, sizeof text) == 0) return -1;
-  *value = ParseStandardDecimal(text);
-  return 0;
+// Reads one number field as it was typed: -1 when it holds nothing but blanks.
+int ReadNumberField(HWND window, int id, char (&text)[kFieldNumberSize]) {
+  ReadField(window, id, text, sizeof text);
+  return IsTextMissing(text) ? -1 : 0;
 }
 
 void FillIfEmpty(HWND window, int id, double value) {
@@ -89,14 +88,20 @@ void FileChosen(HWND window, const char* path) {
 
 int Execute(HWND window) {
   char path[kFieldPathSize];
-  SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  char time[kFieldNumberSize];
+  char distance[kFieldNumberSize];
+  char start[3][kFieldNumberSize];
   if (ReadField(window, IDC_NC_FILE, path, sizeof path) == 0) return FailText(window, kExecuteNoNcFile);
   if (!platform::FileExists(path)) return Fail(window, kExecuteNcFileMissing, path);
-  if (ReadNumberField(window, IDC_SPLIT_TIME, &job.time) < 0) return FailText(window, kExecuteNoTime);
-  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, &job.distance) < 0) return FailText(window, kExecuteNoDistance);
-  if (ReadNumberField(window, IDC_START_X, &job.start[0]) < 0) return FailText(window, kExecuteNoStartX);
-  if (ReadNumberField(window, IDC_START_Y, &job.start[1]) < 0) return FailText(window, kExecuteNoStartY);
-  if (ReadNumberField(window, IDC_START_Z, &job.start[2]) < 0) return FailText(window, kExecuteNoStartZ);
+  if (ReadNumberField(window, IDC_SPLIT_TIME, time) < 0) return FailText(window, kExecuteNoTime);
+  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, distance) < 0) return FailText(window, kExecuteNoDistance);
+  // An empty start field is taken from the program.
+  const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
+  for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
+  SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  if (ReadJobNumbers(window, JobTexts{distance, time, {start[0], start[1], start[2]}}, &job) != kJobReady) {
+    return kJobRefused;
+  }
   return SplitProgram(window, job);
 }
 

@@ -25,9 +25,11 @@ void ClearFields(HWND window);
 // untouched. A failed measurement leaves the path shown and the other fields as they were.
 void FileChosen(HWND window, const char* path);
 
-// Validates the six fields in order (path given, path exists, time, distance, X, Y, Z given),
-// each failure its own error line at level -1 and a result of -1 with the fields untouched;
-// then runs the split driver on them. Returns the driver's result (0: pieces written).
+// Validates the fields in order (path given, path exists, time given, distance given), each
+// failure its own error line at level -1 and a result of -1 with the fields untouched; reads the
+// numbers as ReadJobNumbers does (a text that is no number is refused, an empty start field is
+// taken from the program); then runs the split driver. Returns the driver's result (0: pieces
+// written).
 int Execute(HWND window);
 
 // The open-file dialog's filter and title: with an extension, "ext Files(*.ext)" then
