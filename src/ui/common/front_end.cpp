@@ -49,8 +49,16 @@ void SetLimit(SplitMeter* meter, double limit) {
   meter->previous = limit;
 }
 
+void ClearTarget(SplitTarget* target) {
+  if (target != nullptr) target->ncFile[0] = '\0';
+}
+
 int Split(platform::WindowHandle owner, const char* ncFile, SplitMeter* distance, SplitMeter* time,
-          const double start[3]) {
+          const double start[3], SplitTarget* target) {
+  if (target != nullptr) {
+    size_t length = std::strlen(ncFile);
+    if (length < sizeof target->ncFile) std::memcpy(target->ncFile, ncFile, length + 1);
+  }
   return SplitProgram(owner, ncFile, distance, time, start) == kSplitDone ? kRunSplitDone : kRunFailed;
 }
 
@@ -66,15 +74,19 @@ void EchoArguments(platform::WindowHandle owner, int count, const char* const* a
 
 }  // namespace
 
-int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments) {
+int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments,
+                     SplitTarget* target) {
+  ClearTarget(target);
   if (count <= 1) return kRunNothing;
   if (EqualsIgnoringCase(arguments[1], "-CTRL") || EqualsIgnoringCase(arguments[1], "-CONTROL")) {
-    return RunBatch(owner, count > 2 ? arguments[2] : nullptr);
+    return RunBatch(owner, count > 2 ? arguments[2] : nullptr, target);
   }
-  return RunCommandLine(owner, count, arguments);
+  return RunCommandLine(owner, count, arguments, target);
 }
 
-int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments) {
+int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments,
+                   SplitTarget* target) {
+  ClearTarget(target);
   SplitJob job{};
 
   if (count > kModeArgument) BatchModeSwitch(owner, arguments[kModeArgument]);
@@ -109,10 +121,11 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
     job.start[axis] = ParseStandardDecimal(count > position ? arguments[position] : extracted[axis]);
   }
 
-  return Split(owner, ncFile, &job.distance, &job.time, job.start);
+  return Split(owner, ncFile, &job.distance, &job.time, job.start, target);
 }
 
-int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
+int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarget* target) {
+  ClearTarget(target);
   BatchParameters parameters;
   if (ReadBatchParameters(owner, parameterFile, &parameters) != 0) return kRunFailed;
   if (parameters.mode[0] != '\0') BatchModeSwitch(owner, parameters.mode);
@@ -121,5 +134,5 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
   SetLimit(&job.time, parameters.time);
   SetLimit(&job.distance, parameters.distance);
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = parameters.start[axis];
-  return Split(owner, parameters.ncFile, &job.distance, &job.time, job.start);
+  return Split(owner, parameters.ncFile, &job.distance, &job.time, job.start, target);
 }
