@@ -74,11 +74,15 @@ void EchoArguments(platform::WindowHandle owner, int count, const char* const* a
 
 }  // namespace
 
+bool IsBatchSwitch(const char* word) {
+  return EqualsIgnoringCase(word, "-CTRL") || EqualsIgnoringCase(word, "-CONTROL");
+}
+
 int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments,
                      SplitTarget* target) {
   ClearTarget(target);
   if (count <= 1) return kRunNothing;
-  if (EqualsIgnoringCase(arguments[1], "-CTRL") || EqualsIgnoringCase(arguments[1], "-CONTROL")) {
+  if (IsBatchSwitch(arguments[1])) {
     return RunBatch(owner, count > 2 ? arguments[2] : nullptr, target);
   }
   return RunCommandLine(owner, count, arguments, target);

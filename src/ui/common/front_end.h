@@ -29,6 +29,9 @@ struct SplitTarget {
 // Every run below takes an optional `target`: when given, it is cleared first and filled as
 // SplitTarget says (a path that does not fit is left out, as the driver refuses it anyway).
 
+// True when `word` is the batch-run switch "-CTRL" or "-CONTROL", in any ASCII letter case.
+bool IsBatchSwitch(const char* word);
+
 // The start arguments (CP932, `arguments[0]` the program path, `count` including it):
 //   count 1 or less        -> nothing, kRunNothing;
 //   "-CTRL" / "-CONTROL"   -> RunBatch with arguments[2] (absent when not given), any letter case;

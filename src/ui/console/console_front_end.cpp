@@ -63,11 +63,12 @@ void PrintUsage() {
   PrintText(stdout, std::string(text) + "\n");
 }
 
-// The version, the build date and the rights notice on standard output.
+// The version, the build date and the rights notice on standard output. Runs before the settings
+// start-up, so the notice is formatted here rather than taken from gNoticeLine.
 void PrintVersion() {
   char name[32];
   FormatVersionName(name, sizeof name);
-  char notice[kLogLineSize];
+  char notice[kNoticeSize];
   std::snprintf(notice, sizeof notice, version::kNoticeFormat, version::kYear, version::kMakerName);
   char text[kLogLineSize];
   std::snprintf(text, sizeof text, kConsoleVersionFormat, version::kProductName, name, version::kBuildYear,
@@ -92,11 +93,6 @@ int PrintHelpFile() {
   }
   platform::ShowMessage(nullptr, kHelpFileMissing, version::kProductName, platform::BoxIcon::kError);
   return kExitFailure;
-}
-
-bool IsHeaderFooterSwitch(const char* word) {
-  return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
-         word[3] == '\0';
 }
 
 int HeaderFooterRun(int count, const char* const* arguments) {

@@ -2,25 +2,21 @@
 
 #include <cstring>
 
+#include "ui/common/front_end.h"
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// True when `word` equals `upper` (ASCII upper case) without regard to ASCII letter case.
-bool EqualsIgnoringCase(const char* word, const char* upper) {
-  for (; *upper != '\0'; ++word, ++upper) {
-    char c = (*word >= 'a' && *word <= 'z') ? static_cast<char>(*word - 32) : *word;
-    if (c != *upper) return false;
-  }
-  return *word == '\0';
-}
-
 // The switches of the Windows command line, which only count as the first argument.
-bool IsFirstArgumentSwitch(const char* word) {
-  return EqualsIgnoringCase(word, "-CTRL") || EqualsIgnoringCase(word, "-CONTROL") || EqualsIgnoringCase(word, "-HF");
-}
+bool IsFirstArgumentSwitch(const char* word) { return IsBatchSwitch(word) || IsHeaderFooterSwitch(word); }
 
 }  // namespace
+
+bool IsHeaderFooterSwitch(const char* word) {
+  return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
+         word[3] == '\0';
+}
 
 bool LooksLikeOption(const char* word) {
   if (word == nullptr || word[0] != '-') return false;

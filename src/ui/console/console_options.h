@@ -32,5 +32,8 @@ struct OptionScan {
 // else; the arguments may be UTF-8 or code page 932 (every byte compared is ASCII).
 OptionScan ScanConsoleOptions(int count, const char* const* arguments);
 
+// True when `word` is the header-and-footer switch "-HF", in any ASCII letter case.
+bool IsHeaderFooterSwitch(const char* word);
+
 // True when `word` starts with "-" and is not a number by the rule above.
 bool LooksLikeOption(const char* word);
