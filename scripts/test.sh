@@ -18,14 +18,29 @@ build() {
   cmake --build --preset "$1" -j "$jobs"
 }
 
+# Runs the suites of build folder $1 one by one, each under its own banner: "unit_tests ($2)".
+suites() {
+  local dir=$1 where=$2 suite
+  local names
+  names=$(ctest --test-dir "$dir" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+  if [ -z "$names" ]; then
+    echo "No test suites in $dir." >&2
+    return 1
+  fi
+  for suite in $names; do
+    step "$suite ($where)"
+    ctest --test-dir "$dir" --output-on-failure -R "^${suite}\$"
+  done
+}
+
 step "Linux build"
 build native
-ctest --test-dir build/native --output-on-failure
+suites build/native "Linux"
 
 step "Linux build with AddressSanitizer and UndefinedBehaviorSanitizer"
 build asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan --output-on-failure
+  suites build/asan "Linux, AddressSanitizer and UndefinedBehaviorSanitizer"
 
 step "32-bit Windows build (the product)"
 build win32
@@ -58,12 +73,11 @@ wineserver -p >/dev/null 2>&1 || true
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  step "Windows suites under Wine (32-bit build)"
-  ctest --test-dir build/win32 --output-on-failure
+  suites build/win32 "32-bit Windows build under Wine"
 else
-  step "Windows suites under Wine (64-bit build; this kernel does not run 32-bit code)"
+  step "64-bit Windows build (this kernel does not run 32-bit code, so Wine runs these suites)"
   build win64
-  ctest --test-dir build/win64 --output-on-failure
+  suites build/win64 "64-bit Windows build under Wine"
 fi
 
 step "All suites passed"

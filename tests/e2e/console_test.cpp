@@ -40,6 +40,9 @@ std::string Utf8(const std::string& cp932) {
   return utf8;
 }
 
+// The console's last line after a split, for `folder` (UTF-8).
+std::string FolderLine(const std::string& folder) { return Utf8("情　報：分割ＮＣファイルの出力先 : ") + folder; }
+
 class ConsoleTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -134,9 +137,13 @@ TEST_F(ConsoleTest, ASplitWritesThePiecesAndPrintsTheRunLog) {
   gSettingsPath[0] = '\0';
   ASSERT_EQ(split, kSplitDone);
 
+  // The console's own last line: the folder of the pieces, absolute.
+  EXPECT_EQ(out.back(), FolderLine(fs::canonical(run).string()));
+
   std::vector<std::string> expected;
   for (const std::string& line : fake.logLines()) expected.push_back(Utf8(line));
-  std::vector<std::string> printed(out.begin() + 11, out.end());  // after the banner and the two notices
+  // After the banner and the two notices, up to the folder line.
+  std::vector<std::string> printed(out.begin() + 11, out.end() - 1);
   ASSERT_EQ(printed.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     if (expected[i].rfind(Utf8("処理時間は"), 0) == 0) continue;  // the elapsed time differs
@@ -215,6 +222,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "エラー：引数 2 は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。", false},
         FailureCase{"NotInCodePage932", {"PART\xF0\x9F\x98\x80.NC", "1", "30"}, 2,
                     "エラー：引数 1 は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。", false},
+        // Unknown options stop before the settings start-up, so nothing at all is written.
+        FailureCase{"UnknownShortOption", {"-x"}, 2,
+                    "エラー：オプション -x はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"UnknownLongOption", {"--verbose", "PART.NC", "0.1", "30"}, 2,
+                    "エラー：オプション --verbose はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"LoneDash", {"-"}, 2, "エラー：オプション - はありません。使い方は quendrix --help で表示します。",
+                    false},
+        FailureCase{"OptionsAreCaseSensitive", {"--HELP"}, 2,
+                    "エラー：オプション --HELP はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"DashWordAmongTheNumbers", {"PART.NC", "0.1", "30", "0", "-abc", "100"}, 2,
+                    "エラー：オプション -abc はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"DashThenPointWithoutDigit", {"PART.NC", "0.1", "30", "-.x"}, 2,
+                    "エラー：オプション -.x はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"SwitchOutOfPlace", {"PART.NC", "-ctrl", "job.ini"}, 2,
+                    "エラー：オプション -ctrl はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"DashFileNameAfterASwitch", {"-HF", "-PART.NC"}, 2,
+                    "エラー：オプション -PART.NC はありません。使い方は quendrix --help で表示します。", false},
         FailureCase{"HeaderFooterWithoutNcFile", {"-hf"}, 1, "エラー：ＮＣファイル名を入力して下さい", true},
         FailureCase{"HeaderFooterOfMissingFile", {"-HF", "NOPE.NC"}, 1, "エラー：ＮＣファイル NOPE.NC がありません。",
                     true}),
@@ -230,6 +254,7 @@ TEST_F(ConsoleTest, ABatchRunReadsABareParameterFileNameFromTheWorkingDirectory)
   EXPECT_EQ(r.err, "");
   EXPECT_NE(r.out.find(Utf8("★ バッチモードで動作します！\n")), std::string::npos);
   EXPECT_TRUE(fs::exists(run + "PART_001.NC"));
+  EXPECT_EQ(SplitLines(r.out).back(), FolderLine(fs::canonical(run).string()));
 }
 
 TEST_F(ConsoleTest, HeaderFooterMakesBothFilesAndPrintsTheirPaths) {
@@ -239,6 +264,76 @@ TEST_F(ConsoleTest, HeaderFooterMakesBothFilesAndPrintsTheirPaths) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(Written(), (std::vector<std::string>{"PART_footer.NC", "PART_header.NC", "Quendrix.ini"}));
   EXPECT_EQ(ReadFileBytes(run + "PART_header.NC").rfind("%\r\nO1000\r\n", 0), 0u);
+}
+
+struct OptionCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  bool usage;             // the usage text, else the version text
+  bool settingsWritten;   // the usage comes after the settings start-up; the version before it
+};
+
+class ConsoleOptionTest : public ConsoleTest, public testing::WithParamInterface<OptionCase> {};
+
+// Help and version: their text on standard output, exit 0, nothing on standard error, no split.
+TEST_P(ConsoleOptionTest, PrintsAndSucceeds) {
+  const OptionCase& c = GetParam();
+  Result r = Run(c.arguments);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  if (c.usage) {
+    EXPECT_EQ(r.out.rfind(Utf8("ＮＣデータを加工時間か距離で分割する\n\n[ 使用方法 ]\n\n"), 0), 0u);
+    EXPECT_NE(r.out.find("> quendrix -h | --help | --version\n"), std::string::npos);
+  } else {
+    EXPECT_EQ(r.out, "Quendrix 2021R2.34\nBuild date 2021/05/24\nCopyright (C) 2021 TORVANEK All Rights Reserved.\n");
+  }
+  EXPECT_EQ(Written(), c.settingsWritten ? std::vector<std::string>{"Quendrix.ini"} : std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleOptionTest,
+    testing::Values(OptionCase{"ShortHelp", {"-h"}, true, true}, OptionCase{"LongHelp", {"--help"}, true, true},
+                    // Anywhere among the arguments, and before a split would run.
+                    OptionCase{"HelpAfterAJob", {"PART.NC", "0.1", "30", "--help"}, true, true},
+                    OptionCase{"HelpAfterASwitch", {"-CTRL", "-h"}, true, true},
+                    OptionCase{"Version", {"--version"}, false, false},
+                    OptionCase{"VersionAfterAJob", {"PART.NC", "0.1", "30", "--version"}, false, false}),
+    [](const testing::TestParamInfo<OptionCase>& info) { return info.param.name; });
+
+// Negative numbers are positional arguments, not options, in every spelling the number reader
+// takes. One split shows they still work end to end; the spellings are read from the job echo of
+// a run the driver refuses at once (a negative distance), which waits for nothing.
+TEST_F(ConsoleTest, NegativeNumbersAreNoOptions) {
+  Result r = Run({"PART.NC", "0.1", "30", "-30", "-.5", "-0.25", "batch"});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find(Utf8("スタートＸ座標 : -30.\n")), std::string::npos);
+  EXPECT_NE(r.out.find(Utf8("スタートＹ座標 : -0.5\n")), std::string::npos);
+  EXPECT_NE(r.out.find(Utf8("スタートＺ座標 : -0.25\n")), std::string::npos);
+  EXPECT_TRUE(fs::exists(run + "PART_001.NC"));
+
+  r = Run({"PART.NC", "-.1", "-3", "-3e1", "-5.", "-1e-1", "batch"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find(Utf8("　分割切削距離 : -0.1\n　分割切削時間 : -3.\nスタートＸ座標 : -30.\n"
+                            "スタートＹ座標 : -5.\nスタートＺ座標 : -0.1\n")),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find(Utf8("エラー：分割切削距離 -0.1 は使えません。")), std::string::npos) << r.out;
+}
+
+// The pieces lie next to the program, so the folder named is the program's, made absolute.
+TEST_F(ConsoleTest, TheFolderLineNamesTheProgramsFolder) {
+  fs::create_directories(run + "sub dir");
+  WriteFileBytes(run + "sub dir/PART.NC", kProgram);
+  Result r = Run({"./sub dir/../sub dir/PART.NC", "0.1", "30", "0", "0", "100", "batch"});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  std::string folder = fs::canonical(run + "sub dir").string();
+  EXPECT_EQ(SplitLines(r.out).back(), FolderLine(folder));
+  EXPECT_TRUE(fs::exists(folder + "/PART_001.NC"));
+
+  // A run that writes no pieces names no folder.
+  r = Run({"PART.NC", "100", "1000", "0", "0", "100", "batch"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out.find(Utf8("出力先")), std::string::npos);
 }
 
 }  // namespace

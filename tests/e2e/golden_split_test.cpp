@@ -80,6 +80,14 @@ TEST_P(GoldenConsole, WritesTheSameFilesAndLog) {
     EXPECT_TRUE(platform::Utf8ToCp932(line, &cp932));
     printed.push_back(cp932);
   }
+  // A split that wrote its pieces ends with the console's line naming their folder.
+  if (run.job.result == 0) {
+    ASSERT_FALSE(printed.empty());
+    std::string folder;
+    EXPECT_TRUE(platform::Utf8ToCp932(fs::canonical(run.work).string(), &folder));
+    EXPECT_EQ(printed.back(), "情　報：分割ＮＣファイルの出力先 : " + folder);
+    printed.pop_back();
+  }
   // The run log is what follows the banner and the front end's own lines.
   ExpectGoldenOutputs(run, LastLines(printed, GoldenLog(run).size()), false);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,12 @@ class FrontEndRunTest : public testing::Test {
     gSettingsPath[0] = '\0';
   }
 
-  int Run(std::vector<std::string> words) {
+  int Run(std::vector<std::string> words, SplitTarget* target = nullptr) {
     words.insert(words.begin(), "quendrix");
     std::vector<const char*> arguments;
     for (const std::string& word : words) arguments.push_back(word.c_str());
     arguments.push_back(nullptr);
-    return DispatchFrontEnd(nullptr, static_cast<int>(words.size()), arguments.data());
+    return DispatchFrontEnd(nullptr, static_cast<int>(words.size()), arguments.data(), target);
   }
   std::string Nc() const { return dir.Path("PART.NC"); }
   bool Logged(const std::string& line) const {
@@ -204,6 +205,28 @@ TEST_F(FrontEndRunTest, AnOtherRunModeWordLeavesTheModeAndStillSplits) {
                            "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\nSTARTZ=3\r\nBATCH=NORMAL\r\n");
   EXPECT_EQ(Run({"-ctrl", dir.Path("job.ini")}), kRunSplitDone);
   EXPECT_EQ(gCommandSettings.mode, 0);
+}
+
+// The console names the pieces' folder from the target: the program's path as the driver got it,
+// from either run, and "" whenever the run stopped before the driver.
+TEST_F(FrontEndRunTest, TheTargetIsTheProgramTheDriverGot) {
+  SplitTarget target;
+  EXPECT_EQ(Run({Nc(), "0.1", "30", "0", "0", "100"}, &target), kRunSplitDone);
+  EXPECT_EQ(std::string(target.ncFile), Nc());
+
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=0\r\nSTARTY=0\r\nSTARTZ=100\r\n");
+  target.ncFile[0] = 'x';
+  target.ncFile[1] = '\0';
+  EXPECT_EQ(Run({"-ctrl", dir.Path("job.ini")}, &target), kRunSplitDone);
+  EXPECT_EQ(std::string(target.ncFile), Nc());
+
+  EXPECT_EQ(Run({"missing.nc", "0.1", "30"}, &target), kRunFailed);
+  EXPECT_EQ(std::string(target.ncFile), "");
+  EXPECT_EQ(Run({"-ctrl", dir.Path("absent.ini")}, &target), kRunFailed);
+  EXPECT_EQ(std::string(target.ncFile), "");
+  std::snprintf(target.ncFile, sizeof target.ncFile, "%s", Nc().c_str());
+  EXPECT_EQ(Run({}, &target), kRunNothing);
+  EXPECT_EQ(std::string(target.ncFile), "");
 }
 
 }  // namespace

@@ -40,7 +40,15 @@ int Fail(platform::WindowHandle owner, const char* message) {
   return kRunFailed;
 }
 
-int Split(platform::WindowHandle owner, const SplitJob& job) {
+void ClearTarget(SplitTarget* target) {
+  if (target != nullptr) target->ncFile[0] = '\0';
+}
+
+int Split(platform::WindowHandle owner, const SplitJob& job, SplitTarget* target) {
+  if (target != nullptr) {
+    size_t length = std::strlen(job.ncFile);
+    if (length < sizeof target->ncFile) std::memcpy(target->ncFile, job.ncFile, length + 1);
+  }
   return SplitProgram(owner, job) == kSplitDone ? kRunSplitDone : kRunFailed;
 }
 
@@ -56,15 +64,23 @@ void EchoArguments(platform::WindowHandle owner, int count, const char* const* a
 
 }  // namespace
 
-int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments) {
-  if (count <= 1) return kRunNothing;
-  if (EqualsIgnoringCase(arguments[1], "-CTRL") || EqualsIgnoringCase(arguments[1], "-CONTROL")) {
-    return RunBatch(owner, count > 2 ? arguments[2] : nullptr);
-  }
-  return RunCommandLine(owner, count, arguments);
+bool IsBatchSwitch(const char* word) {
+  return EqualsIgnoringCase(word, "-CTRL") || EqualsIgnoringCase(word, "-CONTROL");
 }
 
-int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments) {
+int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments,
+                     SplitTarget* target) {
+  ClearTarget(target);
+  if (count <= 1) return kRunNothing;
+  if (IsBatchSwitch(arguments[1])) {
+    return RunBatch(owner, count > 2 ? arguments[2] : nullptr, target);
+  }
+  return RunCommandLine(owner, count, arguments, target);
+}
+
+int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments,
+                   SplitTarget* target) {
+  ClearTarget(target);
   if (count > kModeArgument) BatchModeSwitch(owner, arguments[kModeArgument]);
   if (gCommandSettings.debug == kEchoArgumentsDebug) EchoArguments(owner, count, arguments);
 
@@ -89,10 +105,11 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
   }
   SplitJob job{ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
-  return Split(owner, job);
+  return Split(owner, job, target);
 }
 
-int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
+int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarget* target) {
+  ClearTarget(target);
   BatchParameters parameters;
   if (ReadBatchParameters(owner, parameterFile, &parameters) != 0) return kRunFailed;
   if (parameters.mode[0] != '\0') BatchModeSwitch(owner, parameters.mode);
@@ -101,5 +118,5 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile) {
                        {parameters.start[0], parameters.start[1], parameters.start[2]}};
   SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
-  return Split(owner, job);
+  return Split(owner, job, target);
 }

@@ -7,6 +7,8 @@
 // window stays open either way); the console turns them into its exit code.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/platform.h"
 
 enum FrontEndResult {
@@ -15,11 +17,27 @@ enum FrontEndResult {
   kRunNothing = 1,    // there was nothing to run (no arguments)
 };
 
+// The NC program a run handed to the split driver, for a caller that reports where the pieces
+// went (they lie next to it): the path as the driver got it, CP932, relative to the working
+// directory when it is not absolute. "" when the run did not reach the driver. The driver refuses
+// a path of more than 511 bytes, so the path of every split that wrote pieces fits.
+inline constexpr size_t kSplitTargetField = 512;
+struct SplitTarget {
+  char ncFile[kSplitTargetField];  // set by RunCommandLine and RunBatch just before SplitProgram
+};
+
+// Every run below takes an optional `target`: when given, it is cleared first and filled as
+// SplitTarget says (a path that does not fit is left out, as the driver refuses it anyway).
+
+// True when `word` is the batch-run switch "-CTRL" or "-CONTROL", in any ASCII letter case.
+bool IsBatchSwitch(const char* word);
+
 // The start arguments (CP932, `arguments[0]` the program path, `count` including it):
 //   count 1 or less        -> nothing, kRunNothing;
 //   "-CTRL" / "-CONTROL"   -> RunBatch with arguments[2] (absent when not given), any letter case;
 //   anything else          -> RunCommandLine with the whole vector.
-int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments);
+int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments,
+                     SplitTarget* target = nullptr);
 
 // The command-line run: arguments[1] NC program, [2] split distance (metres), [3] split time
 // (minutes), [4..6] start X, Y, Z (mm), [7] run-mode word ("BATCH" turns on batch mode); later
@@ -34,10 +52,11 @@ int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const*
 // Numbers use the standard decimal conversion with no range test (text without a leading number
 // reads 0 and reaches the driver as such). Returns kRunSplitDone when the driver wrote its pieces,
 // kRunFailed otherwise.
-int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments);
+int RunCommandLine(platform::WindowHandle owner, int count, const char* const* arguments,
+                   SplitTarget* target = nullptr);
 
 // The batch run: the parameters from `parameterFile` (nullptr when the start gave none; see
 // batch_parameters.h), the run-mode word to BatchModeSwitch when there is one, then SplitProgram.
 // Never takes start coordinates from the program and never echoes. Returns kRunSplitDone when the
 // driver wrote its pieces, kRunFailed otherwise.
-int RunBatch(platform::WindowHandle owner, const char* parameterFile);
+int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarget* target = nullptr);

@@ -1,7 +1,9 @@
 #include "ui/console/console_front_end.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "config/settings.h"
@@ -16,6 +18,7 @@
 #include "ui/common/usage.h"
 #include "ui/console/console_log_pane.h"
 #include "ui/console/console_messages.h"
+#include "ui/console/console_options.h"
 
 namespace {
 
@@ -53,10 +56,24 @@ void PrintUsage() {
   char prompt[kSystemPathField];
   HomePrompt(prompt, sizeof prompt);
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
-                           prompt + "> " + kConsoleHeaderFooterUsageLine;
+                           prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
+                           kConsoleOptionsUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
+}
+
+// The version, the build date and the rights notice on standard output. Runs before the settings
+// start-up, so the notice is formatted here rather than taken from gNoticeLine.
+void PrintVersion() {
+  char name[32];
+  FormatVersionName(name, sizeof name);
+  char notice[kNoticeSize];
+  std::snprintf(notice, sizeof notice, version::kNoticeFormat, version::kYear, version::kMakerName);
+  char text[kLogLineSize];
+  std::snprintf(text, sizeof text, kConsoleVersionFormat, version::kProductName, name, version::kBuildYear,
+                version::kBuildMonth, version::kBuildDay, notice);
+  PrintText(stdout, text);
 }
 
 // The help file on standard output; its missing-file message (on standard error) when there is
@@ -78,11 +95,6 @@ int PrintHelpFile() {
   return kExitFailure;
 }
 
-bool IsHeaderFooterSwitch(const char* word) {
-  return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
-         word[3] == '\0';
-}
-
 int HeaderFooterRun(int count, const char* const* arguments) {
   if (count < 3) {
     FormatLog("%s", kHeaderFooterNoNcFile);
@@ -90,6 +102,30 @@ int HeaderFooterRun(int count, const char* const* arguments) {
     return kExitFailure;
   }
   return HeaderFooterFiles(nullptr, arguments[2]) == 0 ? kExitSuccess : kExitFailure;
+}
+
+// The folder the pieces of `ncFile` went to: they lie next to it. Absolute (the working directory
+// before a relative path) and without "." parts or a trailing separator; relative when the
+// working directory cannot be had or cannot be written in code page 932. Only "/" separates: on
+// Linux "\\" is part of a file name, for the driver's files as for the system.
+std::string PiecesFolder(const char* ncFile) {
+  namespace fs = std::filesystem;
+  fs::path folder = fs::path(ncFile).parent_path();
+  if (folder.is_relative()) {
+    std::error_code error;
+    fs::path here = fs::current_path(error);
+    std::string hereCp932;
+    if (!error && platform::Utf8ToCp932(here.string(), &hereCp932)) folder = fs::path(hereCp932) / folder;
+  }
+  std::string text = folder.lexically_normal().string();
+  if (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text.empty() ? std::string(".") : text;
+}
+
+// The last line of a split's run log on the console: where the pieces are.
+void ReportPiecesFolder(const SplitTarget& target) {
+  FormatLog(kPiecesFolderLine, PiecesFolder(target.ncFile).c_str());
+  EmitLogLine(nullptr, kLogPlain);
 }
 
 }  // namespace
@@ -112,9 +148,26 @@ int RunConsole(int argc, char** argv) {
   arguments.push_back(nullptr);
   int count = static_cast<int>(converted.size());
 
+  // The Unix options. An unknown one and the version stop before anything is written; the usage
+  // comes after the settings start-up, as "/?" does.
+  OptionScan option = ScanConsoleOptions(count, arguments.data());
+  if (option.option == kUnknownOption) {
+    FormatLog(kUnknownOptionError, arguments[option.position]);
+    EmitLogLine(nullptr, kLogError);
+    return kExitUsage;
+  }
+  if (option.option == kVersionOption) {
+    PrintVersion();
+    return kExitSuccess;
+  }
+
   StartSettings();
   ReadCommandSettings(&gCommandSettings);
 
+  if (option.option == kHelpOption) {
+    PrintUsage();
+    return kExitSuccess;
+  }
   switch (DetectHelpRequest(count, arguments.data())) {
     case kUsageRequest:
       PrintUsage();
@@ -131,5 +184,8 @@ int RunConsole(int argc, char** argv) {
   if (IsHeaderFooterSwitch(arguments[1])) return HeaderFooterRun(count, arguments.data());
 
   WriteStartBanner(nullptr);
-  return DispatchFrontEnd(nullptr, count, arguments.data()) == kRunSplitDone ? kExitSuccess : kExitFailure;
+  SplitTarget target;
+  if (DispatchFrontEnd(nullptr, count, arguments.data(), &target) != kRunSplitDone) return kExitFailure;
+  ReportPiecesFolder(target);
+  return kExitSuccess;
 }

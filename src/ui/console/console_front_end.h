@@ -2,6 +2,9 @@
 //
 //   quendrix                      the usage on standard output; exit 2
 //   quendrix ? | /?               the usage on standard output; exit 0
+//   quendrix -h | --help          the same (anywhere among the arguments, see console_options.h)
+//   quendrix --version            the version, build date and rights notice; exit 0, nothing written
+//   quendrix -x                   any other option: its error, exit 2, nothing written
 //   quendrix help | /help         the help file on standard output (UTF-8); exit 0, or its
 //                                 missing-file message and exit 1
 //   quendrix -HF NCFILE           the header and footer files next to NCFILE, their paths printed
@@ -9,14 +12,15 @@
 //   quendrix -CTRL PARAMETERFILE  the batch run
 //
 // The run log (the start banner included) goes to standard output as UTF-8 lines, in order, as it
-// is written; every message-box text also goes to standard error. The settings file is read from
-// and created next to the executable, as on Windows.
+// is written; every message-box text also goes to standard error. A split that wrote its pieces
+// ends the log with the folder they are in. The settings file is read from and created next to the
+// executable, as on Windows.
 #pragma once
 
 enum ConsoleExit {
   kExitSuccess = 0,  // the split wrote its pieces, the header and footer files were made, or help
   kExitFailure = 1,  // an error was reported, or the program needed no split
-  kExitUsage = 2,    // no arguments, or arguments that cannot be read
+  kExitUsage = 2,    // no arguments, arguments that cannot be read, or an unknown option
 };
 
 // Runs the console program with the process's arguments (UTF-8, as the shell passes them).

@@ -2,14 +2,25 @@
 #pragma once
 
 // The usage lines of the console: the positional run (as the Windows program has it), the batch
-// run and the header and footer files. Each line after the first is preceded by the prompt.
+// run, the header and footer files and the Unix options. Each line after the first is preceded by
+// the prompt.
 inline constexpr char kConsoleUsageLine[] = "quendrix ＮＣファイル 分割距離 分割時間 スタートX Y Z [BATCH]";
 inline constexpr char kConsoleBatchUsageLine[] = "quendrix -CTRL パラメータファイル";
 inline constexpr char kConsoleHeaderFooterUsageLine[] = "quendrix -HF ＮＣファイル";
+inline constexpr char kConsoleOptionsUsageLine[] = "quendrix -h | --help | --version";
+
+// --version: program name, version name ("2021R2.34"), build year, month and day, rights notice.
+inline constexpr char kConsoleVersionFormat[] = "%s %s\nBuild date %d/%02d/%02d\n%s\n";
 
 // An argument that is not UTF-8 or holds a character that code page 932 cannot hold; its
 // position (1 = the first argument after the program).
 inline constexpr char kBadArgument[] =
     "エラー：引数 %d は UTF-8 の文字列として正しくないか、シフトJIS で表せない文字を含みます。";
+// An argument that starts with "-", is not a number and is no option the program knows.
+inline constexpr char kUnknownOptionError[] =
+    "エラー：オプション %s はありません。使い方は quendrix --help で表示します。";
 // "-HF" without the NC program.
 inline constexpr char kHeaderFooterNoNcFile[] = "エラー：ＮＣファイル名を入力して下さい";
+
+// After a split: the folder where the pieces were written (absolute where possible).
+inline constexpr char kPiecesFolderLine[] = "情　報：分割ＮＣファイルの出力先 : %s";

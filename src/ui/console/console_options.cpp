@@ -1,0 +1,38 @@
+#include "ui/console/console_options.h"
+
+#include <cstring>
+
+#include "ui/common/front_end.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The switches of the Windows command line, which only count as the first argument.
+bool IsFirstArgumentSwitch(const char* word) { return IsBatchSwitch(word) || IsHeaderFooterSwitch(word); }
+
+}  // namespace
+
+bool IsHeaderFooterSwitch(const char* word) {
+  return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
+         word[3] == '\0';
+}
+
+bool LooksLikeOption(const char* word) {
+  if (word == nullptr || word[0] != '-') return false;
+  if (IsDigit(word[1])) return false;
+  if (word[1] == '.' && IsDigit(word[2])) return false;
+  return true;
+}
+
+OptionScan ScanConsoleOptions(int count, const char* const* arguments) {
+  for (int i = 1; i < count && arguments != nullptr && arguments[i] != nullptr; ++i) {
+    const char* word = arguments[i];
+    if (!LooksLikeOption(word)) continue;
+    if (std::strcmp(word, "-h") == 0 || std::strcmp(word, "--help") == 0) return {kHelpOption, i};
+    if (std::strcmp(word, "--version") == 0) return {kVersionOption, i};
+    if (i == 1 && IsFirstArgumentSwitch(word)) continue;
+    return {kUnknownOption, i};
+  }
+  return {kNoConsoleOption, 0};
+}

@@ -1,0 +1,39 @@
+// The Unix options of the console program, and the rule that keeps negative numbers positional.
+//
+// The console takes the Windows program's positional arguments, and some of them are numbers that
+// may be negative (a start coordinate of -30 or -.5), so "starts with -" alone cannot make an
+// option. An argument is an option when it starts with "-" and is not a number: after the "-"
+// comes neither a digit nor "." followed by a digit (the start of every number the standard
+// decimal conversion reads). Of those, the program knows:
+//
+//   -h, --help        the usage (exact spelling)
+//   --version         the version (exact spelling)
+//   -CTRL, -CONTROL, -HF   the batch run and the header and footer files, any letter case, and
+//                     only as the first argument (their place on the Windows command line)
+//
+// Anything else that is an option is unknown. A file whose name starts with "-" is given as
+// "./-NAME".
+#pragma once
+
+enum ConsoleOption {
+  kNoConsoleOption = 0,  // no option: the positional run, the batch run or the header and footer run
+  kHelpOption = 1,       // -h or --help
+  kVersionOption = 2,    // --version
+  kUnknownOption = 3,    // an option the program does not know
+};
+
+struct OptionScan {
+  ConsoleOption option;  // the first option found, in argument order
+  int position;          // its position (1 = the first argument after the program), 0 for none
+};
+
+// Looks at arguments[1..count-1] in order and reports the first one that is -h, --help,
+// --version or an unknown option (a known switch in its place is passed over). Reads nothing
+// else; the arguments may be UTF-8 or code page 932 (every byte compared is ASCII).
+OptionScan ScanConsoleOptions(int count, const char* const* arguments);
+
+// True when `word` is the header-and-footer switch "-HF", in any ASCII letter case.
+bool IsHeaderFooterSwitch(const char* word);
+
+// True when `word` starts with "-" and is not a number by the rule above.
+bool LooksLikeOption(const char* word);
