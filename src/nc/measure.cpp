@@ -27,8 +27,27 @@ double OffsetAngle(double d1, double d2, bool startAngle) {
   return d2 >= 0 ? 90.0 - a : 270.0 - a;
 }
 
+// The angle in degrees that an arc sweeps from `from` to `to` around `centre` when the two lie
+// within 0.001 of each other but are not the same point: the small angle between them in the
+// arc's own direction, or all the circle but it against it.
+double SmallChordSweep(const PlanePoint& from, const PlanePoint& to, const PlanePoint& centre,
+                       int motion) {
+  double s1 = from.first - centre.first;
+  double s2 = from.second - centre.second;
+  double e1 = to.first - centre.first;
+  double e2 = to.second - centre.second;
+  double cross = s1 * e2 - s2 * e1;
+  double dot = s1 * e1 + s2 * e2;
+  if (dot <= 0.0) return 180.0;  // a radius under 0.001: no telling, call it a half turn
+  double angle = PortableAtan(std::fabs(cross) / dot) * kDegreesPerRadian;
+  bool counterClockwiseAhead = cross >= 0.0;
+  bool counterClockwise = motion != 2;
+  return counterClockwiseAhead == counterClockwise ? angle : 360.0 - angle;
+}
+
 // The arc's length from the positions in the selected plane.
-double ArcLength(const ModalState& modal, const Position& newPosition, const Position& oldPosition) {
+double ArcLength(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
+                 int closure) {
   PlanePoint from{oldPosition[kX], oldPosition[kY]};
   PlanePoint to{newPosition[kX], newPosition[kY]};
   double i = newPosition[kI];
@@ -42,19 +61,37 @@ double ArcLength(const ModalState& modal, const Position& newPosition, const Pos
     to.first = -newPosition[kZ];
     i = -newPosition[kK];
   }
+  if (i == 0.0 && j == 0.0 && newPosition[kR] != 0.0) {
+    PlanePoint offset{0.0, 0.0};
+    if (!ArcCentreFromRadius(from, to, newPosition[kR], modal.motion, &offset)) return 0.0;
+    i = offset.first;
+    j = offset.second;
+  }
   PlanePoint centre{from.first + i, from.second + j};
   double diameter = 2.0 * std::sqrt(i * i + j * j);
-  ArcAngleSet angles;
-  ArcAngles(from, to, centre, &angles, modal);
-  if (angles.swept == 0.0) return 0.0;
-  return diameter * kArcPi / (360.0 / angles.swept);
+  const bool samePoint = from.first == to.first && from.second == to.second;
+  const bool full = closure == kArcFullCircle || (closure == kArcByPositions && samePoint);
+  double swept = 360.0;
+  if (!full) {
+    if (samePoint) return 0.0;
+    if (std::fabs(from.first - to.first) < kCoordinateTolerance &&
+        std::fabs(from.second - to.second) < kCoordinateTolerance) {
+      swept = SmallChordSweep(from, to, centre, modal.motion);
+    } else {
+      ArcAngleSet angles;
+      ArcAngles(from, to, centre, &angles, modal);
+      swept = angles.swept;
+    }
+  }
+  if (swept == 0.0) return 0.0;
+  return diameter * kArcPi / (360.0 / swept);
 }
 
 }  // namespace
 
 void MeasureMove(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
                  const FeedState& feed, DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                 Extents* minimum, Extents* maximum, MoveCounters* counters) {
+                 Extents* minimum, Extents* maximum, MoveCounters* counters, int closure) {
   for (int axis = kX; axis <= kZ; ++axis) Widen(newPosition[axis], axis, minimum, maximum);
   if (feed.feed != 0) Widen(feed.feed, kExtentFeed, minimum, maximum);
 
@@ -65,7 +102,7 @@ void MeasureMove(const ModalState& modal, const Position& newPosition, const Pos
     double dz = newPosition[kZ] - oldPosition[kZ];
     length = std::sqrt(dx * dx + dy * dy + dz * dz);
   } else {
-    length = ArcLength(modal, newPosition, oldPosition);
+    length = ArcLength(modal, newPosition, oldPosition, closure);
   }
 
   DistanceTotals& distance = *distanceTotals;
@@ -113,4 +150,28 @@ void RelativeMove(const Position& target, const Position& current, Position* out
   for (int axis = kX; axis <= kZ; ++axis) (*out)[axis] = target[axis] - current[axis];
   for (int slot = kI; slot < kWordCount; ++slot) (*out)[slot] = target[slot];
   for (double& value : *out) value = SnapToZero(value);
+}
+
+bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double radius, int motion,
+                         PlanePoint* offset) {
+  const double x = end.first - start.first;
+  const double y = end.second - start.second;
+  const double chord = std::sqrt(x * x + y * y);
+  if (chord == 0.0) return false;
+  // Half the chord against the radius: beyond the tolerance no circle of this radius joins the
+  // two points; within it the arc is a half circle.
+  double squared = 4.0 * radius * radius - chord * chord;
+  if (squared < 0.0) {
+    if (chord - 2.0 * std::fabs(radius) > kCoordinateTolerance) return false;
+    squared = 0.0;
+  }
+  // Twice the centre's distance from the chord's middle, over the chord. A clockwise arc of at
+  // most 180 degrees has its centre to the right of the chord (seen from the start towards the
+  // end); counter-clockwise arcs and negative radii (the longer arc) take the other side.
+  double side = -std::sqrt(squared) / chord;
+  if (motion == 3) side = -side;
+  if (radius < 0.0) side = -side;
+  offset->first = 0.5 * (x - y * side);
+  offset->second = 0.5 * (y + x * side);
+  return true;
 }

@@ -41,6 +41,17 @@ struct ArcAngleSet {
   double swept;
 };
 
+// Whether an arc closes on itself. A control cuts a whole circle only when the end point it is
+// given is the start point; an arc whose end lies a hair beside its start is a tiny arc (or, the
+// other way round, almost a whole one), never a circle by accident. Where the program's own
+// numbers are at hand the positions decide (kArcByPositions: exactly equal); where only rounded
+// copies are (the split loop), the measurement pass's decision is handed on.
+enum ArcClosure {
+  kArcByPositions = 0,  // a full circle when the end point equals the start point exactly
+  kArcFullCircle = 1,   // a full circle
+  kArcOpen = 2,         // not a full circle, however close the end lies to the start
+};
+
 // The arc length's pi (ten decimals) and the radian-to-degree factor 180 / that pi.
 inline constexpr double kArcPi = 3.1415926535;
 inline constexpr double kDegreesPerRadian = 57.29577951471995;
@@ -53,14 +64,26 @@ inline constexpr double kDegreesPerRadian = 57.29577951471995;
 //  - motion 1: straight length to the cutting distance, length / feed to the cutting time.
 //  - any other motion (2, 3, or none yet): an arc in the selected plane (G18: coordinates
 //    (X, -Z) and centre offsets (I, -K); G19: (-Z, Y) and (-K, J); otherwise (X, Y), (I, J)),
-//    centred at the old point plus the new position's offsets, length pi x diameter x swept / 360
-//    with pi = 3.1415926535; the R word and any helical travel are not measured.
+//    centred at the old point plus the new position's offsets (or, when they are all 0, at the
+//    centre its R gives: ArcCentreFromRadius), length pi x diameter x swept / 360 with
+//    pi = 3.1415926535; `closure` tells a full circle (swept 360) from an open arc, and an open
+//    arc whose end lies within 0.001 of its start sweeps the small angle between them (or all but
+//    it, by its direction); helical travel is not measured.
 // A cutting move of non-zero length while `feed` is 0 adds its distance and no time and is
 // counted in `zeroFeedMoves`. No infinity or NaN ever reaches a total: a move whose length or
 // time is not finite adds nothing to that total and is counted in `unmeasurableMoves`.
 void MeasureMove(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
                  const FeedState& feed, DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                 Extents* minimum, Extents* maximum, MoveCounters* counters = nullptr);
+                 Extents* minimum, Extents* maximum, MoveCounters* counters = nullptr,
+                 int closure = kArcByPositions);
+
+// The centre offset (from `start`) of the arc from `start` to `end` with radius word `radius` in
+// `motion` (2 clockwise, 3 counter-clockwise), as the controls place it: on the perpendicular
+// bisector of the chord, on the side that gives the arc of at most 180 degrees for a positive R
+// and the longer arc for a negative one. False when the chord is longer than the diameter by more
+// than 0.001 (the control alarms); a chord up to 0.001 longer is taken as the diameter.
+bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double radius, int motion,
+                         PlanePoint* offset);
 
 // Angles of the arc from `start` to `end` around `centre`. Points within 0.001 of each other in
 // both coordinates make a full circle (swept 360, start and end 0). Otherwise each angle comes

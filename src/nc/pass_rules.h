@@ -58,6 +58,11 @@ int FindCannedCycle(const Block& block);
 // cancels it, else `state` unchanged.
 int UpdateCompensation(const Block& block, int state);
 
+// True when the block ends the program (M02 or M30): a control runs nothing after it.
+inline bool IsProgramEnd(const Block& block) {
+  return block.Has('M') && (block.HasCode('M', 2) || block.HasCode('M', 30));
+}
+
 // True when the block changes tool (M06).
 inline bool IsToolChange(const Block& block) { return block.HasCode('M', 6); }
 

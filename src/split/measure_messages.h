@@ -36,3 +36,30 @@ inline constexpr char kMeasureStartTooLargeText[] =
 // Cutting moves measured without a feed: their count.
 inline constexpr char kMeasureZeroFeedText[] =
     "警　告：送り速度 F のない切削移動が %d 個あります。その切削時間は合計に入っていません。";
+// kMeasureUnreadableBlock, by what was found: line number (and the letter or character).
+inline constexpr char kBlockNoNumberText[] =
+    "エラー：%d 行目の %c の後に数値がありません。制御装置が読めないブロックは分割できません。";
+inline constexpr char kBlockFullWidthText[] =
+    "エラー：%d 行目のコメントの外に全角文字があります。制御装置が読めないブロックは分割できません。";
+inline constexpr char kBlockMacroText[] =
+    "エラー：%d 行目のマクロ文（# 変数、[ ] の式）は分割できません。";
+inline constexpr char kBlockBadCharacterText[] =
+    "エラー：%d 行目に読めない文字 %c があります。制御装置が読めないブロックは分割できません。";
+inline constexpr char kBlockBadByteText[] =
+    "エラー：%d 行目に読めない文字（0x%02X）があります。制御装置が読めないブロックは分割できません。";
+inline constexpr char kBlockTooManyWordsText[] = "エラー：%d 行目のワードが多すぎます（%d 個まで）。";
+// kMeasureArcWithoutCentre: line number.
+inline constexpr char kArcWithoutCentreText[] =
+    "エラー：%d 行目の円弧に中心（I, J）も半径 R もありません。";
+// kMeasureArcRadiusTooSmall: line number, the radius.
+inline constexpr char kArcRadiusTooSmallText[] =
+    "エラー：%d 行目の円弧は半径 R%s では終点に届きません。";
+// kMeasureNoCuttingMove: the NC file.
+inline constexpr char kNoCuttingMoveText[] =
+    "エラー：ＮＣファイル %s に切削移動（G01, G02, G03）が見つかりません。ＮＣファイルか確認してください。";
+// The program ends before the file does: the end's line, its M code, the lines after it.
+inline constexpr char kProgramEndsEarlyText[] =
+    "警　告：プログラムは %d 行目の M%02d で終わります。その後の %d 行は分割しません。";
+// kMeasureLateSetPosition: line number.
+inline constexpr char kLateSetPositionText[] =
+    "エラー：%d 行目の G92 は最初の移動の後にあります。途中で座標系を変えるＮＣファイルは分割できません。";

@@ -72,6 +72,9 @@ class MeasurePass {
 
  private:
   int MeasureLine(const char* line, size_t length, int lineNumber);
+  // Records where and why the program is refused; returns `result`.
+  int Refuse(int result, int lineNumber, int code);
+  int RefuseUnreadable();
   int Write(const MoveRecord& record);
 
   MeasureReport* report_;
@@ -85,6 +88,9 @@ class MeasurePass {
   MoveCounters counters_{0, 0};
   int compensation_ = 0;       // 41 or 42 while cutter compensation is in force
   int toolChangeLine_ = 0;     // line of an M06 read after the first cutting record
+  int unreadableLine_ = 0;     // the first block a control could not read (0: none)
+  int unreadableCode_ = 0;     // its BlockReadResult
+  int unreadableLetter_ = 0;   // the character at fault
 };
 
 int MeasurePass::Write(const MoveRecord& record) {
@@ -101,65 +107,136 @@ int MeasurePass::Write(const MoveRecord& record) {
   return kMeasureOk;
 }
 
+int MeasurePass::Refuse(int result, int lineNumber, int code) {
+  if (unreadableLine_ != 0) return RefuseUnreadable();  // it came first
+  report_->line = lineNumber;
+  report_->code = code;
+  return result;
+}
+
+int MeasurePass::RefuseUnreadable() {
+  report_->line = unreadableLine_;
+  report_->code = unreadableCode_;
+  report_->letter = unreadableLetter_;
+  return kMeasureUnreadableBlock;
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
+  if (report_->endLine != 0) {
+    // After the program's end nothing runs on the machine; the lines are only counted.
+    ReadBlock(line, length, &r.block);
+    if (!r.block.Empty() || r.block.result != kBlockReadable) ++report_->linesAfterEnd;
+    return kMeasureOk;
+  }
   ReadBlock(line, length, &r.block);
   const Block& block = r.block;
-  if (block.result != kBlockReadable) return kMeasureOk;  // TODO refused in the next step
+  if (block.result != kBlockReadable) {
+    // A block a control could not read refuses an NC program. Until a first cutting move shows
+    // that the file is one, it is only noted: a file with no cutting move at all (a text or a
+    // binary file chosen by mistake) is reported as that.
+    if (unreadableLine_ == 0) {
+      unreadableLine_ = lineNumber;
+      unreadableCode_ = block.result;
+      unreadableLetter_ = static_cast<unsigned char>(line[block.problemAt]);
+    }
+    if (!report_->anyCut) return kMeasureOk;
+    return RefuseUnreadable();
+  }
 
   // Another plane than XY cannot be carried into the pieces.
   if (block.HasCode('G', 18) || block.HasCode('G', 19)) {
-    report_->line = lineNumber;
-    return block.HasCode('G', 18) ? kMeasurePlaneZX : kMeasurePlaneYZ;
+    return Refuse(block.HasCode('G', 18) ? kMeasurePlaneZX : kMeasurePlaneYZ, lineNumber, 0);
   }
   // Looked for before the skip list: "G99 G81 ..." is a cycle, not a line to pass over.
   if (int cycle = FindCannedCycle(block); cycle >= 0) {
-    report_->line = lineNumber;
-    report_->code = cycle;
-    return kMeasureCannedCycle;
+    return Refuse(kMeasureCannedCycle, lineNumber, cycle);
   }
   compensation_ = UpdateCompensation(block, compensation_);
   if (IsToolChange(block) && report_->firstCuttingLine != 0 && toolChangeLine_ == 0) {
     toolChangeLine_ = lineNumber;
+  }
+  if (IsProgramEnd(block)) {
+    report_->endLine = lineNumber;
+    report_->endCode = block.HasCode('M', 2) ? 2 : 30;
   }
   if (!r.Step(line, length, IsUninterpretedByMeasurement)) return kMeasureOk;
 
   bool setPosition = IsSetPositionBlock(block);
   AdvanceAsMachine(setPosition, r.modal, r.given, &r.current, r.previous, r.words);
   if (setPosition) {
-    // The tool stays where it is; only the numbers that name its place change.
+    // The tool stays where it is; only the numbers that name its place change. Every piece
+    // begins with the program's header, so a G92 there states the place every piece starts
+    // from; one after the first move would shift the coordinates of the pieces that follow it.
+    if (report_->records > 1) return Refuse(kMeasureLateSetPosition, lineNumber, 0);
+    report_->setPositionLine = lineNumber;
+    for (int axis = kX; axis <= kZ; ++axis) {
+      if (!r.given[axis]) continue;
+      report_->setPositionAxes |= 1 << axis;
+      report_->setPosition[axis] = r.current[axis];
+    }
     r.previous = r.current;
     return kMeasureOk;
   }
 
-  const Position& current = r.current;
+  Position& current = r.current;
   const Position& previous = r.previous;
-  bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
-               current[kZ] != previous[kZ];
-  bool fullCircle = (r.modal.motion == 2 || r.modal.motion == 3) &&
-                    (current[kI] != 0.0 || current[kJ] != 0.0);
-  if (!moved && !fullCircle) return kMeasureOk;
+  const int motion = r.modal.motion;
+  const bool arc = motion == 2 || motion == 3;
+  const bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
+                     current[kZ] != previous[kZ];
+  // Whether the arc ends where it starts in the program's own numbers (before positions near 0
+  // are snapped to it): only then is it a full circle.
+  bool closed = true;
+  for (int axis = kX; axis <= kY; ++axis) {
+    if (!r.given[axis]) continue;
+    const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
+    if (end != previous[axis]) closed = false;
+  }
+  MoveRecord record = RecordOf(motion, current, current[kI], current[kJ], r.feed.feed, lineNumber);
+  if (arc) {
+    // The arc's own words decide its shape: centre offsets, or else a radius. A full circle is an
+    // arc whose end is its start, given by its centre.
+    const bool centreGiven = current[kI] != 0.0 || current[kJ] != 0.0;
+    if (!centreGiven && current[kR] == 0.0) {
+      if (!moved) return kMeasureOk;
+      return Refuse(kMeasureArcWithoutCentre, lineNumber, 0);
+    }
+    if (!centreGiven) {
+      if (!moved) return kMeasureOk;  // a radius arc back to its start is no move
+      PlanePoint offset{0.0, 0.0};
+      if (!ArcCentreFromRadius({previous[kX], previous[kY]}, {current[kX], current[kY]},
+                               current[kR], motion, &offset)) {
+        report_->value = current[kR];
+        return Refuse(kMeasureArcRadiusTooSmall, lineNumber, 0);
+      }
+      record.flags |= kRadiusForm;
+      record.at[kR] = current[kR];
+      record.at[kI] = offset.first;
+      record.at[kJ] = offset.second;
+    } else if (closed) {
+      record.flags |= kFullCircle;
+    } else if (!moved) {
+      return kMeasureOk;  // a tiny arc that rounds to nothing
+    }
+  } else if (!moved) {
+    return kMeasureOk;
+  }
 
-  if (IsCutting(r.modal.motion)) {
-    if (compensation_ != 0) {
-      report_->line = lineNumber;
-      report_->code = compensation_;
-      return kMeasureCompensation;
-    }
-    if (toolChangeLine_ != 0) {
-      report_->line = toolChangeLine_;
-      return kMeasureToolChange;
-    }
+  if (IsCutting(motion)) {
+    if (unreadableLine_ != 0) return RefuseUnreadable();
+    if (compensation_ != 0) return Refuse(kMeasureCompensation, lineNumber, compensation_);
+    if (toolChangeLine_ != 0) return Refuse(kMeasureToolChange, toolChangeLine_, 0);
+    const double highest = previous[kZ] > current[kZ] ? previous[kZ] : current[kZ];
+    if (!report_->anyCut || highest > report_->highestCutZ) report_->highestCutZ = highest;
+    report_->anyCut = true;
   }
 
   MeasureMove(r.modal, current, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
-              &counters_);
-  int result = Write(RecordOf(r.modal.motion, current, current[kI], current[kJ], r.feed.feed,
-                              lineNumber));
+              &counters_, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen);
+  int result = Write(record);
   if (result != kMeasureOk) return result;
-  if (IsCutting(r.modal.motion) && report_->firstCuttingLine == 0) {
-    report_->firstCuttingLine = lineNumber;
-  }
+  if (IsCutting(motion) && report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
   r.previous = r.current;
   r.feed.previousFeed = r.feed.feed;
   return kMeasureOk;
@@ -198,19 +275,14 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   }
   input.Close();
 
-  // The return to the start point: a straight move, so it carries no arc offsets.
-  const Position& end = records_.current;
-  bool away = end[kX] != start_[kX] || end[kY] != start_[kY] || end[kZ] != start_[kZ];
-  if (away) {
-    Position home = end;
-    for (int axis = kX; axis <= kZ; ++axis) home[axis] = start_[axis];
-    result = Write(RecordOf(records_.modal.motion == 0 ? 0 : 1, home, 0.0, 0.0, records_.feed.feed,
-                            reader.lineNumber()));
-    if (result != kMeasureOk) return result;
-  }
+  // No return to the start point is recorded: every piece's tail lifts, retracts to the start
+  // height and returns there by itself, and a move of the program's own kind from wherever it
+  // ended (a feed move diving across the stock, say) would be none of the program's moves.
   output_ = nullptr;
   if (writer.failed() || !output.Close()) return kMeasureWriteError;
 
+  if (!report_->anyCut) return kMeasureNoCuttingMove;
+  if (unreadableLine_ != 0) return RefuseUnreadable();
   *minimum = minimum_;
   *maximum = maximum_;
   return kMeasureOk;
@@ -265,6 +337,30 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kMeasureCompensationText, report.line, report.code);
     case kMeasureToolChange:
       return Compose(out, kMeasureToolChangeText, report.line);
+    case kMeasureUnreadableBlock:
+      switch (report.code) {
+        case kBlockNoNumber:
+          return Compose(out, kBlockNoNumberText, report.line, report.letter >= 'a' ? report.letter - 32 : report.letter);
+        case kBlockFullWidth:
+          return Compose(out, kBlockFullWidthText, report.line);
+        case kBlockMacro:
+          return Compose(out, kBlockMacroText, report.line);
+        case kBlockTooManyWords:
+          return Compose(out, kBlockTooManyWordsText, report.line, kMaxBlockWords);
+        default:
+          if (report.letter > ' ' && report.letter < 0x7F) {
+            return Compose(out, kBlockBadCharacterText, report.line, report.letter);
+          }
+          return Compose(out, kBlockBadByteText, report.line, report.letter);
+      }
+    case kMeasureArcWithoutCentre:
+      return Compose(out, kArcWithoutCentreText, report.line);
+    case kMeasureArcRadiusTooSmall:
+      return Compose(out, kArcRadiusTooSmallText, report.line, value);
+    case kMeasureNoCuttingMove:
+      return Compose(out, kNoCuttingMoveText, ncFile);
+    case kMeasureLateSetPosition:
+      return Compose(out, kLateSetPositionText, report.line);
     case kMeasureValueTooLarge:
       if (report.line == 0) return Compose(out, kMeasureStartTooLargeText, value);
       if (report.valueIsFeed) {

@@ -5,10 +5,9 @@
 //
 // Records, in order:
 //   1. the start record: a rapid to the start point, line 0;
-//   2. one record per measured move, in program order;
-//   3. the closing record, only when the program ends away from the start point (exact
-//      comparison): the return to the start point, a straight move without I and J (motion 0
-//      when rapid is in force at the end, else 1), at the feed in force. It is not measured here.
+//   2. one record per measured move, in program order, up to the program's end (the first M02
+//      or M30; the lines after it are counted, not measured);
+// Nothing is recorded for the return to the start point: every piece's tail makes it.
 // Coordinates must lie within +-999999.999 and feeds below 99999.95; a program that needs more is
 // refused.
 #pragma once
@@ -32,6 +31,12 @@ enum MeasureResult {
   kMeasureCompensation = 7,            // a cutting move under G41/G42 (report.line, report.code)
   kMeasureToolChange = 8,              // M06 between cutting moves (report.line = the M06 line)
   kMeasureValueTooLarge = 9,           // a value beyond the record's widths (report.line, .value)
+  kMeasureUnreadableBlock = 10,        // a block a control could not read (report.line, .code:
+                                       // the BlockReadResult, .letter: the character at fault)
+  kMeasureArcWithoutCentre = 11,       // an arc with neither I, J nor R (report.line)
+  kMeasureArcRadiusTooSmall = 12,      // an R arc whose chord is longer than 2R (report.line, .value)
+  kMeasureNoCuttingMove = 13,          // the program holds no cutting move at all
+  kMeasureLateSetPosition = 14,        // a G92 after the first move (report.line)
   kMeasurePlaneZX = 18,                // a line contains "G18" (report.line)
   kMeasurePlaneYZ = 19,                // a line contains "G19" (report.line)
 };
@@ -39,13 +44,23 @@ enum MeasureResult {
 // What the pass found besides the totals. Written on every result; fields that do not apply are 0.
 struct MeasureReport {
   int line;               // 1-based NC line of the failure; 0 for the start point (value check)
-  int code;               // the G code of a canned-cycle or compensation refusal
+  int code;               // the G code of a canned-cycle or compensation refusal; the
+                          // BlockReadResult of an unreadable block
+  int letter;             // the character at fault in an unreadable block
   double value;           // the value that did not fit (kMeasureValueTooLarge)
   int valueIsFeed;        // 1 when `value` is a feed, 0 when a coordinate or offset
   int firstCuttingLine;   // NC line of the first cutting record (motion 1..3), 0 when none
   int records;            // records written, start and closing record included
   int zeroFeedMoves;      // cutting moves measured while no feed was in force: no time added
   int unmeasurableMoves;  // moves whose length or time was no finite number: nothing added
+  int endLine;            // the line of the M02 or M30 that ends the program (0: none)
+  int endCode;            // 2 or 30
+  int linesAfterEnd;      // lines with words after the program's end (neither measured nor split)
+  double highestCutZ;     // the highest Z of any cutting move, its start or its end
+  bool anyCut;            // false when no cutting move was measured (highestCutZ means nothing)
+  int setPositionLine;    // the line of the G92 before the first move (0: none)
+  int setPositionAxes;    // bit 0, 1, 2: X, Y, Z named by that G92
+  double setPosition[3];  // the values it names
 };
 
 // Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created

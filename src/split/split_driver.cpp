@@ -1,7 +1,9 @@
 #include "split/split_driver.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "config/file_naming.h"
 #include "config/settings.h"
@@ -14,6 +16,7 @@
 #include "nc/measure.h"
 #include "nc/number_text.h"
 #include "split/intermediate.h"
+#include "split/measure_messages.h"
 #include "split/measure_pass.h"
 #include "split/piece_writer.h"
 #include "split/split_messages.h"
@@ -70,10 +73,15 @@ void ExtentLine(const char* format, double maximum, double minimum) {
   EmitLogLine(nullptr, kLogPlain);
 }
 
-double ReadSeamNumber(const TextSetting& setting) {
+// Reads one seam setting; refuses a height below 0 or a feed factor of 0 or less, which would
+// move the tool into the stock or stop it with a feed alarm.
+int ReadSeamNumber(const SplitRun& run, const TextSetting& setting, bool feedFactor, double* value) {
   char text[16];
   ReadSettingText(setting, text, sizeof text);
-  return ParseStandardDecimal(text);
+  *value = ParseStandardDecimal(text);
+  if (feedFactor ? *value > 0.0 : *value >= 0.0) return kSplitDone;
+  FormatLog(feedFactor ? kSeamFeedNotPositive : kSeamHeightNegative, setting.key, text);
+  return Refuse(run);
 }
 
 // --- A. Start: the job, its settings and its files -------------------------------------------
@@ -150,10 +158,12 @@ int ReadRunSettings(SplitRun* run) {
   if (piece.format.decimal != 0) piece.format.decimal = 3;
   if (gCommandSettings.debug == kEchoOutputDebug) EchoOutputParameters(piece.format);
 
-  piece.seam.approach = ReadSeamNumber(kApproachSetting);
-  piece.seam.lift = ReadSeamNumber(kLiftSetting);
-  piece.seam.approachFeedRatio = ReadSeamNumber(kApproachFeedSetting);
-  piece.seam.liftFeedRatio = ReadSeamNumber(kLiftFeedSetting);
+  if (ReadSeamNumber(*run, kApproachSetting, false, &piece.seam.approach) != kSplitDone ||
+      ReadSeamNumber(*run, kLiftSetting, false, &piece.seam.lift) != kSplitDone ||
+      ReadSeamNumber(*run, kApproachFeedSetting, true, &piece.seam.approachFeedRatio) != kSplitDone ||
+      ReadSeamNumber(*run, kLiftFeedSetting, true, &piece.seam.liftFeedRatio) != kSplitDone) {
+    return kSplitFailed;
+  }
   if (DerivePath(*run, kAsciiFileSetting, run->intermediatePath) != kSplitDone ||
       DerivePath(*run, kSplitHeaderSuffixSetting, run->headerPath) != kSplitDone ||
       DerivePath(*run, kSplitFooterSuffixSetting, run->footerPath) != kSplitDone) {
@@ -184,6 +194,33 @@ int ReadRunSettings(SplitRun* run) {
 
 // --- B. Measurement and C. the decision ------------------------------------------------------
 
+// The start point must be a safe height above every cut (each piece retracts to it and returns
+// across the part there), and in a program that states its position with G92 it must be that
+// position: every piece repeats the G92 where the previous one returned to the start point.
+int CheckStartPoint(const SplitRun& run, const MeasureReport& report) {
+  const double* start = run.job.start;
+  for (int axis = kX; axis <= kZ; ++axis) {
+    if ((report.setPositionAxes & (1 << axis)) == 0) continue;
+    const double stated = report.setPosition[axis];
+    if (std::fabs(start[axis] - stated) < 0.0005) continue;
+    char given[kCoordinateTextSize];
+    char value[kCoordinateTextSize + 1] = {kWordLetters[axis], '\0'};
+    FormatCoordinate(start[axis], given);
+    FormatCoordinate(stated, std::span<char>(value + 1, kCoordinateTextSize));
+    FormatLog(kStartAgainstSetPosition, kAxisNames[axis], given, report.setPositionLine, value);
+    return Refuse(run);
+  }
+  if (report.anyCut && start[kZ] < report.highestCutZ) {
+    char given[kCoordinateTextSize];
+    char highest[kCoordinateTextSize];
+    FormatCoordinate(start[kZ], given);
+    FormatCoordinate(report.highestCutZ, highest);
+    FormatLog(kStartBelowCut, given, highest);
+    return Refuse(run);
+  }
+  return kSplitDone;
+}
+
 int MeasureRun(SplitRun* run) {
   SplitMeter& distance = run->distance;
   SplitMeter& time = run->time;
@@ -209,6 +246,10 @@ int MeasureRun(SplitRun* run) {
     FormatLog("%s", warning);
     EmitLogLine(nullptr, kLogPlain);
   }
+  if (report.linesAfterEnd > 0) {
+    FormatLog(kProgramEndsEarlyText, report.endLine, report.endCode, report.linesAfterEnd);
+    EmitLogLine(nullptr, kLogPlain);
+  }
   Blank();
 
   // Running at or above a limit in either meter needs a split.
@@ -217,6 +258,10 @@ int MeasureRun(SplitRun* run) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
+  }
+  if (CheckStartPoint(*run, report) != kSplitDone) {
+    platform::RemoveFile(run->intermediatePath);
+    return kSplitFailed;
   }
   return kSplitDone;
 }

