@@ -10,6 +10,7 @@
 #include "config/version.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
+#include "text/text_cut.h"
 
 char gProgramDirectory[kSystemPathField];
 char gSettingsPath[kSettingsPathSize];
@@ -161,7 +162,7 @@ int TimeOfDayMessage(char* out, size_t size) {
   std::snprintf(key, sizeof key, "TIME%02d%d", now.hour, now.minute / 10);
   size_t field = size < kMessageField ? size : kMessageField;
   if (pathResult != 0 || ReadProfileText(path, kMessageSection, key, out, field) == 0) {
-    std::snprintf(out, size, "%s", kMessageFallback);
+    CopyText(kMessageFallback, out, size);
   }
   return 0;
 }

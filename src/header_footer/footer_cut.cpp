@@ -10,6 +10,7 @@
 #include "nc/scan.h"
 #include "nc/skip_lists.h"
 #include "platform/platform.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
     std::memcpy(work, raw, rawLength + 1);
     bool interpreted = records.Interpret(work, IsUninterpretedByCuts);
     bool copy = interpreted ? !records.AxisGiven() : true;
-    if (copy && !beforeFooter && WriteText(output.get(), std::string_view(raw, rawLength)) != 0) {
+    if (copy && !beforeFooter && WriteCrlfText(output.get(), std::string_view(raw, rawLength)) != 0) {
       writeFailed = true;
     }
   }

@@ -13,6 +13,7 @@
 #include "nc/pass_rules.h"
 #include "nc/scan.h"
 #include "nc/skip_lists.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   bool finished = false;
   bool writeFailed = false;
   auto keep = [&](std::string_view text) {
-    if (WriteText(output.get(), text) != 0) writeFailed = true;
+    if (WriteCrlfText(output.get(), text) != 0) writeFailed = true;
   };
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {

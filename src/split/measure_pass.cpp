@@ -13,6 +13,7 @@
 #include "nc/skip_lists.h"
 #include "platform/platform.h"
 #include "split/measure_messages.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ int MeasurePass::Write(const MotionRecord& record, int lineNumber) {
   }
   char text[kMotionRecordSize];
   FormatMotionRecord(record, text);
-  if (WriteText(output_, text) != 0) return kMeasureWriteError;
+  if (WriteCrlfText(output_, text) != 0) return kMeasureWriteError;
   ++report_->records;
   return kMeasureOk;
 }

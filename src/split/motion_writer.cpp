@@ -4,8 +4,8 @@
 
 #include "log/run_log.h"
 #include "nc/format.h"
-#include "nc/line_reader.h"
 #include "nc/measure.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ int WriteMotionBlock(FILE* piece, ModalState* modal, const Position& target, con
   if (words == 0) return 0;  // a move inside the rounding window of every axis
 
   Append(block, &used, "\n");
-  WriteText(piece, std::string_view(block, used));
+  WriteCrlfText(piece, std::string_view(block, used));
   if (newMotion) {
     modal->olderMotion = modal->previousMotion;
     modal->previousMotion = modal->motion;

@@ -15,11 +15,11 @@
 #include "nc/line_reader.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
-#include "platform/text_encoding.h"
 #include "split/measure_pass.h"
 #include "split/motion_writer.h"
 #include "split/split_messages.h"
 #include "split/viewer.h"
+#include "text/text_compare.h"
 
 namespace {
 
@@ -82,29 +82,6 @@ double ReadSeamNumber(const TextSetting& setting) {
 
 // --- Path checks -------------------------------------------------------------------------------
 
-unsigned char FoldCase(unsigned char b) {
-  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
-}
-
-// True when the paths are equal without regard to ASCII letter case. Double-byte characters must
-// match exactly: their second byte is no letter.
-bool SamePath(const char* a, const char* b) {
-  const auto* p = reinterpret_cast<const unsigned char*>(a);
-  const auto* q = reinterpret_cast<const unsigned char*>(b);
-  while (*p != '\0' && *q != '\0') {
-    if (platform::IsLeadByte(*p) && p[1] != '\0') {
-      if (p[0] != q[0] || p[1] != q[1]) return false;
-      p += 2;
-      q += 2;
-      continue;
-    }
-    if (FoldCase(*p) != FoldCase(*q)) return false;
-    ++p;
-    ++q;
-  }
-  return *p == '\0' && *q == '\0';
-}
-
 // True when `path` is the name of some piece of `ncFile` (<base>_<number><ext>, number 1 or more).
 bool IsPieceName(const char* ncFile, const char* path) {
   PathParts parts;
@@ -122,21 +99,21 @@ bool IsPieceName(const char* ncFile, const char* path) {
   if (number < 1) return false;
   char piece[kSplitPathSize];
   if (PiecePath(ncFile, number, piece, sizeof piece) != kNamingOk) return false;
-  return SamePath(piece, path);
+  return EqualsIgnoringCase(piece, path);
 }
 
 // Refuses derived files that would fall on the program or on each other.
 int CheckDerivedPaths(const SplitRun& run) {
   const char* derived[] = {run.intermediatePath, run.headerPath, run.footerPath};
   for (const char* path : derived) {
-    if (SamePath(path, run.ncFile)) {
+    if (EqualsIgnoringCase(path, run.ncFile)) {
       FormatLog(kDerivedIsSource, path);
       return Refuse(run);
     }
   }
   for (size_t i = 0; i < 3; ++i) {
     bool clash = IsPieceName(run.ncFile, derived[i]);
-    for (size_t j = i + 1; j < 3 && !clash; ++j) clash = SamePath(derived[i], derived[j]);
+    for (size_t j = i + 1; j < 3 && !clash; ++j) clash = EqualsIgnoringCase(derived[i], derived[j]);
     if (clash) {
       FormatLog(kDerivedCollision, derived[i]);
       return Refuse(run);

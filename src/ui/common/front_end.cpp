@@ -10,6 +10,7 @@
 #include "header_footer/start_point.h"
 #include "log/run_log.h"
 #include "nc/number_text.h"
+#include "text/text_compare.h"
 #include "ui/common/batch_parameters.h"
 #include "ui/common/front_end_messages.h"
 
@@ -26,14 +27,6 @@ enum ArgumentPosition {
 
 // The DEBUG value that echoes the arguments.
 constexpr int kEchoArgumentsDebug = 999;
-
-bool EqualsIgnoringCase(const char* text, const char* upper) {
-  for (; *upper != '\0'; ++text, ++upper) {
-    char c = (*text >= 'a' && *text <= 'z') ? static_cast<char>(*text - 32) : *text;
-    if (c != *upper) return false;
-  }
-  return *text == '\0';
-}
 
 int Fail(platform::WindowHandle owner, const char* message) {
   FormatLog("%s", message);

@@ -35,8 +35,9 @@ int Execute(HWND window);
 // titled "全てのファイルを開く". `filter` is the double-NUL-terminated list the dialog takes.
 void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title);
 
-// The open-file dialog owned by `owner`. Writes the chosen path (CP932, at most size - 1 bytes)
-// and returns 1, or returns 0 with "" when nothing was chosen. `initialDirectory` may be nullptr.
+// The open-file dialog owned by `owner`. Writes the chosen path (CP932, cut to whole characters
+// within size - 1 bytes) and returns 1, or returns 0 with "" when nothing was chosen.
+// `initialDirectory` may be nullptr.
 int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory);
 
 // Command 1010: the chooser with the NCFILE extension of [FILES] ("ppp" when unset); a chosen
