@@ -1,10 +1,8 @@
 // The text written as Quendrix.ini when the program starts without one.
 #include <cstdio>
 
-#include "config/config_messages.h"
 #include "config/settings.h"
 #include "config/settings_keys.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
 #include "text/crlf_text.h"
 
@@ -113,7 +111,5 @@ int WriteDefaultSettings() {
   if (written && closed) return 0;
   // A half-written file would count as existing at the next start and never be completed.
   if (opened) platform::RemoveFile(gSettingsPath);
-  FormatLog(kSettingsCreateError, gSettingsPath);
-  ShowLogLineBox(nullptr, platform::BoxIcon::kError);
   return -1;
 }

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/settings_keys.h"
 #include "config/version.h"
 #include "log/log_messages.h"
 #include "text/crlf_text.h"
-#include "text/text_compare.h"
 #include "text/text_cut.h"
 
 char gLogLine[kLogLineSize];
@@ -84,7 +82,7 @@ void ShowLogLineBox(platform::WindowHandle owner, platform::BoxIcon icon) {
   ClearLogLine();
 }
 
-int SaveLog(platform::WindowHandle owner) {
+int SaveLog(platform::WindowHandle owner, const char* path) {
   const platform::LogPane& pane = platform::Log();
   int count = pane.Count();
   if (count < 1) {
@@ -92,12 +90,6 @@ int SaveLog(platform::WindowHandle owner) {
     ShowLogLineBox(owner, platform::BoxIcon::kError);
     return -1;
   }
-
-  char extension[kLogFileSetting.field];
-  ReadSettingText(kLogFileSetting, extension, sizeof extension);
-  // Always fits: the directory is below kSystemPathField, the name and extension below 32 bytes.
-  char path[kSystemPathField + 32];
-  std::snprintf(path, sizeof path, "%s%s.%s", gProgramDirectory, version::kProductName, extension);
 
   platform::FileHandle file(path, "wb");
   bool opened = static_cast<bool>(file);
@@ -109,20 +101,6 @@ int SaveLog(platform::WindowHandle owner) {
   FormatLog(kLogFileOpenError, path);
   ShowLogLineBox(owner, platform::BoxIcon::kError);
   return -1;
-}
-
-int BatchModeSwitch(platform::WindowHandle owner, const char* word) {
-  if (word == nullptr || !EqualsIgnoringCase(word, "BATCH")) return 0;
-  gCommandSettings.mode = 1;
-  gCommandSettings.overwrite = 0;
-  FormatLog("%s", kBatchRule);
-  EmitLogLine(owner, kLogPlain);
-  FormatLog("%s", kBatchNotice);
-  EmitLogLine(owner, kLogPlain);
-  FormatLog("%s", kBatchRule);
-  EmitLogLine(owner, kLogPlain);
-  EmitLogLine(owner, kLogPlain);
-  return 0;
 }
 
 int EchoOutputParameters(const FormatSettings& format) {

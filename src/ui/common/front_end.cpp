@@ -59,6 +59,29 @@ void EchoArguments(platform::WindowHandle owner, int count, const char* const* a
 
 }  // namespace
 
+int StartUp() {
+  SettingsMessages messages = StartSettings();
+  for (int i = 0; i < messages.count; ++i) {
+    platform::ShowMessage(nullptr, messages.items[i].text, version::kProductName, messages.items[i].icon);
+  }
+  ReadCommandSettings(&gCommandSettings);
+  return 0;
+}
+
+int BatchModeSwitch(platform::WindowHandle owner, const char* word) {
+  if (word == nullptr || !EqualsIgnoringCase(word, "BATCH")) return 0;
+  gCommandSettings.mode = 1;
+  gCommandSettings.overwrite = 0;
+  FormatLog("%s", kBatchRule);
+  EmitLogLine(owner, kLogPlain);
+  FormatLog("%s", kBatchNotice);
+  EmitLogLine(owner, kLogPlain);
+  FormatLog("%s", kBatchRule);
+  EmitLogLine(owner, kLogPlain);
+  EmitLogLine(owner, kLogPlain);
+  return 0;
+}
+
 int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments) {
   if (count <= 1) return kRunNothing;
   if (EqualsIgnoringCase(arguments[1], "-CTRL") || EqualsIgnoringCase(arguments[1], "-CONTROL")) {

@@ -26,6 +26,8 @@ inline constexpr char kStartFromProgram[] = "情　報：ＮＣデータから�
 inline constexpr char kStartExtractFailed[] = "エラー：スタート座標の取り出しに失敗しました。";
 
 // --- Batch run -------------------------------------------------------------------------------
+inline constexpr char kBatchRule[] = "**********************************";
+inline constexpr char kBatchNotice[] = "★ バッチモードで動作します！";
 inline constexpr char kBatchNoNcFile[] = "エラー：ＮＣファイル名を読み込めません。";
 inline constexpr char kBatchNcFileMissing[] = "エラー：ＮＣファイル %s が存在しません。";
 inline constexpr char kBatchNoTime[] = "エラー：分割加工時間を指定して下さい。";

@@ -112,8 +112,7 @@ int RunConsole(int argc, char** argv) {
   arguments.push_back(nullptr);
   int count = static_cast<int>(converted.size());
 
-  StartSettings();
-  ReadCommandSettings(&gCommandSettings);
+  StartUp();
 
   switch (DetectHelpRequest(count, arguments.data())) {
     case kUsageRequest:

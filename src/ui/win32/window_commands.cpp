@@ -24,7 +24,7 @@
 #undef FindText
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "../res/resource.h"
 #include "platform/text_encoding.h"
@@ -166,12 +166,11 @@ void OpenAnyFile(HWND window) {
 }
 
 int SaveLogCommand(HWND window) {
-  int result = SaveLog(window);
+  char path[kLogPathSize];
+  LogFilePath(path, sizeof path);
+  int result = SaveLog(window, path);
   if (result != 0) return result;
-  // The same name SaveLog writes: the program directory, the program name, LOGFILE of [FILES].
-  char extension[kLogFileSetting.field];
-  ReadSettingText(kLogFileSetting, extension, sizeof extension);
-  FormatLog(kLogSaved, (std::string(gProgramDirectory) + version::kProductName + "." + extension).c_str());
+  FormatLog(kLogSaved, path);
   EmitLogLine(window, kLogInformation);
   return 0;
 }

@@ -47,8 +47,9 @@ void ChooseNcFile(HWND window);
 // Command 40001: any file, opened with its associated program. No association: an error line.
 void OpenAnyFile(HWND window);
 
-// Command 40002: saves the run log with SaveLog; on success, an information line (and box)
-// naming the file. SaveLog reports its own failures. Returns SaveLog's result.
+// Command 40002: saves the run log with SaveLog to LogFilePath's path (the program directory's
+// "Quendrix.<LOGFILE>"); on success, an information line (and box) naming the file. SaveLog
+// reports its own failures. Returns SaveLog's result.
 int SaveLogCommand(HWND window);
 
 // Command 40005: opens the help file of the program directory with its associated program, or
