@@ -5,7 +5,6 @@
 
 #include "config/settings.h"
 #include "config/version.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
 #include "text/text_compare.h"
 #include "text/text_cut.h"
@@ -53,8 +52,9 @@ int BuildUsageText(const char* description, const char* usageLine, char* out, si
 }
 
 int ShowUsage(const char* description, const char* usageLine) {
-  BuildUsageText(description, usageLine, gLogLine, sizeof gLogLine);
-  ShowLogLineBox(nullptr, platform::BoxIcon::kInformation);
+  char text[kUsageTextSize];
+  BuildUsageText(description, usageLine, text, sizeof text);
+  platform::ShowMessage(nullptr, text, version::kProductName, platform::BoxIcon::kInformation);
   return 0;
 }
 
