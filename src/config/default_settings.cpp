@@ -1,12 +1,10 @@
 // The text written as Quendrix.ini when the program starts without one.
 #include <cstdio>
-#include <cstring>
 
-#include "config/config_messages.h"
 #include "config/settings.h"
 #include "config/settings_keys.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -86,11 +84,6 @@ constexpr const char* kDefaultSettingsLines[] = {
     "",
 };
 
-bool WriteLine(FILE* file, const char* line) {
-  size_t length = std::strlen(line);
-  return std::fwrite(line, 1, length, file) == length && std::fwrite("\r\n", 1, 2, file) == 2;
-}
-
 bool WriteDefaultText(FILE* file) {
   for (const char* line : kDefaultSettingsLines) {
     if (line == nullptr) {
@@ -98,8 +91,8 @@ bool WriteDefaultText(FILE* file) {
       char editorLine[sizeof editor + 8];
       if (DefaultEditorPath(editor, sizeof editor) < 0) return false;
       std::snprintf(editorLine, sizeof editorLine, "EDITOR=%s", editor);
-      if (!WriteLine(file, editorLine)) return false;
-    } else if (!WriteLine(file, line)) {
+      if (WriteCrlfLine(file, editorLine) != 0) return false;
+    } else if (WriteCrlfLine(file, line) != 0) {
       return false;
     }
   }
@@ -118,7 +111,5 @@ int WriteDefaultSettings() {
   if (written && closed) return 0;
   // A half-written file would count as existing at the next start and never be completed.
   if (opened) platform::RemoveFile(gSettingsPath);
-  FormatLog(kSettingsCreateError, gSettingsPath);
-  ShowLogLineBox(nullptr, platform::BoxIcon::kError);
   return -1;
 }

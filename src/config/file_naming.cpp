@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "platform/text_encoding.h"
+#include "text/text_compare.h"
 
 namespace {
 
@@ -82,30 +83,7 @@ int BareFileName(char* path, size_t size) {
   return JoinParts({parts.baseName, parts.extension}, path, size);
 }
 
-namespace {
-
-unsigned char FoldCase(unsigned char b) {
-  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
-}
-
-}  // namespace
-
-bool SamePath(const char* a, const char* b) {
-  const auto* p = reinterpret_cast<const unsigned char*>(a);
-  const auto* q = reinterpret_cast<const unsigned char*>(b);
-  while (*p != '\0' && *q != '\0') {
-    if (platform::IsLeadByte(*p) && p[1] != '\0') {
-      if (p[0] != q[0] || p[1] != q[1]) return false;
-      p += 2;
-      q += 2;
-      continue;
-    }
-    if (FoldCase(*p) != FoldCase(*q)) return false;
-    ++p;
-    ++q;
-  }
-  return *p == '\0' && *q == '\0';
-}
+bool SamePath(const char* a, const char* b) { return EqualsIgnoringCase(a, b); }
 
 bool IsPiecePath(const char* ncPath, const char* path) {
   PathParts parts;

@@ -4,9 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "config/text_cut.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
+#include "text/text_compare.h"
+#include "text/text_cut.h"
 
 namespace {
 
@@ -20,29 +21,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
-
-// Equality of two CP932 names without regard to ASCII letter case. The second byte of a
-// double-byte character may look like a letter (0x41..0x5A, 0x61..0x7A); it is compared exactly,
-// or two different characters such as 0x83 0x41 and 0x83 0x61 would be taken for one.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (platform::IsLeadByte(x)) {
-      if (x != y) return false;
-      if (i + 1 < a.size()) {
-        ++i;
-        if (a[i] != b[i]) return false;
-      }
-      continue;
-    }
-    if (UpperAscii(x) != UpperAscii(y)) return false;
-  }
-  return true;
-}
-
 bool IsAscii(std::string_view text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -53,10 +31,10 @@ bool IsAscii(std::string_view text) {
 // A name as it stands in the file against the name asked for (CP932). In a UTF-8 file a name
 // with non-ASCII characters is converted first; one that cannot be converted matches nothing.
 bool NameMatches(std::string_view inFile, const char* wanted, bool utf8) {
-  if (!utf8 || IsAscii(inFile)) return SameName(inFile, wanted);
+  if (!utf8 || IsAscii(inFile)) return EqualsIgnoringCase(inFile, wanted);
   std::string converted;
   if (!platform::Utf8ToCp932(inFile, &converted)) return false;
-  return SameName(converted, wanted);
+  return EqualsIgnoringCase(converted, wanted);
 }
 
 // Position of the last "]" of a section line. In CP932 the second byte of a double-byte
@@ -110,9 +88,9 @@ int CopyValue(std::string_view value, bool utf8, char* out, size_t size) {
   if (utf8 && !IsAscii(value)) {
     std::string converted;
     if (!platform::Utf8ToCp932(value, &converted)) return 0;
-    return static_cast<int>(CopyText(converted.data(), converted.size(), out, size));
+    return static_cast<int>(CopyText(converted, out, size));
   }
-  return static_cast<int>(CopyText(value.data(), value.size(), out, size));
+  return static_cast<int>(CopyText(value, out, size));
 }
 
 }  // namespace

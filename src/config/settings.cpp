@@ -1,15 +1,17 @@
 #include "config/settings.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "config/config_messages.h"
 #include "config/file_naming.h"
 #include "config/profile.h"
 #include "config/settings_keys.h"
 #include "config/version.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
+#include "text/text_cut.h"
 
 char gProgramDirectory[kSystemPathField];
 char gSettingsPath[kSettingsPathSize];
@@ -44,16 +46,26 @@ bool ExecutableDirectory(char* out, size_t size) {
   return true;
 }
 
-// Reads one [COLOR] key into `colour`; warns with `message` when the value is there but does not
+// Composes one report at the end of `messages`; one that finds no room is dropped.
+void AddMessage(SettingsMessages* messages, platform::BoxIcon icon, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+void AddMessage(SettingsMessages* messages, platform::BoxIcon icon, const char* format, ...) {
+  if (messages->count < 0 || messages->count >= static_cast<int>(std::size(messages->items))) return;
+  SettingsMessage& message = messages->items[messages->count++];
+  message.icon = icon;
+  va_list args;
+  va_start(args, format);
+  FormatTextV(message.text, sizeof message.text, format, args);
+  va_end(args);
+}
+
+// Reads one [COLOR] key into `colour`; warns with `format` when the value is there but does not
 // hold three components.
-void ReadColour(const TextSetting& setting, const char* message, Colour* colour) {
+void ReadColour(const TextSetting& setting, const char* format, Colour* colour, SettingsMessages* messages) {
   char value[kWindowColourSetting.field];
   if (ReadSettingText(setting, value, sizeof value) == 0) return;
   int count = ParseColour(value, colour);
-  if (count != 3) {
-    FormatLog(message, count);
-    ShowLogLineBox(nullptr, platform::BoxIcon::kWarning);
-  }
+  if (count != 3) AddMessage(messages, platform::BoxIcon::kWarning, format, count);
 }
 
 }  // namespace
@@ -78,30 +90,44 @@ int ProgramFilePath(const char* name, char* out, size_t size) {
   return 0;
 }
 
-int StartSettings() {
+int LogFilePath(char* out, size_t size) {
+  if (size == 0) return -1;
+  char extension[kLogFileSetting.field];
+  ReadSettingText(kLogFileSetting, extension, sizeof extension);
+  int length = std::snprintf(out, size, "%s%s.%s", gProgramDirectory, version::kProductName, extension);
+  if (length < 0 || static_cast<size_t>(length) >= size) {
+    out[0] = '\0';
+    return -1;
+  }
+  return length;
+}
+
+SettingsMessages StartSettings() {
+  SettingsMessages messages{};
   // Without the executable's path the program directory stays empty, so the settings file is
   // looked for (and written) in the working directory.
   ExecutableDirectory(gProgramDirectory, sizeof gProgramDirectory);
   std::snprintf(gSettingsPath, sizeof gSettingsPath, "%s%s", gProgramDirectory, kSettingsFileName);
 
-  WriteDefaultSettings();
+  if (WriteDefaultSettings() != 0) {
+    AddMessage(&messages, platform::BoxIcon::kError, kSettingsCreateError, gSettingsPath);
+  }
 
   std::snprintf(gNoticeLine, sizeof gNoticeLine, version::kNoticeFormat, version::kYear, version::kMakerName);
 
-  ReadColours(&gWindowColour, &gTextColour);
+  ReadColours(&gWindowColour, &gTextColour, &messages);
 
   if (ReadSettingText(kHelpFileSetting, gHelpFileName, sizeof gHelpFileName) == 0) {
     std::snprintf(gHelpFileName, sizeof gHelpFileName, "%s.chm", version::kProductName);
   }
-  return 0;
+  return messages;
 }
 
-int ReadColours(Colour* window, Colour* text) {
-  std::memset(gLogLine, 0, sizeof gLogLine);
+int ReadColours(Colour* window, Colour* text, SettingsMessages* messages) {
   *window = kWindowColourDefault;
-  ReadColour(kWindowColourSetting, kWindowColourError, window);
+  ReadColour(kWindowColourSetting, kWindowColourError, window, messages);
   *text = kTextColourDefault;
-  ReadColour(kTextColourSetting, kTextColourError, text);
+  ReadColour(kTextColourSetting, kTextColourError, text, messages);
   return 0;
 }
 
@@ -161,7 +187,7 @@ int TimeOfDayMessage(char* out, size_t size) {
   std::snprintf(key, sizeof key, "TIME%02d%d", now.hour, now.minute / 10);
   size_t field = size < kMessageField ? size : kMessageField;
   if (pathResult != 0 || ReadProfileText(path, kMessageSection, key, out, field) == 0) {
-    std::snprintf(out, size, "%s", kMessageFallback);
+    CopyText(kMessageFallback, out, size);
   }
   return 0;
 }

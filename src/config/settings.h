@@ -7,12 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 // Paths the system itself supplies (program directory, SystemRoot, help file): 520 bytes.
 inline constexpr size_t kSystemPathField = 520;
 inline constexpr char kSettingsFileName[] = "Quendrix.ini";
 // The settings path always fits: the program directory is at most kSystemPathField - 1 bytes.
 inline constexpr size_t kSettingsPathSize = kSystemPathField + sizeof kSettingsFileName;
 inline constexpr size_t kHelpFileField = 32;
+// The saved log's path always fits: the program directory, the program name, "." and an
+// extension of at most 15 bytes.
+inline constexpr size_t kLogPathSize = kSystemPathField + 32;
 inline constexpr size_t kNoticeSize = 128;
 
 // A colour as read from the settings file. Only the low 8 bits of each component count
@@ -23,8 +28,8 @@ struct Colour {
   int blue;
 };
 
-// Read once at start-up by ReadCommandSettings; BatchModeSwitch may later set mode 1 and
-// overwrite 0 here (never in the file).
+// Read once at start-up by ReadCommandSettings; the front end's BatchModeSwitch may later set
+// mode 1 and overwrite 0 here (never in the file).
 struct CommandSettings {
   int debug;        // DEBUG: 2 logs every written block, 100 echoes the output parameters,
                     // 999 echoes the arguments; default 0
@@ -53,6 +58,23 @@ extern char gHelpFileName[kHelpFileField];
 // The maker's rights notice, one line, painted by the main window and shown in the banner.
 extern char gNoticeLine[kNoticeSize];
 
+// Size of a settings message: the longest one names the settings path.
+inline constexpr size_t kSettingsMessageSize = kSettingsPathSize + 64;
+
+// A report of the settings for the user. The settings show and log nothing themselves: they
+// compose the text here and leave showing it to their caller.
+struct SettingsMessage {
+  platform::BoxIcon icon;
+  char text[kSettingsMessageSize];  // CP932, NUL-terminated
+};
+
+// The reports of the start-up step in the order they arose: at most one for the default file
+// (an error) and one for each colour (a warning, the window colour's first).
+struct SettingsMessages {
+  int count;
+  SettingsMessage items[3];
+};
+
 // red + 256 * green + 65536 * blue of the low 8 bits of each component.
 uint32_t ColourValue(const Colour& colour);
 
@@ -61,21 +83,28 @@ uint32_t ColourValue(const Colour& colour);
 // executable's path cannot be had or the result does not fit in `size` - 1 bytes.
 int ProgramFilePath(const char* name, char* out, size_t size);
 
+// The saved log's path into `out`: gProgramDirectory, the program name, "." and LOGFILE of
+// [FILES] (default "log"). Returns the length, or -1 with "" in `out` when it does not fit in
+// `size` - 1 bytes (never with kLogPathSize).
+int LogFilePath(char* out, size_t size);
+
 // The start-up step; runs once, before the command settings are read and before any window:
 // sets gProgramDirectory and gSettingsPath, writes the default settings file when none exists,
-// prepares gNoticeLine, reads the colours and gHelpFileName. Returns 0 (a failure to write the
-// default file has shown its error box; every later read then falls back).
-int StartSettings();
+// prepares gNoticeLine, reads the colours and gHelpFileName. Returns the reports for the user,
+// for the caller to show: the error "the settings file cannot be opened" when the default file
+// cannot be written (every later read then falls back), and the colour warnings of ReadColours.
+SettingsMessages StartSettings();
 
 // Writes the default settings text (CP932, "\r\n" line ends, ending in an empty line) to
 // gSettingsPath unless something already exists there. Returns 0 when the file existed or was
-// written; -1 after the error box when it cannot be written (no partial file is left).
+// written; -1 when it cannot be written (no partial file is left). Reports nothing itself.
 int WriteDefaultSettings();
 
 // Reads WINDOW and TEXT of [COLOR] into `window` and `text` (defaults 135, 215, 215 and 0, 0, 0).
-// A value with other than three components shows a warning box with the count; the components
-// parsed before stay. A missing or empty key keeps the default silently. Returns 0.
-int ReadColours(Colour* window, Colour* text);
+// A value with other than three components adds a warning with the count to `messages` (which
+// has room for it); the components parsed before stay. A missing or empty key keeps the default
+// silently. Returns 0.
+int ReadColours(Colour* window, Colour* text, SettingsMessages* messages);
 
 // Splits `text` at commas (empty pieces are skipped) and stores the leading integer of each piece
 // in red, green, blue in turn, stopping after the third. Returns the number of components stored

@@ -1,12 +1,11 @@
 #include "config/settings_keys.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "config/profile.h"
 #include "config/settings.h"
-#include "config/text_cut.h"
 #include "platform/platform.h"
+#include "text/text_cut.h"
 
 namespace {
 
@@ -22,7 +21,7 @@ int ReadSettingText(const TextSetting& setting, char* out, size_t size, const ch
   int length = ReadProfileText(path != nullptr ? path : gSettingsPath, setting.section, setting.key, out, field);
   if (length > 0) return length;
   const char* fallback = setting.fallback != nullptr ? setting.fallback : "";
-  return static_cast<int>(CopyText(fallback, std::strlen(fallback), out, field));
+  return static_cast<int>(CopyText(fallback, out, field));
 }
 
 int ReadSettingInt(const IntSetting& setting, const char* path) {
@@ -33,7 +32,7 @@ int DefaultEditorPath(char* out, size_t size) {
   if (size == 0) return -1;
   char systemRoot[kSystemPathField];
   if (!platform::GetEnvironment("SystemRoot", systemRoot, sizeof systemRoot) || systemRoot[0] == '\0') {
-    std::snprintf(systemRoot, sizeof systemRoot, "%s", kSystemRootFallback);
+    CopyText(kSystemRootFallback, systemRoot, sizeof systemRoot);
   }
   int length = std::snprintf(out, size, "%s\\notepad.exe", systemRoot);
   if (length < 0 || static_cast<size_t>(length) >= size) {

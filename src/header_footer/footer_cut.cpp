@@ -8,6 +8,7 @@
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
 #include "platform/platform.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
     bool beforeFooter = footerStart > reader.lineNumber();
     bool interpreted = records.Step(raw, rawLength, IsUninterpretedByCuts);
     bool copy = interpreted ? !records.AxisGiven() : true;
-    if (copy && !beforeFooter && WriteText(output.get(), std::string_view(raw, rawLength)) != 0) {
+    if (copy && !beforeFooter && WriteCrlfText(output.get(), std::string_view(raw, rawLength)) != 0) {
       writeFailed = true;
     }
   }

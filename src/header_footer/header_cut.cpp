@@ -11,6 +11,7 @@
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   bool finished = false;
   bool writeFailed = false;
   auto keep = [&](std::string_view text) {
-    if (WriteText(output.get(), text) != 0) writeFailed = true;
+    if (WriteCrlfText(output.get(), text) != 0) writeFailed = true;
   };
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {

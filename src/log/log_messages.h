@@ -4,9 +4,6 @@
 inline constexpr char kNoLogToSave[] = "エラー：保存するログがありません";
 inline constexpr char kLogFileOpenError[] = "エラー：ログファイル %s が開けません";
 
-inline constexpr char kBatchRule[] = "**********************************";
-inline constexpr char kBatchNotice[] = "★ バッチモードで動作します！";
-
 inline constexpr char kEchoTitle[] = "$$$ 出力パラメータ";
 inline constexpr char kEchoDecimal[] = "$$$ 小数点　 == %d";
 inline constexpr char kEchoComment[] = "$$$ コメント == %d";

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/settings_keys.h"
-#include "config/text_cut.h"
 #include "config/version.h"
 #include "log/log_messages.h"
+#include "text/crlf_text.h"
+#include "text/text_cut.h"
 
 char gLogLine[kLogLineSize];
 int gLongestLogLine = 70;
@@ -37,22 +37,12 @@ bool BoxIconOf(int level, platform::BoxIcon* icon) {
   return true;
 }
 
-bool EqualsIgnoringCase(const char* text, const char* upper) {
-  for (; *upper != '\0'; ++text, ++upper) {
-    char c = (*text >= 'a' && *text <= 'z') ? static_cast<char>(*text - 32) : *text;
-    if (c != *upper) return false;
-  }
-  return *text == '\0';
-}
-
 // Writes every pane line with "\r\n" line ends. False when a write fails.
 bool WriteLogLines(FILE* file, const platform::LogPane& pane, int count) {
   char line[kLogLineSize];
   for (int i = 0; i < count; ++i) {
     int length = pane.LineText(i, line, sizeof line);
-    if (length < 0) length = 0;
-    size_t n = static_cast<size_t>(length);
-    if (std::fwrite(line, 1, n, file) != n || std::fwrite("\r\n", 1, 2, file) != 2) return false;
+    if (WriteCrlfLine(file, std::string_view(line, length < 0 ? 0 : static_cast<size_t>(length))) != 0) return false;
   }
   return true;
 }
@@ -62,14 +52,9 @@ bool WriteLogLines(FILE* file, const platform::LogPane& pane, int count) {
 int FormatLog(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  int length = std::vsnprintf(gLogLine, sizeof gLogLine, format, args);
+  size_t length = FormatTextV(gLogLine, sizeof gLogLine, format, args);
   va_end(args);
-  if (length < 0) {
-    gLogLine[0] = '\0';
-    return 0;
-  }
-  // vsnprintf cuts at a byte; a cut must not leave the first half of a character behind.
-  return static_cast<int>(CutAtCharacter(gLogLine, static_cast<size_t>(length), sizeof gLogLine));
+  return static_cast<int>(length);
 }
 
 int EmitLogLine(platform::WindowHandle owner, int level) {
@@ -97,7 +82,7 @@ void ShowLogLineBox(platform::WindowHandle owner, platform::BoxIcon icon) {
   ClearLogLine();
 }
 
-int SaveLog(platform::WindowHandle owner) {
+int SaveLog(platform::WindowHandle owner, const char* path) {
   const platform::LogPane& pane = platform::Log();
   int count = pane.Count();
   if (count < 1) {
@@ -105,12 +90,6 @@ int SaveLog(platform::WindowHandle owner) {
     ShowLogLineBox(owner, platform::BoxIcon::kError);
     return -1;
   }
-
-  char extension[kLogFileSetting.field];
-  ReadSettingText(kLogFileSetting, extension, sizeof extension);
-  // Always fits: the directory is below kSystemPathField, the name and extension below 32 bytes.
-  char path[kSystemPathField + 32];
-  std::snprintf(path, sizeof path, "%s%s.%s", gProgramDirectory, version::kProductName, extension);
 
   platform::FileHandle file(path, "wb");
   bool opened = static_cast<bool>(file);
@@ -122,20 +101,6 @@ int SaveLog(platform::WindowHandle owner) {
   FormatLog(kLogFileOpenError, path);
   ShowLogLineBox(owner, platform::BoxIcon::kError);
   return -1;
-}
-
-int BatchModeSwitch(platform::WindowHandle owner, const char* word) {
-  if (word == nullptr || !EqualsIgnoringCase(word, "BATCH")) return 0;
-  gCommandSettings.mode = 1;
-  gCommandSettings.overwrite = 0;
-  FormatLog("%s", kBatchRule);
-  EmitLogLine(owner, kLogPlain);
-  FormatLog("%s", kBatchNotice);
-  EmitLogLine(owner, kLogPlain);
-  FormatLog("%s", kBatchRule);
-  EmitLogLine(owner, kLogPlain);
-  EmitLogLine(owner, kLogPlain);
-  return 0;
 }
 
 int EchoOutputParameters(const FormatSettings& format) {

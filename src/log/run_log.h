@@ -1,6 +1,10 @@
 // The run log: every report the program makes to the user. A caller composes one line into the
 // shared buffer gLogLine (FormatLog, always from its start) and emits it at once with a level;
-// the line goes to the log pane (platform::Log()) and, by level, into a message box.
+// the line goes to the log pane (platform::Log()) and, by level, into a message box. gLogLine is
+// the log's line and nothing else: other texts are composed in buffers of their own.
+//
+// The log sits above the settings: it uses their records and the version texts but reads no
+// setting; the settings never report through the log.
 #pragma once
 
 #include <cstddef>
@@ -43,16 +47,10 @@ void FitLogWidth();
 // Shows gLogLine in a box titled "Quendrix" (not in the pane) and zero-fills it.
 void ShowLogLineBox(platform::WindowHandle owner, platform::BoxIcon icon);
 
-// Writes every line of the log pane, each followed by "\r\n", to the program directory's
-// "Quendrix.<LOGFILE>" (LOGFILE of [FILES], default "log"), replacing an earlier file.
-// Returns 0, or -1 after an error box (nothing in the pane) when the pane is empty or the file
-// cannot be written; a file that fails is not left behind. Reads gProgramDirectory.
-int SaveLog(platform::WindowHandle owner);
-
-// When `word` is "BATCH" (any letter case), switches this run to batch behaviour: MODE 1 and
-// OVERWRITE 0 in gCommandSettings (never in the file), and emits the four banner lines.
-// Any other word, nullptr included, does nothing. Returns 0.
-int BatchModeSwitch(platform::WindowHandle owner, const char* word);
+// Writes every line of the log pane, each followed by "\r\n", to the file at `path` (CP932),
+// replacing an earlier file. Returns 0, or -1 after an error box (nothing in the pane) when the
+// pane is empty or the file cannot be written; a file that fails is not left behind.
+int SaveLog(platform::WindowHandle owner, const char* path);
 
 // Emits the four lines that echo the output parameters (DECIMAL, COMMENT). Returns 0.
 int EchoOutputParameters(const FormatSettings& format);

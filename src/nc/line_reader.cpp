@@ -1,7 +1,5 @@
 #include "nc/line_reader.h"
 
-#include <cstring>
-
 namespace {
 constexpr unsigned char kCtrlZ = 0x1A;
 }  // namespace
@@ -88,20 +86,4 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
   if (length != nullptr) *length = n;
   ++lineNumber_;
   return kLineRead;
-}
-
-int WriteText(FILE* file, std::string_view text) {
-  size_t start = 0;
-  while (start < text.size()) {
-    const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
-    size_t stop = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
-                                   : text.size();
-    if (stop > start && std::fwrite(text.data() + start, 1, stop - start, file) != stop - start) {
-      return -1;
-    }
-    if (found == nullptr) break;
-    if (std::fwrite("\r\n", 1, 2, file) != 2) return -1;
-    start = stop + 1;
-  }
-  return 0;
 }

@@ -1,4 +1,4 @@
-// The line reader of every pass over a text file, and the matching text writer.
+// The line reader of every pass over a text file.
 //
 // Reading behaves like the Windows text-mode reader on every platform, so that the Linux and the
 // Windows builds see the same lines: "\r\n" becomes "\n", a lone "\r" stays in the line, and a
@@ -8,14 +8,14 @@
 // block. Lines are limited to kMaxLineLength bytes before the "\n"; a longer line is an error that
 // names its line number.
 //
-// Every file the system writes has "\r\n" line ends on every platform: WriteText turns each "\n"
-// into "\r\n", so a line read here and written there comes out byte for byte as it was.
+// Every file the system writes has "\r\n" line ends on every platform: WriteCrlfText
+// (text/crlf_text.h) turns each "\n" into "\r\n", so a line read here and written there comes out
+// byte for byte as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <span>
-#include <string_view>
 
 // Longest line content (without its "\n") that the reader accepts.
 inline constexpr size_t kMaxLineLength = 4095;
@@ -62,7 +62,3 @@ class LineReader {
   int state_ = kLineRead;  // kLineRead while more may come
   int lineNumber_ = 0;
 };
-
-// Writes `text` to `file` (opened "wb"), each "\n" as "\r\n" and every other byte as it is.
-// Returns 0, or -1 when the write failed.
-int WriteText(FILE* file, std::string_view text);

@@ -4,6 +4,7 @@
 #include "config/version.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
+#include "ui/common/front_end.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/usage.h"
 
@@ -50,8 +51,7 @@ int RunMessageLoop() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int showState) {
   (void)commandLine;
-  StartSettings();
-  ReadCommandSettings(&gCommandSettings);
+  StartUp();
 
   std::vector<std::string> arguments;
   if (!Cp932Arguments(&arguments)) return 1;

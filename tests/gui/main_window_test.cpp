@@ -502,9 +502,9 @@ TEST(ChooserFilter, OffersTheExtensionThenAllFiles) {
 
 TEST(ProgramInfo, RowsShowVersionWithBuildNumberAndExecutableTime) {
   FakePlatform::Active().executableTimeResult = 0;
-  ui::BuildProgramInfo();
-  std::string text = gLogLine;
-  std::memset(gLogLine, 0, sizeof gLogLine);
+  char info[ui::kProgramInfoSize];
+  ui::BuildProgramInfo(info, sizeof info);
+  std::string text = info;
   EXPECT_EQ(text.rfind("  開　発　元 : TORVANEK\n  プログラム : Quendrix\n  バージョン : 2021R2.34.2545\n"
                        "  Build Date : 2021/05/24 12:34:56\n",
                        0),

@@ -6,7 +6,6 @@
 
 #include "config/settings.h"
 #include "config/settings_keys.h"
-#include "log/run_log.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +31,7 @@ std::string ExpectedDefaultText() {
 
 TEST_F(SettingsTest, StartWritesDefaultTextByteForByte) {
   ASSERT_FALSE(ExpectedDefaultText().empty());
-  EXPECT_EQ(StartSettings(), 0);
+  EXPECT_EQ(StartSettings().count, 0);
   EXPECT_EQ(Settings(), ExpectedDefaultText());
   EXPECT_TRUE(fake.boxes.empty());
   EXPECT_EQ(std::string(gProgramDirectory), dir.path());
@@ -68,21 +67,21 @@ TEST_F(SettingsTest, EditorLineFromTheRealEnvironment) {
 
 TEST_F(SettingsTest, ExistingFileIsNeverRewritten) {
   WriteSettings("[COLOR]\r\n");
-  EXPECT_EQ(StartSettings(), 0);
+  EXPECT_EQ(StartSettings().count, 0);
   EXPECT_EQ(Settings(), "[COLOR]\r\n");
   EXPECT_EQ(WriteDefaultSettings(), 0);
   EXPECT_EQ(Settings(), "[COLOR]\r\n");
 }
 
-TEST_F(SettingsTest, UncreatableFileShowsErrorAndStartContinues) {
+TEST_F(SettingsTest, UncreatableFileIsReportedAndStartContinues) {
   fake.executablePath = dir.Path("missing/quendrix.exe");
-  EXPECT_EQ(StartSettings(), 0);
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].text, "エラー：INIファイル " + dir.Path("missing/Quendrix.ini") + " が開けません。");
-  EXPECT_EQ(fake.boxes[0].title, "Quendrix");
-  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
-  EXPECT_EQ(fake.boxes[0].owner, nullptr);
-  EXPECT_EQ(gLogLine[0], '\0');
+  SettingsMessages messages = StartSettings();
+  ASSERT_EQ(messages.count, 1);
+  EXPECT_EQ(std::string(messages.items[0].text),
+            "エラー：INIファイル " + dir.Path("missing/Quendrix.ini") + " が開けません。");
+  EXPECT_EQ(messages.items[0].icon, platform::BoxIcon::kError);
+  // The settings only report: nothing is shown and nothing reaches the run log.
+  EXPECT_TRUE(fake.boxes.empty());
   EXPECT_TRUE(fake.logLines().empty());
   EXPECT_EQ(WriteDefaultSettings(), -1);
   // Everything falls back.
@@ -121,22 +120,20 @@ TEST_P(ColourTest, ReadsColoursAndWarns) {
   if (c.window) ini += "WINDOW=" + *c.window + "\r\n";
   if (c.text) ini += "TEXT=" + *c.text + "\r\n";
   WriteSettings(ini);
-  StartSettings();
+  SettingsMessages messages = StartSettings();
   EXPECT_EQ(gWindowColour.red, c.expectedWindow.red);
   EXPECT_EQ(gWindowColour.green, c.expectedWindow.green);
   EXPECT_EQ(gWindowColour.blue, c.expectedWindow.blue);
   EXPECT_EQ(gTextColour.red, c.expectedText.red);
   EXPECT_EQ(gTextColour.green, c.expectedText.green);
   EXPECT_EQ(gTextColour.blue, c.expectedText.blue);
-  ASSERT_EQ(fake.boxes.size(), c.warnings.size());
+  ASSERT_EQ(messages.count, static_cast<int>(c.warnings.size()));
   for (size_t i = 0; i < c.warnings.size(); ++i) {
-    EXPECT_EQ(fake.boxes[i].text, c.warnings[i]);
-    EXPECT_EQ(fake.boxes[i].icon, platform::BoxIcon::kWarning);
-    EXPECT_EQ(fake.boxes[i].title, "Quendrix");
+    EXPECT_EQ(std::string(messages.items[i].text), c.warnings[i]);
+    EXPECT_EQ(messages.items[i].icon, platform::BoxIcon::kWarning);
   }
-  // The warnings are boxes only, and leave the shared line empty for the next report.
+  EXPECT_TRUE(fake.boxes.empty());
   EXPECT_TRUE(fake.logLines().empty());
-  EXPECT_EQ(gLogLine[0], '\0');
 }
 
 const Colour kWindowDefault{135, 215, 215};
@@ -262,6 +259,30 @@ TEST_F(SettingsTest, ProgramFilePath) {
   EXPECT_STREQ(out, "C:\\表\\ソ\\Quendrix.ini");
   EXPECT_EQ(ProgramFilePath("Quendrix.ini", out, 12), -1);
   EXPECT_STREQ(out, "");
+}
+
+// The saved log's name: the program directory, the program name and LOGFILE, cut to its field.
+TEST_F(SettingsTest, LogFilePathFromSettings) {
+  const struct {
+    const char* settings;
+    const char* name;
+  } cases[] = {
+      {"", "Quendrix.log"},
+      {"[FILES]\r\nLOGFILE=\r\n", "Quendrix.log"},
+      {"[files]\r\nlogfile=txt\r\n", "Quendrix.txt"},
+      {"[FILES]\r\nLOGFILE=abcdefghijklmnopqrst\r\n", "Quendrix.abcdefghijklmno"},
+  };
+  for (const auto& c : cases) {
+    WriteSettings(c.settings);
+    StartSettings();
+    char out[kLogPathSize];
+    std::string expected = dir.Path(c.name);
+    EXPECT_EQ(LogFilePath(out, sizeof out), static_cast<int>(expected.size())) << c.settings;
+    EXPECT_EQ(std::string(out), expected) << c.settings;
+  }
+  char small[8];
+  EXPECT_EQ(LogFilePath(small, sizeof small), -1);
+  EXPECT_STREQ(small, "");
 }
 
 TEST_F(SettingsTest, SuffixFieldsDifferBetweenReaders) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "log/run_log.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "ui/common/front_end.h"
@@ -228,5 +229,70 @@ TEST_F(FrontEndRunTest, TheTargetIsTheProgramTheDriverGot) {
   EXPECT_EQ(Run({}, &target), kRunNothing);
   EXPECT_EQ(std::string(target.ncFile), "");
 }
+
+struct BatchCase {
+  const char* word;
+  bool switches;
+};
+
+class BatchModeTest : public testing::TestWithParam<BatchCase> {};
+
+TEST_P(BatchModeTest, SwitchesOnlyForTheWordBatch) {
+  FakePlatform fake;
+  CommandSettings saved = gCommandSettings;
+  gCommandSettings = {0, 0, 1, 0, 1};
+  EXPECT_EQ(BatchModeSwitch(nullptr, GetParam().word), 0);
+  if (GetParam().switches) {
+    EXPECT_EQ(gCommandSettings.mode, 1);
+    EXPECT_EQ(gCommandSettings.overwrite, 0);
+    const std::vector<std::string> expected = {"**********************************", "★ バッチモードで動作します！",
+                                               "**********************************", ""};
+    EXPECT_EQ(fake.logLines(), expected);
+  } else {
+    EXPECT_EQ(gCommandSettings.mode, 0);
+    EXPECT_EQ(gCommandSettings.overwrite, 1);
+    EXPECT_TRUE(fake.logLines().empty());
+  }
+  EXPECT_TRUE(fake.boxes.empty());
+  gCommandSettings = saved;
+}
+
+// The start-up shows the settings' reports as boxes of their own, in order, and reads the
+// command settings after them.
+TEST(StartUp, ShowsTheSettingsReportsInBoxesThenReadsTheCommandSettings) {
+  FakePlatform fake;
+  TempDir dir;
+  CommandSettings saved = gCommandSettings;
+  fake.executablePath = dir.Path("missing/quendrix");  // no folder to write the default file into
+  fake.environment["BELTRASOVA"] = "1";
+  gCommandSettings = {0, 0, 1, 0, 1};
+  FormatLog("%s", "pending");  // a line being composed is not disturbed
+  EXPECT_EQ(StartUp(), 0);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー：INIファイル " + dir.Path("missing/Quendrix.ini") + " が開けません。");
+  EXPECT_EQ(fake.boxes[0].title, "Quendrix");
+  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
+  EXPECT_EQ(fake.boxes[0].owner, nullptr);
+  EXPECT_EQ(gCommandSettings.mode, 1);
+  EXPECT_STREQ(gLogLine, "pending");
+  EmitLogLine(nullptr, kLogPlain);
+
+  dir.Write("Quendrix.ini", "[COLOR]\r\nWINDOW=1,2\r\nTEXT=3\r\n");
+  fake.executablePath = dir.Path("quendrix");
+  fake.boxes.clear();
+  EXPECT_EQ(StartUp(), 0);
+  ASSERT_EQ(fake.boxes.size(), 2u);
+  EXPECT_EQ(fake.boxes[0].text, "エラー[2]：ウインドウ色の取り出しに失敗しました。");
+  EXPECT_EQ(fake.boxes[1].text, "エラー[1]：テキスト色の取り出しに失敗しました。");
+  for (const auto& box : fake.boxes) EXPECT_EQ(box.icon, platform::BoxIcon::kWarning);
+  EXPECT_EQ(fake.logLines(), std::vector<std::string>{"pending"});
+  gCommandSettings = saved;
+  gProgramDirectory[0] = '\0';
+  gSettingsPath[0] = '\0';
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, BatchModeTest,
+                         testing::Values(BatchCase{"BATCH", true}, BatchCase{"batch", true}, BatchCase{"BATCHX", false},
+                                         BatchCase{" BATCH", false}, BatchCase{"", false}, BatchCase{nullptr, false}));
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The run log: levels and boxes, the longest-line rule, saving, the batch switch and the echo.
+// The run log: levels and boxes, the longest-line rule, saving and the echo.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -88,22 +88,16 @@ TEST(FormatLog, CutsBeforeAHalfCharacter) {
   EmitLogLine(nullptr, kLogPlain);
 }
 
-// A program directory in a fresh folder with the settings read from it.
+// The log is saved wherever its caller says; a fresh folder for each test.
 class SaveLogTest : public testing::Test {
  protected:
-  SaveLogTest() { fake.executablePath = dir.Path("quendrix.exe"); }
-  void Start(const std::string& settings) {
-    dir.Write("Quendrix.ini", settings);
-    StartSettings();
-  }
   FakePlatform fake;
   TempDir dir;
 };
 
 TEST_F(SaveLogTest, EmptyLogIsRefused) {
-  Start("");
   int owner = 0;
-  EXPECT_EQ(SaveLog(&owner), -1);
+  EXPECT_EQ(SaveLog(&owner, dir.Path("Quendrix.log").c_str()), -1);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text, "エラー：保存するログがありません");
   EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
@@ -115,77 +109,29 @@ TEST_F(SaveLogTest, EmptyLogIsRefused) {
 }
 
 TEST_F(SaveLogTest, WritesEveryLineWithCrLf) {
-  Start("");
   FormatLog("情　報：%s", "one");
   EmitLogLine(nullptr, kLogPlain);
   EmitLogLine(nullptr, kLogPlain);
   FormatLog("%s", std::string(1023, 'z').c_str());
   EmitLogLine(nullptr, kLogPlain);
-  dir.Write("Quendrix.log", "old content that is longer than the new one ................");
-  EXPECT_EQ(SaveLog(nullptr), 0);
-  EXPECT_EQ(dir.Read("Quendrix.log"), "情　報：one\r\n\r\n" + std::string(1023, 'z') + "\r\n");
+  dir.Write("run.txt", "old content that is longer than the new one ................");
+  EXPECT_EQ(SaveLog(nullptr, dir.Path("run.txt").c_str()), 0);
+  EXPECT_EQ(dir.Read("run.txt"), "情　報：one\r\n\r\n" + std::string(1023, 'z') + "\r\n");
   EXPECT_TRUE(fake.boxes.empty());
   EXPECT_EQ(fake.logLines().size(), 3u);
 }
 
-TEST_F(SaveLogTest, ExtensionFromSettings) {
-  Start("[FILES]\r\nLOGFILE=txt\r\n");
-  EmitLogLine(nullptr, kLogPlain);
-  EXPECT_EQ(SaveLog(nullptr), 0);
-  EXPECT_TRUE(dir.Exists("Quendrix.txt"));
-  EXPECT_FALSE(dir.Exists("Quendrix.log"));
-}
-
-TEST_F(SaveLogTest, LongExtensionIsCutTo15) {
-  Start("[FILES]\r\nLOGFILE=abcdefghijklmnopqrst\r\n");
-  EmitLogLine(nullptr, kLogPlain);
-  EXPECT_EQ(SaveLog(nullptr), 0);
-  EXPECT_TRUE(dir.Exists("Quendrix.abcdefghijklmno"));
-}
-
 TEST_F(SaveLogTest, UnopenableFileIsReportedInABoxOnly) {
   // A directory stands where the log file would go.
-  Start("[FILES]\r\nLOGFILE=dir\r\n");
   std::filesystem::create_directory(dir.Path("Quendrix.dir"));
   EmitLogLine(nullptr, kLogPlain);
-  EXPECT_EQ(SaveLog(nullptr), -1);
+  EXPECT_EQ(SaveLog(nullptr, dir.Path("Quendrix.dir").c_str()), -1);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text, "エラー：ログファイル " + dir.Path("Quendrix.dir") + " が開けません");
   EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
   EXPECT_EQ(fake.logLines().size(), 1u);
   EXPECT_EQ(gLogLine[0], '\0');
 }
-
-struct BatchCase {
-  const char* word;
-  bool switches;
-};
-
-class BatchModeTest : public testing::TestWithParam<BatchCase> {};
-
-TEST_P(BatchModeTest, SwitchesOnlyForTheWordBatch) {
-  FakePlatform fake;
-  CommandSettings saved = gCommandSettings;
-  gCommandSettings = {0, 0, 1, 0, 1};
-  EXPECT_EQ(BatchModeSwitch(nullptr, GetParam().word), 0);
-  if (GetParam().switches) {
-    EXPECT_EQ(gCommandSettings.mode, 1);
-    EXPECT_EQ(gCommandSettings.overwrite, 0);
-    const std::vector<std::string> expected = {"**********************************", "★ バッチモードで動作します！",
-                                               "**********************************", ""};
-    EXPECT_EQ(fake.logLines(), expected);
-  } else {
-    EXPECT_EQ(gCommandSettings.mode, 0);
-    EXPECT_EQ(gCommandSettings.overwrite, 1);
-    EXPECT_TRUE(fake.logLines().empty());
-  }
-  EXPECT_TRUE(fake.boxes.empty());
-  gCommandSettings = saved;
-}
-
-INSTANTIATE_TEST_SUITE_P(Words, BatchModeTest,
-                         testing::Values(BatchCase{"BATCH", true}, BatchCase{"batch", true}, BatchCase{"BATCHX", false},
-                                         BatchCase{" BATCH", false}, BatchCase{"", false}, BatchCase{nullptr, false}));
 
 TEST(EchoOutputParameters, FourLines) {
   FakePlatform fake;

@@ -8,6 +8,7 @@
 #include "nc/line_reader.h"
 #include "platform/platform.h"
 #include "support/temp_dir.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ TEST(LineReader, LongestLineIsReadWholeAndALongerOneIsRefused) {
   EXPECT_EQ(number, 3);
 }
 
-TEST(WriteText, RawLinesRoundTripWithCrLf) {
+TEST(LineReader, RawLinesRoundTripThroughTheCrlfWriter) {
   TempDir dir;
   const std::string original = "%\r\nO1234(\x83\x58)\r\nG00X1.\rY2.\r\n\r\nM30";
   dir.Write("in.nc", original);
@@ -79,7 +80,7 @@ TEST(WriteText, RawLinesRoundTripWithCrLf) {
     char line[kLineBufferSize];
     size_t length = 0;
     while (reader.Next(line, &length) == kLineRead) {
-      ASSERT_EQ(WriteText(out.get(), std::string_view(line, length)), 0);
+      ASSERT_EQ(WriteCrlfText(out.get(), std::string_view(line, length)), 0);
     }
   }
   EXPECT_EQ(dir.Read("out.nc"), original);

@@ -5,6 +5,7 @@
 
 #include "config/profile.h"
 #include "log/run_log.h"
+#include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {
@@ -59,7 +60,7 @@ int ReadRequired(platform::WindowHandle owner, const char* file, const Parameter
     EmitLogLine(owner, kLogError);
     return kParameterTooLong;
   }
-  std::memcpy(out, value, static_cast<size_t>(length) + 1);
+  CopyText(std::string_view(value, static_cast<size_t>(length)), out, key.field);
   return kParameterFound;
 }
 

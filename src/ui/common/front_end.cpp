@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "config/version.h"
 #include "log/run_log.h"
+#include "text/text_compare.h"
 #include "ui/common/batch_parameters.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
@@ -25,14 +26,6 @@ enum ArgumentPosition {
 
 // The DEBUG value that echoes the arguments.
 constexpr int kEchoArgumentsDebug = 999;
-
-bool EqualsIgnoringCase(const char* text, const char* upper) {
-  for (; *upper != '\0'; ++text, ++upper) {
-    char c = (*text >= 'a' && *text <= 'z') ? static_cast<char>(*text - 32) : *text;
-    if (c != *upper) return false;
-  }
-  return *text == '\0';
-}
 
 int Fail(platform::WindowHandle owner, const char* message) {
   FormatLog("%s", message);
@@ -66,6 +59,29 @@ void EchoArguments(platform::WindowHandle owner, int count, const char* const* a
 
 bool IsBatchSwitch(const char* word) {
   return EqualsIgnoringCase(word, "-CTRL") || EqualsIgnoringCase(word, "-CONTROL");
+}
+
+int StartUp() {
+  SettingsMessages messages = StartSettings();
+  for (int i = 0; i < messages.count; ++i) {
+    platform::ShowMessage(nullptr, messages.items[i].text, version::kProductName, messages.items[i].icon);
+  }
+  ReadCommandSettings(&gCommandSettings);
+  return 0;
+}
+
+int BatchModeSwitch(platform::WindowHandle owner, const char* word) {
+  if (word == nullptr || !EqualsIgnoringCase(word, "BATCH")) return 0;
+  gCommandSettings.mode = 1;
+  gCommandSettings.overwrite = 0;
+  FormatLog("%s", kBatchRule);
+  EmitLogLine(owner, kLogPlain);
+  FormatLog("%s", kBatchNotice);
+  EmitLogLine(owner, kLogPlain);
+  FormatLog("%s", kBatchRule);
+  EmitLogLine(owner, kLogPlain);
+  EmitLogLine(owner, kLogPlain);
+  return 0;
 }
 
 int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const* arguments,

@@ -1,6 +1,7 @@
-// The front ends' way into a split: the dispatch of the start arguments, the command-line run
-// and the batch run. Shared by the Windows program (called from the main window's creation, after
-// the start banner) and the console program.
+// The front ends' way into a split: the start-up step, the run-mode switch, the dispatch of the
+// start arguments, the command-line run and the batch run. Shared by the Windows program (the
+// runs are called from the main window's creation, after the start banner) and the console
+// program.
 //
 // Every function reports its progress and errors in the run log; an error is emitted at level -1,
 // so it also shows in an error box owned by `owner`. The Windows program ignores the results (its
@@ -31,6 +32,17 @@ struct SplitTarget {
 
 // True when `word` is the batch-run switch "-CTRL" or "-CONTROL", in any ASCII letter case.
 bool IsBatchSwitch(const char* word);
+
+// The start-up step of both programs, before any window and before the arguments are looked at:
+// StartSettings, each of its reports shown in a box titled "Quendrix" without an owner (in the
+// order they arose; none reaches the run log), then ReadCommandSettings into gCommandSettings.
+// Returns 0.
+int StartUp();
+
+// When `word` is "BATCH" (any letter case), switches this run to batch behaviour: MODE 1 and
+// OVERWRITE 0 in gCommandSettings (never in the file), and emits the four banner lines.
+// Any other word, nullptr included, does nothing. Returns 0.
+int BatchModeSwitch(platform::WindowHandle owner, const char* word);
 
 // The start arguments (CP932, `arguments[0]` the program path, `count` including it):
 //   count 1 or less        -> nothing, kRunNothing;

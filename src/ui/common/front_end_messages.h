@@ -35,6 +35,8 @@ inline constexpr char kLabelStartY[] = "スタートＹ座標";
 inline constexpr char kLabelStartZ[] = "スタートＺ座標";
 
 // --- Batch run -------------------------------------------------------------------------------
+inline constexpr char kBatchRule[] = "**********************************";
+inline constexpr char kBatchNotice[] = "★ バッチモードで動作します！";
 inline constexpr char kBatchNoNcFile[] = "エラー：ＮＣファイル名を読み込めません。";
 inline constexpr char kBatchNcFileMissing[] = "エラー：ＮＣファイル %s が存在しません。";
 inline constexpr char kBatchNoTime[] = "エラー：分割加工時間を指定して下さい。";

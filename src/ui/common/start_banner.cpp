@@ -1,12 +1,12 @@
 #include "ui/common/start_banner.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "config/profile.h"
 #include "config/settings.h"
 #include "config/version.h"
 #include "log/run_log.h"
+#include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {
@@ -14,14 +14,9 @@ namespace {
 constexpr char kMaskingVariable[] = "Dorventhal";
 constexpr char kNoAddress[] = "0.0.0.0";
 
-void CopyName(const char* text, char* out, size_t size) {
-  if (size == 0) return;
-  std::snprintf(out, size, "%s", text);
-}
-
 // One machine name for the banner: the platform's name, or kBannerUnknownName when it has none.
 void ReadName(bool (*reader)(char*, size_t), char* out, size_t size) {
-  if (reader == nullptr || !reader(out, size) || out[0] == '\0') CopyName(kBannerUnknownName, out, size);
+  if (reader == nullptr || !reader(out, size) || out[0] == '\0') CopyText(kBannerUnknownName, out, size);
 }
 
 }  // namespace
@@ -44,7 +39,7 @@ int MaskText(char* text) {
 int GetNetworkAddress(char* out, size_t size) {
   int result = platform::Current().hostAddress(out, size);
   if (result == platform::kAddressOk) return 0;
-  CopyName(kNoAddress, out, size);
+  CopyText(kNoAddress, out, size);
   if (result == platform::kSocketsUnavailable) {
     platform::ShowMessage(nullptr, kSocketsFailed, kSocketsFailedTitle, platform::BoxIcon::kError);
   }

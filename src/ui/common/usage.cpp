@@ -4,34 +4,11 @@
 #include <cstring>
 
 #include "config/settings.h"
-#include "config/text_cut.h"
 #include "config/version.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
+#include "text/text_compare.h"
+#include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
-
-namespace {
-
-// True when `text` equals `lower` (ASCII lower case) without regard to ASCII letter case.
-bool EqualsIgnoringCase(const char* text, const char* lower) {
-  for (; *lower != '\0'; ++text, ++lower) {
-    char c = (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text + 32) : *text;
-    if (c != *lower) return false;
-  }
-  return *text == '\0';
-}
-
-// snprintf's result as a stored length: a cut text ends at a character boundary.
-int StoredLength(int length, char* out, size_t size) {
-  if (size == 0) return 0;
-  if (length < 0) {
-    out[0] = '\0';
-    return 0;
-  }
-  return static_cast<int>(CutAtCharacter(out, static_cast<size_t>(length), size));
-}
-
-}  // namespace
 
 HelpRequest DetectHelpRequest(int count, const char* const* arguments) {
   if (count != 2 || arguments == nullptr || arguments[1] == nullptr) return kNoHelpRequest;
@@ -59,7 +36,7 @@ int HomePrompt(char* out, size_t size) {
     // A system without the two Windows variables names the home folder in HOME.
     platform::GetEnvironment("HOME", path, sizeof path);
   }
-  return StoredLength(std::snprintf(out, size, "%s%s", drive, path), out, size);
+  return static_cast<int>(FormatText(out, size, "%s%s", drive, path));
 }
 
 int BuildUsageText(const char* description, const char* usageLine, char* out, size_t size) {
@@ -71,12 +48,13 @@ int BuildUsageText(const char* description, const char* usageLine, char* out, si
   if (length >= 0 && static_cast<size_t>(length) < size) {
     length += std::snprintf(out + length, size - static_cast<size_t>(length), "%s", gNoticeLine);
   }
-  return StoredLength(length, out, size);
+  return static_cast<int>(StoredLength(length, out, size));
 }
 
 int ShowUsage(const char* description, const char* usageLine) {
-  BuildUsageText(description, usageLine, gLogLine, sizeof gLogLine);
-  ShowLogLineBox(nullptr, platform::BoxIcon::kInformation);
+  char text[kUsageTextSize];
+  BuildUsageText(description, usageLine, text, sizeof text);
+  platform::ShowMessage(nullptr, text, version::kProductName, platform::BoxIcon::kInformation);
   return 0;
 }
 

@@ -27,6 +27,9 @@ int FormatShortVersion(char* out, size_t size);
 // Returns the length written (cut to size - 1 bytes).
 int HomePrompt(char* out, size_t size);
 
+// Size of the usage text ShowUsage shows: at most 1023 bytes.
+inline constexpr size_t kUsageTextSize = 1024;
+
 // Composes the usage text into `out` (a field of `size` bytes, cut at a character boundary):
 // the description, "[ 使用方法 ]", the prompt line (HomePrompt, "> ", `usageLine`), the program
 // name with the version year, the program name with "Version 2.34", the build date, the maker's
@@ -34,9 +37,8 @@ int HomePrompt(char* out, size_t size);
 // one empty line. Reads the environment and gNoticeLine. Returns the length stored.
 int BuildUsageText(const char* description, const char* usageLine, char* out, size_t size);
 
-// Shows the usage text of `description` and `usageLine` in an information box titled
-// "Quendrix" without an owner. The text is composed in the log line buffer, which is cleared
-// afterwards (nothing reaches the run log). Returns 0.
+// Shows the usage text of `description` and `usageLine` (composed in a kUsageTextSize field) in
+// an information box titled "Quendrix" without an owner; nothing reaches the run log. Returns 0.
 int ShowUsage(const char* description, const char* usageLine);
 
 // The help file's path: gProgramDirectory followed by gHelpFileName (both set by StartSettings).

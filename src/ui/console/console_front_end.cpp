@@ -161,8 +161,7 @@ int RunConsole(int argc, char** argv) {
     return kExitSuccess;
   }
 
-  StartSettings();
-  ReadCommandSettings(&gCommandSettings);
+  StartUp();
 
   if (option.option == kHelpOption) {
     PrintUsage();

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "config/text_cut.h"
 #include "platform/text_encoding.h"
+#include "text/text_cut.h"
 #include "ui/win32/wide_text.h"
 
 namespace ui {
@@ -29,7 +29,7 @@ int ListBoxLogPane::LineText(int index, char* out, size_t size) const {
   platform::WideToCp932(wide, &narrow);
   if (size == 0) return static_cast<int>(narrow.size());
   // Cut at a character boundary: the copy never ends in half a character.
-  return static_cast<int>(CopyText(narrow.data(), narrow.size(), out, size));
+  return static_cast<int>(CopyText(narrow, out, size));
 }
 
 void ListBoxLogPane::Select(int index) { SendMessageW(listBox_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }

@@ -1,13 +1,12 @@
 #include "config/settings.h"
 #include "config/version.h"
-#include "log/run_log.h"
 #include "platform/platform.h"
+#include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
 
 #include "ui/win32/program_info.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "../res/resource.h"
 #include "ui/win32/wide_text.h"
@@ -38,12 +37,12 @@ void PaintInfo(HWND dialog) {
   HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColourValue(gTextColour));
-  BuildProgramInfo();
-  std::wstring text = Wide(gLogLine);
+  char info[kProgramInfoSize];
+  BuildProgramInfo(info, sizeof info);
+  std::wstring text = Wide(info);
   DrawTextW(dc, text.c_str(), -1, &area, DT_LEFT | DT_TOP | DT_END_ELLIPSIS | DT_EXPANDTABS);
   if (previous != nullptr) SelectObject(dc, previous);
   if (font != nullptr) DeleteObject(font);
-  std::memset(gLogLine, 0, sizeof gLogLine);
   EndPaint(dialog, &paint);
 }
 
@@ -62,12 +61,13 @@ int GetExecutableTime(const char* path, char* out, size_t size) {
 
 int BuildNumber() { return version::kBuildMonth * 100 + version::kBuildDay + version::kBuildYear; }
 
-int BuildProgramInfo() {
+int BuildProgramInfo(char* out, size_t size) {
   char built[32];
   GetExecutableTime(nullptr, built, sizeof built);
-  return FormatLog(kInfoFormat, kInfoMakerLabel, version::kMakerName, kInfoProgramLabel, version::kProductName,
-                   kInfoVersionLabel, version::kYear, version::kMajor, version::kMinor, BuildNumber(),
-                   kInfoBuildLabel, built, kInfoNoticeLabel, gNoticeLine, kInfoBlogLabel, kBlogAddress);
+  return static_cast<int>(FormatText(out, size, kInfoFormat, kInfoMakerLabel, version::kMakerName, kInfoProgramLabel,
+                                     version::kProductName, kInfoVersionLabel, version::kYear, version::kMajor,
+                                     version::kMinor, BuildNumber(), kInfoBuildLabel, built, kInfoNoticeLabel,
+                                     gNoticeLine, kInfoBlogLabel, kBlogAddress));
 }
 
 INT_PTR CALLBACK ProgramInfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,9 +13,13 @@ namespace ui {
 // date of the version record at 00:00:00 in `out`.
 int GetExecutableTime(const char* path, char* out, size_t size);
 
+// Size of the dialog's text: at most 1023 bytes.
+inline constexpr size_t kProgramInfoSize = 1024;
+
 // The six rows (maker, program, version with build number, build date, rights notice, blog),
-// each label right-aligned in 12 columns, into the log line buffer gLogLine. Returns the length.
-int BuildProgramInfo();
+// each label right-aligned in 12 columns, into `out` (a field of `size` bytes, cut at a character
+// boundary). Returns the length stored.
+int BuildProgramInfo(char* out, size_t size);
 
 // The build number shown after the version: month x 100 + day + year of the build date (2545).
 int BuildNumber();

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "config/text_cut.h"
 #include "platform/text_encoding.h"
+#include "text/text_cut.h"
 
 namespace ui {
 
@@ -31,7 +31,7 @@ int WindowTextCp932(HWND window, char* out, size_t size) {
   std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
   wide.resize(static_cast<size_t>(GetWindowTextW(window, wide.data(), length + 1)));
   std::string narrow = NarrowLossy(wide.c_str());
-  return static_cast<int>(CopyText(narrow.data(), narrow.size(), out, size));
+  return static_cast<int>(CopyText(narrow, out, size));
 }
 
 void SetWindowTextCp932(HWND window, const char* text) { SetWindowTextW(window, Wide(text).c_str()); }

@@ -10,6 +10,7 @@
 #include "nc/number_text.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
+#include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
 #include "ui/common/usage.h"
@@ -21,7 +22,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "../res/resource.h"
 #include "platform/text_encoding.h"
@@ -141,14 +142,11 @@ int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const 
   // A name that does not exist is accepted here on purpose: FileChosen reports it.
   dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
   if (!GetOpenFileNameW(&dialog)) return 0;
+  // A name CP932 cannot hold (its characters become "?"), or one cut to the field, would name
+  // some other file: it is passed on as it is, so that FileChosen says it does not exist.
   std::string narrow;
-  if (!platform::WideToCp932(chosen, &narrow) || narrow.size() + 1 > size) {
-    // A name CP932 cannot hold, or too long, would name some other file: report it as chosen
-    // text with "?" so that FileChosen says it does not exist.
-    std::snprintf(out, size, "%s", narrow.c_str());
-    return 1;
-  }
-  std::memcpy(out, narrow.c_str(), narrow.size() + 1);
+  platform::WideToCp932(chosen, &narrow);
+  CopyText(narrow, out, size);
   return 1;
 }
 
@@ -166,12 +164,11 @@ void OpenAnyFile(HWND window) {
 }
 
 int SaveLogCommand(HWND window) {
-  int result = SaveLog(window);
+  char path[kLogPathSize];
+  LogFilePath(path, sizeof path);
+  int result = SaveLog(window, path);
   if (result != 0) return result;
-  // The same name SaveLog writes: the program directory, the program name, LOGFILE of [FILES].
-  char extension[kLogFileSetting.field];
-  ReadSettingText(kLogFileSetting, extension, sizeof extension);
-  FormatLog(kLogSaved, (std::string(gProgramDirectory) + version::kProductName + "." + extension).c_str());
+  FormatLog(kLogSaved, path);
   EmitLogLine(window, kLogInformation);
   return 0;
 }

@@ -37,8 +37,9 @@ int Execute(HWND window);
 // titled "全てのファイルを開く". `filter` is the double-NUL-terminated list the dialog takes.
 void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title);
 
-// The open-file dialog owned by `owner`. Writes the chosen path (CP932, at most size - 1 bytes)
-// and returns 1, or returns 0 with "" when nothing was chosen. `initialDirectory` may be nullptr.
+// The open-file dialog owned by `owner`. Writes the chosen path (CP932, cut to whole characters
+// within size - 1 bytes) and returns 1, or returns 0 with "" when nothing was chosen.
+// `initialDirectory` may be nullptr.
 int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory);
 
 // Command 1010: the chooser with the NCFILE extension of [FILES] ("ppp" when unset); a chosen
@@ -48,8 +49,9 @@ void ChooseNcFile(HWND window);
 // Command 40001: any file, opened with its associated program. No association: an error line.
 void OpenAnyFile(HWND window);
 
-// Command 40002: saves the run log with SaveLog; on success, an information line (and box)
-// naming the file. SaveLog reports its own failures. Returns SaveLog's result.
+// Command 40002: saves the run log with SaveLog to LogFilePath's path (the program directory's
+// "Quendrix.<LOGFILE>"); on success, an information line (and box) naming the file. SaveLog
+// reports its own failures. Returns SaveLog's result.
 int SaveLogCommand(HWND window);
 
 // Command 40005: opens the help file of the program directory with its associated program, or
