@@ -88,7 +88,7 @@ constexpr const char* kDefaultSettingsLines[] = {
 
 bool WriteLine(FILE* file, const char* line) {
   size_t length = std::strlen(line);
-  return std::fwrite(line, 1, length, file) == length && std::fwrite("\r\n", 1, 2, file) == 2;
+  return platform::WriteBytes(file, line, length) && platform::WriteBytes(file, "\r\n", 2);
 }
 
 bool WriteDefaultText(FILE* file) {

@@ -52,7 +52,7 @@ bool WriteLogLines(FILE* file, const platform::LogPane& pane, int count) {
     int length = pane.LineText(i, line, sizeof line);
     if (length < 0) length = 0;
     size_t n = static_cast<size_t>(length);
-    if (std::fwrite(line, 1, n, file) != n || std::fwrite("\r\n", 1, 2, file) != 2) return false;
+    if (!platform::WriteBytes(file, line, n) || !platform::WriteBytes(file, "\r\n", 2)) return false;
   }
   return true;
 }

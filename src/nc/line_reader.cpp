@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace {
 constexpr unsigned char kCtrlZ = 0x1A;
 }  // namespace
@@ -9,9 +11,10 @@ constexpr unsigned char kCtrlZ = 0x1A;
 bool LineReader::Fill() {
   if (state_ != kLineRead) return false;
   position_ = 0;
-  end_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+  ptrdiff_t got = platform::ReadBytes(file_, chunk_, sizeof chunk_);
+  end_ = got > 0 ? static_cast<size_t>(got) : 0;
   if (end_ > 0) return true;
-  state_ = std::ferror(file_) ? kLineReadError : kLineEnd;
+  state_ = got < 0 ? kLineReadError : kLineEnd;
   return false;
 }
 
@@ -96,11 +99,9 @@ int WriteText(FILE* file, std::string_view text) {
     const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
     size_t stop = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
                                    : text.size();
-    if (stop > start && std::fwrite(text.data() + start, 1, stop - start, file) != stop - start) {
-      return -1;
-    }
+    if (!platform::WriteBytes(file, text.data() + start, stop - start)) return -1;
     if (found == nullptr) break;
-    if (std::fwrite("\r\n", 1, 2, file) != 2) return -1;
+    if (!platform::WriteBytes(file, "\r\n", 2)) return -1;
     start = stop + 1;
   }
   return 0;

@@ -1,6 +1,8 @@
 #include "split/piece_edges.h"
 
+#include <cstdio>
 #include <span>
+#include <string_view>
 
 #include "nc/format.h"
 #include "platform/platform.h"
@@ -9,9 +11,14 @@ namespace {
 
 constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z: old editors end a text file with it
 
+// Writes `text` as it is. A failed write is not reported here: it stays with the piece file, whose
+// close then fails (platform::FileServices::write), and the split driver checks that close.
+void Put(FILE* piece, std::string_view text) { platform::WriteBytes(piece, text.data(), text.size()); }
+
 // Copies the text file at `path` into `piece` as a text-mode read and write would: "\r\n" and "\n"
 // both come out as "\r\n", a lone "\r" stays, and a Ctrl-Z ends the text. Any line length is
-// copied whole. Returns false when the file cannot be opened for reading.
+// copied whole. Returns false when the file cannot be opened or read to its end (a header or
+// footer cut short would make a piece that looks whole).
 bool CopyTextFile(const char* path, FILE* piece) {
   platform::FileHandle source(path, "rb");
   if (!source) return false;
@@ -20,10 +27,11 @@ bool CopyTextFile(const char* path, FILE* piece) {
   bool pendingReturn = false;
   bool ended = false;
   while (!ended) {
-    size_t got = std::fread(in, 1, sizeof in, source.get());
+    const ptrdiff_t got = platform::ReadBytes(source.get(), in, sizeof in);
+    if (got < 0) return false;
     if (got == 0) break;
     size_t used = 0;
-    for (size_t i = 0; i < got; ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(got); ++i) {
       unsigned char b = in[i];
       if (pendingReturn) {
         pendingReturn = false;
@@ -47,9 +55,9 @@ bool CopyTextFile(const char* path, FILE* piece) {
         out[used++] = static_cast<char>(b);
       }
     }
-    std::fwrite(out, 1, used, piece);
+    Put(piece, std::string_view(out, used));
   }
-  if (pendingReturn) std::fputc('\r', piece);
+  if (pendingReturn) Put(piece, "\r");
   return true;
 }
 
@@ -66,7 +74,9 @@ Position SeamPoint(double x, double y, double z) {
 void WriteTotalComment(FILE* piece, const char* label, double value, const char* unit) {
   char number[64];
   FormatRounded(value, number, 3);
-  std::fprintf(piece, "(%s = %s%s)\r\n", label, number, unit);
+  char text[sizeof number + 32];
+  int length = std::snprintf(text, sizeof text, "(%s = %s%s)\r\n", label, number, unit);
+  Put(piece, std::string_view(text, static_cast<size_t>(length)));
 }
 
 }  // namespace
@@ -76,7 +86,11 @@ int OpenPiece(FILE* piece, const char* headerPath, int pieceNumber, const char* 
               const SeamSettings& seam, ModalState* modal, OutputFeed* feed,
               const FormatSettings& format) {
   if (!CopyTextFile(headerPath, piece)) return kHeaderUnreadable;
-  if (format.comment == 1) std::fprintf(piece, "(%s)\r\n", ncFile);
+  if (format.comment == 1) {
+    Put(piece, "(");
+    Put(piece, ncFile);
+    Put(piece, ")\r\n");
+  }
 
   // The header ends with its rapid positioning line to the start point: G00 is in force.
   ModalState seamModal{};

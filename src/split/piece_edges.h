@@ -32,9 +32,10 @@ struct SeamSettings {
 
 enum PieceEdgeResult {
   kPieceEdgeOk = 0,
-  kHeaderUnreadable = -1,  // OpenPiece: the header file cannot be read; nothing was written
-  kFooterUnreadable = -1,  // ClosePiece: the footer file cannot be read; the moves and comments
-                           // are written already
+  kHeaderUnreadable = -1,  // OpenPiece: the header file cannot be opened (nothing was written)
+                           // or read to its end (part of it was written)
+  kFooterUnreadable = -1,  // ClosePiece: the footer file cannot be opened or read to its end; the
+                           // moves and comments are written already
 };
 
 // Writes the head of piece `pieceNumber` into `piece`: the header file copied unchanged, the
@@ -50,7 +51,9 @@ enum PieceEdgeResult {
 // after the header of the first piece, the record's motion after an approach. Reads only
 // `modal->motion` otherwise.
 // Returns kPieceEdgeOk, or kHeaderUnreadable when the header file cannot be opened for reading
-// (nothing written then).
+// (nothing written then) or breaks off with a read error.
+// Writes into `piece` are not checked here: a failed one makes the piece's close fail
+// (platform::FileServices), which the caller checks.
 int OpenPiece(FILE* piece, const char* headerPath, int pieceNumber, const char* ncFile,
               const Position& entry, const Position& record, const double start[3],
               const SeamSettings& seam, ModalState* modal, OutputFeed* feed,
@@ -69,7 +72,8 @@ int OpenPiece(FILE* piece, const char* headerPath, int pieceNumber, const char* 
 //  5. the footer file copied unchanged.
 // The tool position starts at `from` (nullptr `lastRecord`) or `*lastRecord`. Updates
 // `modal->previousMotion` and `olderMotion` as the moves put motions in force.
-// Returns kPieceEdgeOk, or kFooterUnreadable when the footer file cannot be opened for reading.
+// Returns kPieceEdgeOk, or kFooterUnreadable when the footer file cannot be opened for reading
+// or breaks off with a read error.
 int ClosePiece(FILE* piece, const char* footerPath, const Position* lastRecord, const Position& from,
                const double start[3], const SeamSettings& seam, ModalState* modal, OutputFeed* feed,
                const SplitMeter& time, const SplitMeter& distance, const FormatSettings& format);
