@@ -42,12 +42,15 @@ class FileFaults {
   void DiskFullAfterNthWriteOpen(int n, uint64_t bytes);
   // Opening `path` for writing fails (errno EACCES); nothing is created.
   void FailCreate(const std::string& path);
-  // Block reads of `path` fail (-1) once `bytes` bytes of it have been read.
+  // Block reads (platform::ReadBytes: the line reader, the copies into a piece) of `path` fail (-1)
+  // once `bytes` bytes of it have been read. The settings reader takes bytes from the stream
+  // itself and does not see this fault.
   void ReadErrorAfter(const std::string& path, uint64_t bytes);
   // Just before the `n`-th opening (1-based, any mode) of `path`, the file is deleted for real:
   // a file that vanishes between two passes.
   void VanishBeforeOpen(const std::string& path, int n);
-  // From the `n`-th status query (1-based) of `path` on, its size reads `sizeDelta` bytes larger
+  // From the `n`-th status query (1-based; FileExists and IsDirectory count, since they ask the
+  // status service) of `path` on, its size reads `sizeDelta` bytes larger
   // and its last write time `timeDelta` nanoseconds later than it is: a file changed by someone
   // else between two looks. The file itself is not touched.
   void ChangeStatusFrom(const std::string& path, int n, int64_t sizeDelta, int64_t timeDelta);
