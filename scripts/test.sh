@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test suite: the Linux build, the Linux build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz target (a crash
+# fails the script), and the Windows build under Wine.
 #
 # The product is the 32-bit Windows program (preset win32); it is always built. Wine runs 32-bit
 # programs only where the kernel executes 32-bit code; where it does not (some virtual machines
@@ -41,6 +42,9 @@ step "Linux build with AddressSanitizer and UndefinedBehaviorSanitizer"
 build asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   suites build/asan "Linux, AddressSanitizer and UndefinedBehaviorSanitizer"
+
+step "Fuzz smoke run: every fuzz target for 30 s with seed 1 (scripts/fuzz.sh --smoke)"
+bash scripts/fuzz.sh --smoke 30
 
 step "32-bit Windows build (the product)"
 build win32

@@ -1,5 +1,9 @@
 #include "nc/line_reader.h"
 
+#include <cstring>
+
+#include "platform/platform.h"
+
 namespace {
 constexpr unsigned char kCtrlZ = 0x1A;
 }  // namespace
@@ -7,9 +11,10 @@ constexpr unsigned char kCtrlZ = 0x1A;
 bool LineReader::Fill() {
   if (state_ != kLineRead) return false;
   position_ = 0;
-  end_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+  ptrdiff_t got = platform::ReadBytes(file_, chunk_, sizeof chunk_);
+  end_ = got > 0 ? static_cast<size_t>(got) : 0;
   if (end_ > 0) return true;
-  state_ = std::ferror(file_) ? kLineReadError : kLineEnd;
+  state_ = got < 0 ? kLineReadError : kLineEnd;
   return false;
 }
 

@@ -6,8 +6,10 @@
 // (UTF-16 on Windows, UTF-8 on Linux).
 //
 // Services that a test must be able to replace (message boxes, the clock, waits, program starts,
-// the environment, names of this machine, the log pane) are function pointers in `Services`; the
-// defaults are the real ones. File access is plain functions: tests use real temporary folders.
+// the environment, names of this machine, the log pane, the file operations) are function
+// pointers in `Services`; the defaults are the real ones. Tests use real temporary folders and
+// replace the file operations only to inject faults (a full disk, a file that vanishes or
+// changes, a read-only folder) that a real folder cannot be made to show on demand.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +39,40 @@ enum HostAddressResult {
   kAddressOk = 0,
   kAddressUnresolved = -1,     // the local host name has no IPv4 address
   kSocketsUnavailable = -2,    // the sockets library could not be started
+};
+
+// What the file system says about a path (GetFileStatus).
+struct FileStatus {
+  uint64_t size;     // bytes; 0 for a directory
+  int64_t modified;  // last write, nanoseconds since 1970-01-01 UTC, at the file system's resolution
+  bool directory;    // true for a directory (a folder)
+};
+
+// The file operations of the core. Every file the system opens, writes, reads in blocks, closes,
+// looks at or deletes goes through this table, so that a test can make any of them fail; the
+// defaults are the real operations, and all the wrappers below call through it. Each call moves a
+// whole buffer (a line, a chunk), never a single byte, so the indirection costs nothing that
+// shows. Paths are CP932.
+struct FileServices {
+  // fopen with a CP932 path. `mode` is "rb", "wb" or "ab" (always binary: line ends are the
+  // caller's business). Opening a directory for reading fails, as it does on Windows. Returns
+  // nullptr on failure, also when the path cannot be converted to the system's encoding.
+  FILE* (*open)(const char* path, const char* mode);
+  // Writes `size` bytes to `file` (into its buffer or through to the disk). True when all of them
+  // were taken; false when the write failed, in which case the file is incomplete: a failed write
+  // is never made good by a later one, and `close` reports it again.
+  bool (*write)(FILE* file, const void* data, size_t size);
+  // Reads up to `size` bytes from `file` into `data`. Returns the number read, 0 at the end of the
+  // file, or -1 when the file could not be read (which is not the end of the file).
+  ptrdiff_t (*read)(FILE* file, void* data, size_t size);
+  // Closes `file`. True when the close (the final flush) succeeded and no write or read on the
+  // file had failed before; the file is closed in either case.
+  bool (*close)(FILE* file);
+  // Size, last write time and kind of `path` into `out`. Returns 0, or -1 (and `out` untouched)
+  // when nothing is there or it cannot be looked at.
+  int (*status)(const char* path, FileStatus* out);
+  // Deletes the file at `path`. True on success.
+  bool (*remove)(const char* path);
 };
 
 // Where the run log's lines go: the main window's list box on Windows, standard output on the
@@ -92,6 +128,8 @@ struct Services {
   // The log pane the run log writes to. Never nullptr: a pane that drops lines until a real one
   // is installed.
   LogPane* logPane;
+  // The file operations.
+  FileServices files;
 };
 
 // The services in force. Tests overwrite members and restore them afterwards.
@@ -99,23 +137,35 @@ Services& Current();
 // The real services of this platform.
 const Services& Real();
 
-// --- Files (paths are CP932) -------------------------------------------------------------------
+// --- Files (paths are CP932), all through Current().files ----------------------------------
 
-// fopen with a CP932 path. `mode` is "rb", "wb" or "ab" (always binary: line ends are the
-// caller's business). Opening a directory for reading fails, as it does on Windows. Returns
-// nullptr on failure, also when the path cannot be converted to the system's encoding.
-FILE* OpenFile(const char* path, const char* mode);
 // The name of the operating system this program runs on, for the start banner: "Windows 10" on
 // Windows (the system the product is made for), the kernel's name and release elsewhere
 // ("Linux 6.1.0"). Written into `out` (cut to size - 1 bytes).
 void SystemName(char* out, size_t size);
 
+inline FILE* OpenFile(const char* path, const char* mode) { return Current().files.open(path, mode); }
+// Writes a whole buffer; see FileServices::write.
+inline bool WriteBytes(FILE* file, const void* data, size_t size) {
+  return Current().files.write(file, data, size);
+}
+// Reads a block; see FileServices::read.
+inline ptrdiff_t ReadBytes(FILE* file, void* data, size_t size) {
+  return Current().files.read(file, data, size);
+}
+inline int GetFileStatus(const char* path, FileStatus* out) { return Current().files.status(path, out); }
 // True when something (a file or a directory) exists at `path`.
-bool FileExists(const char* path);
+inline bool FileExists(const char* path) {
+  FileStatus status;
+  return GetFileStatus(path, &status) == 0;
+}
 // True when `path` names a directory.
-bool IsDirectory(const char* path);
+inline bool IsDirectory(const char* path) {
+  FileStatus status;
+  return GetFileStatus(path, &status) == 0 && status.directory;
+}
 // Deletes the file at `path`. True on success.
-bool RemoveFile(const char* path);
+inline bool RemoveFile(const char* path) { return Current().files.remove(path); }
 
 // Closes a FILE* when it goes out of scope, so that every failure path closes its files.
 class FileHandle {
@@ -134,12 +184,12 @@ class FileHandle {
     file_ = OpenFile(path, mode);
     return file_ != nullptr;
   }
-  // Closes now; returns false when the close (the final flush) failed.
+  // Closes now; returns false when the close (the final flush) or any write before it failed.
   bool Close() {
     if (file_ == nullptr) return true;
-    int rc = std::fclose(file_);
+    FILE* file = file_;
     file_ = nullptr;
-    return rc == 0;
+    return Current().files.close(file);
   }
 
  private:

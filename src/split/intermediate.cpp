@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "nc/format.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ IntermediateWriter::IntermediateWriter(FILE* file, int units)
 
 int IntermediateWriter::Put(const char* text, size_t length) {
   if (failed_) return -1;
-  if (std::fwrite(text, 1, length, file_) != length) failed_ = true;
+  if (!platform::WriteBytes(file_, text, length)) failed_ = true;
   return failed_ ? -1 : 0;
 }
 
@@ -211,11 +212,12 @@ int IntermediateReader::ReadLine() {
   for (;;) {
     if (position_ == end_) {
       if (eof_) break;
-      end_ = std::fread(chunk_, 1, sizeof chunk_, file_);
+      const ptrdiff_t got = platform::ReadBytes(file_, chunk_, sizeof chunk_);
       position_ = 0;
-      if (end_ == 0) {
+      end_ = got > 0 ? static_cast<size_t>(got) : 0;
+      if (got < 0) return -1;
+      if (got == 0) {
         eof_ = true;
-        if (std::ferror(file_)) return -1;
         break;
       }
     }

@@ -55,10 +55,11 @@ bool CopyTextFile(const char* path, FILE* out) {
   bool pendingReturn = false;
   bool ended = false;
   while (!ended) {
-    size_t got = std::fread(in, 1, sizeof in, source.get());
+    const ptrdiff_t got = platform::ReadBytes(source.get(), in, sizeof in);
+    if (got < 0) return false;  // a header or footer cut short would make a piece look whole
     if (got == 0) break;
     size_t used = 0;
-    for (size_t i = 0; i < got; ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(got); ++i) {
       unsigned char b = in[i];
       if (pendingReturn) {
         pendingReturn = false;
@@ -82,14 +83,14 @@ bool CopyTextFile(const char* path, FILE* out) {
         buffer[used++] = static_cast<char>(b);
       }
     }
-    std::fwrite(buffer, 1, used, out);
+    platform::WriteBytes(out, buffer, used);
   }
-  if (pendingReturn) std::fputc('\r', out);
+  if (pendingReturn) platform::WriteBytes(out, "\r", 1);
   return true;
 }
 
 void PieceWriter::Text(const char* text, size_t length) {
-  if (length > 0 && std::fwrite(text, 1, length, file_.get()) != length) writeFailed_ = true;
+  if (length > 0 && !platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
 }
 
 int PieceWriter::Move(int motion, const Position& target, double feed) {

@@ -88,5 +88,5 @@ class PieceWriter {
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"
 // both come out as "\r\n", a lone "\r" stays, and a Ctrl-Z ends the text. Returns false when the
-// file cannot be opened for reading.
+// file cannot be opened or read to its end. A failed write stays with `out` (its close fails).
 bool CopyTextFile(const char* path, FILE* out);

@@ -1,8 +1,10 @@
 #include "text/crlf_text.h"
 
+#include "platform/platform.h"
+
 int WriteCrlfLine(FILE* file, std::string_view line) {
-  if (!line.empty() && std::fwrite(line.data(), 1, line.size(), file) != line.size()) return -1;
-  return std::fwrite("\r\n", 1, 2, file) == 2 ? 0 : -1;
+  if (!platform::WriteBytes(file, line.data(), line.size())) return -1;
+  return platform::WriteBytes(file, "\r\n", 2) ? 0 : -1;
 }
 
 int WriteCrlfText(FILE* file, std::string_view text) {
@@ -10,6 +12,5 @@ int WriteCrlfText(FILE* file, std::string_view text) {
     if (WriteCrlfLine(file, text.substr(0, end)) != 0) return -1;
     text.remove_prefix(end + 1);
   }
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) return -1;
-  return 0;
+  return platform::WriteBytes(file, text.data(), text.size()) ? 0 : -1;
 }

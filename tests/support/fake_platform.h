@@ -1,6 +1,7 @@
 // Replaceable platform services for the tests: message boxes are recorded instead of shown, the
 // clock is a counter, waits return at once, the log pane is a vector of lines, the environment is
-// a map, and programs are recorded instead of started.
+// a map, and programs are recorded instead of started. The file operations stay the real ones;
+// FileFaults (support/file_faults.h) injects faults into them.
 #pragma once
 
 #include <cstdint>

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/common/stdio_files.h"
 #include "platform/memory_log_pane.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
@@ -183,27 +184,7 @@ LogPane* DefaultPane() {
 
 bool ToSystemPath(const char* path, std::string* out) { return path != nullptr && Cp932ToUtf8(path, out); }
 
-}  // namespace
-
-const Services& Real() {
-  static const Services services = {
-      ShowMessageOnStderr, MonotonicTick, SleepMilliseconds, LocalTimeNow, Environment, StartProgram,
-      OpenAssociated,      ComputerName,  UserName,          HostAddress,  ExecutablePath, FileTime,
-      DefaultPane(),
-  };
-  return services;
-}
-
-void SystemName(char* out, size_t size) {
-  utsname name{};
-  if (uname(&name) != 0) {
-    CopyOut("POSIX", out, size);
-    return;
-  }
-  CopyOut(FromSystem(name.sysname) + " " + FromSystem(name.release), out, size);
-}
-
-FILE* OpenFile(const char* path, const char* mode) {
+FILE* Open(const char* path, const char* mode) {
   std::string file;
   if (!ToSystemPath(path, &file)) return nullptr;
   if (mode[0] == 'r') {
@@ -216,21 +197,39 @@ FILE* OpenFile(const char* path, const char* mode) {
   return std::fopen(file.c_str(), mode);
 }
 
-bool FileExists(const char* path) {
+int Status(const char* path, FileStatus* out) {
   std::string file;
   struct stat st {};
-  return ToSystemPath(path, &file) && stat(file.c_str(), &st) == 0;
+  if (!ToSystemPath(path, &file) || stat(file.c_str(), &st) != 0) return -1;
+  out->directory = S_ISDIR(st.st_mode);
+  out->size = out->directory ? 0 : static_cast<uint64_t>(st.st_size);
+  out->modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return 0;
 }
 
-bool IsDirectory(const char* path) {
-  std::string file;
-  struct stat st {};
-  return ToSystemPath(path, &file) && stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool RemoveFile(const char* path) {
+bool Remove(const char* path) {
   std::string file;
   return ToSystemPath(path, &file) && unlink(file.c_str()) == 0;
+}
+
+}  // namespace
+
+const Services& Real() {
+  static const Services services = {
+      ShowMessageOnStderr, MonotonicTick, SleepMilliseconds, LocalTimeNow, Environment, StartProgram,
+      OpenAssociated,      ComputerName,  UserName,          HostAddress,  ExecutablePath, FileTime,
+      DefaultPane(),       {Open, StreamWrite, StreamRead, StreamClose, Status, Remove},
+  };
+  return services;
+}
+
+void SystemName(char* out, size_t size) {
+  utsname name{};
+  if (uname(&name) != 0) {
+    CopyOut("POSIX", out, size);
+    return;
+  }
+  CopyOut(FromSystem(name.sysname) + " " + FromSystem(name.release), out, size);
 }
 
 }  // namespace platform

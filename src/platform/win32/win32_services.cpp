@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/common/stdio_files.h"
 #include "platform/memory_log_pane.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
@@ -166,22 +167,7 @@ LogPane* DefaultPane() {
   return &pane;
 }
 
-}  // namespace
-
-const Services& Real() {
-  static const Services services = {
-      ShowMessageBox, Tick,     SleepMilliseconds, LocalTimeNow,   Environment, StartProgram, OpenAssociated,
-      ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
-  };
-  return services;
-}
-
-void SystemName(char* out, size_t size) {
-  if (size == 0) return;
-  std::snprintf(out, size, "%s", "Windows 10");
-}
-
-FILE* OpenFile(const char* path, const char* mode) {
+FILE* Open(const char* path, const char* mode) {
   std::wstring file, wideMode;
   if (path == nullptr || !Cp932ToWide(path, &file) || !Cp932ToWide(mode, &wideMode)) return nullptr;
   if (mode[0] == 'r') {
@@ -191,21 +177,43 @@ FILE* OpenFile(const char* path, const char* mode) {
   return _wfopen(file.c_str(), wideMode.c_str());
 }
 
-bool FileExists(const char* path) {
+// Ticks of 100 ns between 1601-01-01 (the FILETIME epoch) and 1970-01-01.
+constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
+
+int Status(const char* path, FileStatus* out) {
   std::wstring file;
-  return path != nullptr && Cp932ToWide(path, &file) && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path == nullptr || !Cp932ToWide(path, &file) ||
+      !GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) {
+    return -1;
+  }
+  out->directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  out->size = out->directory ? 0 : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             data.ftLastWriteTime.dwLowDateTime);
+  out->modified = (ticks - kUnixEpochTicks) * 100;
+  return 0;
 }
 
-bool IsDirectory(const char* path) {
-  std::wstring file;
-  if (path == nullptr || !Cp932ToWide(path, &file)) return false;
-  DWORD attributes = GetFileAttributesW(file.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool RemoveFile(const char* path) {
+bool Remove(const char* path) {
   std::wstring file;
   return path != nullptr && Cp932ToWide(path, &file) && DeleteFileW(file.c_str());
+}
+
+}  // namespace
+
+const Services& Real() {
+  static const Services services = {
+      ShowMessageBox, Tick,     SleepMilliseconds, LocalTimeNow,   Environment, StartProgram, OpenAssociated,
+      ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
+      {Open, StreamWrite, StreamRead, StreamClose, Status, Remove},
+  };
+  return services;
+}
+
+void SystemName(char* out, size_t size) {
+  if (size == 0) return;
+  std::snprintf(out, size, "%s", "Windows 10");
 }
 
 }  // namespace platform
