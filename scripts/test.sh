@@ -41,10 +41,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display for the window tests: the first free one from :91.
+# A display for the window tests: the first free one from :91, large enough for the window at
+# 144 DPI (a scale of 150 %).
 display=91
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 
@@ -56,6 +57,9 @@ wineserver -p >/dev/null 2>&1 || true
 # Windows not managed by a window manager: Xvfb runs none, and Wine would wait two seconds for
 # one at every window's destruction.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+# The display at 96 DPI, the window tests' default (a run at another DPI that was cut short may
+# have left its value behind; the run at 144 DPI sets it for itself).
+/usr/lib/wine/wine64 reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   step "Windows suites under Wine (32-bit build)"
