@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test suite: the Linux build, the Linux build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under Wine; then packs
+# the release packages and runs them from an empty folder.
 #
 # The product is the 32-bit Windows program (preset win32); it is always built. Wine runs 32-bit
 # programs only where the kernel executes 32-bit code; where it does not (some virtual machines
@@ -69,5 +70,9 @@ else
   build win64
   ctest --test-dir build/win64 --output-on-failure
 fi
+
+step "Release packages: packed, unpacked into an empty folder, the example split from there"
+bash scripts/package.sh build/package
+bash scripts/check-packages.sh build/package
 
 step "All suites passed"
