@@ -1,13 +1,16 @@
 #!/bin/sh
 # Screenshots of the Windows program for people to look at: starts quendrix.exe under Wine on a
-# private Xvfb display with a split of examples/SAMPLE01.NC, then saves
-#   main-window.png   the main window after the split (log pane, fields, status clock)
-#   program-info.png  the program-information dialog (menu ヘルプ > プログラム情報)
+# private Xvfb display with a split of examples/SAMPLE01.NC, once for each display scale, then
+# saves, cut to the main window,
+#   main-window-<dpi>.png   the main window after the split (log pane, fields, status clock)
+#   program-info-<dpi>.png  the program-information dialog (menu ヘルプ > プログラム情報)
 #
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
 #   build-dir   default build/win64 (build/win32 needs a Wine that runs 32-bit programs)
 #   output-dir  default <build-dir>/screenshots
-# Environment: WINEPREFIX (default <build-dir>/wineprefix), QX_DISPLAY (default :96).
+# Environment: WINEPREFIX (default <build-dir>/wineprefix), QX_DISPLAY (default :96),
+# QX_DPIS (default "96 144": 100 % and 150 %; Wine takes the display's DPI from the LogPixels
+# value of the prefix, which the script sets for each run and puts back at the end).
 # Needs: wine, Xvfb, ImageMagick's import, the MinGW C compiler of the build (for a small helper
 # that opens the dialog, since plain Xvfb has no way to click).
 set -eu
@@ -35,12 +38,21 @@ else
 fi
 export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}" WINEDEBUG=-all LANG=$SHOT_LANG
 
+DPI_KEY='HKCU\Control Panel\Desktop'
 WORK=$(mktemp -d)
-Xvfb "$DISPLAY_NAME" -screen 0 1024x768x24 >/dev/null 2>&1 &
+Xvfb "$DISPLAY_NAME" -screen 0 1600x1200x24 >/dev/null 2>&1 &
 XVFB_PID=$!
 APP_PID=
+SAVED_DPI=
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  if [ -n "$SAVED_DPI" ]; then
+    if [ "$SAVED_DPI" = none ]; then
+      "$WINE" reg delete "$DPI_KEY" /v LogPixels /f >/dev/null 2>&1 || true
+    else
+      "$WINE" reg add "$DPI_KEY" /v LogPixels /t REG_DWORD /d "$SAVED_DPI" /f >/dev/null 2>&1 || true
+    fi
+  fi
   kill "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -49,13 +61,21 @@ export DISPLAY="$DISPLAY_NAME"
 sleep 1
 [ -d "$WINEPREFIX" ] || "$WINE" wineboot -i >/dev/null 2>&1
 
-# A helper that sends the main window a menu command, as a click would.
+# A helper that sends the main window a menu command, as a click would, or prints where the window
+# is as an ImageMagick geometry.
 cat > "$WORK/press.c" <<'CEOF'
+#include <stdio.h>
 #include <windows.h>
 int main(int argc, char** argv) {
   HWND main = FindWindowW(L"Quendrix", NULL);
   if (main == NULL) return 1;
   if (argc > 1 && argv[1][0] == 'i') { PostMessageW(main, WM_COMMAND, 40007, 0); return 0; }
+  if (argc > 1 && argv[1][0] == 'r') {
+    RECT r;
+    GetWindowRect(main, &r);
+    printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top);
+    return 0;
+  }
   HWND dialog = GetLastActivePopup(main);
   if (dialog != main) SendMessageW(dialog, WM_COMMAND, 1, 0);
   PostMessageW(main, WM_COMMAND, 2, 0);
@@ -64,25 +84,38 @@ int main(int argc, char** argv) {
 CEOF
 "$CC" -O2 -o "$WORK/press.exe" "$WORK/press.c"
 
-# A fresh program folder, so the settings file is the default one.
-mkdir -p "$WORK/bin"
-cp "$BUILD/quendrix.exe" "$WORK/bin/"
-cp "$ROOT/examples/SAMPLE01.NC" "$WORK/"
-NC_PATH="Z:$(echo "$WORK/SAMPLE01.NC" | sed 's|/|\\|g')"
+SAVED_DPI=$("$WINE" reg query "$DPI_KEY" /v LogPixels 2>/dev/null |
+            sed -n 's/.*LogPixels[[:space:]]*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p')
+SAVED_DPI=${SAVED_DPI:+$((0x$SAVED_DPI))}
+SAVED_DPI=${SAVED_DPI:-none}
+SHOTS=
+for DPI in ${QX_DPIS:-96 144}; do
+  "$WINE" reg add "$DPI_KEY" /v LogPixels /t REG_DWORD /d "$DPI" /f >/dev/null 2>&1
 
-# BELTRASOVA=1 runs without the completion box, so the screenshot shows the window itself.
-BELTRASOVA=1 "$WINE" "$WORK/bin/quendrix.exe" "$NC_PATH" 5 10 &
-APP_PID=$!
-i=0
-while [ ! -f "$WORK/SAMPLE01_003.NC" ] && [ $i -lt 120 ]; do sleep 1; i=$((i + 1)); done
-sleep 4  # the deletion wait of the driver, then a clock tick
-import -window root "$OUT/main-window.png"
+  # A fresh program folder, so the settings file is the default one.
+  RUN="$WORK/run-$DPI"
+  mkdir -p "$RUN/bin"
+  cp "$BUILD/quendrix.exe" "$RUN/bin/"
+  cp "$ROOT/examples/SAMPLE01.NC" "$RUN/"
+  NC_PATH="Z:$(echo "$RUN/SAMPLE01.NC" | sed 's|/|\\|g')"
 
-"$WINE" "$WORK/press.exe" info
-sleep 3
-import -window root "$OUT/program-info.png"
+  # BELTRASOVA=1 runs without the completion box, so the screenshot shows the window itself.
+  BELTRASOVA=1 "$WINE" "$RUN/bin/quendrix.exe" "$NC_PATH" 5 10 &
+  APP_PID=$!
+  i=0
+  while [ ! -f "$RUN/SAMPLE01_003.NC" ] && [ $i -lt 120 ]; do sleep 1; i=$((i + 1)); done
+  sleep 4  # the deletion wait of the driver, then a clock tick
+  GEOMETRY=$("$WINE" "$WORK/press.exe" rect | tr -d '\r')
+  import -window root -crop "$GEOMETRY" +repage "$OUT/main-window-$DPI.png"
 
-"$WINE" "$WORK/press.exe" close
-i=0
-while kill -0 "$APP_PID" 2>/dev/null && [ $i -lt 15 ]; do sleep 1; i=$((i + 1)); done
-echo "screenshots in $OUT: main-window.png program-info.png"
+  "$WINE" "$WORK/press.exe" info
+  sleep 3
+  import -window root -crop "$GEOMETRY" +repage "$OUT/program-info-$DPI.png"
+
+  "$WINE" "$WORK/press.exe" close
+  i=0
+  while kill -0 "$APP_PID" 2>/dev/null && [ $i -lt 15 ]; do sleep 1; i=$((i + 1)); done
+  APP_PID=
+  SHOTS="$SHOTS main-window-$DPI.png program-info-$DPI.png"
+done
+echo "screenshots in $OUT:$SHOTS"

@@ -22,6 +22,9 @@ class ListBoxLogPane : public platform::LogPane {
   void FitWidth(const char* text, int length) override;
   void Clear() override;
 
+  // The font the list box shows its lines in from now on (after a DPI change).
+  void SetFont(HFONT font) { font_ = font; }
+
   HWND listBox() const { return listBox_; }
 
  private:

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../res/resource.h"
+#include "ui/win32/display_scale.h"
 #include "ui/win32/list_box_log_pane.h"
 #include "ui/win32/program_info.h"
 #include "ui/win32/wide_text.h"
@@ -26,16 +27,20 @@
 namespace ui {
 namespace {
 
+// Lengths of the layout at 96 DPI; the window scales them to its monitor's DPI.
 constexpr int kLogPaneTop = 240;
+constexpr int kLogFontHeight = 16;
+constexpr int kNoticeFontHeight = 12;
+constexpr int kNoticeRightMargin = 15;
 constexpr int kDroppedPathSize = 520;
 
 // A coordinate of the upper band: wc * Wc + h * h + c, where Wc is the client width and h half
-// the status bar's width.
+// the status bar's width, both in pixels; c is given for 96 DPI and scaled to `dpi`.
 struct Linear {
   int wc;
   int h;
   int c;
-  int At(int clientWidth, int half) const { return wc * clientWidth + h * half + c; }
+  int At(int clientWidth, int half, int dpi) const { return wc * clientWidth + h * half + ScaleToDpi(c, dpi); }
   bool Fixed() const { return wc == 0 && h == 0; }
 };
 
@@ -69,6 +74,14 @@ constexpr ControlSpec kControls[] = {
 };
 constexpr int kControlCount = sizeof kControls / sizeof kControls[0];
 
+// Where a control goes, in client pixels.
+struct Box {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+
 // The one main window of the process and what lives as long as it does.
 struct MainWindowState {
   HWND window = nullptr;
@@ -76,6 +89,14 @@ struct MainWindowState {
   HWND logPane = nullptr;
   HWND controls[kControlCount] = {};
   HFONT logFont = nullptr;
+  // The DPI the layout is drawn for: the window's at creation, then the one of each DPI change.
+  int dpi = kLayoutDpi;
+  // The fonts the controls and the status bar came with, and the scaled copies they show while
+  // the window is on a monitor whose DPI is not the system DPI (nullptr on the system DPI).
+  HFONT controlBaseFont = nullptr;
+  HFONT statusBaseFont = nullptr;
+  HFONT controlFont = nullptr;
+  HFONT statusFont = nullptr;
   std::unique_ptr<ListBoxLogPane> pane;
   platform::LogPane* previousPane = nullptr;
   // Runs in progress (the dispatch at creation, Execute, a handed-over run). While one runs, a
@@ -88,6 +109,7 @@ MainWindowState gMain;
 struct CreateArguments {
   int count;
   const char* const* arguments;
+  int dpi;  // the DPI the outer size at creation was scaled to
 };
 
 class RunScope {
@@ -102,6 +124,9 @@ class RunScope {
 };
 
 HINSTANCE InstanceOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)); }
+
+// A length of the layout (96 DPI) in pixels at the window's DPI.
+int Scaled(int length) { return ScaleToDpi(length, gMain.dpi); }
 
 // S (the status bar's height) and h (half its width).
 void MeasureStatusBar(int* height, int* half) {
@@ -124,12 +149,73 @@ void PlaceLogPane(HWND window) {
   MeasureStatusBar(&statusHeight, &half);
   RECT client{};
   GetClientRect(window, &client);
-  MoveWindow(gMain.logPane, 0, kLogPaneTop, client.right, client.bottom - kLogPaneTop - statusHeight, TRUE);
+  int top = Scaled(kLogPaneTop);
+  MoveWindow(gMain.logPane, 0, top, client.right, client.bottom - top - statusHeight, TRUE);
+}
+
+Box ControlBox(const ControlSpec& control, int clientWidth, int half) {
+  return {control.x.At(clientWidth, half, gMain.dpi), Scaled(control.y), control.width.At(clientWidth, half, gMain.dpi),
+          Scaled(control.height)};
+}
+
+// Status bar, log pane and controls after a change of the window's size or DPI. Controls of a
+// fixed place and size move only when `everyControl` is true (the DPI changed). `sizeKind` is
+// the WM_SIZE kind handed on to the status bar.
+void LayOut(HWND window, WPARAM sizeKind, bool everyControl) {
+  SetStatusParts(window);
+  SendMessageW(gMain.statusBar, WM_SIZE, sizeKind, 0);
+  if (gMain.logPane == nullptr) return;
+  PlaceLogPane(window);
+  int statusHeight, half;
+  MeasureStatusBar(&statusHeight, &half);
+  RECT client{};
+  GetClientRect(window, &client);
+  for (int i = 0; i < kControlCount; ++i) {
+    const ControlSpec& control = kControls[i];
+    if (!everyControl && control.x.Fixed() && control.width.Fixed()) continue;
+    Box box = ControlBox(control, client.right, half);
+    MoveWindow(gMain.controls[i], box.x, box.y, box.width, box.height, TRUE);
+  }
 }
 
 HFONT CreateNoticeFont(int height) {
   return CreateFontW(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN, Wide(kLogPaneFontFace).c_str());
+}
+
+// On the system DPI the controls and the status bar show the fonts they came with, which Windows
+// makes for that DPI; on a monitor of another DPI they show those fonts scaled to it.
+void SetControlFonts() {
+  if (gMain.dpi == SystemDpi() && gMain.controlFont == nullptr && gMain.statusFont == nullptr) return;
+  HFONT controlFont = nullptr;
+  HFONT statusFont = nullptr;
+  if (gMain.dpi != SystemDpi()) {
+    controlFont = FontForDpi(gMain.controlBaseFont, gMain.dpi);
+    statusFont = FontForDpi(gMain.statusBaseFont, gMain.dpi);
+  }
+  HFONT shownControlFont = controlFont != nullptr ? controlFont : gMain.controlBaseFont;
+  for (HWND control : gMain.controls)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(shownControlFont), TRUE);
+  SendMessageW(gMain.statusBar, WM_SETFONT,
+               reinterpret_cast<WPARAM>(statusFont != nullptr ? statusFont : gMain.statusBaseFont), TRUE);
+  if (gMain.controlFont != nullptr) DeleteObject(gMain.controlFont);
+  if (gMain.statusFont != nullptr) DeleteObject(gMain.statusFont);
+  gMain.controlFont = controlFont;
+  gMain.statusFont = statusFont;
+}
+
+// The log pane's font at the window's DPI, after a change from `previousDpi`.
+void ReplaceLogFont(int previousDpi) {
+  HFONT font = CreateNoticeFont(Scaled(kLogFontHeight));
+  if (font == nullptr) return;
+  SendMessageW(gMain.logPane, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (gMain.pane != nullptr) gMain.pane->SetFont(font);
+  if (gMain.logFont != nullptr) DeleteObject(gMain.logFont);
+  gMain.logFont = font;
+  // The widest line so far, measured in the old font: its width in the new one.
+  LRESULT extent = SendMessageW(gMain.logPane, LB_GETHORIZONTALEXTENT, 0, 0);
+  SendMessageW(gMain.logPane, LB_SETHORIZONTALEXTENT,
+               static_cast<WPARAM>(MulDiv(static_cast<int>(extent), gMain.dpi, previousDpi)), 0);
 }
 
 void SetFullTitle(HWND window) {
@@ -166,25 +252,35 @@ void RunArguments(HWND window, const std::vector<std::string>& arguments) {
 LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
   gMain.window = window;
   HINSTANCE instance = create->hInstance;
+  const CreateArguments* start = static_cast<const CreateArguments*>(create->lpCreateParams);
+  // The outer size was scaled to the system DPI; a window that opened on a monitor of another DPI
+  // takes that monitor's.
+  gMain.dpi = WindowDpi(window);
+  if (start != nullptr && start->dpi != gMain.dpi) {
+    SetWindowPos(window, nullptr, 0, 0, Scaled(kWindowWidth), Scaled(kWindowHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   SetTimer(window, IDT_CLOCK, 1000, nullptr);
   SetFullTitle(window);
 
   gMain.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
+  gMain.statusBaseFont = reinterpret_cast<HFONT>(SendMessageW(gMain.statusBar, WM_GETFONT, 0, 0));
   SetStatusParts(window);
   int statusHeight, half;
   MeasureStatusBar(&statusHeight, &half);
 
   RECT client{};
   GetClientRect(window, &client);
+  int paneTop = Scaled(kLogPaneTop);
   gMain.logPane = CreateWindowExW(0, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, 0,
-                                  kLogPaneTop, client.right, client.bottom - kLogPaneTop - statusHeight, window,
+                                  paneTop, client.right, client.bottom - paneTop - statusHeight, window,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOG_PANE)), instance, nullptr);
   if (gMain.logPane == nullptr) {
     platform::ShowMessage(nullptr, kWindowCreationFailed, version::kProductName, platform::BoxIcon::kError);
     return 0;
   }
-  gMain.logFont = CreateNoticeFont(16);
+  gMain.logFont = CreateNoticeFont(Scaled(kLogFontHeight));
   SendMessageW(gMain.logPane, WM_SETFONT, reinterpret_cast<WPARAM>(gMain.logFont), TRUE);
   PlaceLogPane(window);
   InstallLogPane();
@@ -192,17 +288,18 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
   for (int i = 0; i < kControlCount; ++i) {
     const ControlSpec& control = kControls[i];
     DWORD style = WS_CHILD | WS_VISIBLE | (control.edit ? ES_AUTOHSCROLL : BS_PUSHBUTTON | BS_FLAT);
+    Box box = ControlBox(control, client.right, half);
     gMain.controls[i] = CreateWindowExW(0, control.edit ? L"EDIT" : L"BUTTON", Wide(control.text).c_str(), style,
-                                        control.x.At(client.right, half), control.y, control.width.At(client.right, half),
-                                        control.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                        instance, nullptr);
+                                        box.x, box.y, box.width, box.height, window,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
   }
+  gMain.controlBaseFont = reinterpret_cast<HFONT>(SendMessageW(gMain.controls[0], WM_GETFONT, 0, 0));
+  SetControlFonts();
 
   // Visible before the banner and any run, so the log fills while the user watches.
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   WriteStartBanner(window);
-  const CreateArguments* start = static_cast<const CreateArguments*>(create->lpCreateParams);
   if (start != nullptr && start->count > 1) {
     RunScope scope;
     DispatchFrontEnd(window, start->count, start->arguments);
@@ -211,7 +308,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
   return 0;
 }
 
-LRESULT OnSize(HWND window, WPARAM kind, LPARAM lParam) {
+LRESULT OnSize(HWND window, WPARAM kind) {
   // A minimized window keeps its restored size and layout: the minimum-size rule would otherwise
   // blow the icon up to a full window.
   if (kind == SIZE_MINIMIZED || gMain.statusBar == nullptr) return 0;
@@ -219,24 +316,30 @@ LRESULT OnSize(HWND window, WPARAM kind, LPARAM lParam) {
   GetWindowRect(window, &outer);
   int width = outer.right - outer.left;
   int height = outer.bottom - outer.top;
-  if (width < kMinimumWidth || height < kMinimumHeight) {
-    SetWindowPos(window, nullptr, 0, 0, width < kMinimumWidth ? kMinimumWidth : width,
-                 height < kMinimumHeight ? kMinimumHeight : height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  int minimumWidth = Scaled(kMinimumWidth);
+  int minimumHeight = Scaled(kMinimumHeight);
+  if (width < minimumWidth || height < minimumHeight) {
+    SetWindowPos(window, nullptr, 0, 0, width < minimumWidth ? minimumWidth : width,
+                 height < minimumHeight ? minimumHeight : height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  SetStatusParts(window);
-  SendMessageW(gMain.statusBar, WM_SIZE, kind, lParam);
-  if (gMain.logPane == nullptr) return 0;
-  PlaceLogPane(window);
-  int statusHeight, half;
-  MeasureStatusBar(&statusHeight, &half);
-  RECT client{};
-  GetClientRect(window, &client);
-  for (int i = 0; i < kControlCount; ++i) {
-    const ControlSpec& control = kControls[i];
-    if (control.x.Fixed() && control.width.Fixed()) continue;
-    MoveWindow(gMain.controls[i], control.x.At(client.right, half), control.y, control.width.At(client.right, half),
-               control.height, TRUE);
-  }
+  LayOut(window, kind, false);
+  return 0;
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale changed): fonts and
+// layout for the new DPI, in the rectangle Windows suggests, which keeps the window's place.
+LRESULT OnDpiChanged(HWND window, WPARAM wParam, const RECT* suggested) {
+  int dpi = HIWORD(wParam);
+  if (dpi == 0 || suggested == nullptr) return 0;
+  int previousDpi = gMain.dpi;
+  gMain.dpi = dpi;
+  if (gMain.statusBar == nullptr) return 0;
+  if (gMain.logPane != nullptr) ReplaceLogFont(previousDpi);
+  SetControlFonts();
+  SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOut(window, SIZE_RESTORED, true);
+  InvalidateRect(window, nullptr, TRUE);
   return 0;
 }
 
@@ -245,8 +348,8 @@ LRESULT OnPaint(HWND window) {
   HDC dc = BeginPaint(window, &paint);
   RECT client{};
   GetClientRect(window, &client);
-  RECT area{0, 0, client.right - 15, kLogPaneTop};
-  HFONT font = CreateNoticeFont(12);
+  RECT area{0, 0, client.right - Scaled(kNoticeRightMargin), Scaled(kLogPaneTop)};
+  HFONT font = CreateNoticeFont(Scaled(kNoticeFontHeight));
   HGDIOBJ previous = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColourValue(gTextColour));
@@ -270,7 +373,9 @@ LRESULT OnClose(HWND window) {
   if (gMain.logPane != nullptr) DestroyWindow(gMain.logPane);
   gMain.statusBar = gMain.logPane = nullptr;
   if (gMain.logFont != nullptr) DeleteObject(gMain.logFont);
-  gMain.logFont = nullptr;
+  if (gMain.controlFont != nullptr) DeleteObject(gMain.controlFont);
+  if (gMain.statusFont != nullptr) DeleteObject(gMain.statusFont);
+  gMain.logFont = gMain.controlFont = gMain.statusFont = nullptr;
   DestroyWindow(window);
   return 0;
 }
@@ -420,10 +525,12 @@ ATOM RegisterMainClass(HINSTANCE instance) {
 }
 
 HWND CreateMainWindow(HINSTANCE instance, int showState, int count, const char* const* arguments) {
-  CreateArguments start{count, arguments};
+  // The window opens on the primary monitor, whose DPI is the system DPI.
+  CreateArguments start{count, arguments, SystemDpi()};
   HWND window = CreateWindowExW(0, kMainClassName, Wide(kInitialTitle).c_str(),
                                 WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                kWindowWidth, kWindowHeight, nullptr, nullptr, instance, &start);
+                                ScaleToDpi(kWindowWidth, start.dpi), ScaleToDpi(kWindowHeight, start.dpi), nullptr,
+                                nullptr, instance, &start);
   if (window == nullptr) return nullptr;
   ShowWindow(window, showState);
   UpdateWindow(window);
@@ -437,9 +544,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       return OnDestroy();
     case WM_SIZE:
-      return OnSize(window, wParam, lParam);
+      return OnSize(window, wParam);
     case WM_PAINT:
       return OnPaint(window);
+    case WM_DPICHANGED:
+      return OnDpiChanged(window, wParam, reinterpret_cast<const RECT*>(lParam));
     case WM_CLOSE:
       return OnClose(window);
     case WM_COMMAND:

@@ -16,7 +16,10 @@ inline constexpr UINT kMsgHandedRun = WM_APP + 1;
 // WM_COPYDATA tag of a handed-over run; the payload is the arguments, each NUL-terminated CP932.
 inline constexpr ULONG_PTR kHandOverTag = 0x51585255;  // "QXRU"
 
-// Outer size at creation and the smallest outer size the window keeps.
+// Outer size at creation and the smallest outer size the window keeps, at 96 DPI. Like every
+// length of the layout (the controls' places and sizes, the log pane's top and its 16-pixel font,
+// the painted rights notice) they are scaled to the DPI of the window's monitor, and again when
+// WM_DPICHANGED reports another one.
 inline constexpr int kWindowWidth = 750;
 inline constexpr int kWindowHeight = 510;
 inline constexpr int kMinimumWidth = 700;
@@ -27,7 +30,7 @@ inline constexpr int kMinimumHeight = 360;
 // so StartSettings must have run. Returns nonzero when the class was registered.
 ATOM RegisterMainClass(HINSTANCE instance);
 
-// Creates the main window with the start arguments (CP932, `arguments[0]` the program path;
+// Creates the main window, its outer size scaled to the system DPI, with the start arguments (CP932, `arguments[0]` the program path;
 // `count` 1 or less: none). While it is being created the window makes its controls and log
 // pane, shows itself, writes the start banner and runs the command-line or batch run of the
 // arguments. Then shows it with `showState`. Returns the window, or nullptr when creation failed.
@@ -35,8 +38,9 @@ HWND CreateMainWindow(HINSTANCE instance, int showState, int count, const char* 
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The three right edges of the status bar's parts for an outer window width: 30 %, 75 % and all
-// of it, the products truncated toward zero (750 -> 225, 562, 750).
+// The three right edges of the status bar's parts for an outer window width in pixels: 30 %, 75 %
+// and all of it, the products truncated toward zero (750 -> 225, 562, 750). The width is already
+// the scaled one, so the parts scale with it.
 void StatusPartEdges(int outerWidth, int edges[3]);
 
 // The clock text of the status bar for `time` (CP932), e.g. " 2021年 5月24日 (月) 9時05分07秒".

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "../res/resource.h"
+#include "ui/win32/display_scale.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/window_texts.h"
 
@@ -28,8 +29,9 @@ void PaintInfo(HWND dialog) {
   HDC dc = BeginPaint(dialog, &paint);
   RECT area;
   GetClientRect(dialog, &area);
-  area.left = 5;
-  area.top = 15;
+  int dpi = WindowDpi(dialog);
+  area.left = ScaleToDpi(5, dpi);
+  area.top = ScaleToDpi(15, dpi);
   LOGFONTW logFont{};
   HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
   HFONT font = nullptr;
