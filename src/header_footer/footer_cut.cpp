@@ -24,6 +24,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
   char raw[kLineBufferSize];
   size_t rawLength = 0;
 
+  // The program ends at its first M02 or M30: the footer is cut from the lines up to it.
   int lineCount = 0;
   int footerStart = -1;
   {
@@ -31,7 +32,9 @@ int CutFooter(const char* ncFile, const char* footerFile) {
     if (!input) return kFooterCutFailed;
     LineReader reader(input.get());
     int status = kLineRead;
+    bool ended = false;
     while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
+      if (ended) continue;
       lineCount = reader.lineNumber();
       const bool interpreted = records.Step(raw, rawLength, IsUninterpretedByCuts);
       if (records.block.HasCode('G', 0)) footerStart = lineCount;
@@ -39,6 +42,7 @@ int CutFooter(const char* ncFile, const char* footerFile) {
           !IsSetPositionBlock(records.block)) {
         footerStart = lineCount;
       }
+      ended = records.block.result == kBlockReadable && IsProgramEnd(records.block);
     }
     if (status != kLineEnd) return kFooterCutFailed;
   }
@@ -58,7 +62,11 @@ int CutFooter(const char* ncFile, const char* footerFile) {
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
     bool beforeFooter = footerStart > reader.lineNumber();
     bool interpreted = records.Step(raw, rawLength, IsUninterpretedByCuts);
-    bool copy = interpreted ? !records.AxisGiven() : true;
+    // Moves are no footer text: a block that names an axis, or an arc's centre or radius (a full
+    // circle written without its end point still cuts). After the program's end only the tape
+    // mark that closes it belongs to the footer.
+    bool copy = interpreted ? !records.AxisGiven() && !records.ArcWordsGiven() : true;
+    if (reader.lineNumber() > lineCount) copy = records.block.tapeMark && records.block.Empty();
     if (copy && !beforeFooter && WriteCrlfText(output.get(), std::string_view(raw, rawLength)) != 0) {
       writeFailed = true;
     }

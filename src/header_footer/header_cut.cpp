@@ -61,34 +61,53 @@ void NoteLostLine(const Block& block, int lineNumber, HeaderCheck* check) {
   ++check->warningCount;
 }
 
-// The positioning line that ends the header: the block's G codes (90, 91, 92 first, then 17,
-// 18, 19, then the others in ascending order), then the start point in the style of each axis's
-// last word. Returns its length.
-int PositioningLine(const GCodeTable& gCodes, const WordHasPoint& hasPoint, const double start[3],
-                    std::span<char> out) {
+// The recipe of the block that ends the header: its G codes (90, 91, 92 first, then 17, 18, 19,
+// then the others in ascending order) and the style of each axis's last word.
+void TakeRecipe(const GCodeTable& gCodes, const WordHasPoint& hasPoint, PositioningRecipe* recipe) {
   constexpr int kFirst[] = {90, 91, 92, 17, 18, 19};
   size_t length = 0;
-  auto append = [&](const char* text) {
-    int n = std::snprintf(out.data() + length, out.size() - length, "%s", text);
-    length = std::min(out.size() - 1, length + static_cast<size_t>(n));
+  auto append = [&](int code) {
+    int n = std::snprintf(recipe->codes + length, sizeof recipe->codes - length, "G%d", code);
+    length = std::min(sizeof recipe->codes - 1, length + static_cast<size_t>(n));
   };
-  char word[kCoordinateTextSize + 16];
+  recipe->codes[0] = '\0';
   for (int code : kFirst) {
-    if (gCodes[code] > 0) {
-      std::snprintf(word, sizeof word, "G%d", code);
-      append(word);
-    }
+    if (gCodes[code] > 0) append(code);
   }
   for (int code = 0; code < 100; ++code) {
     bool first = false;
     for (int listed : kFirst) first = first || listed == code;
-    if (!first && gCodes[code] >= 0) {
-      std::snprintf(word, sizeof word, "G%d", code);
-      append(word);
+    if (!first && gCodes[code] >= 0) append(code);
+  }
+  for (int axis = kX; axis <= kZ; ++axis) recipe->hasPoint[axis] = hasPoint[axis] == 1 ? 1 : 0;
+  recipe->found = true;
+}
+
+}  // namespace
+
+int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3],
+                          std::span<char> out) {
+  size_t length = 0;
+  auto append = [&](std::string_view text) {
+    for (char c : text) {
+      if (length + 1 < out.size()) out[length++] = c;
     }
+    out[length] = '\0';
+  };
+  if (!recipe.found) {
+    append("G90G00");
+  } else {
+    // The start point is absolute: an incremental positioning block becomes an absolute one.
+    std::string_view codes(recipe.codes);
+    if (codes.rfind("G90", 0) != 0) {
+      append("G90");
+      if (codes.rfind("G91", 0) == 0) codes.remove_prefix(3);
+    }
+    append(codes);
   }
   for (int axis = kX; axis <= kZ; ++axis) {
-    if (hasPoint[axis] == 1) {
+    char word[kCoordinateTextSize + 16];
+    if (!recipe.found || recipe.hasPoint[axis] == 1) {
       char value[kCoordinateTextSize];
       FormatCoordinate(start[axis], value);
       std::snprintf(word, sizeof word, "%c%s", kWordLetters[axis], value);
@@ -97,17 +116,17 @@ int PositioningLine(const GCodeTable& gCodes, const WordHasPoint& hasPoint, cons
     }
     append(word);
   }
-  append("\n");
   return static_cast<int>(length);
 }
 
-
-}  // namespace
-
 int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttingLine,
-                     HeaderCheck* check) {
+                     HeaderCheck* check, PositioningRecipe* recipe) {
   HeaderCheck scratch;
   if (check == nullptr) check = &scratch;
+  PositioningRecipe ownRecipe;
+  if (recipe == nullptr) recipe = &ownRecipe;
+  recipe->found = false;
+  recipe->codes[0] = '\0';
   check->refused = HeaderLoss{0, ""};
   check->warningCount = 0;
 
@@ -118,8 +137,8 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
 
   platform::FileHandle input(ncFile, "rb");
   if (!input) return kHeaderCutFailed;
-  platform::FileHandle output(headerFile, "wb");
-  if (!output) return kHeaderCutFailed;
+  platform::FileHandle output;
+  if (headerFile != nullptr && !output.Open(headerFile, "wb")) return kHeaderCutFailed;
 
   LineReader reader(input.get());
   char raw[kLineBufferSize];
@@ -127,7 +146,7 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   bool finished = false;
   bool writeFailed = false;
   auto keep = [&](std::string_view text) {
-    if (WriteCrlfText(output.get(), text) != 0) writeFailed = true;
+    if (output && WriteCrlfText(output.get(), text) != 0) writeFailed = true;
   };
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
@@ -144,11 +163,10 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
       // Each block is judged on its own against the start point: `previous` stays there.
       AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
       if (r.modal.motion == 0 && r.AxisGiven() && !finished) {
-        char line[512];
-        int length = PositioningLine(r.gCodes, r.hasPoint, start, line);
-        keep(std::string_view(line, static_cast<size_t>(length)));
+        TakeRecipe(r.gCodes, r.hasPoint, recipe);
         finished = true;
       }
+      if (r.ArcWordsGiven()) finished = true;  // an arc cuts, even back to where it began
       if (r.current[kX] == start[0] && r.current[kY] == start[1] && r.current[kZ] == start[2]) {
         if (!finished) {
           keep(std::string_view(raw, rawLength));
@@ -164,12 +182,12 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   }
   if (status != kLineEnd) return kHeaderCutFailed;
   input.Close();
-  if (!output.Close() || writeFailed) return kHeaderCutFailed;
+  if ((output && !output.Close()) || writeFailed) return kHeaderCutFailed;
   return check->refused.line != 0 ? kHeaderCutRefused : kHeaderCutOk;
 }
 
-int CutHeader(const char* ncFile, const char* headerFile) {
-  int result = CutHeaderChecked(ncFile, headerFile, 0, nullptr);
+int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* recipe) {
+  int result = CutHeaderChecked(ncFile, headerFile, 0, nullptr, recipe);
   return result == kHeaderCutFailed ? kHeaderCutFailed : kHeaderCutOk;
 }
 

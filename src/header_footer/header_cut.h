@@ -1,6 +1,9 @@
 // The header file: the opening lines of an NC program (program number, set-up codes, tool call,
-// work offsets, ...) up to the first move that leaves the start point, ended by one positioning
-// line that brings the tool to the start point. Every piece of a split begins with it.
+// work offsets, ...) up to the first move that leaves the start point. Every piece of a split
+// begins with it, followed by a positioning line that brings the tool to the start point of that
+// split: the line is made for each run from its start point (FormatPositioningLine), never kept in
+// the file, so a header file that a user made and edited for one start point cannot carry a
+// stale one into a split with another.
 //
 // The header check. When the split driver cuts the header itself, every piece will begin with
 // this header and then go straight to its motion, so whatever the program sets up between the
@@ -9,6 +12,8 @@
 // (M06) refuses the split; a spindle speed (S) or coolant (M07, M08) only warns. The line that
 // the positioning line replaces counts as not kept.
 #pragma once
+
+#include <span>
 
 #include "platform/platform.h"
 
@@ -31,26 +36,45 @@ struct HeaderLoss {
   char codes[kHeaderCodesSize];  // the codes lost with it, blank-separated
 };
 
+// The recipe of the positioning line: the G codes of the block whose place the positioning line
+// takes (the program's first rapid move with an axis word), and how the program writes each axis.
+inline constexpr int kPositioningCodesSize = 48;
+struct PositioningRecipe {
+  bool found;                            // false: the header ended without such a block
+  char codes[kPositioningCodesSize];     // "G90G0" (90/91/92 first, then 17..19, then the rest)
+  int hasPoint[3];                       // X, Y, Z: 1 when written with a decimal point
+};
+
 struct HeaderCheck {
   HeaderLoss refused;                       // first line whose loss refuses; line 0 when none
   int warningCount;                         // lines whose loss only warns (all of them)
   HeaderLoss warnings[kMaxHeaderWarnings];  // the first kMaxHeaderWarnings of them
 };
 
-// Cuts the header of `ncFile` into `headerFile` (created or replaced). Lines are copied byte for
-// byte ("\r\n" ends); the positioning line is "G.." codes of the block, then X, Y, Z of the start
-// point, each written like that axis's last word in the program (with a point: "X0."; without:
-// thousandths "X0"). The start point is that of PassRecords::ScanStart (nc/pass_rules.h): the first G92
-// block with X, Y and Z, else the position at the end of the program. The program is read by the
-// pass rules of nc/pass_rules.h; lines of the skip list, dwells and G92 blocks never end the
-// header and are copied while it lasts. Returns kHeaderCutOk or kHeaderCutFailed.
-int CutHeader(const char* ncFile, const char* headerFile);
+// Cuts the header of `ncFile` into `headerFile` (created or replaced; nullptr: nothing is written
+// and only `*recipe` is wanted). Lines are copied byte for byte ("\r\n" ends) up to the block that
+// ends the header: the first rapid move with an axis word (its place is the positioning line's,
+// see `recipe`), or the first block that leaves the program's start point or cuts (an arc's
+// centre or radius words: a full circle leaves nothing). The program's start point is that of
+// PassRecords::ScanStart (nc/pass_rules.h): the first G92 block with X, Y and Z, else the
+// position at the end of the program. The program is read by the pass rules of nc/pass_rules.h;
+// lines of the skip list, dwells and G92 blocks never end the header and are copied while it
+// lasts. `recipe` (may be nullptr) receives the positioning line's recipe. Returns kHeaderCutOk or
+// kHeaderCutFailed.
+int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* recipe = nullptr);
 
 // CutHeader with the header check over the lines before `firstCuttingLine` (the NC line of the
 // first cutting record, MeasureReport::firstCuttingLine; 0 checks nothing). Writes `*check`
 // (always). Returns kHeaderCutOk, kHeaderCutFailed or kHeaderCutRefused.
 int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttingLine,
-                     HeaderCheck* check);
+                     HeaderCheck* check, PositioningRecipe* recipe = nullptr);
+
+// The positioning line that follows the header in every piece, into `out` (no line end): the
+// recipe's codes with the distance mode made absolute (G91 becomes G90; G90 comes first when the
+// block named neither), or "G90G00" when the header ended without a rapid move; then X, Y, Z of
+// `start`, each written like the program writes that axis (with a point: "X0."; without:
+// thousandths "X0"). Returns its length.
+int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3], std::span<char> out);
 
 // Reports the check in the run log: when it refuses, one error line (level -1, error box)
 // naming the first refused line and telling the user to make the header file with the header

@@ -119,4 +119,10 @@ struct PassRecords : InterpreterRecords {
 
   // True when the block just interpreted names X, Y or Z.
   bool AxisGiven() const { return given[kX] || given[kY] || given[kZ]; }
+  // True when the block just interpreted is an arc's (G02, G03 in force) with centre or radius
+  // words: it cuts, even without an axis word (a full circle).
+  bool ArcWordsGiven() const {
+    return (modal.motion == 2 || modal.motion == 3) &&
+           (given[kI] || given[kJ] || given[kK] || given[kR]);
+  }
 };

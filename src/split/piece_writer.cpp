@@ -36,6 +36,16 @@ void ReportBlock(int motion, const Position& target) {
   EmitLogLine(nullptr, kLogPlain);
 }
 
+// The feed as a word's number: up to three decimals, no trailing zeros, no point for a whole
+// number ("300", "437.5", "218.75").
+void FormatFeed(double feed, std::span<char> out) {
+  int length = FormatRounded(feed, out, 3);
+  if (length <= 0 || static_cast<size_t>(length) >= out.size()) return;
+  while (length > 0 && out[static_cast<size_t>(length) - 1] == '0') --length;
+  if (length > 0 && out[static_cast<size_t>(length) - 1] == '.') --length;
+  out[static_cast<size_t>(length)] = '\0';
+}
+
 // A seam target: X, Y, Z only, never arc words.
 Position SeamPoint(double x, double y, double z) {
   Position point{};
@@ -93,14 +103,14 @@ void PieceWriter::Text(const char* text, size_t length) {
   if (length > 0 && !platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
 }
 
-int PieceWriter::Move(int motion, const Position& target, double feed) {
+int PieceWriter::Move(int motion, const Position& target, double feed, int flags) {
   const Position from = at_;
   at_[kX] = target[kX];
   at_[kY] = target[kY];
   at_[kZ] = target[kZ];
   const bool arc = IsArc(motion);
   const bool moves = target[kX] != from[kX] || target[kY] != from[kY] || target[kZ] != from[kZ];
-  const bool fullCircle = !moves && arc && (target[kI] != 0.0 || target[kJ] != 0.0);
+  const bool fullCircle = arc && (flags & kFullCircle) != 0;
   if (!moves && !fullCircle) return 0;
 
   if (gCommandSettings.debug == 2) ReportBlock(motion, target);
@@ -123,18 +133,35 @@ int PieceWriter::Move(int motion, const Position& target, double feed) {
     Append(block, &used, word);
     ++words;
   }
-  // X, Y, Z always; I, J, R only on arcs.
-  const int lastSlot = arc ? kR : kZ;
-  for (int slot = kX; slot <= lastSlot; ++slot) {
-    if (step[slot] == 0.0) continue;
+  // The axes that move; a full circle names its end point in the plane as well, since an arc
+  // without its end point is one only by accident.
+  int axisWords = 0;
+  for (int slot = kX; slot <= kZ; ++slot) {
+    const bool planeAxis = slot != kZ;
+    if (step[slot] == 0.0 && !(fullCircle && planeAxis)) continue;
     FormatAxisWord(kWordLetters[slot], target[slot], settings_.format.decimal, word);
     Append(block, &used, word);
     ++words;
+    ++axisWords;
+  }
+  // An open arc whose end rounds onto its start would be cut as a whole circle: it is left out.
+  if (arc && !fullCircle && axisWords == 0) return 0;
+  if (arc && (flags & kRadiusForm) != 0) {
+    FormatAxisWord('R', target[kR], settings_.format.decimal, word);
+    Append(block, &used, word);
+    ++words;
+  } else if (arc) {
+    for (int slot = kI; slot <= kJ; ++slot) {
+      if (step[slot] == 0.0) continue;
+      FormatAxisWord(kWordLetters[slot], target[slot], settings_.format.decimal, word);
+      Append(block, &used, word);
+      ++words;
+    }
   }
   const bool newFeed = motion > 0 && writtenFeed_ != feed;
   if (newFeed) {
     word[0] = 'F';
-    FormatRounded(feed, std::span<char>(word + 1, sizeof word - 1), 0);
+    FormatFeed(feed, std::span<char>(word + 1, sizeof word - 1));
     Append(block, &used, word);
     ++words;
   }
@@ -151,6 +178,8 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
   writeFailed_ = false;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
   if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
+  Text(settings_.positioning, std::strlen(settings_.positioning));
+  Text("\r\n", 2);
   if (settings_.format.comment == 1) {
     Text("(", 1);
     Text(settings_.ncFile, std::strlen(settings_.ncFile));
@@ -170,13 +199,7 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
     writtenFeed_ = 0.0;
     Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * first.feed);
     // The record that opens this piece, cut again from the entry point along its own path.
-    Position recut = first.at;
-    if (!IsArc(first.motion)) {
-      recut[kI] = 0.0;
-      recut[kJ] = 0.0;
-    }
-    recut[kR] = recut[kQ] = recut[kK] = 0.0;
-    Move(first.motion, recut, first.feed);
+    Move(first.motion, first.at, first.feed, first.flags);
   }
   lastMotion_ = first.motion;
   lastFeed_ = first.feed;
@@ -184,9 +207,7 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
 }
 
 void PieceWriter::WriteMove(const MoveRecord& record) {
-  Position target = record.at;
-  target[kR] = target[kQ] = target[kK] = 0.0;
-  Move(record.motion, target, record.feed);
+  Move(record.motion, record.at, record.feed, record.flags);
   lastMotion_ = record.motion;
   lastFeed_ = record.feed;
 }

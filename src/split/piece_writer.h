@@ -36,6 +36,7 @@ struct PieceSettings {
   const char* ncFile;      // the source program, named in the comment after the header
   const char* headerPath;  // the header file, copied at the head of every piece
   const char* footerPath;  // the footer file, copied at the end of every piece
+  const char* positioning; // the positioning line to the start point, written after the header
   double start[3];         // the start point: where the tool stands before and after every piece
   SeamSettings seam;
   FormatSettings format;   // decimal 0: thousandths without a point; comment 1: comment lines
@@ -57,8 +58,9 @@ class PieceWriter {
   PieceWriter& operator=(const PieceWriter&) = delete;
 
   // Creates piece `number` at `path` (replacing an earlier file) and writes its head: the header
-  // file copied unchanged, the comment "(<ncFile>)" when comments are on and, for piece 2 on, the
-  // approach to `entry` (where the previous piece stopped) and the move of `first` from there.
+  // file copied unchanged, the positioning line, the comment "(<ncFile>)" when comments are on
+  // and, for piece 2 on, the approach to `entry` (where the previous piece stopped) and the move
+  // of `first` from there.
   // Returns kPieceWritten, kPieceNotCreated or kHeaderUnreadable.
   int Open(int number, const char* path, const Position& entry, const MoveRecord& first);
 
@@ -72,8 +74,9 @@ class PieceWriter {
   int Close(const MoveRecord* last, double time, double distance);
 
  private:
-  // One move from `at_` to `target` in `motion` with `feed`; returns the words written.
-  int Move(int motion, const Position& target, double feed);
+  // One move from `at_` to `target` in `motion` with `feed` (`flags`: MoveFlag bits of an arc);
+  // returns the words written.
+  int Move(int motion, const Position& target, double feed, int flags = 0);
   void Text(const char* text, size_t length);
 
   const PieceSettings& settings_;

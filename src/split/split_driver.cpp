@@ -35,6 +35,7 @@ struct SplitRun {
   char headerPath[kPathField];
   char footerPath[kPathField];
   PieceSettings piece;  // what every piece is made of
+  char positioning[128];  // the positioning line after the header
   Extents minimum;
   Extents maximum;
   int firstCuttingLine;  // NC line of the program's first cutting move (0: none)
@@ -281,9 +282,11 @@ int PrepareRun(SplitRun* run) {
   // none of the files this run made behind (their paths were checked to be the run's own).
   const char* ncFile = run->job.ncFile;
   bool madeHeader = false;
+  PositioningRecipe recipe{};
   if (!platform::FileExists(run->headerPath)) {
     HeaderCheck check{};
-    const int cut = CutHeaderChecked(ncFile, run->headerPath, run->firstCuttingLine, &check);
+    const int cut =
+        CutHeaderChecked(ncFile, run->headerPath, run->firstCuttingLine, &check, &recipe);
     if (cut != kHeaderCutOk) {
       platform::RemoveFile(run->headerPath);
       platform::RemoveFile(run->intermediatePath);
@@ -296,7 +299,15 @@ int PrepareRun(SplitRun* run) {
     // split; what it only warns about is reported and the split goes on.
     if (ReportHeaderCheck(run->owner, check) != 0 || cut != kHeaderCutOk) return kSplitFailed;
     madeHeader = true;
+  } else if (CutHeader(ncFile, nullptr, &recipe) != kHeaderCutOk) {
+    // A header file the user made is used as it is; the positioning line still comes from the
+    // program, to this run's start point.
+    platform::RemoveFile(run->intermediatePath);
+    FormatLog("%s", kHeaderCutFailedText);
+    return Refuse(*run);
   }
+  FormatPositioningLine(recipe, run->job.start, run->positioning);
+  run->piece.positioning = run->positioning;
   if (!platform::FileExists(run->footerPath) && CutFooter(ncFile, run->footerPath) != kFooterCutOk) {
     platform::RemoveFile(run->footerPath);
     if (madeHeader) platform::RemoveFile(run->headerPath);
@@ -445,11 +456,30 @@ int SplitLoop(SplitRun* run) {
 
 // --- F. The end: clean-up, summary, completion box, viewer -----------------------------------
 
+// Pieces of the same program left by an earlier run that made more of them: PART_005.NC next to
+// a new split into four pieces could be loaded for the new fifth. They are this system's own
+// files (exactly the piece names, numbered on from the last new piece without a gap), and each
+// removal is logged.
+void RemoveStalePieces(const SplitRun& run) {
+  for (int number = run.pieces + 1;; ++number) {
+    char path[kPathField];
+    if (PiecePath(run.job.ncFile, number, path, sizeof path) != kNamingOk) return;
+    if (!platform::FileExists(path) || platform::IsDirectory(path)) return;
+    if (!platform::RemoveFile(path)) return;
+    char display[kPathField];
+    std::memcpy(display, path, sizeof display);
+    BareFileName(display, sizeof display);
+    FormatLog(kStalePieceRemoved, display);
+    EmitLogLine(nullptr, kLogPlain);
+  }
+}
+
 int FinishRun(SplitRun* run) {
   if (!platform::RemoveFile(run->intermediatePath)) {
     FormatLog("%s", kIntermediateNotDeleted);
     return Refuse(*run);
   }
+  RemoveStalePieces(*run);
   if (gCommandSettings.deleteFiles == 1) {
     if (gCommandSettings.print == 1) Blank();
     WaitSeconds(1);
@@ -500,7 +530,7 @@ int FinishRun(SplitRun* run) {
 
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
-               platform::TickCount(), "", "", "", PieceSettings{}, Extents{}, Extents{}, 0, 0};
+               platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0, 0};
   if (ReportJob(run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

@@ -72,6 +72,8 @@ inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分�
 inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
 
 // --- The end -----------------------------------------------------------------------------------
+// A piece of an earlier run with a number beyond this run's last: its bare name.
+inline constexpr char kStalePieceRemoved[] = "情　報：前回の分割で残った %s を削除しました。";
 inline constexpr char kIntermediateNotDeleted[] = "エラー：テンポラリファイルの削除に失敗しました。";
 inline constexpr char kHeaderNotDeleted[] = "エラー：ヘッダーファイル %s の削除に失敗しました。";
 inline constexpr char kFooterNotDeleted[] = "エラー：フッダーファイル %s の削除に失敗しました。";

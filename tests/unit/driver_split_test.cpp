@@ -207,9 +207,9 @@ TEST_F(DriverTest, UnreadableHeaderStopsAtThePieceHead) {
 
 TEST_F(DriverTest, EditedHeaderIsReusedAndKeptWithDeleteZero) {
   Settings("DELETE=0\r\n");
-  dir.Write("PART_header.NC", "%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n");
+  dir.Write("PART_header.NC", "%\r\nO0001(EDITED)\r\n");
   ASSERT_EQ(Split(5, 10), kSplitDone);
-  EXPECT_EQ(dir.Read("PART_header.NC"), "%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n");
+  EXPECT_EQ(dir.Read("PART_header.NC"), "%\r\nO0001(EDITED)\r\n");
   EXPECT_TRUE(dir.Exists("PART_footer.NC"));
   EXPECT_FALSE(dir.Exists("PART_ascii.txt"));
   for (const char* piece : {"PART_001.NC", "PART_002.NC", "PART_003.NC"}) {

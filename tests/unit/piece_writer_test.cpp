@@ -14,13 +14,18 @@
 
 namespace {
 
+// The header file's lines and the positioning line the writer puts after them.
+constexpr char kHeaderFile[] = "%\r\nO1000\r\n";
+constexpr char kPositioning[] = "G90G0X0.Y0.Z50.";
 constexpr char kHeader[] = "%\r\nO1000\r\nG90G0X0.Y0.Z50.\r\n";
 constexpr char kFooter[] = "G91G28Z0.\r\nM30\r\n%\r\n";
 constexpr char kComment[] = "(C:\\NC\\PART.NC)\r\n";
 
 MoveRecord Rec(int motion, double x, double y, double z, double feed = 400, double i = 0,
-               double j = 0) {
+               double j = 0, int flags = 0, double r = 0) {
   MoveRecord record{};
+  record.flags = flags;
+  record.at[kR] = r;
   record.motion = motion;
   record.plane = 17;
   record.at[kX] = x;
@@ -37,12 +42,12 @@ Position At(double x, double y, double z) { return Position{x, y, z, 0, 0, 0, 0,
 class PieceWriterTest : public testing::Test {
  protected:
   PieceWriterTest() {
-    dir.Write("PART_header.NC", kHeader);
+    dir.Write("PART_header.NC", kHeaderFile);
     dir.Write("PART_footer.NC", kFooter);
     header = dir.Path("PART_header.NC");
     footer = dir.Path("PART_footer.NC");
-    settings = PieceSettings{"C:\\NC\\PART.NC", header.c_str(), footer.c_str(), {0, 0, 50},
-                             SeamSettings{10, 1, 0.5, 1.0}, FormatSettings{3, 1}};
+    settings = PieceSettings{"C:\\NC\\PART.NC", header.c_str(), footer.c_str(), kPositioning,
+                             {0, 0, 50}, SeamSettings{10, 1, 0.5, 1.0}, FormatSettings{3, 1}};
   }
 
   // Writes piece `number`, resuming at `entry` with `first`, then the `body` moves, then the tail
@@ -115,8 +120,15 @@ TEST_F(PieceWriterTest, BodyWritesOnlyWhatChanges) {
       {{Rec(1, 1, 0, 50), Rec(1, 2, 0, 50), Rec(0, 2, 0, 60, 300), Rec(1, 3, 0, 60, 300)},
        3,
        "G01X1.F400\r\nX2.\r\nG00Z60.\r\nG01X3.F300\r\nG00Z50.\r\nX0.\r\n"},
-      // A feed with a fraction is written whole.
-      {{Rec(1, 1, 2, 3, 200.5)}, 3, "G01X1.Y2.Z3.F201\r\nG00Z50.\r\nX0.Y0.\r\n"},
+      // A feed is written with the decimals it has.
+      {{Rec(1, 1, 2, 3, 200.5)}, 3, "G01X1.Y2.Z3.F200.5\r\nG00Z50.\r\nX0.Y0.\r\n"},
+      {{Rec(1, 1, 2, 3, 437.125)}, 0, "G01X1000Y2000Z3000F437.125\r\nG00Z50000\r\nX0Y0\r\n"},
+      // A full circle names its end point; an open arc whose end rounds onto its start is no
+      // circle and is left out; an arc given by its radius keeps its R.
+      {{Rec(2, 0, 0, 50, 400, 5, 0, kFullCircle)}, 3, "G02X0.Y0.I5.F400\r\n"},
+      {{Rec(2, 0, 0, 50, 400, 5, 0)}, 3, ""},
+      {{Rec(3, 10, 10, 50, 400, -10, 0, kRadiusForm, 10)}, 3, "G03X10.Y10.R10.F400\r\nG00X0.Y0.\r\n"},
+      {{Rec(3, 10, 10, 50, 400, 10, 0, kRadiusForm, -10)}, 0, "G03X10000Y10000R-10000F400\r\nG00X0Y0\r\n"},
       // An arc: its G word, the axes, then its centre offsets; a straight move never carries them.
       {{Rec(2, 10, 10, 50, 400, 10, 0), Rec(1, 20, 10, 50, 400, 5, 5)},
        3,
@@ -166,7 +178,7 @@ TEST_F(PieceWriterTest, HeaderCopiedAsTextWithAnyLineEnds) {
   dir.Write("PART_header.NC", std::string("%\nO1\rX\r\nG0\n\x1A" "garbage"));
   settings.format.comment = 0;
   std::string text = Piece(1, At(0, 0, 50), Rec(0, 0, 0, 50, 0), {});
-  EXPECT_EQ(text.substr(0, 13), "%\r\nO1\rX\r\nG0\r\n");
+  EXPECT_EQ(text.substr(0, 30), "%\r\nO1\rX\r\nG0\r\nG90G0X0.Y0.Z50.\r\n");
 }
 
 TEST_F(PieceWriterTest, DebugTwoReportsEveryWrittenBlock) {

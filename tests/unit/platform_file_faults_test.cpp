@@ -195,7 +195,7 @@ TEST(FileFaults, SurfaceAsTheCallersFailure) {
   auto openPiece = [&](const TempDir& dir) {
     const std::string header = dir.Path("P_header.NC");
     const std::string footer = dir.Path("P_header.NC");
-    const PieceSettings settings{"P.NC", header.c_str(), footer.c_str(), {0, 0, 50},
+    const PieceSettings settings{"P.NC", header.c_str(), footer.c_str(), "G90G0X0.Y0.Z50.", {0, 0, 50},
                                  SeamSettings{10, 1, 0.5, 1}, FormatSettings{3, 1}};
     PieceWriter writer(settings);
     MoveRecord first{};
