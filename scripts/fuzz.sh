@@ -23,7 +23,7 @@ if [ "${1:-}" = "--smoke" ]; then
   shift
 fi
 seconds=${1:-$([ "$smoke" = 1 ] && echo 30 || echo 600)}
-targets=${FUZZ_TARGETS:-"nc_lines motion_records profile batch_parameters"}
+targets=${FUZZ_TARGETS:-"nc_lines intermediate_records profile batch_parameters"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
@@ -88,29 +88,21 @@ add_seeds profile "$seeds"/batch_parameters/*
 
 # Intermediate files: records as the measurement pass writes them, a start record alone, and
 # one cut off in the middle of a record.
-mkdir -p "$seeds/motion_records"
-record() { printf '%3d%12.3f%12.3f%12.3f%12.3f%12.3f%8.1f\r\n' "$@"; }
-{
-  record 0 -30 -20 80 0 0 0
-  record 0 10 10 5 0 0 0
-  record 1 10 10 -1 0 0 300
-  record 2 20 10 -1 5 0 300
-  record 3 10 10 -1 -5 0 600
-  record 1 -999999.999 999999.999 -1 0 0 99999.9
-  record 1 -30 -20 80 0 0 300
-} >"$seeds/motion_records/program"
-record 0 0 0 100 0 0 0 >"$seeds/motion_records/start"
-{ record 0 0 0 100 0 0 0; printf '  1      10.000      1'; } >"$seeds/motion_records/cut"
+mkdir -p "$seeds/intermediate_records"
+printf 'U 21\r\nM 0 17 0 -30000 -20000 80000 0 0 0 0 0 0\r\nM 0 17 0 10000 10000 5000 0 0 0 0 0 7\r\nM 1 17 0 10000 10000 -1000 0 0 0 0 300000 8\r\nM 2 17 0 20000 10000 -1000 5000 0 0 0 300000 9 S2000M08\r\nM 3 17 2 10000 10000 -1000 -5000 0 0 5000 600000 10\r\nB 11 T2 M06 (DRILL)\r\nM 1 17 1 10000 10000 -1000 -5000 0 0 0 600000 12\r\n' \
+  >"$seeds/intermediate_records/program"
+printf 'U 20\r\nM 0 17 0 0 0 1000000 0 0 0 0 0 0\r\n' >"$seeds/intermediate_records/start"
+printf 'U 21\r\nM 0 17 0 0 0 100000 0 0 0 0 0 0\r\nM 1 17 0 1000' >"$seeds/intermediate_records/cut"
 shopt -u nullglob
 
 declare -A dictionary=(
   [nc_lines]=tests/fuzz/gcode.dict
-  [motion_records]=tests/fuzz/records.dict
+  [intermediate_records]=tests/fuzz/records.dict
   [profile]=tests/fuzz/profile.dict
   [batch_parameters]=tests/fuzz/profile.dict
 )
 # Longest input: the NC target crosses the reader's 16 KiB chunk and its 4095-byte line limit.
-declare -A max_len=([nc_lines]=20000 [motion_records]=8192 [profile]=8192 [batch_parameters]=8192)
+declare -A max_len=([nc_lines]=20000 [intermediate_records]=8192 [profile]=8192 [batch_parameters]=8192)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

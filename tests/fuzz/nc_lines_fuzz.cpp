@@ -1,12 +1,13 @@
 // Fuzz target for the reading of an NC program: arbitrary bytes are the program, read through the
-// line reader; every line goes through the scanner's probes and word readers and the passes'
-// line rules; then the measurement pass runs over the same bytes as a split would run it, and its
-// intermediate file is read back record by record.
+// line reader; every line is taken apart into its words and goes through the passes' per-line
+// step and line rules; then the measurement pass runs over the same bytes as a split would run
+// it, and its intermediate file is read back record by record.
 // Checks besides memory safety:
 //  - the lines are the bytes up to the first Ctrl-Z with each "\r\n" turned into "\n", each
 //    line within kMaxLineLength, and the reader keeps its final result;
-//  - WriteText and the reader give every line back byte for byte;
-//  - CutComment ends the line at its first "(";
+//  - the CRLF writer and the reader give every line back byte for byte;
+//  - the words of a block lie inside the line, in order, their letters upper case; an unreadable
+//    block names a place inside the line;
 //  - a measurement that succeeds wrote only records that read back, as many as it reported,
 //    and finite totals; a refusal has its message.
 #include <cmath>
@@ -21,8 +22,9 @@
 #include "nc/format.h"
 #include "nc/line_reader.h"
 #include "nc/pass_rules.h"
-#include "nc/scan.h"
+#include "split/intermediate.h"
 #include "split/measure_pass.h"
+#include "text/crlf_text.h"
 
 namespace {
 
@@ -39,55 +41,45 @@ std::string ExpectedText(const uint8_t* data, size_t size) {
   return text;
 }
 
-// Every probe and word reader of the scanner and the line rules of the passes, on one line.
-void Probe(char* line) {
-  for (const char* p = line; *p != '\0'; p += CharacterWidth(p)) {
+// The block reader and the passes' line rules on one line.
+void Probe(const char* line, size_t length, PassRecords* records) {
+  static Block block;
+  ReadBlock(line, length, &block);
+  fuzz::Check(block.wordCount >= 0 && block.wordCount <= kMaxBlockWords, "word count");
+  size_t previousEnd = 0;
+  for (int i = 0; i < block.wordCount; ++i) {
+    const BlockWord& word = block.words[i];
+    fuzz::Check(word.letter >= 'A' && word.letter <= 'Z', "an upper-case letter");
+    fuzz::Check(word.at >= previousEnd && word.at < word.end && word.end <= length, "words in order");
+    fuzz::Check(block.Has(word.letter) && block.Find(word.letter) != nullptr, "letters indexed");
+    previousEnd = word.end;
   }
-  FindMotionWord(line);
-  FindMCode(line);
-  FindProgramNumber(line);
-  FindSpindleSpeed(line);
-  FindSpindleDirection(line);
-  FindCoolant(line);
-  FindCannedCycle(line);
-  IsDwellBlock(line);
-  IsSetPositionBlock(line);
-  IsToolChange(line);
-  UpdateCompensation(line, 0);
-  HasCodeWord(line, 'G', 92);
-  FindText(line, "G18");
-  FindText(line, "");
-
-  char number[8];
-  char tail[16];
-  for (const char* p = line; *p != '\0'; p += CharacterWidth(p)) {
-    if (*p < 'A' || *p > 'Z') continue;
-    double value = 0;
-    int hasPoint = 0;
-    int integer = 0;
-    ReadWordValue(p, &value, &hasPoint);
-    ReadWordInteger(p, &integer);
-    ReadWordReal(p);
-    CopyWordNumber(p, number);
-    char text[kCoordinateTextSize];
-    FormatCoordinate(value, text);
+  if (block.result != kBlockReadable) {
+    fuzz::Check(block.problemAt >= 0 && static_cast<size_t>(block.problemAt) < length, "the problem lies in the line");
   }
-  CopyTail(line, 2, 40, tail);
-
-  const char* open = std::strchr(line, '(');
-  const size_t before = open != nullptr ? static_cast<size_t>(open - line) : std::strlen(line);
-  CutComment(line);
-  fuzz::Check(std::strlen(line) == before, "CutComment ends the line at its first (");
+  FindCannedCycle(block);
+  IsDwellBlock(block);
+  IsSetPositionBlock(block);
+  IsToolChange(block);
+  IsProgramEnd(block);
+  UpdateCompensation(block, 0);
+  HasSkipCode(block, kSkipCodes);
+  records->Step(line, length, IsUninterpretedByMeasurement);
+  AdvancePosition(records->modal, records->given, &records->current, records->previous, records->words);
+  records->previous = records->current;
 }
 
 void ReadBackRecords(const std::string& bytes, int expected) {
   FILE* file = fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
   fuzz::Check(file != nullptr, "intermediate file opens");
-  LineReader reader(file);
-  MotionRecord record;
+  static IntermediateReader* reader = nullptr;
+  reader = new IntermediateReader(file);
   int count = 0;
   int read;
-  while ((read = ReadMotionRecord(&reader, &record)) == kRecordRead) ++count;
+  while ((read = reader->Next()) == kRecordMove || read == kRecordBlock) {
+    if (read == kRecordMove) ++count;
+  }
+  delete reader;
   std::fclose(file);
   fuzz::Check(read == kRecordEnd, "every record of the measurement reads back");
   fuzz::Check(count == expected, "as many records as reported");
@@ -108,13 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LineReader reader(input.get());
     static char line[kLineBufferSize];
     size_t length = 0;
+    static PassRecords records;
+    records = PassRecords();
     while ((status = reader.Next(line, &length)) == kLineRead) {
       fuzz::Check(length > 0 && length <= kMaxLineLength + 1 && line[length] == '\0', "line length");
       fuzz::Check(reader.lineNumber() == static_cast<int>(lines.size()) + 1, "line numbers count up");
       lines.emplace_back(line, length);
       delivered.append(line, length);
-      fuzz::Check(WriteText(copy.get(), lines.back()) == 0, "the copy is written");
-      Probe(line);
+      fuzz::Check(WriteCrlfText(copy.get(), lines.back()) == 0, "the copy is written");
+      Probe(line, length, &records);
     }
     fuzz::Check(status == kLineEnd || status == kLineTooLong, "end or a long line, never a read error");
     fuzz::Check(reader.Next(line, &length) == status && line[0] == '\0', "the reader keeps its result");
