@@ -188,7 +188,7 @@ const Services& Real() {
   static const Services services = {
       ShowMessageOnStderr, MonotonicTick, SleepMilliseconds, LocalTimeNow, Environment, StartProgram,
       OpenAssociated,      ComputerName,  UserName,          HostAddress,  ExecutablePath, FileTime,
-      DefaultPane(),
+      DefaultPane(),       false,
   };
   return services;
 }

@@ -171,6 +171,7 @@ const Services& Real() {
   static const Services services = {
       ShowMessageBox, Tick,     SleepMilliseconds, LocalTimeNow,   Environment, StartProgram, OpenAssociated,
       ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
+      true,
   };
   return services;
 }
