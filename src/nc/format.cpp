@@ -60,13 +60,27 @@ constexpr size_t kFastTextSize = 24;
 // The coordinate text of any finite double ("-", 309 digits, ".", 3 decimals) with room to spare.
 constexpr size_t kAnyCoordinateTextSize = 340;
 
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes `value` in decimal digits (no leading zeros, "0" for 0) so that it ends just before
 // `end`; returns where the digits start.
 char* WriteDigitsBackward(uint32_t value, char* end) {
-  do {
-    *--end = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  while (value >= 100) {
+    uint32_t pair = value % 100;
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * value, 2);
+  } else {
+    *--end = static_cast<char>('0' + value);
+  }
   return end;
 }
 
@@ -74,9 +88,12 @@ char* WriteDigitsBackward(uint32_t value, char* end) {
 // 5 with 3 -> "0.005", 7 with 0 -> "7". Ends just before `end`; returns where it starts.
 char* WriteFixedBackward(uint32_t whole, int decimals, char* end) {
   if (decimals > 0) {
+    const uint32_t scale = static_cast<uint32_t>(kPowersOfTen[decimals]);
+    uint32_t fraction = whole % scale;
+    whole /= scale;
     for (int i = 0; i < decimals; ++i) {
-      *--end = static_cast<char>('0' + whole % 10);
-      whole /= 10;
+      *--end = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
     }
     *--end = '.';
   }
