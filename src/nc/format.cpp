@@ -19,11 +19,12 @@
 // 1. Tiny values. w < 2^-11 gives t < 2^-11 x 1000 = 0.48828125, and D17 moves w by less than a
 //    part in 10^16, so y < 1/2: both results are 0.
 // 2. Error bound. With 10^E <= w < 10^(E+1) the 17th significant digit weighs 10^(E-16), and a
-//    correct rounding to 17 digits moves w by at most half of that (also when it carries into
-//    the next power of ten; the tie rule of the expansion does not matter), so
-//    |y - t| <= 0.5 x 10^(E+d-16). The fast path takes only t < 2^30 < 10^10, where E + d <= 9,
-//    so |y - t| <= 5 x 10^-8 < 2^-23 (about 1.19 x 10^-7).
-// 3. Exact arithmetic. A finite w >= 2^-52 is m x 2^-s with the integer 2^52 <= m < 2^53. Then
+//    correct rounding to 17 digits (std::to_chars rounds correctly, as printf must up to 17
+//    digits) moves w by at most half of that, also when it carries into the next power of ten
+//    and whatever its tie rule: |y - t| <= 0.5 x 10^(E+d-16). The fast path takes only
+//    t < 2^30 < 10^10, where E + d <= 9, so |y - t| <= 5 x 10^-8 < 2^-23 (about 1.19 x 10^-7).
+// 3. Exact arithmetic. A normal double w (every w >= 2^-11 is one) is m x 2^-s with the
+//    integer 2^52 <= m < 2^53 and s = 1075 minus its exponent field. Then
 //    m x 10^d < 2^53 x 2^10 = 2^63 fits in 64 bits, q = floor(t) is (m x 10^d) >> s and the
 //    fraction of t is r / 2^s with r the low s bits. For 2^-11 <= w < 2^30, 23 <= s <= 63, so
 //    every shift below stays inside 64 bits and 2^(s-23) is at least 1.
