@@ -3,7 +3,7 @@
 // arithmetic and the expansion could part, and on many random doubles.
 //
 // The default run compares about a million random doubles. The long run compares hundreds of
-// millions more (about 15 minutes on one core):
+// millions more (about 5 minutes of CPU for the default count):
 //   QX_LONG_TESTS=1 build/native/tests/unit_tests --gtest_filter='FormatPaths.LongRandom*'
 // QX_LONG_TEST_VALUES=<count> sets how many (default 300000000).
 #include <gtest/gtest.h>
