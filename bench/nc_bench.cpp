@@ -1,6 +1,6 @@
 // Micro-benchmarks of the NC interpretation layer: the per-line work of a measurement pass
-// (the passes' per-line step, AdvancePosition, MeasureMove), the line reader, and
-// the number formatter.
+// (the passes' per-line step, AdvancePosition, MeasureMove), the line reader, the text writer,
+// and the number formatter.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "nc/line_reader.h"
 #include "nc/measure.h"
 #include "nc/pass_rules.h"
+#include "text/crlf_text.h"
 #include "platform/platform.h"
 
 namespace {
@@ -89,6 +90,25 @@ void BM_LineReader(benchmark::State& state) {
   state.SetBytesProcessed(bytes);
 }
 BENCHMARK(BM_LineReader)->Unit(benchmark::kMillisecond);
+
+// The CRLF text writer's own cost, every line of the program written to the null device (so that
+// the file system's share stays out of the figure).
+void BM_WriteText(benchmark::State& state) {
+  const std::vector<std::string>& lines = ProgramLines();
+  platform::FileHandle sink(std::fopen("/dev/null", "wb"));
+  if (lines.empty() || !sink) {
+    state.SkipWithError("program not found (set QX_BENCH_PROGRAM) or no /dev/null");
+    return;
+  }
+  int64_t bytes = 0;
+  for (const std::string& l : lines) bytes += static_cast<int64_t>(l.size());
+  for (auto _ : state) {
+    for (const std::string& text : lines) benchmark::DoNotOptimize(WriteCrlfText(sink.get(), text));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(lines.size()));
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(BM_WriteText)->Unit(benchmark::kMillisecond);
 
 // Coordinates of the kinds a program holds: whole millimetres, thousandths, negatives, zero.
 std::vector<double> SampleCoordinates() {

@@ -1,207 +1,231 @@
+// The number formatter's public functions: the fast path for the values of an NC program, the
+// slow path (format_slow.cpp) for everything the fast path cannot prove.
 #include "nc/format.h"
 
-#include <charconv>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <string_view>
+
+#include "nc/format_paths.h"
+
+// Why the fast path writes the same whole number as the 17-digit rule
+// ---------------------------------------------------------------------
+// Let w >= 0 be the double to scale, d the decimals (0..3), t = w x 10^d the exact real number,
+// and y = D17(w) x 10^d, where D17(w) is w's decimal expansion rounded to 17 significant digits.
+// The slow path writes floor(y + 1/2) when it rounds (its test "the first dropped digit is 5 or
+// more" is "the fraction of y is 1/2 or more") and floor(y) when it cuts.
+//
+// 1. Tiny values. w < 2^-11 gives t < 2^-11 x 1000 = 0.48828125, and D17 moves w by less than a
+//    part in 10^16, so y < 1/2: both results are 0.
+// 2. Error bound. With 10^E <= w < 10^(E+1) the 17th significant digit weighs 10^(E-16), and a
+//    correct rounding to 17 digits (std::to_chars rounds correctly, as printf must up to 17
+//    digits) moves w by at most half of that, also when it carries into the next power of ten
+//    and whatever its tie rule: |y - t| <= 0.5 x 10^(E+d-16). The fast path takes only
+//    t < 2^30 < 10^10, where E + d <= 9, so |y - t| <= 5 x 10^-8 < 2^-23 (about 1.19 x 10^-7).
+// 3. Exact arithmetic. A normal double w (every w >= 2^-11 is one) is m x 2^-s with the
+//    integer 2^52 <= m < 2^53 and s = 1075 minus its exponent field. Then
+//    m x 10^d < 2^53 x 2^10 = 2^63 fits in 64 bits, q = floor(t) is (m x 10^d) >> s and the
+//    fraction of t is r / 2^s with r the low s bits. For 2^-11 <= w < 2^30, 23 <= s <= 63, so
+//    every shift below stays inside 64 bits and 2^(s-23) is at least 1.
+// 4. Rounding. If the fraction of t is below 1/2 - 2^-23, y lies in (q - 2^-23, q + 1/2) by 2.,
+//    and floor(y + 1/2) = q. If it is above 1/2 + 2^-23, y lies in (q + 1/2, q + 1 + 2^-23) and
+//    floor(y + 1/2) = q + 1. If it is exactly 1/2, w = (2q + 1) / (2 x 10^d) is a decimal of at
+//    most 11 significant digits (2q + 1 < 2^31), so D17(w) = w, y = t, and the tie goes up to
+//    q + 1. Anything else lies within 2^-23 of the tie and goes to the slow path.
+// 5. Cutting. If the fraction of t lies strictly between 2^-23 and 1 - 2^-23, y lies in
+//    (q, q + 1) and floor(y) = q. If it is 0, w = q / 10^d has at most 10 significant digits,
+//    so y = t = q. Anything else lies within 2^-23 of an integer and goes to the slow path.
+// 6. The coordinate and thousandths forms expand the double product |value x 1000| (not the
+//    exact product) and round it to a whole number: that is d = 0 applied to the same product,
+//    computed here by the same expression, and plain IEEE double arithmetic on every target.
+//
+// The words of a program have at most a few decimals, so their t lies within 10^-6 of a whole
+// number of thousandths and far from every tie: the slow path is left to computed values that
+// happen to fall next to a tie, to values of 2^30 thousandths and more, and to cuts of values
+// whose binary form lies just below a whole number of thousandths (0.3 is 0.29999999999999999).
 
 namespace {
 
-constexpr int kSignificantDigits = 17;
-constexpr int kMaxDecimals = 20;
-// Integer digits of the largest double in thousandths (309 + 3) plus the decimals and a carry.
-constexpr int kDigitCapacity = 312 + kMaxDecimals + 2;
+constexpr int kFastDecimals = 3;
+constexpr uint64_t kPowersOfTen[kFastDecimals + 1] = {1, 10, 100, 1000};
+constexpr int kWindowBits = 23;                      // the 2^-23 distance of 4. and 5.
+constexpr uint64_t kWholeLimit = uint64_t{1} << 30;  // t < 2^30 of 2.
+constexpr double kScaleMaximum = 0x1p30;             // w < 2^30 of 3.
+constexpr double kScaleTiny = 0x1p-11;               // w < 2^-11 of 1.
+constexpr int kExponentBias = 1075;                  // 1023 + 52: w = m x 2^(field - 1075)
+constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
 
-// A finite value's magnitude as its decimal expansion rounded to 17 significant digits:
-// magnitude = 0.d1 d2 ... d17 x 10^pointPosition. Zero has all digits 0 and pointPosition 1.
-struct Expansion {
-  char digits[kSignificantDigits];  // '0'..'9'
-  int pointPosition;                // digits before the decimal point (may be 0 or negative)
-};
+// Buffer for the texts the fast path writes: the sign, ten digits, the point and three decimals.
+constexpr size_t kFastTextSize = 24;
+// The coordinate text of any finite double ("-", 309 digits, ".", 3 decimals) with room to spare.
+constexpr size_t kAnyCoordinateTextSize = 340;
 
-Expansion Expand(double magnitude) {
-  // std::to_chars with scientific precision 16 yields exactly 17 significant digits, correctly
-  // rounded: "d.dddddddddddddddde+XX".
-  char text[40];
-  std::to_chars_result r =
-      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 16);
-  Expansion e{};
-  const char* p = text;
-  int count = 0;
-  while (p < r.ptr && *p != 'e') {
-    if (*p >= '0' && *p <= '9' && count < kSignificantDigits) e.digits[count++] = *p;
-    ++p;
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes `value` in decimal digits (no leading zeros, "0" for 0) so that it ends just before
+// `end`; returns where the digits start.
+char* WriteDigitsBackward(uint32_t value, char* end) {
+  while (value >= 100) {
+    uint32_t pair = value % 100;
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * pair, 2);
   }
-  while (count < kSignificantDigits) e.digits[count++] = '0';
-  int exponent = 0;
-  if (p < r.ptr) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
-  e.pointPosition = magnitude == 0.0 ? 1 : exponent + 1;
-  return e;
-}
-
-// The expansion of |value| x 1000, the thousandths that the coordinate forms round. For the few
-// doubles whose product overflows, the value's own digits shifted by three places.
-Expansion ExpandThousandths(double value) {
-  double product = std::fabs(value * 1000.0);
-  if (std::isfinite(product)) return Expand(product);
-  Expansion e = Expand(std::fabs(value));
-  e.pointPosition += 3;
-  return e;
-}
-
-// Digit of the expansion at decimal place `place` (1 = first decimal, 0 = ones, -1 = tens, ...).
-char DigitAt(const Expansion& e, int place) {
-  int index = e.pointPosition + place - 1;
-  return index >= 0 && index < kSignificantDigits ? e.digits[index] : '0';
-}
-
-// Writes the unsigned fixed text of `e` with `decimals` decimals ("123.450", "0.05", "7") into
-// `text`, rounding half away from zero on the expansion when `round`, cutting otherwise.
-// Returns its length.
-int FixedDigits(const Expansion& e, int decimals, bool round, char (&text)[kDigitCapacity + 2]) {
-  int integerCount = e.pointPosition > 1 ? e.pointPosition : 1;
-  int total = integerCount + decimals;
-  char digits[kDigitCapacity];  // digits[0] takes a carry out of the first digit
-  digits[0] = '0';
-  for (int i = 0; i < total; ++i) digits[i + 1] = DigitAt(e, i - integerCount + 1);
-  if (round && DigitAt(e, decimals + 1) >= '5') {
-    int i = total;
-    while (digits[i] == '9') digits[i--] = '0';
-    ++digits[i];
+  if (value >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * value, 2);
+  } else {
+    *--end = static_cast<char>('0' + value);
   }
-  int length = 0;
-  int first = digits[0] == '0' ? 1 : 0;
-  for (int i = first; i <= integerCount; ++i) text[length++] = digits[i];
+  return end;
+}
+
+// Writes `whole` as a fixed text with `decimals` (0..3) decimals: 123456 with 3 -> "123.456",
+// 5 with 3 -> "0.005", 7 with 0 -> "7". Ends just before `end`; returns where it starts.
+char* WriteFixedBackward(uint32_t whole, int decimals, char* end) {
   if (decimals > 0) {
-    text[length++] = '.';
-    for (int i = integerCount + 1; i <= total; ++i) text[length++] = digits[i];
+    const uint32_t scale = static_cast<uint32_t>(kPowersOfTen[decimals]);
+    uint32_t fraction = whole % scale;
+    whole /= scale;
+    for (int i = 0; i < decimals; ++i) {
+      *--end = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    *--end = '.';
   }
-  text[length] = '\0';
-  return length;
+  return WriteDigitsBackward(whole, end);
 }
 
-// Size-bound writer: keeps what fits, counts everything, terminates.
-class BoundedText {
- public:
-  explicit BoundedText(std::span<char> out) : out_(out) {}
-  void Put(char c) {
-    if (length_ + 1 < out_.size()) out_[length_] = c;
-    ++length_;
+// Writes `pad` spaces and then `text` into `out`, keeping what fits in `out.size() - 1` bytes and
+// terminating when `out` is not empty. Returns the length of the whole text, as snprintf does.
+int PutBounded(std::span<char> out, size_t pad, std::string_view text) {
+  if (!out.empty()) {
+    size_t room = out.size() - 1;
+    size_t spaces = pad < room ? pad : room;
+    std::memset(out.data(), ' ', spaces);
+    size_t kept = text.size() < room - spaces ? text.size() : room - spaces;
+    std::memcpy(out.data() + spaces, text.data(), kept);
+    out[spaces + kept] = '\0';
   }
-  void Put(std::string_view s) {
-    for (char c : s) Put(c);
-  }
-  void Pad(size_t width, size_t textLength) {
-    for (size_t i = textLength; i < width; ++i) Put(' ');
-  }
-  int Finish() {
-    if (!out_.empty()) out_[length_ < out_.size() ? length_ : out_.size() - 1] = '\0';
-    return static_cast<int>(length_);
-  }
-
- private:
-  std::span<char> out_;
-  size_t length_ = 0;
-};
-
-std::string_view NonFiniteText(double value) {
-  if (std::isnan(value)) return "nan";
-  return value < 0 ? "-inf" : "inf";
+  return static_cast<int>(pad + text.size());
 }
 
-int Refuse(std::span<char> out) {
-  if (!out.empty()) out[0] = '\0';
-  return -1;
+std::string_view TextBetween(const char* start, const char* end) {
+  return std::string_view(start, static_cast<size_t>(end - start));
 }
 
 }  // namespace
 
+bool ScaledInteger(double magnitude, int decimals, ScaleCut cut, uint32_t* whole) {
+  if (decimals < 0 || decimals > kFastDecimals) return false;
+  // Written so that NaN fails too.
+  if (!(magnitude >= 0.0 && magnitude < kScaleMaximum)) return false;
+  if (magnitude < kScaleTiny) {
+    *whole = 0;
+    return true;
+  }
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int shift = kExponentBias - static_cast<int>(bits >> 52);  // 23..63
+  const uint64_t mantissa = (bits & (kHiddenBit - 1)) | kHiddenBit;
+  const uint64_t scaled = mantissa * kPowersOfTen[decimals];
+  const uint64_t integer = scaled >> shift;
+  if (integer >= kWholeLimit) return false;
+  const uint64_t fraction = scaled & ((uint64_t{1} << shift) - 1);
+  const uint64_t window = uint64_t{1} << (shift - kWindowBits);
+  const uint64_t half = uint64_t{1} << (shift - 1);
+  uint64_t result = integer;
+  if (cut == ScaleCut::kRoundHalfAway) {
+    if (fraction == half) {
+      result = integer + 1;
+    } else if (fraction > half) {
+      if (fraction - half <= window) return false;
+      result = integer + 1;
+    } else if (half - fraction <= window) {
+      return false;
+    }
+  } else if (fraction != 0 && (fraction <= window || fraction >= (uint64_t{1} << shift) - window)) {
+    return false;
+  }
+  *whole = static_cast<uint32_t>(result);
+  return true;
+}
+
 int FormatCoordinate(double value, std::span<char> out) {
-  BoundedText text(out);
-  if (!std::isfinite(value)) {
-    text.Put(NonFiniteText(value));
-    return text.Finish();
+  if (value > -0.0005 && value < 0.0005) return PutBounded(out, 0, "0.");
+  uint32_t thousandths = 0;
+  if (!ScaledInteger(std::fabs(value * 1000.0), 0, ScaleCut::kRoundHalfAway, &thousandths) ||
+      thousandths == 0) {
+    return FormatCoordinateSlow(value, out);
   }
-  if (value > -0.0005 && value < 0.0005) {
-    text.Put("0.");
-    return text.Finish();
+  char text[kFastTextSize];
+  char* end = text + sizeof text;
+  char* start = end;
+  uint32_t decimals = thousandths % 1000;
+  if (decimals != 0) {
+    int kept = 3;
+    while (decimals % 10 == 0) {
+      decimals /= 10;
+      --kept;
+    }
+    while (kept-- > 0) {
+      *--start = static_cast<char>('0' + decimals % 10);
+      decimals /= 10;
+    }
   }
-  // Thousandths as a whole number, rounded half away from zero on the product's expansion.
-  char digits[kDigitCapacity + 2];
-  int length = FixedDigits(ExpandThousandths(value), 0, true, digits);
-  std::string_view thousandths(digits, length);
-  if (thousandths == "0") {  // cannot happen outside the zero window; keeps "-0." out
-    text.Put("0.");
-    return text.Finish();
-  }
-  if (value < 0) text.Put('-');
-  char decimals[3] = {'0', '0', '0'};
-  size_t fraction = thousandths.size() < 3 ? thousandths.size() : 3;
-  for (size_t i = 0; i < fraction; ++i) decimals[3 - fraction + i] = thousandths[thousandths.size() - fraction + i];
-  if (thousandths.size() > 3) {
-    text.Put(thousandths.substr(0, thousandths.size() - 3));
-  } else {
-    text.Put('0');
-  }
-  text.Put('.');
-  int kept = 3;
-  while (kept > 0 && decimals[kept - 1] == '0') --kept;
-  text.Put(std::string_view(decimals, kept));
-  return text.Finish();
+  *--start = '.';
+  start = WriteDigitsBackward(thousandths / 1000, start);
+  if (value < 0) *--start = '-';
+  return PutBounded(out, 0, TextBetween(start, end));
 }
 
 int FormatFixed(double value, std::span<char> out, int decimals) {
-  if (decimals < 0 || decimals > kMaxDecimals) return Refuse(out);
-  BoundedText text(out);
-  if (!std::isfinite(value)) {
-    text.Put(NonFiniteText(value));
-    return text.Finish();
+  uint32_t whole = 0;
+  if (!ScaledInteger(std::fabs(value), decimals, ScaleCut::kTruncate, &whole)) {
+    return FormatFixedSlow(value, out, decimals);
   }
-  char digits[kDigitCapacity + 2];
-  int length = FixedDigits(Expand(std::fabs(value)), decimals, false, digits);
-  if (value < 0) text.Put('-');
-  text.Put(std::string_view(digits, length));
-  return text.Finish();
+  char text[kFastTextSize];
+  char* end = text + sizeof text;
+  char* start = WriteFixedBackward(whole, decimals, end);
+  if (value < 0) *--start = '-';
+  return PutBounded(out, 0, TextBetween(start, end));
 }
 
 int FormatRounded(double value, std::span<char> out, int decimals, int width) {
-  if (decimals < 0 || decimals > kMaxDecimals) return Refuse(out);
-  BoundedText text(out);
-  size_t padWidth = width > 0 ? static_cast<size_t>(width) : 0;
-  if (!std::isfinite(value)) {
-    std::string_view s = NonFiniteText(value);
-    text.Pad(padWidth, s.size());
-    text.Put(s);
-    return text.Finish();
+  uint32_t whole = 0;
+  if (!ScaledInteger(std::fabs(value), decimals, ScaleCut::kRoundHalfAway, &whole)) {
+    return FormatRoundedSlow(value, out, decimals, width);
   }
-  char digits[kDigitCapacity + 2];
-  int length = FixedDigits(Expand(std::fabs(value)), decimals, true, digits);
-  bool negative = value < 0;
-  text.Pad(padWidth, static_cast<size_t>(length) + (negative ? 1 : 0));
-  if (negative) text.Put('-');
-  text.Put(std::string_view(digits, length));
-  return text.Finish();
+  char text[kFastTextSize];
+  char* end = text + sizeof text;
+  char* start = WriteFixedBackward(whole, decimals, end);
+  if (value < 0) *--start = '-';
+  size_t length = static_cast<size_t>(end - start);
+  size_t padWidth = width > 0 ? static_cast<size_t>(width) : 0;
+  return PutBounded(out, padWidth > length ? padWidth - length : 0, TextBetween(start, end));
 }
 
 int FormatThousandths(char letter, double value, std::span<char> out) {
-  BoundedText text(out);
-  text.Put(letter);
-  if (!std::isfinite(value)) {
-    text.Put(NonFiniteText(value));
-    return text.Finish();
+  uint32_t thousandths = 0;
+  if (!ScaledInteger(std::fabs(value * 1000.0), 0, ScaleCut::kRoundHalfAway, &thousandths)) {
+    return FormatThousandthsSlow(letter, value, out);
   }
-  char digits[kDigitCapacity + 2];
-  int length = FixedDigits(ExpandThousandths(value), 0, true, digits);
-  if (value < 0) text.Put('-');
-  text.Put(std::string_view(digits, length));
-  return text.Finish();
+  char text[kFastTextSize];
+  char* end = text + sizeof text;
+  char* start = WriteDigitsBackward(thousandths, end);
+  if (value < 0) *--start = '-';
+  *--start = letter;
+  return PutBounded(out, 0, TextBetween(start, end));
 }
 
 int FormatAxisWord(char letter, double value, int decimalSetting, std::span<char> out) {
   if (decimalSetting == 0) return FormatThousandths(letter, value, out);
-  char number[kDigitCapacity + 4];
-  int length = FormatCoordinate(value, number);
-  BoundedText text(out);
-  text.Put(letter);
-  text.Put(std::string_view(number, length));
-  return text.Finish();
+  char text[kAnyCoordinateTextSize];
+  text[0] = letter;
+  int length = FormatCoordinate(value, std::span<char>(text + 1, sizeof text - 1));
+  return PutBounded(out, 0, std::string_view(text, static_cast<size_t>(length) + 1));
 }

@@ -8,6 +8,10 @@
 // differently from each other; doing it here makes the Windows and the Linux builds write the same
 // bytes.
 //
+// (format.cpp finds the digits of the usual values with integer arithmetic and hands the others
+// to the literal digit-by-digit rule; format_paths.h has both paths and the argument that they
+// agree is written beside the fast one.)
+//
 // All functions write into a caller-owned buffer and never past its end: like snprintf they
 // return the length of the whole text, and when that is `out.size()` or more the text was cut to
 // `out.size() - 1` bytes (always terminated when the buffer is not empty). Infinities and NaN,

@@ -1,11 +1,26 @@
 #include "nc/line_reader.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/platform.h"
 
 namespace {
+
 constexpr unsigned char kCtrlZ = 0x1A;
+
+// Marks the bytes of `word` that end plain content ("\n", "\r", Ctrl-Z) with their high bit.
+// Zero when there is none. (v - 0x01..01) & ~v & 0x80..80 marks the zero bytes of v exactly up
+// to the lowest one; above it a borrow may mark more, so only the lowest mark counts.
+uint64_t SpecialBytes(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kHighs = 0x8080808080808080u;
+  auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  return zeroBytes(word ^ (kOnes * '\n')) | zeroBytes(word ^ (kOnes * '\r')) |
+         zeroBytes(word ^ (kOnes * kCtrlZ));
+}
+
 }  // namespace
 
 bool LineReader::Fill() {
@@ -43,35 +58,60 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
   line[0] = '\0';
   if (length != nullptr) *length = 0;
   if (state_ == kLineTooLong) return kLineTooLong;
+  // Hands over the `n` bytes gathered as the next line.
+  auto deliver = [&] {
+    line[n] = '\0';
+    if (length != nullptr) *length = n;
+    ++lineNumber_;
+    return kLineRead;
+  };
   for (;;) {
-    // Scan straight through the chunk for the common case of plain bytes.
-    while (position_ < end_) {
-      unsigned char c = chunk_[position_];
-      if (c == '\r' || c == kCtrlZ) break;
-      ++position_;
-      if (c == '\n') {
-        line[n++] = '\n';
-        line[n] = '\0';
-        if (length != nullptr) *length = n;
-        ++lineNumber_;
-        return kLineRead;
+    // Plain bytes (all but "\n", "\r" and Ctrl-Z) are copied straight from the chunk: eight at
+    // a time while the line has room for them, then one at a time. The chunk positions stay in
+    // locals here; with the members, every store into the line would reload them.
+    size_t position = position_;
+    const size_t end = end_;
+    while (end - position >= sizeof(uint64_t) && n + sizeof(uint64_t) <= kMaxLineLength) {
+      uint64_t word;
+      std::memcpy(&word, chunk_ + position, sizeof word);
+      std::memcpy(line.data() + n, &word, sizeof word);  // bytes past a special one are left over
+      uint64_t special = SpecialBytes(word);
+      if (special != 0) {
+        // On a little-endian machine the lowest mark is the first special byte in memory.
+        if constexpr (std::endian::native == std::endian::little) {
+          size_t plain = static_cast<size_t>(std::countr_zero(special)) / 8;
+          n += plain;
+          position += plain;
+        }
+        break;
       }
-      if (n == kMaxLineLength) {
-        state_ = kLineTooLong;
-        ++lineNumber_;
-        line[0] = '\0';
-        return kLineTooLong;
-      }
+      n += sizeof word;
+      position += sizeof word;
+    }
+    while (position < end && n < kMaxLineLength) {
+      unsigned char c = chunk_[position];
+      if (c == '\n' || c == '\r' || c == kCtrlZ) break;
       line[n++] = static_cast<char>(c);
+      ++position;
+    }
+    // The usual line ends, "\n" and "\r\n" inside the chunk, end the line here; everything
+    // else (a lone "\r", Ctrl-Z, the chunk's end, a full line) goes through Take.
+    size_t ending = 0;
+    if (position < end && chunk_[position] == '\n') {
+      ending = 1;
+    } else if (end - position >= 2 && chunk_[position] == '\r' && chunk_[position + 1] == '\n') {
+      ending = 2;
+    }
+    position_ = position + ending;
+    if (ending != 0) {
+      line[n++] = '\n';
+      return deliver();
     }
     int c = Take();
     if (c < 0) break;
     if (c == '\n') {
       line[n++] = '\n';
-      line[n] = '\0';
-      if (length != nullptr) *length = n;
-      ++lineNumber_;
-      return kLineRead;
+      return deliver();
     }
     if (n == kMaxLineLength) {
       state_ = kLineTooLong;
@@ -87,8 +127,5 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
     return kLineReadError;
   }
   if (n == 0) return kLineEnd;
-  line[n] = '\0';
-  if (length != nullptr) *length = n;
-  ++lineNumber_;
-  return kLineRead;
+  return deliver();
 }

@@ -130,6 +130,10 @@ struct Services {
   LogPane* logPane;
   // The file operations.
   FileServices files;
+  // Whether WaitSeconds really waits: the split's fixed one-second pauses before the footer cut
+  // reads the program a second time and before the header and footer files are deleted. The
+  // Windows program keeps them; the Linux console program has no use for them and goes on at once.
+  bool fixedWaits;
 };
 
 // The services in force. Tests overwrite members and restore them afterwards.

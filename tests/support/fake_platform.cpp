@@ -95,6 +95,7 @@ FakePlatform::FakePlatform() : saved_(platform::Current()), outer_(gActive) {
   s.executablePath = ExecutablePath;
   s.fileTime = FileTime;
   s.logPane = &pane;
+  s.fixedWaits = true;  // the fake clock makes the waits instant and lets the tests count them
 }
 
 FakePlatform::~FakePlatform() {

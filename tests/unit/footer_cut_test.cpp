@@ -99,4 +99,12 @@ TEST(WaitSeconds, SleepsUntilEachSecondHasPassed) {
   }
 }
 
+TEST(WaitSeconds, ReturnsAtOnceWithoutFixedWaits) {
+  FakePlatform fake;
+  platform::Current().fixedWaits = false;
+  EXPECT_EQ(WaitSeconds(3), 0);
+  EXPECT_EQ(fake.sleptMs, 0u);
+  EXPECT_EQ(fake.tick, 1000u);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // CRLF text writer.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,81 @@ TEST(LineReader, RawLinesRoundTripThroughTheCrlfWriter) {
     }
   }
   EXPECT_EQ(dir.Read("out.nc"), original);
+}
+
+// The reader's contract written the plain way: cut at the first Ctrl-Z, "\r\n" to "\n", split
+// after each "\n", and stop at the first line with more than kMaxLineLength content bytes.
+Lines ReferenceLines(const std::string& bytes, int* last, int* lineNumber) {
+  std::string text = bytes.substr(0, bytes.find('\x1A'));
+  std::string converted;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    converted += text[i];
+  }
+  Lines lines;
+  *last = kLineEnd;
+  for (size_t start = 0; start < converted.size();) {
+    size_t end = converted.find('\n', start);
+    size_t stop = end == std::string::npos ? converted.size() : end + 1;
+    size_t content = (end == std::string::npos ? converted.size() : end) - start;
+    if (content > kMaxLineLength) {
+      *last = kLineTooLong;
+      *lineNumber = static_cast<int>(lines.size()) + 1;
+      return lines;
+    }
+    lines.push_back(converted.substr(start, stop - start));
+    start = stop;
+  }
+  *lineNumber = static_cast<int>(lines.size());
+  return lines;
+}
+
+// Random files of short and near-limit lines, CR LF and lone CR and LF ends, NUL and Shift-JIS
+// bytes, sometimes a Ctrl-Z, long enough to cross several read chunks: the reader delivers what
+// the plain model does.
+TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
+  std::mt19937_64 engine(4242);
+  for (int file = 0; file < 60; ++file) {
+    std::string bytes;
+    size_t size = 20000 + engine() % 40000;
+    while (bytes.size() < size) {
+      uint64_t r = engine();
+      if (r % 97 == 0) {
+        bytes.append(kMaxLineLength - 3 + (r >> 8) % 7, 'Y');  // around the length limit
+      } else if (r % 5 == 0) {
+        const char special[] = {'\r', '\n', '\r', '\n', '\0', '\x83', '\x1A'};
+        size_t pick = (r >> 8) % sizeof special;
+        if (special[pick] == '\x1A' && (r >> 16) % 8 != 0) continue;  // Ctrl-Z stays rare
+        bytes += special[pick];
+      } else if (r % 3 == 0) {
+        bytes += "\r\n";
+      } else {
+        bytes.append(1 + (r >> 8) % 12, static_cast<char>('A' + (r >> 16) % 26));
+      }
+    }
+    int last = 0, number = 0, referenceLast = 0, referenceNumber = 0;
+    Lines lines = ReadAll(bytes, &last, &number);
+    Lines expected = ReferenceLines(bytes, &referenceLast, &referenceNumber);
+    EXPECT_EQ(lines, expected) << "file " << file;
+    EXPECT_EQ(last, referenceLast) << "file " << file;
+    EXPECT_EQ(number, referenceNumber) << "file " << file;
+  }
+}
+
+TEST(WriteCrlfText, EveryLineEndBecomesCrLf) {
+  const std::string longPiece(3000, 'X');  // longer than the writer's own buffer
+  const std::string cases[] = {"", "G00X1.", "G00X1.\n", "\n\n", "A\nB\nC", "A\r\n",
+                               longPiece + "\n" + longPiece, "B\n" + longPiece + "\n"};
+  for (const std::string& text : cases) {
+    TempDir dir;
+    {
+      platform::FileHandle out(dir.Path("out.nc").c_str(), "wb");
+      ASSERT_EQ(WriteCrlfText(out.get(), text), 0);
+    }
+    std::string expected;
+    for (char c : text) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(dir.Read("out.nc"), expected) << text.size();
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The platform layer's own edges: text conversion and file access with CP932 names.
+// The platform layer's own edges: text conversion, file access with CP932 names, and the waits.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,6 +45,15 @@ TEST(Files, OpenExistsRemoveWithJapaneseNames) {
   EXPECT_TRUE(platform::RemoveFile(name.c_str()));
   EXPECT_FALSE(platform::FileExists(name.c_str()));
   EXPECT_FALSE(platform::RemoveFile(name.c_str()));
+}
+
+// The fixed one-second waits of a split are kept by the Windows program only.
+TEST(Services, OnlyWindowsMakesTheFixedWaits) {
+#ifdef _WIN32
+  EXPECT_TRUE(platform::Real().fixedWaits);
+#else
+  EXPECT_FALSE(platform::Real().fixedWaits);
+#endif
 }
 
 TEST(Files, ADirectoryExistsButDoesNotOpenForReading) {

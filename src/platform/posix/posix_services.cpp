@@ -218,7 +218,7 @@ const Services& Real() {
   static const Services services = {
       ShowMessageOnStderr, MonotonicTick, SleepMilliseconds, LocalTimeNow, Environment, StartProgram,
       OpenAssociated,      ComputerName,  UserName,          HostAddress,  ExecutablePath, FileTime,
-      DefaultPane(),       {Open, StreamWrite, StreamRead, StreamClose, Status, Remove},
+      DefaultPane(),       {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, false,
   };
   return services;
 }

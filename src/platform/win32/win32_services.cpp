@@ -206,7 +206,7 @@ const Services& Real() {
   static const Services services = {
       ShowMessageBox, Tick,     SleepMilliseconds, LocalTimeNow,   Environment, StartProgram, OpenAssociated,
       ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
-      {Open, StreamWrite, StreamRead, StreamClose, Status, Remove},
+      {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, true,
   };
   return services;
 }
