@@ -175,3 +175,30 @@ bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double 
   offset->second = 0.5 * (y + x * side);
   return true;
 }
+
+void MeasureHole(const HoleShape& hole, const Position& from, double feed,
+                 DistanceTotals* distanceTotals, TimeTotals* timeTotals, Extents* minimum,
+                 Extents* maximum, MoveCounters* counters, Position* end) {
+  const bool feedsOut = hole.code == 74 || hole.code == 84 || hole.code == 85 || hole.code == 89;
+  const double returnZ = hole.returnLevel == 98 ? hole.initial : hole.r;
+  struct Leg {
+    int motion;
+    double z;
+  };
+  const Leg legs[] = {{0, from[kZ]}, {0, hole.r}, {1, hole.z}, {feedsOut ? 1 : 0, hole.r}, {0, returnZ}};
+  const FeedState feedState{feed, feed, 0.0};
+  Position at = from;
+  for (const Leg& leg : legs) {
+    Position to{};
+    to[kX] = hole.x;
+    to[kY] = hole.y;
+    to[kZ] = leg.z;
+    ModalState modal{};
+    modal.motion = leg.motion;
+    if (to[kX] != at[kX] || to[kY] != at[kY] || to[kZ] != at[kZ]) {
+      MeasureMove(modal, to, at, feedState, distanceTotals, timeTotals, minimum, maximum, counters);
+    }
+    at = to;
+  }
+  *end = at;
+}

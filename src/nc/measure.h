@@ -77,6 +77,24 @@ void MeasureMove(const ModalState& modal, const Position& newPosition, const Pos
                  Extents* minimum, Extents* maximum, MoveCounters* counters = nullptr,
                  int closure = kArcByPositions);
 
+// One hole of a canned cycle: its code (73, 74, 76, 81..89), return level (98, 99), the hole and
+// its bottom, the R level and the initial level, all absolute.
+struct HoleShape {
+  int code;
+  int returnLevel;
+  double x, y, z, r, initial;
+};
+
+// Measures a hole as the control drills it from `from`: a rapid to the hole at the level the
+// tool stands at, a rapid to the R level, the feed to the bottom (pecks are not counted: their
+// retracts and re-approaches are rapids), out to the R level at feed for the tapping and boring
+// cycles that feed out (G74, G84, G85, G89) and rapid for the others, and for G98 a rapid up to
+// the initial level. Adds to the totals and extents as MeasureMove does; `*end` receives where
+// the tool stands afterwards (the hole at the return level).
+void MeasureHole(const HoleShape& hole, const Position& from, double feed,
+                 DistanceTotals* distanceTotals, TimeTotals* timeTotals, Extents* minimum,
+                 Extents* maximum, MoveCounters* counters, Position* end);
+
 // The centre offset (from `start`) of the arc from `start` to `end` with radius word `radius` in
 // `motion` (2 clockwise, 3 counter-clockwise), as the controls place it: on the perpendicular
 // bisector of the chord, on the side that gives the arc of at most 180 degrees for a positive R

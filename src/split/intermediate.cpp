@@ -136,6 +136,45 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   return Put(line, static_cast<size_t>(n));
 }
 
+bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals) {
+  int64_t count = 0;
+  if (!ToResolutionCount(value, decimals, &count) || count > kLargestCount || count < -kLargestCount) {
+    failed_ = true;
+    return false;
+  }
+  line[(*n)++] = ' ';
+  *n += PutInteger(count, line + *n);
+  return true;
+}
+
+int IntermediateWriter::WriteHole(const HoleRecord& record) {
+  char line[64 + 12 * 22 + kRidingWordsSize];
+  int n = 0;
+  line[n++] = 'C';
+  line[n++] = ' ';
+  n += PutInteger(record.code, line + n);
+  line[n++] = ' ';
+  n += PutInteger(record.returnLevel, line + n);
+  const double values[] = {record.x, record.y, record.z, record.r};
+  for (double value : values) {
+    if (!PutCount(line, &n, value, decimals_)) return -1;
+  }
+  if (!PutCount(line, &n, record.feed, 3) || !PutCount(line, &n, record.initial, decimals_)) {
+    return -1;
+  }
+  line[n++] = ' ';
+  n += PutInteger(record.line, line + n);
+  size_t words = strnlen(record.words, kRidingWordsSize - 1);
+  if (words > 0) {
+    line[n++] = ' ';
+    std::memcpy(line + n, record.words, words);
+    n += static_cast<int>(words);
+  }
+  line[n++] = '\r';
+  line[n++] = '\n';
+  return Put(line, static_cast<size_t>(n));
+}
+
 int IntermediateWriter::WriteBlock(int lineNumber, const char* text, size_t length) {
   char head[32];
   int n = 0;
@@ -148,10 +187,51 @@ int IntermediateWriter::WriteBlock(int lineNumber, const char* text, size_t leng
   return Put("\r\n", 2);
 }
 
-int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, BlockRecord* block) {
+namespace {
+
+// Reads the riding words that end a record line at text[at].
+bool TakeWords(const char* text, size_t length, size_t at, char (&words)[kRidingWordsSize]) {
+  const size_t count = length - at;
+  if (count >= kRidingWordsSize) return false;
+  std::memcpy(words, text + at, count);
+  words[count] = '\0';
+  return true;
+}
+
+int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
+  size_t at = 2;
+  int64_t code = 0;
+  int64_t returnLevel = 0;
+  if (!TakeInteger(text, length, &at, &code) || !TakeInteger(text, length, &at, &returnLevel)) {
+    return kRecordBad;
+  }
+  const bool known = code == 73 || code == 74 || code == 76 || (code >= 81 && code <= 89);
+  if (!known || (returnLevel != 98 && returnLevel != 99)) return kRecordBad;
+  hole->code = static_cast<int>(code);
+  hole->returnLevel = static_cast<int>(returnLevel);
+  double* scaled[] = {&hole->x, &hole->y, &hole->z, &hole->r};
+  int64_t v = 0;
+  for (double* value : scaled) {
+    if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) return kRecordBad;
+    *value = static_cast<double>(v) / scale;
+  }
+  if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) return kRecordBad;
+  hole->feed = static_cast<double>(v) / 1000.0;
+  if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) return kRecordBad;
+  hole->initial = static_cast<double>(v) / scale;
+  if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
+  hole->line = static_cast<int>(v);
+  return TakeWords(text, length, at, hole->words) ? kRecordHole : kRecordBad;
+}
+
+}  // namespace
+
+int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
+                BlockRecord* block) {
   if (length < 2 || text[1] != ' ') return kRecordBad;
   size_t at = 2;
   int64_t v = 0;
+  if (text[0] == 'C') return ParseHole(text, length, units == kInches ? 10000.0 : 1000.0, hole);
   if (text[0] == 'B') {
     if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
     block->line = static_cast<int>(v);
@@ -191,11 +271,7 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Bl
   if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
   move->line = static_cast<int>(v);
   // What is left after the blank that ended the line number are the riding words.
-  size_t words = length - at;
-  if (words >= kRidingWordsSize) return kRecordBad;
-  std::memcpy(move->words, text + at, words);
-  move->words[words] = '\0';
-  return kRecordMove;
+  return TakeWords(text, length, at, move->words) ? kRecordMove : kRecordBad;
 }
 
 IntermediateReader::IntermediateReader(FILE* file) : file_(file) {
@@ -250,5 +326,5 @@ int IntermediateReader::Next() {
     ++lineNumber_;
     return kRecordBad;
   }
-  return ParseRecord(line_, lineLength_, units_, &move_, &block_);
+  return ParseRecord(line_, lineLength_, units_, &move_, &hole_, &block_);
 }

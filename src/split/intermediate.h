@@ -13,6 +13,13 @@
 //                                               radius; the feed in 0.001 per minute; the NC line;
 //                                               then the block's other words that ride on the move
 //                                               (S2000, M08, G43H2, ...), written compactly
+//   C <code> <return> <x> <y> <z> <r> <feed> <initial> <line>[ <words>]
+//                                               a hole of a canned cycle: its code (73, 74, 76,
+//                                               81..89), return level (98 or 99), the hole, the
+//                                               bottom and the R level (absolute), the feed, the
+//                                               initial level the cycle began at, the NC line, and
+//                                               the cycle block's other words as written (the
+//                                               peck Q, the dwell P, M08, ...)
 //   B <line> <text>                             a block without a move, carried as written
 // The first move record is the start record: a rapid to the start point, line 0. Coordinates are
 // rounded to the resolution as they are written (half away from zero), so the split loop measures
@@ -47,6 +54,19 @@ struct MoveRecord {
   char words[kRidingWordsSize];  // words riding on the move, compact ("S2000M08"), or ""
 };
 
+struct HoleRecord {
+  int code;         // 73, 74, 76, 81..89
+  int returnLevel;  // 98: back to the initial level; 99: to the R level
+  double x;         // the hole, absolute
+  double y;
+  double z;         // the bottom, absolute
+  double r;         // the R level, absolute
+  double feed;      // per minute
+  double initial;   // the Z at which the cycle began: the level G98 returns to
+  int line;         // NC line of the block
+  char words[kRidingWordsSize];  // the cycle block's other words (Q1., P500, M08, ...), or ""
+};
+
 struct BlockRecord {
   int line;                        // NC line
   size_t length;                   // bytes of `text` (it may hold NUL bytes of its own)
@@ -58,6 +78,7 @@ enum RecordKind {
   kRecordEnd = 0,    // no more records
   kRecordMove = 1,   // a move record was read into `move()`
   kRecordBlock = 2,  // a block record was read into `block()`
+  kRecordHole = 3,   // a hole record was read into `hole()`
   kRecordBad = -1,   // a line is not a record, or the file could not be read: lineNumber() tells
 };
 
@@ -76,11 +97,14 @@ class IntermediateWriter {
   // Writes the units line. `file` is open "wb"; the writer neither owns nor closes it.
   IntermediateWriter(FILE* file, int units);
   int WriteMove(const MoveRecord& record);
+  int WriteHole(const HoleRecord& record);
   int WriteBlock(int line, const char* text, size_t length);
   bool failed() const { return failed_; }
 
  private:
   int Put(const char* text, size_t length);
+  // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
+  bool PutCount(char* line, int* n, double value, int decimals);
   FILE* file_;
   int decimals_;
   bool failed_ = false;
@@ -99,6 +123,7 @@ class IntermediateReader {
   int units() const { return units_; }
   const MoveRecord& move() const { return move_; }
   const BlockRecord& block() const { return block_; }
+  const HoleRecord& hole() const { return hole_; }
   // 1-based line of the intermediate file last read.
   int lineNumber() const { return lineNumber_; }
 
@@ -121,8 +146,10 @@ class IntermediateReader {
   size_t lineLength_ = 0;
   MoveRecord move_{};
   BlockRecord block_{};
+  HoleRecord hole_{};
 };
 
-// Parses one record line (without its line end) into `move` or `block` with the scale of
-// `units`. Returns kRecordMove, kRecordBlock or kRecordBad.
-int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, BlockRecord* block);
+// Parses one record line (without its line end) into `move`, `hole` or `block` with the scale of
+// `units`. Returns kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
+int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
+                BlockRecord* block);

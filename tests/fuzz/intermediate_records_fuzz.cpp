@@ -64,10 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static char line[kLineBufferSize];
     size_t length = 0;
     static MoveRecord move;
+    static HoleRecord hole;
     static BlockRecord block;
     while (reader.Next(line, &length) == kLineRead) {
       if (length > 0 && line[length - 1] == '\n') --length;
-      if (ParseRecord(line, length, kMillimetres, &move, &block) == kRecordMove) {
+      if (ParseRecord(line, length, kMillimetres, &move, &hole, &block) == kRecordMove) {
         CheckMove(move, kMillimetres);
       }
     }

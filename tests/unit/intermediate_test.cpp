@@ -88,8 +88,9 @@ TEST(Intermediate, LinesThatAreNoRecord) {
   };
   for (const char* line : lines) {
     MoveRecord move{};
+    HoleRecord hole{};
     BlockRecord block{};
-    EXPECT_EQ(ParseRecord(line, std::strlen(line), kMillimetres, &move, &block), kRecordBad) << line;
+    EXPECT_EQ(ParseRecord(line, std::strlen(line), kMillimetres, &move, &hole, &block), kRecordBad) << line;
   }
 }
 
