@@ -1,0 +1,72 @@
+#include "check/event_stream.h"
+
+int EventStream::Open(const char* path, const double start[3], bool blockEvents) {
+  first_ = count_ = 0;
+  faultKind_ = faultLine_ = 0;
+  end_ = CheckEvent{};
+  simulator_.Reset(start, blockEvents);
+  reader_.reset();
+  if (!file_.Open(path, "rb")) {
+    state_ = kStreamFault;
+    return kStreamUnopened;
+  }
+  reader_.emplace(file_.get());
+  state_ = kStreamEvent;
+  return kStreamEvent;
+}
+
+int EventStream::Fill() {
+  for (;;) {
+    CheckEvent& slot = ring_[(first_ + count_) % kLookAhead];
+    if (simulator_.NextEvent(&slot)) {
+      if (slot.kind != kEventEnd) {
+        ++count_;
+        return kStreamEvent;
+      }
+      end_ = slot;
+      state_ = kStreamEnd;
+      return kStreamEnd;
+    }
+    if (state_ != kStreamEvent) return state_;
+    size_t length = 0;
+    const int read = reader_->Next(line_, &length);
+    if (read == kLineEnd) {
+      // A file that ends without M02/M30: the end is after its last line.
+      end_.kind = kEventEnd;
+      end_.line = reader_->lineNumber();
+      end_.from = end_.to = simulator_.Position();
+      state_ = kStreamEnd;
+      return kStreamEnd;
+    }
+    if (read != kLineRead) {
+      faultKind_ = read == kLineTooLong ? kStreamFaultLineTooLong : kStreamFaultReadError;
+      faultLine_ = read == kLineTooLong ? reader_->lineNumber() : reader_->lineNumber() + 1;
+      state_ = kStreamFault;
+      return kStreamFault;
+    }
+    if (simulator_.Execute(line_, length, reader_->lineNumber()) != kSimulationOk) {
+      faultKind_ = kStreamFaultSimulation;
+      faultLine_ = reader_->lineNumber();
+      state_ = kStreamFault;
+      return kStreamFault;
+    }
+  }
+}
+
+int EventStream::Peek(int ahead, const CheckEvent** event) {
+  while (count_ <= ahead) {
+    const int filled = Fill();
+    if (filled != kStreamEvent) {
+      *event = filled == kStreamEnd ? &end_ : nullptr;
+      return filled;
+    }
+  }
+  *event = &ring_[(first_ + ahead) % kLookAhead];
+  return kStreamEvent;
+}
+
+void EventStream::Take() {
+  if (count_ == 0) return;
+  first_ = (first_ + 1) % kLookAhead;
+  --count_;
+}
