@@ -21,60 +21,79 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // The digits of one number as the reader met them.
 struct NumberText {
-  bool negative = false;
-  bool point = false;
-  int digits = 0;           // all digits read
-  int fractionDigits = 0;   // digits after the "."
-  uint64_t mantissa = 0;    // the digits as an integer while it stays exact
-  bool exact = true;        // false once the mantissa passed 2^53
-  char text[kMaxNumberDigits + 3];  // sign, digits and "." without blanks, for the slow path
-  int textLength = 0;
+  bool negative;
+  bool point;
+  bool exact;               // false once the mantissa passed 2^53
+  int digits;               // all digits read
+  int fractionDigits;       // digits after the "."
+  uint64_t mantissa;        // the digits as an integer while it stays exact
+  size_t first;             // where the digits (and points and blanks) begin in the line
+  size_t last;              // and end
 };
 
 // Reads the number that starts at `line[*at]` (after the address letter). Blanks between the
 // letter, the sign and the digits are read over like the control does. Returns kBlockRead, or
 // kBlockNoNumber when there is no digit, or kBlockBadNumber.
 int ReadNumber(const char* line, size_t length, size_t* at, NumberText* number) {
+  // Locals, not the record's fields: the compiler may keep them in registers while it reads the
+  // line's bytes.
   size_t i = *at;
   while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
+  bool negative = false;
   if (i < length && (line[i] == '+' || line[i] == '-')) {
-    number->negative = line[i] == '-';
-    if (number->negative) number->text[number->textLength++] = '-';
+    negative = line[i] == '-';
     ++i;
   }
+  const size_t first = i;
+  size_t end = i;  // after the last digit or point: trailing blanks belong to no word
+  bool point = false;
+  int digits = 0;
+  int fractionDigits = 0;
+  uint64_t mantissa = 0;
+  bool exact = true;
   while (i < length) {
     const auto c = static_cast<unsigned char>(line[i]);
     if (IsDigit(c)) {
-      if (number->digits == kMaxNumberDigits) return kBlockBadNumber;
-      ++number->digits;
-      if (number->point) ++number->fractionDigits;
-      if (number->mantissa >= (uint64_t{1} << 53) / 10) number->exact = false;
-      number->mantissa = number->mantissa * 10 + (c - '0');
-      number->text[number->textLength++] = static_cast<char>(c);
+      if (digits == kMaxNumberDigits) return kBlockBadNumber;
+      ++digits;
+      if (point) ++fractionDigits;
+      if (mantissa >= (uint64_t{1} << 53) / 10) exact = false;
+      mantissa = mantissa * 10 + (c - '0');
+      end = i + 1;
     } else if (c == '.') {
-      if (number->point) return kBlockBadNumber;
-      number->point = true;
-      number->text[number->textLength++] = '.';
+      if (point) return kBlockBadNumber;
+      point = true;
+      end = i + 1;
     } else if (!IsBlank(c)) {
       break;
     }
     ++i;
   }
-  // Trailing blanks belong to no word; leave them for the caller.
-  while (i > *at && IsBlank(static_cast<unsigned char>(line[i - 1]))) --i;
-  *at = i;
-  return number->digits == 0 ? kBlockNoNumber : kBlockRead;
+  number->negative = negative;
+  number->point = point;
+  number->exact = exact;
+  number->digits = digits;
+  number->fractionDigits = fractionDigits;
+  number->mantissa = mantissa;
+  number->first = first;
+  number->last = end;
+  *at = end;
+  return digits == 0 ? kBlockNoNumber : kBlockRead;
 }
 
 // The value of the number, correctly rounded: a mantissa below 2^53 divided by an exact power of
 // ten is one correctly rounded operation; anything longer goes through the system's converter.
-double NumberValue(const NumberText& number) {
+double NumberValue(const char* line, const NumberText& number) {
   double value;
   if (number.exact && number.fractionDigits <= 22) {
     value = static_cast<double>(number.mantissa) / kExactPowers[number.fractionDigits];
   } else {
-    const size_t sign = number.negative ? 1 : 0;
-    value = ParseNcReal(std::string_view(number.text + sign, number.textLength - sign));
+    char text[kMaxNumberDigits + 2];
+    size_t used = 0;
+    for (size_t i = number.first; i < number.last; ++i) {
+      if (!IsBlank(static_cast<unsigned char>(line[i]))) text[used++] = line[i];
+    }
+    value = ParseNcReal(std::string_view(text, used));
   }
   if (value == 0.0) return 0.0;  // no negative zero
   return number.negative ? -value : value;
@@ -118,11 +137,12 @@ int Fail(CheckBlock* block, int result, const char* line, size_t length, size_t 
 }  // namespace
 
 int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
+  uint32_t present = 0;
+  uint32_t hasPoint = 0;
   block->present = 0;
   block->hasPoint = 0;
   block->gCount = 0;
   block->mCount = 0;
-  block->signature = 0;
   block->errorColumn = 0;
   block->errorText[0] = '\0';
 
@@ -171,16 +191,26 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
         if (block->mCount == kMaxBlockMCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
         block->mCodes[block->mCount++] = code;
       }
-      block->present |= bit;
-      block->signature += WordSignature(letter, code);
+      present |= bit;
       continue;
     }
-    if ((block->present & bit) != 0) return Fail(block, kBlockRepeatedWord, line, length, letterAt);
-    const double value = NumberValue(number);
-    block->present |= bit;
-    if (number.point) block->hasPoint |= bit;
-    block->value[letter - 'A'] = value;
-    if (letter != 'N' && letter != 'O') block->signature += WordSignature(letter, value);
+    if ((present & bit) != 0) return Fail(block, kBlockRepeatedWord, line, length, letterAt);
+    present |= bit;
+    if (number.point) hasPoint |= bit;
+    block->value[letter - 'A'] = NumberValue(line, number);
   }
+  block->present = present;
+  block->hasPoint = hasPoint;
   return kBlockRead;
+}
+
+uint64_t BlockSignature(const CheckBlock& block) {
+  uint64_t signature = 0;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (!HasWord(block, letter) || letter == 'G' || letter == 'M' || letter == 'N' || letter == 'O') continue;
+    signature += WordSignature(letter, block.value[letter - 'A']);
+  }
+  for (int i = 0; i < block.gCount; ++i) signature += WordSignature('G', block.gCodes[i]);
+  for (int i = 0; i < block.mCount; ++i) signature += WordSignature('M', block.mCodes[i]);
+  return signature;
 }

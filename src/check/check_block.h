@@ -55,8 +55,6 @@ struct CheckBlock {
   int32_t mCodes[kMaxBlockMCodes];         // the M codes in order
   int32_t gCount;
   int32_t mCount;
-  uint64_t signature;  // the same for two blocks with the same words in any order (N and O left
-                       // out): how the check recognises a block that a piece carries as written
   int32_t errorColumn;  // 1-based byte of the fault (results below 0)
   char errorText[4];    // the character at fault (two bytes for a double-byte one), terminated
 };
@@ -72,6 +70,10 @@ inline bool HasCode(const CheckBlock& block, int32_t gCode) {
   }
   return false;
 }
+
+// A number that is the same for two blocks with the same words in any order (N and O left out):
+// how the check recognises a block that a piece carries as written.
+uint64_t BlockSignature(const CheckBlock& block);
 
 // Reads the `length` bytes of `line` (a physical line; a final "\n" ends it, a NUL byte inside is
 // a bad character) into `block`. Returns a CheckBlockResult; on a fault `errorColumn` and

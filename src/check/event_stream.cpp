@@ -17,39 +17,45 @@ int EventStream::Open(const char* path, const double start[3], bool blockEvents)
 
 int EventStream::Fill() {
   for (;;) {
-    CheckEvent& slot = ring_[(first_ + count_) % kLookAhead];
-    if (simulator_.NextEvent(&slot)) {
-      if (slot.kind != kEventEnd) {
-        ++count_;
-        return kStreamEvent;
+    EventSlots slots{ring_, kRingSize, (first_ + count_) % kRingSize, 0};
+    if (simulator_.HolesPending()) {
+      simulator_.NextHole(&slots);
+    } else {
+      if (state_ != kStreamEvent) return state_;
+      size_t length = 0;
+      const int read = reader_->Next(line_, &length);
+      if (read == kLineEnd) {
+        // A file that ends without M02/M30: the end is after its last line.
+        end_.kind = kEventEnd;
+        end_.line = reader_->lineNumber();
+        end_.from = end_.to = simulator_.Position();
+        state_ = kStreamEnd;
+        return kStreamEnd;
       }
-      end_ = slot;
+      if (read != kLineRead) {
+        faultKind_ = read == kLineTooLong ? kStreamFaultLineTooLong : kStreamFaultReadError;
+        faultLine_ = read == kLineTooLong ? reader_->lineNumber() : reader_->lineNumber() + 1;
+        state_ = kStreamFault;
+        return kStreamFault;
+      }
+      if (simulator_.Execute(line_, length, reader_->lineNumber(), &slots) != kSimulationOk) {
+        faultKind_ = kStreamFaultSimulation;
+        faultLine_ = reader_->lineNumber();
+        state_ = kStreamFault;
+        return kStreamFault;
+      }
+    }
+    if (slots.count == 0) continue;
+    // The program's end is kept apart: the stream ends with it.
+    const CheckEvent& last = ring_[(slots.start + slots.count - 1) % kRingSize];
+    if (last.kind == kEventEnd) {
+      end_ = last;
       state_ = kStreamEnd;
-      return kStreamEnd;
+      --slots.count;
     }
-    if (state_ != kStreamEvent) return state_;
-    size_t length = 0;
-    const int read = reader_->Next(line_, &length);
-    if (read == kLineEnd) {
-      // A file that ends without M02/M30: the end is after its last line.
-      end_.kind = kEventEnd;
-      end_.line = reader_->lineNumber();
-      end_.from = end_.to = simulator_.Position();
-      state_ = kStreamEnd;
-      return kStreamEnd;
-    }
-    if (read != kLineRead) {
-      faultKind_ = read == kLineTooLong ? kStreamFaultLineTooLong : kStreamFaultReadError;
-      faultLine_ = read == kLineTooLong ? reader_->lineNumber() : reader_->lineNumber() + 1;
-      state_ = kStreamFault;
-      return kStreamFault;
-    }
-    if (simulator_.Execute(line_, length, reader_->lineNumber()) != kSimulationOk) {
-      faultKind_ = kStreamFaultSimulation;
-      faultLine_ = reader_->lineNumber();
-      state_ = kStreamFault;
-      return kStreamFault;
-    }
+    count_ += slots.count;
+    if (slots.count > 0) return kStreamEvent;
+    return kStreamEnd;
   }
 }
 
@@ -61,12 +67,12 @@ int EventStream::Peek(int ahead, const CheckEvent** event) {
       return filled;
     }
   }
-  *event = &ring_[(first_ + ahead) % kLookAhead];
+  *event = &ring_[(first_ + ahead) % kRingSize];
   return kStreamEvent;
 }
 
 void EventStream::Take() {
   if (count_ == 0) return;
-  first_ = (first_ + 1) % kLookAhead;
+  first_ = (first_ + 1) % kRingSize;
   --count_;
 }

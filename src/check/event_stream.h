@@ -59,7 +59,9 @@ class EventStream {
   platform::FileHandle file_;
   std::optional<LineReader> reader_;
   MachineSimulator simulator_;
-  CheckEvent ring_[kLookAhead];
+  // The look-ahead and room for the two events one line can make.
+  static constexpr int kRingSize = kLookAhead + 2;
+  CheckEvent ring_[kRingSize];
   int first_ = 0;   // ring index of the next event
   int count_ = 0;   // events buffered
   int state_ = kStreamEvent;  // kStreamEnd / kStreamFault once reached (after the buffered events)

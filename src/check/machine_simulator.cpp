@@ -66,11 +66,11 @@ bool IsIgnoredCode(int32_t code) {
 
 void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    program_[axis] = start[axis];
+    position_.program[axis] = start[axis];
+    position_.physical[axis] = start[axis];
+    position_.flags[axis] = kProgramKnown | kPhysicalKnown;
     shift_[axis] = 0.0;
-    programKnown_[axis] = 1;
     shiftKnown_[axis] = 1;
-    atReference_[axis] = 0;
   }
   state_ = CheckMachineState{};
   state_.spindle = 5;
@@ -87,37 +87,18 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   cycleZ_ = cycleR_ = cycleQ_ = cycleP_ = initialZ_ = 0.0;
   cycleHasZ_ = cycleHasR_ = 0;
   holesLeft_ = 0;
-  holeLine_ = 0;
+  endAfterHoles_ = false;
   blockEvents_ = blockEvents;
   ended_ = false;
   moved_ = false;
   line_ = 0;
   fault_ = SimulationFault{};
-  queued_ = taken_ = 0;
-  endAfterHoles_ = false;
-}
-
-double MachineSimulator::Resolution() const { return state_.units == 20 ? 0.0001 : 0.001; }
-
-CheckPoint MachineSimulator::Position() const {
-  CheckPoint point;
-  for (int axis = 0; axis < kCheckAxes; ++axis) {
-    uint8_t flags = 0;
-    point.program[axis] = program_[axis];
-    point.physical[axis] = program_[axis] + shift_[axis];
-    if (programKnown_[axis]) flags |= kProgramKnown;
-    if (programKnown_[axis] && shiftKnown_[axis]) flags |= kPhysicalKnown;
-    if (atReference_[axis]) flags |= kAtReference;
-    point.flags[axis] = flags;
-  }
-  return point;
 }
 
 int MachineSimulator::Fail(int result) {
   fault_.result = result;
   fault_.line = line_;
   ended_ = true;
-  queued_ = taken_ = 0;
   holesLeft_ = 0;
   endAfterHoles_ = false;
   return result;
@@ -149,26 +130,41 @@ bool MachineSimulator::Target(const CheckBlock& block, int axis, double* value) 
     *value = length;
     return true;
   }
-  *value = program_[axis] + length;
-  return programKnown_[axis] != 0;
+  *value = position_.program[axis] + length;
+  return ProgramKnown(axis);
 }
 
+// Moves `axis` to program coordinate `value` (unknown when not `known`); it leaves the reference.
 void MachineSimulator::SetProgram(int axis, double value, bool known) {
-  program_[axis] = value;
-  programKnown_[axis] = known ? 1 : 0;
+  position_.program[axis] = value;
+  position_.physical[axis] = value + shift_[axis];
+  uint8_t flags = 0;
+  if (known) flags = shiftKnown_[axis] ? (kProgramKnown | kPhysicalKnown) : kProgramKnown;
+  position_.flags[axis] = flags;
 }
 
-CheckEvent& MachineSimulator::Push(int kind) {
-  CheckEvent& event = queue_[queued_++];
+// The axis's coordinates are no longer known (a new work offset, a reference return, G53).
+void MachineSimulator::Forget(int axis, bool atReference) {
+  position_.flags[axis] = atReference ? kAtReference : (position_.flags[axis] & kAtReference);
+}
+
+CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
+  CheckEvent& event = slots->Next();
   event.kind = kind;
   event.line = line_;
   event.code = 0;
   event.named = 0;
-  event.from = Position();
+  event.from = position_;
   event.state = state_;
   event.signature = 0;
   event.stateOnly = 0;
   return event;
+}
+
+void MachineSimulator::PushEnd(EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventEnd);
+  event.to = event.from;
+  ended_ = true;
 }
 
 // Checks every code of the block and takes the modal ones; the motion and non-modal codes are
@@ -197,7 +193,7 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
     } else if (whole >= 54 && whole <= 59) {
       if (whole != state_.workOffset) {
         // The offsets' values are not in the program: every axis is unknown until named.
-        for (int axis = 0; axis < kCheckAxes; ++axis) programKnown_[axis] = 0;
+        for (int axis = 0; axis < kCheckAxes; ++axis) Forget(axis, false);
       }
       state_.workOffset = whole;
     } else if (whole == 90 || whole == 91) {
@@ -260,8 +256,7 @@ bool MachineSimulator::IsStateOnly(const CheckBlock& block) const {
   return true;
 }
 
-int MachineSimulator::Execute(const char* line, size_t length, int lineNumber) {
-  queued_ = taken_ = 0;
+int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, EventSlots* slots) {
   holesLeft_ = 0;
   endAfterHoles_ = false;
   if (ended_) return fault_.result;
@@ -282,8 +277,14 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber) {
     while ((unknown & LetterBit(letter)) == 0) ++letter;
     return Unsupported(letter, 0);
   }
-  if (ApplyCodes(block) != kSimulationOk) return fault_.result;
-  ApplyStateBefore(block);
+  // A block of axis words only (the body of most programs) changes no state.
+  const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
+  if (!plain) {
+    if (ApplyCodes(block) != kSimulationOk) return fault_.result;
+    ApplyStateBefore(block);
+  } else if (HasWord(block, 'F')) {
+    state_.feed = WordValue(block, 'F');
+  }
 
   bool ends = false;
   for (int i = 0; i < block.mCount; ++i) ends = ends || block.mCodes[i] == 2 || block.mCodes[i] == 30;
@@ -291,25 +292,16 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber) {
   // The motion group: G00..G03 end a canned cycle, a cycle code starts one, G80 cancels it.
   int32_t motionCode = -1;
   int32_t cycleCode = -1;
-  bool nonModal = false;
   int32_t nonModalCode = 0;
   for (int i = 0; i < block.gCount; ++i) {
     const int32_t code = block.gCodes[i];
-    if (code % 10 != 0) {
-      if (code == GCode(92, 1)) {
-        nonModal = true;
-        nonModalCode = code;
-      }
-      continue;
-    }
+    if (code == GCode(92, 1)) nonModalCode = code;
+    if (code % 10 != 0) continue;
     const int32_t whole = code / 10;
     if (whole <= 3) motionCode = whole;
     if (whole == 80) cycleCode = 0;
     if (IsCycleCode(whole)) cycleCode = whole;
-    if (whole == 4 || whole == 28 || whole == 30 || whole == 53 || whole == 92) {
-      nonModal = true;
-      nonModalCode = code;
-    }
+    if (whole == 4 || whole == 28 || whole == 30 || whole == 53 || whole == 92) nonModalCode = code;
   }
   if (motionCode >= 0) {
     motion_ = motionCode;
@@ -322,19 +314,19 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber) {
   } else if (cycleCode > 0) {
     if (cycle_ == 0) {
       // The initial level is where the tool stands when the cycle mode begins.
-      if (!programKnown_[2]) return Alarm(kAlarmCycleUnknownLevel);
-      initialZ_ = program_[2];
+      if (!ProgramKnown(2)) return Alarm(kAlarmCycleUnknownLevel);
+      initialZ_ = position_.program[2];
     }
     cycle_ = cycleCode;
   }
 
   bool moved = false;
-  if (nonModal) {
+  if (nonModalCode != 0) {
     if (nonModalCode == GCode(28) || nonModalCode == GCode(30)) {
-      ReferenceReturn(block, nonModalCode / 10);
+      ReferenceReturn(block, nonModalCode / 10, slots);
       moved = true;
     } else if (nonModalCode == GCode(53)) {
-      MachinePositioning(block);
+      MachinePositioning(block, slots);
       moved = true;
     } else if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
       SetOrigin(block);
@@ -346,80 +338,82 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber) {
     if (holes > 0) {
       moved_ = true;
       endAfterHoles_ = ends;
-      return kSimulationOk;  // the holes, the state after them and the end come from NextEvent
+      return kSimulationOk;  // the holes, the state after them and the end come from NextHole
     }
   } else if (motion_ >= 2) {
-    const int arc = Arc(block);
+    const int arc = Arc(block, slots);
     if (arc < 0) return fault_.result;
     moved = arc > 0;
   } else if ((block.present & kAxisWords) != 0) {
-    moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear);
+    moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots);
   }
   if (moved) moved_ = true;
-  ApplyStateAfter(block);
-  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0) {
-    CheckEvent& event = Push(kEventBlock);
+  if (!plain) ApplyStateAfter(block);
+  // A block that moves nothing but does something; a positioning to where the tool stands is no
+  // such block.
+  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0 &&
+      ((block.present & kAxisWords) == 0 || nonModalCode != 0)) {
+    CheckEvent& event = Push(slots, kEventBlock);
     event.to = event.from;
-    event.signature = block.signature;
+    event.signature = BlockSignature(block);
     event.stateOnly = IsStateOnly(block) ? 1 : 0;
   }
-  if (ends) {
-    CheckEvent& event = Push(kEventEnd);
-    event.to = event.from;
-    ended_ = true;
-  }
+  if (ends) PushEnd(slots);
   return kSimulationOk;
 }
 
-bool MachineSimulator::NextEvent(CheckEvent* event) {
-  if (taken_ < queued_) {
-    *event = queue_[taken_++];
-    return true;
+void MachineSimulator::NextHole(EventSlots* slots) {
+  if (holesLeft_ <= 0) return;
+  const CheckBlock& block = block_;
+  CheckEvent& event = Push(slots, kEventHole);
+  for (int axis = 0; axis < 2; ++axis) {
+    double value;
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    const bool known = Target(block, axis, &value);
+    SetProgram(axis, value, known);
   }
-  if (holesLeft_ > 0) {
-    queued_ = taken_ = 0;
-    MakeHole();
-    --holesLeft_;
-    if (holesLeft_ == 0) {
-      ApplyStateAfter(block_);
-      if (endAfterHoles_) {
-        CheckEvent& end = Push(kEventEnd);
-        end.to = end.from;
-        ended_ = true;
-        endAfterHoles_ = false;
-      }
-    }
-    *event = queue_[taken_++];
-    return true;
+  // Under G91 R counts from the initial level and Z from the R level.
+  const double rProgram = distance_ == 91 ? initialZ_ + (cycleHasR_ ? cycleR_ : 0.0)
+                                          : (cycleHasR_ ? cycleR_ : initialZ_);
+  const double bottomProgram = distance_ == 91 ? rProgram + cycleZ_ : cycleZ_;
+  HolePath& hole = event.hole;
+  hole.code = cycle_;
+  hole.returnMode = returnMode_;
+  hole.bottom = bottomProgram + shift_[2];
+  hole.rLevel = rProgram + shift_[2];
+  hole.initialLevel = initialZ_ + shift_[2];
+  hole.q = cycleQ_;
+  hole.p = cycleP_;
+  SetProgram(2, returnMode_ == 98 ? initialZ_ : rProgram, true);
+  event.to = position_;
+  if (--holesLeft_ == 0) {
+    ApplyStateAfter(block);
+    if (endAfterHoles_) PushEnd(slots);
+    endAfterHoles_ = false;
   }
-  return false;
 }
 
 // A straight move (G00, G01) to the block's axis words. False when it goes nowhere.
-bool MachineSimulator::MoveTo(const CheckBlock& block, int kind) {
+bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slots) {
   bool moves = false;
   double target[kCheckAxes];
   bool known[kCheckAxes];
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    target[axis] = program_[axis];
-    known[axis] = programKnown_[axis] != 0;
     if (!HasWord(block, kAxisLetters[axis])) continue;
     known[axis] = Target(block, axis, &target[axis]);
-    if (!known[axis] || !programKnown_[axis] || target[axis] != program_[axis]) moves = true;
+    if (!known[axis] || !ProgramKnown(axis) || target[axis] != position_.program[axis]) moves = true;
   }
   if (!moves) return false;
-  CheckEvent& event = Push(kind);
+  CheckEvent& event = Push(slots, kind);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (!HasWord(block, kAxisLetters[axis])) continue;
-    if (target[axis] != program_[axis] || !known[axis]) atReference_[axis] = 0;
-    SetProgram(axis, target[axis], known[axis]);
+    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
   }
-  event.to = Position();
+  event.to = position_;
   return true;
 }
 
 // An arc of the plane in force. Returns 1 for a move, 0 when the block goes nowhere, or a fault.
-int MachineSimulator::Arc(const CheckBlock& block) {
+int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
   const PlaneAxes plane = AxesOf(plane_);
   const bool clockwise = motion_ == 2;
   const bool rForm = HasWord(block, 'R');
@@ -429,18 +423,18 @@ int MachineSimulator::Arc(const CheckBlock& block) {
   double target[kCheckAxes];
   bool known[kCheckAxes];
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    target[axis] = program_[axis];
-    known[axis] = programKnown_[axis] != 0;
+    target[axis] = position_.program[axis];
+    known[axis] = ProgramKnown(axis);
     if (HasWord(block, kAxisLetters[axis])) known[axis] = Target(block, axis, &target[axis]);
   }
-  if (!known[plane.a] || !known[plane.b] || !programKnown_[plane.a] || !programKnown_[plane.b]) {
+  if (!known[plane.a] || !known[plane.b] || !ProgramKnown(plane.a) || !ProgramKnown(plane.b)) {
     return Alarm(kAlarmArcUnknownStart);
   }
-  const double start[2] = {program_[plane.a], program_[plane.b]};
+  const double start[2] = {position_.program[plane.a], position_.program[plane.b]};
   const double end[2] = {target[plane.a], target[plane.b]};
   const bool samePoint = start[0] == end[0] && start[1] == end[1];
-  const bool normalMoves = !known[plane.normal] || !programKnown_[plane.normal] ||
-                           target[plane.normal] != program_[plane.normal];
+  const bool normalMoves = !known[plane.normal] || !ProgramKnown(plane.normal) ||
+                           target[plane.normal] != position_.program[plane.normal];
   double offset[2] = {0.0, 0.0};
   if (rForm) {
     const int centre = ArcCentreFromRadius(start, end, Length(block, 'R'), clockwise, Resolution(), offset);
@@ -462,7 +456,7 @@ int MachineSimulator::Arc(const CheckBlock& block) {
     }
   }
 
-  CheckEvent& event = Push(kEventArc);
+  CheckEvent& event = Push(slots, kEventArc);
   ArcPath& arc = event.arc;
   arc.plane = plane_;
   arc.direction = motion_;
@@ -474,45 +468,40 @@ int MachineSimulator::Arc(const CheckBlock& block) {
   const double centre[2] = {start[0] + offset[0], start[1] + offset[1]};
   arc.radius = std::hypot(offset[0], offset[1]);
   arc.sweep = ArcSweep(start, end, centre, clockwise, samePoint && !rForm);
-  const double rise = known[plane.normal] && programKnown_[plane.normal]
-                          ? target[plane.normal] - program_[plane.normal]
+  const double rise = known[plane.normal] && ProgramKnown(plane.normal)
+                          ? target[plane.normal] - position_.program[plane.normal]
                           : 0.0;
   arc.length = std::hypot(std::fabs(arc.sweep) * arc.radius, rise);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (!HasWord(block, kAxisLetters[axis])) continue;
-    if (target[axis] != program_[axis] || !known[axis]) atReference_[axis] = 0;
-    SetProgram(axis, target[axis], known[axis]);
+    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
   }
-  event.to = Position();
+  event.to = position_;
   return 1;
 }
 
 // G28 / G30: through the intermediate point (the named axes, in the distance mode in force) to the
 // reference point; the named axes are unknown afterwards.
-void MachineSimulator::ReferenceReturn(const CheckBlock& block, int code) {
-  CheckEvent& event = Push(kEventReference);
+void MachineSimulator::ReferenceReturn(const CheckBlock& block, int code, EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventReference);
   event.code = code;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     double value;
     if (!HasWord(block, kAxisLetters[axis])) continue;
     event.named |= 1 << axis;
     const bool known = Target(block, axis, &value);
-    if (!known || value != program_[axis]) atReference_[axis] = 0;
     SetProgram(axis, value, known);
   }
-  event.via = Position();
+  event.via = position_;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if ((event.named & (1 << axis)) == 0) continue;
-    programKnown_[axis] = 0;
-    atReference_[axis] = 1;
+    if ((event.named & (1 << axis)) != 0) Forget(axis, true);
   }
-  event.to = Position();
+  event.to = position_;
 }
 
 // G53: a positioning in machine coordinates for this block only. Z at machine zero or above is
 // the top of travel; X and Y at machine zero are at their reference.
-void MachineSimulator::MachinePositioning(const CheckBlock& block) {
-  CheckEvent& event = Push(kEventMachine);
+void MachineSimulator::MachinePositioning(const CheckBlock& block, EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventMachine);
   event.code = 53;
   event.via = event.from;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
@@ -520,23 +509,23 @@ void MachineSimulator::MachinePositioning(const CheckBlock& block) {
     event.named |= 1 << axis;
     const double value = Length(block, kAxisLetters[axis]);
     event.via.program[axis] = value;  // the machine coordinate the block gives
-    programKnown_[axis] = 0;
-    atReference_[axis] = (axis == 2 ? value >= 0.0 : value == 0.0) ? 1 : 0;
+    position_.flags[axis] = (axis == 2 ? value >= 0.0 : value == 0.0) ? kAtReference : 0;
   }
-  event.to = Position();
+  event.to = position_;
 }
 
 // G92 declares the place the tool stands at to have the given coordinates; G92.1 drops the shift.
 void MachineSimulator::SetOrigin(const CheckBlock& block) {
   const bool cancel = HasCode(block, GCode(92, 1));
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    const bool physicalKnown = programKnown_[axis] && shiftKnown_[axis];
-    const double physical = program_[axis] + shift_[axis];
+    const uint8_t flags = position_.flags[axis];
+    const bool physicalKnown = (flags & kPhysicalKnown) != 0;
+    const double physical = position_.physical[axis];
     if (cancel) {
-      if (shiftKnown_[axis]) program_[axis] = physical;
       shift_[axis] = 0.0;
       shiftKnown_[axis] = 1;
-      programKnown_[axis] = physicalKnown ? 1 : 0;
+      position_.program[axis] = physical;
+      position_.flags[axis] = physicalKnown ? flags : (flags & kAtReference);
       continue;
     }
     if (!HasWord(block, kAxisLetters[axis])) continue;
@@ -544,6 +533,7 @@ void MachineSimulator::SetOrigin(const CheckBlock& block) {
     shift_[axis] = physicalKnown ? physical - value : 0.0;
     shiftKnown_[axis] = physicalKnown ? 1 : 0;
     SetProgram(axis, value, true);
+    position_.flags[axis] |= flags & kAtReference;  // the tool has not moved
   }
 }
 
@@ -573,35 +563,6 @@ int MachineSimulator::StartHoles(const CheckBlock& block) {
   if (!cycleHasZ_) return Alarm(kAlarmCycleNoDepth);
   if (!shiftKnown_[2]) return Alarm(kAlarmCycleUnknownLevel);
   holesLeft_ = repeats;
-  holeLine_ = line_;
   return repeats;
 }
 
-// One hole of the cycle in force, from the block kept by Execute, into the queue.
-void MachineSimulator::MakeHole() {
-  const CheckBlock& block = block_;
-  CheckEvent& event = Push(kEventHole);
-  event.line = holeLine_;
-  for (int axis = 0; axis < 2; ++axis) {
-    double value;
-    if (!HasWord(block, kAxisLetters[axis])) continue;
-    const bool known = Target(block, axis, &value);
-    atReference_[axis] = 0;
-    SetProgram(axis, value, known);
-  }
-  // Under G91 R counts from the initial level and Z from the R level.
-  const double rProgram = distance_ == 91 ? initialZ_ + (cycleHasR_ ? cycleR_ : 0.0)
-                                          : (cycleHasR_ ? cycleR_ : initialZ_);
-  const double bottomProgram = distance_ == 91 ? rProgram + cycleZ_ : cycleZ_;
-  HolePath& hole = event.hole;
-  hole.code = cycle_;
-  hole.returnMode = returnMode_;
-  hole.bottom = bottomProgram + shift_[2];
-  hole.rLevel = rProgram + shift_[2];
-  hole.initialLevel = initialZ_ + shift_[2];
-  hole.q = cycleQ_;
-  hole.p = cycleP_;
-  atReference_[2] = 0;
-  SetProgram(2, returnMode_ == 98 ? initialZ_ : rProgram, true);
-  event.to = Position();
-}

@@ -67,26 +67,40 @@ struct SimulationFault {
   int32_t alarm;        // kSimulationAlarm: SimulationAlarm
 };
 
+// Where Execute and NextHole put their events: slot (start + count) % size of the caller's ring,
+// `count` counting up. A line makes at most two events (a move or a block, then the end).
+struct EventSlots {
+  CheckEvent* ring;
+  int size;
+  int start;
+  int count;
+  CheckEvent& Next() { return ring[(start + count++) % size]; }
+};
+
 class MachineSimulator {
  public:
   // Power-on state, the tool at `start` (X, Y, Z in the program's units) with every axis known and
   // no shift. `blockEvents`: also yield kEventBlock events.
   void Reset(const double start[3], bool blockEvents);
 
-  // Executes one physical line (`length` bytes, see ReadCheckBlock) numbered `lineNumber`. Returns
-  // kSimulationOk (then take the events with NextEvent) or a fault (see fault()); after a fault or
-  // after the program's end the simulator executes nothing more.
-  int Execute(const char* line, size_t length, int lineNumber);
+  // Executes one physical line (`length` bytes, see ReadCheckBlock) numbered `lineNumber` and puts
+  // its events into `slots` (at most two; the holes of a canned-cycle block come from NextHole).
+  // Returns kSimulationOk or a fault (see fault()); after a fault or after the program's end the
+  // simulator executes nothing more.
+  int Execute(const char* line, size_t length, int lineNumber, EventSlots* slots);
 
-  // Takes the next event of the latest line into `event`; false when there is none left.
-  bool NextEvent(CheckEvent* event);
+  // True while holes of the latest line are still to come.
+  bool HolesPending() const { return holesLeft_ > 0; }
+  // Puts the next hole of the latest line into `slots`, and the program's end after the last hole
+  // when the block ended it.
+  void NextHole(EventSlots* slots);
 
   bool ended() const { return ended_; }
   const SimulationFault& fault() const { return fault_; }
   // Where the tool stands now.
-  CheckPoint Position() const;
+  const CheckPoint& Position() const { return position_; }
   // The output resolution of the units in force: 0.001 mm or 0.0001 inch.
-  double Resolution() const;
+  double Resolution() const { return state_.units == 20 ? 0.0001 : 0.001; }
 
  private:
   int Fail(int result);
@@ -97,23 +111,23 @@ class MachineSimulator {
   void ApplyStateAfter(const CheckBlock& block);
   double Length(const CheckBlock& block, char letter) const;
   bool Target(const CheckBlock& block, int axis, double* value) const;
+  bool ProgramKnown(int axis) const { return (position_.flags[axis] & kProgramKnown) != 0; }
   void SetProgram(int axis, double value, bool known);
-  CheckEvent& Push(int kind);
-  bool MoveTo(const CheckBlock& block, int kind);
-  int Arc(const CheckBlock& block);
-  void ReferenceReturn(const CheckBlock& block, int code);
-  void MachinePositioning(const CheckBlock& block);
+  void Forget(int axis, bool atReference);
+  CheckEvent& Push(EventSlots* slots, int kind);
+  void PushEnd(EventSlots* slots);
+  bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);
+  int Arc(const CheckBlock& block, EventSlots* slots);
+  void ReferenceReturn(const CheckBlock& block, int code, EventSlots* slots);
+  void MachinePositioning(const CheckBlock& block, EventSlots* slots);
   void SetOrigin(const CheckBlock& block);
   int StartHoles(const CheckBlock& block);
-  void MakeHole();
   bool IsStateOnly(const CheckBlock& block) const;
 
-  // Position.
-  double program_[kCheckAxes];
-  double shift_[kCheckAxes];
-  uint8_t programKnown_[kCheckAxes];
+  // Position: program coordinates, physical ones (program plus shift) and their flags.
+  CheckPoint position_;
+  double shift_[kCheckAxes];       // G92 shift per axis
   uint8_t shiftKnown_[kCheckAxes];
-  uint8_t atReference_[kCheckAxes];
   // Modal state besides the machine state.
   CheckMachineState state_;
   int32_t motion_;       // G00..G03 -> 0..3; power-on 0
@@ -128,20 +142,14 @@ class MachineSimulator {
   double initialZ_;      // program Z when the cycle began
   uint8_t cycleHasZ_;
   uint8_t cycleHasR_;
-  // Holes of the latest block still to yield (K/L repeats).
+  // Holes of the latest block still to come (K/L repeats) and whether the block ends the program.
   int32_t holesLeft_;
-  const CheckBlock* holeBlock_;
-  int32_t holeLine_;
+  bool endAfterHoles_;
   // Flags.
   bool blockEvents_;
   bool ended_;
   bool moved_;          // a move has been made (units are fixed from then on)
   int32_t line_;
   SimulationFault fault_;
-  // Events of the latest line not taken yet.
-  CheckEvent queue_[3];
-  int32_t queued_;
-  int32_t taken_;
-  bool endAfterHoles_;
-  CheckBlock block_;
+  CheckBlock block_;    // the latest line's block (the holes are drilled from it)
 };

@@ -81,6 +81,8 @@ class SplitChecker {
   int FinishPiece(const CheckEvent& end);
   int DrainSource();
   void NoteReturn(const CheckEvent& move);
+  void KeepLastCutting();
+  void TakeSource();
 
   int Fail(int rule, int pieceLine, int sourceLine);
   int FailFile(int result, const char* format, const char* path);
@@ -98,6 +100,10 @@ class SplitChecker {
   double startZ_ = 0.0;
   CheckEvent lastCutting_{};  // the program's last cutting move consumed: what a piece may repeat
   bool haveLastCutting_ = false;
+  // The same while it still stands in the program stream's ring, copied into lastCutting_ only
+  // when the stream moves on (most cuts are followed by another cut: no copy for them). The ring
+  // never overwrites the event taken last.
+  const CheckEvent* lastCuttingSlot_ = nullptr;
   int lastCutLine_ = 0;
   // The piece in hand.
   int phase_ = kPhaseHead;
@@ -173,7 +179,19 @@ int SplitChecker::Run() {
   return DrainSource();
 }
 
+void SplitChecker::KeepLastCutting() {
+  if (lastCuttingSlot_ == nullptr) return;
+  lastCutting_ = *lastCuttingSlot_;
+  lastCuttingSlot_ = nullptr;
+}
+
+void SplitChecker::TakeSource() {
+  KeepLastCutting();
+  source_.Take();
+}
+
 int SplitChecker::CheckPiece(int number) {
+  KeepLastCutting();
   pieceNumber_ = number;
   if (PiecePath(job_.ncFile, number, piecePath_, sizeof piecePath_) != kNamingOk ||
       piece_.Open(piecePath_, job_.start, job_.carriedBlocks == 1) != kStreamEvent) {
@@ -225,7 +243,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   int matched = MatchSource(move, &source);
   if (matched < 0) return report_->result;
   if (matched > 0 && phase_ == kPhaseHead && !IsCuttingEvent(source->kind)) {
-    source_.Take();
+    TakeSource();
     NoteReturn(move);
     return kCheckPassed;
   }
@@ -238,7 +256,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   }
   if (matched > 0) {
     const int accepted = AcceptProgramMove(move, *source, false);
-    source_.Take();
+    source_.Take();  // the event stays in the ring for lastCuttingSlot_
     return accepted;
   }
   return CheckAdded(move);
@@ -255,7 +273,7 @@ int SplitChecker::MatchPastApproach(const CheckEvent& move, const CheckEvent** m
     if (peeked == kStreamEnd) return 0;
     if (!IsCuttingEvent(next->kind)) continue;
     if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return 0;
-    for (int k = 0; k < ahead; ++k) source_.Take();
+    for (int k = 0; k < ahead; ++k) TakeSource();
     source_.Peek(0, matched);
     return 1;
   }
@@ -276,7 +294,7 @@ int SplitChecker::MatchSource(const CheckEvent& move, const CheckEvent** matched
       return 1;
     }
     if (!IsSubResolution(*next, tolerance)) return 0;
-    source_.Take();
+    TakeSource();
   }
 }
 
@@ -325,7 +343,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   stop_ = move.to;
   raised_ = move.kind == kEventHole && !SameAxis(move.to, source.to, 2, tolerance);
   if (!repeat && IsCuttingEvent(source.kind)) {
-    lastCutting_ = source;
+    lastCuttingSlot_ = &source;
     haveLastCutting_ = true;
     lastCutLine_ = source.line;
   }
@@ -446,7 +464,7 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
     bool cutsLeft = false;
     while (!cutsLeft && peeked == kStreamEvent) {
       cutsLeft = IsCuttingEvent(next->kind);
-      source_.Take();
+      TakeSource();
       peeked = PeekMove(&source_, &next);
     }
     if (peeked == kStreamFault) return FailStream(source_, 0);
@@ -540,7 +558,7 @@ int SplitChecker::DrainSource() {
       lastCutLine_ = next->line;
       return Fail(kRuleSameCut, lastLine, next->line);
     }
-    source_.Take();
+    TakeSource();
   }
   if (job_.carriedBlocks == 1) {
     const CheckEvent* block = nullptr;
