@@ -179,6 +179,10 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
     ++i;
     NumberText number;
     const int read = ReadNumber(line, length, &i, &number);
+    if (read == kBlockNoNumber && number.first < length && (line[number.first] == '#' || line[number.first] == '[')) {
+      // A variable or an expression in place of the number: name what the check cannot read.
+      return Fail(block, kBlockBadCharacter, line, length, number.first);
+    }
     if (read != kBlockRead) return Fail(block, read, line, length, letterAt);
     const uint32_t bit = LetterBit(letter);
     if (letter == 'G' || letter == 'M') {

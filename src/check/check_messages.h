@@ -55,6 +55,7 @@ inline constexpr char kAspectPlane[] = "円弧の平面";
 inline constexpr char kAspectCentre[] = "円弧の中心";
 inline constexpr char kAspectRadius[] = "円弧の半径";
 inline constexpr char kAspectSweep[] = "円弧の角度";
+inline constexpr char kDegrees[] = "度";
 inline constexpr char kAspectHole[] = "穴あけの条件";
 inline constexpr char kAspectVia[] = "中間点";
 // The program's line, its move.

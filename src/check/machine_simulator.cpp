@@ -191,8 +191,10 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
     } else if (whole == 43 || whole == 44 || whole == 49) {
       state_.lengthOffset = whole;
     } else if (whole >= 54 && whole <= 59) {
-      if (whole != state_.workOffset) {
-        // The offsets' values are not in the program: every axis is unknown until named.
+      // The start point is in the coordinates the program works in: a work offset chosen before
+      // the first move is that frame. A change after it leaves every axis unknown until named:
+      // the offsets' values are not in the program.
+      if (whole != state_.workOffset && moved_) {
         for (int axis = 0; axis < kCheckAxes; ++axis) Forget(axis, false);
       }
       state_.workOffset = whole;

@@ -7,8 +7,10 @@
 // What it models, and why:
 //  - Positions per axis in program coordinates and in physical ones (program plus G92 shift), each
 //    with a "known" flag. G92 declares the place the tool stands at to have the given coordinates;
-//    it changes the shift, never moves. A change of work offset (G54..G59) leaves every axis
-//    unknown until an absolute move names it: the offsets' values are not in the program.
+//    it changes the shift, never moves. The start point is in the coordinates the program works
+//    in, so a work offset (G54..G59) chosen before the first move only selects that frame; a
+//    change of work offset after it leaves every axis unknown until an absolute move names it:
+//    the offsets' values are not in the program.
 //    G28/G30 end at the reference point and G53 in machine coordinates: those axes are unknown
 //    afterwards (at the reference, the top of travel for Z); under G91 an unknown axis stays
 //    unknown.
@@ -148,7 +150,7 @@ class MachineSimulator {
   // Flags.
   bool blockEvents_;
   bool ended_;
-  bool moved_;          // a move has been made (units are fixed from then on)
+  bool moved_;          // a move has been made (units and the working frame are fixed from then on)
   int32_t line_;
   SimulationFault fault_;
   CheckBlock block_;    // the latest line's block (the holes are drilled from it)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "check/check_messages.h"
 #include "nc/format.h"
@@ -282,6 +283,15 @@ int DescribeMove(const CheckEvent& move, std::span<char> out) {
     default:
       break;
   }
+  return text.length();
+}
+
+int DescribeSweep(const CheckEvent& arc, std::span<char> out) {
+  Text text(out);
+  char number[64];
+  FormatRounded(std::fabs(arc.arc.sweep) * 180.0 / std::numbers::pi, number, 3);
+  text.Add(number);
+  text.Add(kDegrees);
   return text.length();
 }
 

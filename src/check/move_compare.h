@@ -62,5 +62,7 @@ bool IsSubResolution(const CheckEvent& move, double tolerance);
 int DescribeMove(const CheckEvent& move, std::span<char> out);
 // "X35. Y40. Z-2." of a point's physical coordinates ("X?" where unknown); `inch`: four decimals.
 int DescribePoint(const CheckPoint& point, bool inch, std::span<char> out);
+// An arc's swept angle in degrees, without its sign ("360.000度").
+int DescribeSweep(const CheckEvent& arc, std::span<char> out);
 // The value of one state aspect as a text ("S2400.", "M03", "G43 H1", "F300.").
 int DescribeStateAspect(const CheckMachineState& state, int aspect, std::span<char> out);

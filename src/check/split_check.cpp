@@ -24,6 +24,21 @@ enum Phase {
   kPhaseTail,  // after an added move that followed its body: the lift, retract, return, footer
 };
 
+const char* MoveAspectName(int aspect) {
+  static constexpr const char* kNames[] = {"",           kAspectKind,   kAspectFrom,  kAspectTo,
+                                           kAspectPlane, kAspectCentre, kAspectRadius, kAspectSweep,
+                                           kAspectHole,  kAspectVia};
+  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kAspectKind;
+}
+
+const char* StateAspectName(int aspect) {
+  static constexpr const char* kNames[] = {"",           kStateSpindle,  kStateSpeed,   kStateTool,
+                                           kStateLength, kStateCompensation, kStateWorkOffset,
+                                           kStateFeed,   kStateFeedMode, kStateCoolant, kStateUnits,
+                                           kStateRotary};
+  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kStateSpindle;
+}
+
 double Tolerance(const CheckEvent& event) { return (event.state.units == 20 ? 0.0001 : 0.001) + kSlack; }
 
 bool AtOrAboveZ(const CheckPoint& point, double level, double tolerance) {
@@ -289,11 +304,14 @@ int SplitChecker::MatchSource(const CheckEvent& move, const CheckEvent** matched
     if (peeked == kStreamFault) return -FailStream(source_, 0);
     if (peeked == kStreamEnd) return 0;
     const double tolerance = Tolerance(*next);
-    if (CompareMoves(move, *next, tolerance, startZ_, raised_) == kSameMove) {
+    const int aspect = CompareMoves(move, *next, tolerance, startZ_, raised_);
+    if (aspect == kSameMove) {
       *matched = next;
       return 1;
     }
-    if (!IsSubResolution(*next, tolerance)) return 0;
+    // A move with the same ends but another arc or hole is a version of this one, not a move
+    // after it: never pass over it then (a full circle for a tiny arc is reported as such).
+    if (aspect > kDiffTo || !IsSubResolution(*next, tolerance)) return 0;
     TakeSource();
   }
 }
@@ -319,10 +337,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
       char expected[64];
       DescribeStateAspect(move.state, aspect, found);
       DescribeStateAspect(source.state, aspect, expected);
-      static constexpr const char* kAspectNames[] = {
-          "", kStateSpindle, kStateSpeed, kStateTool, kStateLength, kStateCompensation,
-          kStateWorkOffset, kStateFeed, kStateFeedMode, kStateCoolant, kStateUnits, kStateRotary};
-      Detail(kDetailDiffers, kAspectNames[aspect], found, expected);
+      Detail(kDetailDiffers, StateAspectName(aspect), found, expected);
       return Fail(kRuleSameState, move.line, source.line);
     }
   }
@@ -416,12 +431,26 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
   int peeked = PeekMove(&source_, &next);
   if (peeked == kStreamFault) return FailStream(source_, 0);
   const int sourceLine = peeked == kStreamEvent ? next->line : 0;
+  if (peeked == kStreamEnd) {
+    // Every move of the program has been made: this one is beyond its end.
+    Detail(kDetailAfterEnd, next->line, found);
+    return Fail(kRuleAfterEnd, move.line, next->line);
+  }
   if (pointName != nullptr) {
     DescribePoint(point != nullptr ? *point : pendingMove_.from, move.state.units == 20, expected);
     Detail(kDetailAddedNotAbove, found, pointName, expected);
     return Fail(kRuleSafeMove, move.line, sourceLine);
   }
-  if (peeked == kStreamEvent) {
+  if (phase_ == kPhaseHead && repeatAvailable_ && IsCuttingEvent(move.kind) &&
+      SamePoint(move.from, lastCutting_.from, Tolerance(lastCutting_))) {
+    // A repeat of the interrupted move that is not the same move.
+    const int aspect = CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false);
+    DescribeMove(lastCutting_, expected);
+    Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
+    return Fail(kRuleSameCut, move.line, lastCutting_.line);
+  }
+  // After the piece's tail has begun no move is the program's: no guessing which one it was.
+  if (peeked == kStreamEvent && phase_ != kPhaseTail) {
     // The program's next move left out: the piece goes from its start to the end of the one after.
     const CheckEvent* after = nullptr;
     if (source_.Peek(1, &after) == kStreamEvent) {
@@ -444,18 +473,17 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
       if (IsCuttingEvent(later->kind)) target = later;
     }
     if ((IsCuttingEvent(move.kind) && IsCuttingEvent(target->kind)) || move.kind == target->kind) {
-      static constexpr const char* kAspectNames[] = {"",           kAspectKind,   kAspectFrom,
-                                                     kAspectTo,    kAspectPlane,  kAspectCentre,
-                                                     kAspectRadius, kAspectSweep, kAspectHole,
-                                                     kAspectVia};
       const int aspect = CompareMoves(move, *target, Tolerance(*target), startZ_, raised_);
       if (aspect == kDiffFrom) {
         DescribePoint(move.from, move.state.units == 20, found);
         DescribePoint(target->from, target->state.units == 20, expected);
+      } else if (aspect == kDiffSweep) {
+        DescribeSweep(move, found);
+        DescribeSweep(*target, expected);
       } else {
         DescribeMove(*target, expected);
       }
-      Detail(kDetailDiffers, kAspectNames[aspect], found, expected);
+      Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
       return Fail(kRuleSameCut, move.line, target->line);
     }
   }
