@@ -12,6 +12,18 @@ enum AxisKnowledge : uint8_t {
   kProgramKnown = 2,   // `program` holds the axis in the program's own coordinates
   kAtReference = 4,    // the axis stands at its reference point (for Z: the top of travel), its
                        // coordinates unknown: after G28/G30, or G53 to machine zero and above
+  kAnchorMask = 0x38,  // where an unknown axis is measured from (AxisAnchor << kAnchorShift)
+};
+inline constexpr int kAnchorShift = 3;
+
+// What `program` of an axis without kProgramKnown counts from: the axis is not known, but how far
+// it has moved since it was lost is, and two files that lost it the same way must agree on that.
+enum AxisAnchor : uint8_t {
+  kAnchorNone = 0,             // the axis is known (or a G92 declared it)
+  kAnchorReference = 1,        // G28: the reference point
+  kAnchorSecondReference = 2,  // G30
+  kAnchorMachine = 3,          // G53: `program` starts as the machine coordinate
+  kAnchorNewFrame = 4,         // a new work offset, or G92.1 with an unknown shift
 };
 
 // A tool position. Positions are compared in physical coordinates: the coordinates of the frame
@@ -20,7 +32,8 @@ enum AxisKnowledge : uint8_t {
 // the physical place.
 struct CheckPoint {
   double physical[kCheckAxes];  // valid where kPhysicalKnown
-  double program[kCheckAxes];   // valid where kProgramKnown
+  double program[kCheckAxes];   // where kProgramKnown: the program's coordinate; elsewhere the
+                                // distance moved since the axis was lost (see AxisAnchor)
   uint8_t flags[kCheckAxes];    // AxisKnowledge bits
 };
 

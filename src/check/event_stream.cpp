@@ -76,3 +76,19 @@ void EventStream::Take() {
   first_ = (first_ + 1) % kRingSize;
   --count_;
 }
+
+int EventStream::PeekMove(const CheckEvent** event) {
+  for (;;) {
+    const int peeked = Peek(0, event);
+    if (peeked != kStreamEvent || (*event)->kind != kEventBlock) return peeked;
+    Take();
+  }
+}
+
+int EventStream::PeekBlock(const CheckEvent** event) {
+  for (;;) {
+    const int peeked = Peek(0, event);
+    if (peeked != kStreamEvent || (*event)->kind == kEventBlock) return peeked;
+    Take();
+  }
+}

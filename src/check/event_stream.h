@@ -44,6 +44,10 @@ class EventStream {
   int Peek(int ahead, const CheckEvent** event);
   // Takes the next event (after a Peek that returned kStreamEvent).
   void Take();
+  // Peek(0), after taking the block events before the next move (or the end).
+  int PeekMove(const CheckEvent** event);
+  // Peek(0), after taking the moves before the next block event (or the end).
+  int PeekBlock(const CheckEvent** event);
 
   // The fault after kStreamFault: a StreamFault and the line.
   int faultKind() const { return faultKind_; }

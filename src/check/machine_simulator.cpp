@@ -134,18 +134,26 @@ bool MachineSimulator::Target(const CheckBlock& block, int axis, double* value) 
   return ProgramKnown(axis);
 }
 
-// Moves `axis` to program coordinate `value` (unknown when not `known`); it leaves the reference.
+// Moves `axis` to program coordinate `value`; when not `known` (G91 on an axis the program has
+// lost) `value` is the distance from the axis's anchor, which it keeps. A move leaves the reference.
 void MachineSimulator::SetProgram(int axis, double value, bool known) {
+  const uint8_t old = position_.flags[axis];
+  uint8_t flags;
+  if (known) {
+    flags = shiftKnown_[axis] ? (kProgramKnown | kPhysicalKnown) : kProgramKnown;
+  } else {
+    flags = old & kAnchorMask;
+    if ((old & kProgramKnown) == 0 && value == position_.program[axis]) flags |= old & kAtReference;
+  }
   position_.program[axis] = value;
   position_.physical[axis] = value + shift_[axis];
-  uint8_t flags = 0;
-  if (known) flags = shiftKnown_[axis] ? (kProgramKnown | kPhysicalKnown) : kProgramKnown;
   position_.flags[axis] = flags;
 }
 
-// The axis's coordinates are no longer known (a new work offset, a reference return, G53).
-void MachineSimulator::Forget(int axis, bool atReference) {
-  position_.flags[axis] = atReference ? kAtReference : (position_.flags[axis] & kAtReference);
+// The axis is lost: from now on it is measured from `anchor` (at `value` from it).
+void MachineSimulator::Forget(int axis, int anchor, double value, bool atReference) {
+  position_.program[axis] = value;
+  position_.flags[axis] = static_cast<uint8_t>((anchor << kAnchorShift) | (atReference ? kAtReference : 0));
 }
 
 CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
@@ -195,7 +203,10 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
       // the first move is that frame. A change after it leaves every axis unknown until named:
       // the offsets' values are not in the program.
       if (whole != state_.workOffset && moved_) {
-        for (int axis = 0; axis < kCheckAxes; ++axis) Forget(axis, false);
+        // An axis lost already keeps its anchor: the tool does not move.
+        for (int axis = 0; axis < kCheckAxes; ++axis) {
+          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+        }
       }
       state_.workOffset = whole;
     } else if (whole == 90 || whole == 91) {
@@ -369,7 +380,7 @@ void MachineSimulator::NextHole(EventSlots* slots) {
   const CheckBlock& block = block_;
   CheckEvent& event = Push(slots, kEventHole);
   for (int axis = 0; axis < 2; ++axis) {
-    double value;
+    double value = 0.0;
     if (!HasWord(block, kAxisLetters[axis])) continue;
     const bool known = Target(block, axis, &value);
     SetProgram(axis, value, known);
@@ -398,8 +409,8 @@ void MachineSimulator::NextHole(EventSlots* slots) {
 // A straight move (G00, G01) to the block's axis words. False when it goes nowhere.
 bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slots) {
   bool moves = false;
-  double target[kCheckAxes];
-  bool known[kCheckAxes];
+  double target[kCheckAxes] = {0.0, 0.0, 0.0};
+  bool known[kCheckAxes] = {false, false, false};
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     if (!HasWord(block, kAxisLetters[axis])) continue;
     known[axis] = Target(block, axis, &target[axis]);
@@ -487,7 +498,7 @@ void MachineSimulator::ReferenceReturn(const CheckBlock& block, int code, EventS
   CheckEvent& event = Push(slots, kEventReference);
   event.code = code;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    double value;
+    double value = 0.0;
     if (!HasWord(block, kAxisLetters[axis])) continue;
     event.named |= 1 << axis;
     const bool known = Target(block, axis, &value);
@@ -495,7 +506,9 @@ void MachineSimulator::ReferenceReturn(const CheckBlock& block, int code, EventS
   }
   event.via = position_;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if ((event.named & (1 << axis)) != 0) Forget(axis, true);
+    if ((event.named & (1 << axis)) != 0) {
+      Forget(axis, code == 28 ? kAnchorReference : kAnchorSecondReference, 0.0, true);
+    }
   }
   event.to = position_;
 }
@@ -511,7 +524,7 @@ void MachineSimulator::MachinePositioning(const CheckBlock& block, EventSlots* s
     event.named |= 1 << axis;
     const double value = Length(block, kAxisLetters[axis]);
     event.via.program[axis] = value;  // the machine coordinate the block gives
-    position_.flags[axis] = (axis == 2 ? value >= 0.0 : value == 0.0) ? kAtReference : 0;
+    Forget(axis, kAnchorMachine, value, axis == 2 ? value >= 0.0 : value == 0.0);
   }
   event.to = position_;
 }
@@ -526,8 +539,11 @@ void MachineSimulator::SetOrigin(const CheckBlock& block) {
     if (cancel) {
       shift_[axis] = 0.0;
       shiftKnown_[axis] = 1;
-      position_.program[axis] = physical;
-      position_.flags[axis] = physicalKnown ? flags : (flags & kAtReference);
+      if (physicalKnown) {
+        position_.program[axis] = physical;
+      } else if ((flags & kProgramKnown) != 0) {
+        Forget(axis, kAnchorNewFrame, 0.0, (flags & kAtReference) != 0);
+      }
       continue;
     }
     if (!HasWord(block, kAxisLetters[axis])) continue;

@@ -13,7 +13,8 @@
 //    the offsets' values are not in the program.
 //    G28/G30 end at the reference point and G53 in machine coordinates: those axes are unknown
 //    afterwards (at the reference, the top of travel for Z); under G91 an unknown axis stays
-//    unknown.
+//    unknown, but the distance it moves from where it was lost is kept, so that two files that
+//    move it differently never look alike.
 //  - Numbers without "." in X Y Z I J K R Q count least increments: 0.001 mm under G21, 0.0001
 //    inch under G20. A change of units after the first move cannot be simulated (positions would
 //    change meaning) and is refused.
@@ -115,7 +116,7 @@ class MachineSimulator {
   bool Target(const CheckBlock& block, int axis, double* value) const;
   bool ProgramKnown(int axis) const { return (position_.flags[axis] & kProgramKnown) != 0; }
   void SetProgram(int axis, double value, bool known);
-  void Forget(int axis, bool atReference);
+  void Forget(int axis, int anchor, double value, bool atReference);
   CheckEvent& Push(EventSlots* slots, int kind);
   void PushEnd(EventSlots* slots);
   bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);

@@ -142,14 +142,27 @@ void AddCode(Text* text, int code) {
 
 }  // namespace
 
+const char* MoveAspectName(int aspect) {
+  static constexpr const char* kNames[] = {"",           kAspectKind,   kAspectFrom,  kAspectTo,
+                                           kAspectPlane, kAspectCentre, kAspectRadius, kAspectSweep,
+                                           kAspectHole,  kAspectVia};
+  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kAspectKind;
+}
+
+const char* StateAspectName(int aspect) {
+  static constexpr const char* kNames[] = {"",           kStateSpindle,  kStateSpeed,   kStateTool,
+                                           kStateLength, kStateCompensation, kStateWorkOffset,
+                                           kStateFeed,   kStateFeedMode, kStateCoolant, kStateUnits,
+                                           kStateRotary};
+  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kStateSpindle;
+}
+
 bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double tolerance) {
   const bool aKnown = PhysicalKnown(a, axis);
   if (aKnown != PhysicalKnown(b, axis)) return false;
   if (aKnown) return Near(a.physical[axis], b.physical[axis], tolerance);
-  if ((a.flags[axis] & kAtReference) != (b.flags[axis] & kAtReference)) return false;
-  const bool programKnown = (a.flags[axis] & kProgramKnown) != 0;
-  if (programKnown != ((b.flags[axis] & kProgramKnown) != 0)) return false;
-  return !programKnown || Near(a.program[axis], b.program[axis], tolerance);
+  // Lost the same way and moved as far since (or declared the same by G92).
+  return a.flags[axis] == b.flags[axis] && Near(a.program[axis], b.program[axis], tolerance);
 }
 
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance) {

@@ -36,9 +36,13 @@ enum StateAspect {
   kDiffRotary,
 };
 
+// The texts naming a MoveAspect ("終点") and a StateAspect ("送り速度") in the failure details.
+const char* MoveAspectName(int aspect);
+const char* StateAspectName(int aspect);
+
 // True when `a` and `b` agree on `axis`: both physical coordinates known and within `tolerance`;
-// or both unknown with equal program coordinates (both known and within the tolerance, or both
-// unknown) and the same "at the reference point".
+// or both unknown in the same way (same flags and anchor) with `program` values within
+// `tolerance` (the coordinate a G92 declared, or the distance moved since the axis was lost).
 bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double tolerance);
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance);
 

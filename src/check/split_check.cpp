@@ -24,21 +24,6 @@ enum Phase {
   kPhaseTail,  // after an added move that followed its body: the lift, retract, return, footer
 };
 
-const char* MoveAspectName(int aspect) {
-  static constexpr const char* kNames[] = {"",           kAspectKind,   kAspectFrom,  kAspectTo,
-                                           kAspectPlane, kAspectCentre, kAspectRadius, kAspectSweep,
-                                           kAspectHole,  kAspectVia};
-  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kAspectKind;
-}
-
-const char* StateAspectName(int aspect) {
-  static constexpr const char* kNames[] = {"",           kStateSpindle,  kStateSpeed,   kStateTool,
-                                           kStateLength, kStateCompensation, kStateWorkOffset,
-                                           kStateFeed,   kStateFeedMode, kStateCoolant, kStateUnits,
-                                           kStateRotary};
-  return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kStateSpindle;
-}
-
 double Tolerance(const CheckEvent& event) { return (event.state.units == 20 ? 0.0001 : 0.001) + kSlack; }
 
 bool AtOrAboveZ(const CheckPoint& point, double level, double tolerance) {
@@ -61,24 +46,6 @@ double LowerZ(const CheckEvent& move) {
   return move.from.physical[2] < move.to.physical[2] ? move.from.physical[2] : move.to.physical[2];
 }
 
-// Takes block events off the stream until a move (or the end) is next.
-int PeekMove(EventStream* stream, const CheckEvent** event) {
-  for (;;) {
-    const int peeked = stream->Peek(0, event);
-    if (peeked != kStreamEvent || (*event)->kind != kEventBlock) return peeked;
-    stream->Take();
-  }
-}
-
-// Takes moves off the stream until a block event (or the end) is next.
-int PeekBlock(EventStream* stream, const CheckEvent** event) {
-  for (;;) {
-    const int peeked = stream->Peek(0, event);
-    if (peeked != kStreamEvent || (*event)->kind == kEventBlock) return peeked;
-    stream->Take();
-  }
-}
-
 class SplitChecker {
  public:
   SplitChecker(const SplitCheckJob& job, SplitCheckReport* report) : job_(job), report_(report) {}
@@ -92,7 +59,7 @@ class SplitChecker {
   int MatchPastApproach(const CheckEvent& move, const CheckEvent** matched);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, bool repeat);
   int CheckAdded(const CheckEvent& move);
-  int FailAdded(const CheckEvent& move, const char* reason, const CheckPoint* point);
+  int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
   int FinishPiece(const CheckEvent& end);
   int DrainSource();
   void NoteReturn(const CheckEvent& move);
@@ -244,7 +211,7 @@ int SplitChecker::CheckPiece(int number) {
 int SplitChecker::HandleMove(const CheckEvent& move) {
   if (replaying_ && !IsCuttingEvent(move.kind)) {
     const CheckEvent* next = nullptr;
-    const int peeked = PeekMove(&replay_, &next);
+    const int peeked = replay_.PeekMove(&next);
     if (peeked == kStreamFault) return FailStream(replay_, 0);
     if (peeked == kStreamEvent && CompareMoves(move, *next, Tolerance(*next), startZ_, false) == kSameMove &&
         CompareStates(move.state, next->state) == kSameState) {
@@ -300,7 +267,7 @@ int SplitChecker::MatchPastApproach(const CheckEvent& move, const CheckEvent** m
 int SplitChecker::MatchSource(const CheckEvent& move, const CheckEvent** matched) {
   for (;;) {
     const CheckEvent* next = nullptr;
-    const int peeked = PeekMove(&source_, &next);
+    const int peeked = source_.PeekMove(&next);
     if (peeked == kStreamFault) return -FailStream(source_, 0);
     if (peeked == kStreamEnd) return 0;
     const double tolerance = Tolerance(*next);
@@ -344,7 +311,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   if (!repeat && job_.carriedBlocks == 1) {
     // Every block of the program before this move must have come already.
     const CheckEvent* block = nullptr;
-    const int peeked = PeekBlock(&blocks_, &block);
+    const int peeked = blocks_.PeekBlock(&block);
     if (peeked == kStreamFault) return FailStream(blocks_, 0);
     if (peeked == kStreamEvent && block->line < source.line) {
       Detail(kDetailBlockMissing, block->line);
@@ -428,7 +395,7 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
   char expected[96];
   DescribeMove(move, found);
   const CheckEvent* next = nullptr;
-  int peeked = PeekMove(&source_, &next);
+  int peeked = source_.PeekMove(&next);
   if (peeked == kStreamFault) return FailStream(source_, 0);
   const int sourceLine = peeked == kStreamEvent ? next->line : 0;
   if (peeked == kStreamEnd) {
@@ -493,7 +460,7 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
     while (!cutsLeft && peeked == kStreamEvent) {
       cutsLeft = IsCuttingEvent(next->kind);
       TakeSource();
-      peeked = PeekMove(&source_, &next);
+      peeked = source_.PeekMove(&next);
     }
     if (peeked == kStreamFault) return FailStream(source_, 0);
     if (!cutsLeft) {
@@ -525,10 +492,10 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     }
   }
   const CheckEvent* expected = nullptr;
-  const int peeked = PeekBlock(&blocks_, &expected);
+  const int peeked = blocks_.PeekBlock(&expected);
   if (peeked == kStreamFault) return FailStream(blocks_, 0);
   const CheckEvent* nextMove = nullptr;
-  const int moves = PeekMove(&source_, &nextMove);
+  const int moves = source_.PeekMove(&nextMove);
   if (moves == kStreamFault) return FailStream(source_, 0);
   const int nextMoveLine = moves == kStreamEvent ? nextMove->line : INT_MAX;
   if (peeked == kStreamEvent && expected->signature == block.signature && expected->line < nextMoveLine) {
@@ -576,21 +543,20 @@ int SplitChecker::DrainSource() {
   const int lastLine = piece_.lineNumber();
   for (;;) {
     const CheckEvent* next = nullptr;
-    const int peeked = PeekMove(&source_, &next);
+    const int peeked = source_.PeekMove(&next);
     if (peeked == kStreamFault) return FailStream(source_, 0);
     if (peeked == kStreamEnd) break;
     if (IsCuttingEvent(next->kind)) {
       char expected[96];
       DescribeMove(*next, expected);
       Detail(kDetailCutNeverMade, next->line, expected);
-      lastCutLine_ = next->line;
       return Fail(kRuleSameCut, lastLine, next->line);
     }
     TakeSource();
   }
   if (job_.carriedBlocks == 1) {
     const CheckEvent* block = nullptr;
-    const int peeked = PeekBlock(&blocks_, &block);
+    const int peeked = blocks_.PeekBlock(&block);
     if (peeked == kStreamFault) return FailStream(blocks_, 0);
     if (peeked == kStreamEvent && block->line < lastCutLine_) {
       Detail(kDetailBlockMissing, block->line);

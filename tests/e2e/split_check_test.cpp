@@ -315,6 +315,8 @@ TEST(SplitCheckPairs, OriginsReturnsAndWorkOffsets) {
   constexpr const char* kReturn = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n";
   constexpr const char* kOffsets = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG55\nG00 X10. Y0.\nG43 H1 Z2.\n"
                                         "G01 Z-1.\nX20.\n" HOME;
+  constexpr const char* kAway = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG91 G28 X0. Y0.\nG01 X5. F100\n"
+                                     "G90 G00 X0. Y0.\nM30\n%\n";
   CheckPairs({
       // The start point (10, 0, 50) is where the program's G92 declares (0, 0, 50).
       {"G92 with the start point elsewhere, tail to the program's point", kShift,
@@ -331,6 +333,10 @@ TEST(SplitCheckPairs, OriginsReturnsAndWorkOffsets) {
        {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG01 Z0.\nG00 Z50.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n",
         HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX0. Y0.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n"},
        {0, 0, 50}, kCheckFailed, kRulePosition, "最後の位置 X20. Y0. Z50."},
+      {"moves from the reference as written", kAway, {kAway}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"moves from the reference another distance", kAway,
+       {HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG91 G28 X0. Y0.\nG01 X7. F100\nG90 G00 X0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "終点が違います"},
       {"a new work offset as written", kOffsets, {kOffsets}, {0, 0, 50}, kCheckPassed, 0, ""},
       {"a new work offset lost", kOffsets,
        {HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG00 X10. Y0.\nG43 H1 Z2.\nG01 Z-1.\nX20.\n" HOME},

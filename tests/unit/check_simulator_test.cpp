@@ -200,43 +200,65 @@ TEST(CheckSimulator, AlarmsAndBlocksTheCheckCannotRun) {
   }
 }
 
+// The anchor an unknown axis is measured from, and whether it stands at its reference.
+int Anchor(const CheckPoint& point, int axis) { return (point.flags[axis] & kAnchorMask) >> kAnchorShift; }
+bool AtReference(const CheckPoint& point, int axis) { return (point.flags[axis] & kAtReference) != 0; }
+
 TEST(CheckSimulator, PositionsAProgramCannotKnow) {
-  // A new work offset: every axis unknown until an absolute move names it.
+  // A new work offset: every axis unknown until an absolute move names it; moved under G91, it
+  // keeps the distance from where it was lost.
   Machine offsets(0, 0, 50);
   ASSERT_EQ(offsets.Run("G54 G00 X1.\nG55\nG00 X2.\nG91 Y1.\nG90 G43 H1 Z5."), kSimulationOk);
   ASSERT_EQ(offsets.events.size(), 4u);
   const CheckEvent& named = offsets.events[1];
   EXPECT_TRUE(PhysicalKnown(named.to, 0));
   EXPECT_FALSE(PhysicalKnown(named.to, 1));
+  EXPECT_EQ(Anchor(named.to, 1), kAnchorNewFrame);
   EXPECT_FALSE(PhysicalKnown(named.to, 2));
-  EXPECT_FALSE(PhysicalKnown(offsets.events[2].to, 1));  // G91 keeps an unknown axis unknown
+  const CheckPoint& moved = offsets.events[2].to;
+  EXPECT_FALSE(PhysicalKnown(moved, 1));
+  EXPECT_EQ(Anchor(moved, 1), kAnchorNewFrame);
+  EXPECT_EQ(moved.program[1], 1.0);
   const CheckPoint& after = offsets.Last().to;
   EXPECT_EQ(after.physical[0], 2.0);
   EXPECT_FALSE(PhysicalKnown(after, 1));
   EXPECT_TRUE(PhysicalKnown(after, 2));
+  EXPECT_EQ(Anchor(after, 2), kAnchorNone);
   EXPECT_EQ(after.physical[2], 5.0);
   EXPECT_EQ(offsets.Last().state.workOffset, 55);
+  // Chosen before the first move, a work offset only names the frame the start point is in.
+  Machine chosen(0, 0, 50);
+  ASSERT_EQ(chosen.Run("G55\nG00 X2."), kSimulationOk);
+  ExpectAt(chosen.Last().to, 2, 0, 50, "G55 before the first move");
 
   // G28 through the intermediate point to the reference; Z at the top of travel.
   Machine reference(10, 20, 30);
-  ASSERT_EQ(reference.Run("G91 G28 Z5.\nG28 X0. Y0."), kSimulationOk);
-  ASSERT_EQ(reference.events.size(), 2u);
+  ASSERT_EQ(reference.Run("G91 G28 Z5.\nG28 X0. Y0.\nG01 X5. F100"), kSimulationOk);
+  ASSERT_EQ(reference.events.size(), 3u);
   const CheckEvent& up = reference.events[0];
   EXPECT_EQ(up.kind, kEventReference);
   EXPECT_EQ(up.code, 28);
   EXPECT_EQ(up.named, 4);
   ExpectAt(up.via, 10, 20, 35, "intermediate point");
-  EXPECT_EQ(up.to.flags[2], kAtReference);
+  EXPECT_TRUE(AtReference(up.to, 2));
+  EXPECT_FALSE(PhysicalKnown(up.to, 2));
   EXPECT_TRUE(PhysicalKnown(up.to, 0));
-  EXPECT_EQ(reference.Last().to.flags[0], kAtReference);
+  EXPECT_TRUE(AtReference(reference.events[1].to, 0));
+  const CheckPoint& away = reference.Last().to;  // 5 from the reference in X
+  EXPECT_FALSE(AtReference(away, 0));
+  EXPECT_EQ(Anchor(away, 0), kAnchorReference);
+  EXPECT_EQ(away.program[0], 5.0);
+  EXPECT_TRUE(AtReference(away, 1));
 
-  // G53 to machine zero in Z: the top of travel; below it: unknown.
+  // G53 to machine zero in Z: the top of travel; below it: only its machine coordinate.
   Machine machine(0, 0, 10);
   ASSERT_EQ(machine.Run("G53 G00 Z0.\nG00 X5.\nG53 Z-100."), kSimulationOk);
   EXPECT_EQ(machine.events[0].kind, kEventMachine);
-  EXPECT_EQ(machine.events[0].to.flags[2], kAtReference);
-  EXPECT_EQ(machine.events[1].to.flags[2], kAtReference);  // X moves, Z stays at the top
-  EXPECT_EQ(machine.Last().to.flags[2], 0);
+  EXPECT_TRUE(AtReference(machine.events[0].to, 2));
+  EXPECT_TRUE(AtReference(machine.events[1].to, 2));  // X moves, Z stays at the top
+  EXPECT_FALSE(AtReference(machine.Last().to, 2));
+  EXPECT_EQ(Anchor(machine.Last().to, 2), kAnchorMachine);
+  EXPECT_EQ(machine.Last().to.program[2], -100.0);
 
   // G92 on an axis at the reference: the program knows the coordinate, not the place.
   Machine declared(0, 0, 10);
