@@ -50,7 +50,7 @@ TEST(CorpusSplit, EveryProgramSplitsOrIsRefusedClearly) {
     DistanceTotals distanceTotals{};
     TimeTotals timeTotals{};
     MeasureStartAndTotals(nullptr, path.c_str(), start, &distanceTotals, &timeTotals);
-    const double metres = distanceTotals[kCutting] / 1000.0;
+    const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
     const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
                        timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
                        {start[0], start[1], start[2]}};

@@ -1,0 +1,220 @@
+#include "check/check_block.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "nc/number_text.h"
+#include "platform/text_encoding.h"
+
+namespace {
+
+// Longest digit text a number may have; a control reads far fewer.
+constexpr int kMaxNumberDigits = 60;
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// The digits of one number as the reader met them.
+struct NumberText {
+  bool negative;
+  bool point;
+  bool exact;               // false once the mantissa passed 2^53
+  int digits;               // all digits read
+  int fractionDigits;       // digits after the "."
+  uint64_t mantissa;        // the digits as an integer while it stays exact
+  size_t first;             // where the digits (and points and blanks) begin in the line
+  size_t last;              // and end
+};
+
+// Reads the number that starts at `line[*at]` (after the address letter). Blanks between the
+// letter, the sign and the digits are read over like the control does. Returns kBlockRead, or
+// kBlockNoNumber when there is no digit, or kBlockBadNumber.
+int ReadNumber(const char* line, size_t length, size_t* at, NumberText* number) {
+  // Locals, not the record's fields: the compiler may keep them in registers while it reads the
+  // line's bytes.
+  size_t i = *at;
+  while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
+  bool negative = false;
+  if (i < length && (line[i] == '+' || line[i] == '-')) {
+    negative = line[i] == '-';
+    ++i;
+  }
+  const size_t first = i;
+  size_t end = i;  // after the last digit or point: trailing blanks belong to no word
+  bool point = false;
+  int digits = 0;
+  int fractionDigits = 0;
+  uint64_t mantissa = 0;
+  bool exact = true;
+  while (i < length) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (IsDigit(c)) {
+      if (digits == kMaxNumberDigits) return kBlockBadNumber;
+      ++digits;
+      if (point) ++fractionDigits;
+      if (mantissa >= (uint64_t{1} << 53) / 10) exact = false;
+      mantissa = mantissa * 10 + (c - '0');
+      end = i + 1;
+    } else if (c == '.') {
+      if (point) return kBlockBadNumber;
+      point = true;
+      end = i + 1;
+    } else if (!IsBlank(c)) {
+      break;
+    }
+    ++i;
+  }
+  number->negative = negative;
+  number->point = point;
+  number->exact = exact;
+  number->digits = digits;
+  number->fractionDigits = fractionDigits;
+  number->mantissa = mantissa;
+  number->first = first;
+  number->last = end;
+  *at = end;
+  return digits == 0 ? kBlockNoNumber : kBlockRead;
+}
+
+// The value of the number, correctly rounded: a mantissa below 2^53 divided by an exact power of
+// ten is one correctly rounded operation; anything longer goes through the system's converter.
+double NumberValue(const char* line, const NumberText& number) {
+  double value;
+  if (number.exact && number.fractionDigits <= 22) {
+    value = static_cast<double>(number.mantissa) / kExactPowers[number.fractionDigits];
+  } else {
+    char text[kMaxNumberDigits + 2];
+    size_t used = 0;
+    for (size_t i = number.first; i < number.last; ++i) {
+      if (!IsBlank(static_cast<unsigned char>(line[i]))) text[used++] = line[i];
+    }
+    value = ParseNcReal(std::string_view(text, used));
+  }
+  if (value == 0.0) return 0.0;  // no negative zero
+  return number.negative ? -value : value;
+}
+
+// A G code: at most one decimal, no sign. -1 when the number is no code.
+int32_t CodeValue(const NumberText& number, bool allowTenth) {
+  if (number.negative || !number.exact || number.mantissa > 99999) return -1;
+  const auto mantissa = static_cast<int32_t>(number.mantissa);
+  if (number.fractionDigits == 0) return allowTenth ? mantissa * 10 : mantissa;
+  if (number.fractionDigits == 1 && allowTenth) return mantissa;
+  return -1;
+}
+
+// One word's share of the block signature (a 64-bit mix of letter and value).
+uint64_t WordSignature(char letter, double value) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  uint64_t h = bits ^ (static_cast<uint64_t>(letter) * 0x9E3779B97F4A7C15ull);
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 33;
+  return h;
+}
+
+int Fail(CheckBlock* block, int result, const char* line, size_t length, size_t at) {
+  block->errorColumn = static_cast<int32_t>(at + 1);
+  block->errorText[0] = at < length ? line[at] : '\0';
+  block->errorText[1] = '\0';
+  const auto c = static_cast<unsigned char>(block->errorText[0]);
+  if (platform::IsLeadByte(c) && at + 1 < length &&
+      platform::IsTrailByte(static_cast<unsigned char>(line[at + 1]))) {
+    block->errorText[1] = line[at + 1];
+    block->errorText[2] = '\0';
+  }
+  return result;
+}
+
+}  // namespace
+
+int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
+  uint32_t present = 0;
+  uint32_t hasPoint = 0;
+  block->present = 0;
+  block->hasPoint = 0;
+  block->gCount = 0;
+  block->mCount = 0;
+  block->errorColumn = 0;
+  block->errorText[0] = '\0';
+
+  size_t i = 0;
+  while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
+  if (i < length && line[i] == '%') return kBlockTapeMark;
+  if (i < length && line[i] == '/') ++i;
+
+  while (i < length) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c == '\n') break;
+    if (IsBlank(c)) {
+      ++i;
+      continue;
+    }
+    if (c == '(') {
+      // Only a ")" ends the comment; it can never be the second byte of a double-byte character.
+      const void* close = std::memchr(line + i + 1, ')', length - i - 1);
+      if (close == nullptr) break;
+      i = static_cast<size_t>(static_cast<const char*>(close) - line) + 1;
+      continue;
+    }
+    char letter;
+    if (c >= 'A' && c <= 'Z') {
+      letter = static_cast<char>(c);
+    } else if (c >= 'a' && c <= 'z') {
+      letter = static_cast<char>(c - 'a' + 'A');
+    } else if (c == ':') {
+      letter = 'O';
+    } else {
+      return Fail(block, kBlockBadCharacter, line, length, i);
+    }
+    const size_t letterAt = i;
+    ++i;
+    NumberText number;
+    const int read = ReadNumber(line, length, &i, &number);
+    if (read == kBlockNoNumber && number.first < length && (line[number.first] == '#' || line[number.first] == '[')) {
+      // A variable or an expression in place of the number: name what the check cannot read.
+      return Fail(block, kBlockBadCharacter, line, length, number.first);
+    }
+    if (read != kBlockRead) return Fail(block, read, line, length, letterAt);
+    const uint32_t bit = LetterBit(letter);
+    if (letter == 'G' || letter == 'M') {
+      const int32_t code = CodeValue(number, letter == 'G');
+      if (code < 0) return Fail(block, kBlockBadNumber, line, length, letterAt);
+      if (letter == 'G') {
+        if (block->gCount == kMaxBlockGCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
+        block->gCodes[block->gCount++] = code;
+      } else {
+        if (block->mCount == kMaxBlockMCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
+        block->mCodes[block->mCount++] = code;
+      }
+      present |= bit;
+      continue;
+    }
+    if ((present & bit) != 0) return Fail(block, kBlockRepeatedWord, line, length, letterAt);
+    present |= bit;
+    if (number.point) hasPoint |= bit;
+    block->value[letter - 'A'] = NumberValue(line, number);
+  }
+  block->present = present;
+  block->hasPoint = hasPoint;
+  return kBlockRead;
+}
+
+uint64_t BlockSignature(const CheckBlock& block) {
+  uint64_t signature = 0;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (!HasWord(block, letter) || letter == 'G' || letter == 'M' || letter == 'N' || letter == 'O') continue;
+    signature += WordSignature(letter, block.value[letter - 'A']);
+  }
+  for (int i = 0; i < block.gCount; ++i) signature += WordSignature('G', block.gCodes[i]);
+  for (int i = 0; i < block.mCount; ++i) signature += WordSignature('M', block.mCodes[i]);
+  return signature;
+}

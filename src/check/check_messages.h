@@ -1,0 +1,102 @@
+// Texts of the split check, kept together for review (code page 932 in the binary). The detail
+// texts fill SplitCheckReport::detail; DescribeSplitCheck wraps them into one log line.
+#pragma once
+
+// --- The log line ------------------------------------------------------------------------------
+// Pieces checked.
+inline constexpr char kCheckPassedText[] =
+    "情　報：分割ＮＣファイル %d 個を検証しました。元のＮＣファイルと同じ加工です。";
+// Piece, its line, the detail, the program's line.
+inline constexpr char kCheckFailedText[] =
+    "エラー：分割の検証に失敗しました。分割ＮＣファイル [ %02d ] の %d 行目：%s（元のＮＣファイル %d 行目）";
+// Piece, its line, the detail (no line of the program to name).
+inline constexpr char kCheckFailedNoSourceText[] =
+    "エラー：分割の検証に失敗しました。分割ＮＣファイル [ %02d ] の %d 行目：%s";
+// The program itself: its line, the detail.
+inline constexpr char kCheckSourceFailedText[] =
+    "エラー：分割の検証に失敗しました。元のＮＣファイルの %d 行目：%s";
+// A file that cannot be read: the detail names it.
+inline constexpr char kCheckUnreadableText[] = "エラー：分割の検証に失敗しました。%s";
+
+// --- Files -------------------------------------------------------------------------------------
+// The file's name.
+inline constexpr char kDetailFileUnopened[] = "ファイル %s が開けません。";
+inline constexpr char kDetailFileReadError[] = "ファイル %s が最後まで読めません。";
+// The longest line accepted.
+inline constexpr char kDetailLineTooLong[] = "行が長すぎます（%d 文字まで）";
+
+// --- Blocks the check cannot run ---------------------------------------------------------------
+inline constexpr char kDetailBadCharacter[] = "読めない文字「%s」があります（%d 文字目）";
+inline constexpr char kDetailNoNumber[] = "アドレス %s の後に数値がありません（%d 文字目）";
+inline constexpr char kDetailBadNumber[] = "アドレス %s の数値が読めません（%d 文字目）";
+inline constexpr char kDetailRepeatedWord[] = "アドレス %s が１つのブロックに２回あります（%d 文字目）";
+inline constexpr char kDetailTooManyCodes[] = "Ｇコード・Ｍコードが多すぎます（%d 文字目）";
+// The code's text ("65", "92.1").
+inline constexpr char kDetailUnsupportedG[] = "G%s は検証できません";
+inline constexpr char kDetailUnsupportedM[] = "M%02d は検証できません";
+inline constexpr char kDetailUnsupportedLetter[] = "アドレス %c は検証できません";
+inline constexpr char kDetailArcChord[] =
+    "円弧の終点が始点から半径 R の２倍より遠くにあります（制御装置のアラーム）";
+inline constexpr char kDetailArcNoCentre[] = "円弧に中心（I/J/K）も半径 R もありません";
+inline constexpr char kDetailArcNoChord[] = "半径 R の円弧の終点が始点と同じです";
+inline constexpr char kDetailArcUnknownStart[] = "位置のわからないところから円弧を切削します";
+inline constexpr char kDetailUnitsChanged[] = "移動の後で単位（G20/G21）が変わります";
+inline constexpr char kDetailCycleNoDepth[] = "固定サイクルに穴底 Z がありません";
+inline constexpr char kDetailCycleUnknownLevel[] = "位置のわからない高さから固定サイクルを始めます";
+inline constexpr char kDetailBadRepeat[] = "固定サイクルの繰り返し回数が読めません";
+
+// --- Rule 1: the same cut ----------------------------------------------------------------------
+// What differs, the piece's move, the program's move.
+inline constexpr char kDetailDiffers[] = "%sが違います：%s（元は %s）";
+inline constexpr char kAspectKind[] = "移動の種類";
+inline constexpr char kAspectFrom[] = "始点";
+inline constexpr char kAspectTo[] = "終点";
+inline constexpr char kAspectPlane[] = "円弧の平面";
+inline constexpr char kAspectCentre[] = "円弧の中心";
+inline constexpr char kAspectRadius[] = "円弧の半径";
+inline constexpr char kAspectSweep[] = "円弧の角度";
+inline constexpr char kDegrees[] = "度";
+inline constexpr char kAspectHole[] = "穴あけの条件";
+inline constexpr char kAspectVia[] = "中間点";
+// The program's line, its move.
+inline constexpr char kDetailMoveMissing[] = "元の %d 行目の移動 %s がありません";
+inline constexpr char kDetailCutNeverMade[] = "元の %d 行目の切削移動 %s がどの分割ＮＣファイルにもありません";
+
+// --- Rule 2: safe added moves ------------------------------------------------------------------
+// The move, the start Z.
+inline constexpr char kDetailAddedBelowStart[] = "追加された移動 %s がスタート点の高さ Z%s より下を通ります";
+// The move, the kind of point (resume / stop), the point.
+inline constexpr char kDetailAddedNotAbove[] = "追加された移動 %s が%s %s の真上にありません";
+inline constexpr char kPointResume[] = "再開点";
+inline constexpr char kPointStop[] = "中断点";
+inline constexpr char kDetailAddedCut[] = "元のＮＣファイルにない切削移動 %s があります";
+inline constexpr char kDetailAddedUnknown[] = "追加された移動 %s の位置がわかりません";
+// The added move's line.
+inline constexpr char kDetailAddedInBody[] = "元の移動の途中に追加された移動（%d 行目）があります";
+inline constexpr char kDetailNeverResumed[] = "追加された移動 %s の後に元の移動がありません";
+
+// --- Rule 3: the same machine state ------------------------------------------------------------
+inline constexpr char kStateSpindle[] = "主軸の回転";
+inline constexpr char kStateSpeed[] = "主軸回転数";
+inline constexpr char kStateTool[] = "工具";
+inline constexpr char kStateLength[] = "工具長補正";
+inline constexpr char kStateCompensation[] = "工具径補正";
+inline constexpr char kStateWorkOffset[] = "ワーク座標系";
+inline constexpr char kStateFeed[] = "送り速度";
+inline constexpr char kStateFeedMode[] = "送りモード";
+inline constexpr char kStateCoolant[] = "クーラント";
+inline constexpr char kStateUnits[] = "単位";
+inline constexpr char kStateRotary[] = "回転軸";
+inline constexpr char kCoolantOff[] = "なし";
+
+// --- Rule 5: back at the start point -----------------------------------------------------------
+// The position, the start point.
+inline constexpr char kDetailNotAtStart[] = "最後の位置 %s がスタート点 %s と違います";
+
+// --- Rule 6: after the program's end -----------------------------------------------------------
+// The program's end line, the move.
+inline constexpr char kDetailAfterEnd[] = "元のＮＣファイルの終わり（%d 行目）の後の移動 %s があります";
+
+// --- Rule 7: carried blocks --------------------------------------------------------------------
+inline constexpr char kDetailBlockMissing[] = "元の %d 行目のブロックがありません";
+inline constexpr char kDetailBlockExtra[] = "元のＮＣファイルにないブロックがあります";

@@ -1,0 +1,76 @@
+// One file run through the split check's machine: the events of its blocks, in order, read as they
+// are asked for, with a look-ahead of a few events.
+#pragma once
+
+#include <optional>
+
+#include "check/check_events.h"
+#include "check/machine_simulator.h"
+#include "nc/line_reader.h"
+#include "platform/platform.h"
+
+// Results of EventStream::Open and Peek.
+enum StreamResult {
+  kStreamEvent = 1,         // an event is there
+  kStreamEnd = 0,           // the file (or the program, at M02/M30) has ended; Peek gives the end
+                            // event (its line is the M02/M30 block, or the last line read)
+  kStreamUnopened = -1,     // Open: the file cannot be opened
+  kStreamFault = -2,        // a line that is too long, a read error, or a simulation fault
+};
+
+// Why a stream stopped with kStreamFault.
+enum StreamFault {
+  kStreamFaultSimulation = 0,  // see simulator().fault()
+  kStreamFaultLineTooLong = 1,
+  kStreamFaultReadError = 2,
+};
+
+class EventStream {
+ public:
+  // Number of events Peek can see ahead.
+  static constexpr int kLookAhead = 8;
+
+  EventStream() = default;
+  EventStream(const EventStream&) = delete;
+  EventStream& operator=(const EventStream&) = delete;
+
+  // Opens `path` (CP932) and starts the machine at `start`. `blockEvents`: yield kEventBlock events
+  // too. Returns kStreamEvent when the file is open, kStreamUnopened otherwise.
+  int Open(const char* path, const double start[3], bool blockEvents);
+
+  // Makes the `ahead`-th coming event (0: the next one, below kLookAhead) available through
+  // `*event` without taking it. Returns kStreamEvent, kStreamEnd (then `*event` is the end
+  // event) or kStreamFault (then `*event` is nullptr).
+  int Peek(int ahead, const CheckEvent** event);
+  // Takes the next event (after a Peek that returned kStreamEvent).
+  void Take();
+  // Peek(0), after taking the block events before the next move (or the end).
+  int PeekMove(const CheckEvent** event);
+  // Peek(0), after taking the moves before the next block event (or the end).
+  int PeekBlock(const CheckEvent** event);
+
+  // The fault after kStreamFault: a StreamFault and the line.
+  int faultKind() const { return faultKind_; }
+  int faultLine() const { return faultLine_; }
+  const MachineSimulator& simulator() const { return simulator_; }
+  // Number of the last line read.
+  int lineNumber() const { return reader_ ? reader_->lineNumber() : 0; }
+
+ private:
+  // Reads lines until one more event is buffered. Returns kStreamEvent, kStreamEnd or kStreamFault.
+  int Fill();
+
+  platform::FileHandle file_;
+  std::optional<LineReader> reader_;
+  MachineSimulator simulator_;
+  // The look-ahead and room for the two events one line can make.
+  static constexpr int kRingSize = kLookAhead + 2;
+  CheckEvent ring_[kRingSize];
+  int first_ = 0;   // ring index of the next event
+  int count_ = 0;   // events buffered
+  int state_ = kStreamEvent;  // kStreamEnd / kStreamFault once reached (after the buffered events)
+  CheckEvent end_{};
+  int faultKind_ = 0;
+  int faultLine_ = 0;
+  char line_[kLineBufferSize];
+};

@@ -1,0 +1,586 @@
+#include "check/machine_simulator.h"
+
+#include <cmath>
+
+#include "check/arc_geometry.h"
+
+namespace {
+
+constexpr char kAxisLetters[kCheckAxes] = {'X', 'Y', 'Z'};
+constexpr char kCentreLetters[kCheckAxes] = {'I', 'J', 'K'};
+constexpr char kRotaryLetters[3] = {'A', 'B', 'C'};
+
+// Addresses the model reads; any other letter (E, U, V, W) is a word it cannot follow.
+constexpr uint32_t kKnownLetters =
+    LetterBit('A') | LetterBit('B') | LetterBit('C') | LetterBit('D') | LetterBit('F') |
+    LetterBit('G') | LetterBit('H') | LetterBit('I') | LetterBit('J') | LetterBit('K') |
+    LetterBit('L') | LetterBit('M') | LetterBit('N') | LetterBit('O') | LetterBit('P') |
+    LetterBit('Q') | LetterBit('R') | LetterBit('S') | LetterBit('T') | LetterBit('X') |
+    LetterBit('Y') | LetterBit('Z');
+constexpr uint32_t kAxisWords = LetterBit('X') | LetterBit('Y') | LetterBit('Z');
+// Words a restore block may hold besides its codes.
+constexpr uint32_t kRestoreWords = LetterBit('G') | LetterBit('M') | LetterBit('N') | LetterBit('T') |
+                                   LetterBit('H') | LetterBit('D') | LetterBit('S');
+
+// The plane's axes: first and second coordinate and the normal, so that (a, b, normal) is
+// right-handed and a clockwise arc seen from the normal's positive end has a negative sweep.
+struct PlaneAxes {
+  int a;
+  int b;
+  int normal;
+};
+PlaneAxes AxesOf(int plane) {
+  if (plane == 18) return {2, 0, 1};
+  if (plane == 19) return {1, 2, 0};
+  return {0, 1, 2};
+}
+
+bool IsCycleCode(int32_t whole) {
+  return whole == 73 || whole == 74 || whole == 76 || (whole >= 81 && whole <= 89);
+}
+
+// Codes a restore block may set: planes, units, length offsets, work offsets, distance and feed
+// modes.
+bool IsRestoreCode(int32_t code) {
+  if (code % 10 != 0) return false;
+  const int32_t whole = code / 10;
+  return (whole >= 17 && whole <= 21) || whole == 43 || whole == 44 || whole == 49 ||
+         (whole >= 54 && whole <= 59) || whole == 90 || whole == 91 || whole == 94 || whole == 95;
+}
+
+// Codes that change nothing the model follows: exact stop and cutting modes, look-ahead modes,
+// and the cancels of what the model refuses (G15 polar, G50 scaling, G67 modal macro, G69
+// rotation).
+bool IsIgnoredCode(int32_t code) {
+  switch (code) {
+    case GCode(5, 1): case GCode(8): case GCode(9): case GCode(15): case GCode(50):
+    case GCode(61): case GCode(61, 1): case GCode(62): case GCode(63): case GCode(64):
+    case GCode(67): case GCode(69):
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void MachineSimulator::Reset(const double start[3], bool blockEvents) {
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    position_.program[axis] = start[axis];
+    position_.physical[axis] = start[axis];
+    position_.flags[axis] = kProgramKnown | kPhysicalKnown;
+    shift_[axis] = 0.0;
+    shiftKnown_[axis] = 1;
+  }
+  state_ = CheckMachineState{};
+  state_.spindle = 5;
+  state_.lengthOffset = 49;
+  state_.compensation = 40;
+  state_.workOffset = 54;
+  state_.feedMode = 94;
+  state_.units = 21;
+  motion_ = 0;
+  cycle_ = 0;
+  plane_ = 17;
+  distance_ = 90;
+  returnMode_ = 98;
+  cycleZ_ = cycleR_ = cycleQ_ = cycleP_ = initialZ_ = 0.0;
+  cycleHasZ_ = cycleHasR_ = 0;
+  holesLeft_ = 0;
+  endAfterHoles_ = false;
+  blockEvents_ = blockEvents;
+  ended_ = false;
+  moved_ = false;
+  line_ = 0;
+  fault_ = SimulationFault{};
+}
+
+int MachineSimulator::Fail(int result) {
+  fault_.result = result;
+  fault_.line = line_;
+  ended_ = true;
+  holesLeft_ = 0;
+  endAfterHoles_ = false;
+  return result;
+}
+
+int MachineSimulator::Unsupported(char letter, int32_t code) {
+  fault_.letter = letter;
+  fault_.code = code;
+  return Fail(kSimulationUnsupported);
+}
+
+int MachineSimulator::Alarm(int alarm) {
+  fault_.alarm = alarm;
+  return Fail(kSimulationAlarm);
+}
+
+double MachineSimulator::Length(const CheckBlock& block, char letter) const {
+  const double value = WordValue(block, letter);
+  if ((block.hasPoint & LetterBit(letter)) != 0) return value;
+  return value * Resolution();
+}
+
+// The program coordinate the block gives `axis` (absolute, or incremental under G91); false when
+// the block does not name the axis or the result is not known.
+bool MachineSimulator::Target(const CheckBlock& block, int axis, double* value) const {
+  if (!HasWord(block, kAxisLetters[axis])) return false;
+  const double length = Length(block, kAxisLetters[axis]);
+  if (distance_ == 90) {
+    *value = length;
+    return true;
+  }
+  *value = position_.program[axis] + length;
+  return ProgramKnown(axis);
+}
+
+// Moves `axis` to program coordinate `value`; when not `known` (G91 on an axis the program has
+// lost) `value` is the distance from the axis's anchor, which it keeps. A move leaves the reference.
+void MachineSimulator::SetProgram(int axis, double value, bool known) {
+  const uint8_t old = position_.flags[axis];
+  uint8_t flags;
+  if (known) {
+    flags = shiftKnown_[axis] ? (kProgramKnown | kPhysicalKnown) : kProgramKnown;
+  } else {
+    flags = old & kAnchorMask;
+    if ((old & kProgramKnown) == 0 && value == position_.program[axis]) flags |= old & kAtReference;
+  }
+  position_.program[axis] = value;
+  position_.physical[axis] = value + shift_[axis];
+  position_.flags[axis] = flags;
+}
+
+// The axis is lost: from now on it is measured from `anchor` (at `value` from it).
+void MachineSimulator::Forget(int axis, int anchor, double value, bool atReference) {
+  position_.program[axis] = value;
+  position_.flags[axis] = static_cast<uint8_t>((anchor << kAnchorShift) | (atReference ? kAtReference : 0));
+}
+
+CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
+  CheckEvent& event = slots->Next();
+  event.kind = kind;
+  event.line = line_;
+  event.code = 0;
+  event.named = 0;
+  event.from = position_;
+  event.state = state_;
+  event.signature = 0;
+  event.stateOnly = 0;
+  return event;
+}
+
+void MachineSimulator::PushEnd(EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventEnd);
+  event.to = event.from;
+  ended_ = true;
+}
+
+// Checks every code of the block and takes the modal ones; the motion and non-modal codes are
+// left to Execute. Returns kSimulationOk or a fault.
+int MachineSimulator::ApplyCodes(const CheckBlock& block) {
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    const int32_t whole = code / 10;
+    if (code % 10 != 0) {
+      if (code != GCode(92, 1) && !IsIgnoredCode(code)) return Unsupported('G', code);
+      continue;
+    }
+    if (whole <= 4 || whole == 28 || whole == 30 || whole == 53 || whole == 80 || whole == 92 ||
+        IsCycleCode(whole) || IsIgnoredCode(code)) {
+      continue;
+    }
+    if (whole >= 17 && whole <= 19) {
+      plane_ = whole;
+    } else if (whole == 20 || whole == 21) {
+      if (whole != state_.units && moved_) return Alarm(kAlarmUnitsChanged);
+      state_.units = whole;
+    } else if (whole >= 40 && whole <= 42) {
+      state_.compensation = whole;
+    } else if (whole == 43 || whole == 44 || whole == 49) {
+      state_.lengthOffset = whole;
+    } else if (whole >= 54 && whole <= 59) {
+      // The start point is in the coordinates the program works in: a work offset chosen before
+      // the first move is that frame. A change after it leaves every axis unknown until named:
+      // the offsets' values are not in the program.
+      if (whole != state_.workOffset && moved_) {
+        // An axis lost already keeps its anchor: the tool does not move.
+        for (int axis = 0; axis < kCheckAxes; ++axis) {
+          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+        }
+      }
+      state_.workOffset = whole;
+    } else if (whole == 90 || whole == 91) {
+      distance_ = whole;
+    } else if (whole == 93 || whole == 94 || whole == 95) {
+      state_.feedMode = whole;
+    } else if (whole == 98 || whole == 99) {
+      returnMode_ = whole;
+    } else {
+      return Unsupported('G', code);
+    }
+  }
+  for (int i = 0; i < block.mCount; ++i) {
+    const int32_t code = block.mCodes[i];
+    if (code == 97 || code == 98 || code == 99) return Unsupported('M', code);
+  }
+  return kSimulationOk;
+}
+
+// The state words that act before the block's move: F, S, T, H, D, A/B/C, M03, M04, M06, M07, M08.
+void MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
+  if (HasWord(block, 'F')) state_.feed = WordValue(block, 'F');
+  if (HasWord(block, 'S')) state_.speed = WordValue(block, 'S');
+  if (HasWord(block, 'T')) state_.selectedTool = static_cast<int32_t>(WordValue(block, 'T'));
+  if (HasWord(block, 'H')) state_.lengthRegister = static_cast<int32_t>(WordValue(block, 'H'));
+  if (HasWord(block, 'D')) state_.radiusRegister = static_cast<int32_t>(WordValue(block, 'D'));
+  for (int r = 0; r < 3; ++r) {
+    if (!HasWord(block, kRotaryLetters[r])) continue;
+    const double value = WordValue(block, kRotaryLetters[r]);
+    state_.rotary[r] = distance_ == 91 ? state_.rotary[r] + value : value;
+    state_.rotaryGiven |= 1 << r;
+  }
+  for (int i = 0; i < block.mCount; ++i) {
+    switch (block.mCodes[i]) {
+      case 3: case 4: state_.spindle = block.mCodes[i]; break;
+      case 6: state_.tool = state_.selectedTool; break;
+      case 7: state_.coolant |= 1; break;
+      case 8: state_.coolant |= 2; break;
+      default: break;
+    }
+  }
+}
+
+// M05 and M09 act after the block's move.
+void MachineSimulator::ApplyStateAfter(const CheckBlock& block) {
+  for (int i = 0; i < block.mCount; ++i) {
+    if (block.mCodes[i] == 5) state_.spindle = 5;
+    if (block.mCodes[i] == 9) state_.coolant = 0;
+  }
+}
+
+bool MachineSimulator::IsStateOnly(const CheckBlock& block) const {
+  if ((block.present & ~kRestoreWords) != 0) return false;
+  for (int i = 0; i < block.gCount; ++i) {
+    if (!IsRestoreCode(block.gCodes[i])) return false;
+  }
+  for (int i = 0; i < block.mCount; ++i) {
+    if (block.mCodes[i] < 3 || block.mCodes[i] > 9) return false;
+  }
+  return true;
+}
+
+int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, EventSlots* slots) {
+  holesLeft_ = 0;
+  endAfterHoles_ = false;
+  if (ended_) return fault_.result;
+  line_ = lineNumber;
+  CheckBlock& block = block_;
+  const int read = ReadCheckBlock(line, length, &block);
+  if (read == kBlockTapeMark) return kSimulationOk;
+  if (read != kBlockRead) {
+    fault_.blockResult = read;
+    fault_.column = block.errorColumn;
+    for (int i = 0; i < 4; ++i) fault_.text[i] = block.errorText[i];
+    return Fail(kSimulationUnreadable);
+  }
+  if (block.present == 0) return kSimulationOk;
+  const uint32_t unknown = block.present & ~kKnownLetters;
+  if (unknown != 0) {
+    char letter = 'A';
+    while ((unknown & LetterBit(letter)) == 0) ++letter;
+    return Unsupported(letter, 0);
+  }
+  // A block of axis words only (the body of most programs) changes no state.
+  const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
+  if (!plain) {
+    if (ApplyCodes(block) != kSimulationOk) return fault_.result;
+    ApplyStateBefore(block);
+  } else if (HasWord(block, 'F')) {
+    state_.feed = WordValue(block, 'F');
+  }
+
+  bool ends = false;
+  for (int i = 0; i < block.mCount; ++i) ends = ends || block.mCodes[i] == 2 || block.mCodes[i] == 30;
+
+  // The motion group: G00..G03 end a canned cycle, a cycle code starts one, G80 cancels it.
+  int32_t motionCode = -1;
+  int32_t cycleCode = -1;
+  int32_t nonModalCode = 0;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (code == GCode(92, 1)) nonModalCode = code;
+    if (code % 10 != 0) continue;
+    const int32_t whole = code / 10;
+    if (whole <= 3) motionCode = whole;
+    if (whole == 80) cycleCode = 0;
+    if (IsCycleCode(whole)) cycleCode = whole;
+    if (whole == 4 || whole == 28 || whole == 30 || whole == 53 || whole == 92) nonModalCode = code;
+  }
+  if (motionCode >= 0) {
+    motion_ = motionCode;
+    cycle_ = 0;
+  }
+  if (cycleCode == 0) {
+    cycle_ = 0;
+    cycleHasZ_ = cycleHasR_ = 0;
+    cycleQ_ = cycleP_ = 0.0;
+  } else if (cycleCode > 0) {
+    if (cycle_ == 0) {
+      // The initial level is where the tool stands when the cycle mode begins.
+      if (!ProgramKnown(2)) return Alarm(kAlarmCycleUnknownLevel);
+      initialZ_ = position_.program[2];
+    }
+    cycle_ = cycleCode;
+  }
+
+  bool moved = false;
+  if (nonModalCode != 0) {
+    if (nonModalCode == GCode(28) || nonModalCode == GCode(30)) {
+      ReferenceReturn(block, nonModalCode / 10, slots);
+      moved = true;
+    } else if (nonModalCode == GCode(53)) {
+      MachinePositioning(block, slots);
+      moved = true;
+    } else if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
+      SetOrigin(block);
+    }
+    // G04: a dwell; its X or P is a time, never a position.
+  } else if (cycle_ != 0) {
+    const int holes = StartHoles(block);
+    if (holes < 0) return fault_.result;
+    if (holes > 0) {
+      moved_ = true;
+      endAfterHoles_ = ends;
+      return kSimulationOk;  // the holes, the state after them and the end come from NextHole
+    }
+  } else if (motion_ >= 2) {
+    const int arc = Arc(block, slots);
+    if (arc < 0) return fault_.result;
+    moved = arc > 0;
+  } else if ((block.present & kAxisWords) != 0) {
+    moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots);
+  }
+  if (moved) moved_ = true;
+  if (!plain) ApplyStateAfter(block);
+  // A block that moves nothing but does something; a positioning to where the tool stands is no
+  // such block.
+  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0 &&
+      ((block.present & kAxisWords) == 0 || nonModalCode != 0)) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(block);
+    event.stateOnly = IsStateOnly(block) ? 1 : 0;
+  }
+  if (ends) PushEnd(slots);
+  return kSimulationOk;
+}
+
+void MachineSimulator::NextHole(EventSlots* slots) {
+  if (holesLeft_ <= 0) return;
+  const CheckBlock& block = block_;
+  CheckEvent& event = Push(slots, kEventHole);
+  for (int axis = 0; axis < 2; ++axis) {
+    double value = 0.0;
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    const bool known = Target(block, axis, &value);
+    SetProgram(axis, value, known);
+  }
+  // Under G91 R counts from the initial level and Z from the R level.
+  const double rProgram = distance_ == 91 ? initialZ_ + (cycleHasR_ ? cycleR_ : 0.0)
+                                          : (cycleHasR_ ? cycleR_ : initialZ_);
+  const double bottomProgram = distance_ == 91 ? rProgram + cycleZ_ : cycleZ_;
+  HolePath& hole = event.hole;
+  hole.code = cycle_;
+  hole.returnMode = returnMode_;
+  hole.bottom = bottomProgram + shift_[2];
+  hole.rLevel = rProgram + shift_[2];
+  hole.initialLevel = initialZ_ + shift_[2];
+  hole.q = cycleQ_;
+  hole.p = cycleP_;
+  SetProgram(2, returnMode_ == 98 ? initialZ_ : rProgram, true);
+  event.to = position_;
+  if (--holesLeft_ == 0) {
+    ApplyStateAfter(block);
+    if (endAfterHoles_) PushEnd(slots);
+    endAfterHoles_ = false;
+  }
+}
+
+// A straight move (G00, G01) to the block's axis words. False when it goes nowhere.
+bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slots) {
+  bool moves = false;
+  double target[kCheckAxes] = {0.0, 0.0, 0.0};
+  bool known[kCheckAxes] = {false, false, false};
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    known[axis] = Target(block, axis, &target[axis]);
+    if (!known[axis] || !ProgramKnown(axis) || target[axis] != position_.program[axis]) moves = true;
+  }
+  if (!moves) return false;
+  CheckEvent& event = Push(slots, kind);
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
+  }
+  event.to = position_;
+  return true;
+}
+
+// An arc of the plane in force. Returns 1 for a move, 0 when the block goes nowhere, or a fault.
+int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
+  const PlaneAxes plane = AxesOf(plane_);
+  const bool clockwise = motion_ == 2;
+  const bool rForm = HasWord(block, 'R');
+  const bool centreWords = HasWord(block, kCentreLetters[plane.a]) || HasWord(block, kCentreLetters[plane.b]);
+  if ((block.present & kAxisWords) == 0 && !rForm && !centreWords) return 0;  // e.g. "G02 F300"
+
+  double target[kCheckAxes];
+  bool known[kCheckAxes];
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    target[axis] = position_.program[axis];
+    known[axis] = ProgramKnown(axis);
+    if (HasWord(block, kAxisLetters[axis])) known[axis] = Target(block, axis, &target[axis]);
+  }
+  if (!known[plane.a] || !known[plane.b] || !ProgramKnown(plane.a) || !ProgramKnown(plane.b)) {
+    return Alarm(kAlarmArcUnknownStart);
+  }
+  const double start[2] = {position_.program[plane.a], position_.program[plane.b]};
+  const double end[2] = {target[plane.a], target[plane.b]};
+  const bool samePoint = start[0] == end[0] && start[1] == end[1];
+  const bool normalMoves = !known[plane.normal] || !ProgramKnown(plane.normal) ||
+                           target[plane.normal] != position_.program[plane.normal];
+  double offset[2] = {0.0, 0.0};
+  if (rForm) {
+    const int centre = ArcCentreFromRadius(start, end, Length(block, 'R'), clockwise, Resolution(), offset);
+    if (centre == kArcNoChord) {
+      if (!normalMoves) return 0;
+      return Alarm(kAlarmArcNoChord);
+    }
+    if (centre == kArcChordTooLong) return Alarm(kAlarmArcChord);
+  } else {
+    if (!centreWords) {
+      if (samePoint && !normalMoves) return 0;
+      return Alarm(kAlarmArcNoCentre);
+    }
+    if (HasWord(block, kCentreLetters[plane.a])) offset[0] = Length(block, kCentreLetters[plane.a]);
+    if (HasWord(block, kCentreLetters[plane.b])) offset[1] = Length(block, kCentreLetters[plane.b]);
+    if (offset[0] == 0.0 && offset[1] == 0.0) {
+      if (samePoint && !normalMoves) return 0;
+      return Alarm(kAlarmArcNoCentre);
+    }
+  }
+
+  CheckEvent& event = Push(slots, kEventArc);
+  ArcPath& arc = event.arc;
+  arc.plane = plane_;
+  arc.direction = motion_;
+  arc.rForm = rForm ? 1 : 0;
+  arc.r = rForm ? Length(block, 'R') : 0.0;
+  arc.offset[plane.a] = offset[0];
+  arc.offset[plane.b] = offset[1];
+  arc.offset[plane.normal] = 0.0;
+  const double centre[2] = {start[0] + offset[0], start[1] + offset[1]};
+  arc.radius = std::hypot(offset[0], offset[1]);
+  arc.sweep = ArcSweep(start, end, centre, clockwise, samePoint && !rForm);
+  const double rise = known[plane.normal] && ProgramKnown(plane.normal)
+                          ? target[plane.normal] - position_.program[plane.normal]
+                          : 0.0;
+  arc.length = std::hypot(std::fabs(arc.sweep) * arc.radius, rise);
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
+  }
+  event.to = position_;
+  return 1;
+}
+
+// G28 / G30: through the intermediate point (the named axes, in the distance mode in force) to the
+// reference point; the named axes are unknown afterwards.
+void MachineSimulator::ReferenceReturn(const CheckBlock& block, int code, EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventReference);
+  event.code = code;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    double value = 0.0;
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    event.named |= 1 << axis;
+    const bool known = Target(block, axis, &value);
+    SetProgram(axis, value, known);
+  }
+  event.via = position_;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if ((event.named & (1 << axis)) != 0) {
+      Forget(axis, code == 28 ? kAnchorReference : kAnchorSecondReference, 0.0, true);
+    }
+  }
+  event.to = position_;
+}
+
+// G53: a positioning in machine coordinates for this block only. Z at machine zero or above is
+// the top of travel; X and Y at machine zero are at their reference.
+void MachineSimulator::MachinePositioning(const CheckBlock& block, EventSlots* slots) {
+  CheckEvent& event = Push(slots, kEventMachine);
+  event.code = 53;
+  event.via = event.from;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    event.named |= 1 << axis;
+    const double value = Length(block, kAxisLetters[axis]);
+    event.via.program[axis] = value;  // the machine coordinate the block gives
+    Forget(axis, kAnchorMachine, value, axis == 2 ? value >= 0.0 : value == 0.0);
+  }
+  event.to = position_;
+}
+
+// G92 declares the place the tool stands at to have the given coordinates; G92.1 drops the shift.
+void MachineSimulator::SetOrigin(const CheckBlock& block) {
+  const bool cancel = HasCode(block, GCode(92, 1));
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    const uint8_t flags = position_.flags[axis];
+    const bool physicalKnown = (flags & kPhysicalKnown) != 0;
+    const double physical = position_.physical[axis];
+    if (cancel) {
+      shift_[axis] = 0.0;
+      shiftKnown_[axis] = 1;
+      if (physicalKnown) {
+        position_.program[axis] = physical;
+      } else if ((flags & kProgramKnown) != 0) {
+        Forget(axis, kAnchorNewFrame, 0.0, (flags & kAtReference) != 0);
+      }
+      continue;
+    }
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    const double value = Length(block, kAxisLetters[axis]);
+    shift_[axis] = physicalKnown ? physical - value : 0.0;
+    shiftKnown_[axis] = physicalKnown ? 1 : 0;
+    SetProgram(axis, value, true);
+    position_.flags[axis] |= flags & kAtReference;  // the tool has not moved
+  }
+}
+
+// Takes a block of the cycle in force: its Z, R, Q, P and repeat count. Returns the number of holes
+// it drills (0 when it names no position or its repeat count is 0), or a fault.
+int MachineSimulator::StartHoles(const CheckBlock& block) {
+  if (HasWord(block, 'Z')) {
+    cycleZ_ = Length(block, 'Z');
+    cycleHasZ_ = 1;
+  }
+  if (HasWord(block, 'R')) {
+    cycleR_ = Length(block, 'R');
+    cycleHasR_ = 1;
+  }
+  if (HasWord(block, 'Q')) cycleQ_ = Length(block, 'Q');
+  if (HasWord(block, 'P')) cycleP_ = WordValue(block, 'P');
+  const uint32_t position = kAxisWords | LetterBit('R');
+  if ((block.present & position) == 0) return 0;
+  int repeats = 1;
+  const char repeatLetter = HasWord(block, 'K') ? 'K' : (HasWord(block, 'L') ? 'L' : '\0');
+  if (repeatLetter != '\0') {
+    const double count = WordValue(block, repeatLetter);
+    if (!(count >= 0.0 && count <= 9999.0) || count != std::floor(count)) return Alarm(kAlarmBadRepeat);
+    repeats = static_cast<int>(count);
+  }
+  if (repeats == 0) return 0;
+  if (!cycleHasZ_) return Alarm(kAlarmCycleNoDepth);
+  if (!shiftKnown_[2]) return Alarm(kAlarmCycleUnknownLevel);
+  holesLeft_ = repeats;
+  return repeats;
+}
+

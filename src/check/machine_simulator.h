@@ -1,0 +1,158 @@
+// The split check's machine: executes the blocks of one file as a three-axis mill control does and
+// yields an event for every move (and, when asked, for every block that moves nothing but does
+// something). One simulator runs the source program, another each piece; both start with the
+// tool at the run's start point in the control's power-on state (G00 G17 G90 G21 G40 G49 G80
+// G94 G54, spindle stopped, coolant off).
+//
+// What it models, and why:
+//  - Positions per axis in program coordinates and in physical ones (program plus G92 shift), each
+//    with a "known" flag. G92 declares the place the tool stands at to have the given coordinates;
+//    it changes the shift, never moves. The start point is in the coordinates the program works
+//    in, so a work offset (G54..G59) chosen before the first move only selects that frame; a
+//    change of work offset after it leaves every axis unknown until an absolute move names it:
+//    the offsets' values are not in the program.
+//    G28/G30 end at the reference point and G53 in machine coordinates: those axes are unknown
+//    afterwards (at the reference, the top of travel for Z); under G91 an unknown axis stays
+//    unknown, but the distance it moves from where it was lost is kept, so that two files that
+//    move it differently never look alike.
+//  - Numbers without "." in X Y Z I J K R Q count least increments: 0.001 mm under G21, 0.0001
+//    inch under G20. A change of units after the first move cannot be simulated (positions would
+//    change meaning) and is refused.
+//  - Arcs in G17/G18/G19 from I/J/K (always incremental) or R (R > 0 the short arc, R < 0 the
+//    long one), helical with the third axis. An arc whose end is its start in the file's numbers
+//    is a full circle; an arc with no centre word, or an R arc whose chord is longer than 2|R|,
+//    is a control alarm.
+//  - Canned cycles G73 G74 G76 G81..G89 with R, Z, Q, P, K/L repeats, G98/G99, in G90 and G91 (R
+//    from the initial level, Z from the R level): one event per hole. G80 or G00..G03 ends them.
+//  - M02/M30 end the program: one end event, nothing after it.
+//  - What a control could not read, and what this model cannot follow (M98/M99, macro calls
+//    G65/G66, G10 offset writes, rotation G68, scaling G51, polar G16, other codes it does not
+//    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
+//    fault naming the line and what was found.
+// Fixed memory, no allocation; each line is read once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "check/check_block.h"
+#include "check/check_events.h"
+
+// Results of MachineSimulator::Execute.
+enum SimulationResult {
+  kSimulationOk = 0,
+  kSimulationUnreadable = -1,   // the block cannot be read (`fault.blockResult`)
+  kSimulationUnsupported = -2,  // a word the model cannot follow (`fault.letter`, `fault.code`)
+  kSimulationAlarm = -3,        // a block the control alarms on or the model cannot place (`fault.alarm`)
+};
+
+// Why a block is refused as kSimulationAlarm.
+enum SimulationAlarm {
+  kAlarmNone = 0,
+  kAlarmArcChord = 1,         // R arc: end farther than 2|R| from the start
+  kAlarmArcNoCentre = 2,      // arc without I/J/K or R
+  kAlarmArcNoChord = 3,       // R arc whose end is its start, with a helix move
+  kAlarmArcUnknownStart = 4,  // arc from a position the program has not given
+  kAlarmUnitsChanged = 5,     // G20/G21 switched after the first move
+  kAlarmCycleNoDepth = 6,     // canned cycle hole with no Z given yet
+  kAlarmCycleUnknownLevel = 7,  // canned cycle from a Z the program has not given
+  kAlarmBadRepeat = 8,        // K/L repeat count that is not a whole number 0..9999
+};
+
+struct SimulationFault {
+  int32_t result;       // SimulationResult
+  int32_t line;         // 1-based line
+  int32_t blockResult;  // kSimulationUnreadable: the CheckBlockResult
+  int32_t column;       // kSimulationUnreadable: 1-based byte of the fault
+  char text[4];         // kSimulationUnreadable: the character at fault
+  char letter;          // kSimulationUnsupported: 'G', 'M' or the address letter
+  int32_t code;         // kSimulationUnsupported: G code (GCode() value) or M code
+  int32_t alarm;        // kSimulationAlarm: SimulationAlarm
+};
+
+// Where Execute and NextHole put their events: slot (start + count) % size of the caller's ring,
+// `count` counting up. A line makes at most two events (a move or a block, then the end).
+struct EventSlots {
+  CheckEvent* ring;
+  int size;
+  int start;
+  int count;
+  CheckEvent& Next() { return ring[(start + count++) % size]; }
+};
+
+class MachineSimulator {
+ public:
+  // Power-on state, the tool at `start` (X, Y, Z in the program's units) with every axis known and
+  // no shift. `blockEvents`: also yield kEventBlock events.
+  void Reset(const double start[3], bool blockEvents);
+
+  // Executes one physical line (`length` bytes, see ReadCheckBlock) numbered `lineNumber` and puts
+  // its events into `slots` (at most two; the holes of a canned-cycle block come from NextHole).
+  // Returns kSimulationOk or a fault (see fault()); after a fault or after the program's end the
+  // simulator executes nothing more.
+  int Execute(const char* line, size_t length, int lineNumber, EventSlots* slots);
+
+  // True while holes of the latest line are still to come.
+  bool HolesPending() const { return holesLeft_ > 0; }
+  // Puts the next hole of the latest line into `slots`, and the program's end after the last hole
+  // when the block ended it.
+  void NextHole(EventSlots* slots);
+
+  bool ended() const { return ended_; }
+  const SimulationFault& fault() const { return fault_; }
+  // Where the tool stands now.
+  const CheckPoint& Position() const { return position_; }
+  // The output resolution of the units in force: 0.001 mm or 0.0001 inch.
+  double Resolution() const { return state_.units == 20 ? 0.0001 : 0.001; }
+
+ private:
+  int Fail(int result);
+  int Unsupported(char letter, int32_t code);
+  int Alarm(int alarm);
+  int ApplyCodes(const CheckBlock& block);
+  void ApplyStateBefore(const CheckBlock& block);
+  void ApplyStateAfter(const CheckBlock& block);
+  double Length(const CheckBlock& block, char letter) const;
+  bool Target(const CheckBlock& block, int axis, double* value) const;
+  bool ProgramKnown(int axis) const { return (position_.flags[axis] & kProgramKnown) != 0; }
+  void SetProgram(int axis, double value, bool known);
+  void Forget(int axis, int anchor, double value, bool atReference);
+  CheckEvent& Push(EventSlots* slots, int kind);
+  void PushEnd(EventSlots* slots);
+  bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);
+  int Arc(const CheckBlock& block, EventSlots* slots);
+  void ReferenceReturn(const CheckBlock& block, int code, EventSlots* slots);
+  void MachinePositioning(const CheckBlock& block, EventSlots* slots);
+  void SetOrigin(const CheckBlock& block);
+  int StartHoles(const CheckBlock& block);
+  bool IsStateOnly(const CheckBlock& block) const;
+
+  // Position: program coordinates, physical ones (program plus shift) and their flags.
+  CheckPoint position_;
+  double shift_[kCheckAxes];       // G92 shift per axis
+  uint8_t shiftKnown_[kCheckAxes];
+  // Modal state besides the machine state.
+  CheckMachineState state_;
+  int32_t motion_;       // G00..G03 -> 0..3; power-on 0
+  int32_t cycle_;        // canned cycle in force (73, 81, ...), 0 after G80 / G00..G03; power-on 0
+  int32_t plane_;        // 17, 18, 19; power-on 17
+  int32_t distance_;     // 90, 91; power-on 90
+  int32_t returnMode_;   // 98, 99; power-on 98
+  double cycleZ_;        // Z of the cycle in force as given (a length; G91: from the R level)
+  double cycleR_;        // R as given (G91: from the initial level)
+  double cycleQ_;        // Q as given, 0 until one
+  double cycleP_;        // P as written, 0 until one
+  double initialZ_;      // program Z when the cycle began
+  uint8_t cycleHasZ_;
+  uint8_t cycleHasR_;
+  // Holes of the latest block still to come (K/L repeats) and whether the block ends the program.
+  int32_t holesLeft_;
+  bool endAfterHoles_;
+  // Flags.
+  bool blockEvents_;
+  bool ended_;
+  bool moved_;          // a move has been made (units and the working frame are fixed from then on)
+  int32_t line_;
+  SimulationFault fault_;
+  CheckBlock block_;    // the latest line's block (the holes are drilled from it)
+};

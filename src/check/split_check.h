@@ -1,0 +1,98 @@
+// The split check: after a split has written pieces P_001 .. P_n of program P, proves that running
+// the pieces one after another on a three-axis mill does what running P does, or names the first
+// place where it does not.
+//
+// The check runs its own machine (check/machine_simulator.h) over the program and over each piece,
+// and shares nothing with the split passes: a check that believed what the writer believes could
+// not catch the writer's mistakes. Every file starts with the tool at the run's start point.
+// It decides, reading each file once (plus the program's opening once per piece):
+//  1. Same cut. The cutting moves (G01, G02, G03, canned-cycle holes) of all pieces, in order, are
+//     the program's: same kind, start and end, for arcs the same plane, direction, centre (R when
+//     both give R) and swept angle, for holes the same cycle, levels and words. The program's
+//     rapids, reference returns and G53 moves also come, in order. Allowed besides: once at the
+//     start of pieces 2..n, the repeat of the last cutting move of the piece before (the move the
+//     seam interrupted, cut again from its own start); a move of the program shorter than the
+//     output resolution may be missing; the program's closing moves (rapids and returns after its
+//     last cutting move) may be replaced by the pieces' own. Every cutting move of the program
+//     must come before the last piece ends.
+//  2. Safe added moves. Every other move of a piece is the split's own and must be a rapid whose
+//     whole path lies at or above the start point's Z; or a move (rapid or feed) on the vertical
+//     line above the point where the piece resumes (before its first program move) or stops
+//     (after its last one), at or above that point; or a reference return (G28/G30/G53) that
+//     starts at or above the start Z. Added moves come only before the piece's first program move
+//     and after its last one; added arcs and added holes are never safe.
+//  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
+//     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
+//     rotary-axis words are those of the program at that move.
+//  4. Headers: pieces 2..n begin with the program's opening; their first moves are matched against
+//     a fresh run of the program from its first line for as long as they are the same moves from
+//     the same state, and are the program's own then.
+//  5. Each piece's moves end where they started: the position before its first reference return
+//     after its last program move (or at its end when there is none) is the start point, every
+//     axis known.
+//  6. After the program's end (M02/M30) nothing more is cut: a move beyond it that is not a safe
+//     added move is reported as such.
+//  7. Optional (`carriedBlocks`): every block of the program that moves nothing but does something
+//     (T M06, S M03, M08, G04 ...) comes once, in order, in the pieces; besides, a piece may hold
+//     the program's opening blocks, blocks that only restore state right after its opening
+//     (T M06, G43/G44 H, G49, G54..G59, S with M03/M04, M05, M07..M09, G17..G21, G90/G91, G94/G95),
+//     and any block after its last program move (its footer).
+// Tolerance: the output resolution, 0.001 mm under G21 and 0.0001 inch under G20 (plus 1e-9);
+// feeds and speeds within 0.001.
+//
+// Fixed memory, no allocation, and nothing written: the check only reads the files.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+struct SplitCheckJob {
+  const char* ncFile;  // the program that was split (CP932 path); the pieces are
+                       // PiecePath(ncFile, 1 .. pieceCount)
+  int pieceCount;      // 1 or more
+  double start[3];     // the run's start point X, Y, Z in the program's units
+  int carriedBlocks;   // 1: apply rule 7
+};
+
+// Results of CheckSplit.
+enum SplitCheckResult {
+  kCheckPassed = 0,      // every rule holds
+  kCheckFailed = 1,      // a rule does not hold, or a file holds a block the check cannot run
+  kCheckUnreadable = 2,  // a file is missing or cannot be read to its end
+};
+
+// The rule a failure breaks (SplitCheckReport::rule).
+enum SplitCheckRule {
+  kRuleNone = 0,
+  kRuleSameCut = 1,
+  kRuleSafeMove = 2,
+  kRuleSameState = 3,
+  kRuleOpening = 4,       // not reported today: a header that is not the program's opening is
+                          // judged by rules 1 and 2
+  kRulePosition = 5,
+  kRuleAfterEnd = 6,
+  kRuleCarriedBlock = 7,
+  kRuleUnreadableBlock = 8,  // a block a control could not read, or that the check cannot run,
+                             // or that alarms (an R arc too short for its chord ...)
+};
+
+inline constexpr size_t kCheckDetailSize = 256;
+
+struct SplitCheckReport {
+  int result;           // SplitCheckResult
+  int piecesChecked;    // pieces read to their end
+  int piece;            // 1-based piece of the failure; 0: the program itself
+  int pieceLine;        // line in that file (0 when none)
+  int sourceLine;       // line of the program the piece should have matched there (0 when none)
+  int rule;             // SplitCheckRule
+  char detail[kCheckDetailSize];  // CP932: what was found and what was expected, ready to be
+                                  // embedded in a log line ("" on success)
+};
+
+// Checks the pieces of `job`. Always fills `*report`; returns report->result.
+int CheckSplit(const SplitCheckJob& job, SplitCheckReport* report);
+
+// The log line for `report` (CP932, no line end): on success an information line naming how many
+// pieces were checked, on failure an error line naming the piece, its line, the program's line and
+// the detail. Returns the length of the whole text (cut to out.size() - 1 bytes, terminated).
+int DescribeSplitCheck(const SplitCheckReport& report, std::span<char> out);

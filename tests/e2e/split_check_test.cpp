@@ -1,0 +1,411 @@
+// The split check as a whole: pieces written by the splitter and then corrupted on purpose are
+// caught, each with its message; small hand-written programs and pieces show the machine rules
+// (arcs in every form and plane, G92, G28, work offsets, canned cycles, the program's end).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "check/split_check.h"
+#include "config/file_naming.h"
+#include "log/run_log.h"
+#include "support/fake_platform.h"
+#include "support/split_check_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// The lines of a piece, "\r\n" ends kept apart so that lines can be edited and joined again.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines = SplitLines(text);
+  for (std::string& line : lines) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  }
+  return lines;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// Index of the first line at or after `from` for which `match` holds; fails the test when none.
+size_t Find(const std::vector<std::string>& lines, const std::function<bool(const std::string&)>& match,
+            size_t from = 0) {
+  for (size_t i = from; i < lines.size(); ++i) {
+    if (match(lines[i])) return i;
+  }
+  ADD_FAILURE() << "no such line";
+  return lines.size() - 1;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Removes the word of `letter` (with its number) from `line`.
+std::string DropWord(const std::string& line, char letter) {
+  const size_t at = line.find(letter);
+  if (at == std::string::npos) return line;
+  size_t end = at + 1;
+  while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) || line[end] == '.' || line[end] == '-')) {
+    ++end;
+  }
+  return line.substr(0, at) + line.substr(end);
+}
+
+std::string PiecePathOf(const std::string& program, int piece) {
+  char path[512];
+  PiecePath(program.c_str(), piece, path, sizeof path);
+  return path;
+}
+
+// --- Pieces of today's splitter, corrupted on purpose ------------------------------------------
+
+class CorruptedPieces : public testing::Test {
+ protected:
+  void SetUp() override {
+    split_ = SplitInFolder(dir_, fake_, "PART.NC", ReadFileBytes(std::string(QX_SOURCE_DIR) + "/tests/data/programs/MILL_A.NC"));
+    ASSERT_GE(split_.pieces, 3) << split_.log;
+    for (int piece = 1; piece <= split_.pieces; ++piece) pieces_.push_back(ReadFileBytes(PiecePathOf(split_.path, piece)));
+  }
+
+  // Rewrites piece `piece` with `edit` applied to its lines, checks, and puts the piece back.
+  int CheckEdited(int piece, const std::function<void(std::vector<std::string>*)>& edit, SplitCheckReport* report,
+                  std::string* line) {
+    std::vector<std::string> lines = Lines(pieces_[piece - 1]);
+    edit(&lines);
+    WriteFileBytes(PiecePathOf(split_.path, piece), Join(lines));
+    const int result = RunCheck(split_.path, split_.pieces, split_.start, report, line);
+    WriteFileBytes(PiecePathOf(split_.path, piece), pieces_[piece - 1]);
+    return result;
+  }
+
+  FakePlatform fake_;
+  TempDir dir_;
+  SplitForCheck split_{};
+  std::vector<std::string> pieces_;
+};
+
+// The first move after the header's positioning line.
+size_t FirstMove(const std::vector<std::string>& lines) {
+  const size_t positioning = Find(lines, [](const std::string& l) { return StartsWith(l, "G90G0X"); });
+  return Find(lines, [](const std::string& l) { return !l.empty() && (l[0] == 'X' || l[0] == 'Y'); }, positioning + 1);
+}
+
+TEST_F(CorruptedPieces, TheSplitAsWrittenPasses) {
+  SplitCheckReport report{};
+  std::string line;
+  EXPECT_EQ(RunCheck(split_.path, split_.pieces, split_.start, &report, &line), kCheckPassed) << line;
+  EXPECT_EQ(report.piecesChecked, split_.pieces);
+  char text[kLogLineSize];
+  DescribeSplitCheck(report, text);
+  EXPECT_TRUE(StartsWith(text, "情　報：分割ＮＣファイル ")) << line;
+}
+
+TEST_F(CorruptedPieces, EachCorruptionIsCaughtWithItsMessage) {
+  struct Case {
+    const char* name;
+    int piece;  // 0: the last piece
+    std::function<void(std::vector<std::string>*)> edit;
+    int rule;
+    const char* detail;  // part of the report's detail (code page 932)
+  } cases[] = {
+      {"axis word dropped from the first move of piece 1", 1,
+       [](std::vector<std::string>* l) {
+         const size_t at = FirstMove(*l);
+         (*l)[at] = DropWord((*l)[at], 'X');
+       },
+       kRuleSameCut, "始点が違います"},
+      {"axis word dropped from the first move of piece 2", 2,
+       [](std::vector<std::string>* l) {
+         const size_t at = FirstMove(*l);
+         (*l)[at] = DropWord((*l)[at], 'X');
+       },
+       kRuleSameCut, "が違います"},
+      {"arc centre lost", 2,
+       [](std::vector<std::string>* l) {
+         const size_t at = Find(*l, [](const std::string& s) { return StartsWith(s, "G03") && Contains(s, "J"); });
+         (*l)[at] = DropWord((*l)[at], 'J');
+       },
+       kRuleUnreadableBlock, "円弧に中心（I/J/K）も半径 R もありません"},
+      {"arc centre shifted", 2,
+       [](std::vector<std::string>* l) {
+         const size_t at = Find(*l, [](const std::string& s) { return StartsWith(s, "G03") && Contains(s, "J"); });
+         (*l)[at] = DropWord((*l)[at], 'J') + "J0.5";
+       },
+       kRuleSameCut, "円弧の中心が違います"},
+      {"rapid at Z0 across the part", 2,
+       [](std::vector<std::string>* l) { l->insert(l->begin() + FirstMove(*l), "G00Z0."); },
+       kRuleSafeMove, "スタート点の高さ Z80. より下を通ります"},
+      {"cutting block missing", 0,
+       [](std::vector<std::string>* l) {
+         l->erase(l->begin() + Find(*l, [](const std::string& s) { return StartsWith(s, "G02") && Contains(s, "J-8."); }));
+       },
+       kRuleSameCut, "の移動 G02 X85. Y32. Z-8. I0. J-8. がありません"},
+      {"block added after the program's end", 0,
+       [](std::vector<std::string>* l) {
+         l->insert(l->begin() + Find(*l, [](const std::string& s) { return s == "M30"; }), "G90G01X100.Y100.F300");
+       },
+       kRuleAfterEnd, "の後の移動 G01 X100. Y100."},
+      {"spindle speed lost", 2,
+       [](std::vector<std::string>* l) {
+         const size_t at = Find(*l, [](const std::string& s) { return StartsWith(s, "S2400"); });
+         (*l)[at] = "M03";
+       },
+       kRuleSameState, "主軸回転数が違います：S0.（元は S2400.）"},
+      {"feed changed", 2,
+       [](std::vector<std::string>* l) {
+         const size_t at = Find(*l, [](const std::string& s) { return Contains(s, "F600"); }, FirstMove(*l));
+         (*l)[at].replace((*l)[at].find("F600"), 4, "F650");
+       },
+       kRuleSameState, "送り速度が違います：F650.（元は F600.）"},
+      {"full circle added in a footer", 1,
+       [](std::vector<std::string>* l) {
+         l->insert(l->begin() + Find(*l, [](const std::string& s) { return s == "M09"; }, FirstMove(*l)), "G02I5.F300");
+       },
+       kRuleSafeMove, "元のＮＣファイルにない切削移動 G02"},
+      {"return to the start point lost", 1,
+       [](std::vector<std::string>* l) { l->erase(l->begin() + Find(*l, [](const std::string& s) { return s == "X-30.Y-20."; })); },
+       kRulePosition, "がスタート点 X-30. Y-20. Z80. と違います"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int piece = c.piece == 0 ? split_.pieces : c.piece;
+    SplitCheckReport report{};
+    std::string line;
+    EXPECT_EQ(CheckEdited(piece, c.edit, &report, &line), kCheckFailed) << line;
+    EXPECT_EQ(report.piece, piece) << line;
+    EXPECT_EQ(report.rule, c.rule) << line;
+    EXPECT_GT(report.pieceLine, 0) << line;
+    EXPECT_TRUE(Contains(report.detail, c.detail)) << line;
+    char text[kLogLineSize];
+    DescribeSplitCheck(report, text);
+    EXPECT_TRUE(StartsWith(text, "エラー：分割の検証に失敗しました。分割ＮＣファイル [ ")) << line;
+  }
+  // Every piece was put back.
+  SplitCheckReport report{};
+  EXPECT_EQ(RunCheck(split_.path, split_.pieces, split_.start, &report), kCheckPassed);
+}
+
+TEST_F(CorruptedPieces, MissingOrUnreadablePieceFiles) {
+  SplitCheckReport report{};
+  std::string line;
+  EXPECT_EQ(RunCheck(split_.path, split_.pieces + 1, split_.start, &report, &line), kCheckUnreadable);
+  EXPECT_EQ(report.piece, split_.pieces + 1);
+  EXPECT_TRUE(Contains(report.detail, "が開けません")) << line;
+  EXPECT_EQ(RunCheck(dir_.Path("NONE.NC"), 1, split_.start, &report, &line), kCheckUnreadable);
+  EXPECT_EQ(report.piece, 0);
+  EXPECT_EQ(RunCheck(split_.path, 0, split_.start, &report, &line), kCheckUnreadable);
+}
+
+// --- Hand-written programs and pieces ----------------------------------------------------------
+
+struct Pair {
+  const char* name;
+  const char* source;
+  std::vector<const char*> pieces;
+  double start[3];
+  int result;
+  int rule;            // for kCheckFailed
+  const char* detail;  // part of the detail, for kCheckFailed ("" for any)
+  int carriedBlocks = 0;
+};
+
+void CheckPairs(const std::vector<Pair>& pairs) {
+  for (const Pair& pair : pairs) {
+    SCOPED_TRACE(pair.name);
+    TempDir dir;
+    dir.Write("P.NC", pair.source);
+    for (size_t i = 0; i < pair.pieces.size(); ++i) WriteFileBytes(PiecePathOf(dir.Path("P.NC"), static_cast<int>(i) + 1), pair.pieces[i]);
+    SplitCheckReport report{};
+    std::string line;
+    const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
+                                pair.carriedBlocks);
+    EXPECT_EQ(result, pair.result) << line;
+    if (pair.result == kCheckFailed) {
+      EXPECT_EQ(report.rule, pair.rule) << line;
+      EXPECT_TRUE(Contains(report.detail, pair.detail)) << line;
+    }
+  }
+}
+
+// Opening lines shared by the programs below.
+#define HEAD "%\nO0001\nG90 G17 G21 S1000 M03\n"
+#define POSITIONING "G90G0X0.Y0.Z50.\n"
+#define HOME "G00 Z50.\nX0. Y0.\nM30\n%\n"
+
+constexpr const char* kRArcs = HEAD
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\n"
+    "G02 X15. Y5. R5.\nG02 X20. Y10. R-5.\nG03 X25. Y15. R5.\n" HOME;
+constexpr const char* kRArcsFirst = HEAD POSITIONING
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X15. Y5. R5.\nG02 X20. Y10. R-5.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+
+TEST(SplitCheckPairs, RArcs) {
+  CheckPairs({
+      {"as written", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\nG03 X25. Y15. R5.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"R written as its centre", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\nG03 X25. Y15. I0. J5.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"R of the other sign", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\nG03 X25. Y15. R-5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "円弧の半径が違います"},
+      {"R of the other sign in the repeated move", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R5. F100\nG03 X25. Y15. R5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "円弧の半径が違います"},
+      {"R lost", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\nG03 X25. Y15.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleUnreadableBlock, "円弧に中心"},
+      {"the last cut never made", kRArcs, {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "元の 9 行目の切削移動 G03 X25. Y15. Z-1. R5. がどの分割ＮＣファイルにもありません"},
+      {"the repeat cut twice", kRArcs,
+       {kRArcsFirst, HEAD POSITIONING "G00 X15. Y5.\nZ9.\nG01 Z-1. F50\nG02 X20. Y10. R-5. F100\nG00 Z9.\nX15. Y5.\nG01 Z-1.\n"
+                                      "G02 X20. Y10. R-5.\nG03 X25. Y15. R5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
+  });
+}
+
+constexpr const char* kPlanes = HEAD
+    "G00 X10. Y0.\nZ2.\nG01 Z0. F100\nG18 G02 X20. Z0. I5. K0.\nG19 G03 Y10. Z0. J5. K0.\n"
+    "G17 G03 X20. Y10. Z-2. I-5.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+constexpr const char* kPlanesFirst = HEAD POSITIONING
+    "G00 X10. Y0.\nZ2.\nG01 Z0. F100\nG18 G02 X20. Z0. I5. K0.\nG19 G03 Y10. Z0. J5. K0.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+
+TEST(SplitCheckPairs, ArcsInG18AndG19AndHelices) {
+  CheckPairs({
+      {"as written", kPlanes,
+       {kPlanesFirst, HEAD POSITIONING "G00 X20. Y0.\nZ10.\nG01 Z0. F50\nG19 G03 Y10. Z0. J5. K0. F100\n"
+                                       "G17 G03 X20. Y10. Z-2. I-5.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"plane lost on the repeated arc", kPlanes,
+       {kPlanesFirst, HEAD POSITIONING "G00 X20. Y0.\nZ10.\nG01 Z0. F50\nG03 Y10. Z0. J5. K0. F100\n"
+                                       "G17 G03 X20. Y10. Z-2. I-5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "円弧の平面が違います"},
+      {"helix turned the other way", kPlanes,
+       {kPlanesFirst, HEAD POSITIONING "G00 X20. Y0.\nZ10.\nG01 Z0. F50\nG19 G03 Y10. Z0. J5. K0. F100\n"
+                                       "G17 G02 X20. Y10. Z-2. I-5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "移動の種類が違います"},
+      {"helix without its Z", kPlanes,
+       {kPlanesFirst, HEAD POSITIONING "G00 X20. Y0.\nZ10.\nG01 Z0. F50\nG19 G03 Y10. Z0. J5. K0. F100\n"
+                                       "G17 G03 X20. Y10. I-5.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "終点が違います"},
+  });
+}
+
+TEST(SplitCheckPairs, IncrementalArcsFullCirclesAndTinyArcs) {
+  constexpr const char* kIncremental = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG91 G02 X10. Y0. I5.\nG03 X-5. Y5. R5.\nG90\n" HOME;
+  constexpr const char* kTiny = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X10. Y0.0004 I5.\nG01 X20.\n" HOME;
+  CheckPairs({
+      {"G91 arcs written absolute", kIncremental,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X20. Y0. I5.\nG03 X15. Y5. R5.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"tiny arc left out", kTiny, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG01 X20.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"tiny arc written without its end point: a full circle", kTiny,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 I5.\nG01 X20.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "円弧の角度が違います：360.000度（元は 0.005度）"},
+  });
+}
+
+TEST(SplitCheckPairs, OriginsReturnsAndWorkOffsets) {
+  constexpr const char* kShift = "%\nG92 X0. Y0. Z50.\nG90 G17 G21 S1000 M03\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\n" HOME;
+  constexpr const char* kReturn = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n";
+  constexpr const char* kOffsets = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG55\nG00 X10. Y0.\nG43 H1 Z2.\n"
+                                        "G01 Z-1.\nX20.\n" HOME;
+  constexpr const char* kAway = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG91 G28 X0. Y0.\nG01 X5. F100\n"
+                                     "G90 G00 X0. Y0.\nM30\n%\n";
+  CheckPairs({
+      // The start point (10, 0, 50) is where the program's G92 declares (0, 0, 50).
+      {"G92 with the start point elsewhere, tail to the program's point", kShift,
+       {"%\nG92 X0. Y0. Z50.\nG90 G17 G21 S1000 M03\nG90G0X0.Y0.Z50.\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\n" HOME},
+       {10, 0, 50}, kCheckPassed, 0, ""},
+      {"G92 with the start point elsewhere, tail to the start point's numbers", kShift,
+       {"%\nG92 X0. Y0. Z50.\nG90 G17 G21 S1000 M03\nG90G0X0.Y0.Z50.\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nX10. Y0.\nM30\n%\n"},
+       {10, 0, 50}, kCheckFailed, kRulePosition, "最後の位置 X20. Y0. Z50. がスタート点 X10. Y0. Z50. と違います"},
+      {"G28 at the end after the return", kReturn,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG01 Z0.\nG00 Z50.\nX0. Y0.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n",
+        HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX0. Y0.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"G28 at the end without the return", kReturn,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG01 Z0.\nG00 Z50.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n",
+        HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX0. Y0.\nG91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRulePosition, "最後の位置 X20. Y0. Z50."},
+      {"moves from the reference as written", kAway, {kAway}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"moves from the reference another distance", kAway,
+       {HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG91 G28 X0. Y0.\nG01 X7. F100\nG90 G00 X0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "終点が違います"},
+      {"a new work offset as written", kOffsets, {kOffsets}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"a new work offset lost", kOffsets,
+       {HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG00 X10. Y0.\nG43 H1 Z2.\nG01 Z-1.\nX20.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
+  });
+}
+
+// Four holes; the seam falls between the second and the third.
+constexpr const char* kDrillG90 = HEAD "G00 X10. Y10.\nZ20.\nG99 G81 X10. Y10. Z-5. R2. F100\nX20.\nX30.\nG98 X40.\nG80\n" HOME;
+constexpr const char* kDrillG90First = HEAD POSITIONING "G00 X10. Y10.\nZ20.\nG99 G81 X10. Y10. Z-5. R2. F100\nX20.\nG80\n" HOME;
+constexpr const char* kPeckG91 = HEAD "G00 X10. Y10.\nZ20.\nG91 G98 G83 X0. Y0. Z-7. R-18. Q2. F100\nX10.\nX10.\nX10.\nG80\nG90\n" HOME;
+constexpr const char* kPeckG91First = HEAD POSITIONING "G00 X10. Y10.\nZ20.\nG91 G98 G83 X0. Y0. Z-7. R-18. Q2. F100\nX10.\nG80\nG90\n" HOME;
+
+TEST(SplitCheckPairs, CannedCycles) {
+  CheckPairs({
+      {"G81 G99/G98 in G90, the cycle issued again at the third hole", kDrillG90,
+       {kDrillG90First, HEAD POSITIONING "G00 X30. Y10.\nG99 G81 X30. Y10. Z-5. R2. F100\nG98 X40.\nG80\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"G81 issued again with another depth", kDrillG90,
+       {kDrillG90First, HEAD POSITIONING "G00 X30. Y10.\nG99 G81 X30. Y10. Z-6. R2. F100\nG98 X40.\nG80\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "穴あけの条件が違います"},
+      {"G81 issued again without its feed", kDrillG90,
+       {kDrillG90First, HEAD POSITIONING "G00 X30. Y10.\nF50\nG99 G81 X30. Y10. Z-5. R2.\nG98 X40.\nG80\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "送り速度が違います"},
+      {"a hole left out", kDrillG90,
+       {kDrillG90First, HEAD POSITIONING "G00 X40. Y10.\nG98 G81 X40. Y10. Z-5. R2. F100\nG80\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, ""},
+      {"G83 G98 in G91, R counted from the piece's own initial level", kPeckG91,
+       {kPeckG91First, HEAD POSITIONING "G00 X30. Y10.\nG91 G98 G83 X0. Y0. Z-7. R-48. Q2. F100\nX10.\nG80\nG90\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"G83 in G91 with R copied from the program", kPeckG91,
+       {kPeckG91First, HEAD POSITIONING "G00 X30. Y10.\nG91 G98 G83 X0. Y0. Z-7. R-18. Q2. F100\nX10.\nG80\nG90\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "穴あけの条件が違います"},
+  });
+}
+
+TEST(SplitCheckPairs, WordFormsAndTheProgramsEnd) {
+  constexpr const char* kForms = "%\ng90 g17 g21 s1000 m3\ng0 x10. y0.\nz2.\ng1 z-1. f 100\nx +20. y -0.25\n/x30.\ng0 z50.\nx0 y0\nm30\n%\n";
+  constexpr const char* kEnded = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nX0. Y0.\nM30\nG00 X30.\nZ-1.\nG01 X40.\n%\n";
+  CheckPairs({
+      {"lower case, plus signs and blanks", kForms,
+       {"%\nG90 G17 G21 S1000 M03\nG90G0X0.Y0.Z50.\nX10.Y0.\nZ2.\nG01Z-1.F100\nX20.Y-0.25\nX30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"blocks after M30 left out", kEnded, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"blocks after M30 cut", kEnded,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nX0. Y0.\nG00 X30.\nZ-1.\nG01 X40.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "元のＮＣファイルの終わり（10 行目）の後の移動 G00 X30. Y0. Z-1."},
+      {"a program the check cannot read", HEAD "#1=10.\nG00 X#1\n" HOME, {HEAD POSITIONING HOME},
+       {0, 0, 50}, kCheckFailed, kRuleUnreadableBlock, "読めない文字「#」"},
+  });
+}
+
+TEST(SplitCheckPairs, CarriedBlocks) {
+  constexpr const char* kDwell = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\n" HOME;
+  CheckPairs({
+      {"carried", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, "", 1},
+      {"left out", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元の 8 行目のブロックがありません", 1},
+      {"left out, rule off", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, "", 0},
+      {"carried twice", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nG04 P500\nX30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元のＮＣファイルにないブロック", 1},
+      {"restored after the opening", kDwell,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nG01 Z0.\nG00 Z50.\nX0. Y0.\nM30\n%\n",
+        HEAD POSITIONING "S1000 M03\nG00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, "", 1},
+  });
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "support/split_check_run.h"
+
+#include "config/file_naming.h"
+#include "config/settings.h"
+#include "header_footer/start_point.h"
+#include "log/run_log.h"
+#include "nc/measure.h"
+#include "platform/text_encoding.h"
+#include "split/split_driver.h"
+
+SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::string& name,
+                            const std::string& bytes, int parts, const std::string& extraSettings) {
+  SplitForCheck split{};
+  fake.executablePath = dir.Path("quendrix");
+  dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n" + extraSettings);
+  const CommandSettings savedCommand = gCommandSettings;
+  StartSettings();
+  ReadCommandSettings(&gCommandSettings);
+  dir.Write(name, bytes);
+  split.path = dir.Path(name);
+
+  DistanceTotals distanceTotals{};
+  TimeTotals timeTotals{};
+  MeasureStartAndTotals(nullptr, split.path.c_str(), split.start, &distanceTotals, &timeTotals);
+  const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
+  const SplitJob job{split.path.c_str(), metres > 0.003 ? metres / parts : 1.0,
+                     timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / parts : 1.0,
+                     {split.start[0], split.start[1], split.start[2]}};
+  fake.boxes.clear();
+  split.result = SplitProgram(nullptr, job);
+  gCommandSettings = savedCommand;
+  if (!fake.logLines().empty()) split.lastLine = fake.logLines().back();
+  platform::Cp932ToUtf8(split.lastLine, &split.log);
+
+  for (int piece = 1;; ++piece) {
+    char path[512];
+    if (PiecePath(split.path.c_str(), piece, path, sizeof path) != kNamingOk) break;
+    if (ReadFileBytes(path).empty()) break;
+    split.pieces = piece;
+  }
+  return split;
+}
+
+int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
+             std::string* line, int carriedBlocks) {
+  SplitCheckJob job{};
+  job.ncFile = path.c_str();
+  job.pieceCount = pieces;
+  for (int axis = 0; axis < 3; ++axis) job.start[axis] = start[axis];
+  job.carriedBlocks = carriedBlocks;
+  const int result = CheckSplit(job, report);
+  if (line != nullptr) {
+    char text[kLogLineSize];
+    DescribeSplitCheck(*report, text);
+    platform::Cp932ToUtf8(text, line);
+  }
+  return result;
+}

@@ -1,0 +1,31 @@
+// Test support for the split check: split a program the way the front ends do (start point and
+// totals taken from the program, limits giving about three pieces) in a test folder, then run
+// CheckSplit on it and its pieces.
+#pragma once
+
+#include <string>
+
+#include "check/split_check.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+struct SplitForCheck {
+  int result;          // SplitProgram's
+  int pieces;          // pieces on disk: PROGRAM_001 .. PROGRAM_<pieces>
+  double start[3];     // the start point the split used
+  std::string path;    // the program's path in the folder (CP932, ASCII)
+  std::string lastLine;  // the split's last log line (CP932)
+  std::string log;       // the same in UTF-8, for printing
+};
+
+// Writes `bytes` as `name` into `dir` with a settings file that keeps the run quiet (MODE=1, no
+// viewer) plus `extraSettings`, takes the start point and totals from the program as the command
+// line does, and splits it with a third of each total as the limits (`parts` other than 3 for
+// other counts). The fake platform `fake` must be installed.
+SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::string& name,
+                            const std::string& bytes, int parts = 3, const std::string& extraSettings = "");
+
+// Runs CheckSplit on `path` and its `pieces` from `start`. `*line` (may be nullptr) receives the
+// check's log line in UTF-8.
+int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
+             std::string* line = nullptr, int carriedBlocks = 0);
