@@ -37,6 +37,8 @@ struct CommandSettings {
   int deleteFiles;  // DELETE: 1 deletes the header and footer files after a split; default 1
   int print;        // PRINT: 1 adds a blank log line before that deletion; default 0
   int overwrite;    // OVERWRITE: default 1, forced to 0 whenever mode is 1
+  int verify = 1;   // VERIFY: 1 proves every split before it reports success (the split check);
+                    // 0 leaves the check out; default 1
 };
 
 // Read at each split by ReadFormatSettings into a record the caller owns.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "check/split_check.h"
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "config/settings_keys.h"
@@ -454,6 +455,35 @@ int SplitLoop(SplitRun* run) {
   return ClosePiece(run, &writer, nullptr, kSplitRest, pieceNumber);
 }
 
+// --- The split check: a split that cannot be proven is not delivered --------------------------
+
+int CheckPieces(SplitRun* run) {
+  if (gCommandSettings.verify != 1) return kSplitDone;
+  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, 0};
+  for (int axis = 0; axis < 3; ++axis) job.start[axis] = run->job.start[axis];
+  SplitCheckReport report{};
+  const int result = CheckSplit(job, &report);
+  char line[kLogLineSize];
+  DescribeSplitCheck(report, line);
+  FormatLog("%s", line);
+  if (result == kCheckPassed) {
+    EmitLogLine(nullptr, kLogPlain);
+    return kSplitDone;
+  }
+  // The pieces of this run go, so that none of them is taken for a good one; so do the run's
+  // intermediate file and, as after a success, the header and footer files it would delete.
+  for (int number = 1; number <= run->pieces; ++number) {
+    char path[kPathField];
+    if (PiecePath(run->job.ncFile, number, path, sizeof path) == kNamingOk) platform::RemoveFile(path);
+  }
+  platform::RemoveFile(run->intermediatePath);
+  if (gCommandSettings.deleteFiles == 1) {
+    platform::RemoveFile(run->headerPath);
+    platform::RemoveFile(run->footerPath);
+  }
+  return Refuse(*run);
+}
+
 // --- F. The end: clean-up, summary, completion box, viewer -----------------------------------
 
 // Pieces of the same program left by an earlier run that made more of them: PART_005.NC next to
@@ -536,5 +566,6 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;
   if (PrepareRun(&run) != kSplitDone) return kSplitFailed;
   if (SplitLoop(&run) != kSplitDone) return kSplitFailed;
+  if (CheckPieces(&run) != kSplitDone) return kSplitFailed;
   return FinishRun(&run);
 }
