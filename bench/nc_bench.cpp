@@ -54,7 +54,7 @@ void BM_InterpretAdvanceMeasure(benchmark::State& state) {
     Extents maximum{-1e300, -1e300, -1e300, -1e300};
     MoveCounters counters{};
     for (const std::string& text : lines) {
-      if (!r.Step(text.data(), text.size(), IsUninterpretedByMeasurement)) continue;
+      if (!r.Step(text.data(), text.size(), IsUnfollowedMove)) continue;
       AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
       MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
                   &counters);

@@ -1,20 +1,22 @@
-// The footer file: the closing lines of an NC program, from its last rapid move on, without the
-// lines that move the axes. Every piece of a split ends with it.
+// The footer file: the closing lines of an NC program, the lines after its last move. Every piece
+// of a split ends with it, after the piece has brought the tool back to the start point.
 #pragma once
 
 // Results of CutFooter.
 enum FooterCutResult {
   kFooterCutOk = 0,       // the footer file was written
-  kFooterCutFailed = -1,  // NC file missing or unreadable in either reading (a line too long
-                          // included), footer file not creatable or not writable
+  kFooterCutFailed = -1,  // NC file missing or unreadable (a line too long included), footer
+                          // file not creatable or not writable
 };
 
-// Cuts the footer of `ncFile` into `footerFile` (created or replaced), lines copied byte for
-// byte ("\r\n" ends). The NC file is read twice, with WaitSeconds(1) between the readings.
-// First reading: the footer start is the number of the last line that holds the text "G00" or
-// is a rapid block with an X, Y or Z word (G92 blocks do not move, so they do not count); when
-// no line does, the line count. A footer start at or after the line count minus 7 becomes the
-// line count minus 10. Second reading: a line at or after the footer start is copied when it is
-// a line of the skip list or a dwell, when the interpreter finds nothing in it, or when it holds
-// none of X, Y, Z. The program is read by the rules of nc/pass_rules.h.
-int CutFooter(const char* ncFile, const char* footerFile);
+// Cuts the footer of `ncFile` into `footerFile` (created or replaced), "\r\n" line ends. The
+// footer is the lines after `lastMoveLine` (the program's last move or hole, as the measurement
+// pass finds it: MeasureReport::lastMoveLine) up to the block that ends the program (its first M02
+// or M30, included), and after that only the bare tape marks ("%") that close the file. Lines are
+// copied byte for byte, but for a block that names an axis and is neither a reference return
+// (G27, G28, G30), a machine-coordinate move (G53), a dwell (G04) nor a G92: it moves nothing
+// (the program's last move came before it), and since a piece returns to the start point before
+// its footer, its axis words could move the tool there; only the words riding on it are kept, in
+// the canonical form (nothing when none). The blocks of the body before `lastMoveLine` travel with
+// the moves of the pieces, never in the footer.
+int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine);

@@ -15,56 +15,16 @@
 
 namespace {
 
-// The header check's texts: the line number and the codes the line loses.
-constexpr char kHeaderRefusedText[] =
-    "エラー：%d 行目の %s が分割ＮＣファイルの冒頭に入りません。"
-    "「ヘッダー＆フッダーファイル作成」でヘッダーファイルを作り、確認してから分割し直してください。";
-constexpr char kHeaderWarningText[] =
-    "警　告：%d 行目の %s は分割ＮＣファイルの冒頭に入りません。";
-
-// The codes of a lost line that refuse the split, and those that warn.
-struct LostCode {
-  char letter;
-  int code;
-  const char* text;
-};
-constexpr LostCode kRefusingCodes[] = {
-    {'G', 43, "G43"}, {'G', 44, "G44"}, {'M', 3, "M03"}, {'M', 4, "M04"}, {'M', 6, "M06"}};
-constexpr LostCode kWarningCodes[] = {{'M', 7, "M07"}, {'M', 8, "M08"}};
-
-// Appends `text` to the blank-separated list in `codes`, within its size.
-void AppendCode(char (&codes)[kHeaderCodesSize], const char* text) {
-  size_t length = std::strlen(codes);
-  std::snprintf(codes + length, sizeof codes - length, "%s%s", length == 0 ? "" : " ", text);
+// True for the G codes a positioning line may carry (PositioningRecipe).
+bool IsPositioningCode(int code) {
+  return code == 0 || (code >= 17 && code <= 21) || code == 40 || code == 49 ||
+         (code >= 54 && code <= 59) || code == 80 || code == 90 || code == 91 || code == 94;
 }
 
-// Notes what line `lineNumber` loses by not being in the header.
-void NoteLostLine(const Block& block, int lineNumber, HeaderCheck* check) {
-  if (check->refused.line == 0) {
-    HeaderLoss loss{lineNumber, ""};
-    for (const LostCode& lost : kRefusingCodes) {
-      if (block.HasCode(lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
-    }
-    if (loss.codes[0] != '\0') check->refused = loss;
-  }
-  HeaderLoss loss{lineNumber, ""};
-  if (const BlockWord* speed = block.Find('S'); speed != nullptr && speed->code > 0) {
-    char text[16];
-    std::snprintf(text, sizeof text, "S%d", speed->code);
-    AppendCode(loss.codes, text);
-  }
-  for (const LostCode& lost : kWarningCodes) {
-    if (block.HasCode(lost.letter, lost.code)) AppendCode(loss.codes, lost.text);
-  }
-  if (loss.codes[0] == '\0') return;
-  if (check->warningCount < kMaxHeaderWarnings) check->warnings[check->warningCount] = loss;
-  ++check->warningCount;
-}
-
-// The recipe of the block that ends the header: its G codes (90, 91, 92 first, then 17, 18, 19,
-// then the others in ascending order) and the style of each axis's last word.
+// The recipe of the block that ends the header: its positioning G codes (90, 91 first, then 17,
+// 18, 19, then the others in ascending order) and the style of each axis's last word.
 void TakeRecipe(const GCodeTable& gCodes, const WordHasPoint& hasPoint, PositioningRecipe* recipe) {
-  constexpr int kFirst[] = {90, 91, 92, 17, 18, 19};
+  constexpr int kFirst[] = {90, 91, 17, 18, 19};
   size_t length = 0;
   auto append = [&](int code) {
     int n = std::snprintf(recipe->codes + length, sizeof recipe->codes - length, "G%d", code);
@@ -77,10 +37,16 @@ void TakeRecipe(const GCodeTable& gCodes, const WordHasPoint& hasPoint, Position
   for (int code = 0; code < 100; ++code) {
     bool first = false;
     for (int listed : kFirst) first = first || listed == code;
-    if (!first && gCodes[code] >= 0) append(code);
+    if (!first && gCodes[code] >= 0 && IsPositioningCode(code)) append(code);
   }
   for (int axis = kX; axis <= kZ; ++axis) recipe->hasPoint[axis] = hasPoint[axis] == 1 ? 1 : 0;
   recipe->found = true;
+}
+
+// A block that takes up (G43, G44) or cancels (G49) a tool length offset with a Z move alone.
+bool IsLengthOffsetPickUp(const Block& block) {
+  if (!block.Has('G') || block.Has('X') || block.Has('Y')) return false;
+  return block.HasCode('G', 43) || block.HasCode('G', 44) || block.HasCode('G', 49);
 }
 
 }  // namespace
@@ -107,7 +73,10 @@ int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3]
   }
   for (int axis = kX; axis <= kZ; ++axis) {
     char word[kCoordinateTextSize + 16];
-    if (!recipe.found || recipe.hasPoint[axis] == 1) {
+    const bool point = !recipe.found || recipe.hasPoint[axis] == 1;
+    if (recipe.units == kInches) {
+      FormatInchAxisWord(kWordLetters[axis], start[axis], point ? 1 : 0, word);
+    } else if (point) {
       char value[kCoordinateTextSize];
       FormatCoordinate(start[axis], value);
       std::snprintf(word, sizeof word, "%c%s", kWordLetters[axis], value);
@@ -119,16 +88,13 @@ int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3]
   return static_cast<int>(length);
 }
 
-int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttingLine,
-                     HeaderCheck* check, PositioningRecipe* recipe) {
-  HeaderCheck scratch;
-  if (check == nullptr) check = &scratch;
+int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* recipe) {
   PositioningRecipe ownRecipe;
   if (recipe == nullptr) recipe = &ownRecipe;
   recipe->found = false;
   recipe->codes[0] = '\0';
-  check->refused = HeaderLoss{0, ""};
-  check->warningCount = 0;
+  recipe->bodyLine = 0;
+  recipe->units = kMillimetres;
 
   PassRecords r;
   if (!platform::FileExists(ncFile)) return kHeaderCutFailed;
@@ -151,56 +117,38 @@ int CutHeaderChecked(const char* ncFile, const char* headerFile, int firstCuttin
   int status = kLineRead;
   while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
     ClearCodeTables(&r.gCodes, &r.mCodes);  // they hold this line's codes only
-    bool kept = false;
-    bool interpreted = r.Step(raw, rawLength, IsUninterpretedByCuts);
-    // A G92 block states where the tool stands; it neither moves it nor ends the header.
-    if (!interpreted || IsSetPositionBlock(r.block)) {
-      if (!finished) {
-        keep(std::string_view(raw, rawLength));
-        kept = true;
-      }
+    const bool wasFinished = finished;
+    bool interpreted = r.Step(raw, rawLength, IsUnfollowedMove);
+    if (interpreted && FindCannedCycle(r.block) >= 0) {
+      finished = true;  // a hole is cut wherever the cycle block stands
+    } else if (!interpreted || IsSetPositionBlock(r.block) || IsLengthOffsetPickUp(r.block)) {
+      // A G92 block states where the tool stands; it neither moves it nor ends the header. Nor
+      // does a tool length offset taken up with a Z move: the positioning line after the header
+      // must come with the offset in force, as the program's first rapid did.
+      if (!finished) keep(std::string_view(raw, rawLength));
     } else {
       // Each block is judged on its own against the start point: `previous` stays there.
-      AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+      AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words, r.units);
       if (r.modal.motion == 0 && r.AxisGiven() && !finished) {
         TakeRecipe(r.gCodes, r.hasPoint, recipe);
         finished = true;
       }
       if (r.ArcWordsGiven()) finished = true;  // an arc cuts, even back to where it began
       if (r.current[kX] == start[0] && r.current[kY] == start[1] && r.current[kZ] == start[2]) {
-        if (!finished) {
-          keep(std::string_view(raw, rawLength));
-          kept = true;
-        }
+        if (!finished) keep(std::string_view(raw, rawLength));
       } else {
         finished = true;
       }
     }
-    if (!kept && reader.lineNumber() < firstCuttingLine) {
-      NoteLostLine(r.block, reader.lineNumber(), check);
+    if (finished && !wasFinished) {
+      recipe->bodyLine = reader.lineNumber();
+      recipe->units = r.units;
+      status = kLineEnd;  // nothing after the header's end changes the header
+      break;
     }
   }
   if (status != kLineEnd) return kHeaderCutFailed;
   input.Close();
   if ((output && !output.Close()) || writeFailed) return kHeaderCutFailed;
-  return check->refused.line != 0 ? kHeaderCutRefused : kHeaderCutOk;
-}
-
-int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* recipe) {
-  int result = CutHeaderChecked(ncFile, headerFile, 0, nullptr, recipe);
-  return result == kHeaderCutFailed ? kHeaderCutFailed : kHeaderCutOk;
-}
-
-int ReportHeaderCheck(platform::WindowHandle owner, const HeaderCheck& check) {
-  if (check.refused.line != 0) {
-    FormatLog(kHeaderRefusedText, check.refused.line, check.refused.codes);
-    EmitLogLine(owner, kLogError);
-    return -1;
-  }
-  int shown = check.warningCount < kMaxHeaderWarnings ? check.warningCount : kMaxHeaderWarnings;
-  for (int i = 0; i < shown; ++i) {
-    FormatLog(kHeaderWarningText, check.warnings[i].line, check.warnings[i].codes);
-    EmitLogLine(owner, kLogPlain);
-  }
-  return 0;
+  return kHeaderCutOk;
 }

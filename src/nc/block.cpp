@@ -221,3 +221,85 @@ int ReadBlock(const char* line, size_t length, Block* block) {
   }
   return kBlockReadable;
 }
+
+bool AppendCanonicalWord(const char* line, const BlockWord& word, char* out, size_t size, size_t* used) {
+  auto put = [&](char c) {
+    if (*used + 1 >= size) return false;
+    out[(*used)++] = c;
+    return true;
+  };
+  if (!put(word.letter)) return false;
+  for (size_t i = word.at + 1u; i < word.end; ++i) {
+    const char c = line[i];
+    if (c == ' ' || c == '\t' || c == '+') continue;
+    if (!put(c)) return false;
+  }
+  out[*used] = '\0';
+  return true;
+}
+
+int CanonicalBlockText(const char* line, size_t length, const Block& block, char* out, size_t size) {
+  if (size == 0) return -1;
+  size_t used = 0;
+  size_t from = 0;
+  out[0] = '\0';
+  auto copy = [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
+      if (used + 1 >= size) return false;
+      out[used++] = line[i];
+    }
+    out[used] = '\0';
+    return true;
+  };
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (!copy(from, word.at) || !AppendCanonicalWord(line, word, out, size, &used)) return -1;
+    from = word.end;
+  }
+  // The rest of the line: comments and blanks; its line end is not part of the block.
+  size_t end = length;
+  if (end > from && line[end - 1] == '\n') --end;
+  if (!copy(from, end)) return -1;
+  return static_cast<int>(used);
+}
+
+namespace {
+
+bool IsCycleCode(int code) { return code == 73 || code == 74 || code == 76 || (code >= 81 && code <= 89); }
+
+// True for the G codes a move record or a hole record stands for by itself.
+bool IsMoveOwnCode(const BlockWord& word, bool cycle) {
+  if (!word.integral) return false;
+  const int code = word.code;
+  if ((code >= 0 && code <= 3) || (code >= 17 && code <= 19) || code == 90 || code == 91) return true;
+  return cycle && (IsCycleCode(code) || code == 98 || code == 99);
+}
+
+}  // namespace
+
+bool RidingWords(const char* line, const Block& block, bool cycle, char* out, size_t size) {
+  size_t used = 0;
+  if (size == 0) return false;
+  out[0] = '\0';
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int w = 0; w < block.wordCount; ++w) {
+      const BlockWord& word = block.words[w];
+      if ((word.letter == 'G') != (pass == 0)) continue;
+      switch (word.letter) {
+        case 'N': case 'O': case 'X': case 'Y': case 'Z': case 'F':
+        case 'I': case 'J': case 'K': case 'R':
+          continue;  // the move's own; in a cycle the R level, the shift and the repeats K
+        case 'Q': case 'P': case 'L':
+          if (cycle) continue;  // the cycle's own words, and its repeats (holes of their own)
+          break;
+        case 'G':
+          if (IsMoveOwnCode(word, cycle)) continue;
+          break;
+        default:
+          break;
+      }
+      if (!AppendCanonicalWord(line, word, out, size, &used)) return false;
+    }
+  }
+  return true;
+}

@@ -73,3 +73,20 @@ struct Block {
 // Reads `line` (its first `length` bytes; the line end may be among them) into `block`.
 // Returns block->result.
 int ReadBlock(const char* line, size_t length, Block* block);
+
+// Writes the canonical form of a readable block's line (its first `length` bytes) into `out`: every word as its upper-case
+// letter and its number text without a "+" sign or blanks after the letter (":" becomes "O");
+// everything else (comments, the blanks between words) as written; no line end. A line already
+// canonical comes out byte for byte. Returns the length, or -1 when it does not fit `size` - 1.
+int CanonicalBlockText(const char* line, size_t length, const Block& block, char* out, size_t size);
+
+// Appends the canonical text of word `word` (read from `line`) to `out` at `*used`, within `size`
+// (terminated). False when it does not fit.
+bool AppendCanonicalWord(const char* line, const BlockWord& word, char* out, size_t size, size_t* used);
+
+// The words of a readable block that ride on its move, in the canonical form, G words first, into
+// `out` (`size` bytes, terminated): every word but the move's own (X, Y, Z, the arc's I, J, K, R,
+// the feed F, the motion codes G00..G03, the plane G17..G19, the distance mode G90/G91) and the
+// block's N and O. With `cycle` (a canned-cycle block) the cycle's own words are left out as well:
+// its code, G98/G99, Q, P and the repeats L. False when they do not fit.
+bool RidingWords(const char* line, const Block& block, bool cycle, char* out, size_t size);

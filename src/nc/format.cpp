@@ -229,3 +229,24 @@ int FormatAxisWord(char letter, double value, int decimalSetting, std::span<char
   int length = FormatCoordinate(value, std::span<char>(text + 1, sizeof text - 1));
   return PutBounded(out, 0, std::string_view(text, static_cast<size_t>(length) + 1));
 }
+
+int FormatInchAxisWord(char letter, double value, int decimalSetting, std::span<char> out) {
+  char text[kAnyCoordinateTextSize + 8];
+  text[0] = letter;
+  const std::span<char> digits(text + 1, sizeof text - 1);
+  if (decimalSetting == 0) {
+    const int length = FormatRounded(value * 10000.0, digits, 0);
+    if (length < 0 || static_cast<size_t>(length) >= digits.size()) return PutBounded(out, 0, "");
+    return PutBounded(out, 0, std::string_view(text, static_cast<size_t>(length) + 1));
+  }
+  if (value > -0.00005 && value < 0.00005) {
+    text[1] = '0';
+    text[2] = '.';
+    return PutBounded(out, 0, std::string_view(text, 3));
+  }
+  const int length = FormatRounded(value, digits, 4);
+  if (length < 0 || static_cast<size_t>(length) >= digits.size()) return PutBounded(out, 0, "");
+  size_t end = static_cast<size_t>(length) + 1;
+  while (text[end - 1] == '0') --end;  // "12.5000" -> "12.5", "100.0000" -> "100."
+  return PutBounded(out, 0, std::string_view(text, end));
+}

@@ -54,3 +54,9 @@ int FormatThousandths(char letter, double value, std::span<char> out);
 // An axis word as the `DECIMAL` setting of [FORMAT] asks: 0 gives the integer form of
 // FormatThousandths, any other value the letter followed by the FormatCoordinate text ("X12.5").
 int FormatAxisWord(char letter, double value, int decimalSetting, std::span<char> out);
+
+// An axis word of an inch program, whose resolution is 0.0001 inch: `decimalSetting` 0 gives the
+// letter and the value in ten-thousandths ("%c%.0f" of value x 10000: "X38" for 0.0038), any other
+// value the letter and the shortest text with a point and at most four decimals, rounded half away
+// from zero ("X0.0038", "X12.5", "X0." for values strictly between -0.00005 and 0.00005).
+int FormatInchAxisWord(char letter, double value, int decimalSetting, std::span<char> out);

@@ -129,7 +129,7 @@ int InterpretBlock(const Block& block, InterpreterRecords* r) {
 }
 
 void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* newPosition,
-                     const Position& oldPosition, const BlockWords& words) {
+                     const Position& oldPosition, const BlockWords& words, int units) {
   Position& p = *newPosition;
   if (modal.distanceMode == 91) {
     for (int axis = kX; axis <= kZ; ++axis) p[axis] = oldPosition[axis] + words[axis];
@@ -139,5 +139,5 @@ void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* 
   if (modal.distanceMode != 0) {
     for (int slot = kI; slot < kWordCount; ++slot) p[slot] = words[slot];
   }
-  for (double& value : p) value = SnapToZero(value);
+  for (double& value : p) value = SnapToZero(value, units);
 }

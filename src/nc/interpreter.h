@@ -53,10 +53,16 @@ int InterpretBlock(const Block& block, InterpreterRecords* records);
 //  - any other mode leaves new X, Y, Z as they are;
 //  - any non-zero mode copies the block's I, J, R, Q, K into the new position;
 //  - always: every new slot strictly between -0.0004 and +0.0005 becomes exactly 0 (the window
-//    is open at both ends, so -0.0004 and 0.0005 stay).
+//    is open at both ends, so -0.0004 and 0.0005 stay); in an inch program (`units` kInches),
+//    whose resolution is ten times finer, strictly between -0.00004 and +0.00005.
 void AdvancePosition(const ModalState& modal, const WordGiven& given, Position* newPosition,
-                     const Position& oldPosition, const BlockWords& words);
+                     const Position& oldPosition, const BlockWords& words, int units = kMillimetres);
 
 // The asymmetric zero window of positions and moves: `value` strictly between -0.0004 and
 // +0.0005 gives exactly 0, every other value itself.
 inline double SnapToZero(double value) { return value > -0.0004 && value < 0.0005 ? 0.0 : value; }
+// The same window for `units`: ten times narrower for inches.
+inline double SnapToZero(double value, int units) {
+  if (units != kInches) return SnapToZero(value);
+  return value > -0.00004 && value < 0.00005 ? 0.0 : value;
+}

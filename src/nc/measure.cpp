@@ -146,10 +146,10 @@ void ArcAngles(const PlanePoint& start, const PlanePoint& end, const PlanePoint&
   angles->swept = swept;
 }
 
-void RelativeMove(const Position& target, const Position& current, Position* out) {
+void RelativeMove(const Position& target, const Position& current, Position* out, int units) {
   for (int axis = kX; axis <= kZ; ++axis) (*out)[axis] = target[axis] - current[axis];
   for (int slot = kI; slot < kWordCount; ++slot) (*out)[slot] = target[slot];
-  for (double& value : *out) value = SnapToZero(value);
+  for (double& value : *out) value = SnapToZero(value, units);
 }
 
 bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double radius, int motion,

@@ -113,5 +113,7 @@ void ArcAngles(const PlanePoint& start, const PlanePoint& end, const PlanePoint&
                ArcAngleSet* angles, const ModalState& modal);
 
 // The incremental move from `current` to `target`: X, Y, Z = target minus current; I, J, R, Q,
-// K = the target's; then every slot strictly between -0.0004 and +0.0005 becomes exactly 0.
-void RelativeMove(const Position& target, const Position& current, Position* out);
+// K = the target's; then every slot strictly between -0.0004 and +0.0005 becomes exactly 0 (for
+// `units` kInches: between -0.00004 and +0.00005).
+void RelativeMove(const Position& target, const Position& current, Position* out,
+                  int units = kMillimetres);

@@ -3,19 +3,6 @@
 #include "nc/line_reader.h"
 #include "platform/platform.h"
 
-bool HasSkipCode(const Block& block, std::span<const int> codes) {
-  if (!block.Has('G')) return false;
-  for (int w = block.first['G' - 'A'] - 1; w < block.wordCount; ++w) {
-    const BlockWord& word = block.words[w];
-    if (word.letter != 'G') continue;
-    if (word.code == 5 && word.integral && block.Has('P')) return true;
-    for (int code : codes) {
-      if (word.code == code) return true;
-    }
-  }
-  return false;
-}
-
 int ApplyDistanceMode(const Block& block, InterpreterRecords* records) {
   if (!block.Has('G')) return 0;
   int mode = block.HasCode('G', 90) ? 90 : block.HasCode('G', 91) ? 91 : 0;
@@ -46,32 +33,26 @@ int UpdateCompensation(const Block& block, int state) {
 }
 
 void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven& given,
-                      Position* newPosition, const Position& oldPosition, const BlockWords& words) {
+                      Position* newPosition, const Position& oldPosition, const BlockWords& words,
+                      int units) {
   if (!setPosition) {
-    AdvancePosition(modal, given, newPosition, oldPosition, words);
+    AdvancePosition(modal, given, newPosition, oldPosition, words, units);
     return;
   }
   Position& p = *newPosition;
   for (int axis = kX; axis <= kZ; ++axis) p[axis] = given[axis] ? words[axis] : oldPosition[axis];
   for (int slot = kI; slot < kWordCount; ++slot) p[slot] = words[slot];
-  for (double& value : p) value = SnapToZero(value);
+  for (double& value : p) value = SnapToZero(value, units);
 }
 
-bool IsUninterpretedByCuts(const Block& block) {
-  return IsDwellBlock(block) || HasSkipCode(block, kSkipCodes);
+bool IsUnfollowedMove(const Block& block) {
+  if (!block.Has('G')) return false;
+  return block.HasCode('G', 4) || block.HasCode('G', 27) || block.HasCode('G', 28) ||
+         block.HasCode('G', 30) || block.HasCode('G', 53);
 }
 
-bool IsUninterpretedByMeasurement(const Block& block) {
-  return IsDwellBlock(block) || HasSkipCode(block, kMeasureSkipCodes);
-}
-
-bool IsUninterpretedByExtraction(const Block& block) {
-  return HasSkipCode(block, kSkipCodes) || IsDwellBlock(block) || FindCannedCycle(block) >= 0;
-}
-
-bool IsUninterpretedByReplay(const Block& block) {
-  return HasSkipCode(block, kStartPointSkipCodes) || IsDwellBlock(block) ||
-         FindCannedCycle(block) >= 0;
+bool IsUninterpretedByStartScan(const Block& block) {
+  return IsUnfollowedMove(block) || FindCannedCycle(block) >= 0;
 }
 
 PassRecords::PassRecords() {
@@ -83,11 +64,17 @@ PassRecords::PassRecords() {
 
 bool PassRecords::Step(const char* line, size_t length, UninterpretedRule uninterpreted) {
   ReadBlock(line, length, &block);
+  return Interpret(uninterpreted);
+}
+
+bool PassRecords::Interpret(UninterpretedRule uninterpreted) {
   ClearBlock(&words, &given);
   if (block.result != kBlockReadable) return false;
   ApplyDistanceMode(block, this);
-  if (uninterpreted(block)) return false;
-  return InterpretBlock(block, this) == 1;
+  const bool recognised = InterpretBlock(block, this) == 1;
+  if (uninterpreted == nullptr || !uninterpreted(block)) return recognised;
+  ClearBlock(&words, &given);
+  return false;
 }
 
 int PassRecords::ScanStart(const char* path, int* failedLine) {
@@ -99,14 +86,16 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
   int status = kLineRead;
   while ((status = reader.Next(line, &length)) == kLineRead) {
     gCodes.fill(-1);  // the table holds the codes of this line only
-    if (!Step(line, length, IsUninterpretedByExtraction)) continue;
-    bool setPosition = IsSetPositionBlock(block);
-    AdvanceAsMachine(setPosition, modal, given, &current, previous, words);
-    if (setPosition && given[kX] && given[kY] && given[kZ]) {
-      previous = current;  // the origin set by G92 is the start point
-      break;
+    if (Step(line, length, IsUninterpretedByStartScan)) {
+      bool setPosition = IsSetPositionBlock(block);
+      AdvanceAsMachine(setPosition, modal, given, &current, previous, words, units);
+      if (setPosition && given[kX] && given[kY] && given[kZ]) {
+        previous = current;  // the origin set by G92 is the start point
+        break;
+      }
+      previous = current;
     }
-    previous = current;
+    if (block.result == kBlockReadable && IsProgramEnd(block)) break;
   }
   if (status == kLineTooLong || status == kLineReadError) {
     if (failedLine != nullptr) *failedLine = reader.lineNumber() + (status == kLineReadError ? 1 : 0);

@@ -1,22 +1,21 @@
 // Rules that every pass over an NC program follows, so that all of them read the program the way
-// the machine runs it: the measurement pass, the header and footer cuts and both start-point
-// operations hand each line to PassRecords::Step and classify its block with the functions here.
+// the machine runs it: the measurement pass, the header and footer cuts and the start-point scan
+// hand each line to PassRecords::Step (or read the block first and then PassRecords::Interpret)
+// and classify its block with the functions here.
 //
 //  * A line is taken apart once (ReadBlock, nc/block.h): comments, case, blanks inside words and
 //    "+" signs are settled there, and every rule below looks the words up.
-//  * G90 and G91 take effect on every line that holds them, lines left uninterpreted included: a
-//    reference return written "G91 G28 Z0." leaves the control in incremental mode, and the
-//    blocks after it are read so.
+//  * G90 and G91 take effect on every line that holds them, and so do the other modal codes and
+//    the feed, also on lines whose axis words a pass does not follow (below): a reference return
+//    written "G91 G28 Z0." leaves the control in incremental mode, and the blocks after it are
+//    read so.
 //  * Until a program states G90 or G91 it is read as absolute, the power-on state of the
 //    controls this system serves (kPowerOnDistanceMode, the passes' initial `distanceMode`).
 //  * A G92 block states where the tool stands; it does not move it. It sets the axes it names
 //    to its values under G90 and G91 alike (AdvanceAsMachine), and no pass measures it as a move.
-//  * A dwell (G04) holds the tool where it is: its X or P is a time, so no pass interprets it.
-//  * Canned cycles (FindCannedCycle) drill at positions that a pass following only the tool's
-//    path cannot reproduce; the measurement pass refuses them, the other passes leave their lines
-//    uninterpreted.
-//  * Reference returns, tool length offsets, work coordinate systems, cutting modes and macro
-//    calls (the skip codes of kSkipCodes) are left uninterpreted by every pass.
+//  * Reference returns (G27, G28, G30) and moves in machine coordinates (G53) go to places a
+//    program reader cannot know, and a dwell (G04) holds the tool where it is (its X or P is a
+//    time): no pass follows their axis words (IsUnfollowedMove).
 #pragma once
 
 #include <cstddef>
@@ -27,19 +26,6 @@
 
 // The distance mode a program starts in when it states none.
 inline constexpr int kPowerOnDistanceMode = 90;
-
-// The G codes whose blocks no pass interprets: reference returns (G28, G30), tool length offsets
-// (G43, G44), work coordinate systems (G54..G59), cutting mode (G64) and macro calls (G65); a
-// G05 with a P word (high-speed machining) too. A G code counts by its whole number, so G54.1 is
-// a work coordinate system as well.
-inline constexpr int kSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65};
-// The measurement pass also leaves the canned-cycle return levels G98 and G99 alone.
-inline constexpr int kMeasureSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65, 98, 99};
-// The start-point pass that replays moves also leaves G98 alone.
-inline constexpr int kStartPointSkipCodes[] = {28, 30, 43, 44, 54, 55, 56, 57, 58, 59, 64, 65, 98};
-
-// True when the block holds a G word of `codes` (by its whole number) or a G05 with a P word.
-bool HasSkipCode(const Block& block, std::span<const int> codes);
 
 // Applies a G90 or G91 of the block to `records->modal.distanceMode` and `modeCopy`; G90 wins
 // when both are written. Returns the mode set, or 0 when the block holds neither.
@@ -71,18 +57,15 @@ inline bool IsToolChange(const Block& block) { return block.HasCode('M', 6); }
 // `oldPosition` under `modal.distanceMode` (AdvancePosition). I, J, R, Q, K are the block's and
 // every slot gets the zero window of AdvancePosition.
 void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven& given,
-                      Position* newPosition, const Position& oldPosition, const BlockWords& words);
+                      Position* newPosition, const Position& oldPosition, const BlockWords& words,
+                      int units = kMillimetres);
 
-// Which lines a pass leaves uninterpreted (their distance mode still applies).
+// Which blocks' axis words a pass does not follow (their modal codes and feed still apply).
 using UninterpretedRule = bool (*)(const Block& block);
-// The header and footer cuts': dwells and the lines of kSkipCodes.
-bool IsUninterpretedByCuts(const Block& block);
-// The measurement pass's: dwells and the lines of kMeasureSkipCodes.
-bool IsUninterpretedByMeasurement(const Block& block);
-// The start-point extraction's: the lines of kSkipCodes, dwells and canned cycles.
-bool IsUninterpretedByExtraction(const Block& block);
-// The start-point replay's: the lines of kStartPointSkipCodes, dwells and canned cycles.
-bool IsUninterpretedByReplay(const Block& block);
+// Reference returns (G27, G28, G30), machine-coordinate moves (G53) and dwells (G04).
+bool IsUnfollowedMove(const Block& block);
+// The start-point scan's: those, and canned cycles (whose holes are no move to a start point).
+bool IsUninterpretedByStartScan(const Block& block);
 
 // Results of ScanStart.
 enum ScanResult {
@@ -101,15 +84,20 @@ struct PassRecords : InterpreterRecords {
 
   PassRecords();
 
-  // The per-line step of every pass: reads the first `length` bytes of `line` into `block`,
-  // clears the block's words, applies its distance mode and then, unless the block is unreadable
-  // or `uninterpreted` says so, interprets it. True when InterpretBlock recognised something.
+  // The per-line step of every pass: reads the first `length` bytes of `line` into `block` and
+  // interprets it (Interpret). True when the block is one to follow as a move or a setting.
   bool Step(const char* line, size_t length, UninterpretedRule uninterpreted);
 
+  // Interprets the block read into `block`: clears the block's words; an unreadable block gives
+  // false and changes nothing else; otherwise applies its distance mode and InterpretBlock; when
+  // `uninterpreted` says so, its axis and arc words are cleared again and the answer is false
+  // (its modal codes and feed stay applied). True when InterpretBlock recognised something.
+  bool Interpret(UninterpretedRule uninterpreted);
+
   // Finds the state in force at the start of the program at `path`: reads it with Step (the
-  // rule of IsUninterpretedByExtraction) and AdvanceAsMachine from `previous` to `current` up to
+  // rule of IsUninterpretedByStartScan) and AdvanceAsMachine from `previous` to `current` up to
   // the first G92 block that names X, Y and Z, whose values are the start point; without one, the
-  // position at the end of the program is. Then `motion`, `previousMotion`, `olderMotion`,
+  // position at the end of the program (its first M02 or M30, else its last line) is. Then `motion`, `previousMotion`, `olderMotion`,
   // `feedGiven`, `cutterOffset`, `spindleSpeed`, `spare`, `blockMotion` and all of `mCodes`
   // become -1 (`distanceMode`, `plane` and `units` keep what the program left); `initialFeed`
   // takes `feed`, then `feed` and `previousFeed` become 0.

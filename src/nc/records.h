@@ -46,6 +46,7 @@ using Position = std::array<double, kWordCount>;
 // Units of the numbers of a program: G21 millimetres (the power-on state of metric shops) or G20
 // inches. Numbers without a decimal point in X, Y, Z, I, J, R, Q, K count 0.001 mm or 0.0001 inch.
 enum Units { kMillimetres = 21, kInches = 20 };
+inline constexpr double kMillimetresPerInch = 25.4;
 
 struct FeedState {
   double feed;          // F: the feed in force, mm/min (0 until the first F)

@@ -89,6 +89,7 @@ IntermediateWriter::IntermediateWriter(FILE* file, int units)
 }
 
 int IntermediateWriter::Put(const char* text, size_t length) {
+  if (file_ == nullptr) return 0;
   if (failed_) return -1;
   if (!platform::WriteBytes(file_, text, length)) failed_ = true;
   return failed_ ? -1 : 0;
@@ -148,13 +149,15 @@ bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals
 }
 
 int IntermediateWriter::WriteHole(const HoleRecord& record) {
-  char line[64 + 12 * 22 + kRidingWordsSize];
+  char line[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
   int n = 0;
   line[n++] = 'C';
   line[n++] = ' ';
   n += PutInteger(record.code, line + n);
   line[n++] = ' ';
   n += PutInteger(record.returnLevel, line + n);
+  line[n++] = ' ';
+  n += PutInteger(record.flags, line + n);
   const double values[] = {record.x, record.y, record.z, record.r};
   for (double value : values) {
     if (!PutCount(line, &n, value, decimals_)) return -1;
@@ -164,6 +167,11 @@ int IntermediateWriter::WriteHole(const HoleRecord& record) {
   }
   line[n++] = ' ';
   n += PutInteger(record.line, line + n);
+  line[n++] = ' ';
+  const size_t params = strnlen(record.params, kCycleParamsSize - 1);
+  if (params == 0) line[n++] = '-';
+  std::memcpy(line + n, record.params, params);
+  n += static_cast<int>(params);
   size_t words = strnlen(record.words, kRidingWordsSize - 1);
   if (words > 0) {
     line[n++] = ' ';
@@ -175,12 +183,14 @@ int IntermediateWriter::WriteHole(const HoleRecord& record) {
   return Put(line, static_cast<size_t>(n));
 }
 
-int IntermediateWriter::WriteBlock(int lineNumber, const char* text, size_t length) {
-  char head[32];
+int IntermediateWriter::WriteBlock(int lineNumber, int distanceMode, const char* text, size_t length) {
+  char head[48];
   int n = 0;
   head[n++] = 'B';
   head[n++] = ' ';
   n += PutInteger(lineNumber, head + n);
+  head[n++] = ' ';
+  n += PutInteger(distanceMode == 91 ? 91 : 90, head + n);
   head[n++] = ' ';
   if (length >= kCarriedTextSize) length = kCarriedTextSize - 1;
   if (Put(head, static_cast<size_t>(n)) != 0 || Put(text, length) != 0) return -1;
@@ -202,13 +212,18 @@ int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
   size_t at = 2;
   int64_t code = 0;
   int64_t returnLevel = 0;
-  if (!TakeInteger(text, length, &at, &code) || !TakeInteger(text, length, &at, &returnLevel)) {
+  int64_t flags = 0;
+  if (!TakeInteger(text, length, &at, &code) || !TakeInteger(text, length, &at, &returnLevel) ||
+      !TakeInteger(text, length, &at, &flags)) {
     return kRecordBad;
   }
   const bool known = code == 73 || code == 74 || code == 76 || (code >= 81 && code <= 89);
-  if (!known || (returnLevel != 98 && returnLevel != 99)) return kRecordBad;
+  if (!known || (returnLevel != 98 && returnLevel != 99) || flags < 0 || flags > kAllMoveFlags) {
+    return kRecordBad;
+  }
   hole->code = static_cast<int>(code);
   hole->returnLevel = static_cast<int>(returnLevel);
+  hole->flags = static_cast<int>(flags);
   double* scaled[] = {&hole->x, &hole->y, &hole->z, &hole->r};
   int64_t v = 0;
   for (double* value : scaled) {
@@ -221,7 +236,16 @@ int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
   hole->initial = static_cast<double>(v) / scale;
   if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
   hole->line = static_cast<int>(v);
-  return TakeWords(text, length, at, hole->words) ? kRecordHole : kRecordBad;
+  // The cycle's own words up to the next blank ("-" for none), then the riding words.
+  size_t end = at;
+  while (end < length && text[end] != ' ') ++end;
+  const size_t params = end - at;
+  if (params == 0 || params >= kCycleParamsSize) return kRecordBad;
+  const bool none = params == 1 && text[at] == '-';
+  std::memcpy(hole->params, text + at, none ? 0 : params);
+  hole->params[none ? 0 : params] = '\0';
+  if (end < length) ++end;
+  return TakeWords(text, length, end, hole->words) ? kRecordHole : kRecordBad;
 }
 
 }  // namespace
@@ -235,6 +259,8 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   if (text[0] == 'B') {
     if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
     block->line = static_cast<int>(v);
+    if (!TakeInteger(text, length, &at, &v) || (v != 90 && v != 91)) return kRecordBad;
+    block->distanceMode = static_cast<int>(v);
     block->length = length - at;
     if (block->length >= kCarriedTextSize) return kRecordBad;
     std::memcpy(block->text, text + at, block->length);
@@ -248,7 +274,7 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
     if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
   }
   if (fields[0] < 0 || fields[0] > 3 || fields[1] < 17 || fields[1] > 19 || fields[2] < 0 ||
-      fields[2] > 3) {
+      fields[2] > kAllMoveFlags) {
     return kRecordBad;
   }
   move->motion = static_cast<int>(fields[0]);

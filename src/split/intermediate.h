@@ -13,14 +13,18 @@
 //                                               radius; the feed in 0.001 per minute; the NC line;
 //                                               then the block's other words that ride on the move
 //                                               (S2000, M08, G43H2, ...), written compactly
-//   C <code> <return> <x> <y> <z> <r> <feed> <initial> <line>[ <words>]
+//   C <code> <return> <flags> <x> <y> <z> <r> <feed> <initial> <line> <params>[ <words>]
 //                                               a hole of a canned cycle: its code (73, 74, 76,
-//                                               81..89), return level (98 or 99), the hole, the
-//                                               bottom and the R level (absolute), the feed, the
-//                                               initial level the cycle began at, the NC line, and
-//                                               the cycle block's other words as written (the
-//                                               peck Q, the dwell P, M08, ...)
-//   B <line> <text>                             a block without a move, carried as written
+//                                               81..89), return level (98 or 99), flags (as a
+//                                               move's), the hole, the bottom and the R level
+//                                               (absolute), the feed, the initial level the cycle
+//                                               began at, the NC line, the cycle's own words (the
+//                                               peck Q, the dwell P; "-" for none) and the words
+//                                               riding on the hole's block (M08, ...)
+//   B <line> <distance> <text>                  a block without a move of the program's own,
+//                                               carried as written (in its canonical form), with
+//                                               the distance mode (90, 91) the program is in
+//                                               before it
 // The first move record is the start record: a rapid to the start point, line 0. Coordinates are
 // rounded to the resolution as they are written (half away from zero), so the split loop measures
 // and writes exactly what the pieces will hold.
@@ -33,11 +37,22 @@
 
 #include "nc/records.h"
 
-// Flags of a move record.
+// Flags of a move or hole record.
 enum MoveFlag {
-  kFullCircle = 1,  // an arc whose end point is its start point: a whole circle
-  kRadiusForm = 2,  // an arc given by R rather than by its centre offsets
+  kFullCircle = 1,    // an arc whose end point is its start point: a whole circle
+  kRadiusForm = 2,    // an arc given by R rather than by its centre offsets
+  kCompensated = 4,   // cutter radius compensation (G41/G42) is in force on the move, or the
+                      // move starts or cancels it: no piece may begin or end here
+  kFromUnknown = 8,   // the move starts where the program reader cannot know the tool (after a
+                      // reference return, a machine-coordinate move or a new work offset)
+  kUnknownX = 16,     // after the move the tool's X is still not known (the record's X is
+  kUnknownY = 32,     // where it was last known); likewise Y and Z. Such an axis is never
+  kUnknownZ = 64,     // written: the block does not name it and the machine leaves it be
 };
+inline constexpr int kUnknownAxes = kUnknownX | kUnknownY | kUnknownZ;
+inline constexpr int kAllMoveFlags = 127;
+// The flag of axis `axis` (kX, kY, kZ) among kUnknownX..kUnknownZ.
+inline constexpr int UnknownFlag(int axis) { return kUnknownX << axis; }
 
 // Longest words text that rides on a move; a block with more is refused by the measurement pass.
 inline constexpr size_t kRidingWordsSize = 256;
@@ -54,9 +69,13 @@ struct MoveRecord {
   char words[kRidingWordsSize];  // words riding on the move, compact ("S2000M08"), or ""
 };
 
+// Longest text of a cycle's own words (Q, P).
+inline constexpr size_t kCycleParamsSize = 64;
+
 struct HoleRecord {
   int code;         // 73, 74, 76, 81..89
   int returnLevel;  // 98: back to the initial level; 99: to the R level
+  int flags;        // MoveFlag bits (kCompensated, kFromUnknown)
   double x;         // the hole, absolute
   double y;
   double z;         // the bottom, absolute
@@ -64,11 +83,13 @@ struct HoleRecord {
   double feed;      // per minute
   double initial;   // the Z at which the cycle began: the level G98 returns to
   int line;         // NC line of the block
-  char words[kRidingWordsSize];  // the cycle block's other words (Q1., P500, M08, ...), or ""
+  char params[kCycleParamsSize];  // the cycle's own words, compact ("Q1.P500"), or ""
+  char words[kRidingWordsSize];   // other words of the hole's block (M08, S1200, ...), or ""
 };
 
 struct BlockRecord {
   int line;                        // NC line
+  int distanceMode;                // 90 or 91: the program's distance mode before the block
   size_t length;                   // bytes of `text` (it may hold NUL bytes of its own)
   char text[kCarriedTextSize];     // the block as written, without its line end
 };
@@ -94,11 +115,12 @@ inline int ResolutionDecimals(int units) { return units == kInches ? 4 : 3; }
 // not be written (the error stays: Close() reports it too).
 class IntermediateWriter {
  public:
-  // Writes the units line. `file` is open "wb"; the writer neither owns nor closes it.
+  // Writes the units line. `file` is open "wb" (nullptr: nothing is written, every write
+  // succeeds); the writer neither owns nor closes it.
   IntermediateWriter(FILE* file, int units);
   int WriteMove(const MoveRecord& record);
   int WriteHole(const HoleRecord& record);
-  int WriteBlock(int line, const char* text, size_t length);
+  int WriteBlock(int line, int distanceMode, const char* text, size_t length);
   bool failed() const { return failed_; }
 
  private:

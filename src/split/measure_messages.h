@@ -6,8 +6,6 @@
 inline constexpr char kMeasureNcUnreadableText[] = "エラー：分割ＮＣファイル %s が開けません。";
 // kMeasureIntermediateUnwritable: the intermediate file's path.
 inline constexpr char kMeasureIntermediateText[] = "エラー：中間ファイル %s が開けません。";
-// kMeasurePlaneZX / kMeasurePlaneYZ: the plane code (18 or 19).
-inline constexpr char kMeasurePlaneText[] = "エラー：平面座標 G%d サポートしてません。";
 // kMeasureLineTooLong: NC file, line number, the longest line accepted.
 inline constexpr char kMeasureLineTooLongText[] =
     "エラー：分割ＮＣファイル %s の %d 行目が長すぎます（%d 文字まで）。";
@@ -16,15 +14,9 @@ inline constexpr char kMeasureReadErrorText[] =
     "エラー：分割ＮＣファイル %s の %d 行目が読めません。";
 // kMeasureWriteError: intermediate file.
 inline constexpr char kMeasureWriteErrorText[] = "エラー：中間ファイル %s に書き込めません。";
-// kMeasureCannedCycle: the cycle's code, line number.
+// kMeasureCannedCycle: a cycle other than G73, G74, G76, G81..G89: the cycle's code, line number.
 inline constexpr char kMeasureCannedCycleText[] =
     "エラー：固定サイクル G%d サポートしてません。（%d 行目）";
-// kMeasureCompensation: line number, G41 or G42.
-inline constexpr char kMeasureCompensationText[] =
-    "エラー：%d 行目の切削移動が工具径補正 G%d の中です。工具径補正のあるＮＣファイルは分割できません。";
-// kMeasureToolChange: line number of the M06.
-inline constexpr char kMeasureToolChangeText[] =
-    "エラー：%d 行目の工具交換 M06 の前後に切削移動があります。工具交換のあるＮＣファイルは分割できません。";
 // kMeasureValueTooLarge, a value of a block: line number, the value.
 inline constexpr char kMeasureCoordinateTooLargeText[] =
     "エラー：%d 行目の座標 %s が大きすぎます（±999999.999 まで）。";
@@ -63,3 +55,28 @@ inline constexpr char kProgramEndsEarlyText[] =
 // kMeasureLateSetPosition: line number.
 inline constexpr char kLateSetPositionText[] =
     "エラー：%d 行目の G92 は最初の移動の後にあります。途中で座標系を変えるＮＣファイルは分割できません。";
+// kMeasureUnsupportedCode: line number, the code, why a piece cannot carry it.
+inline constexpr char kUnsupportedCodeText[] =
+    "エラー：%d 行目の %s は分割できません（%s）。";
+inline constexpr char kReasonSubprogram[] = "サブプログラムの呼び出し";
+inline constexpr char kReasonMacroCall[] = "マクロの呼び出し";
+inline constexpr char kReasonRotation[] = "座標回転";
+inline constexpr char kReasonScaling[] = "スケーリング・ミラー";
+inline constexpr char kReasonPolar[] = "極座標指令";
+inline constexpr char kReasonOffsetWrite[] = "オフセット・座標系の書き換え";
+inline constexpr char kReasonLocalSystem[] = "途中での座標系の設定";
+inline constexpr char kReasonInverseTime[] = "逆時間送り";
+inline constexpr char kReasonSkip[] = "スキップ機能";
+inline constexpr char kReasonCircleCycle[] = "円切削サイクル";
+// kMeasureUnitsChange: line number.
+inline constexpr char kUnitsChangeText[] =
+    "エラー：%d 行目で単位（G20/G21）が変わります。途中で単位を変えるＮＣファイルは分割できません。";
+// kMeasureCycleWithoutDepth: line number, the cycle's code.
+inline constexpr char kCycleWithoutDepthText[] =
+    "エラー：%d 行目の固定サイクル G%d に穴の深さ Z がない（または繰り返し回数が読めない）ので分割できません。";
+// kMeasureUnknownPosition: line number.
+inline constexpr char kUnknownPositionText[] =
+    "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。";
+// kMeasureCycleLevelOnly: line number, the cycle's code.
+inline constexpr char kCycleLevelOnlyText[] =
+    "エラー：%d 行目は固定サイクル G%d の中で穴の位置（X, Y）のない Z / R の指令です。分割できません。";

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "nc/block.h"
 #include "nc/format.h"
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
@@ -35,28 +37,124 @@ bool FeedFits(double value) {
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }
 
-MoveRecord RecordOf(int motion, const Position& position, double i, double j, double feed,
-                    int line) {
-  MoveRecord record{};
-  record.motion = motion;
-  record.plane = 17;
-  record.at[kX] = position[kX];
-  record.at[kY] = position[kY];
-  record.at[kZ] = position[kZ];
-  record.at[kI] = i;
-  record.at[kJ] = j;
-  record.feed = feed;
-  record.line = line;
-  return record;
+// MeasureMoveBlock's answer for a block that moves nothing (not a result of MeasureProgram).
+constexpr int kMeasureNoMove = 1000;
+
+// The units the program is written in: the last G20 or G21 before its first block that names an
+// axis (G21 when there is none). The file is read from its start and left at its start.
+int ProgramUnits(FILE* file) {
+  int units = kMillimetres;
+  LineReader reader(file);
+  char line[kLineBufferSize];
+  size_t length = 0;
+  Block block;
+  while (reader.Next(line, &length) == kLineRead) {
+    if (ReadBlock(line, length, &block) != kBlockReadable) continue;
+    if (block.HasCode('G', 20)) units = kInches;
+    if (block.HasCode('G', 21)) units = kMillimetres;
+    if (block.Has('X') || block.Has('Y') || block.Has('Z')) break;
+  }
+  std::fseek(file, 0, SEEK_SET);
+  return units;
 }
+
+bool IsCycleCode(int code) { return code == 73 || code == 74 || code == 76 || (code >= 81 && code <= 89); }
+
+// What a control cannot be made to repeat in a piece that begins elsewhere, and why: the code
+// (as the G or M word reads) and the reason shown with it.
+struct RefusedCode {
+  char letter;
+  double value;
+  const char* reason;
+};
+constexpr RefusedCode kRefusedCodes[] = {
+    {'M', 98, kReasonSubprogram},   {'M', 99, kReasonSubprogram},  {'G', 65, kReasonMacroCall},
+    {'G', 66, kReasonMacroCall},    {'G', 68, kReasonRotation},    {'G', 51, kReasonScaling},
+    {'G', 16, kReasonPolar},        {'G', 10, kReasonOffsetWrite}, {'G', 52, kReasonLocalSystem},
+    {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
+    {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
+    {'G', 68.1, kReasonRotation},
+};
+
+// The refused code of a block, or nullptr. Canned cycles outside G73, G74, G76, G81..G89 (an
+// engraving G47, the bolt-circle patterns G70..G72 ...) are refused too: `cycle` receives them.
+const RefusedCode* FindRefusedCode(const Block& block, int* cycle) {
+  *cycle = -1;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (word.letter != 'G' && word.letter != 'M') continue;
+    for (const RefusedCode& refused : kRefusedCodes) {
+      if (word.letter == refused.letter && std::fabs(word.value - refused.value) < 1e-9) return &refused;
+    }
+    if (word.letter == 'G' && word.integral &&
+        ((word.code >= 70 && word.code <= 89 && word.code != 80 && !IsCycleCode(word.code)) ||
+         word.code == 47 || word.code == 34 || word.code == 35 || word.code == 36)) {
+      *cycle = word.code;
+    }
+  }
+  return nullptr;
+}
+
+// The cycle's own words of a cycle block (Q, P, and the shift I, J of G76/G87) merged into
+// `params` (compact, canonical): a word the block gives replaces the one of its letter.
+bool MergeCycleParams(const char* line, const Block& block, char (&params)[kCycleParamsSize]) {
+  char merged[kCycleParamsSize];
+  size_t used = 0;
+  merged[0] = '\0';
+  for (char letter : {'I', 'J', 'P', 'Q'}) {
+    if (const BlockWord* word = block.Find(letter)) {
+      if (!AppendCanonicalWord(line, *word, merged, sizeof merged, &used)) return false;
+      continue;
+    }
+    // Keep the earlier word of this letter: from the letter up to the next letter.
+    for (size_t i = 0; params[i] != '\0'; ++i) {
+      if (params[i] != letter) continue;
+      size_t end = i + 1;
+      while (params[end] != '\0' && !(params[end] >= 'A' && params[end] <= 'Z')) ++end;
+      if (used + (end - i) + 1 > sizeof merged) return false;
+      std::memcpy(merged + used, params + i, end - i);
+      used += end - i;
+      merged[used] = '\0';
+      break;
+    }
+  }
+  std::memcpy(params, merged, used + 1);
+  return true;
+}
+
+// Bits (1 << kX, 1 << kY, 1 << kZ) of the axes a block names.
+int NamedAxes(const Block& block) {
+  return (block.Has('X') ? 1 << kX : 0) | (block.Has('Y') ? 1 << kY : 0) |
+         (block.Has('Z') ? 1 << kZ : 0);
+}
+
+// The work offset a block selects (54..59, 5400 + P for G54.1 P), or -1.
+int SelectedWorkOffset(const Block& block) {
+  if (!block.Has('G')) return -1;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (word.letter != 'G' || word.code < 54 || word.code > 59) continue;
+    if (word.integral) return word.code;
+    if (word.code == 54 && word.value > 54.05 && word.value < 54.15) {
+      const BlockWord* p = block.Find('P');
+      return 5400 + (p != nullptr ? p->code : 0);
+    }
+  }
+  return -1;
+}
+
+// The record flags kUnknownX..kUnknownZ of an unknown-axes mask.
+int UnknownFlags(int unknown) { return (unknown & 7) * kUnknownX; }
 
 // The state of one pass, so that its steps can be small functions.
 class MeasurePass {
  public:
-  MeasurePass(const double start[3], MeasureReport* report) : report_(report) {
+  MeasurePass(const double start[3], int bodyLine, MeasureReport* report)
+      : report_(report), bodyLine_(bodyLine) {
     *report_ = MeasureReport{};
     records_.modal = ModalState{};
     records_.modal.distanceMode = kPowerOnDistanceMode;
+    records_.modal.plane = 17;
     for (int axis = kX; axis <= kZ; ++axis) {
       start_[axis] = start[axis];
       records_.current[axis] = start[axis];
@@ -72,12 +170,19 @@ class MeasurePass {
 
  private:
   int MeasureLine(const char* line, size_t length, int lineNumber);
+  int MeasureMoveBlock(const char* line, int lineNumber);
+  int MeasureCycleBlock(const char* line, int lineNumber, bool cycleBlock);
+  int CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode);
+  int SetPosition(const char* line, size_t length, int lineNumber, int distanceBefore);
   // Records where and why the program is refused; returns `result`.
   int Refuse(int result, int lineNumber, int code);
   int RefuseUnreadable();
   int Write(const MoveRecord& record);
+  int Write(const HoleRecord& record);
+  void NoteCut(double fromZ, double toZ, int lineNumber);
 
   MeasureReport* report_;
+  int bodyLine_;  // the first line after the program's header
   IntermediateWriter* output_ = nullptr;
   double start_[3] = {0, 0, 0};
   PassRecords records_;
@@ -86,11 +191,28 @@ class MeasurePass {
   Extents minimum_{};
   Extents maximum_{};
   MoveCounters counters_{0, 0};
-  int compensation_ = 0;       // 41 or 42 while cutter compensation is in force
-  int toolChangeLine_ = 0;     // line of an M06 read after the first cutting record
+  int units_ = kMillimetres;   // the units of the intermediate file
+  bool moved_ = false;         // a move or hole has been recorded
+  // The program's first followed block with an axis word: up to it every piece stands where the
+  // positioning line after the header put it, so what a block before it does to the tool's place
+  // does not count.
+  bool opened_ = false;
+  int unknown_ = 0;            // axes (1 << kX ...) whose place the program reader cannot know
+  int workOffset_ = -1;        // the work offset in force (-1: none stated)
+  int compensation_ = 0;       // 41, 42 while cutter compensation is in force, else 0
+  int compensationBefore_ = 0; // the same before the block being measured
   int unreadableLine_ = 0;     // the first block a control could not read (0: none)
   int unreadableCode_ = 0;     // its BlockReadResult
   int unreadableLetter_ = 0;   // the character at fault
+  // The canned cycle in force: its code (0 none), return level and levels, all absolute.
+  int cycle_ = 0;
+  int cycleReturn_ = 98;
+  double cycleZ_ = 0.0;
+  double cycleR_ = 0.0;
+  double cycleInitial_ = 0.0;
+  bool cycleDepthKnown_ = false;
+  bool cycleInitialUnknown_ = false;  // the initial level is a Z the reader cannot know
+  char cycleParams_[kCycleParamsSize] = "";
 };
 
 int MeasurePass::Write(const MoveRecord& record) {
@@ -103,6 +225,29 @@ int MeasurePass::Write(const MoveRecord& record) {
     return kMeasureValueTooLarge;
   }
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
+  ++report_->records;
+  return kMeasureOk;
+}
+
+int MeasurePass::Write(const HoleRecord& record) {
+  MoveRecord asMove{};
+  asMove.plane = 17;
+  asMove.at[kX] = record.x;
+  asMove.at[kY] = record.y;
+  asMove.at[kZ] = record.z;
+  asMove.at[kI] = record.r;
+  asMove.at[kJ] = record.initial;
+  asMove.feed = record.feed;
+  asMove.line = record.line;
+  double bad = 0.0;
+  int badIsFeed = 0;
+  if (!MoveRecordFits(asMove, &bad, &badIsFeed)) {
+    report_->line = record.line;
+    report_->value = bad;
+    report_->valueIsFeed = badIsFeed;
+    return kMeasureValueTooLarge;
+  }
+  if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
   return kMeasureOk;
 }
@@ -121,6 +266,42 @@ int MeasurePass::RefuseUnreadable() {
   return kMeasureUnreadableBlock;
 }
 
+void MeasurePass::NoteCut(double fromZ, double toZ, int lineNumber) {
+  const double highest = fromZ > toZ ? fromZ : toZ;
+  if (!report_->anyCut || highest > report_->highestCutZ) report_->highestCutZ = highest;
+  report_->anyCut = true;
+  if (report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
+}
+
+int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode) {
+  char text[kCarriedTextSize];
+  const int written = CanonicalBlockText(line, length, records_.block, text, sizeof text);
+  if (written < 0) return Refuse(kMeasureLineTooLong, lineNumber, 0);
+  if (written == 0) return kMeasureOk;
+  if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
+    return kMeasureWriteError;
+  }
+  return kMeasureOk;
+}
+
+int MeasurePass::SetPosition(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  // The tool stays where it is; only the numbers that name its place change. Every piece begins
+  // with the program's header, so a G92 there states the place every piece starts from; one after
+  // the first move would shift the coordinates of the pieces that follow it.
+  PassRecords& r = records_;
+  if (moved_) return Refuse(kMeasureLateSetPosition, lineNumber, 0);
+  AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words, units_);
+  report_->setPositionLine = lineNumber;
+  for (int axis = kX; axis <= kZ; ++axis) {
+    if (!r.given[axis]) continue;
+    report_->setPositionAxes |= 1 << axis;
+    report_->setPosition[axis] = r.current[axis];
+    unknown_ &= ~(1 << axis);  // the place is stated
+  }
+  r.previous = r.current;
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
   if (report_->endLine != 0) {
@@ -128,6 +309,13 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     ReadBlock(line, length, &r.block);
     if (!r.block.Empty() || r.block.result != kBlockReadable) ++report_->linesAfterEnd;
     return kMeasureOk;
+  }
+  if (lineNumber == bodyLine_) {
+    // Every piece has gone to the start point after its header: the body begins there.
+    for (int axis = kX; axis <= kZ; ++axis) r.current[axis] = start_[axis];
+    r.previous = r.current;
+    opened_ = true;
+    unknown_ = 0;
   }
   ReadBlock(line, length, &r.block);
   const Block& block = r.block;
@@ -143,102 +331,266 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     if (!report_->anyCut) return kMeasureOk;
     return RefuseUnreadable();
   }
+  const int distanceBefore = r.modal.distanceMode == 91 ? 91 : 90;
+  if (block.Empty()) {
+    // A comment of its own travels with the blocks around it; blank lines and tape marks do not.
+    if (block.hasComment && !block.tapeMark) return CarryBlock(line, length, lineNumber, distanceBefore);
+    return kMeasureOk;
+  }
 
-  // Another plane than XY cannot be carried into the pieces.
-  if (block.HasCode('G', 18) || block.HasCode('G', 19)) {
-    return Refuse(block.HasCode('G', 18) ? kMeasurePlaneZX : kMeasurePlaneYZ, lineNumber, 0);
+  int otherCycle = -1;
+  if (const RefusedCode* refused = FindRefusedCode(block, &otherCycle)) {
+    report_->letter = refused->letter;
+    report_->value = refused->value;
+    report_->reason = refused->reason;
+    return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
   }
-  // Looked for before the skip list: "G99 G81 ..." is a cycle, not a line to pass over.
-  if (int cycle = FindCannedCycle(block); cycle >= 0) {
-    return Refuse(kMeasureCannedCycle, lineNumber, cycle);
-  }
-  compensation_ = UpdateCompensation(block, compensation_);
-  if (IsToolChange(block) && report_->firstCuttingLine != 0 && toolChangeLine_ == 0) {
-    toolChangeLine_ = lineNumber;
+  if (otherCycle >= 0) return Refuse(kMeasureCannedCycle, lineNumber, otherCycle);
+  // One unit for the whole program: the pieces and the intermediate file count in it.
+  if ((block.HasCode('G', 20) && units_ != kInches) || (block.HasCode('G', 21) && units_ != kMillimetres)) {
+    return Refuse(kMeasureUnitsChange, lineNumber, 0);
   }
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
     report_->endCode = block.HasCode('M', 2) ? 2 : 30;
   }
-  if (!r.Step(line, length, IsUninterpretedByMeasurement)) return kMeasureOk;
 
-  bool setPosition = IsSetPositionBlock(block);
-  AdvanceAsMachine(setPosition, r.modal, r.given, &r.current, r.previous, r.words);
-  if (setPosition) {
-    // The tool stays where it is; only the numbers that name its place change. Every piece
-    // begins with the program's header, so a G92 there states the place every piece starts
-    // from; one after the first move would shift the coordinates of the pieces that follow it.
-    if (report_->records > 1) return Refuse(kMeasureLateSetPosition, lineNumber, 0);
-    report_->setPositionLine = lineNumber;
-    for (int axis = kX; axis <= kZ; ++axis) {
-      if (!r.given[axis]) continue;
-      report_->setPositionAxes |= 1 << axis;
-      report_->setPosition[axis] = r.current[axis];
+  if (lineNumber < bodyLine_) {
+    // The header: its codes count, its moves are the header's own business.
+    if (IsSetPositionBlock(block)) {
+      r.Interpret(IsUnfollowedMove);
+      return SetPosition(line, length, lineNumber, distanceBefore);
     }
-    r.previous = r.current;
-    return kMeasureOk;
+    r.Interpret(IsUnfollowedMove);
+    if (const int offset = SelectedWorkOffset(block); offset >= 0) workOffset_ = offset;
+    compensation_ = UpdateCompensation(block, compensation_);
+    return CarryBlock(line, length, lineNumber, distanceBefore);
+  }
+  // A new work offset moves the origin by an amount no program reader knows.
+  const int offset = SelectedWorkOffset(block);
+  if (offset >= 0) {
+    // Until a program states one, the machine works in G54, the power-on offset.
+    if (opened_ && offset != (workOffset_ < 0 ? 54 : workOffset_)) unknown_ = 7;
+    workOffset_ = offset;
+  }
+  compensationBefore_ = compensation_;
+  compensation_ = UpdateCompensation(block, compensation_);
+
+  const int cycle = FindCannedCycle(block);
+  const bool motionWord = block.Has('G') && (block.HasCode('G', 0) || block.HasCode('G', 1) ||
+                                             block.HasCode('G', 2) || block.HasCode('G', 3));
+  if (block.HasCode('G', 80) || motionWord) cycle_ = 0;
+  if (cycle >= 0) return MeasureCycleBlock(line, lineNumber, true);
+  if (cycle_ != 0 && (block.Has('X') || block.Has('Y'))) return MeasureCycleBlock(line, lineNumber, false);
+  if (cycle_ != 0 && (block.Has('Z') || block.Has('R'))) {
+    return Refuse(kMeasureCycleLevelOnly, lineNumber, cycle_);
   }
 
+  const bool unfollowed = IsUnfollowedMove(block);
+  if (!r.Interpret(IsUnfollowedMove)) {
+    // Nothing of the tool's path: a block of codes only (T2 M06, S1000 M03, M08, G54, F300 ...),
+    // or a reference return or machine-coordinate move, after which the axes it names stand
+    // where the program reader cannot know.
+    if (unfollowed && opened_ && !IsDwellBlock(block)) unknown_ |= NamedAxes(block);
+    return CarryBlock(line, length, lineNumber, distanceBefore);
+  }
+  if (!r.AxisGiven() && !r.ArcWordsGiven()) {
+    // Codes and settings only (S1000 M03, G43 H1, G90 ...): carried as written, comment and all.
+    return CarryBlock(line, length, lineNumber, distanceBefore);
+  }
+  if (IsSetPositionBlock(block)) return SetPosition(line, length, lineNumber, distanceBefore);
+  if (!opened_) {
+    opened_ = true;
+    unknown_ = 0;
+  }
+  const int result = MeasureMoveBlock(line, lineNumber);
+  if (result != kMeasureNoMove) return result;
+  // A block that names axes but moves nothing (a G43 H1 Z100. where Z is 100 already, a G00 Z50.
+  // that ends a cycle): it is carried as written. In a piece it comes where the tool stands where
+  // it stood in the program, so it moves nothing there either, and what it does besides (a
+  // length offset, a cycle cancel, a spindle word) it does there too.
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
+int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words, units_);
   Position& current = r.current;
   const Position& previous = r.previous;
   const int motion = r.modal.motion;
+  const int plane = r.modal.plane == 18 || r.modal.plane == 19 ? r.modal.plane : 17;
   const bool arc = motion == 2 || motion == 3;
+  // An axis whose place is unknown: an absolute word puts it somewhere known again (a move even
+  // when the number is the one the reader assumed); an incremental one would go on from nowhere.
+  const int unknownBefore = unknown_;
+  const int named = NamedAxes(block) & unknownBefore;
+  if (named != 0 && r.modal.distanceMode == 91) return Refuse(kMeasureUnknownPosition, lineNumber, 0);
   const bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
-                     current[kZ] != previous[kZ];
+                     current[kZ] != previous[kZ] || named != 0;
+  // The plane's two axes and their centre offsets: X Y with I J, Z X with K I, Y Z with J K.
+  const int first = plane == 19 ? kY : plane == 18 ? kZ : kX;
+  const int second = plane == 19 ? kZ : plane == 18 ? kX : kY;
+  const int firstOffset = plane == 19 ? kJ : plane == 18 ? kK : kI;
+  const int secondOffset = plane == 19 ? kK : plane == 18 ? kI : kJ;
   // Whether the arc ends where it starts in the program's own numbers (before positions near 0
   // are snapped to it): only then is it a full circle.
   bool closed = true;
-  for (int axis = kX; axis <= kY; ++axis) {
+  for (int axis : {first, second}) {
     if (!r.given[axis]) continue;
     const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
     if (end != previous[axis]) closed = false;
   }
-  MoveRecord record = RecordOf(motion, current, current[kI], current[kJ], r.feed.feed, lineNumber);
+  MoveRecord record{};
+  record.motion = motion;
+  record.plane = plane;
+  record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named);
+  // Cutter compensation in force on the move, or started or cancelled by it.
+  if (compensationBefore_ != 0 || compensation_ != 0) record.flags |= kCompensated;
+  record.at = current;
+  record.at[kR] = 0.0;
+  record.at[kQ] = 0.0;
+  record.feed = r.feed.feed;
+  record.line = lineNumber;
   if (arc) {
     // The arc's own words decide its shape: centre offsets, or else a radius. A full circle is an
     // arc whose end is its start, given by its centre.
-    const bool centreGiven = current[kI] != 0.0 || current[kJ] != 0.0;
+    const bool centreGiven = current[firstOffset] != 0.0 || current[secondOffset] != 0.0;
     if (!centreGiven && current[kR] == 0.0) {
-      if (!moved) return kMeasureOk;
+      if (!moved) return kMeasureNoMove;
       return Refuse(kMeasureArcWithoutCentre, lineNumber, 0);
     }
     if (!centreGiven) {
-      if (!moved) return kMeasureOk;  // a radius arc back to its start is no move
+      if (!moved) return kMeasureNoMove;  // a radius arc back to its start is no move
+      // In the plane's own orientation (G18 is seen from +Y: its first axis Z, second X).
       PlanePoint offset{0.0, 0.0};
-      if (!ArcCentreFromRadius({previous[kX], previous[kY]}, {current[kX], current[kY]},
+      if (!ArcCentreFromRadius({previous[first], previous[second]}, {current[first], current[second]},
                                current[kR], motion, &offset)) {
         report_->value = current[kR];
         return Refuse(kMeasureArcRadiusTooSmall, lineNumber, 0);
       }
       record.flags |= kRadiusForm;
       record.at[kR] = current[kR];
-      record.at[kI] = offset.first;
-      record.at[kJ] = offset.second;
+      record.at[firstOffset] = offset.first;
+      record.at[secondOffset] = offset.second;
     } else if (closed) {
       record.flags |= kFullCircle;
     } else if (!moved) {
-      return kMeasureOk;  // a tiny arc that rounds to nothing
+      return kMeasureNoMove;  // a tiny arc that rounds to nothing
     }
   } else if (!moved) {
-    return kMeasureOk;
+    return kMeasureNoMove;
   }
-
+  if (!RidingWords(line, block, false, record.words, sizeof record.words)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   if (IsCutting(motion)) {
     if (unreadableLine_ != 0) return RefuseUnreadable();
-    if (compensation_ != 0) return Refuse(kMeasureCompensation, lineNumber, compensation_);
-    if (toolChangeLine_ != 0) return Refuse(kMeasureToolChange, toolChangeLine_, 0);
-    const double highest = previous[kZ] > current[kZ] ? previous[kZ] : current[kZ];
-    if (!report_->anyCut || highest > report_->highestCutZ) report_->highestCutZ = highest;
-    report_->anyCut = true;
+    NoteCut(previous[kZ], current[kZ], lineNumber);
   }
 
-  MeasureMove(r.modal, current, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
+  ModalState measured = r.modal;
+  measured.plane = plane;
+  MeasureMove(measured, record.at, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
               &counters_, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen);
-  int result = Write(record);
+  const int result = Write(record);
   if (result != kMeasureOk) return result;
-  if (IsCutting(motion) && report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
+  moved_ = true;
+  unknown_ &= ~named;
+  report_->lastMoveLine = lineNumber;
   r.previous = r.current;
   r.feed.previousFeed = r.feed.feed;
+  return kMeasureOk;
+}
+
+int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleBlock) {
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  r.Interpret(nullptr);  // the feed, the modal codes; the cycle's words are read below
+  const bool incremental = r.modal.distanceMode == 91;
+  const double increment = units_ == kInches ? 10000.0 : 1000.0;
+  auto value = [&](char letter, double* out) {
+    const BlockWord* word = block.Find(letter);
+    if (word == nullptr) return false;
+    *out = word->hasPoint ? word->value : word->value / increment;
+    return true;
+  };
+  if (!opened_) {
+    opened_ = true;
+    unknown_ = 0;
+  }
+  if (cycleBlock) {
+    if (cycle_ == 0) {
+      cycleInitial_ = r.previous[kZ];  // the level the cycle mode begins at
+      cycleInitialUnknown_ = (unknown_ & (1 << kZ)) != 0;
+      cycleR_ = r.previous[kZ];
+      cycleDepthKnown_ = false;
+      cycleParams_[0] = '\0';
+    }
+    cycle_ = FindCannedCycle(block);
+  }
+  if (!MergeCycleParams(line, block, cycleParams_)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
+  char words[kRidingWordsSize];
+  if (!RidingWords(line, block, true, words, sizeof words)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
+  // Under G91 the levels count from the initial level and the holes from the one before: from a
+  // place the reader cannot know they would be guesses.
+  const int unknownBefore = unknown_;
+  if (incremental && ((cycleInitialUnknown_ && (block.Has('R') || block.Has('Z'))) ||
+                      (NamedAxes(block) & unknownBefore) != 0)) {
+    return Refuse(kMeasureUnknownPosition, lineNumber, 0);
+  }
+  if (block.HasCode('G', 98)) cycleReturn_ = 98;
+  if (block.HasCode('G', 99)) cycleReturn_ = 99;
+  // The levels, kept from block to block: under G91 R counts from the initial level and Z from R.
+  double rWord = 0.0;
+  if (value('R', &rWord)) cycleR_ = incremental ? cycleInitial_ + rWord : rWord;
+  double zWord = 0.0;
+  if (value('Z', &zWord)) {
+    cycleZ_ = incremental ? cycleR_ + zWord : zWord;
+    cycleDepthKnown_ = true;
+  }
+  // A cycle without its depth drills nothing a program reader can follow.
+  if (!cycleDepthKnown_) return Refuse(kMeasureCycleWithoutDepth, lineNumber, cycle_);
+  // Repeats: K (or L) holes, each from the one before under G91, all the same hole under G90.
+  int repeats = 1;
+  if (const BlockWord* k = block.Find('K')) repeats = k->code;
+  else if (const BlockWord* l = block.Find('L')) repeats = l->code;
+  if (repeats < 0 || repeats > 9999) return Refuse(kMeasureCycleWithoutDepth, lineNumber, cycle_);
+  double dx = 0.0;
+  double dy = 0.0;
+  double x = r.previous[kX];
+  double y = r.previous[kY];
+  if (value('X', &dx)) x = incremental ? r.previous[kX] + dx : dx;
+  if (value('Y', &dy)) y = incremental ? r.previous[kY] + dy : dy;
+  if (!incremental) dx = dy = 0.0;
+  // Where the tool stands after the holes: at the hole, at the R level (G99) or the initial one.
+  unknown_ &= ~(NamedAxes(block) & ((1 << kX) | (1 << kY)));
+  if (cycleReturn_ == 99 || !cycleInitialUnknown_) unknown_ &= ~(1 << kZ);
+  for (int hole = 0; hole < repeats; ++hole) {
+    HoleRecord record{};
+    record.code = cycle_;
+    record.returnLevel = cycleReturn_;
+    record.flags = unknownBefore != 0 || cycleInitialUnknown_ ? kFromUnknown : 0;
+    if (compensation_ != 0) record.flags |= kCompensated;
+    record.x = SnapToZero(x + dx * hole, units_);
+    record.y = SnapToZero(y + dy * hole, units_);
+    record.z = cycleZ_;
+    record.r = cycleR_;
+    record.feed = r.feed.feed;
+    record.initial = cycleInitial_;
+    record.line = lineNumber;
+    std::memcpy(record.params, cycleParams_, sizeof record.params);
+    // The block's other words act once, with its first hole.
+    if (hole == 0) std::memcpy(record.words, words, sizeof record.words);
+    const HoleShape shape{record.code, record.returnLevel, record.x, record.y, record.z, record.r, record.initial};
+    Position end{};
+    NoteCut(record.r, record.z, lineNumber);
+    MeasureHole(shape, r.previous, r.feed.feed, &distance_, &time_, &minimum_, &maximum_, &counters_, &end);
+    const int result = Write(record);
+    if (result != kMeasureOk) return result;
+    moved_ = true;
+    report_->lastMoveLine = lineNumber;
+    r.previous = end;
+    r.current = end;
+  }
   return kMeasureOk;
 }
 
@@ -253,12 +605,22 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
 
   platform::FileHandle input(ncFile, "rb");
   if (!input) return kMeasureNcUnreadable;
-  platform::FileHandle output(intermediateFile, "wb");
-  if (!output) return kMeasureIntermediateUnwritable;
-  IntermediateWriter writer(output.get(), kMillimetres);
+  units_ = ProgramUnits(input.get());
+  records_.units = units_;
+  report_->units = units_;
+  // Without an intermediate file the pass only measures (the totals for the window's fields, the
+  // program's last move for the footer cut).
+  platform::FileHandle output;
+  if (intermediateFile != nullptr && !output.Open(intermediateFile, "wb")) {
+    return kMeasureIntermediateUnwritable;
+  }
+  IntermediateWriter writer(output.get(), units_);
   output_ = &writer;
 
-  int result = Write(RecordOf(0, records_.current, 0.0, 0.0, 0.0, 0));
+  MoveRecord startRecord{};
+  startRecord.plane = 17;
+  for (int axis = kX; axis <= kZ; ++axis) startRecord.at[axis] = start_[axis];
+  int result = Write(startRecord);
   if (result != kMeasureOk) return result;
 
   LineReader reader(input.get());
@@ -279,7 +641,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   // height and returns there by itself, and a move of the program's own kind from wherever it
   // ended (a feed move diving across the stock, say) would be none of the program's moves.
   output_ = nullptr;
-  if (writer.failed() || !output.Close()) return kMeasureWriteError;
+  if (writer.failed() || (output && !output.Close())) return kMeasureWriteError;
 
   if (!report_->anyCut) return kMeasureNoCuttingMove;
   if (unreadableLine_ != 0) return RefuseUnreadable();
@@ -299,15 +661,17 @@ int Compose(std::span<char> out, const char* format, Args... args) {
 
 int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
                    SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report) {
-  MeasurePass pass(start, report);
+                   MeasureReport* report, int bodyLine) {
+  MeasurePass pass(start, bodyLine, report);
   int result = pass.Run(ncFile, intermediateFile, minimum, maximum);
   report->zeroFeedMoves = pass.counters().zeroFeedMoves;
   report->unmeasurableMoves = pass.counters().unmeasurableMoves;
   if (result != kMeasureOk) return result;
-  // The split decision compares the cutting distance with a limit given in metres.
-  distance->rapid += pass.distance()[kRapid];
-  distance->running += pass.distance()[kCutting] / 1000.0;
+  // The split decision compares the cutting distance with a limit given in metres; an inch
+  // program's lengths are converted (its feeds are inches per minute, so its times stand).
+  const double toMillimetres = report->units == kInches ? kMillimetresPerInch : 1.0;
+  distance->rapid += pass.distance()[kRapid] * toMillimetres;
+  distance->running += pass.distance()[kCutting] * toMillimetres / 1000.0;
   time->running += pass.time()[kCutting];
   return kMeasureOk;
 }
@@ -321,9 +685,6 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kMeasureNcUnreadableText, ncFile);
     case kMeasureIntermediateUnwritable:
       return Compose(out, kMeasureIntermediateText, intermediateFile);
-    case kMeasurePlaneZX:
-    case kMeasurePlaneYZ:
-      return Compose(out, kMeasurePlaneText, result);
     case kMeasureLineTooLong:
       return Compose(out, kMeasureLineTooLongText, ncFile, report.line,
                      static_cast<int>(kMaxLineLength));
@@ -333,10 +694,22 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kMeasureWriteErrorText, intermediateFile);
     case kMeasureCannedCycle:
       return Compose(out, kMeasureCannedCycleText, report.code, report.line);
-    case kMeasureCompensation:
-      return Compose(out, kMeasureCompensationText, report.line, report.code);
-    case kMeasureToolChange:
-      return Compose(out, kMeasureToolChangeText, report.line);
+    case kMeasureUnsupportedCode: {
+      char code[kCoordinateTextSize + 1] = {static_cast<char>(report.letter), '\0'};
+      FormatCoordinate(report.value, std::span<char>(code + 1, kCoordinateTextSize));
+      // Whole codes without their point: "M98", "G65"; "G92.1" keeps it.
+      size_t length = std::strlen(code);
+      if (length > 0 && code[length - 1] == '.') code[length - 1] = '\0';
+      return Compose(out, kUnsupportedCodeText, report.line, code, report.reason);
+    }
+    case kMeasureUnitsChange:
+      return Compose(out, kUnitsChangeText, report.line);
+    case kMeasureCycleWithoutDepth:
+      return Compose(out, kCycleWithoutDepthText, report.line, report.code);
+    case kMeasureCycleLevelOnly:
+      return Compose(out, kCycleLevelOnlyText, report.line, report.code);
+    case kMeasureUnknownPosition:
+      return Compose(out, kUnknownPositionText, report.line);
     case kMeasureUnreadableBlock:
       switch (report.code) {
         case kBlockNoNumber:

@@ -1,15 +1,18 @@
-// The measurement pass: one reading of the whole NC program that measures every move, totals the
-// cutting distance and time, finds the extents, and writes one record per move into the
-// intermediate file (split/intermediate.h). The split loop reads that file back and never reads the
-// NC program again.
+// The measurement pass: one reading of the whole NC program that measures every move and hole,
+// totals the cutting distance and time, finds the extents, and writes the intermediate file
+// (split/intermediate.h) for the split loop, which never reads the NC program again.
 //
 // Records, in order:
 //   1. the start record: a rapid to the start point, line 0;
-//   2. one record per measured move, in program order, up to the program's end (the first M02
-//      or M30; the lines after it are counted, not measured);
-// Nothing is recorded for the return to the start point: every piece's tail makes it.
+//   2. in program order up to the program's end (its first M02 or M30; the lines after it are
+//      counted, not measured): a move record for every block that moves the tool, a hole record
+//      for every hole of a canned cycle, and a block record for every other block (codes only:
+//      T2 M06, S3000 M03, M08, G43 H2, G04 P500, a reference return, a comment line; and a block
+//      that names axes but moves nothing), carried into the pieces as written.
+// The words that ride on a move (S, M, T, H, D, G43, G54 ...) stay on its record. Nothing is
+// recorded for the return to the start point: every piece's tail makes it.
 // Coordinates must lie within +-999999.999 and feeds below 99999.95; a program that needs more is
-// refused.
+// refused, and so is one that a piece could not reproduce (the results below).
 #pragma once
 
 #include <cstddef>
@@ -27,9 +30,11 @@ enum MeasureResult {
   kMeasureLineTooLong = 3,             // a line is longer than kMaxLineLength (report.line)
   kMeasureReadError = 4,               // the NC file could not be read to its end (report.line)
   kMeasureWriteError = 5,              // the intermediate file could not be written
-  kMeasureCannedCycle = 6,             // a canned cycle (report.line, report.code)
-  kMeasureCompensation = 7,            // a cutting move under G41/G42 (report.line, report.code)
-  kMeasureToolChange = 8,              // M06 between cutting moves (report.line = the M06 line)
+  kMeasureCannedCycle = 6,             // a canned cycle other than G73, G74, G76, G81..G89
+                                       // (report.line, report.code)
+  kMeasureUnsupportedCode = 7,         // a code the pieces cannot carry (report.line, .letter,
+                                       // .value, .reason)
+  kMeasureUnitsChange = 8,             // G20/G21 changes the units after the first move
   kMeasureValueTooLarge = 9,           // a value beyond the record's widths (report.line, .value)
   kMeasureUnreadableBlock = 10,        // a block a control could not read (report.line, .code:
                                        // the BlockReadResult, .letter: the character at fault)
@@ -37,8 +42,12 @@ enum MeasureResult {
   kMeasureArcRadiusTooSmall = 12,      // an R arc whose chord is longer than 2R (report.line, .value)
   kMeasureNoCuttingMove = 13,          // the program holds no cutting move at all
   kMeasureLateSetPosition = 14,        // a G92 after the first move (report.line)
-  kMeasurePlaneZX = 18,                // a line contains "G18" (report.line)
-  kMeasurePlaneYZ = 19,                // a line contains "G19" (report.line)
+  kMeasureCycleWithoutDepth = 15,      // a canned cycle without its Z, or with a repeat count
+                                       // beyond reason (report.line, report.code)
+  kMeasureUnknownPosition = 16,        // an incremental move of an axis whose place is not known
+                                       // (after G28, G30, G53 or a new work offset; report.line)
+  kMeasureCycleLevelOnly = 17,         // a block in canned-cycle mode with Z or R but no hole
+                                       // position X, Y (report.line, report.code)
 };
 
 // What the pass found besides the totals. Written on every result; fields that do not apply are 0.
@@ -58,30 +67,32 @@ struct MeasureReport {
   int linesAfterEnd;      // lines with words after the program's end (neither measured nor split)
   double highestCutZ;     // the highest Z of any cutting move, its start or its end
   bool anyCut;            // false when no cutting move was measured (highestCutZ means nothing)
+  const char* reason;     // why the code of kMeasureUnsupportedCode cannot be carried
+  int lastMoveLine;       // the NC line of the program's last move or hole: the footer follows it
+  int units;              // kMillimetres or kInches: the program's units
   int setPositionLine;    // the line of the G92 before the first move (0: none)
   int setPositionAxes;    // bit 0, 1, 2: X, Y, Z named by that G92
   double setPosition[3];  // the values it names
 };
 
 // Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created
-// or emptied). `start` is the job's start point X, Y, Z in mm. Only on kMeasureOk are the
-// meters and extents written: `distance->running` += cutting distance in metres,
-// `distance->rapid` += rapid distance in mm, `time->running` += cutting time in minutes;
-// X, Y, Z of `minimum` / `maximum` become the extremes of the start point and every measured end
-// point (their feed slots are widened from the caller's values). `report` is always written.
+// or emptied; nullptr: none is written, the pass only measures). `start` is the job's start point
+// X, Y, Z in the program's units. Only on kMeasureOk are the meters and extents written:
+// `distance->running` += cutting distance in metres, `distance->rapid` += rapid distance in mm
+// (an inch program's lengths converted), `time->running` += cutting time in minutes; X, Y, Z of
+// `minimum` / `maximum` become the extremes of the start point and every measured end point
+// (their feed slots are widened from the caller's values). `report` is always written.
 //
-// The program is read as the machine runs it (nc/pass_rules.h). Per line, in this order: a line
-// holding "G18" or "G19" (after its comment is cut) stops the pass; a canned cycle refuses the
-// program; G90/G91 take effect; cutter compensation and tool changes are followed; dwells and
-// lines of kMeasureSkipTokens are not interpreted; a G92 block sets the position without a move.
-// A block is recorded when its end point differs from the previous one or when it is an arc
-// (G02/G03) with its own non-zero I or J (a full circle in one block). A cutting move while
-// G41/G42 is in force, and an M06 with cutting moves before and after it, refuse the program.
-// Every file is closed on every path; after a failure the partial intermediate file is left for
-// the caller to delete.
+// The lines before `bodyLine` are the program's header (CutHeader's PositioningRecipe::bodyLine;
+// 1: none): every piece begins with them and then goes to the start point, so they are read for
+// their codes (and refused like any others) but measure no move, and the tool stands at `start`
+// when line `bodyLine` begins. The program is read as the machine runs it (nc/pass_rules.h);
+// what is recorded, and what refuses a program, is listed at the top of this file and with the
+// results above. Every file is closed on every path; after a failure the partial intermediate
+// file is left for the caller to delete.
 int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
                    SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report);
+                   MeasureReport* report, int bodyLine = 1);
 
 // Composes the driver's error line for a failed MeasureProgram result into `out` (size-bound,
 // always terminated when not empty): the NC file and intermediate file paths and `report` supply

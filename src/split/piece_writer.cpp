@@ -1,28 +1,53 @@
 #include "split/piece_writer.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "config/settings.h"
 #include "log/run_log.h"
 #include "nc/format.h"
 #include "nc/interpreter.h"
+#include "nc/block.h"
 #include "nc/measure.h"
+#include "nc/line_reader.h"
 
 namespace {
 
 constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z: old editors end a text file with it
 
-// One block never holds more than a G word, six words and an F word.
-constexpr size_t kBlockTextSize = 160;
-constexpr size_t kWordTextSize = 40;
+constexpr size_t kWordTextSize = 48;
 
 bool IsArc(int motion) { return motion == 2 || motion == 3; }
 
-// Appends `text` to the block being built; the buffer is sized for the longest block, so a cut
-// can only mean a value far beyond any machine, and it still ends in a terminator.
-void Append(char (&block)[kBlockTextSize], size_t* used, const char* text) {
-  while (*text != '\0' && *used + 1 < sizeof block) block[(*used)++] = *text++;
-  block[*used] = '\0';
+// The plane's two axes: X Y for G17, Z X for G18, Y Z for G19.
+bool InPlane(int plane, int axis) {
+  if (plane == 18) return axis == kZ || axis == kX;
+  if (plane == 19) return axis == kY || axis == kZ;
+  return axis == kX || axis == kY;
+}
+
+// The centre-offset slots of the plane: I J for G17, I K for G18, J K for G19.
+void PlaneOffsets(int plane, int* first, int* second) {
+  *first = plane == 19 ? kJ : kI;
+  *second = plane == 17 ? kJ : kK;
+}
+
+// The length of the G words at the head of riding words ("G43H1S1000" -> 3): they are written
+// before the axes, the others after the feed.
+size_t LeadingGWords(const char* words) {
+  size_t i = 0;
+  while (words[i] == 'G') {
+    ++i;
+    while (words[i] != '\0' && !(words[i] >= 'A' && words[i] <= 'Z')) ++i;
+  }
+  return i;
+}
+
+// Applies the words of `text` to `state` (kWholeBlock, kBeforeMove or kAfterMove).
+void ApplyText(const char* text, size_t length, int timing, MachineState* state) {
+  if (length == 0) return;
+  Block block;
+  if (ReadBlock(text, length, &block) == kBlockReadable) UpdateMachineState(block, timing, state);
 }
 
 void ReportBlock(int motion, const Position& target) {
@@ -99,82 +124,155 @@ bool CopyTextFile(const char* path, FILE* out) {
   return true;
 }
 
+bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state) {
+  platform::FileHandle input(headerPath, "rb");
+  if (!input) return false;
+  LineReader reader(input.get());
+  char line[kLineBufferSize];
+  size_t length = 0;
+  int status = kLineRead;
+  while ((status = reader.Next(line, &length)) == kLineRead) {
+    ApplyText(line, length, kWholeBlock, state);
+  }
+  if (status != kLineEnd) return false;
+  ApplyText(positioning, std::strlen(positioning), kWholeBlock, state);
+  return true;
+}
+
 void PieceWriter::Text(const char* text, size_t length) {
   if (length > 0 && !platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
 }
 
-int PieceWriter::Move(int motion, const Position& target, double feed, int flags) {
+void PieceWriter::Append(const char* text, size_t length) {
+  // The buffer holds the longest carried block and its additions; a cut can only mean a value far
+  // beyond any machine, and the line still ends in a terminator.
+  for (size_t i = 0; i < length && used_ + 3 < sizeof line_; ++i) line_[used_++] = text[i];
+  line_[used_] = '\0';
+}
+
+void PieceWriter::Append(const char* text) { Append(text, std::strlen(text)); }
+
+void PieceWriter::EndLine() {
+  if (used_ == 0) return;
+  line_[used_++] = '\r';
+  line_[used_++] = '\n';
+  Text(line_, used_);
+  BeginLine();
+}
+
+void PieceWriter::AxisWord(char letter, double value) {
+  char word[kWordTextSize];
+  if (settings_.units == kInches) {
+    FormatInchAxisWord(letter, value, settings_.format.decimal, word);
+  } else {
+    FormatAxisWord(letter, value, settings_.format.decimal, word);
+  }
+  Append(word);
+}
+
+void PieceWriter::EnsureAbsolute() {
+  if (distanceInForce_ == 90) return;
+  Append("G90", 3);
+  distanceInForce_ = 90;
+}
+
+void PieceWriter::EnsurePlane(int plane) {
+  if (plane == planeInForce_) return;
+  Append(plane == 18 ? "G18" : plane == 19 ? "G19" : "G17", 3);
+  planeInForce_ = plane;
+}
+
+double PieceWriter::SeamHeight(double millimetres) const {
+  return settings_.units == kInches ? millimetres / kMillimetresPerInch : millimetres;
+}
+
+int PieceWriter::Move(int motion, const Position& target, double feed, int flags, int plane,
+                      const char* riding) {
   const Position from = at_;
   at_[kX] = target[kX];
   at_[kY] = target[kY];
   at_[kZ] = target[kZ];
   const bool arc = IsArc(motion);
-  const bool moves = target[kX] != from[kX] || target[kY] != from[kY] || target[kZ] != from[kZ];
   const bool fullCircle = arc && (flags & kFullCircle) != 0;
-  if (!moves && !fullCircle) return 0;
-
-  if (gCommandSettings.debug == 2) ReportBlock(motion, target);
-
   Position step;
-  RelativeMove(target, from, &step);
+  RelativeMove(target, from, &step, settings_.units);
 
-  char block[kBlockTextSize];
-  size_t used = 0;
-  block[0] = '\0';
-  int words = 0;
-  char word[kWordTextSize];
-
-  const bool newMotion = motion != motionInForce_;
-  if (newMotion) {
-    word[0] = 'G';
-    word[1] = '0';
-    word[2] = static_cast<char>('0' + (motion >= 0 && motion <= 3 ? motion : 0));
-    word[3] = '\0';
-    Append(block, &used, word);
-    ++words;
-  }
-  // The axes that move; a full circle names its end point in the plane as well, since an arc
-  // without its end point is one only by accident.
-  int axisWords = 0;
+  // The axes to name: those that move, those a program block left where the writer cannot follow,
+  // and for a full circle both axes of its plane (an arc without its end point is one only by
+  // accident). An axis the program itself does not know is never named: the machine leaves it be.
+  int axes = 0;
+  bool moves = false;
   for (int slot = kX; slot <= kZ; ++slot) {
-    const bool planeAxis = slot != kZ;
-    if (step[slot] == 0.0 && !(fullCircle && planeAxis)) continue;
-    FormatAxisWord(kWordLetters[slot], target[slot], settings_.format.decimal, word);
-    Append(block, &used, word);
-    ++words;
-    ++axisWords;
+    if ((flags & UnknownFlag(slot)) != 0) continue;
+    const int bit = 1 << slot;
+    moves = moves || target[slot] != from[slot] || (forced_ & bit) != 0;
+    if (step[slot] != 0.0 || (forced_ & bit) != 0 || (fullCircle && InPlane(plane, slot))) {
+      axes |= bit;
+    }
   }
   // An open arc whose end rounds onto its start would be cut as a whole circle: it is left out.
-  if (arc && !fullCircle && axisWords == 0) return 0;
+  const bool writable = (moves || fullCircle) && !(arc && !fullCircle && axes == 0);
+  const size_t gWords = LeadingGWords(riding);
+  const size_t ridingLength = std::strlen(riding);
+  if (!writable) {
+    // Nothing of the move reaches the piece; what rode on it still acts.
+    if (ridingLength == 0) return 0;
+    BeginLine();
+    Append(riding, ridingLength);
+    EndLine();
+    return 1;
+  }
+  if (gCommandSettings.debug == 2) ReportBlock(motion, target);
+
+  BeginLine();
+  int words = 0;
+  EnsureAbsolute();
+  if (plane != 0) EnsurePlane(plane);  // a record's plane; generated moves keep the one in force
+  const bool newMotion = motion != motionInForce_;
+  if (newMotion) {
+    const char code[4] = {'G', '0', static_cast<char>('0' + (motion >= 0 && motion <= 3 ? motion : 0)), '\0'};
+    Append(code, 3);
+    ++words;
+  }
+  Append(riding, gWords);
+  for (int slot = kX; slot <= kZ; ++slot) {
+    if ((axes & (1 << slot)) == 0) continue;
+    AxisWord(kWordLetters[slot], target[slot]);
+    ++words;
+  }
   if (arc && (flags & kRadiusForm) != 0) {
-    FormatAxisWord('R', target[kR], settings_.format.decimal, word);
-    Append(block, &used, word);
+    AxisWord('R', target[kR]);
     ++words;
   } else if (arc) {
-    for (int slot = kI; slot <= kJ; ++slot) {
+    int first = kI;
+    int second = kJ;
+    PlaneOffsets(plane, &first, &second);
+    for (int slot : {first, second}) {
       if (step[slot] == 0.0) continue;
-      FormatAxisWord(kWordLetters[slot], target[slot], settings_.format.decimal, word);
-      Append(block, &used, word);
+      AxisWord(kWordLetters[slot], target[slot]);
       ++words;
     }
   }
   const bool newFeed = motion > 0 && writtenFeed_ != feed;
   if (newFeed) {
-    word[0] = 'F';
+    char word[kWordTextSize] = "F";
     FormatFeed(feed, std::span<char>(word + 1, sizeof word - 1));
-    Append(block, &used, word);
+    Append(word);
     ++words;
   }
-  if (words == 0) return 0;  // a move inside the rounding window of every axis
-
-  Append(block, &used, "\r\n");
-  Text(block, used);
+  Append(riding + gWords, ridingLength - gWords);
+  if (words == 0 && ridingLength == 0) {  // a move inside the rounding window of every axis
+    BeginLine();
+    return 0;
+  }
+  EndLine();
+  forced_ &= ~axes;
   if (newMotion) motionInForce_ = motion;
   if (newFeed) writtenFeed_ = feed;
   return words;
 }
 
-int PieceWriter::Open(int number, const char* path, const Position& entry, const MoveRecord& first) {
+int PieceWriter::Open(const char* path) {
   writeFailed_ = false;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
   if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
@@ -186,40 +284,211 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
     Text(")\r\n", 3);
   }
 
-  // The header ends with its rapid positioning line to the start point: G00 is in force there.
+  // The positioning line is an absolute rapid to the start point: G00 and G90 are in force there,
+  // and every axis is where the writer knows it.
   const double* start = settings_.start;
   motionInForce_ = 0;
+  distanceInForce_ = 90;
+  planeInForce_ = settings_.header.plane == 18 || settings_.header.plane == 19 ? settings_.header.plane : 17;
   writtenFeed_ = 0.0;
+  forced_ = 0;
+  cycleActive_ = false;
   at_ = SeamPoint(start[0], start[1], start[2]);
-  if (number > 1) {
-    // Above the entry point at the start height, then down to the approach height.
-    Move(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
-    Move(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + settings_.seam.approach), 0.0);
-    // Plunge at the reduced feed; its F word is always written.
-    writtenFeed_ = 0.0;
-    Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * first.feed);
-    // The record that opens this piece, cut again from the entry point along its own path.
-    Move(first.motion, first.at, first.feed, first.flags);
-  }
-  lastMotion_ = first.motion;
-  lastFeed_ = first.feed;
+  lastMotion_ = 0;
+  lastFeed_ = 0.0;
   return kPieceWritten;
 }
 
+void PieceWriter::Restore(const MachineState& needed) {
+  const MachineState& header = settings_.header;
+  auto differs = [](int want, int have) { return want != kNotStated && want != have; };
+  char text[64];
+  auto line = [&](const char* format, int value) {
+    std::snprintf(text, sizeof text, format, value);
+    BeginLine();
+    Append(text);
+    EndLine();
+  };
+  const int plane = needed.plane == kNotStated ? 17 : needed.plane;
+  if (plane != planeInForce_) {
+    BeginLine();
+    EnsurePlane(plane);
+    EndLine();
+  }
+  if (differs(needed.feedMode, header.feedMode == kNotStated ? 94 : header.feedMode)) {
+    line("G%d", needed.feedMode);
+  }
+  // A tool change stops the spindle and, on many machines, the coolant: both are restored after it.
+  const bool toolChange = differs(needed.tool, header.tool);
+  if (toolChange) line("T%dM06", needed.tool);
+  const int selected = toolChange ? needed.tool : header.selectedTool;
+  if (differs(needed.selectedTool, selected)) line("T%d", needed.selectedTool);
+  const bool spindleOn = needed.spindle == 3 || needed.spindle == 4;
+  if (spindleOn && (toolChange || differs(needed.spindle, header.spindle) ||
+                    differs(needed.spindleSpeed, header.spindleSpeed))) {
+    BeginLine();
+    if (needed.spindleSpeed != kNotStated) {
+      std::snprintf(text, sizeof text, "S%d", needed.spindleSpeed);
+      Append(text);
+    }
+    Append(needed.spindle == 3 ? "M03" : "M04");
+    EndLine();
+  } else if (needed.spindle == 5 && differs(5, header.spindle)) {
+    line("M%02d", 5);
+  } else if (differs(needed.spindleSpeed, header.spindleSpeed)) {
+    line("S%d", needed.spindleSpeed);
+  }
+  // The length offset takes effect with a Z move: to the start height, where the tool stands.
+  const bool lengthChanged = differs(needed.lengthOffset, header.lengthOffset) ||
+                             ((needed.lengthOffset == 43 || needed.lengthOffset == 44) &&
+                              (toolChange || differs(needed.lengthRegister, header.lengthRegister)));
+  if (lengthChanged && (needed.lengthOffset == 43 || needed.lengthOffset == 44)) {
+    BeginLine();
+    if (motionInForce_ != 0) Append("G00", 3);
+    motionInForce_ = 0;
+    std::snprintf(text, sizeof text, "G%dH%d", needed.lengthOffset,
+                  needed.lengthRegister == kNotStated ? 0 : needed.lengthRegister);
+    Append(text);
+    AxisWord('Z', settings_.start[2]);
+    EndLine();
+  } else if (lengthChanged && needed.lengthOffset == 49) {
+    line("G%d", 49);
+  }
+  if ((needed.coolant == 7 || needed.coolant == 8) &&
+      (toolChange || differs(needed.coolant, header.coolant))) {
+    line("M%02d", needed.coolant);
+  } else if (needed.coolant == 9 && differs(9, header.coolant)) {
+    line("M%02d", 9);
+  }
+}
+
+void PieceWriter::Approach(const Position& entry, double feed) {
+  const double* start = settings_.start;
+  // Above the entry point at the start height, then down to the approach height.
+  Move(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
+  Move(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + SeamHeight(settings_.seam.approach)), 0.0);
+  // Plunge at the reduced feed; its F word is always written.
+  writtenFeed_ = 0.0;
+  Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * feed);
+}
+
+void PieceWriter::ApproachHole(const HoleRecord& hole) {
+  // The cycle block is issued at the cycle's initial level, so that its G98 returns go where the
+  // program's did; never below the R level, where the program only ever fed.
+  const double level = hole.initial > hole.r ? hole.initial : hole.r;
+  Move(0, SeamPoint(hole.x, hole.y, settings_.start[2]), 0.0);
+  Move(0, SeamPoint(hole.x, hole.y, level), 0.0);
+}
+
 void PieceWriter::WriteMove(const MoveRecord& record) {
-  Move(record.motion, record.at, record.feed, record.flags);
+  const bool endsCycle = cycleActive_;
+  if (endsCycle) {
+    // The move's own motion code ends the cycle; a move that rounds to nothing gets a G80.
+    cycleActive_ = false;
+    motionInForce_ = -1;
+  }
+  Move(record.motion, record.at, record.feed, record.flags, record.plane, record.words);
+  if (endsCycle && motionInForce_ == -1) {
+    BeginLine();
+    Append("G80", 3);
+    EndLine();
+  }
   lastMotion_ = record.motion;
   lastFeed_ = record.feed;
 }
 
-int PieceWriter::Close(const MoveRecord* last, double time, double distance) {
-  const double* start = settings_.start;
-  if (last != nullptr) WriteMove(*last);
+void PieceWriter::WriteHole(const HoleRecord& hole) {
+  const bool full = !cycleActive_ || cycle_.code != hole.code;
+  BeginLine();
+  EnsureAbsolute();
+  EnsurePlane(17);
+  const size_t gWords = LeadingGWords(hole.words);
+  char code[8];
+  if (full || cycle_.returnLevel != hole.returnLevel) {
+    std::snprintf(code, sizeof code, "G%d", hole.returnLevel);
+    Append(code);
+  }
+  if (full) {
+    std::snprintf(code, sizeof code, "G%d", hole.code);
+    Append(code);
+  }
+  Append(hole.words, gWords);
+  // The hole is always named: a block of the cycle without its position drills nowhere new.
+  AxisWord('X', hole.x);
+  AxisWord('Y', hole.y);
+  if (full || cycle_.z != hole.z) AxisWord('Z', hole.z);
+  if (full || cycle_.r != hole.r) AxisWord('R', hole.r);
+  if (full || std::strcmp(cycle_.params, hole.params) != 0) Append(hole.params);
+  if (writtenFeed_ != hole.feed || full) {
+    char word[kWordTextSize] = "F";
+    FormatFeed(hole.feed, std::span<char>(word + 1, sizeof word - 1));
+    Append(word);
+    writtenFeed_ = hole.feed;
+  }
+  Append(hole.words + gWords);
+  EndLine();
+  cycle_ = hole;
+  cycleActive_ = true;
+  motionInForce_ = hole.code;
+  at_ = SeamPoint(hole.x, hole.y, hole.returnLevel == 99 ? hole.r : hole.initial);
+  forced_ &= ~((1 << kX) | (1 << kY));
+  lastMotion_ = 0;  // a hole ends above the stock: no lift
+  lastFeed_ = hole.feed;
+}
 
+void PieceWriter::WriteBlock(const BlockRecord& record) {
+  Block block;
+  const bool readable = ReadBlock(record.text, record.length, &block) == kBlockReadable;
+  const bool axes = readable && (block.Has('X') || block.Has('Y') || block.Has('Z'));
+  const bool ownMode = readable && (block.HasCode('G', 90) || block.HasCode('G', 91));
+  if (axes && !ownMode && record.distanceMode != distanceInForce_) {
+    // The block's axis words mean what they meant in the program only in its distance mode.
+    BeginLine();
+    Append(record.distanceMode == 91 ? "G91" : "G90", 3);
+    EndLine();
+    distanceInForce_ = record.distanceMode;
+  }
+  Text(record.text, record.length);
+  Text("\r\n", 2);
+  if (!readable) return;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (word.letter == 'F') writtenFeed_ = word.value;
+    if (word.letter != 'G' || !word.integral) continue;
+    const int code = word.code;
+    if (code >= 0 && code <= 3) {
+      motionInForce_ = code;
+      cycleActive_ = false;
+    }
+    if (code == 80) {
+      motionInForce_ = -1;
+      cycleActive_ = false;
+    }
+    if (code == 90 || code == 91) distanceInForce_ = code;
+    if (code >= 17 && code <= 19) planeInForce_ = code;
+    // A reference return or a machine-coordinate move leaves the axes it names where only the
+    // machine knows; a work offset moves every axis's numbers.
+    if (code == 27 || code == 28 || code == 30 || code == 53) {
+      forced_ |= (block.Has('X') ? 1 << kX : 0) | (block.Has('Y') ? 1 << kY : 0) |
+                 (block.Has('Z') ? 1 << kZ : 0);
+    }
+    if (code >= 54 && code <= 59) forced_ = 7;
+  }
+}
+
+int PieceWriter::Close(double time, double distance) {
+  const double* start = settings_.start;
+  if (cycleActive_) {
+    BeginLine();
+    Append("G80", 3);
+    EndLine();
+    cycleActive_ = false;
+    motionInForce_ = -1;
+  }
   // Lift at feed, clear of the surface, when a straight feed move ended the piece.
   const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
   if (lastMotion_ == 1) {
-    Move(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + settings_.seam.lift),
+    Move(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + SeamHeight(settings_.seam.lift)),
          settings_.seam.liftFeedRatio * lastFeed_);
   }
 

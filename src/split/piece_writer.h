@@ -1,23 +1,29 @@
 // The piece writer: every byte of a piece is written here.
 //
-// A piece begins with the program's header (its opening lines, ending in a rapid positioning line
-// to the start point), a comment naming the source program and, from the second piece on, the
-// approach: rapid to above the point where the previous piece stopped, rapid down to `approach`
-// above it, plunge at a reduced feed, then the move of the record that opens the piece, cut again
-// along its own path. Then come the moves of the body, in the compact form the controls read (no
-// blanks between words, a G word only when the motion in force changes, axis words only for the
-// axes that move, arc words only on arcs, an F word only when the feed changed on a feed move). A
-// piece ends with the record that ended it, a lift at feed (after a straight feed move), a rapid
+// A piece begins with the program's header (its opening lines), a positioning line to the start
+// point and a comment naming the source program. From the second piece on, a restore follows
+// (the blocks that put the machine into the state the program had where the piece takes over:
+// tool, length offset, spindle, coolant, plane, feed mode), then the approach: rapid to above
+// the point where the piece resumes, rapid down to `approach` above it and a plunge at a reduced
+// feed; a piece that resumes at a hole of a canned cycle goes down to the cycle's initial level
+// instead and issues the whole cycle block there. Then come the program's moves, holes and blocks
+// in the compact form the controls read (no blanks between words, a G word only when the motion in
+// force changes, axis words only for the axes that move, arc words only on arcs, an F word only
+// when the feed changed on a feed move, the words riding on a move kept on it) and the program's
+// other blocks as written. A piece ends with a lift at feed (after a straight feed move), a rapid
 // retract to the start height, a rapid return to the start point, comments with the piece's
 // cutting time and distance, and the program's footer.
 //
-// The writer keeps what it has put in force on the machine (the motion, the feed, where the tool
-// stands), so that every block it writes is the difference between that and the block's target.
+// The writer keeps what it has put in force on the machine (the motion, the feed, the distance
+// mode, the plane, where the tool stands and which axes it cannot know), so that every block it
+// writes is the difference between that and the block's target, and an incremental mode or a
+// plane the program's own blocks left in force never changes what a generated block means.
 #pragma once
 
 #include <cstdio>
 
 #include "config/settings.h"
+#include "nc/machine_state.h"
 #include "nc/records.h"
 #include "platform/platform.h"
 #include "split/intermediate.h"
@@ -38,16 +44,18 @@ struct PieceSettings {
   const char* footerPath;  // the footer file, copied at the end of every piece
   const char* positioning; // the positioning line to the start point, written after the header
   double start[3];         // the start point: where the tool stands before and after every piece
-  SeamSettings seam;
+  SeamSettings seam;       // in mm, whatever the program's units
   FormatSettings format;   // decimal 0: thousandths without a point; comment 1: comment lines
+  int units;               // kMillimetres or kInches: the program's (and so the pieces') units
+  MachineState header;     // the state the header and the positioning line leave the machine in
 };
 
 // Results of PieceWriter's operations.
 enum PieceWriteResult {
   kPieceWritten = 0,
   kPieceNotCreated = -1,     // Open: the piece file cannot be created
-  kHeaderUnreadable = -2,     // Open: the header file cannot be read (nothing written after it)
-  kFooterUnreadable = -3,     // Close: the footer file cannot be read (the moves are written)
+  kHeaderUnreadable = -2,    // Open: the header file cannot be read (nothing written after it)
+  kFooterUnreadable = -3,    // Close: the footer file cannot be read (the moves are written)
   kPieceNotWritten = -4,     // Close: the piece could not be written to its end
 };
 
@@ -57,39 +65,85 @@ class PieceWriter {
   PieceWriter(const PieceWriter&) = delete;
   PieceWriter& operator=(const PieceWriter&) = delete;
 
-  // Creates piece `number` at `path` (replacing an earlier file) and writes its head: the header
-  // file copied unchanged, the positioning line, the comment "(<ncFile>)" when comments are on
-  // and, for piece 2 on, the approach to `entry` (where the previous piece stopped) and the move
-  // of `first` from there.
+  // Creates a piece at `path` (replacing an earlier file) and writes its head: the header file
+  // copied unchanged, the positioning line and the comment "(<ncFile>)" when comments are on.
   // Returns kPieceWritten, kPieceNotCreated or kHeaderUnreadable.
-  int Open(int number, const char* path, const Position& entry, const MoveRecord& first);
+  int Open(const char* path);
+
+  // The restore of a piece that takes over in the middle of the program: the blocks that bring
+  // the machine from the header's state to `needed` (only what differs, and only what `needed`
+  // states): the plane, the feed mode, the tool change "T.. M06" (and the tool selected for the
+  // next change), the spindle speed and direction, the length offset "G43 H.. Z<start height>"
+  // (or G49), the coolant.
+  void Restore(const MachineState& needed);
+
+  // The approach to `entry`, where the piece takes over: rapid to above it at the start height,
+  // rapid down to the approach height above it, plunge to it at `feed` times the approach factor.
+  void Approach(const Position& entry, double feed);
+  // The approach to a hole: rapid to above it at the start height, rapid down to the initial
+  // level of its cycle (the level its G98 returns to), or to its R level when that is higher.
+  void ApproachHole(const HoleRecord& hole);
 
   // Writes one move of the body from where the tool stands.
   void WriteMove(const MoveRecord& record);
+  // Writes one hole: the whole cycle block when no cycle or another one is in force, else the
+  // hole's position and the words that changed.
+  void WriteHole(const HoleRecord& record);
+  // Writes one block of the program as it was carried (with the program's distance mode first
+  // when the block names an axis and the piece has put the other one in force).
+  void WriteBlock(const BlockRecord& record);
 
-  // Writes the tail: `last` (the record that ends the piece, nullptr at the end of the program),
-  // the lift, retract and return, the totals (`time` minutes, `distance` mm) as comments when
-  // comments are on, and the footer. Then closes the file. Returns kPieceWritten,
-  // kFooterUnreadable or kPieceNotWritten.
-  int Close(const MoveRecord* last, double time, double distance);
+  // Writes the tail: the cycle cancel when a cycle is in force, the lift, retract and return, the
+  // totals (`time` minutes, `distance` mm) as comments when comments are on, and the footer. Then
+  // closes the file. Returns kPieceWritten, kFooterUnreadable or kPieceNotWritten.
+  int Close(double time, double distance);
 
  private:
-  // One move from `at_` to `target` in `motion` with `feed` (`flags`: MoveFlag bits of an arc);
-  // returns the words written.
-  int Move(int motion, const Position& target, double feed, int flags = 0);
+  // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the
+  // record's plane (0 for a generated move, which keeps the plane in force), `riding`: words
+  // riding on the move. Returns the words written.
+  int Move(int motion, const Position& target, double feed, int flags = 0, int plane = 0,
+           const char* riding = "");
+  // Appends the word of `letter` with `value` in the program's units and the format's decimals.
+  void AxisWord(char letter, double value);
+  // Starts a new line of words in `line_`.
+  void BeginLine() { used_ = 0; line_[0] = '\0'; }
+  void Append(const char* text);
+  void Append(const char* text, size_t length);
+  // Ends the line in `line_` and writes it (nothing when it holds no word).
+  void EndLine();
+  // Appends "G90" when the piece is in incremental mode: generated and recorded moves are absolute.
+  void EnsureAbsolute();
+  // Appends the plane code when `plane` is not the one in force.
+  void EnsurePlane(int plane);
   void Text(const char* text, size_t length);
+  // Seam heights (mm in the settings) in the program's units.
+  double SeamHeight(double millimetres) const;
 
   const PieceSettings& settings_;
   platform::FileHandle file_;
   bool writeFailed_ = false;
-  int motionInForce_ = 0;    // the motion code the piece has put in force
+  char line_[kCarriedTextSize + 64];
+  size_t used_ = 0;
+  int motionInForce_ = 0;    // the motion code the piece has put in force (-1: none known)
+  int distanceInForce_ = 90; // G90 or G91
+  int planeInForce_ = 17;    // G17, G18, G19
   double writtenFeed_ = 0;   // the F last written into the piece (0: none yet)
   Position at_{};            // where the tool stands after the blocks written so far
+  int forced_ = 0;           // axes (1 << kX ...) whose next word must be written: a block of the
+                             // program moved them where the writer cannot follow
   int lastMotion_ = 0;       // motion of the last record written (the lift follows a G01)
   double lastFeed_ = 0;      // feed of the last record written
+  bool cycleActive_ = false; // a canned cycle is in force: `cycle_` holds its words
+  HoleRecord cycle_{};
 };
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"
 // both come out as "\r\n", a lone "\r" stays, and a Ctrl-Z ends the text. Returns false when the
 // file cannot be opened or read to its end. A failed write stays with `out` (its close fails).
 bool CopyTextFile(const char* path, FILE* out);
+
+// The machine state a header file and the positioning line after it leave: every readable line
+// of the file at `headerPath` and then `positioning` applied in order (UpdateMachineState). False
+// when the header file cannot be read.
+bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state);

@@ -1,5 +1,6 @@
 #include "split/split_driver.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,8 @@
 #include "header_footer/wait.h"
 #include "log/run_log.h"
 #include "nc/format.h"
+#include "nc/block.h"
+#include "nc/machine_state.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
 #include "split/intermediate.h"
@@ -39,8 +42,11 @@ struct SplitRun {
   char positioning[128];  // the positioning line after the header
   Extents minimum;
   Extents maximum;
-  int firstCuttingLine;  // NC line of the program's first cutting move (0: none)
   int pieces;            // pieces written and closed
+  PositioningRecipe recipe;  // the header's end and the positioning line's recipe
+  int bodyLine;          // the first line of the program's body (the header is before it)
+  int lastMoveLine;      // the program's last move: the footer follows it
+  int units;             // the program's units
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -226,9 +232,20 @@ int CheckStartPoint(const SplitRun& run, const MeasureReport& report) {
 int MeasureRun(SplitRun* run) {
   SplitMeter& distance = run->distance;
   SplitMeter& time = run->time;
+  // Where the header ends decides where the pieces' bodies begin: the measurement starts the
+  // body at the start point, where every piece's positioning line puts the tool. (A program the
+  // header cut cannot read is left for the measurement to report.)
+  const bool headerFound = CutHeader(run->job.ncFile, nullptr, &run->recipe) == kHeaderCutOk;
+  run->bodyLine = !headerFound ? 1 : run->recipe.bodyLine == 0 ? INT_MAX : run->recipe.bodyLine;
   MeasureReport report{};
   const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
-                                    &distance, &time, &run->minimum, &run->maximum, &report);
+                                    &distance, &time, &run->minimum, &run->maximum, &report,
+                                    run->bodyLine);
+  if (result == kMeasureOk && !headerFound) {
+    platform::RemoveFile(run->intermediatePath);
+    FormatLog("%s", kHeaderCutFailedText);
+    return Refuse(*run);
+  }
   if (result != kMeasureOk) {
     // A refused program leaves no partial intermediate file behind. (Its path was checked not to
     // be the program's nor any other file of the run; a file that could not be made is not ours.)
@@ -240,7 +257,8 @@ int MeasureRun(SplitRun* run) {
     FormatLog("%s", text);
     return Refuse(*run);
   }
-  run->firstCuttingLine = report.firstCuttingLine;
+  run->lastMoveLine = report.lastMoveLine;
+  run->units = report.units;
   LineWithCoordinate(kTotalDistance, distance.running);
   LineWithCoordinate(kTotalTime, time.running);
   char warning[kLogLineSize];
@@ -279,43 +297,42 @@ int PrepareRun(SplitRun* run) {
   ExtentLine(kExtentLineZ, run->maximum[kExtentZ], run->minimum[kExtentZ]);
   Blank();
 
-  // Files the user made (and perhaps edited) are used as they are. A refused or failed cut leaves
-  // none of the files this run made behind (their paths were checked to be the run's own).
+  // Files the user made (and perhaps edited) are used as they are. A failed cut leaves none of
+  // the files this run made behind (their paths were checked to be the run's own).
+  // A header file the user made is used as it is; the positioning line still comes from the
+  // program, to this run's start point, and so does where the program's body begins.
   const char* ncFile = run->job.ncFile;
   bool madeHeader = false;
-  PositioningRecipe recipe{};
   if (!platform::FileExists(run->headerPath)) {
-    HeaderCheck check{};
-    const int cut =
-        CutHeaderChecked(ncFile, run->headerPath, run->firstCuttingLine, &check, &recipe);
-    if (cut != kHeaderCutOk) {
+    if (CutHeader(ncFile, run->headerPath, &run->recipe) != kHeaderCutOk) {
       platform::RemoveFile(run->headerPath);
       platform::RemoveFile(run->intermediatePath);
-    }
-    if (cut == kHeaderCutFailed) {
       FormatLog("%s", kHeaderCutFailedText);
       return Refuse(*run);
     }
-    // A header that would start every piece without its tool length, spindle or tool refuses the
-    // split; what it only warns about is reported and the split goes on.
-    if (ReportHeaderCheck(run->owner, check) != 0 || cut != kHeaderCutOk) return kSplitFailed;
     madeHeader = true;
-  } else if (CutHeader(ncFile, nullptr, &recipe) != kHeaderCutOk) {
-    // A header file the user made is used as it is; the positioning line still comes from the
-    // program, to this run's start point.
-    platform::RemoveFile(run->intermediatePath);
-    FormatLog("%s", kHeaderCutFailedText);
-    return Refuse(*run);
   }
-  FormatPositioningLine(recipe, run->job.start, run->positioning);
+  FormatPositioningLine(run->recipe, run->job.start, run->positioning);
   run->piece.positioning = run->positioning;
-  if (!platform::FileExists(run->footerPath) && CutFooter(ncFile, run->footerPath) != kFooterCutOk) {
-    platform::RemoveFile(run->footerPath);
+  auto removeMade = [&] {
     if (madeHeader) platform::RemoveFile(run->headerPath);
     platform::RemoveFile(run->intermediatePath);
+  };
+  if (!platform::FileExists(run->footerPath) &&
+      CutFooter(ncFile, run->footerPath, run->lastMoveLine) != kFooterCutOk) {
+    platform::RemoveFile(run->footerPath);
+    removeMade();
     FormatLog("%s", kFooterCutFailedText);
     return Refuse(*run);
   }
+  // What every piece's head leaves the machine in: the restore of a piece starts from there.
+  run->piece.header = UnstatedMachine();
+  if (!HeaderMachineState(run->headerPath, run->positioning, &run->piece.header)) {
+    removeMade();
+    FormatLog(kHeaderStateUnreadable, run->headerPath);
+    return Refuse(*run);
+  }
+  run->piece.units = run->units;
   return kSplitDone;
 }
 
@@ -327,18 +344,32 @@ struct PieceMeters {
   SplitMeter* time;
   Extents minimum;
   Extents maximum;
+  double toMillimetres;  // 25.4 for an inch program: the distance limit is in mm
 
   // Measures the move of `record` from `from` into the meters' first two slots.
   void Measure(const MoveRecord& record, const Position& from) {
     ModalState modal{};
     modal.motion = record.motion;
+    modal.plane = record.plane;
     FeedState feed{record.feed, 0.0, 0.0};
-    DistanceTotals d{distance->rapid, distance->running};
-    TimeTotals t{time->rapid, time->running};
-    MeasureMove(modal, record.at, from, feed, &d, &t, &minimum, &maximum);
-    distance->rapid = d[kRapid];
-    distance->running = d[kCutting];
-    time->running = t[kCutting];
+    DistanceTotals d{0.0, 0.0};
+    TimeTotals t{0.0, 0.0};
+    const int closure = (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen;
+    MeasureMove(modal, record.at, from, feed, &d, &t, &minimum, &maximum, nullptr, closure);
+    Add(d, t);
+  }
+  // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
+  void Measure(const HoleRecord& hole, const Position& from, Position* end) {
+    const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
+    DistanceTotals d{0.0, 0.0};
+    TimeTotals t{0.0, 0.0};
+    MeasureHole(shape, from, hole.feed, &d, &t, &minimum, &maximum, nullptr, end);
+    Add(d, t);
+  }
+  void Add(const DistanceTotals& d, const TimeTotals& t) {
+    distance->rapid += d[kRapid] * toMillimetres;
+    distance->running += d[kCutting] * toMillimetres;
+    time->running += t[kCutting];
   }
   void Reset() {
     distance->rapid = distance->running = 0.0;
@@ -349,11 +380,28 @@ struct PieceMeters {
   bool Passed() const { return PassedTime() || distance->running > distance->limit; }
 };
 
-// Closes the piece that `last` ends (nullptr: the end of the program) and reports it with the
-// kind of split `kind`.
-int ClosePiece(SplitRun* run, PieceWriter* writer, const MoveRecord* last, const char* kind,
-               int number) {
-  const int closed = writer->Close(last, run->time.previous, run->distance.previous);
+// Applies the words of `text` to `state` (kWholeBlock, kBeforeMove or kAfterMove).
+void ApplyWords(const char* text, size_t length, int timing, MachineState* state) {
+  if (length == 0) return;
+  Block block;
+  if (ReadBlock(text, length, &block) == kBlockReadable) UpdateMachineState(block, timing, state);
+}
+
+// Why no piece may begin at a record (0: one may): the log text naming the reason.
+const char* SeamBlocked(int flags, const MachineState& state, const MachineState& header) {
+  if ((flags & kCompensated) != 0) return kSeamAfterCompensation;
+  if ((flags & kFromUnknown) != 0) return kSeamAfterUnknownPosition;
+  // The restore puts no work offset in force: the start point and the approach are in the
+  // header's, and a piece resuming in another would come down somewhere else.
+  const int offset = state.workOffset == kNotStated ? 54 : state.workOffset;
+  const int headerOffset = header.workOffset == kNotStated ? 54 : header.workOffset;
+  if (offset != headerOffset) return kSeamAfterWorkOffset;
+  return nullptr;
+}
+
+// Closes the piece being written and reports it with the kind of split `kind`.
+int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number) {
+  const int closed = writer->Close(run->time.previous, run->distance.previous);
   if (closed == kFooterUnreadable) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);
@@ -371,9 +419,8 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const MoveRecord* last, const
   return kSplitDone;
 }
 
-// Opens piece `number`, which resumes at `entry` with the move of `first`.
-int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& entry,
-              const MoveRecord& first) {
+// Opens piece `number` and writes its head.
+int OpenPiece(SplitRun* run, PieceWriter* writer, int number) {
   char path[kPathField];
   if (PiecePath(run->job.ncFile, number, path, sizeof path) != kNamingOk) {
     FormatLog(kDerivedPathTooLong, run->job.ncFile);
@@ -384,7 +431,7 @@ int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& en
   BareFileName(display, sizeof display);
   FormatLog(kPieceName, number, display);
   EmitLogLine(nullptr, kLogPlain);
-  const int opened = writer->Open(number, path, entry, first);
+  const int opened = writer->Open(path);
   if (opened == kPieceNotCreated) {
     FormatLog(kPieceUncreatable, path);
     return Refuse(*run);
@@ -396,12 +443,30 @@ int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& en
   return kSplitDone;
 }
 
+// A limit passed where no piece could end yet.
+struct PendingSeam {
+  bool active;
+  bool byTime;          // the time limit was passed (else the distance limit)
+  bool afterHole;       // passed by a hole: the next piece begins at the next cut, not again
+                        // with the hole
+  int line;             // the NC line where the limit was passed
+  const char* deferred; // why the seam had to wait (nullptr: it did not)
+};
+
 // Reads the intermediate file back and writes the pieces. Sets `run->pieces`.
+//
+// A piece ends with the cutting move that passes a limit, and the next piece begins by cutting
+// that move again from its start. A hole is never drilled twice: after the hole that passes a
+// limit the piece ends before the next hole (whose piece issues its whole cycle block) or the
+// next cutting move. No piece ends or begins inside cutter compensation, where the tool's place
+// is unknown, or in a work offset other than the header's: the seam waits for the first cut
+// after, and the log says so.
 int SplitLoop(SplitRun* run) {
   SplitMeter& distance = run->distance;
   SplitMeter& time = run->time;
   distance.limit *= 1000.0;  // metres to mm from here on
-  PieceMeters meters{&distance, &time, run->minimum, run->maximum};
+  PieceMeters meters{&distance, &time, run->minimum, run->maximum,
+                     run->units == kInches ? kMillimetresPerInch : 1.0};
   meters.Reset();
 
   platform::FileHandle file(run->intermediatePath, "rb");
@@ -411,48 +476,105 @@ int SplitLoop(SplitRun* run) {
   }
   IntermediateReader reader(file.get());
   PieceWriter writer(run->piece);
+  const MachineState& header = run->piece.header;
 
-  Position previous{};  // the end of the record before the current one: where a new piece resumes
+  MachineState state = UnstatedMachine();  // the program's, before the record being read
+  Position previous{};  // where the tool stands before the record: where a new piece resumes
   int pieceNumber = 0;  // the piece being written (0: none yet)
-  bool pieceOpen = false;
+  PendingSeam pending{false, false, false, 0, nullptr};
   int kind;
-  while ((kind = reader.Next()) == kRecordMove) {
-    const MoveRecord& record = reader.move();
-    meters.Measure(record, previous);
+  while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+    if (kind == kRecordBlock) {
+      const BlockRecord& block = reader.block();
+      ApplyWords(block.text, block.length, kWholeBlock, &state);
+      // The header's blocks are in every piece's head already; those after the program's last
+      // move are its footer.
+      if (pieceNumber > 0 && block.line >= run->bodyLine && block.line <= run->lastMoveLine) {
+        writer.WriteBlock(block);
+      }
+      continue;
+    }
+    const bool hole = kind == kRecordHole;
+    const MoveRecord& move = reader.move();
+    const HoleRecord& drill = reader.hole();
+    const char* riding = hole ? drill.words : move.words;
+    const size_t ridingLength = std::strlen(riding);
+    const int flags = hole ? drill.flags : move.flags;
+    const int line = hole ? drill.line : move.line;
+    const MachineState before = state;
+    ApplyWords(riding, ridingLength, kBeforeMove, &state);
 
-    if (pieceOpen && meters.Passed()) {
-      const bool byTime = meters.PassedTime();
-      if (ClosePiece(run, &writer, &record, byTime ? kSplitByTime : kSplitByDistance,
-                     pieceNumber) != kSplitDone) {
-        return kSplitFailed;
-      }
-      Blank();
-      // The record that ended the piece is cut again at the start of the next one: its own move,
-      // from the entry point to its end point, is the first amount of that piece.
-      meters.Reset();
-      meters.Measure(record, previous);
-      pieceOpen = false;
-    }
-    if (!pieceOpen) {
-      if (OpenPiece(run, &writer, ++pieceNumber, previous, record) != kSplitDone) {
-        return kSplitFailed;
-      }
-      pieceOpen = true;
+    Position end = previous;
+    if (hole) {
+      meters.Measure(drill, previous, &end);
     } else {
-      writer.WriteMove(record);
+      meters.Measure(move, previous);
+      end = move.at;
     }
-    previous = record.at;
+    if (pieceNumber == 0) {
+      // The start record: the positioning line after the header has brought the tool there.
+      if (OpenPiece(run, &writer, ++pieceNumber) != kSplitDone) return kSplitFailed;
+    } else {
+      const bool cutting = hole || (move.motion >= 1 && move.motion <= 3);
+      bool passedHere = false;
+      if (cutting && !pending.active && meters.Passed()) {
+        pending = PendingSeam{true, meters.PassedTime(), hole, line, nullptr};
+        passedHere = true;
+      }
+      const char* blocked = cutting && pending.active ? SeamBlocked(flags, before, header) : nullptr;
+      if (blocked != nullptr && pending.deferred == nullptr) pending.deferred = blocked;
+      const bool seam = cutting && pending.active && blocked == nullptr && !(hole && passedHere);
+      if (!seam) {
+        if (hole) writer.WriteHole(drill);
+        else writer.WriteMove(move);
+      } else {
+        // The piece ends here: with this move, which the next piece cuts again, or before this
+        // hole or this move when a hole ended the piece's work.
+        const bool again = !hole && !pending.afterHole;
+        if (again) writer.WriteMove(move);
+        if (pending.deferred != nullptr) {
+          FormatLog(pending.deferred, pending.line, line);
+          EmitLogLine(nullptr, kLogPlain);
+        }
+        if (ClosePiece(run, &writer, pending.byTime ? kSplitByTime : kSplitByDistance,
+                       pieceNumber) != kSplitDone) {
+          return kSplitFailed;
+        }
+        Blank();
+        pending = PendingSeam{false, false, false, 0, nullptr};
+        if (OpenPiece(run, &writer, ++pieceNumber) != kSplitDone) return kSplitFailed;
+        writer.Restore(before);
+        // The record is the first amount of the new piece.
+        meters.Reset();
+        if (hole) {
+          writer.ApproachHole(drill);
+          writer.WriteHole(drill);
+          meters.Measure(drill, previous, &end);
+        } else {
+          writer.Approach(previous, move.feed);
+          writer.WriteMove(move);
+          meters.Measure(move, previous);
+        }
+      }
+    }
+    ApplyWords(riding, ridingLength, kAfterMove, &state);
+    if (!hole) state.plane = move.plane;  // a plane code on a move's own line is not among its words
+    previous = end;
     distance.previous = distance.running;
     time.previous = time.running;
   }
-  if (kind != kRecordEnd || !pieceOpen) {  // not even the start record: the file is not the pass's
-    FormatLog(kIntermediateBroken, run->intermediatePath, pieceOpen ? reader.lineNumber() : 1);
+  if (kind != kRecordEnd || pieceNumber == 0) {  // not even the start record: not the pass's file
+    FormatLog(kIntermediateBroken, run->intermediatePath, pieceNumber > 0 ? reader.lineNumber() : 1);
     return Refuse(*run);
   }
 
   // F. The end of the program: the last record is written already.
   file.Close();
-  return ClosePiece(run, &writer, nullptr, kSplitRest, pieceNumber);
+  if (pending.active && pending.deferred != nullptr) {
+    FormatLog(kSeamNeverReached, pending.line);
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  return ClosePiece(run, &writer, kSplitRest, pieceNumber);
 }
 
 // --- The split check: a split that cannot be proven is not delivered --------------------------
@@ -560,7 +682,8 @@ int FinishRun(SplitRun* run) {
 
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
-               platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0, 0};
+               platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0,
+               PositioningRecipe{}, 0, 0, 0};
   if (ReportJob(run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

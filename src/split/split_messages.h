@@ -57,6 +57,7 @@ inline constexpr char kExtentLineZ[] = "最大Ｚ座標 = %-12s　　　最小�
 inline constexpr char kHeaderCutFailedText[] = "エラー：ヘッダーファイルの作成失敗";
 inline constexpr char kFooterCutFailedText[] = "エラー：フッダーファイルの作成失敗";
 inline constexpr char kIntermediateUnreadable[] = "エラー：テンポラリファイル %s が開けません。";
+inline constexpr char kHeaderStateUnreadable[] = "エラー：ヘッダーファイル %s が読めません。";
 
 // --- The split loop ----------------------------------------------------------------------------
 inline constexpr char kPieceName[] = "出力ファイル名 [ %02d ] %s";
@@ -70,6 +71,20 @@ inline constexpr char kSplitByTime[] = "　　　分割種類 [ %02d ] 切削時
 inline constexpr char kSplitByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割";
 inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分割";
 inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
+// A limit passed where no piece may end: the line where it was passed, the line of the seam.
+inline constexpr char kSeamAfterCompensation[] =
+    "情　報：%d 行目で分割の上限を超えましたが、工具径補正（G41/G42）の間は分割しないので、"
+    "補正を解除した後の %d 行目で分割します。";
+inline constexpr char kSeamAfterUnknownPosition[] =
+    "情　報：%d 行目で分割の上限を超えましたが、G28, G30, G53 やワーク座標系の変更の後で"
+    "工具の位置がわからない間は分割しないので、%d 行目で分割します。";
+// The limit passed where no piece may end, and no place after it where one could: the line.
+inline constexpr char kSeamNeverReached[] =
+    "情　報：%d 行目で分割の上限を超えましたが、その後に分割できる切削移動がないので、"
+    "最後までを１つの分割ＮＣファイルにしました。";
+inline constexpr char kSeamAfterWorkOffset[] =
+    "情　報：%d 行目で分割の上限を超えましたが、冒頭と違うワーク座標系の間は分割しないので、"
+    "%d 行目で分割します。";
 
 // --- The end -----------------------------------------------------------------------------------
 // A piece of an earlier run with a number beyond this run's last: its bare name.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "header_footer/start_point.h"
+#include "split/program_totals.h"
 #include "nc/measure.h"
 #include "split/split_driver.h"
 #include "support/fake_platform.h"

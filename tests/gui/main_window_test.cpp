@@ -11,7 +11,7 @@
 
 #include "config/settings.h"
 #include "config/settings_keys.h"
-#include "header_footer/start_point.h"
+#include "split/program_totals.h"
 #include "log/run_log.h"
 #include "nc/format.h"
 #include "support/fake_platform.h"

@@ -2,7 +2,7 @@
 
 #include "config/file_naming.h"
 #include "config/settings.h"
-#include "header_footer/start_point.h"
+#include "split/program_totals.h"
 #include "log/run_log.h"
 #include "nc/measure.h"
 #include "platform/text_encoding.h"

@@ -110,6 +110,35 @@ TEST_F(DriverTest, RecordLongerThanTheLimitEndsThePieceItOpens) {
   EXPECT_TRUE(Logged("　　　加工情報 [ 03 ] 距離 = 100.000     　時間 = 1.000"));
 }
 
+TEST_F(DriverTest, NoPieceEndsWhereTheToolsPlaceOrItsWorkOffsetIsNotTheHeaders) {
+  Settings();
+  // Three minutes of cutting at F100 in each stretch; a one-minute limit is passed in each.
+  const std::string cuts = "G01X100.\r\nX0.\r\nX100.\r\n";
+  struct Case {
+    const char* name;
+    std::string between;  // what comes between the two stretches of cuts
+    std::string after;    // what comes after the second
+    const char* info;     // the log's reason, with the line passed and the line of the seam
+  };
+  const Case cases[] = {
+      {"a reference return: Z is unknown until a block names it (line 15)", "G91G28Z0.\r\nG90X0.\r\n",
+       "Z5.\r\nX0.\r\n",
+       "情　報：11 行目で分割の上限を超えましたが、G28, G30, G53 やワーク座標系の変更の後で"
+       "工具の位置がわからない間は分割しないので、16 行目で分割します。"},
+      {"another work offset, until G54 again and the first cut after it", "G55\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\n",
+       "G54\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\nX100.\r\n",
+       "情　報：12 行目で分割の上限を超えましたが、冒頭と違うワーク座標系の間は分割しないので、"
+       "18 行目で分割します。"},
+  };
+  for (const Case& c : cases) {
+    dir.Write("PART.NC", "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40G54\r\nG00X0.Y0.Z5.\r\n"
+                         "G01Z0.F100.\r\n" + cuts + c.between + cuts + c.after +
+                         "G00Z50.\r\nM30\r\n%\r\n");
+    ASSERT_EQ(Split(100, 1), kSplitDone) << c.name;
+    EXPECT_TRUE(Logged(c.info)) << c.name;
+  }
+}
+
 TEST_F(DriverTest, NoSplitNeeded) {
   Settings();
   EXPECT_EQ(Split(5, 30), kSplitFailed);
@@ -199,10 +228,10 @@ TEST_F(DriverTest, UnreadableHeaderStopsAtThePieceHead) {
   Settings("DELETE=0\r\n");
   std::filesystem::create_directories(dir.Path("PART_header.NC"));  // exists, cannot be read
   EXPECT_EQ(Split(5, 10), kSplitFailed);
+  // The header is read for the machine state every piece's head leaves before any piece is made.
   ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣファイル冒頭書込エラー");
-  EXPECT_TRUE(dir.Exists("PART_001.NC"));
-  EXPECT_EQ(dir.Read("PART_001.NC"), "");
+  EXPECT_EQ(fake.boxes[0].text, "エラー：ヘッダーファイル " + dir.Path("PART_header.NC") + " が読めません。");
+  EXPECT_FALSE(dir.Exists("PART_001.NC"));
 }
 
 TEST_F(DriverTest, EditedHeaderIsReusedAndKeptWithDeleteZero) {

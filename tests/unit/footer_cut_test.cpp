@@ -1,4 +1,4 @@
-// The footer cut and the wait between its two readings.
+// The footer cut, and the waits of the split's last steps.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,44 +10,39 @@
 
 namespace {
 
-std::string Numbered(int count, const char* body) {
-  std::string text;
-  for (int i = 1; i <= count; ++i) text += "G01 X" + std::to_string(i) + ". " + body + "\n";
-  return text;
-}
-
-std::string FooterOf(const TempDir& dir, const std::string& program, int* result = nullptr) {
+std::string FooterOf(const TempDir& dir, const std::string& program, int lastMoveLine,
+                     int* result = nullptr) {
   dir.Write("PART.NC", program);
   std::string nc = dir.Path("PART.NC");
   std::string footer = dir.Path("PART_footer.NC");
-  int r = CutFooter(nc.c_str(), footer.c_str());
+  int r = CutFooter(nc.c_str(), footer.c_str(), lastMoveLine);
   if (result != nullptr) *result = r;
   return dir.Read("PART_footer.NC");
 }
 
-TEST(CutFooter, TheClosingLinesOfAProgram) {
+TEST(CutFooter, TheLinesAfterTheLastMove) {
   struct Case {
     const char* name;
     std::string program;
+    int lastMoveLine;
     const char* footer;
   };
   const Case cases[] = {
-      {"last rapid near the end: the last ten lines without axis moves",
-       "%\nO1\nG92 X0 Y0 Z100.\n" + Numbered(10, "F100") +
-           "M09\nG00 Z100.\nG91 G28 Z0.\nG28 X0 Y0\nM05\nM30\n%\n",
+      {"codes, reference returns and the end, as written",
+       "G92 X0 Y0 Z100.\nG01 X1. F100\nG00 Z100.\nM09\nG91 G28 Z0.\nG28 X0 Y0\nM05\nM30\n%\n", 3,
        "M09\r\nG91 G28 Z0.\r\nG28 X0 Y0\r\nM05\r\nM30\r\n%\r\n"},
-      {"last rapid far from the end: from there on",
-       "G92 X0 Y0 Z100.\n(A)\nM05\nG00 Z100.\n(B)\nM09\n" + Numbered(8, "") + "M30\n",
-       "(B)\r\nM09\r\nM30\r\n"},
-      {"no rapid at all: the last ten lines", Numbered(15, "F100") + "M05\nM30\n",
-       "M05\r\nM30\r\n"},
-      {"a short program: every line without its axis moves",
-       "O1\nG00 X1.\nM08\nG04 X2.\nM30\n", "O1\r\nM08\r\nG04 X2.\r\nM30\r\n"},
+      {"a block that names an axis but moves nothing keeps only its riding words",
+       "G00 X1.\nG00 Z100. M05\nG01 x1.0 m09\nZ100.\nM30\n", 1, "M05\r\nM09\r\nM30\r\n"},
+      {"dwells and machine-coordinate moves are kept",
+       "G00 X1.\nG04 X2.\nG53 Z0.\nM30\n", 1, "G04 X2.\r\nG53 Z0.\r\nM30\r\n"},
+      {"after the end only the tape mark", "G00 X1.\nM30\nG00 X5.\nM08\n%\n", 1, "M30\r\n%\r\n"},
+      {"M02 ends it too, comments stay", "G01 X1. F9\n(DONE)\nM02\n(AFTER)\n", 1, "(DONE)\r\nM02\r\n"},
+      {"no end: every line after the last move", "G01 X1. F9\nM05\n", 1, "M05\r\n"},
   };
   for (const Case& c : cases) {
     TempDir dir;
     int result = 0;
-    EXPECT_EQ(FooterOf(dir, c.program, &result), c.footer) << c.name;
+    EXPECT_EQ(FooterOf(dir, c.program, c.lastMoveLine, &result), c.footer) << c.name;
     EXPECT_EQ(result, kFooterCutOk) << c.name;
   }
 }
@@ -55,29 +50,21 @@ TEST(CutFooter, TheClosingLinesOfAProgram) {
 TEST(CutFooter, LinesAreCopiedByteForByte) {
   TempDir dir;
   std::string program = "G00 Z100.\nM05 (\x8e\xe5\x8e\xb2)\r\nM09\r(CR)\r\n%";
-  EXPECT_EQ(FooterOf(dir, program), "M05 (\x8e\xe5\x8e\xb2)\r\nM09\r(CR)\r\n%");
-}
-
-TEST(CutFooter, WaitsOneSecondBetweenItsReadings) {
-  TempDir dir;
-  FakePlatform fake;
-  FooterOf(dir, "G00 X1.\nM30\n");
-  EXPECT_GE(fake.sleptMs, 1000u);
-  EXPECT_LT(fake.sleptMs, 2000u);
+  EXPECT_EQ(FooterOf(dir, program, 1), "M05 (\x8e\xe5\x8e\xb2)\r\nM09\r(CR)\r\n%");
 }
 
 TEST(CutFooter, Failures) {
   TempDir dir;
   std::string missing = dir.Path("NONE.NC");
   std::string footer = dir.Path("F.NC");
-  EXPECT_EQ(CutFooter(missing.c_str(), footer.c_str()), kFooterCutFailed);
+  EXPECT_EQ(CutFooter(missing.c_str(), footer.c_str(), 0), kFooterCutFailed);
   dir.Write("P.NC", "M30\n");
   std::string nc = dir.Path("P.NC");
   std::string bad = dir.Path("no/dir/F.NC");
-  EXPECT_EQ(CutFooter(nc.c_str(), bad.c_str()), kFooterCutFailed);
+  EXPECT_EQ(CutFooter(nc.c_str(), bad.c_str(), 0), kFooterCutFailed);
   dir.Write("L.NC", "M30\n" + std::string(4096, 'Y') + "\n");
   std::string longLines = dir.Path("L.NC");
-  EXPECT_EQ(CutFooter(longLines.c_str(), footer.c_str()), kFooterCutFailed);
+  EXPECT_EQ(CutFooter(longLines.c_str(), footer.c_str(), 0), kFooterCutFailed);
 }
 
 TEST(WaitSeconds, SleepsUntilEachSecondHasPassed) {

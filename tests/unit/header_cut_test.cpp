@@ -1,5 +1,5 @@
-// The header cut: which lines stay, the positioning line, bytes kept as they are, and the check
-// of what a header the driver cuts itself would lose.
+// The header cut: which lines stay, where the body begins, the positioning line, bytes kept as
+// they are.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,17 +13,18 @@ namespace {
 struct Cut {
   int result = -99;
   std::string header;
-  HeaderCheck check{};
+  int bodyLine = 0;
   std::string positioning;  // the positioning line to the start point (0, 0, 100)
 };
 
-Cut CutOf(const TempDir& dir, const std::string& program, int firstCuttingLine = 0) {
+Cut CutOf(const TempDir& dir, const std::string& program) {
   dir.Write("PART.NC", program);
   Cut cut;
   std::string nc = dir.Path("PART.NC");
   std::string header = dir.Path("PART_header.NC");
   PositioningRecipe recipe{};
-  cut.result = CutHeaderChecked(nc.c_str(), header.c_str(), firstCuttingLine, &cut.check, &recipe);
+  cut.result = CutHeader(nc.c_str(), header.c_str(), &recipe);
+  cut.bodyLine = recipe.bodyLine;
   cut.header = dir.Read("PART_header.NC");
   char line[128];
   const double start[3] = {0, 0, 100};
@@ -106,6 +107,31 @@ TEST(CutHeader, WhichLinesStay) {
   }
 }
 
+TEST(CutHeader, WhereTheBodyBeginsAndWhatThePositioningLineTakes) {
+  struct Case {
+    const char* name;
+    const char* program;
+    int bodyLine;
+    const char* positioning;  // to the start point (0, 0, 100)
+  };
+  const Case cases[] = {
+      {"the first rapid", kExample, 6, "G90G0X0.Y0.Z100."},
+      {"compensation, length offset and a return level stay with the program's own move",
+       "G92 X0 Y0 Z100.\nG00 G41 D1 G43 H1 G99 G54 X5. Z50.\nG01 Z-1. F9\n", 2, "G90G0X0.Y0Z100."},
+      {"a canned cycle ends the header and gives no recipe",
+       "G92 X0 Y0 Z100.\nG81 G99 X5. Y5. Z-3. R2. F100\nG80\n", 2, "G90G00X0.Y0.Z100."},
+      {"a program that never leaves its start point has no body", "%\nO1\nM30\n%", 0,
+       "G90G00X0.Y0.Z100."},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Cut cut = CutOf(dir, c.program);
+    EXPECT_EQ(cut.result, kHeaderCutOk) << c.name;
+    EXPECT_EQ(cut.bodyLine, c.bodyLine) << c.name;
+    EXPECT_EQ(cut.positioning, c.positioning) << c.name;
+  }
+}
+
 TEST(CutHeader, RawBytesAreCopiedAsTheyAre) {
   TempDir dir;
   // CR LF and LF ends, a lone CR inside a line, Shift-JIS comments whose second bytes look like
@@ -137,70 +163,6 @@ TEST(CutHeader, Failures) {
   dir.Write("L.NC", "G00 X1.\n(" + std::string(5000, 'A') + ")\n");
   std::string longLines = dir.Path("L.NC");
   EXPECT_EQ(CutHeader(longLines.c_str(), header.c_str()), kHeaderCutFailed);
-}
-
-TEST(HeaderCheck, LinesLostBeforeTheFirstCutRefuseOrWarn) {
-  TempDir dir;
-  // Line 8 is the first cutting record: lines 6 (replaced by the positioning line) and 7 are lost.
-  Cut cut = CutOf(dir, kExample, 8);
-  EXPECT_EQ(cut.result, kHeaderCutRefused);
-  EXPECT_EQ(cut.check.refused.line, 6);
-  EXPECT_STREQ(cut.check.refused.codes, "M03");
-  EXPECT_EQ(cut.check.warningCount, 1);
-  EXPECT_EQ(cut.check.warnings[0].line, 6);
-  EXPECT_STREQ(cut.check.warnings[0].codes, "S1000");
-
-  FakePlatform fake;
-  EXPECT_EQ(ReportHeaderCheck(nullptr, cut.check), -1);
-  ASSERT_EQ(fake.logLines().size(), 1u);
-  EXPECT_EQ(fake.logLines()[0],
-            "エラー：6 行目の M03 が分割ＮＣファイルの冒頭に入りません。"
-            "「ヘッダー＆フッダーファイル作成」でヘッダーファイルを作り、確認してから分割し直してください。");
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].icon, platform::BoxIcon::kError);
-}
-
-TEST(HeaderCheck, WhatEachLostLineMeans) {
-  struct Case {
-    const char* name;
-    const char* program;  // line 5 is the first cutting move
-    int refusedLine;
-    const char* refused;
-    int warnings;
-  };
-  const Case cases[] = {
-      {"everything in the header", "G92 X0 Y0 Z100.\nG43 H1 Z100. S900 M03 M08\nG00 X1.\nZ5.\nG01 Z-1. F9\n",
-       0, "", 0},
-      {"tool length and coolant after the positioning", "G92 X0 Y0 Z100.\nS900 M03\nG00 X1.\nG43 H1 Z5. M08\nG01 Z-1. F9\n",
-       4, "G43", 1},
-      {"tool change and spindle on one line", "G92 X0 Y0 Z100.\nG00 X1.\nT2 M06 M04\nM07\nG01 Z-1. F9\n",
-       3, "M04 M06", 1},
-      {"only speed and coolant: warnings", "G92 X0 Y0 Z100.\nM03\nG00 X1. M08 (FLOOD)\nS1200\nG01 Z-1. F9\n",
-       0, "", 2},
-      {"codes after the first cut are not the header's business", "G92 X0 Y0 Z100.\nG00 X1.\nG01 Z-1. F9\nZ-2.\nM06\n",
-       0, "", 0},
-      {"G430 and M060 are other codes", "G92 X0 Y0 Z100.\nG00 X1.\nG430 M060\nZ1.\nG01 Z-1. F9\n", 0, "", 0},
-  };
-  for (const Case& c : cases) {
-    TempDir dir;
-    Cut cut = CutOf(dir, c.program, 5);
-    EXPECT_EQ(cut.result, c.refusedLine != 0 ? kHeaderCutRefused : kHeaderCutOk) << c.name;
-    EXPECT_EQ(cut.check.refused.line, c.refusedLine) << c.name;
-    EXPECT_STREQ(cut.check.refused.codes, c.refused) << c.name;
-    EXPECT_EQ(cut.check.warningCount, c.warnings) << c.name;
-  }
-}
-
-TEST(HeaderCheck, WarningsAreOneLineEach) {
-  TempDir dir;
-  Cut cut = CutOf(dir, "G92 X0 Y0 Z100.\nG00 X1.\nS1200 M08\nM07\nG01 Z-1. F9\n", 5);
-  ASSERT_EQ(cut.result, kHeaderCutOk);
-  FakePlatform fake;
-  EXPECT_EQ(ReportHeaderCheck(nullptr, cut.check), 0);
-  ASSERT_EQ(fake.logLines().size(), 2u);
-  EXPECT_EQ(fake.logLines()[0], "警　告：3 行目の S1200 M08 は分割ＮＣファイルの冒頭に入りません。");
-  EXPECT_EQ(fake.logLines()[1], "警　告：4 行目の M07 は分割ＮＣファイルの冒頭に入りません。");
-  EXPECT_TRUE(fake.boxes.empty());
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(Intermediate, RecordsAreWrittenAndReadBack) {
     platform::FileHandle file(path.c_str(), "wb");
     IntermediateWriter writer(file.get(), kMillimetres);
     for (const MoveRecord& m : moves) ASSERT_EQ(writer.WriteMove(m), 0);
-    ASSERT_EQ(writer.WriteBlock(9, block, std::strlen(block)), 0);
+    ASSERT_EQ(writer.WriteBlock(9, 91, block, std::strlen(block)), 0);
   }
   EXPECT_EQ(dir.Read("I.txt").substr(0, 6), "U 21\r\n");
   platform::FileHandle file(path.c_str(), "rb");
@@ -56,8 +56,47 @@ TEST(Intermediate, RecordsAreWrittenAndReadBack) {
   }
   ASSERT_EQ(reader.Next(), kRecordBlock);
   EXPECT_EQ(reader.block().line, 9);
+  EXPECT_EQ(reader.block().distanceMode, 91);
   EXPECT_EQ(std::string(reader.block().text, reader.block().length), block);
   EXPECT_EQ(reader.Next(), kRecordEnd);
+}
+
+TEST(Intermediate, HoleRecordsWithTheCyclesWordsAndTheirOwn) {
+  TempDir dir;
+  const std::string path = dir.Path("I.txt");
+  HoleRecord holes[2]{};
+  holes[0] = HoleRecord{83, 98, kFromUnknown, 10, -20.5, -30, 3, 80, 50, 17, "Q4.P500", "M08"};
+  holes[1] = HoleRecord{81, 99, 0, 1.2345, 0, -2, 3, 100, 50, 18, "", ""};
+  {
+    platform::FileHandle file(path.c_str(), "wb");
+    IntermediateWriter writer(file.get(), kInches);
+    for (const HoleRecord& hole : holes) ASSERT_EQ(writer.WriteHole(hole), 0);
+  }
+  EXPECT_EQ(dir.Read("I.txt"), "U 20\r\nC 83 98 8 100000 -205000 -300000 30000 80000 500000 17 Q4.P500 M08\r\n"
+                               "C 81 99 0 12345 0 -20000 30000 100000 500000 18 -\r\n");
+  platform::FileHandle file(path.c_str(), "rb");
+  IntermediateReader reader(file.get());
+  for (const HoleRecord& hole : holes) {
+    ASSERT_EQ(reader.Next(), kRecordHole);
+    const HoleRecord& back = reader.hole();
+    EXPECT_EQ(back.code, hole.code);
+    EXPECT_EQ(back.returnLevel, hole.returnLevel);
+    EXPECT_EQ(back.flags, hole.flags);
+    EXPECT_EQ(back.x, hole.x);
+    EXPECT_EQ(back.y, hole.y);
+    EXPECT_EQ(back.initial, hole.initial);
+    EXPECT_STREQ(back.params, hole.params);
+    EXPECT_STREQ(back.words, hole.words);
+  }
+  EXPECT_EQ(reader.Next(), kRecordEnd);
+  // A cycle the system does not split, a return level that is none, flags beyond the known ones.
+  for (const char* bad : {"C 80 98 0 0 0 0 0 0 0 1 -", "C 81 97 0 0 0 0 0 0 0 1 -",
+                          "C 81 98 128 0 0 0 0 0 0 1 -", "C 81 98 0 0 0 0 0 0 0 1"}) {
+    MoveRecord move{};
+    HoleRecord hole{};
+    BlockRecord block{};
+    EXPECT_EQ(ParseRecord(bad, std::strlen(bad), kMillimetres, &move, &hole, &block), kRecordBad) << bad;
+  }
 }
 
 TEST(Intermediate, RoundingFollowsTheFormatter) {
@@ -85,6 +124,7 @@ TEST(Intermediate, LinesThatAreNoRecord) {
       "M 0 17 0 1000000000000000 0 0 0 0 0 0 0 0",
       "X 0",
       "B x text",
+      "B 9 92 text",
   };
   for (const char* line : lines) {
     MoveRecord move{};

@@ -40,17 +40,18 @@ Measured Measure(const TempDir& dir, const std::string& program, double x = 0, d
   return m;
 }
 
-// The record lines of an intermediate file, without their "\r\n" and without the units line.
-std::vector<std::string> Lines(const std::string& bytes) {
+// The record lines of an intermediate file whose kind is one of `kinds` ("MC": the moves and
+// holes; "B": the carried blocks), without their "\r\n".
+std::vector<std::string> Lines(const std::string& bytes, const char* kinds = "MC") {
   std::vector<std::string> lines;
   size_t at = 0;
   while (at < bytes.size()) {
     size_t end = bytes.find("\r\n", at);
     if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(at, end - at));
+    std::string line = bytes.substr(at, end - at);
+    if (!line.empty() && std::string(kinds).find(line[0]) != std::string::npos) lines.push_back(line);
     at = end + 2;
   }
-  if (!lines.empty() && lines[0] == "U 21") lines.erase(lines.begin());
   return lines;
 }
 
@@ -136,16 +137,16 @@ TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
        "M 1 17 0 10000 10000 -1000 0 0 0 0 100000"},
       {"the only G90 shares a line with G54", "G91\nG90 G54\nG01 X10. F100\n",
        "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
-      {"G91 on a reference-return line takes effect", "G91 G28 Z0.\nG01 Z-5. F100\n",
-       "M 1 17 0 0 0 95000 0 0 0 0 100000"},
+      {"G91 on a reference-return line takes effect; Z is then unknown", "G91 G28 Z0.\nG01 X5. F100\n",
+       "M 1 17 72 5000 0 100000 0 0 0 0 100000"},
       {"G92 sets the position under G91 and moves nothing",
        "G91 G28 Z0.\nG92 X0 Y0 Z50.\nG90 G01 X5. F100\n", "M 1 17 0 5000 0 50000 0 0 0 0 100000"},
       {"G92 of one axis keeps the others", "G92 X7.\nG91 G01 Y3. F100\n",
        "M 1 17 0 7000 3000 100000 0 0 0 0 100000"},
       {"a dwell's X is a time", "G01 X10. F100\nG04 X2.\nG4P500\nG01 Y1.\n",
        "M 1 17 0 10000 1000 100000 0 0 0 0 100000"},
-      {"G98 and G99 lines are passed over", "G01 X10. F100\nG98 X50.\n",
-       "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
+      {"G98 and G99 lines move like any other (the code rides on the move)",
+       "G01 X10. F100\nG98 X50.\n", "M 1 17 0 50000 0 100000 0 0 0 0 100000 2"},
       {"full circle in one block is recorded", "G01 X10. F100\nG02 X10. I-10.\n",
        "M 2 17 1 10000 0 100000 -10000 0 0 0 100000"},
   };
@@ -186,6 +187,61 @@ TEST(MeasureProgram, ArcsByRadiusAndTinyArcs) {
   EXPECT_NEAR(m.distance.running * 1000.0, 10.0 + 2 * quarter + 0.0004, 1e-6);
 }
 
+TEST(MeasureProgram, BlocksHolesAndWhatTheSplitMustKnowOfEachMove) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G00 X10. Y10. Z20.\n"                   // 1 a rapid
+                       "M08\n"                                      // 2 a block of codes
+                       "G99 G81 X10. Y10. Z-2. R3. Q1. F100 M09\n"  // 3 a hole; M09 rides on it
+                       "X30. K2\n"                                  // 4 two holes at one place
+                       "G80\n"                                      // 5
+                       "G41 D1 G01 X40. F200\n"                     // 6 compensation starts
+                       "G40 X50.\n"                                 // 7 ... and ends
+                       "X60.\n"                                     // 8
+                       "G91 G28 Z0.\n"                              // 9 Z goes where no one knows
+                       "G90 X70.\n"                                 // 10 from an unknown Z
+                       "Z5.\n"                                      // 11 Z known again
+                       "(DONE)\n"                                   // 12 a comment line
+                       "G00 X70.\n"                                 // 13 moves nothing: a block
+                       "M30\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
+                                  kStartAt100,
+                                  "M 0 17 0 10000 10000 20000 0 0 0 0 0 1",
+                                  "C 81 99 0 10000 10000 -2000 3000 100000 20000 3 Q1. M09",
+                                  "C 81 99 0 30000 10000 -2000 3000 100000 20000 4 Q1.",
+                                  "C 81 99 0 30000 10000 -2000 3000 100000 20000 4 Q1.",
+                                  "M 1 17 4 40000 10000 3000 0 0 0 0 200000 6 G41D1",
+                                  "M 1 17 4 50000 10000 3000 0 0 0 0 200000 7 G40",
+                                  "M 1 17 0 60000 10000 3000 0 0 0 0 200000 8",
+                                  "M 1 17 72 70000 10000 3000 0 0 0 0 200000 10",
+                                  "M 1 17 8 70000 10000 5000 0 0 0 0 200000 11",
+                              }));
+  EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{
+                                       "B 2 90 M08", "B 5 90 G80", "B 9 90 G91 G28 Z0.",
+                                       "B 12 90 (DONE)", "B 13 90 G00 X70.", "B 14 90 M30"}));
+  EXPECT_EQ(m.report.lastMoveLine, 11);
+  // Holes count their feed from R to the bottom (3 holes of 5 mm), then four moves of 10 mm, 2 in Z.
+  EXPECT_NEAR(m.distance.running * 1000.0, 15.0 + 4 * 10.0 + 2.0, 1e-9);
+}
+
+TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) {
+  TempDir dir;
+  dir.Write("PART.NC", "G91 G28 Z0.\nG43 H1 Z50.\nT1 M06\nG90 G00 X5.\nG01 Z-1. F100\n");
+  const double start[3] = {0, 0, 100};
+  SplitMeter d{}, t{};
+  Extents lo{}, hi{};
+  MeasureReport report{};
+  const std::string nc = dir.Path("PART.NC");
+  const std::string ascii = dir.Path("PART_ascii.txt");
+  ASSERT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report, 4), kMeasureOk);
+  // Lines 1 to 3 are the header: no move, no unknown Z; the body goes on from the start point.
+  EXPECT_EQ(Lines(dir.Read("PART_ascii.txt")),
+            (std::vector<std::string>{kStartAt100, "M 0 17 0 5000 0 100000 0 0 0 0 0 4",
+                                      "M 1 17 0 5000 0 -1000 0 0 0 0 100000 5"}));
+  EXPECT_DOUBLE_EQ(d.running, 0.101);
+}
+
 TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
   TempDir dir;
   Measured m = Measure(dir, "G90 G01 X10.\nY10.\nF200\nX0\n");
@@ -210,18 +266,28 @@ TEST(MeasureProgram, Refusals) {
     const char* message;  // "{nc}" and "{ascii}" stand for the paths
   };
   const Case cases[] = {
-      {"G18 in the block", "G90\nG18 G02 X1. K1.\n", kMeasurePlaneZX, 2,
-       "エラー：平面座標 G18 サポートしてません。"},
-      {"G19", "G19\n", kMeasurePlaneYZ, 1, "エラー：平面座標 G19 サポートしてません。"},
-      {"canned cycle on a skipped line", "G90\nG99 G81 X1. Y1. Z-5. R2. F100\n",
-       kMeasureCannedCycle, 2, "エラー：固定サイクル G81 サポートしてません。（2 行目）"},
-      {"G73 peck", "G73 Z-5. Q1. R1.\n", kMeasureCannedCycle, 1,
-       "エラー：固定サイクル G73 サポートしてません。（1 行目）"},
-      {"cutting under G41", "G41 D1 G00 X5.\nG01 X10. F100\n", kMeasureCompensation, 2,
-       "エラー：2 行目の切削移動が工具径補正 G41 の中です。工具径補正のあるＮＣファイルは分割できません。"},
-      {"tool change between cuts", "G01 X10. F100\nT2 M06\nG00 Z50.\nG01 Z0.\n",
-       kMeasureToolChange, 2,
-       "エラー：2 行目の工具交換 M06 の前後に切削移動があります。工具交換のあるＮＣファイルは分割できません。"},
+      {"a subprogram call", "G01 X1. F10\nM98 P1000\n", kMeasureUnsupportedCode, 2,
+       "エラー：2 行目の M98 は分割できません（サブプログラムの呼び出し）。"},
+      {"a macro call", "G65 P9000 A1.\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
+       "エラー：1 行目の G65 は分割できません（マクロの呼び出し）。"},
+      {"a rotation", "G01 X1. F10\nG68 X0 Y0 R45.\n", kMeasureUnsupportedCode, 2,
+       "エラー：2 行目の G68 は分割できません（座標回転）。"},
+      {"an offset write", "G10 L2 P1 X0\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
+       "エラー：1 行目の G10 は分割できません（オフセット・座標系の書き換え）。"},
+      {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
+       "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
+      {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
+       "エラー：固定サイクル G47 サポートしてません。（2 行目）"},
+      {"a cycle without its depth", "G01 X1. F10\nG81 X5. Y5. R2.\n", kMeasureCycleWithoutDepth, 2,
+       "エラー：2 行目の固定サイクル G81 に穴の深さ Z がない（または繰り返し回数が読めない）ので分割できません。"},
+      {"a level change in cycle mode without a hole", "G81 X5. Y5. Z-2. R2. F50\nZ-4.\n",
+       kMeasureCycleLevelOnly, 2,
+       "エラー：2 行目は固定サイクル G81 の中で穴の位置（X, Y）のない Z / R の指令です。分割できません。"},
+      {"an incremental move after a reference return", "G01 X1. F10\nG91 G28 Z0.\nG00 Z-10.\n",
+       kMeasureUnknownPosition, 3,
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+      {"units changed after the first move", "G21 G01 X1. F10\nG20\n", kMeasureUnitsChange, 2,
+       "エラー：2 行目で単位（G20/G21）が変わります。途中で単位を変えるＮＣファイルは分割できません。"},
       {"coordinate out of the record", "G01 X1000000. F100\n", kMeasureValueTooLarge, 1,
        "エラー：1 行目の座標 1000000. が大きすぎます（±999999.999 まで）。"},
       {"feed out of the record", "G01 X1. F100000.\n", kMeasureValueTooLarge, 1,
@@ -260,9 +326,11 @@ TEST(MeasureProgram, Refusals) {
 
 TEST(MeasureProgram, AllowedAroundTheRefusals) {
   const char* programs[] = {
-      "G41 D1 G00 X5.\nG40 G01 X10. F100\n",         // G40 cancels on the move's own line
-      "T1 M06\nG01 X10. F100\nG00 Z200.\nM30\n",     // tool change before the first cut
-      "G01 X10. F100\nT2 M06\nM30\n",                // ... or after the last
+      "G41 D1 G00 X5.\nG01 X10. F100\nG40 G00 X0\n",  // cutting under compensation
+      "G01 X10. F100\nT2 M06\nG01 X1.\nM30\n",       // a tool change between cuts
+      "G18 G02 X10. Z-5. I5. K0 F100\n",              // an arc in the ZX plane
+      "G99 G83 X1. Y1. Z-5. R2. Q1. F100\nX2.\nG80\n", // drilling
+      "G91 G28 Z0.\nG90 G00 X1. Y1.\nG43 H1 Z5.\nG01 Z-1. F10\n",  // the place known again
       "G01 X999999.999 F99999.9\n",                  // the largest values that fit
       "G80\nG01 X1. F100\n",                         // cancelling a cycle is no cycle
       "G43 H1 Z50.\nG01 X1. F100\n",                 // G43 is not G4

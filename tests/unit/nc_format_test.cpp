@@ -80,6 +80,22 @@ TEST(FormatThousandths, IntegerFormOfAxisWords) {
   }
 }
 
+TEST(FormatInchAxisWord, TenThousandthsOfAnInch) {
+  struct Case {
+    double value;
+    int decimal;
+    const char* text;
+  } cases[] = {
+      {0.0038, 3, "X0.0038"}, {12.5, 3, "X12.5"},    {100, 3, "X100."},     {-0.00004, 3, "X0."},
+      {0.00005, 3, "X0.0001"}, {-1.23456, 3, "X-1.2346"}, {0.0038, 0, "X38"}, {-2.5, 0, "X-25000"},
+  };
+  for (const Case& c : cases) {
+    char text[32];
+    FormatInchAxisWord('X', c.value, c.decimal, text);
+    EXPECT_STREQ(text, c.text) << c.value;
+  }
+}
+
 TEST(Formatters, NeverWritePastTheBuffer) {
   char out[5] = {'#', '#', '#', '#', '#'};
   EXPECT_EQ(FormatRounded(-123456.0, std::span<char>(out, 4), 3, 12), 12);

@@ -148,9 +148,10 @@ TEST(ScanStart, WithoutACompleteG92ReadsToTheEnd) {
                      "G81X3.Y4.Z-5.R2.F100\r\nG80\r\nG28Z0\r\nG54X77.\r\n",
                  &pass),
             kScanDone);
-  // Canned cycles, reference returns and work offsets move nothing in the scan.
-  EXPECT_EQ(pass.position, (Position{10, 20, 30, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(pass.feed.initialFeed, 200);
+  // Canned cycles and reference returns move nothing in the scan (the cycle's feed is modal); a
+  // move in another work offset is a move.
+  EXPECT_EQ(pass.position, (Position{77, 20, 30, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(pass.feed.initialFeed, 100);
   EXPECT_EQ(pass.feed.feed, 0);
   EXPECT_EQ(pass.modal.distanceMode, 90);
 }

@@ -30,7 +30,7 @@ TEST(MeasurementOfAProgram, SameBitsOnEveryBuild) {
   char line[kLineBufferSize];
   size_t length = 0;
   while (reader.Next(line, &length) == kLineRead) {
-    if (!r.Step(line, length, IsUninterpretedByMeasurement)) continue;
+    if (!r.Step(line, length, IsUnfollowedMove)) continue;
     AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
     MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
                 &counters);

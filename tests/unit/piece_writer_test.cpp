@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "config/settings.h"
@@ -47,7 +49,8 @@ class PieceWriterTest : public testing::Test {
     header = dir.Path("PART_header.NC");
     footer = dir.Path("PART_footer.NC");
     settings = PieceSettings{"C:\\NC\\PART.NC", header.c_str(), footer.c_str(), kPositioning,
-                             {0, 0, 50}, SeamSettings{10, 1, 0.5, 1.0}, FormatSettings{3, 1}};
+                             {0, 0, 50}, SeamSettings{10, 1, 0.5, 1.0}, FormatSettings{3, 1},
+                             kMillimetres, UnstatedMachine()};
   }
 
   // Writes piece `number`, resuming at `entry` with `first`, then the `body` moves, then the tail
@@ -56,10 +59,15 @@ class PieceWriterTest : public testing::Test {
                     std::initializer_list<MoveRecord> body, const MoveRecord* last = nullptr) {
     PieceWriter writer(settings);
     std::string path = dir.Path("out.NC");
-    opened = writer.Open(number, path.c_str(), entry, first);
+    opened = writer.Open(path.c_str());
     if (opened != kPieceWritten) return ReadFileBytes(path);
+    if (number > 1) {
+      writer.Approach(entry, first.feed);
+      writer.WriteMove(first);
+    }
     for (const MoveRecord& record : body) writer.WriteMove(record);
-    closed = writer.Close(last, 1.23456, 12345.6789);
+    if (last != nullptr) writer.WriteMove(*last);
+    closed = writer.Close(1.23456, 12345.6789);
     return ReadFileBytes(path);
   }
   // What a first piece holds between its header and its footer, without comments and lift.
@@ -189,6 +197,161 @@ TEST_F(PieceWriterTest, DebugTwoReportsEveryWrittenBlock) {
   gCommandSettings.debug = savedDebug;
   ASSERT_GE(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "G01 X12.5       Y-3.        Z0.25");
+}
+
+HoleRecord Hole(int code, int returnLevel, double x, double y, double z, double r, double initial,
+                const char* params = "", const char* words = "") {
+  HoleRecord hole{};
+  hole.code = code;
+  hole.returnLevel = returnLevel;
+  hole.x = x;
+  hole.y = y;
+  hole.z = z;
+  hole.r = r;
+  hole.feed = 100;
+  hole.initial = initial;
+  std::snprintf(hole.params, sizeof hole.params, "%s", params);
+  std::snprintf(hole.words, sizeof hole.words, "%s", words);
+  return hole;
+}
+
+BlockRecord Carried(const char* text, int distanceMode = 90) {
+  BlockRecord block{};
+  block.distanceMode = distanceMode;
+  block.length = std::strlen(text);
+  std::memcpy(block.text, text, block.length);
+  return block;
+}
+
+TEST_F(PieceWriterTest, RestoreWritesOnlyWhatDiffersFromTheHeader) {
+  struct Case {
+    const char* name;
+    MachineState header;
+    MachineState needed;
+    const char* expected;
+  };
+  MachineState none = UnstatedMachine();
+  MachineState toolOne = none;
+  toolOne.tool = 1;
+  toolOne.selectedTool = 1;
+  toolOne.spindle = 3;
+  toolOne.spindleSpeed = 1500;
+  toolOne.lengthOffset = 43;
+  toolOne.lengthRegister = 1;
+  toolOne.coolant = 8;
+  MachineState toolTwo = toolOne;
+  toolTwo.tool = 2;
+  toolTwo.selectedTool = 3;  // the next tool already called
+  toolTwo.spindleSpeed = 3000;
+  toolTwo.lengthRegister = 2;
+  MachineState faster = toolOne;
+  faster.spindleSpeed = 2000;
+  faster.coolant = 9;
+  faster.plane = 18;
+  MachineState perRevolution = toolOne;
+  perRevolution.feedMode = 95;
+  const Case cases[] = {
+      {"the same state: nothing", toolOne, toolOne, ""},
+      {"nothing stated: nothing", toolOne, none, ""},
+      {"another tool: change, next tool, spindle, length offset at the start height, coolant", toolOne,
+       toolTwo, "T2M06\r\nT3\r\nS3000M03\r\nG43H2Z50.\r\nM08\r\n"},
+      {"a speed, coolant off and a plane", toolOne, faster, "G18\r\nS2000M03\r\nM09\r\n"},
+      {"feed per revolution", toolOne, perRevolution, "G95\r\n"},
+      {"a length offset the header does not take up", none, toolOne,
+       "T1M06\r\nS1500M03\r\nG43H1Z50.\r\nM08\r\n"},
+  };
+  for (const Case& c : cases) {
+    settings.header = c.header;
+    settings.format.comment = 0;
+    PieceWriter writer(settings);
+    std::string path = dir.Path("out.NC");
+    ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+    writer.Restore(c.needed);
+    writer.Close(0, 0);
+    std::string text = ReadFileBytes(path);
+    text = text.substr(std::string(kHeader).size());
+    EXPECT_EQ(text.substr(0, text.size() - std::string(kFooter).size()), c.expected) << c.name;
+  }
+}
+
+TEST_F(PieceWriterTest, HolesOfACannedCycle) {
+  settings.format.comment = 0;
+  PieceWriter writer(settings);
+  std::string path = dir.Path("out.NC");
+  ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+  // A piece that resumes at a hole: above it, down to the initial level, the whole cycle block.
+  writer.ApproachHole(Hole(83, 98, 10, 10, -20, 3, 20, "Q4.", "M08"));
+  writer.WriteHole(Hole(83, 98, 10, 10, -20, 3, 20, "Q4.", "M08"));
+  writer.WriteHole(Hole(83, 98, 30, 10, -20, 3, 20, "Q4."));        // the position only
+  writer.WriteHole(Hole(83, 99, 30, 10, -25, 3, 20, "Q5."));        // what changed
+  writer.WriteHole(Hole(81, 99, 50, 10, -2, 3, 20));                // another cycle: whole block
+  writer.WriteMove(Rec(0, 50, 10, 50));                             // a motion code ends it
+  writer.WriteHole(Hole(81, 99, 70, 10, -2, 3, 50));                // the cycle again
+  writer.Close(0, 0);                                               // the tail cancels it
+  std::string text = ReadFileBytes(path).substr(std::string(kHeader).size());
+  EXPECT_EQ(text, "X10.Y10.\r\nZ20.\r\n"
+                  "G98G83X10.Y10.Z-20.R3.Q4.F100M08\r\n"
+                  "X30.Y10.\r\n"
+                  "G99X30.Y10.Z-25.Q5.\r\n"
+                  "G99G81X50.Y10.Z-2.R3.F100\r\n"
+                  "G00Z50.\r\n"
+                  "G99G81X70.Y10.Z-2.R3.F100\r\n"
+                  "G80\r\nG00Z50.\r\nX0.Y0.\r\n" + std::string(kFooter));
+  // Never below the R level: an initial level under it is taken as the R level.
+  PieceWriter low(settings);
+  ASSERT_EQ(low.Open(path.c_str()), kPieceWritten);
+  low.ApproachHole(Hole(81, 99, 5, 5, -2, 3, 1));
+  low.Close(0, 0);
+  EXPECT_EQ(ReadFileBytes(path).substr(std::string(kHeader).size(), 17), "X5.Y5.\r\nZ3.\r\nG00Z");
+}
+
+TEST_F(PieceWriterTest, CarriedBlocksKeepTheProgramsModesAndTheWriterFollowsThem) {
+  settings.format.comment = 0;
+  PieceWriter writer(settings);
+  std::string path = dir.Path("out.NC");
+  ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+  writer.WriteMove(Rec(1, 10, 0, 50, 300));
+  writer.WriteBlock(Carried("M09 (COOLANT OFF)"));
+  writer.WriteBlock(Carried("G91 G28 Z0."));       // leaves G91 in force and Z unknown
+  writer.WriteBlock(Carried("T2 M06"));
+  MoveRecord unknownZ = Rec(0, 20, 0, 50);
+  unknownZ.flags = kUnknownZ;                       // the program does not know Z here
+  writer.WriteMove(unknownZ);
+  writer.WriteMove(Rec(0, 20, 0, 50));              // Z named again: written though unchanged
+  writer.WriteBlock(Carried("G28 X0", 91));         // written in the program's G91
+  writer.WriteBlock(Carried("F500"));
+  MoveRecord arc = Rec(2, 30, 0, 40, 500, 5, 0);
+  arc.plane = 18;
+  arc.at[kK] = -5;
+  arc.at[kI] = 0;
+  writer.WriteMove(arc);                            // a ZX arc: plane code, I and K
+  writer.Close(0, 0);
+  std::string text = ReadFileBytes(path).substr(std::string(kHeader).size());
+  EXPECT_EQ(text, "G01X10.F300\r\nM09 (COOLANT OFF)\r\nG91 G28 Z0.\r\nT2 M06\r\n"
+                  "G90G00X20.\r\nZ50.\r\n"
+                  "G91\r\nG28 X0\r\nF500\r\n"
+                  "G90G18G02X30.Z40.K-5.\r\n"
+                  "G00Z50.\r\nX0.\r\n" + std::string(kFooter));  // X named: it was unknown
+}
+
+TEST_F(PieceWriterTest, WordsRidingOnMoves) {
+  MoveRecord plunge = Rec(1, 0, 0, 0, 300);
+  std::snprintf(plunge.words, sizeof plunge.words, "G43H1S2000M08");
+  MoveRecord still = Rec(1, 0, 0, 0, 300);          // moves nothing: its words still act
+  std::snprintf(still.words, sizeof still.words, "M09");
+  EXPECT_EQ(Body({plunge, still}), "G01G43Z0.F300H1S2000M08\r\nM09\r\nG00Z50.\r\n");
+}
+
+TEST_F(PieceWriterTest, InchProgramsAreWrittenToTheTenThousandthAndTheSeamHeightsConverted) {
+  settings.units = kInches;
+  settings.start[2] = 2;
+  std::string text = Piece(2, At(1, 1, -0.05), Rec(1, 2.5038, 1, -0.05, 20), {});
+  EXPECT_EQ(text.substr(std::string(kHeader).size() + std::string(kComment).size()),
+            "X1.Y1.\r\nZ0.3437\r\nG01Z-0.05F10\r\nX2.5038F20\r\nZ-0.0106\r\nG00Z2.\r\nX0.Y0.\r\n"
+            "(TIME = 1.235min)\r\n(DIST = 12345.679mm)\r\n" + std::string(kFooter));
+  settings.format.decimal = 0;
+  EXPECT_NE(Piece(1, At(0, 0, 2), Rec(0, 0, 0, 2, 0), {Rec(1, 0.0038, 0, 2, 20)}).find("G01X38F20\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -196,13 +196,12 @@ TEST(FileFaults, SurfaceAsTheCallersFailure) {
     const std::string header = dir.Path("P_header.NC");
     const std::string footer = dir.Path("P_header.NC");
     const PieceSettings settings{"P.NC", header.c_str(), footer.c_str(), "G90G0X0.Y0.Z50.", {0, 0, 50},
-                                 SeamSettings{10, 1, 0.5, 1}, FormatSettings{3, 1}};
+                                 SeamSettings{10, 1, 0.5, 1}, FormatSettings{3, 1}, kMillimetres,
+                                 UnstatedMachine()};
     PieceWriter writer(settings);
-    MoveRecord first{};
-    first.plane = 17;
-    int result = writer.Open(1, dir.Path("P.001").c_str(), Position{}, first);
+    int result = writer.Open(dir.Path("P.001").c_str());
     if (result != kPieceWritten) return result;
-    return writer.Close(nullptr, 0, 0) == kPieceNotWritten ? 99 : 0;
+    return writer.Close(0, 0) == kPieceNotWritten ? 99 : 0;
   };
   const Case cases[] = {
       {"intermediate file fills up", [](FileFaults& f, const TempDir& d) { f.DiskFullAfter(d.Path("P_ascii.txt"), 100); },
@@ -214,7 +213,7 @@ TEST(FileFaults, SurfaceAsTheCallersFailure) {
       {"header fills up", [](FileFaults& f, const TempDir& d) { f.DiskFullAfter(d.Path("H.NC"), 5); },
        [](const TempDir& d) { return CutHeader(d.Path("P.NC").c_str(), d.Path("H.NC").c_str()) == kHeaderCutFailed; }},
       {"footer fills up", [](FileFaults& f, const TempDir& d) { f.DiskFullAfter(d.Path("F.NC"), 5); },
-       [](const TempDir& d) { return CutFooter(d.Path("P.NC").c_str(), d.Path("F.NC").c_str()) == kFooterCutFailed; }},
+       [](const TempDir& d) { return CutFooter(d.Path("P.NC").c_str(), d.Path("F.NC").c_str(), 0) == kFooterCutFailed; }},
       {"piece fills up (the close tells)", [](FileFaults& f, const TempDir& d) { f.DiskFullAfter(d.Path("P.001"), 5); },
        [&](const TempDir& d) { return openPiece(d) == 99; }},
       {"header breaks off while copied", [](FileFaults& f, const TempDir& d) { f.ReadErrorAfter(d.Path("P_header.NC"), 3); },

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "header_footer/start_point.h"
+#include "split/program_totals.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -38,7 +38,7 @@ TEST(StartPoint, OneRuleForEveryFrontEnd) {
       {"G92 point and a different end", "G92 X10. Y10. Z50.\nG90 G00 X0 Y0 Z0\n", {10, 10, 50}},
       {"no moves at all", "%\nO1\nM30\n", {0, 0, 0}},
       {"no G90: absolute from power-on", "G00 X12.5 Y-3.\n", {12.5, -3, 0}},
-      {"G91 on a reference-return line takes effect", "G90 G00 Z10.\nG91 G28 Z0.\nG00 Z5.\n",
+      {"G91 on a reference-return line takes effect", "G90 G00 Z10.\nG91 G28 Z0.\nG90 G00 Z5.\nG91 Z10.\n",
        {0, 0, 15}},
       {"G92 under G91 sets, it does not add", "G91 G28 Z0.\nG92 X1. Y1. Z1.\nG00 X1.\n", {1, 1, 1}},
       {"thousandths", "G90 G00 X1000 Y-500\n", {1, -0.5, 0}},
@@ -65,7 +65,7 @@ TEST(MeasureStartAndTotals, TotalsOfTheReplay) {
   ASSERT_EQ(t.result, kStartPointDone);
   EXPECT_DOUBLE_EQ(t.time[kCutting], 0.2);
   EXPECT_DOUBLE_EQ(t.distance[kCutting], 0.1);
-  EXPECT_DOUBLE_EQ(t.distance[kRapid], 200.0);  // the G98 line is not replayed
+  EXPECT_DOUBLE_EQ(t.distance[kRapid], 700.0);  // the G98 line moves like any other
   EXPECT_EQ(t.time[kRapid], 0.0);
 }
 

@@ -5,6 +5,7 @@
 #include "header_footer/footer_cut.h"
 #include "header_footer/header_cut.h"
 #include "log/run_log.h"
+#include "split/program_totals.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {
@@ -54,7 +55,13 @@ int HeaderFooterFiles(platform::WindowHandle owner, const char* ncFile) {
   FormatLog(kHeaderFileLine, header);
   EmitLogLine(owner, kLogPlain);
 
-  if (CutFooter(ncFile, footer) < 0) {
+  char reason[kLogLineSize];
+  const int cut = CutProgramFooter(ncFile, footer, reason);
+  if (cut == kFooterProgramRefused) {
+    FormatLog("%s", reason);
+    return Fail(owner);
+  }
+  if (cut != kFooterCutOk) {
     FormatLog("%s", kFooterFileNotMade);
     return Fail(owner);
   }

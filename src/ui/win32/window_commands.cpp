@@ -9,6 +9,7 @@
 #include "nc/format.h"
 #include "nc/number_text.h"
 #include "platform/platform.h"
+#include "split/program_totals.h"
 #include "split/split_driver.h"
 #include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
@@ -212,7 +213,12 @@ int HeaderFooterCommand(HWND window, int create) {
       return -1;
     }
     if (create == 1) {
-      int cut = which == 0 ? CutHeader(ncPath, path) : CutFooter(ncPath, path);
+      char reason[kLogLineSize];
+      const int cut = which == 0 ? CutHeader(ncPath, path) : CutProgramFooter(ncPath, path, reason);
+      if (cut == kFooterProgramRefused) {
+        FormatLog("%s", reason);
+        return -1;
+      }
       if (cut < 0) {
         FormatLog("%s", which == 0 ? kHeaderFileNotMade : kFooterFileNotMade);
         return -1;

@@ -1,0 +1,75 @@
+#include "split/program_totals.h"
+
+#include <climits>
+
+#include "header_footer/header_cut.h"
+#include "log/run_log.h"
+#include "split/measure_pass.h"
+
+namespace {
+
+constexpr char kStartFailedText[] = "エラー：スタート座標の取り出しに失敗しました。";
+
+// The first line of the program's body, as a split finds it (1 when the header cannot be cut:
+// the measurement then reports what is wrong with the program).
+int ProgramBodyLine(const char* ncFile) {
+  PositioningRecipe recipe{};
+  if (CutHeader(ncFile, nullptr, &recipe) != kHeaderCutOk) return 1;
+  return recipe.bodyLine == 0 ? INT_MAX : recipe.bodyLine;
+}
+
+}  // namespace
+
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
+                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
+                          MoveCounters* counters) {
+  double point[3] = {0.0, 0.0, 0.0};
+  if (ProgramStartPoint(ncFile, point) != kStartPointDone) {
+    FormatLog("%s", kStartFailedText);
+    EmitLogLine(owner, kLogError);
+    return kStartPointFailed;
+  }
+  SplitMeter distance{0.0, 0.0, 0.0, 0.0};
+  SplitMeter time{0.0, 0.0, 0.0, 0.0};
+  Extents minimum{};
+  Extents maximum{};
+  MeasureReport report{};
+  const int result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum,
+                                    &report, ProgramBodyLine(ncFile));
+  // A program without a cutting move has nothing to split, but its start point still fills the
+  // fields, with totals of zero.
+  if (result != kMeasureOk && result != kMeasureNoCuttingMove) {
+    char text[kLogLineSize];
+    DescribeMeasureFailure(result, report, ncFile, "", text);
+    FormatLog("%s", text);
+    EmitLogLine(owner, kLogError);
+    return kStartPointFailed;
+  }
+  for (int axis = 0; axis < 3; ++axis) start[axis] = point[axis];
+  (*distanceTotals)[kRapid] += distance.rapid;
+  (*distanceTotals)[kCutting] += distance.running;
+  (*timeTotals)[kCutting] += time.running;
+  if (counters != nullptr) *counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
+  return kStartPointDone;
+}
+
+int CutProgramFooter(const char* ncFile, const char* footerFile, std::span<char> reason) {
+  if (!reason.empty()) reason[0] = '\0';
+  double point[3] = {0.0, 0.0, 0.0};
+  if (ProgramStartPoint(ncFile, point) != kStartPointDone) return kFooterCutFailed;
+  SplitMeter distance{0.0, 0.0, 0.0, 0.0};
+  SplitMeter time{0.0, 0.0, 0.0, 0.0};
+  Extents minimum{};
+  Extents maximum{};
+  MeasureReport report{};
+  const int result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum,
+                                    &report, ProgramBodyLine(ncFile));
+  if (result == kMeasureNcUnreadable || result == kMeasureLineTooLong || result == kMeasureReadError) {
+    return kFooterCutFailed;
+  }
+  if (result != kMeasureOk) {
+    DescribeMeasureFailure(result, report, ncFile, "", reason);
+    return kFooterProgramRefused;
+  }
+  return CutFooter(ncFile, footerFile, report.lastMoveLine);
+}
