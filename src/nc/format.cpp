@@ -250,3 +250,28 @@ int FormatInchAxisWord(char letter, double value, int decimalSetting, std::span<
   while (text[end - 1] == '0') --end;  // "12.5000" -> "12.5", "100.0000" -> "100."
   return PutBounded(out, 0, std::string_view(text, end));
 }
+
+bool RoundToWhole(double value, int decimals, int64_t* count) {
+  uint32_t whole = 0;
+  if (ScaledInteger(std::fabs(value), decimals, ScaleCut::kRoundHalfAway, &whole)) {
+    *count = value < 0 ? -static_cast<int64_t>(whole) : static_cast<int64_t>(whole);
+    return true;
+  }
+  // The rounded text's digits, read back.
+  char text[kAnyCoordinateTextSize];
+  const int length = FormatRounded(value, text, decimals);
+  if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
+  int64_t v = 0;
+  int digits = 0;
+  for (int i = 0; i < length; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 18) return false;
+      v = v * 10 + (c - '0');
+    } else if (c != '-' && c != '.') {
+      return false;  // "inf", "nan"
+    }
+  }
+  *count = text[0] == '-' ? -v : v;
+  return true;
+}

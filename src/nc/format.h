@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 // Buffer size that holds every FormatCoordinate text of a magnitude below 10^10
@@ -60,3 +61,9 @@ int FormatAxisWord(char letter, double value, int decimalSetting, std::span<char
 // value the letter and the shortest text with a point and at most four decimals, rounded half away
 // from zero ("X0.0038", "X12.5", "X0." for values strictly between -0.00005 and 0.00005).
 int FormatInchAxisWord(char letter, double value, int decimalSetting, std::span<char> out);
+
+// The whole number that FormatRounded(value, out, decimals) writes, without its point: value x
+// 10^decimals rounded half away from zero on the value's 17-digit expansion (12.3456 with 3 ->
+// 12346, -0.0004 with 3 -> 0). False (and `*count` untouched) for decimals outside 0..20, for
+// infinities and NaN, and when the number has more than 18 digits.
+bool RoundToWhole(double value, int decimals, int64_t* count);

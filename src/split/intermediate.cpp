@@ -11,19 +11,35 @@ namespace {
 // (+-99999.9999 inch... counts of 10^9), feeds beyond 100000.
 constexpr int64_t kLargestCount = 999999999999999;
 
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes `value` in decimal at `out`; returns the characters written (at most 20).
 int PutInteger(int64_t value, char* out) {
   char digits[24];
-  int n = 0;
+  char* end = digits + sizeof digits;
+  char* start = end;
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  while (magnitude >= 100) {
+    const uint64_t pair = magnitude % 100;
+    magnitude /= 100;
+    start -= 2;
+    std::memcpy(start, kDigitPairs + 2 * pair, 2);
+  }
+  if (magnitude >= 10) {
+    start -= 2;
+    std::memcpy(start, kDigitPairs + 2 * magnitude, 2);
+  } else {
+    *--start = static_cast<char>('0' + magnitude);
+  }
   int length = 0;
   if (value < 0) out[length++] = '-';
-  while (n > 0) out[length++] = digits[--n];
-  return length;
+  const size_t count = static_cast<size_t>(end - start);
+  std::memcpy(out + length, start, count);
+  return length + static_cast<int>(count);
 }
 
 // Reads a decimal integer field at text[*at] (an optional "-", 1 to 18 digits), then one blank or
@@ -55,24 +71,9 @@ bool TakeInteger(const char* text, size_t length, size_t* at, int64_t* value) {
 }  // namespace
 
 bool ToResolutionCount(double value, int decimals, int64_t* count) {
-  char text[64];
-  int length = FormatRounded(value, text, decimals);
-  if (length <= 0 || length >= static_cast<int>(sizeof text)) return false;
   int64_t v = 0;
-  int digits = 0;
-  bool negative = false;
-  for (int i = 0; i < length; ++i) {
-    char c = text[i];
-    if (c == '-') {
-      negative = true;
-    } else if (c >= '0' && c <= '9') {
-      if (++digits > 15) return false;
-      v = v * 10 + (c - '0');
-    } else if (c != '.') {
-      return false;  // "inf", "nan"
-    }
-  }
-  *count = negative ? -v : v;
+  if (!RoundToWhole(value, decimals, &v) || v > 999999999999999 || v < -999999999999999) return false;
+  *count = v;
   return true;
 }
 

@@ -17,22 +17,25 @@ namespace {
 
 // The ranges the system accepts: coordinates up to "999999.999" and feeds that show as at most
 // "99999.9" (seven characters).
-constexpr int kCoordinateDigits = 10;
 constexpr int kFeedWidth = 8;
 
 bool CoordinateFits(double value) {
-  if (!std::isfinite(value)) return false;
-  char text[64];
-  int length = FormatRounded(value, text, 3);
-  if (length < 0 || length >= static_cast<int>(sizeof text)) return false;
-  return length - (text[0] == '-' ? 1 : 0) <= kCoordinateDigits;
+  int64_t thousandths = 0;
+  return std::isfinite(value) && RoundToWhole(value, 3, &thousandths) &&
+         thousandths <= 999999999 && thousandths >= -999999999;
 }
 
 bool FeedFits(double value) {
-  if (!std::isfinite(value)) return false;
-  char text[64];
-  int length = FormatRounded(value, text, 1);
-  return length >= 0 && length < kFeedWidth;
+  // The feed's text with one decimal ("99999.9") is at most seven characters.
+  int64_t tenths = 0;
+  if (!std::isfinite(value) || !RoundToWhole(value, 1, &tenths)) return false;
+  int length = (value < 0 ? 1 : 0) + 2;  // the sign, the point and the decimal
+  int64_t whole = (tenths < 0 ? -tenths : tenths) / 10;
+  do {
+    ++length;
+    whole /= 10;
+  } while (whole != 0);
+  return length < kFeedWidth;
 }
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }

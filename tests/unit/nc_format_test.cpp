@@ -2,6 +2,9 @@
 // form, checked on ties that the C runtimes round differently.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 #include <limits>
 #include <string>
 
@@ -94,6 +97,29 @@ TEST(FormatInchAxisWord, TenThousandthsOfAnInch) {
     FormatInchAxisWord('X', c.value, c.decimal, text);
     EXPECT_STREQ(text, c.text) << c.value;
   }
+}
+
+TEST(RoundToWhole, TheNumberFormatRoundedWrites) {
+  // Fast and slow paths alike give FormatRounded's digits.
+  const double values[] = {12.3456, -0.0004, 1.0005, 0.0625, -2.5, 999999.9995, 1e12 + 0.25,
+                           123456789.0125, 0x1p-30, 0.3};
+  for (double value : values) {
+    for (int decimals : {0, 1, 3, 4}) {
+      int64_t count = 0;
+      ASSERT_TRUE(RoundToWhole(value, decimals, &count)) << value;
+      char text[64];
+      FormatRounded(value, text, decimals);
+      std::string digits;
+      for (const char* c = text; *c != '\0'; ++c) {
+        if (*c != '.') digits += *c;
+      }
+      EXPECT_EQ(count, std::stoll(digits)) << value << " " << decimals;
+    }
+  }
+  int64_t count = 7;
+  EXPECT_FALSE(RoundToWhole(1e300, 3, &count));
+  EXPECT_FALSE(RoundToWhole(std::nan(""), 3, &count));
+  EXPECT_EQ(count, 7);
 }
 
 TEST(Formatters, NeverWritePastTheBuffer) {
