@@ -89,10 +89,10 @@ add_seeds profile "$seeds"/batch_parameters/*
 # Intermediate files: records as the measurement pass writes them, a start record alone, and
 # one cut off in the middle of a record.
 mkdir -p "$seeds/intermediate_records"
-printf 'U 21\r\nM 0 17 0 -30000 -20000 80000 0 0 0 0 0 0\r\nM 0 17 0 10000 10000 5000 0 0 0 0 0 7\r\nM 1 17 0 10000 10000 -1000 0 0 0 0 300000 8\r\nM 2 17 0 20000 10000 -1000 5000 0 0 0 300000 9 S2000M08\r\nM 3 17 2 10000 10000 -1000 -5000 0 0 5000 600000 10\r\nB 11 90 T2 M06 (DRILL)\r\nM 1 17 1 10000 10000 -1000 -5000 0 0 0 600000 12\r\n' \
+printf 'U 21\r\nM 0 17 0 -30000 -20000 80000 0 0\r\nM 0 17 0 10000 10000 5000 0 7\r\nM 1 17 0 10000 10000 -1000 300000 8\r\nM 2 17 0 20000 10000 -1000 5000 0 0 0 300000 9 S2000M08\r\nM 3 17 2 10000 10000 -1000 -5000 0 0 5000 600000 10\r\nB 11 90 T2 M06 (DRILL)\r\nM 1 17 1 10000 10000 -1000 600000 12\r\n' \
   >"$seeds/intermediate_records/program"
-printf 'U 20\r\nM 0 17 0 0 0 1000000 0 0 0 0 0 0\r\n' >"$seeds/intermediate_records/start"
-printf 'U 21\r\nM 0 17 0 0 0 100000 0 0 0 0 0 0\r\nM 1 17 0 1000' >"$seeds/intermediate_records/cut"
+printf 'U 20\r\nM 0 17 0 0 0 1000000 0 0\r\n' >"$seeds/intermediate_records/start"
+printf 'U 21\r\nM 0 17 0 0 0 100000 0 0\r\nM 1 17 0 1000' >"$seeds/intermediate_records/cut"
 shopt -u nullglob
 
 declare -A dictionary=(

@@ -1,6 +1,7 @@
 #include "split/intermediate.h"
 
 #include <cstring>
+#include <span>
 
 #include "nc/format.h"
 #include "platform/platform.h"
@@ -19,52 +20,49 @@ constexpr char kDigitPairs[] =
 
 // Writes `value` in decimal at `out`; returns the characters written (at most 20).
 int PutInteger(int64_t value, char* out) {
-  char digits[24];
-  char* end = digits + sizeof digits;
-  char* start = end;
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  int length = value < 0 ? 1 : 0;
+  if (value < 0) out[0] = '-';
+  int digits = 1;
+  for (uint64_t rest = magnitude; rest >= 10; rest /= 10) ++digits;
+  char* end = out + length + digits;
   while (magnitude >= 100) {
     const uint64_t pair = magnitude % 100;
     magnitude /= 100;
-    start -= 2;
-    std::memcpy(start, kDigitPairs + 2 * pair, 2);
+    end -= 2;
+    end[0] = kDigitPairs[2 * pair];
+    end[1] = kDigitPairs[2 * pair + 1];
   }
   if (magnitude >= 10) {
-    start -= 2;
-    std::memcpy(start, kDigitPairs + 2 * magnitude, 2);
+    end[-2] = kDigitPairs[2 * magnitude];
+    end[-1] = kDigitPairs[2 * magnitude + 1];
   } else {
-    *--start = static_cast<char>('0' + magnitude);
+    end[-1] = static_cast<char>('0' + magnitude);
   }
-  int length = 0;
-  if (value < 0) out[length++] = '-';
-  const size_t count = static_cast<size_t>(end - start);
-  std::memcpy(out + length, start, count);
-  return length + static_cast<int>(count);
+  return length + digits;
 }
 
 // Reads a decimal integer field at text[*at] (an optional "-", 1 to 18 digits), then one blank or
 // the end. Advances *at past the blank. False when the field is malformed.
-bool TakeInteger(const char* text, size_t length, size_t* at, int64_t* value) {
+inline bool TakeInteger(const char* text, size_t length, size_t* at, int64_t* value) {
   size_t i = *at;
-  bool negative = false;
-  if (i < length && text[i] == '-') {
-    negative = true;
+  const bool negative = i < length && text[i] == '-';
+  if (negative) ++i;
+  const size_t first = i;
+  uint64_t v = 0;
+  while (i < length) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+    if (digit > 9) break;
+    v = v * 10 + digit;
     ++i;
   }
-  int digits = 0;
-  int64_t v = 0;
-  while (i < length && text[i] >= '0' && text[i] <= '9') {
-    if (++digits > 18) return false;
-    v = v * 10 + (text[i] - '0');
-    ++i;
-  }
-  if (digits == 0) return false;
+  if (i == first || i - first > 18) return false;
   if (i < length) {
     if (text[i] != ' ') return false;
     ++i;
   }
   *at = i;
-  *value = negative ? -v : v;
+  *value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
   return true;
 }
 
@@ -106,17 +104,12 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   n += PutInteger(record.plane, line + n);
   line[n++] = ' ';
   n += PutInteger(record.flags, line + n);
+  // An arc's centre offsets and radius follow its end point; a straight move has none.
   const double values[] = {record.at[kX], record.at[kY], record.at[kZ], record.at[kI],
                            record.at[kJ], record.at[kK], record.at[kR]};
-  for (double value : values) {
-    int64_t count = 0;
-    if (!ToResolutionCount(value, decimals_, &count) || count > kLargestCount ||
-        count < -kLargestCount) {
-      failed_ = true;
-      return -1;
-    }
-    line[n++] = ' ';
-    n += PutInteger(count, line + n);
+  const int count = record.motion == 2 || record.motion == 3 ? 7 : 3;
+  for (int slot = 0; slot < count; ++slot) {
+    if (!PutCount(line, &n, values[slot], decimals_)) return -1;
   }
   int64_t feed = 0;
   if (!ToResolutionCount(record.feed, 3, &feed) || feed > kLargestCount || feed < -kLargestCount) {
@@ -282,14 +275,18 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   move->plane = static_cast<int>(fields[1]);
   move->flags = static_cast<int>(fields[2]);
   move->at = Position{};
+  for (int64_t& count : move->count) count = 0;
+  move->counted = true;
   const int slots[] = {kX, kY, kZ, kI, kJ, kK, kR};
-  for (int slot : slots) {
+  const bool arc = move->motion == 2 || move->motion == 3;
+  for (int slot : std::span(slots, arc ? 7 : 3)) {
     if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
       return kRecordBad;
     }
     // Both the count and the scale are exact doubles: the quotient is the nearest double to the
     // decimal value, as reading its decimal text would give.
     move->at[slot] = static_cast<double>(v) / scale;
+    move->count[slot] = v;
   }
   if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
     return kRecordBad;

@@ -5,11 +5,11 @@
 // of the program's resolution so that nothing is ever re-parsed as a general decimal:
 //   U <units>                                   first line: 21 millimetres or 20 inches; every
 //                                               coordinate below counts 0.001 mm or 0.0001 inch
-//   M <motion> <plane> <flags> <x> <y> <z> <i> <j> <k> <r> <feed> <line>[ <words>]
+//   M <motion> <plane> <flags> <x> <y> <z>[ <i> <j> <k> <r>] <feed> <line>[ <words>]
 //                                               a move: motion 0 rapid, 1 linear, 2 clockwise,
-//                                               3 counter-clockwise; plane 17, 18, 19; flags (1 a
-//                                               full circle, 2 an arc given by its radius R); the
-//                                               absolute end point; the arc's centre offsets and
+//                                               3 counter-clockwise; plane 17, 18, 19; flags
+//                                               (MoveFlag); the absolute end point; for an arc
+//                                               (motion 2, 3) only, its centre offsets and
 //                                               radius; the feed in 0.001 per minute; the NC line;
 //                                               then the block's other words that ride on the move
 //                                               (S2000, M08, G43H2, ...), written compactly
@@ -67,6 +67,10 @@ struct MoveRecord {
   double feed;  // per minute, in the program's units
   int line;     // NC line of the block (0: the start record)
   char words[kRidingWordsSize];  // words riding on the move, compact ("S2000M08"), or ""
+  // Read back from the file: the whole counts of the resolution that `at` was made from, per slot
+  // (X, Y, Z, I, J, R, Q, K; Q unused), so that a writer can name them without rounding again.
+  bool counted;
+  int64_t count[kWordCount];
 };
 
 // Longest text of a cycle's own words (Q, P).

@@ -20,6 +20,7 @@ namespace {
 constexpr int kFeedWidth = 8;
 
 bool CoordinateFits(double value) {
+  if (value > -999999.99 && value < 999999.99) return true;  // far inside: no rounding can matter
   int64_t thousandths = 0;
   return std::isfinite(value) && RoundToWhole(value, 3, &thousandths) &&
          thousandths <= 999999999 && thousandths >= -999999999;
@@ -27,6 +28,7 @@ bool CoordinateFits(double value) {
 
 bool FeedFits(double value) {
   // The feed's text with one decimal ("99999.9") is at most seven characters.
+  if (value > -9999.9 && value < 99999.9) return true;  // far inside: no rounding can matter
   int64_t tenths = 0;
   if (!std::isfinite(value) || !RoundToWhole(value, 1, &tenths)) return false;
   int length = (value < 0 ? 1 : 0) + 2;  // the sign, the point and the decimal

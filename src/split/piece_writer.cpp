@@ -43,6 +43,32 @@ size_t LeadingGWords(const char* words) {
   return i;
 }
 
+// The text the formatters write for the value count / 10^decimals (FormatAxisWord and
+// FormatInchAxisWord after the letter): with `point`, the shortest text with a point ("12.5",
+// "100.", "0.", "-0.005"); without, the count itself. Returns its length (at most 24).
+size_t CountText(int64_t count, int decimals, bool point, char* out) {
+  char digits[24];  // least significant first
+  int n = 0;
+  uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  size_t used = 0;
+  if (count < 0) out[used++] = '-';
+  if (!point) {
+    while (n > 0) out[used++] = digits[--n];
+    return used;
+  }
+  while (n < decimals + 1) digits[n++] = '0';
+  for (int i = n - 1; i >= decimals; --i) out[used++] = digits[i];
+  out[used++] = '.';
+  int lowest = 0;  // trailing zeros of the decimals are dropped
+  while (lowest < decimals && digits[lowest] == '0') ++lowest;
+  for (int i = decimals - 1; i >= lowest; --i) out[used++] = digits[i];
+  return used;
+}
+
 // Applies the words of `text` to `state` (kWholeBlock, kBeforeMove or kAfterMove).
 void ApplyText(const char* text, size_t length, int timing, MachineState* state) {
   if (length == 0) return;
@@ -160,8 +186,15 @@ void PieceWriter::EndLine() {
   BeginLine();
 }
 
-void PieceWriter::AxisWord(char letter, double value) {
+void PieceWriter::AxisWord(char letter, double value, const int64_t* count) {
   char word[kWordTextSize];
+  if (count != nullptr) {
+    word[0] = letter;
+    const size_t length = CountText(*count, ResolutionDecimals(settings_.units),
+                                    settings_.format.decimal != 0, word + 1);
+    Append(word, length + 1);
+    return;
+  }
   if (settings_.units == kInches) {
     FormatInchAxisWord(letter, value, settings_.format.decimal, word);
   } else {
@@ -187,7 +220,7 @@ double PieceWriter::SeamHeight(double millimetres) const {
 }
 
 int PieceWriter::Move(int motion, const Position& target, double feed, int flags, int plane,
-                      const char* riding) {
+                      const char* riding, const int64_t* counts) {
   const Position from = at_;
   at_[kX] = target[kX];
   at_[kY] = target[kY];
@@ -237,11 +270,11 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   Append(riding, gWords);
   for (int slot = kX; slot <= kZ; ++slot) {
     if ((axes & (1 << slot)) == 0) continue;
-    AxisWord(kWordLetters[slot], target[slot]);
+    AxisWord(kWordLetters[slot], target[slot], counts != nullptr ? counts + slot : nullptr);
     ++words;
   }
   if (arc && (flags & kRadiusForm) != 0) {
-    AxisWord('R', target[kR]);
+    AxisWord('R', target[kR], counts != nullptr ? counts + kR : nullptr);
     ++words;
   } else if (arc) {
     int first = kI;
@@ -249,7 +282,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
     PlaneOffsets(plane, &first, &second);
     for (int slot : {first, second}) {
       if (step[slot] == 0.0) continue;
-      AxisWord(kWordLetters[slot], target[slot]);
+      AxisWord(kWordLetters[slot], target[slot], counts != nullptr ? counts + slot : nullptr);
       ++words;
     }
   }
@@ -387,7 +420,8 @@ void PieceWriter::WriteMove(const MoveRecord& record) {
     cycleActive_ = false;
     motionInForce_ = -1;
   }
-  Move(record.motion, record.at, record.feed, record.flags, record.plane, record.words);
+  Move(record.motion, record.at, record.feed, record.flags, record.plane, record.words,
+       record.counted ? record.count : nullptr);
   if (endsCycle && motionInForce_ == -1) {
     BeginLine();
     Append("G80", 3);

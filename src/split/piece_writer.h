@@ -101,11 +101,14 @@ class PieceWriter {
  private:
   // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the
   // record's plane (0 for a generated move, which keeps the plane in force), `riding`: words
-  // riding on the move. Returns the words written.
+  // riding on the move, `counts`: the record's whole counts (MoveRecord::count) or nullptr.
+  // Returns the words written.
   int Move(int motion, const Position& target, double feed, int flags = 0, int plane = 0,
-           const char* riding = "");
+           const char* riding = "", const int64_t* counts = nullptr);
   // Appends the word of `letter` with `value` in the program's units and the format's decimals.
-  void AxisWord(char letter, double value);
+  // `count` (may be nullptr): the value as a whole count of the resolution, when the value was
+  // made from one (a record read back): the same text without rounding again.
+  void AxisWord(char letter, double value, const int64_t* count = nullptr);
   // Starts a new line of words in `line_`.
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);

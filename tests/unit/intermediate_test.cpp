@@ -51,7 +51,10 @@ TEST(Intermediate, RecordsAreWrittenAndReadBack) {
     EXPECT_EQ(back.motion, m.motion);
     EXPECT_EQ(back.line, m.line);
     EXPECT_STREQ(back.words, m.words);
-    for (int slot : {kX, kY, kZ, kI, kJ}) EXPECT_NEAR(back.at[slot], m.at[slot], 0.0005 + 1e-12);
+    for (int slot : {kX, kY, kZ}) EXPECT_NEAR(back.at[slot], m.at[slot], 0.0005 + 1e-12);
+    // Only an arc keeps its centre offsets.
+    const bool arc = m.motion == 2 || m.motion == 3;
+    for (int slot : {kI, kJ}) EXPECT_NEAR(back.at[slot], arc ? m.at[slot] : 0.0, 0.0005 + 1e-12);
     EXPECT_NEAR(back.feed, m.feed, 0.0005 + 1e-12);
   }
   ASSERT_EQ(reader.Next(), kRecordBlock);
@@ -116,12 +119,13 @@ TEST(Intermediate, LinesThatAreNoRecord) {
   const char* lines[] = {
       "",
       "M 0 17 0 0 0",
-      "M 4 17 0 0 0 0 0 0 0 0 0 0",
-      "M 0 16 0 0 0 0 0 0 0 0 0 0",
-      "M 0 17 0 0 0 0 0 0 0 0 0 x",
-      "M 0 17 0 0,0 0 0 0 0 0 0 0",
-      "M 0 17 0 0  0 0 0 0 0 0 0 0",
-      "M 0 17 0 1000000000000000 0 0 0 0 0 0 0 0",
+      "M 4 17 0 0 0 0 0 0",
+      "M 0 16 0 0 0 0 0 0",
+      "M 0 17 0 0 0 0 0 x",
+      "M 0 17 0 0,0 0 0 0",
+      "M 0 17 0 0  0 0 0 0",
+      "M 0 17 0 1000000000000000 0 0 0 0",
+      "M 2 17 0 0 0 0 0 0",  // an arc without its centre and radius
       "X 0",
       "B x text",
       "B 9 92 text",
@@ -136,11 +140,11 @@ TEST(Intermediate, LinesThatAreNoRecord) {
 
 TEST(Intermediate, AFileWithoutItsUnitsLineOrCutShortIsBroken) {
   TempDir dir;
-  dir.Write("a.txt", "M 0 17 0 0 0 0 0 0 0 0 0 0\r\n");
+  dir.Write("a.txt", "M 0 17 0 0 0 0 0 0\r\n");
   platform::FileHandle a(dir.Path("a.txt").c_str(), "rb");
   IntermediateReader first(a.get());
   EXPECT_EQ(first.Next(), kRecordBad);
-  dir.Write("b.txt", "U 21\r\nM 0 17 0 0 0 0 0 0 0 0 0 0\r\nM 1 17 0");
+  dir.Write("b.txt", "U 21\r\nM 0 17 0 0 0 0 0 0\r\nM 1 17 0");
   platform::FileHandle b(dir.Path("b.txt").c_str(), "rb");
   IntermediateReader second(b.get());
   EXPECT_EQ(second.Next(), kRecordMove);

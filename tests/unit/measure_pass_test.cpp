@@ -55,7 +55,7 @@ std::vector<std::string> Lines(const std::string& bytes, const char* kinds = "MC
   return lines;
 }
 
-constexpr char kStartAt100[] = "M 0 17 0 0 0 100000 0 0 0 0 0 0";
+constexpr char kStartAt100[] = "M 0 17 0 0 0 100000 0 0";
 
 TEST(MeasureProgram, RecordsOfASmallProgram) {
   TempDir dir;
@@ -65,10 +65,10 @@ TEST(MeasureProgram, RecordsOfASmallProgram) {
   ASSERT_EQ(m.result, kMeasureOk) << m.message;
   EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
                                   kStartAt100,
-                                  "M 0 17 0 10000 20000 100000 0 0 0 0 0 4",
-                                  "M 1 17 0 10000 20000 -5000 0 0 0 0 500000 5",
+                                  "M 0 17 0 10000 20000 100000 0 4",
+                                  "M 1 17 0 10000 20000 -5000 500000 5",
                                   "M 2 17 0 20000 30000 -5000 10000 0 0 0 500000 6",
-                                  "M 0 17 0 20000 30000 100000 0 0 0 0 500000 7",
+                                  "M 0 17 0 20000 30000 100000 500000 7",
                               }));
   EXPECT_EQ(m.report.records, 5);
   EXPECT_EQ(m.report.endLine, 8);
@@ -134,19 +134,19 @@ TEST(MeasureProgram, ReadsTheProgramAsTheMachineDoes) {
   };
   const Case cases[] = {
       {"no G90 or G91: absolute from power-on", "G00 X10. Y10.\nG01 Z-1. F100\n",
-       "M 1 17 0 10000 10000 -1000 0 0 0 0 100000"},
+       "M 1 17 0 10000 10000 -1000 100000"},
       {"the only G90 shares a line with G54", "G91\nG90 G54\nG01 X10. F100\n",
-       "M 1 17 0 10000 0 100000 0 0 0 0 100000"},
+       "M 1 17 0 10000 0 100000 100000"},
       {"G91 on a reference-return line takes effect; Z is then unknown", "G91 G28 Z0.\nG01 X5. F100\n",
-       "M 1 17 72 5000 0 100000 0 0 0 0 100000"},
+       "M 1 17 72 5000 0 100000 100000"},
       {"G92 sets the position under G91 and moves nothing",
-       "G91 G28 Z0.\nG92 X0 Y0 Z50.\nG90 G01 X5. F100\n", "M 1 17 0 5000 0 50000 0 0 0 0 100000"},
+       "G91 G28 Z0.\nG92 X0 Y0 Z50.\nG90 G01 X5. F100\n", "M 1 17 0 5000 0 50000 100000"},
       {"G92 of one axis keeps the others", "G92 X7.\nG91 G01 Y3. F100\n",
-       "M 1 17 0 7000 3000 100000 0 0 0 0 100000"},
+       "M 1 17 0 7000 3000 100000 100000"},
       {"a dwell's X is a time", "G01 X10. F100\nG04 X2.\nG4P500\nG01 Y1.\n",
-       "M 1 17 0 10000 1000 100000 0 0 0 0 100000"},
+       "M 1 17 0 10000 1000 100000 100000"},
       {"G98 and G99 lines move like any other (the code rides on the move)",
-       "G01 X10. F100\nG98 X50.\n", "M 1 17 0 50000 0 100000 0 0 0 0 100000 2"},
+       "G01 X10. F100\nG98 X50.\n", "M 1 17 0 50000 0 100000 100000 2"},
       {"full circle in one block is recorded", "G01 X10. F100\nG02 X10. I-10.\n",
        "M 2 17 1 10000 0 100000 -10000 0 0 0 100000"},
   };
@@ -207,15 +207,15 @@ TEST(MeasureProgram, BlocksHolesAndWhatTheSplitMustKnowOfEachMove) {
   ASSERT_EQ(m.result, kMeasureOk) << m.message;
   EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
                                   kStartAt100,
-                                  "M 0 17 0 10000 10000 20000 0 0 0 0 0 1",
+                                  "M 0 17 0 10000 10000 20000 0 1",
                                   "C 81 99 0 10000 10000 -2000 3000 100000 20000 3 Q1. M09",
                                   "C 81 99 0 30000 10000 -2000 3000 100000 20000 4 Q1.",
                                   "C 81 99 0 30000 10000 -2000 3000 100000 20000 4 Q1.",
-                                  "M 1 17 4 40000 10000 3000 0 0 0 0 200000 6 G41D1",
-                                  "M 1 17 4 50000 10000 3000 0 0 0 0 200000 7 G40",
-                                  "M 1 17 0 60000 10000 3000 0 0 0 0 200000 8",
-                                  "M 1 17 72 70000 10000 3000 0 0 0 0 200000 10",
-                                  "M 1 17 8 70000 10000 5000 0 0 0 0 200000 11",
+                                  "M 1 17 4 40000 10000 3000 200000 6 G41D1",
+                                  "M 1 17 4 50000 10000 3000 200000 7 G40",
+                                  "M 1 17 0 60000 10000 3000 200000 8",
+                                  "M 1 17 72 70000 10000 3000 200000 10",
+                                  "M 1 17 8 70000 10000 5000 200000 11",
                               }));
   EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{
                                        "B 2 90 M08", "B 5 90 G80", "B 9 90 G91 G28 Z0.",
@@ -237,8 +237,8 @@ TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) 
   ASSERT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report, 4), kMeasureOk);
   // Lines 1 to 3 are the header: no move, no unknown Z; the body goes on from the start point.
   EXPECT_EQ(Lines(dir.Read("PART_ascii.txt")),
-            (std::vector<std::string>{kStartAt100, "M 0 17 0 5000 0 100000 0 0 0 0 0 4",
-                                      "M 1 17 0 5000 0 -1000 0 0 0 0 100000 5"}));
+            (std::vector<std::string>{kStartAt100, "M 0 17 0 5000 0 100000 0 4",
+                                      "M 1 17 0 5000 0 -1000 100000 5"}));
   EXPECT_DOUBLE_EQ(d.running, 0.101);
 }
 

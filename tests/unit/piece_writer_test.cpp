@@ -342,6 +342,24 @@ TEST_F(PieceWriterTest, WordsRidingOnMoves) {
   EXPECT_EQ(Body({plunge, still}), "G01G43Z0.F300H1S2000M08\r\nM09\r\nG00Z50.\r\n");
 }
 
+TEST_F(PieceWriterTest, ARecordReadBackIsWrittenFromItsCountsAsItsValueWouldBe) {
+  const int64_t counts[] = {0, 1, -1, 5, -5, 10, 120, 12500, -12500, 100000, 123456789, -999999999};
+  for (int units : {kMillimetres, kInches}) {
+    for (int decimal : {0, 3}) {
+      for (int64_t count : counts) {
+        settings.units = units;
+        const double scale = units == kInches ? 10000.0 : 1000.0;
+        MoveRecord plain = Rec(1, static_cast<double>(count) / scale, 0, 50);
+        MoveRecord counted = plain;
+        counted.counted = true;
+        counted.count[kX] = count;
+        counted.count[kZ] = static_cast<int64_t>(50 * scale);
+        EXPECT_EQ(Body({counted}, decimal), Body({plain}, decimal)) << count << " " << units;
+      }
+    }
+  }
+}
+
 TEST_F(PieceWriterTest, InchProgramsAreWrittenToTheTenThousandthAndTheSeamHeightsConverted) {
   settings.units = kInches;
   settings.start[2] = 2;
