@@ -171,6 +171,16 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   Text(block, used);
   if (newMotion) motionInForce_ = motion;
   if (newFeed) writtenFeed_ = feed;
+  if (settings_.observer != nullptr) {
+    settings_.observer->MoveWritten(WrittenMove{from, target, motion, plane_, flags, origin_});
+  }
+  return words;
+}
+
+int PieceWriter::SeamMove(int motion, const Position& target, double feed) {
+  origin_ = kSeamMove;
+  const int words = Move(motion, target, feed);
+  origin_ = kProgramMove;
   return words;
 }
 
@@ -178,6 +188,8 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
   writeFailed_ = false;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
   if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
+  number_ = number;
+  if (settings_.observer != nullptr) settings_.observer->PieceOpened(number, entry);
   Text(settings_.positioning, std::strlen(settings_.positioning));
   Text("\r\n", 2);
   if (settings_.format.comment == 1) {
@@ -193,12 +205,13 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
   at_ = SeamPoint(start[0], start[1], start[2]);
   if (number > 1) {
     // Above the entry point at the start height, then down to the approach height.
-    Move(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
-    Move(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + settings_.seam.approach), 0.0);
+    SeamMove(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
+    SeamMove(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + settings_.seam.approach), 0.0);
     // Plunge at the reduced feed; its F word is always written.
     writtenFeed_ = 0.0;
-    Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * first.feed);
+    SeamMove(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * first.feed);
     // The record that opens this piece, cut again from the entry point along its own path.
+    plane_ = first.plane;
     Move(first.motion, first.at, first.feed, first.flags);
   }
   lastMotion_ = first.motion;
@@ -207,6 +220,7 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, const
 }
 
 void PieceWriter::WriteMove(const MoveRecord& record) {
+  plane_ = record.plane;
   Move(record.motion, record.at, record.feed, record.flags);
   lastMotion_ = record.motion;
   lastFeed_ = record.feed;
@@ -219,16 +233,16 @@ int PieceWriter::Close(const MoveRecord* last, double time, double distance) {
   // Lift at feed, clear of the surface, when a straight feed move ended the piece.
   const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
   if (lastMotion_ == 1) {
-    Move(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + settings_.seam.lift),
-         settings_.seam.liftFeedRatio * lastFeed_);
+    SeamMove(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + settings_.seam.lift),
+             settings_.seam.liftFeedRatio * lastFeed_);
   }
 
   // Retract to the start height, always announced with G00; then the return in X and Y, with
   // G00 when the retract did not put it in force.
   const int inForce = motionInForce_;
   motionInForce_ = -1;
-  if (Move(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
-  Move(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+  if (SeamMove(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
+  SeamMove(0, SeamPoint(start[0], start[1], start[2]), 0.0);
 
   if (settings_.format.comment == 1) {
     char number[64];
@@ -241,6 +255,7 @@ int PieceWriter::Close(const MoveRecord* last, double time, double distance) {
     Text(number, static_cast<size_t>(length));
     Text("mm)\r\n", 5);
   }
+  if (settings_.observer != nullptr) settings_.observer->PieceClosed(number_, time, distance);
   const bool footer = CopyTextFile(settings_.footerPath, file_.get());
   const bool closed = file_.Close();
   if (!footer) return kFooterUnreadable;

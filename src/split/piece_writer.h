@@ -13,6 +13,7 @@
 //
 // The writer keeps what it has put in force on the machine (the motion, the feed, where the tool
 // stands), so that every block it writes is the difference between that and the block's target.
+// An observer given in the settings is told of every piece and every motion block written.
 #pragma once
 
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "nc/records.h"
 #include "platform/platform.h"
 #include "split/intermediate.h"
+#include "split/piece_observer.h"
 
 // The seam tuning of [QUENDRA], read at every run.
 struct SeamSettings {
@@ -40,6 +42,7 @@ struct PieceSettings {
   double start[3];         // the start point: where the tool stands before and after every piece
   SeamSettings seam;
   FormatSettings format;   // decimal 0: thousandths without a point; comment 1: comment lines
+  PieceObserver* observer = nullptr;  // told of every piece and every block written (nullptr: none)
 };
 
 // Results of PieceWriter's operations.
@@ -77,6 +80,9 @@ class PieceWriter {
   // One move from `at_` to `target` in `motion` with `feed` (`flags`: MoveFlag bits of an arc);
   // returns the words written.
   int Move(int motion, const Position& target, double feed, int flags = 0);
+  // Move() for a move the split adds (approach, plunge, lift, retract, return): the observer
+  // is told so.
+  int SeamMove(int motion, const Position& target, double feed);
   void Text(const char* text, size_t length);
 
   const PieceSettings& settings_;
@@ -87,6 +93,11 @@ class PieceWriter {
   Position at_{};            // where the tool stands after the blocks written so far
   int lastMotion_ = 0;       // motion of the last record written (the lift follows a G01)
   double lastFeed_ = 0;      // feed of the last record written
+  // For the observer: the piece open, the plane of the record being written, where the move
+  // being written comes from.
+  int number_ = 0;
+  int plane_ = 17;
+  int origin_ = kProgramMove;
 };
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"

@@ -180,6 +180,7 @@ int ReadRunSettings(SplitRun* run) {
   piece.ncFile = run->job.ncFile;
   piece.headerPath = run->headerPath;
   piece.footerPath = run->footerPath;
+  piece.observer = run->job.observer;
   for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
