@@ -35,6 +35,7 @@ constexpr const char* kDefaultSettingsLines[] = {
     "DELETE=1",
     "PRINT=0",
     "OVERWRITE=1",
+    "PREVIEW=0",
     "WINDOWLOG=0",
     "HISTORY=1",
     "",
