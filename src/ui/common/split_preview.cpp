@@ -19,6 +19,12 @@ SplitPicture gLastSplit;   // the last split that wrote its pieces
 
 void KeepSplitPictures(bool on) { gKeepPictures = on; }
 
+void ForgetSplitPictures() {
+  gKeepPictures = false;
+  gCollecting = SplitPicture();
+  gLastSplit = SplitPicture();
+}
+
 const SplitPicture& LastSplitPicture() { return gLastSplit; }
 
 int SplitWithPicture(platform::WindowHandle owner, const SplitJob& job) {

@@ -17,6 +17,9 @@
 // so a console run without the picture does no work for it.
 void KeepSplitPictures(bool on);
 
+// Back to the state at start: no last split's picture, pictures kept only when written.
+void ForgetSplitPictures();
+
 // SplitProgram for `job` (its observer is replaced by the picture while one is collected). After
 // a split that wrote its pieces, the picture becomes the last split's; with PREVIEW 1 it is also
 // written as SavePictureOfLastSplit writes it. Returns kSplitDone, or kSplitFailed when the split
