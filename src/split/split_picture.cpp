@@ -411,3 +411,15 @@ PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, 
   layout.sideBottom = layout.sideTop + spanZ * zScale;
   return layout;
 }
+
+std::array<AxisFigure, 6> AxisFigures(const PictureLayout& layout) {
+  const PictureBox& box = layout.box;
+  return {{
+      {layout.left, layout.topTop, -4, 10, 'Y', box.maximum[1], false},
+      {layout.left, layout.topBottom, -4, 0, 'Y', box.minimum[1], false},
+      {layout.left, layout.sideTop, -4, 10, 'Z', box.maximum[2], false},
+      {layout.left, layout.sideBottom, -4, 0, 'Z', box.minimum[2], false},
+      {layout.left, layout.sideBottom, 0, 14, 'X', box.minimum[0], true},
+      {layout.right, layout.sideBottom, 0, 14, 'X', box.maximum[0], true},
+  }};
+}

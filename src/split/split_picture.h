@@ -156,7 +156,25 @@ struct PictureLayout {
   double X(double x) const { return left + (x - box.minimum[0]) * scale; }
   double TopY(double y) const { return topBottom - (y - box.minimum[1]) * scale; }
   double SideY(double z) const { return sideBottom - (z - box.minimum[2]) * zScale; }
+  // SideY kept within the side view's frame (for marks of points it cuts off).
+  double SideYInFrame(double z) const {
+    const double y = SideY(z);
+    return y < sideTop ? sideTop : (y > sideBottom ? sideBottom : y);
+  }
 };
+
+// The figures at the views' edges, the bounds drawn there: Y at the left of the top view (its
+// maximum at the top), Z at the left of the side view, X under the side view at both ends.
+struct AxisFigure {
+  double x;      // where it stands on the frame, pixels
+  double y;
+  int dx;        // moved from there by this much at 96 DPI (the drawers scale it)
+  int dy;
+  char axis;     // 'X', 'Y' or 'Z'
+  double value;  // mm
+  bool centred;  // centred on x; otherwise it ends at x
+};
+std::array<AxisFigure, 6> AxisFigures(const PictureLayout& layout);
 
 // The layout of `extents` (everything written) and `stock` in the area from (left, top), `width`
 // x `height` pixels, with `gap` pixels between the views. Every range is widened to at least

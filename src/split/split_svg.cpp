@@ -237,28 +237,14 @@ void Views(Svg& svg, const PictureLayout& layout) {
   }
   if (layout.sideClipped) svg << ", cut off at the stock's heights";
   svg << "</text>\n";
-  const PictureBox& box = layout.box;
-  const char* end = " text-anchor=\"end\" font-size=\"10\" fill=\"#555555\"";
-  const char* middle = " text-anchor=\"middle\" font-size=\"10\" fill=\"#555555\"";
-  // Y and Z at the left of their views, X under the side view.
-  TextAt(svg, layout.left - 4, layout.topTop + 10, end);
-  svg << "Y ";
-  svg.Fixed(box.maximum[1], 1) << "</text>\n";
-  TextAt(svg, layout.left - 4, layout.topBottom, end);
-  svg << "Y ";
-  svg.Fixed(box.minimum[1], 1) << "</text>\n";
-  TextAt(svg, layout.left - 4, layout.sideTop + 10, end);
-  svg << "Z ";
-  svg.Fixed(box.maximum[2], 1) << "</text>\n";
-  TextAt(svg, layout.left - 4, layout.sideBottom, end);
-  svg << "Z ";
-  svg.Fixed(box.minimum[2], 1) << "</text>\n";
-  TextAt(svg, layout.left, layout.sideBottom + 14, middle);
-  svg << "X ";
-  svg.Fixed(box.minimum[0], 1) << "</text>\n";
-  TextAt(svg, layout.right, layout.sideBottom + 14, middle);
-  svg << "X ";
-  svg.Fixed(box.maximum[0], 1) << "</text>\n";
+  for (const AxisFigure& figure : AxisFigures(layout)) {
+    TextAt(svg, figure.x + figure.dx, figure.y + figure.dy,
+           figure.centred ? " text-anchor=\"middle\" font-size=\"10\" fill=\"#555555\""
+                          : " text-anchor=\"end\" font-size=\"10\" fill=\"#555555\"");
+    const char label[3] = {figure.axis, ' ', '\0'};
+    svg << label;
+    svg.Fixed(figure.value, 1) << "</text>\n";
+  }
   svg << "</g>\n";
 }
 
@@ -297,11 +283,6 @@ void SeamMark(Svg& svg, double x, double y, int seam, uint32_t colour) {
   svg << seam << "</text>\n";
 }
 
-// The side view's y of `z`, kept inside its frame.
-double SideYInFrame(const PictureLayout& layout, double z) {
-  return std::clamp(layout.SideY(z), layout.sideTop, layout.sideBottom);
-}
-
 void Seams(Svg& svg, const SplitPicture& picture, const PictureLayout& layout) {
   svg << "<g id=\"seams\">\n";
   // The start point: where every piece begins and ends.
@@ -311,7 +292,7 @@ void Seams(Svg& svg, const SplitPicture& picture, const PictureLayout& layout) {
     const char* cross = "stroke=\"#000000\" stroke-width=\"1.2\"";
     for (int view = 0; view < 2; ++view) {
       const double x = layout.X(start.x);
-      const double y = view == 0 ? layout.TopY(start.y) : SideYInFrame(layout, start.z);
+      const double y = view == 0 ? layout.TopY(start.y) : layout.SideYInFrame(start.z);
       svg << "<path " << cross << " d=\"M";
       svg.Px(x - 5) << " ";
       svg.Px(y - 5) << " L";
@@ -342,7 +323,7 @@ void Seams(Svg& svg, const SplitPicture& picture, const PictureLayout& layout) {
     svg.Fixed(piece.entry[2], 3) << "</title>\n";
     const uint32_t colour = PieceColour(piece.number);
     SeamMark(svg, layout.X(piece.entry[0]), layout.TopY(piece.entry[1]), seam, colour);
-    SeamMark(svg, layout.X(piece.entry[0]), SideYInFrame(layout, piece.entry[2]), seam, colour);
+    SeamMark(svg, layout.X(piece.entry[0]), layout.SideYInFrame(piece.entry[2]), seam, colour);
     svg << "</g>\n";
   }
   svg << "</g>\n";

@@ -14,7 +14,7 @@
 #include "split/piece_writer.h"
 #include "split/split_driver.h"
 #include "split/split_picture.h"
-#include "support/fake_platform.h"
+#include "support/picture_split.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -83,42 +83,7 @@ TEST(PieceObserver, IsToldOfEveryWrittenBlockWithItsOrigin) {
                             }));
 }
 
-// A run of the split driver on a program of 25 straight 100 mm cuts at F100 (25 minutes).
-class PictureOfASplit : public testing::Test {
- protected:
-  PictureOfASplit() : saved_(gCommandSettings) {
-    fake.executablePath = dir.Path("quendrix");
-    dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n");
-    StartSettings();
-    ReadCommandSettings(&gCommandSettings);
-  }
-  ~PictureOfASplit() override {
-    gCommandSettings = saved_;
-    gSettingsPath[0] = '\0';
-    gProgramDirectory[0] = '\0';
-  }
-  int Split(const std::string& program, double metres, double minutes, PieceObserver* observer) {
-    dir.Write("PART.NC", program);
-    path = dir.Path("PART.NC");
-    SplitJob job{path.c_str(), metres, minutes, {0, 0, 50}};
-    job.observer = observer;
-    return SplitProgram(nullptr, job);
-  }
-
-  FakePlatform fake;
-  TempDir dir;
-  std::string path;
-
- private:
-  CommandSettings saved_;
-};
-
-std::string Zigzag() {
-  std::string text = "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\n";
-  for (int i = 0; i < 25; ++i) text += (i % 2 == 0) ? "X100.Y" + std::to_string(i * 4) + ".\r\n" : "X0.\r\n";
-  text += "G00Z50.\r\nX0.Y0.\r\nM30\r\n%\r\n";
-  return text;
-}
+using PictureOfASplit = PictureSplitTest;
 
 bool Has(const PicturePiece& piece, const std::array<double, 3>& p) {
   return std::any_of(piece.points.begin(), piece.points.end(),
@@ -128,7 +93,7 @@ bool Has(const PicturePiece& piece, const std::array<double, 3>& p) {
 TEST_F(PictureOfASplit, SeamsAreWherePiecesMeetAndTotalsAreTheLogs) {
   SplitPicture picture;
   picture.Begin("PART.NC");
-  ASSERT_EQ(Split(Zigzag(), 5, 10, &picture), kSplitDone);
+  ASSERT_EQ(Split(ZigzagProgram(), 5, 10, &picture), kSplitDone);
   const std::vector<PicturePiece>& pieces = picture.pieces();
   ASSERT_EQ(pieces.size(), 3u);
   EXPECT_EQ(picture.piecesWritten(), 3);
@@ -172,7 +137,7 @@ TEST_F(PictureOfASplit, SeamsAreWherePiecesMeetAndTotalsAreTheLogs) {
   EXPECT_NEAR(picture.totalTime(), time, 1e-9);
   // The stock is the cutting's bounds; the extents reach the start height.
   EXPECT_EQ(picture.stock().minimum, (std::array<double, 3>{0, 0, 0}));
-  EXPECT_EQ(picture.stock().maximum, (std::array<double, 3>{100, 96, 5}));
+  EXPECT_EQ(picture.stock().maximum, (std::array<double, 3>{105, 106, 5}));  // the half circle's
   EXPECT_EQ(picture.extents().maximum[2], 50);
 }
 

@@ -15,7 +15,7 @@
 #include "split/split_driver.h"
 #include "split/split_picture.h"
 #include "split/split_svg.h"
-#include "support/fake_platform.h"
+#include "support/picture_split.h"
 #include "support/file_faults.h"
 #include "support/temp_dir.h"
 #include "support/xml_check.h"
@@ -32,43 +32,14 @@ TEST(XmlChecker, TellsWellFormedFromBroken) {
 
 // --- The file ------------------------------------------------------------------------------------
 
-// 25 straight cuts at F100 and a half circle, about 26 minutes: three pieces at 10 minutes.
-std::string Zigzag() {
-  std::string text = "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\n";
-  for (int i = 0; i < 25; ++i) text += (i % 2 == 0) ? "X100.Y" + std::to_string(i * 4) + ".\r\n" : "X0.\r\n";
-  text += "G03Y106.J5.\r\nG00Z50.\r\nX0.Y0.\r\nM30\r\n%\r\n";
-  return text;
-}
-
-class SvgTest : public testing::Test {
+class SvgTest : public PictureSplitTest {
  protected:
-  SvgTest() : saved_(gCommandSettings) {
-    fake.executablePath = dir.Path("quendrix");
-    dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n");
-    StartSettings();
-    ReadCommandSettings(&gCommandSettings);
-  }
-  ~SvgTest() override {
-    gCommandSettings = saved_;
-    gSettingsPath[0] = '\0';
-    gProgramDirectory[0] = '\0';
-  }
   void SplitZigzag() {
-    dir.Write("PART.NC", Zigzag());
-    path = dir.Path("PART.NC");
-    picture.Begin(path.c_str());
-    SplitJob job{path.c_str(), 5, 10, {0, 0, 50}};
-    job.observer = &picture;
-    ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+    picture.Begin(dir.Path("PART.NC").c_str());
+    ASSERT_EQ(Split(ZigzagProgram(), 5, 10, &picture), kSplitDone);
   }
 
-  FakePlatform fake;
-  TempDir dir;
-  std::string path;
   SplitPicture picture;
-
- private:
-  CommandSettings saved_;
 };
 
 // The vertices of a path's data ("M x y L x y ...").

@@ -161,10 +161,6 @@ void DrawPiece(Gdi& gdi, const PicturePiece& piece, const PictureLayout& layout,
   DrawKind(gdi, piece, kPathCut, layout, mapY);
 }
 
-double SideYInFrame(const PictureLayout& layout, double z) {
-  return std::clamp(layout.SideY(z), layout.sideTop, layout.sideBottom);
-}
-
 void SeamMark(Gdi& gdi, int x, int y, int seam, COLORREF colour) {
   const int r = gdi.S(kSeamRadius);
   gdi.Pen(PS_SOLID, 2, colour);
@@ -187,15 +183,12 @@ void DrawViews(Gdi& gdi, const SplitPicture& picture, const PictureLayout& layou
   if (layout.sideClipped) side += Wide(kPictureClipped);
   gdi.Text(left, Pixel(layout.sideTop) - gdi.S(5), side);
 
-  const PictureBox& box = layout.box;
   gdi.Small(true);
-  const int labelX = left - gdi.S(4);
-  gdi.Text(labelX, Pixel(layout.topTop) + gdi.S(10), Figure("Y %s", box.maximum[1], 1), TA_RIGHT, kDarkGrey);
-  gdi.Text(labelX, Pixel(layout.topBottom), Figure("Y %s", box.minimum[1], 1), TA_RIGHT, kDarkGrey);
-  gdi.Text(labelX, Pixel(layout.sideTop) + gdi.S(10), Figure("Z %s", box.maximum[2], 1), TA_RIGHT, kDarkGrey);
-  gdi.Text(labelX, Pixel(layout.sideBottom), Figure("Z %s", box.minimum[2], 1), TA_RIGHT, kDarkGrey);
-  gdi.Text(left, Pixel(layout.sideBottom) + gdi.S(14), Figure("X %s", box.minimum[0], 1), TA_CENTER, kDarkGrey);
-  gdi.Text(right, Pixel(layout.sideBottom) + gdi.S(14), Figure("X %s", box.maximum[0], 1), TA_CENTER, kDarkGrey);
+  for (const AxisFigure& figure : AxisFigures(layout)) {
+    const std::wstring text = std::wstring{static_cast<wchar_t>(figure.axis), L' '} + Figure("%s", figure.value, 1);
+    gdi.Text(Pixel(figure.x) + gdi.S(figure.dx), Pixel(figure.y) + gdi.S(figure.dy), text,
+             figure.centred ? TA_CENTER : TA_RIGHT, kDarkGrey);
+  }
   gdi.Small(false);
 
   // The stock, dashed, in both views.
@@ -227,7 +220,7 @@ void DrawViews(Gdi& gdi, const SplitPicture& picture, const PictureLayout& layou
     const int d = gdi.S(5);
     for (int view = 0; view < 2; ++view) {
       const int x = Pixel(layout.X(start.x));
-      const int y = Pixel(view == 0 ? layout.TopY(start.y) : SideYInFrame(layout, start.z));
+      const int y = Pixel(view == 0 ? layout.TopY(start.y) : layout.SideYInFrame(start.z));
       MoveToEx(gdi.dc(), x - d, y - d, nullptr);
       LineTo(gdi.dc(), x + d + 1, y + d + 1);
       MoveToEx(gdi.dc(), x - d, y + d, nullptr);
@@ -242,7 +235,7 @@ void DrawViews(Gdi& gdi, const SplitPicture& picture, const PictureLayout& layou
     const COLORREF colour = ToColorRef(PieceColour(piece.number));
     const int x = Pixel(layout.X(piece.entry[0]));
     SeamMark(gdi, x, Pixel(layout.TopY(piece.entry[1])), piece.number - 1, colour);
-    SeamMark(gdi, x, Pixel(SideYInFrame(layout, piece.entry[2])), piece.number - 1, colour);
+    SeamMark(gdi, x, Pixel(layout.SideYInFrame(piece.entry[2])), piece.number - 1, colour);
   }
 }
 
