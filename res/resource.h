@@ -32,6 +32,8 @@
 #define IDM_PROGRAM_INFO 40007
 #define IDM_HEADER_FOOTER_CREATE 40010
 #define IDM_HEADER_FOOTER_VIEW 40011
+#define IDM_SPLIT_PICTURE 40012
+#define IDM_SPLIT_PICTURE_SAVE 40013
 
 // The program-information dialog: its close button, and the close command it also accepts.
 #define IDC_INFO_CLOSE 1

@@ -3,6 +3,8 @@
 # private Xvfb display with a split of examples/SAMPLE01.NC, once for each display scale, then
 # saves, cut to the main window,
 #   main-window-<dpi>.png   the main window after the split (log pane, fields, status clock)
+#   picture-<dpi>.png       the picture window of that split (menu 補助 > 分割の図を表示)
+#   picture-small-<dpi>.png the same window sized down to 640 x 480 (at 96 DPI): drawn to fit
 #   program-info-<dpi>.png  the program-information dialog (menu ヘルプ > プログラム情報)
 #
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
@@ -65,17 +67,27 @@ sleep 1
 # is as an ImageMagick geometry.
 cat > "$WORK/press.c" <<'CEOF'
 #include <stdio.h>
+#include <stdlib.h>
 #include <windows.h>
+static void PrintRect(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top);
+}
 int main(int argc, char** argv) {
   HWND main = FindWindowW(L"Quendrix", NULL);
+  HWND picture = FindWindowW(L"QuendrixSplitPicture", NULL);
   if (main == NULL) return 1;
   if (argc > 1 && argv[1][0] == 'i') { PostMessageW(main, WM_COMMAND, 40007, 0); return 0; }
-  if (argc > 1 && argv[1][0] == 'r') {
-    RECT r;
-    GetWindowRect(main, &r);
-    printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top);
+  if (argc > 1 && argv[1][0] == 'p') { PostMessageW(main, WM_COMMAND, 40012, 0); return 0; }
+  if (argc > 1 && argv[1][0] == 'r') { PrintRect(main); return 0; }
+  if (picture == NULL && argc > 1 && (argv[1][0] == 'q' || argv[1][0] == 'z' || argv[1][0] == 'x')) return 1;
+  if (argc > 1 && argv[1][0] == 'q') { PrintRect(picture); return 0; }
+  if (argc > 3 && argv[1][0] == 'z') {
+    SetWindowPos(picture, NULL, 0, 0, atoi(argv[2]), atoi(argv[3]), SWP_NOMOVE | SWP_NOZORDER);
     return 0;
   }
+  if (argc > 1 && argv[1][0] == 'x') { PostMessageW(picture, WM_CLOSE, 0, 0); return 0; }
   HWND dialog = GetLastActivePopup(main);
   if (dialog != main) SendMessageW(dialog, WM_COMMAND, 1, 0);
   PostMessageW(main, WM_COMMAND, 2, 0);
@@ -108,6 +120,18 @@ for DPI in ${QX_DPIS:-96 144}; do
   GEOMETRY=$("$WINE" "$WORK/press.exe" rect | tr -d '\r')
   import -window root -crop "$GEOMETRY" +repage "$OUT/main-window-$DPI.png"
 
+  # The picture of the split, at its size of creation and sized down (drawn again to fit).
+  "$WINE" "$WORK/press.exe" picture
+  sleep 3
+  PICTURE=$("$WINE" "$WORK/press.exe" query | tr -d '\r')
+  import -window root -crop "$PICTURE" +repage "$OUT/picture-$DPI.png"
+  "$WINE" "$WORK/press.exe" z $((640 * DPI / 96)) $((480 * DPI / 96))
+  sleep 2
+  PICTURE=$("$WINE" "$WORK/press.exe" query | tr -d '\r')
+  import -window root -crop "$PICTURE" +repage "$OUT/picture-small-$DPI.png"
+  "$WINE" "$WORK/press.exe" x
+  sleep 1
+
   "$WINE" "$WORK/press.exe" info
   sleep 3
   import -window root -crop "$GEOMETRY" +repage "$OUT/program-info-$DPI.png"
@@ -116,6 +140,6 @@ for DPI in ${QX_DPIS:-96 144}; do
   i=0
   while kill -0 "$APP_PID" 2>/dev/null && [ $i -lt 15 ]; do sleep 1; i=$((i + 1)); done
   APP_PID=
-  SHOTS="$SHOTS main-window-$DPI.png program-info-$DPI.png"
+  SHOTS="$SHOTS main-window-$DPI.png picture-$DPI.png picture-small-$DPI.png program-info-$DPI.png"
 done
 echo "screenshots in $OUT:$SHOTS"

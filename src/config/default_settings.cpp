@@ -36,6 +36,7 @@ constexpr const char* kDefaultSettingsLines[] = {
     "PRINT=0",
     "OVERWRITE=1",
     "VERIFY=1",
+    "PREVIEW=0",
     "WINDOWLOG=0",
     "HISTORY=1",
     "",

@@ -27,7 +27,8 @@ constexpr Colour kWindowColourDefault{135, 215, 215};
 constexpr Colour kTextColourDefault{0, 0, 0};
 constexpr CommandSettings kCommandDefaults{kDebugSetting.fallback, kModeSetting.fallback, kDeleteSetting.fallback,
                                            kPrintSetting.fallback, kOverwriteSetting.fallback,
-                                           kVerifySetting.fallback};
+                                           kVerifySetting.fallback,
+                                           kPreviewSetting.fallback};
 
 // The environment variable that switches a run to batch behaviour when it is "1".
 constexpr char kBatchVariable[] = "BELTRASOVA";
@@ -165,6 +166,7 @@ int ReadCommandSettings(CommandSettings* command) {
     command->print = ReadSettingInt(kPrintSetting, path);
     command->overwrite = ReadSettingInt(kOverwriteSetting, path);
     command->verify = ReadSettingInt(kVerifySetting, path);
+    command->preview = ReadSettingInt(kPreviewSetting, path);
   }
   // The variable turns on batch behaviour only over the default MODE; an explicit other mode
   // in the file wins. ("1" has no letters, so comparing without regard to case is plain equality.)

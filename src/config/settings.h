@@ -39,6 +39,8 @@ struct CommandSettings {
   int overwrite;    // OVERWRITE: default 1, forced to 0 whenever mode is 1
   int verify = 1;   // VERIFY: 1 proves every split before it reports success (the split check);
                     // 0 leaves the check out; default 1
+  int preview = 0;  // PREVIEW: 1 writes the picture of each split that wrote its pieces
+                    // (NAME_split.svg); the console's --preview sets it too; default 0
 };
 
 // Read at each split by ReadFormatSettings into a record the caller owns.
@@ -117,7 +119,7 @@ int ParseColour(const char* text, Colour* colour);
 // the file or a key is missing. Returns 0.
 int ReadFormatSettings(FormatSettings* format);
 
-// The five [COMMAND] keys (defaults 0, 0, 1, 0, 1). When the environment variable BELTRASOVA is
+// The six [COMMAND] keys (defaults 0, 0, 1, 0, 1, 0). When the environment variable BELTRASOVA is
 // "1" (any case) and MODE is 0, MODE becomes 1; whenever MODE is 1, OVERWRITE is 0. Returns 0.
 int ReadCommandSettings(CommandSettings* command);
 

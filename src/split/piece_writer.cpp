@@ -302,13 +302,26 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   forced_ &= ~axes;
   if (newMotion) motionInForce_ = motion;
   if (newFeed) writtenFeed_ = feed;
+  if (settings_.observer != nullptr) {
+    settings_.observer->MoveWritten(WrittenMove{from, target, motion, plane != 0 ? plane : planeInForce_,
+                                                flags, origin_});
+  }
   return words;
 }
 
-int PieceWriter::Open(const char* path) {
+int PieceWriter::SeamMove(int motion, const Position& target, double feed) {
+  origin_ = kSeamMove;
+  const int words = Move(motion, target, feed);
+  origin_ = kProgramMove;
+  return words;
+}
+
+int PieceWriter::Open(int number, const char* path, const Position& entry) {
   writeFailed_ = false;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
   if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
+  number_ = number;
+  if (settings_.observer != nullptr) settings_.observer->PieceOpened(number, entry);
   Text(settings_.positioning, std::strlen(settings_.positioning));
   Text("\r\n", 2);
   if (settings_.format.comment == 1) {
@@ -398,19 +411,19 @@ void PieceWriter::Restore(const MachineState& needed) {
 void PieceWriter::Approach(const Position& entry, double feed) {
   const double* start = settings_.start;
   // Above the entry point at the start height, then down to the approach height.
-  Move(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
-  Move(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + SeamHeight(settings_.seam.approach)), 0.0);
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], start[2]), 0.0);
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], entry[kZ] + SeamHeight(settings_.seam.approach)), 0.0);
   // Plunge at the reduced feed; its F word is always written.
   writtenFeed_ = 0.0;
-  Move(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * feed);
+  SeamMove(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * feed);
 }
 
 void PieceWriter::ApproachHole(const HoleRecord& hole) {
   // The cycle block is issued at the cycle's initial level, so that its G98 returns go where the
   // program's did; never below the R level, where the program only ever fed.
   const double level = hole.initial > hole.r ? hole.initial : hole.r;
-  Move(0, SeamPoint(hole.x, hole.y, settings_.start[2]), 0.0);
-  Move(0, SeamPoint(hole.x, hole.y, level), 0.0);
+  SeamMove(0, SeamPoint(hole.x, hole.y, settings_.start[2]), 0.0);
+  SeamMove(0, SeamPoint(hole.x, hole.y, level), 0.0);
 }
 
 void PieceWriter::WriteMove(const MoveRecord& record) {
@@ -522,16 +535,16 @@ int PieceWriter::Close(double time, double distance) {
   // Lift at feed, clear of the surface, when a straight feed move ended the piece.
   const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
   if (lastMotion_ == 1) {
-    Move(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + SeamHeight(settings_.seam.lift)),
-         settings_.seam.liftFeedRatio * lastFeed_);
+    SeamMove(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + SeamHeight(settings_.seam.lift)),
+             settings_.seam.liftFeedRatio * lastFeed_);
   }
 
   // Retract to the start height, always announced with G00; then the return in X and Y, with
   // G00 when the retract did not put it in force.
   const int inForce = motionInForce_;
   motionInForce_ = -1;
-  if (Move(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
-  Move(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+  if (SeamMove(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
+  SeamMove(0, SeamPoint(start[0], start[1], start[2]), 0.0);
 
   if (settings_.format.comment == 1) {
     char number[64];
@@ -544,6 +557,7 @@ int PieceWriter::Close(double time, double distance) {
     Text(number, static_cast<size_t>(length));
     Text("mm)\r\n", 5);
   }
+  if (settings_.observer != nullptr) settings_.observer->PieceClosed(number_, time, distance);
   const bool footer = CopyTextFile(settings_.footerPath, file_.get());
   const bool closed = file_.Close();
   if (!footer) return kFooterUnreadable;

@@ -18,6 +18,7 @@
 // mode, the plane, where the tool stands and which axes it cannot know), so that every block it
 // writes is the difference between that and the block's target, and an incremental mode or a
 // plane the program's own blocks left in force never changes what a generated block means.
+// An observer given in the settings is told of every piece and every motion block written.
 #pragma once
 
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "nc/records.h"
 #include "platform/platform.h"
 #include "split/intermediate.h"
+#include "split/piece_observer.h"
 
 // The seam tuning of [QUENDRA], read at every run.
 struct SeamSettings {
@@ -48,6 +50,7 @@ struct PieceSettings {
   FormatSettings format;   // decimal 0: thousandths without a point; comment 1: comment lines
   int units;               // kMillimetres or kInches: the program's (and so the pieces') units
   MachineState header;     // the state the header and the positioning line leave the machine in
+  PieceObserver* observer = nullptr;  // told of every piece and every block written (nullptr: none)
 };
 
 // Results of PieceWriter's operations.
@@ -65,10 +68,11 @@ class PieceWriter {
   PieceWriter(const PieceWriter&) = delete;
   PieceWriter& operator=(const PieceWriter&) = delete;
 
-  // Creates a piece at `path` (replacing an earlier file) and writes its head: the header file
-  // copied unchanged, the positioning line and the comment "(<ncFile>)" when comments are on.
+  // Creates piece `number` at `path` (replacing an earlier file) and writes its head: the header
+  // file copied unchanged, the positioning line and the comment "(<ncFile>)" when comments are
+  // on. `entry`: where the piece takes over (the start point for the first), for the observer.
   // Returns kPieceWritten, kPieceNotCreated or kHeaderUnreadable.
-  int Open(const char* path);
+  int Open(int number, const char* path, const Position& entry);
 
   // The restore of a piece that takes over in the middle of the program: the blocks that bring
   // the machine from the header's state to `needed` (only what differs, and only what `needed`
@@ -109,6 +113,9 @@ class PieceWriter {
   // `count` (may be nullptr): the value as a whole count of the resolution, when the value was
   // made from one (a record read back): the same text without rounding again.
   void AxisWord(char letter, double value, const int64_t* count = nullptr);
+  // Move() for a move the split adds (approach, plunge, lift, retract, return): the observer is
+  // told so.
+  int SeamMove(int motion, const Position& target, double feed);
   // Starts a new line of words in `line_`.
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);
@@ -139,6 +146,8 @@ class PieceWriter {
   double lastFeed_ = 0;      // feed of the last record written
   bool cycleActive_ = false; // a canned cycle is in force: `cycle_` holds its words
   HoleRecord cycle_{};
+  int number_ = 0;           // the piece open, for the observer
+  int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
 };
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"

@@ -187,6 +187,7 @@ int ReadRunSettings(SplitRun* run) {
   piece.ncFile = run->job.ncFile;
   piece.headerPath = run->headerPath;
   piece.footerPath = run->footerPath;
+  piece.observer = run->job.observer;
   for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
@@ -419,8 +420,8 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number)
   return kSplitDone;
 }
 
-// Opens piece `number` and writes its head.
-int OpenPiece(SplitRun* run, PieceWriter* writer, int number) {
+// Opens piece `number`, which takes over at `entry`, and writes its head.
+int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& entry) {
   char path[kPathField];
   if (PiecePath(run->job.ncFile, number, path, sizeof path) != kNamingOk) {
     FormatLog(kDerivedPathTooLong, run->job.ncFile);
@@ -431,7 +432,7 @@ int OpenPiece(SplitRun* run, PieceWriter* writer, int number) {
   BareFileName(display, sizeof display);
   FormatLog(kPieceName, number, display);
   EmitLogLine(nullptr, kLogPlain);
-  const int opened = writer->Open(path);
+  const int opened = writer->Open(number, path, entry);
   if (opened == kPieceNotCreated) {
     FormatLog(kPieceUncreatable, path);
     return Refuse(*run);
@@ -513,7 +514,7 @@ int SplitLoop(SplitRun* run) {
     }
     if (pieceNumber == 0) {
       // The start record: the positioning line after the header has brought the tool there.
-      if (OpenPiece(run, &writer, ++pieceNumber) != kSplitDone) return kSplitFailed;
+      if (OpenPiece(run, &writer, ++pieceNumber, end) != kSplitDone) return kSplitFailed;
     } else {
       const bool cutting = hole || (move.motion >= 1 && move.motion <= 3);
       bool passedHere = false;
@@ -542,7 +543,7 @@ int SplitLoop(SplitRun* run) {
         }
         Blank();
         pending = PendingSeam{false, false, false, 0, nullptr};
-        if (OpenPiece(run, &writer, ++pieceNumber) != kSplitDone) return kSplitFailed;
+        if (OpenPiece(run, &writer, ++pieceNumber, previous) != kSplitDone) return kSplitFailed;
         writer.Restore(before);
         // The record is the first amount of the new piece.
         meters.Reset();

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+class PieceObserver;
+
 // Size of every path field of the split engine: at most 511 bytes of path plus the terminator.
 inline constexpr size_t kPathField = 512;
 
@@ -22,4 +24,6 @@ struct SplitJob {
   double distance;     // split distance, metres
   double time;         // split time, minutes
   double start[3];     // start point X, Y, Z: where the machine stands before and after every piece
+  PieceObserver* observer = nullptr;  // told of every piece and block written (the picture of the
+                                      // split); nullptr: none
 };

@@ -203,6 +203,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingNcFile", {"NOPE.NC", "1", "30"}, 1, "エラー：分割するＮＣファイル NOPE.NC がありません。", true},
         FailureCase{"NoSplitNeeded", {"PART.NC", "100", "1000", "0", "0", "100"}, 1,
                     "このＮＣファイルは分割の必要はありません。", true},
+        // A split that writes no pieces writes no picture either.
+        FailureCase{"NoSplitNeededWithPreview", {"PART.NC", "100", "1000", "--preview", "0", "0", "100"}, 1,
+                    "このＮＣファイルは分割の必要はありません。", true},
         FailureCase{"FolderAsNcFile", {"folder.nc", "0.1", "30", "0", "0", "100"}, 1,
                     "エラー：分割ＮＣファイル folder.nc が開けません。", true},
         FailureCase{"EmptyNcFile", {"EMPTY.NC", "1", "30", "0", "0", "100"}, 1,
@@ -335,6 +338,61 @@ TEST_F(ConsoleTest, TheFolderLineNamesTheProgramsFolder) {
   r = Run({"PART.NC", "100", "1000", "0", "0", "100", "batch"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out.find(Utf8("出力先")), std::string::npos);
+}
+
+struct PreviewCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* command;  // the [COMMAND] section of the settings file; nullptr: the default file
+  bool picture;
+};
+
+class ConsolePreviewTest : public ConsoleTest, public testing::WithParamInterface<PreviewCase> {};
+
+// --preview anywhere, or PREVIEW=1: the picture next to the pieces, named in the log just before
+// the folder line. Otherwise none.
+TEST_P(ConsolePreviewTest, WritesThePictureOnRequest) {
+  const PreviewCase& c = GetParam();
+  WriteFileBytes(run + "job.ini",
+                 "[Quendrix]\r\nPARAMETER1=PART.NC\r\nPARAMETER2=30\r\nPARAMETER3=0.1\r\nPARAMETER4=0\r\n"
+                 "PARAMETER5=0\r\nPARAMETER6=100\r\nPARAMETER7=BATCH\r\n");
+  if (c.command != nullptr) WriteFileBytes(run + "Quendrix.ini", std::string("[COMMAND]\r\n") + c.command);
+  Result r = Run(c.arguments);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(run + "PART_002.NC"));
+  const std::vector<std::string> out = SplitLines(r.out);
+  ASSERT_GE(out.size(), 2u);
+  EXPECT_EQ(out.back(), FolderLine(fs::canonical(run).string()));
+  if (c.picture) {
+    EXPECT_EQ(out[out.size() - 2], Utf8("情　報：分割の図を PART_split.svg に保存しました。"));
+    const std::string svg = ReadFileBytes(run + "PART_split.svg");
+    EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0), 0u);
+    EXPECT_NE(svg.find("<g id=\"piece-2\""), std::string::npos);
+  } else {
+    EXPECT_FALSE(fs::exists(run + "PART_split.svg"));
+    EXPECT_EQ(r.out.find(Utf8("分割の図")), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsolePreviewTest,
+    testing::Values(PreviewCase{"OptionLast", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--preview"}, nullptr, true},
+                    PreviewCase{"OptionFirst", {"--preview", "PART.NC", "0.1", "30", "0", "0", "100"}, "MODE=1\r\n", true},
+                    PreviewCase{"OptionWithBatchRun", {"--preview", "-CTRL", "job.ini"}, nullptr, true},
+                    PreviewCase{"SettingsKey", {"PART.NC", "0.1", "30", "0", "0", "100", "batch"}, "PREVIEW=1\r\n", true},
+                    PreviewCase{"Neither", {"PART.NC", "0.1", "30", "0", "0", "100", "batch"}, nullptr, false},
+                    PreviewCase{"KeyOff", {"PART.NC", "0.1", "30", "0", "0", "100", "batch"}, "PREVIEW=0\r\n", false}),
+    [](const testing::TestParamInfo<PreviewCase>& info) { return info.param.name; });
+
+// A picture that cannot be written: its error, exit 1; the pieces stay.
+TEST_F(ConsoleTest, APictureThatCannotBeWrittenFailsTheRunAndKeepsThePieces) {
+  fs::create_directories(run + "PART_split.svg");
+  Result r = Run({"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--preview"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find(Utf8("エラー：分割の図 PART_split.svg が書けません。")), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(run + "PART_001.NC"));
+  EXPECT_TRUE(fs::is_directory(run + "PART_split.svg"));
+  EXPECT_EQ(ReadFileBytes(run + "PART.NC"), kProgram);
 }
 
 }  // namespace

@@ -174,13 +174,15 @@ TEST_P(CommandTest, ReadsCommandSettings) {
   const CommandCase& c = GetParam();
   if (c.commandSection) WriteSettings("[COMMAND]\r\n" + *c.commandSection);
   if (c.beltrasova) fake.environment["BELTRASOVA"] = *c.beltrasova;
-  CommandSettings got{-9, -9, -9, -9, -9};
+  CommandSettings got{-9, -9, -9, -9, -9, -9};
   EXPECT_EQ(ReadCommandSettings(&got), 0);
   EXPECT_EQ(got.debug, c.expected.debug);
   EXPECT_EQ(got.mode, c.expected.mode);
   EXPECT_EQ(got.deleteFiles, c.expected.deleteFiles);
   EXPECT_EQ(got.print, c.expected.print);
   EXPECT_EQ(got.overwrite, c.expected.overwrite);
+  EXPECT_EQ(got.verify, c.expected.verify);
+  EXPECT_EQ(got.preview, c.expected.preview);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -194,7 +196,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandCase{"MODE=0\r\n", "0", {0, 0, 1, 0, 1}},
                     CommandCase{"MODE=0\r\n", "1 ", {0, 0, 1, 0, 1}},
                     CommandCase{"MODE=1\r\nOVERWRITE=1\r\n", std::nullopt, {0, 1, 1, 0, 0}},
-                    CommandCase{"MODE=3\r\nOVERWRITE=7\r\n", std::nullopt, {0, 3, 1, 0, 7}}));
+                    CommandCase{"MODE=3\r\nOVERWRITE=7\r\n", std::nullopt, {0, 3, 1, 0, 7}},
+                    CommandCase{"PREVIEW=1\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 1}},
+                    CommandCase{"PREVIEW=\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0}},
+                    CommandCase{"VERIFY=0\r\n", std::nullopt, {0, 0, 1, 0, 1, 0, 0}}));
 
 struct FormatCase {
   std::optional<std::string> formatSection;

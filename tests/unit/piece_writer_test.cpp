@@ -59,7 +59,7 @@ class PieceWriterTest : public testing::Test {
                     std::initializer_list<MoveRecord> body, const MoveRecord* last = nullptr) {
     PieceWriter writer(settings);
     std::string path = dir.Path("out.NC");
-    opened = writer.Open(path.c_str());
+    opened = writer.Open(number, path.c_str(), entry);
     if (opened != kPieceWritten) return ReadFileBytes(path);
     if (number > 1) {
       writer.Approach(entry, first.feed);
@@ -265,7 +265,7 @@ TEST_F(PieceWriterTest, RestoreWritesOnlyWhatDiffersFromTheHeader) {
     settings.format.comment = 0;
     PieceWriter writer(settings);
     std::string path = dir.Path("out.NC");
-    ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+    ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50)), kPieceWritten);
     writer.Restore(c.needed);
     writer.Close(0, 0);
     std::string text = ReadFileBytes(path);
@@ -278,7 +278,7 @@ TEST_F(PieceWriterTest, HolesOfACannedCycle) {
   settings.format.comment = 0;
   PieceWriter writer(settings);
   std::string path = dir.Path("out.NC");
-  ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+  ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50)), kPieceWritten);
   // A piece that resumes at a hole: above it, down to the initial level, the whole cycle block.
   writer.ApproachHole(Hole(83, 98, 10, 10, -20, 3, 20, "Q4.", "M08"));
   writer.WriteHole(Hole(83, 98, 10, 10, -20, 3, 20, "Q4.", "M08"));
@@ -299,7 +299,7 @@ TEST_F(PieceWriterTest, HolesOfACannedCycle) {
                   "G80\r\nG00Z50.\r\nX0.Y0.\r\n" + std::string(kFooter));
   // Never below the R level: an initial level under it is taken as the R level.
   PieceWriter low(settings);
-  ASSERT_EQ(low.Open(path.c_str()), kPieceWritten);
+  ASSERT_EQ(low.Open(2, path.c_str(), At(0, 0, 50)), kPieceWritten);
   low.ApproachHole(Hole(81, 99, 5, 5, -2, 3, 1));
   low.Close(0, 0);
   EXPECT_EQ(ReadFileBytes(path).substr(std::string(kHeader).size(), 17), "X5.Y5.\r\nZ3.\r\nG00Z");
@@ -309,7 +309,7 @@ TEST_F(PieceWriterTest, CarriedBlocksKeepTheProgramsModesAndTheWriterFollowsThem
   settings.format.comment = 0;
   PieceWriter writer(settings);
   std::string path = dir.Path("out.NC");
-  ASSERT_EQ(writer.Open(path.c_str()), kPieceWritten);
+  ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50)), kPieceWritten);
   writer.WriteMove(Rec(1, 10, 0, 50, 300));
   writer.WriteBlock(Carried("M09 (COOLANT OFF)"));
   writer.WriteBlock(Carried("G91 G28 Z0."));       // leaves G91 in force and Z unknown

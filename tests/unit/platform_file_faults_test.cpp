@@ -199,7 +199,7 @@ TEST(FileFaults, SurfaceAsTheCallersFailure) {
                                  SeamSettings{10, 1, 0.5, 1}, FormatSettings{3, 1}, kMillimetres,
                                  UnstatedMachine()};
     PieceWriter writer(settings);
-    int result = writer.Open(dir.Path("P.001").c_str());
+    int result = writer.Open(1, dir.Path("P.001").c_str(), Position{});
     if (result != kPieceWritten) return result;
     return writer.Close(0, 0) == kPieceNotWritten ? 99 : 0;
   };

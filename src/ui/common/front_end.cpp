@@ -12,6 +12,7 @@
 #include "ui/common/batch_parameters.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
+#include "ui/common/split_preview.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ int Split(platform::WindowHandle owner, const SplitJob& job, SplitTarget* target
     size_t length = std::strlen(job.ncFile);
     if (length < sizeof target->ncFile) std::memcpy(target->ncFile, job.ncFile, length + 1);
   }
-  return SplitProgram(owner, job) == kSplitDone ? kRunSplitDone : kRunFailed;
+  return SplitWithPicture(owner, job) == kSplitDone ? kRunSplitDone : kRunFailed;
 }
 
 void EchoArguments(platform::WindowHandle owner, int count, const char* const* arguments) {

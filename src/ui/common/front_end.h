@@ -60,7 +60,8 @@ int DispatchFrontEnd(platform::WindowHandle owner, int count, const char* const*
 //     each its error, and the run stops;
 //   - with fewer than three coordinates, two notice lines and the start point taken from the
 //     program; a coordinate given on the command line wins, position by position;
-//   - SplitProgram with the NC path as typed.
+//   - SplitProgram with the NC path as typed (through SplitWithPicture, split_preview.h, which
+//     keeps or writes the split's picture).
 // Numbers use the standard decimal conversion with no range test (text without a leading number
 // reads 0 and reaches the driver as such). Returns kRunSplitDone when the driver wrote its pieces,
 // kRunFailed otherwise.
@@ -68,7 +69,8 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
                    SplitTarget* target = nullptr);
 
 // The batch run: the parameters from `parameterFile` (nullptr when the start gave none; see
-// batch_parameters.h), the run-mode word to BatchModeSwitch when there is one, then SplitProgram.
+// batch_parameters.h), the run-mode word to BatchModeSwitch when there is one, then SplitProgram
+// (through SplitWithPicture).
 // Never takes start coordinates from the program and never echoes. Returns kRunSplitDone when the
 // driver wrote its pieces, kRunFailed otherwise.
 int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarget* target = nullptr);

@@ -45,6 +45,17 @@ inline constexpr char kBatchNoDistance[] = "エラー：分割切削距離を指
 // another number. Key name and the longest length allowed.
 inline constexpr char kBatchValueTooLong[] = "エラー：パラメータ %s の値が長すぎます（%d 文字まで）。";
 
+// --- The picture of a split (NAME_split.svg) --------------------------------------------------
+// Written after a split (PREVIEW 1, --preview) or on request (the Windows menu): its path.
+inline constexpr char kPictureWritten[] = "情　報：分割の図を %s に保存しました。";
+inline constexpr char kPictureNotWritten[] = "エラー：分割の図 %s が書けません。";
+// The picture's name would fall on the program or on a file of its split: the name.
+inline constexpr char kPicturePathTakenText[] =
+    "エラー：分割の図のファイル名 %s が元のＮＣファイルか分割で作るファイルと同じになります。";
+// The picture's path would not fit 511 bytes: the program's path.
+inline constexpr char kPicturePathTooLongText[] = "エラー：ＮＣファイル %s の分割の図のファイル名が長すぎます。";
+inline constexpr char kNoSplitPicture[] = "エラー：分割の図がありません。先に分割を実行して下さい。";
+
 // --- Start banner ----------------------------------------------------------------------------
 inline constexpr char kBannerApplication[] = "ＮＣデータ編集アプリケーション";
 inline constexpr char kBannerProduct[] = "　ＮＣデータ分割";

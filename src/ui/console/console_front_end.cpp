@@ -57,7 +57,7 @@ void PrintUsage() {
   HomePrompt(prompt, sizeof prompt);
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
-                           kConsoleOptionsUsageLine;
+                           kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -147,6 +147,8 @@ int RunConsole(int argc, char** argv) {
   for (const std::string& argument : converted) arguments.push_back(argument.c_str());
   arguments.push_back(nullptr);
   int count = static_cast<int>(converted.size());
+  bool preview = false;
+  count = TakePreviewOption(count, arguments.data(), &preview);
 
   // The Unix options. An unknown one and the version stop before anything is written; the usage
   // comes after the settings start-up, as "/?" does.
@@ -162,6 +164,7 @@ int RunConsole(int argc, char** argv) {
   }
 
   StartUp();
+  if (preview) gCommandSettings.preview = 1;
 
   if (option.option == kHelpOption) {
     PrintUsage();

@@ -5,6 +5,9 @@
 //   quendrix -h | --help          the same (anywhere among the arguments, see console_options.h)
 //   quendrix --version            the version, build date and rights notice; exit 0, nothing written
 //   quendrix -x                   any other option: its error, exit 2, nothing written
+//   --preview (anywhere)          a split that writes its pieces also writes its picture,
+//                                 NAME_split.svg, next to them and names it in the run log (as
+//                                 PREVIEW=1 of [COMMAND] does); exit 1 when it cannot be written
 //   quendrix help | /help         the help file on standard output (UTF-8); exit 0, or its
 //                                 missing-file message and exit 1
 //   quendrix -HF NCFILE           the header and footer files next to NCFILE, their paths printed

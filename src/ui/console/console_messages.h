@@ -8,6 +8,8 @@ inline constexpr char kConsoleUsageLine[] = "quendrix ＮＣファイル 分割�
 inline constexpr char kConsoleBatchUsageLine[] = "quendrix -CTRL パラメータファイル";
 inline constexpr char kConsoleHeaderFooterUsageLine[] = "quendrix -HF ＮＣファイル";
 inline constexpr char kConsoleOptionsUsageLine[] = "quendrix -h | --help | --version";
+inline constexpr char kConsolePreviewUsageLine[] =
+    "quendrix --preview ＮＣファイル 分割距離 分割時間 ...　（分割の図 ＮＣファイル名_split.svg も保存）";
 
 // --version: program name, version name ("2021R2.34"), build year, month and day, rights notice.
 inline constexpr char kConsoleVersionFormat[] = "%s %s\nBuild date %d/%02d/%02d\n%s\n";

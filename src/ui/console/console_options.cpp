@@ -25,6 +25,21 @@ bool LooksLikeOption(const char* word) {
   return true;
 }
 
+int TakePreviewOption(int count, const char** arguments, bool* found) {
+  *found = false;
+  if (arguments == nullptr) return count;
+  int kept = count > 0 ? 1 : 0;
+  for (int i = 1; i < count; ++i) {
+    if (arguments[i] != nullptr && std::strcmp(arguments[i], "--preview") == 0) {
+      *found = true;
+      continue;
+    }
+    arguments[kept++] = arguments[i];
+  }
+  if (kept < count) arguments[kept] = arguments[count];  // the end marker moves up too
+  return kept;
+}
+
 OptionScan ScanConsoleOptions(int count, const char* const* arguments) {
   for (int i = 1; i < count && arguments != nullptr && arguments[i] != nullptr; ++i) {
     const char* word = arguments[i];

@@ -8,6 +8,9 @@
 //
 //   -h, --help        the usage (exact spelling)
 //   --version         the version (exact spelling)
+//   --preview         anywhere (exact spelling): the split also writes its picture,
+//                     NAME_split.svg, as PREVIEW=1 of [COMMAND] does; taken out of the arguments
+//                     before anything else looks at them
 //   -CTRL, -CONTROL, -HF   the batch run and the header and footer files, any letter case, and
 //                     only as the first argument (their place on the Windows command line)
 //
@@ -31,6 +34,11 @@ struct OptionScan {
 // --version or an unknown option (a known switch in its place is passed over). Reads nothing
 // else; the arguments may be UTF-8 or code page 932 (every byte compared is ASCII).
 OptionScan ScanConsoleOptions(int count, const char* const* arguments);
+
+// Takes every "--preview" out of arguments[1..count-1], the later arguments (and the nullptr
+// that ends them, when there is one at arguments[count]) moving up. Returns the new count and
+// sets `found` when there was one.
+int TakePreviewOption(int count, const char** arguments, bool* found);
 
 // True when `word` is the header-and-footer switch "-HF", in any ASCII letter case.
 bool IsHeaderFooterSwitch(const char* word);

@@ -3,6 +3,7 @@
 #include "log/run_log.h"
 #include "platform/platform.h"
 #include "ui/common/front_end.h"
+#include "ui/common/split_preview.h"
 #include "ui/common/start_banner.h"
 
 #include "ui/win32/main_window.h"
@@ -19,6 +20,7 @@
 #include "../res/resource.h"
 #include "ui/win32/display_scale.h"
 #include "ui/win32/list_box_log_pane.h"
+#include "ui/win32/picture_window.h"
 #include "ui/win32/program_info.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/window_commands.h"
@@ -116,6 +118,8 @@ class RunScope {
  public:
   RunScope() { ++gMain.busy; }
   ~RunScope() {
+    // An open picture window shows the split that may just have been made.
+    RefreshSplitPicture();
     if (--gMain.busy == 0 && !gMain.handedRun.empty() && gMain.window != nullptr)
       PostMessageW(gMain.window, kMsgHandedRun, 0, 0);
   }
@@ -251,6 +255,8 @@ void RunArguments(HWND window, const std::vector<std::string>& arguments) {
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
   gMain.window = window;
+  // The picture window shows the last split at any time: every split keeps its picture.
+  KeepSplitPictures(true);
   HINSTANCE instance = create->hInstance;
   const CreateArguments* start = static_cast<const CreateArguments*>(create->lpCreateParams);
   // The outer size was scaled to the system DPI; a window that opened on a monitor of another DPI
@@ -418,6 +424,12 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case IDM_PROGRAM_INFO:
       ShowProgramInfo(window);
+      return 0;
+    case IDM_SPLIT_PICTURE:
+      ShowSplitPicture(window);
+      return 0;
+    case IDM_SPLIT_PICTURE_SAVE:
+      SavePictureOfLastSplit(window);
       return 0;
     case IDM_HEADER_FOOTER_CREATE:
     case IDM_HEADER_FOOTER_VIEW: {

@@ -14,6 +14,7 @@
 #include "text/text_cut.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
+#include "ui/common/split_preview.h"
 #include "ui/common/usage.h"
 
 #include "ui/win32/window_commands.h"
@@ -104,7 +105,7 @@ int Execute(HWND window) {
   if (ReadJobNumbers(window, JobTexts{distance, time, {start[0], start[1], start[2]}}, &job) != kJobReady) {
     return kJobRefused;
   }
-  return SplitProgram(window, job);
+  return SplitWithPicture(window, job);
 }
 
 void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title) {

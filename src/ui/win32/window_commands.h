@@ -28,8 +28,8 @@ void FileChosen(HWND window, const char* path);
 // Validates the fields in order (path given, path exists, time given, distance given), each
 // failure its own error line at level -1 and a result of -1 with the fields untouched; reads the
 // numbers as ReadJobNumbers does (a text that is no number is refused, an empty start field is
-// taken from the program); then runs the split driver. Returns the driver's result (0: pieces
-// written).
+// taken from the program); then runs the split driver (through SplitWithPicture, which keeps the
+// split's picture for the picture window). Returns the driver's result (0: pieces written).
 int Execute(HWND window);
 
 // The open-file dialog's filter and title: with an extension, "ext Files(*.ext)" then

@@ -55,6 +55,31 @@ inline constexpr char kVersionFormat[] = "%s／%s#%s Version %dR%d.%02d [Build D
 
 inline constexpr char kHeaderFooterNoNcFile[] = "エラー：ＮＣファイル名を入力して下さい";
 
+// --- Picture window (the picture of the last split) ---------------------------------------------
+// The program's file name and the number of pieces.
+inline constexpr char kPictureTitleFormat[] = "分割の図 － %s（%d 個）";
+// Cutting time (minutes) and distance (mm) of the whole split.
+inline constexpr char kPictureTotalsFormat[] = "切削時間 %s 分　切削距離 %s mm";
+inline constexpr char kPictureTopCaption[] = "上から見た図（Ｘ右・Ｙ上）";
+inline constexpr char kPictureSideCaption[] = "横から見た図（Ｘ右・Ｚ上）";
+// The side view stretched in Z (by the factor), cut off at the stock's heights.
+inline constexpr char kPictureStretchedFormat[] = "　Ｚ方向 %s 倍";
+inline constexpr char kPictureClipped[] = "　切削範囲の高さのみ";
+inline constexpr char kPictureStart[] = "スタート";
+inline constexpr char kPictureLegendNumber[] = "番号";
+inline constexpr char kPictureLegendTime[] = "切削時間";
+inline constexpr char kPictureLegendDistance[] = "切削距離";
+inline constexpr char kPictureMinutesFormat[] = "%s 分";
+inline constexpr char kPictureMillimetresFormat[] = "%s mm";
+// Pieces whose rows do not fit the window, or that the picture does not hold.
+inline constexpr char kPictureMoreFormat[] = "他 %d 個";
+inline constexpr char kPictureKeyCut[] = "切削（分割ファイルの色）";
+inline constexpr char kPictureKeyRapid[] = "早送り";
+inline constexpr char kPictureKeySeamMove[] = "分割で足した移動";
+inline constexpr char kPictureKeyStock[] = "切削範囲";
+// The seam numbered K: piece K stops there, piece K + 1 resumes.
+inline constexpr char kPictureKeySeam[] = "継ぎ目 K（K 番→K+1 番）";
+
 // --- Program-information dialog --------------------------------------------------------------
 inline constexpr char kInfoFormat[] =
     "%12s : %s\n%12s : %s\n%12s : %dR%d.%02d.%d\n%12s : %s\n%12s : %s\n%12s : %s\n";
