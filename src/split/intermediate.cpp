@@ -18,13 +18,34 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+constexpr uint64_t kPowersOfTen[20] = {1u,
+                                       10u,
+                                       100u,
+                                       1000u,
+                                       10000u,
+                                       100000u,
+                                       1000000u,
+                                       10000000u,
+                                       100000000u,
+                                       1000000000u,
+                                       10000000000u,
+                                       100000000000u,
+                                       1000000000000u,
+                                       10000000000000u,
+                                       100000000000000u,
+                                       1000000000000000u,
+                                       10000000000000000u,
+                                       100000000000000000u,
+                                       1000000000000000000u,
+                                       10000000000000000000u};
+
 // Writes `value` in decimal at `out`; returns the characters written (at most 20).
 int PutInteger(int64_t value, char* out) {
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   int length = value < 0 ? 1 : 0;
   if (value < 0) out[0] = '-';
   int digits = 1;
-  for (uint64_t rest = magnitude; rest >= 10; rest /= 10) ++digits;
+  while (digits < 20 && magnitude >= kPowersOfTen[digits]) ++digits;
   char* end = out + length + digits;
   while (magnitude >= 100) {
     const uint64_t pair = magnitude % 100;
