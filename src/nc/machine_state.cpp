@@ -1,12 +1,14 @@
 #include "nc/machine_state.h"
 
+#include <cstring>
+
 MachineState UnstatedMachine() {
   return MachineState{kNotStated, kNotStated, kNotStated, kNotStated, kNotStated,
                       kNotStated, kNotStated, kNotStated, kNotStated, kNotStated,
-                      kNotStated, kNotStated, kNotStated, kNotStated};
+                      kNotStated, kNotStated, kNotStated, kNotStated, {"", "", ""}};
 }
 
-void UpdateMachineState(const Block& block, int timing, MachineState* state) {
+void UpdateMachineState(const Block& block, int timing, MachineState* state, const char* line) {
   const bool before = timing != kAfterMove;
   const bool after = timing != kBeforeMove;
   for (int w = 0; w < block.wordCount; ++w) {
@@ -64,6 +66,15 @@ void UpdateMachineState(const Block& block, int timing, MachineState* state) {
           state->compensationRegister = word.code;
         }
         break;
+      case 'A':
+      case 'B':
+      case 'C':
+        if (before && line != nullptr) {
+          char* rotary = state->rotary[word.letter - 'A'];
+          size_t used = 0;
+          if (!AppendCanonicalWord(line, word, rotary, kRotaryWordSize, &used)) rotary[0] = '\0';
+        }
+        break;
       default:
         break;
     }
@@ -74,9 +85,17 @@ void UpdateMachineState(const Block& block, int timing, MachineState* state) {
   }
 }
 
+void ApplyStateText(const char* text, size_t length, int timing, MachineState* state) {
+  if (length == 0) return;
+  Block block;
+  if (ReadBlock(text, length, &block) == kBlockReadable) UpdateMachineState(block, timing, state, text);
+}
+
 bool SameCuttingState(const MachineState& a, const MachineState& b) {
   return a.tool == b.tool && a.lengthOffset == b.lengthOffset &&
          a.lengthRegister == b.lengthRegister && a.workOffset == b.workOffset &&
          a.spindle == b.spindle && a.spindleSpeed == b.spindleSpeed && a.coolant == b.coolant &&
-         a.plane == b.plane && a.feedMode == b.feedMode;
+         a.plane == b.plane && a.feedMode == b.feedMode &&
+         std::strcmp(a.rotary[0], b.rotary[0]) == 0 && std::strcmp(a.rotary[1], b.rotary[1]) == 0 &&
+         std::strcmp(a.rotary[2], b.rotary[2]) == 0;
 }

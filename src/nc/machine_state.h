@@ -4,10 +4,14 @@
 // that begins in the middle can first put the machine into the state the program had there.
 #pragma once
 
+#include <cstddef>
+
 #include "nc/block.h"
 
 // "Not stated" for every field below: the program has not set it (yet).
 inline constexpr int kNotStated = -1;
+// Room for one rotary axis word ("A-359.999" and the terminator, with room to spare).
+inline constexpr int kRotaryWordSize = 24;
 
 struct MachineState {
   int tool;                  // T of the last M06: the tool in the spindle
@@ -24,6 +28,9 @@ struct MachineState {
   int compensation;          // G40, G41, G42 -> 40, 41, 42
   int compensationRegister;  // D (or H) of the last G41/G42
   int cycleReturn;           // G98, G99 -> 98, 99
+  // The last A, B and C words as written (canonical, "A0."; "" when not stated): a rotary axis a
+  // three-axis split does not follow but puts back where the program had it.
+  char rotary[3][kRotaryWordSize];
 };
 
 // Every field kNotStated.
@@ -37,9 +44,15 @@ enum StateTiming {
   kAfterMove = 2,    // only those that act after it
 };
 
-// Applies the state words of a readable block to `state` (`timing` chooses which).
-void UpdateMachineState(const Block& block, int timing, MachineState* state);
+// Applies the state words of the readable block read from `line` to `state` (`timing` chooses
+// which). `line` is the text the block was read from (its words are copied from it); nullptr
+// leaves the rotary axes out.
+void UpdateMachineState(const Block& block, int timing, MachineState* state, const char* line = nullptr);
+
+// Reads `text` (its first `length` bytes) as a block and applies its state words to `state`
+// (nothing when it cannot be read).
+void ApplyStateText(const char* text, size_t length, int timing, MachineState* state);
 
 // True when the cut-relevant fields (tool, length offset and register, work offset, spindle
-// direction and speed, coolant, plane, feed mode) of `a` and `b` are the same.
+// direction and speed, coolant, plane, feed mode, rotary axes) of `a` and `b` are the same.
 bool SameCuttingState(const MachineState& a, const MachineState& b);

@@ -69,12 +69,6 @@ size_t CountText(int64_t count, int decimals, bool point, char* out) {
   return used;
 }
 
-// Applies the words of `text` to `state` (kWholeBlock, kBeforeMove or kAfterMove).
-void ApplyText(const char* text, size_t length, int timing, MachineState* state) {
-  if (length == 0) return;
-  Block block;
-  if (ReadBlock(text, length, &block) == kBlockReadable) UpdateMachineState(block, timing, state);
-}
 
 void ReportBlock(int motion, const Position& target) {
   char x[kCoordinateTextSize];
@@ -158,10 +152,10 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
   size_t length = 0;
   int status = kLineRead;
   while ((status = reader.Next(line, &length)) == kLineRead) {
-    ApplyText(line, length, kWholeBlock, state);
+    ApplyStateText(line, length, kWholeBlock, state);
   }
   if (status != kLineEnd) return false;
-  ApplyText(positioning, std::strlen(positioning), kWholeBlock, state);
+  ApplyStateText(positioning, std::strlen(positioning), kWholeBlock, state);
   return true;
 }
 
@@ -383,6 +377,15 @@ void PieceWriter::Restore(const MachineState& needed) {
     line("M%02d", 5);
   } else if (differs(needed.spindleSpeed, header.spindleSpeed)) {
     line("S%d", needed.spindleSpeed);
+  }
+  // A rotary axis where the program had it, turned at the start height.
+  for (int axis = 0; axis < 3; ++axis) {
+    if (needed.rotary[axis][0] == '\0' || std::strcmp(needed.rotary[axis], header.rotary[axis]) == 0) continue;
+    BeginLine();
+    if (motionInForce_ != 0) Append("G00", 3);
+    motionInForce_ = 0;
+    Append(needed.rotary[axis]);
+    EndLine();
   }
   // The length offset takes effect with a Z move: to the start height, where the tool stands.
   const bool lengthChanged = differs(needed.lengthOffset, header.lengthOffset) ||

@@ -77,8 +77,8 @@ class PieceWriter {
   // The restore of a piece that takes over in the middle of the program: the blocks that bring
   // the machine from the header's state to `needed` (only what differs, and only what `needed`
   // states): the plane, the feed mode, the tool change "T.. M06" (and the tool selected for the
-  // next change), the spindle speed and direction, the length offset "G43 H.. Z<start height>"
-  // (or G49), the coolant.
+  // next change), the spindle speed and direction, a rotary axis word (A, B, C) as the program
+  // last wrote it, the length offset "G43 H.. Z<start height>" (or G49), the coolant.
   void Restore(const MachineState& needed);
 
   // The approach to `entry`, where the piece takes over: rapid to above it at the start height,

@@ -381,12 +381,6 @@ struct PieceMeters {
   bool Passed() const { return PassedTime() || distance->running > distance->limit; }
 };
 
-// Applies the words of `text` to `state` (kWholeBlock, kBeforeMove or kAfterMove).
-void ApplyWords(const char* text, size_t length, int timing, MachineState* state) {
-  if (length == 0) return;
-  Block block;
-  if (ReadBlock(text, length, &block) == kBlockReadable) UpdateMachineState(block, timing, state);
-}
 
 // Why no piece may begin at a record (0: one may): the log text naming the reason.
 const char* SeamBlocked(int flags, const MachineState& state, const MachineState& header) {
@@ -487,7 +481,7 @@ int SplitLoop(SplitRun* run) {
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
     if (kind == kRecordBlock) {
       const BlockRecord& block = reader.block();
-      ApplyWords(block.text, block.length, kWholeBlock, &state);
+      ApplyStateText(block.text, block.length, kWholeBlock, &state);
       // The header's blocks are in every piece's head already; those after the program's last
       // move are its footer.
       if (pieceNumber > 0 && block.line >= run->bodyLine && block.line <= run->lastMoveLine) {
@@ -503,7 +497,7 @@ int SplitLoop(SplitRun* run) {
     const int flags = hole ? drill.flags : move.flags;
     const int line = hole ? drill.line : move.line;
     const MachineState before = state;
-    ApplyWords(riding, ridingLength, kBeforeMove, &state);
+    ApplyStateText(riding, ridingLength, kBeforeMove, &state);
 
     Position end = previous;
     if (hole) {
@@ -558,7 +552,7 @@ int SplitLoop(SplitRun* run) {
         }
       }
     }
-    ApplyWords(riding, ridingLength, kAfterMove, &state);
+    ApplyStateText(riding, ridingLength, kAfterMove, &state);
     if (!hole) state.plane = move.plane;  // a plane code on a move's own line is not among its words
     previous = end;
     distance.previous = distance.running;

@@ -250,6 +250,8 @@ TEST_F(PieceWriterTest, RestoreWritesOnlyWhatDiffersFromTheHeader) {
   faster.plane = 18;
   MachineState perRevolution = toolOne;
   perRevolution.feedMode = 95;
+  MachineState turned = toolOne;
+  std::snprintf(turned.rotary[0], sizeof turned.rotary[0], "A90.");
   const Case cases[] = {
       {"the same state: nothing", toolOne, toolOne, ""},
       {"nothing stated: nothing", toolOne, none, ""},
@@ -257,6 +259,7 @@ TEST_F(PieceWriterTest, RestoreWritesOnlyWhatDiffersFromTheHeader) {
        toolTwo, "T2M06\r\nT3\r\nS3000M03\r\nG43H2Z50.\r\nM08\r\n"},
       {"a speed, coolant off and a plane", toolOne, faster, "G18\r\nS2000M03\r\nM09\r\n"},
       {"feed per revolution", toolOne, perRevolution, "G95\r\n"},
+      {"a rotary axis as the program last wrote it", toolOne, turned, "A90.\r\n"},
       {"a length offset the header does not take up", none, toolOne,
        "T1M06\r\nS1500M03\r\nG43H1Z50.\r\nM08\r\n"},
   };
