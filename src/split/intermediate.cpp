@@ -125,20 +125,24 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   n += PutInteger(record.plane, line + n);
   line[n++] = ' ';
   n += PutInteger(record.flags, line + n);
-  // An arc's centre offsets and radius follow its end point; a straight move has none.
-  const double values[] = {record.at[kX], record.at[kY], record.at[kZ], record.at[kI],
-                           record.at[kJ], record.at[kK], record.at[kR]};
-  const int count = record.motion == 2 || record.motion == 3 ? 7 : 3;
-  for (int slot = 0; slot < count; ++slot) {
-    if (!PutCount(line, &n, values[slot], decimals_)) return -1;
+  // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
+  // radius (a straight move has none); then the feed, "=" when it is the previous move's.
+  const bool same = anyMove_;
+  for (int slot = kX; slot <= kZ; ++slot) {
+    if (!PutCount(line, &n, record.at[slot], decimals_, same ? &lastCounts_[slot] : nullptr)) return -1;
   }
-  int64_t feed = 0;
-  if (!ToResolutionCount(record.feed, 3, &feed) || feed > kLargestCount || feed < -kLargestCount) {
-    failed_ = true;
-    return -1;
+  if (record.motion == 2 || record.motion == 3) {
+    for (int slot : {kI, kJ, kK, kR}) {
+      if (!PutCount(line, &n, record.at[slot], decimals_)) return -1;
+    }
   }
-  line[n++] = ' ';
-  n += PutInteger(feed, line + n);
+  if (!PutCount(line, &n, record.feed, 3, same ? &lastCounts_[3] : nullptr)) return -1;
+  if (!same) {
+    // The first move record names every value: they are the ones the next may repeat.
+    for (int slot = kX; slot <= kZ; ++slot) ToResolutionCount(record.at[slot], decimals_, &lastCounts_[slot]);
+    ToResolutionCount(record.feed, 3, &lastCounts_[3]);
+    anyMove_ = true;
+  }
   line[n++] = ' ';
   n += PutInteger(record.line, line + n);
   size_t words = strnlen(record.words, kRidingWordsSize - 1);
@@ -152,13 +156,18 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   return Put(line, static_cast<size_t>(n));
 }
 
-bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals) {
+bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int64_t* last) {
   int64_t count = 0;
   if (!ToResolutionCount(value, decimals, &count) || count > kLargestCount || count < -kLargestCount) {
     failed_ = true;
     return false;
   }
   line[(*n)++] = ' ';
+  if (last != nullptr && *last == count) {
+    line[(*n)++] = '=';
+    return true;
+  }
+  if (last != nullptr) *last = count;
   *n += PutInteger(count, line + *n);
   return true;
 }
@@ -292,27 +301,35 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
       fields[2] > kAllMoveFlags) {
     return kRecordBad;
   }
+  // "=": the count of the move record parsed into `move` before.
+  const bool previous = move->counted;
+  auto takeCount = [&](int64_t* count, bool maySame) {
+    if (maySame && at < length && text[at] == '=' && (at + 1 == length || text[at + 1] == ' ')) {
+      at += at + 1 < length ? 2 : 1;
+      return previous;
+    }
+    return TakeInteger(text, length, &at, count) && *count <= kLargestCount && *count >= -kLargestCount;
+  };
+  int64_t counts[kWordCount] = {move->count[kX], move->count[kY], move->count[kZ], 0, 0, 0, 0, 0};
+  int64_t feedCount = move->feedCount;
+  const int slots[] = {kX, kY, kZ, kI, kJ, kK, kR};
+  const bool arc = fields[0] == 2 || fields[0] == 3;
+  for (int slot : std::span(slots, arc ? 7 : 3)) {
+    if (!takeCount(&counts[slot], slot <= kZ)) return kRecordBad;
+  }
+  if (!takeCount(&feedCount, true)) return kRecordBad;
   move->motion = static_cast<int>(fields[0]);
   move->plane = static_cast<int>(fields[1]);
   move->flags = static_cast<int>(fields[2]);
-  move->at = Position{};
-  for (int64_t& count : move->count) count = 0;
   move->counted = true;
-  const int slots[] = {kX, kY, kZ, kI, kJ, kK, kR};
-  const bool arc = move->motion == 2 || move->motion == 3;
-  for (int slot : std::span(slots, arc ? 7 : 3)) {
-    if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
-      return kRecordBad;
-    }
+  for (int slot = 0; slot < kWordCount; ++slot) {
     // Both the count and the scale are exact doubles: the quotient is the nearest double to the
     // decimal value, as reading its decimal text would give.
-    move->at[slot] = static_cast<double>(v) / scale;
-    move->count[slot] = v;
+    move->count[slot] = counts[slot];
+    move->at[slot] = slot == kQ ? 0.0 : static_cast<double>(counts[slot]) / scale;
   }
-  if (!TakeInteger(text, length, &at, &v) || v > kLargestCount || v < -kLargestCount) {
-    return kRecordBad;
-  }
-  move->feed = static_cast<double>(v) / 1000.0;
+  move->feedCount = feedCount;
+  move->feed = static_cast<double>(feedCount) / 1000.0;
   if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
   move->line = static_cast<int>(v);
   // What is left after the blank that ended the line number are the riding words.

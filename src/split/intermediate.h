@@ -11,6 +11,9 @@
 //                                               (MoveFlag); the absolute end point; for an arc
 //                                               (motion 2, 3) only, its centre offsets and
 //                                               radius; the feed in 0.001 per minute; the NC line;
+//                                               x, y, z and the feed are "=" when they are those
+//                                               of the move record before (most moves change one
+//                                               or two axes);
 //                                               then the block's other words that ride on the move
 //                                               (S2000, M08, G43H2, ...), written compactly
 //   C <code> <return> <flags> <x> <y> <z> <r> <feed> <initial> <line> <params>[ <words>]
@@ -71,6 +74,7 @@ struct MoveRecord {
   // (X, Y, Z, I, J, R, Q, K; Q unused), so that a writer can name them without rounding again.
   bool counted;
   int64_t count[kWordCount];
+  int64_t feedCount;  // the feed in 0.001 per minute
 };
 
 // Longest text of a cycle's own words (Q, P).
@@ -129,11 +133,14 @@ class IntermediateWriter {
 
  private:
   int Put(const char* text, size_t length);
-  // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
-  bool PutCount(char* line, int* n, double value, int decimals);
+  // Appends " <count>" of `value` in the resolution of `decimals` (" =" when it equals `*last`,
+  // which `last` then becomes; nullptr: never "="); false when it does not fit.
+  bool PutCount(char* line, int* n, double value, int decimals, int64_t* last = nullptr);
   FILE* file_;
   int decimals_;
   bool failed_ = false;
+  bool anyMove_ = false;        // a move record has been written: "=" may refer to it
+  int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
 };
 
 // Reads an intermediate file back, record by record, through its own buffer.
@@ -176,6 +183,7 @@ class IntermediateReader {
 };
 
 // Parses one record line (without its line end) into `move`, `hole` or `block` with the scale of
-// `units`. Returns kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
+// `units`. A "=" field of a move takes the count `move` holds from the move record parsed into it
+// before (none: the line is bad). Returns kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
 int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
                 BlockRecord* block);

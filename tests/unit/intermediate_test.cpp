@@ -102,6 +102,44 @@ TEST(Intermediate, HoleRecordsWithTheCyclesWordsAndTheirOwn) {
   }
 }
 
+TEST(Intermediate, AMoveRepeatsTheValuesOfTheMoveBeforeAsEquals) {
+  TempDir dir;
+  const std::string path = dir.Path("I.txt");
+  const MoveRecord moves[] = {
+      Move(0, 0, 0, 50, 0, 0, 0, 0),
+      Move(1, 10, 0, 50, 0, 0, 300, 5),
+      Move(2, 20, 10, 50, 0, 10, 300, 6),   // an arc's offsets are always written
+      Move(1, 20, 10, -1, 0, 0, 300, 7),
+  };
+  {
+    platform::FileHandle file(path.c_str(), "wb");
+    IntermediateWriter writer(file.get(), kMillimetres);
+    for (const MoveRecord& m : moves) ASSERT_EQ(writer.WriteMove(m), 0);
+    ASSERT_EQ(writer.WriteBlock(8, 90, "M08", 3), 0);  // a block in between changes nothing
+    ASSERT_EQ(writer.WriteMove(Move(1, 20, 10, -1, 0, 0, 300, 9)), 0);
+  }
+  EXPECT_EQ(dir.Read("I.txt"), "U 21\r\nM 0 17 0 0 0 50000 0 0\r\nM 1 17 0 10000 = = 300000 5\r\n"
+                               "M 2 17 0 20000 10000 = 0 10000 0 0 = 6\r\nM 1 17 0 = = -1000 = 7\r\n"
+                               "B 8 90 M08\r\nM 1 17 0 = = = = 9\r\n");
+  platform::FileHandle file(path.c_str(), "rb");
+  IntermediateReader reader(file.get());
+  for (const MoveRecord& m : moves) {
+    ASSERT_EQ(reader.Next(), kRecordMove);
+    for (int slot : {kX, kY, kZ}) EXPECT_EQ(reader.move().at[slot], m.at[slot]) << m.line;
+    EXPECT_EQ(reader.move().feed, m.feed) << m.line;
+  }
+  ASSERT_EQ(reader.Next(), kRecordBlock);
+  ASSERT_EQ(reader.Next(), kRecordMove);
+  EXPECT_EQ(reader.move().at[kZ], -1.0);
+  // "=" with no move before, or for an arc's offset, is no record.
+  for (const char* bad : {"M 0 17 0 = 0 0 0 0", "M 2 17 0 0 0 0 = 0 0 0 0 1"}) {
+    MoveRecord move{};
+    HoleRecord hole{};
+    BlockRecord block{};
+    EXPECT_EQ(ParseRecord(bad, std::strlen(bad), kMillimetres, &move, &hole, &block), kRecordBad) << bad;
+  }
+}
+
 TEST(Intermediate, RoundingFollowsTheFormatter) {
   int64_t count = 0;
   ASSERT_TRUE(ToResolutionCount(0.0625, 3, &count));

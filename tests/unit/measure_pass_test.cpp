@@ -41,16 +41,35 @@ Measured Measure(const TempDir& dir, const std::string& program, double x = 0, d
 }
 
 // The record lines of an intermediate file whose kind is one of `kinds` ("MC": the moves and
-// holes; "B": the carried blocks), without their "\r\n".
+// holes; "B": the carried blocks), without their "\r\n", and with the "=" of a move (the value of
+// the move before) written out.
 std::vector<std::string> Lines(const std::string& bytes, const char* kinds = "MC") {
   std::vector<std::string> lines;
+  std::vector<std::string> last;  // the fields of the move record before
   size_t at = 0;
   while (at < bytes.size()) {
     size_t end = bytes.find("\r\n", at);
     if (end == std::string::npos) end = bytes.size();
     std::string line = bytes.substr(at, end - at);
-    if (!line.empty() && std::string(kinds).find(line[0]) != std::string::npos) lines.push_back(line);
     at = end + 2;
+    if (line.rfind("M ", 0) == 0) {
+      std::vector<std::string> fields;
+      for (size_t from = 0; from <= line.size();) {
+        size_t blank = line.find(' ', from);
+        if (blank == std::string::npos) blank = line.size();
+        fields.push_back(line.substr(from, blank - from));
+        from = blank + 1;
+      }
+      const bool arc = fields[1] == "2" || fields[1] == "3";
+      const size_t feed = arc ? 11 : 7;
+      for (size_t i : {size_t{4}, size_t{5}, size_t{6}, feed}) {
+        if (fields[i] == "=") fields[i] = last[i == feed ? 0 : i];
+      }
+      last = {fields[feed], "", "", "", fields[4], fields[5], fields[6]};
+      line = fields[0];
+      for (size_t i = 1; i < fields.size(); ++i) line += " " + fields[i];
+    }
+    if (!line.empty() && std::string(kinds).find(line[0]) != std::string::npos) lines.push_back(line);
   }
   return lines;
 }
