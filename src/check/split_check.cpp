@@ -16,6 +16,9 @@ namespace {
 
 constexpr double kSlack = 1e-9;
 constexpr size_t kPathSize = 512;
+// Most program moves a piece's tail may have made after its last cut that the next piece may make
+// again; more are never needed (a lift, a retract and a return).
+constexpr int kRematchSize = 8;
 
 // Where a piece stands between its opening and its end.
 enum Phase {
@@ -63,6 +66,8 @@ class SplitChecker {
   int FinishPiece(const CheckEvent& end);
   int DrainSource();
   void NoteReturn(const CheckEvent& move);
+  void NoteHeadMove(const CheckEvent& move);
+  bool IsLift(const CheckEvent& move, double tolerance) const;
   void KeepLastCutting();
   void TakeSource();
 
@@ -102,6 +107,21 @@ class SplitChecker {
   CheckPoint tailEnd_{};      // where the tool stood before it
   int tailEndLine_ = 0;
   int tailLine_ = 0;          // the first added move after the body
+  // Before the piece's first cut: where the latest program move of its head left the tool, while
+  // the added moves since only rose straight up from there (see IsLift).
+  bool liftOpen_ = false;
+  double liftX_ = 0.0;
+  double liftY_ = 0.0;
+  double liftZ_ = 0.0;
+  // The program's moves (rapids, returns) this piece made after its latest cut: a tail that
+  // coincides with the program's own closing moves makes them, and the next piece, which resumes
+  // at that cut, may make them again in order before any other program move.
+  bool cutInPiece_ = false;
+  CheckEvent afterCut_[kRematchSize]{};
+  int afterCutCount_ = 0;
+  CheckEvent rematch_[kRematchSize]{};  // the previous piece's afterCut_
+  int rematchCount_ = 0;
+  int rematchAt_ = 0;         // the next one this piece may make; rematchCount_ once closed
 };
 
 void SplitChecker::Detail(const char* format, ...) {
@@ -189,6 +209,12 @@ int SplitChecker::CheckPiece(int number) {
   pending_ = false;
   captured_ = false;
   tailLine_ = 0;
+  liftOpen_ = false;
+  for (int i = 0; i < afterCutCount_; ++i) rematch_[i] = afterCut_[i];
+  rematchCount_ = afterCutCount_;
+  rematchAt_ = 0;
+  afterCutCount_ = 0;
+  cutInPiece_ = false;
   for (;;) {
     const CheckEvent* event = nullptr;
     const int peeked = piece_.Peek(0, &event);
@@ -217,16 +243,28 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
         CompareStates(move.state, next->state) == kSameState) {
       replay_.Take();
       NoteReturn(move);
+      NoteHeadMove(move);
       return kCheckPassed;
     }
   }
   replaying_ = false;
+  if (rematchAt_ < rematchCount_ && phase_ != kPhaseTail) {
+    const CheckEvent& again = rematch_[rematchAt_];
+    if (CompareMoves(move, again, Tolerance(again), startZ_, false) == kSameMove) {
+      ++rematchAt_;
+      const int accepted = AcceptProgramMove(move, again, true);
+      NoteReturn(move);
+      return accepted;
+    }
+  }
   const CheckEvent* source = nullptr;
   int matched = MatchSource(move, &source);
   if (matched < 0) return report_->result;
   if (matched > 0 && phase_ == kPhaseHead && !IsCuttingEvent(source->kind)) {
+    rematchAt_ = rematchCount_;
     TakeSource();
     NoteReturn(move);
+    NoteHeadMove(move);
     return kCheckPassed;
   }
   if (matched == 0 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
@@ -237,11 +275,34 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     if (matched < 0) return report_->result;
   }
   if (matched > 0) {
+    rematchAt_ = rematchCount_;
     const int accepted = AcceptProgramMove(move, *source, false);
+    if (accepted == kCheckPassed && cutInPiece_ && !IsCuttingEvent(source->kind) && afterCutCount_ < kRematchSize) {
+      afterCut_[afterCutCount_++] = *source;
+    }
     source_.Take();  // the event stays in the ring for lastCuttingSlot_
     return accepted;
   }
   return CheckAdded(move);
+}
+
+// A program move of the piece's head (its opening again, or a rapid of the program before its
+// first cut): the tool stands where the program has it, and may rise straight up from there.
+void SplitChecker::NoteHeadMove(const CheckEvent& move) {
+  liftOpen_ = AllPhysicalKnown(move.to);
+  liftX_ = move.to.physical[0];
+  liftY_ = move.to.physical[1];
+  liftZ_ = move.to.physical[2];
+}
+
+// An added move of the head that only rises from where the latest program move left the tool (the
+// positioning line after an opening that went down, at the start point, to a lower level): it
+// stays on the vertical line above a place the program's own moves took the tool to.
+bool SplitChecker::IsLift(const CheckEvent& move, double tolerance) const {
+  return liftOpen_ && phase_ == kPhaseHead && Vertical(move, tolerance) &&
+         liftX_ - move.from.physical[0] <= tolerance && move.from.physical[0] - liftX_ <= tolerance &&
+         liftY_ - move.from.physical[1] <= tolerance && move.from.physical[1] - liftY_ <= tolerance &&
+         LowerZ(move) >= liftZ_ - tolerance;
 }
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
@@ -321,8 +382,13 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   phase_ = kPhaseBody;
   pending_ = false;
   repeatAvailable_ = false;
+  liftOpen_ = false;
   captured_ = false;
   stop_ = move.to;
+  if (IsCuttingEvent(source.kind)) {
+    cutInPiece_ = true;
+    afterCutCount_ = 0;
+  }
   raised_ = move.kind == kEventHole && !SameAxis(move.to, source.to, 2, tolerance);
   if (!repeat && IsCuttingEvent(source.kind)) {
     lastCuttingSlot_ = &source;
@@ -353,6 +419,11 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
   } else if (move.kind == kEventMachine) {
     safe = AtOrAboveZ(move.from, startZ_, tolerance) && ((move.named & 4) == 0 || (move.to.flags[2] & kAtReference) != 0);
   }
+  if (!safe && (move.kind == kEventRapid || move.kind == kEventLinear) && IsLift(move, tolerance)) {
+    NoteReturn(move);
+    return kCheckPassed;
+  }
+  liftOpen_ = false;
   if (!safe && (move.kind == kEventRapid || move.kind == kEventLinear) && Vertical(move, tolerance)) {
     if (phase_ == kPhaseHead) {
       // Placed when the piece's first program move shows where it resumes.

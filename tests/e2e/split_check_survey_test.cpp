@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "config/file_naming.h"
 #include "support/fake_platform.h"
 #include "ui/common/header_footer_files.h"
 #include "support/golden_case.h"
@@ -104,14 +105,15 @@ TEST(SplitCheckSurvey, GoldenExpectedPieces) {
     const fs::path program = fs::path(QX_SOURCE_DIR) / job.program;
     TempDir dir;
     dir.Write(program.filename().string(), ReadFileBytes(program.string()));
-    const std::string stem = program.stem().string() + "_";
+    // The pieces are numbered from 1 without a gap; a file of another number is the user's.
     int pieces = 0;
-    for (const auto& [file, bytes] : FilesOf(caseDir / "expected")) {
-      if (file.rfind(stem, 0) != 0 || file.find("header") != std::string::npos || file.find("footer") != std::string::npos) {
-        continue;
+    for (const auto& [file, bytes] : FilesOf(caseDir / "expected")) dir.Write(file, bytes);
+    for (;; ++pieces) {
+      char path[512];
+      if (PiecePath(dir.Path(program.filename().string()).c_str(), pieces + 1, path, sizeof path) != kNamingOk ||
+          !fs::exists(path, ec)) {
+        break;
       }
-      dir.Write(file, bytes);
-      ++pieces;
     }
     SplitCheckReport report{};
     std::string line;

@@ -373,6 +373,62 @@ TEST(SplitCheckPairs, CannedCycles) {
   });
 }
 
+// The seam falls in the last cut before the program's own retract: piece 1's tail (up, back to the
+// start point) is the program's closing, and the next piece resumes at that cut.
+constexpr const char* kClosing = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+constexpr const char* kClosingFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME;
+// The same with the program's rapid to a second cut after the seam move.
+constexpr const char* kRapidAfter = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\nG00 Z50.\nX50. Y0.\nZ2.\nG01 Z-1.\nX60.\n" HOME;
+
+TEST(SplitCheckPairs, ProgramMovesThatATailMadeComeAgainAfterTheSeam) {
+  CheckPairs({
+      {"the repeat, then the program's closing once more", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"no repeat: down to where the last cut ended, then the program's closing", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X30. Y0.\nZ9.\nG01 Z-1. F50\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the repeat, the program's retract, then the rapid to its next cut", kRapidAfter,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\n" HOME,
+        HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX50. Y0.\nZ2.\nG01 Z-1.\nX60.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the program's closing out of order", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 X0. Y0.\nZ50.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G00 X0. Y0. Z-1."},
+      {"down again after the program's closing", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nZ-1.\nZ50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G00 X30. Y0. Z-1."},
+      {"the last two cuts again", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX20. F100\nX30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G01 X20. Y0. Z-1."},
+      {"the program's closing made by the first piece's tail only, never by the program", kRapidAfter,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\n" HOME,
+        HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nZ2.\nG01 Z-1.\nX60.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
+  });
+}
+
+// The opening brings the tool down to Z20. at the start point; the piece's positioning line takes
+// it back up to the start Z before its own approach.
+constexpr const char* kLowOpening =
+    "%\nO0001\nG90 G17 G21 S1000 M03\nG43 H01 Z20.\nG00 X-6. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z5.\nM30\n%\n";
+#define LOW_HEAD "%\nO0001\nG90 G17 G21 S1000 M03\nG43 H01 Z20.\n"
+
+TEST(SplitCheckPairs, PositioningLineRisesFromTheOpening) {
+  constexpr const char* kSecond = LOW_HEAD POSITIONING "X-6.Y0.\nZ9.\nG01Z-1.F50\nX20.F100\nX30.\nG00Z5.\nZ50.\nX0.Y0.\nM30\n%\n";
+  CheckPairs({
+      {"up, over at the start Z, down where the first cut starts", kLowOpening,
+       {LOW_HEAD POSITIONING "X-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"across at the opening's level", kLowOpening,
+       {LOW_HEAD "G00 X-3.\nX-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "終点が違います：G00 X-3. Y0. Z20."},
+      {"up, then down below the opening's level at the start point", kLowOpening,
+       {LOW_HEAD POSITIONING "Z10.\nZ50.\nX-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, "再開点"},
+  });
+}
+
 TEST(SplitCheckPairs, WordFormsAndTheProgramsEnd) {
   constexpr const char* kForms = "%\ng90 g17 g21 s1000 m3\ng0 x10. y0.\nz2.\ng1 z-1. f 100\nx +20. y -0.25\n/x30.\ng0 z50.\nx0 y0\nm30\n%\n";
   constexpr const char* kEnded = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nX0. Y0.\nM30\nG00 X30.\nZ-1.\nG01 X40.\n%\n";
