@@ -108,11 +108,12 @@ int32_t CodeValue(const NumberText& number, bool allowTenth) {
   return -1;
 }
 
-// One word's share of the block signature (a 64-bit mix of letter and value).
-uint64_t WordSignature(char letter, double value) {
+// One word's share of the block signature (a 64-bit mix of letter, value and whether the number
+// had a decimal point: "G04 X1" and "G04 X1." are different blocks).
+uint64_t WordSignature(char letter, double value, bool point = false) {
   uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
-  uint64_t h = bits ^ (static_cast<uint64_t>(letter) * 0x9E3779B97F4A7C15ull);
+  uint64_t h = bits ^ (static_cast<uint64_t>(letter + (point ? 32 : 0)) * 0x9E3779B97F4A7C15ull);
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
@@ -212,7 +213,7 @@ uint64_t BlockSignature(const CheckBlock& block) {
   uint64_t signature = 0;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     if (!HasWord(block, letter) || letter == 'G' || letter == 'M' || letter == 'N' || letter == 'O') continue;
-    signature += WordSignature(letter, block.value[letter - 'A']);
+    signature += WordSignature(letter, block.value[letter - 'A'], (block.hasPoint & LetterBit(letter)) != 0);
   }
   for (int i = 0; i < block.gCount; ++i) signature += WordSignature('G', block.gCodes[i]);
   for (int i = 0; i < block.mCount; ++i) signature += WordSignature('M', block.mCodes[i]);

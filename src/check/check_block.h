@@ -71,8 +71,9 @@ inline bool HasCode(const CheckBlock& block, int32_t gCode) {
   return false;
 }
 
-// A number that is the same for two blocks with the same words in any order (N and O left out):
-// how the check recognises a block that a piece carries as written.
+// A number that is the same for two blocks with the same words in any order (N and O left out),
+// each with the same value and the same form (with or without a decimal point): how the check
+// recognises a block that a piece carries as written, whatever its case, blanks and "+" signs.
 uint64_t BlockSignature(const CheckBlock& block);
 
 // Reads the `length` bytes of `line` (a physical line; a final "\n" ends it, a NUL byte inside is

@@ -3,6 +3,8 @@
 int EventStream::Open(const char* path, const double start[3], bool blockEvents) {
   first_ = count_ = 0;
   faultKind_ = faultLine_ = 0;
+  closingChain_ = 0;
+  closingCount_ = closingLine_ = 0;
   end_ = CheckEvent{};
   simulator_.Reset(start, blockEvents);
   reader_.reset();
@@ -46,6 +48,17 @@ int EventStream::Fill() {
       }
     }
     if (slots.count == 0) continue;
+    for (int i = 0; i < slots.count; ++i) {
+      const CheckEvent& event = ring_[(slots.start + i) % kRingSize];
+      if (event.kind == kEventBlock) {
+        if (event.blockClass == kBlockInterpretation) continue;
+        closingChain_ = ChainSignature(closingChain_, event.signature);
+        if (closingCount_++ == 0) closingLine_ = event.line;
+      } else if (event.kind != kEventEnd) {
+        closingChain_ = 0;
+        closingCount_ = 0;
+      }
+    }
     // The program's end is kept apart: the stream ends with it.
     const CheckEvent& last = ring_[(slots.start + slots.count - 1) % kRingSize];
     if (last.kind == kEventEnd) {

@@ -28,7 +28,7 @@ enum StreamFault {
 class EventStream {
  public:
   // Number of events Peek can see ahead.
-  static constexpr int kLookAhead = 8;
+  static constexpr int kLookAhead = 32;
 
   EventStream() = default;
   EventStream(const EventStream&) = delete;
@@ -55,6 +55,12 @@ class EventStream {
   const MachineSimulator& simulator() const { return simulator_; }
   // Number of the last line read.
   int lineNumber() const { return reader_ ? reader_->lineNumber() : 0; }
+  // The blocks read since the latest move (interpretation-only blocks left out), as a
+  // ChainSignature chain, their number and the first one's line: once the stream has ended, the
+  // file's closing blocks.
+  uint64_t closingChain() const { return closingChain_; }
+  int closingCount() const { return closingCount_; }
+  int closingLine() const { return closingLine_; }
 
  private:
   // Reads lines until one more event is buffered. Returns kStreamEvent, kStreamEnd or kStreamFault.
@@ -70,6 +76,9 @@ class EventStream {
   int count_ = 0;   // events buffered
   int state_ = kStreamEvent;  // kStreamEnd / kStreamFault once reached (after the buffered events)
   CheckEvent end_{};
+  uint64_t closingChain_ = 0;
+  int closingCount_ = 0;
+  int closingLine_ = 0;
   int faultKind_ = 0;
   int faultLine_ = 0;
   char line_[kLineBufferSize];

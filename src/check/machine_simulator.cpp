@@ -48,6 +48,12 @@ bool IsRestoreCode(int32_t code) {
          (whole >= 54 && whole <= 59) || whole == 90 || whole == 91 || whole == 94 || whole == 95;
 }
 
+// Codes that only change how later words are read: planes, distance mode, the cycle cancel.
+bool IsInterpretationCode(int32_t code) {
+  return code == GCode(17) || code == GCode(18) || code == GCode(19) || code == GCode(80) || code == GCode(90) ||
+         code == GCode(91);
+}
+
 // Codes that change nothing the model follows: exact stop and cutting modes, look-ahead modes,
 // and the cancels of what the model refuses (G15 polar, G50 scaling, G67 modal macro, G69
 // rotation).
@@ -76,6 +82,7 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   state_.spindle = 5;
   state_.lengthOffset = 49;
   state_.compensation = 40;
+  state_.compensationBefore = 40;
   state_.workOffset = 54;
   state_.feedMode = 94;
   state_.units = 21;
@@ -165,7 +172,7 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.from = position_;
   event.state = state_;
   event.signature = 0;
-  event.stateOnly = 0;
+  event.blockClass = kBlockOther;
   return event;
 }
 
@@ -258,15 +265,20 @@ void MachineSimulator::ApplyStateAfter(const CheckBlock& block) {
   }
 }
 
-bool MachineSimulator::IsStateOnly(const CheckBlock& block) const {
-  if ((block.present & ~kRestoreWords) != 0) return false;
+int MachineSimulator::ClassOf(const CheckBlock& block) const {
+  if ((block.present & ~(LetterBit('G') | LetterBit('N'))) == 0 && block.gCount > 0) {
+    bool interpretation = true;
+    for (int i = 0; i < block.gCount; ++i) interpretation = interpretation && IsInterpretationCode(block.gCodes[i]);
+    if (interpretation) return kBlockInterpretation;
+  }
+  if ((block.present & ~kRestoreWords) != 0) return kBlockOther;
   for (int i = 0; i < block.gCount; ++i) {
-    if (!IsRestoreCode(block.gCodes[i])) return false;
+    if (!IsRestoreCode(block.gCodes[i])) return kBlockOther;
   }
   for (int i = 0; i < block.mCount; ++i) {
-    if (block.mCodes[i] < 3 || block.mCodes[i] > 9) return false;
+    if (block.mCodes[i] < 3 || block.mCodes[i] > 9) return kBlockOther;
   }
-  return true;
+  return kBlockRestore;
 }
 
 int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, EventSlots* slots) {
@@ -293,6 +305,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
   if (!plain) {
+    state_.compensationBefore = state_.compensation;
     if (ApplyCodes(block) != kSimulationOk) return fault_.result;
     ApplyStateBefore(block);
   } else if (HasWord(block, 'F')) {
@@ -369,8 +382,9 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
     CheckEvent& event = Push(slots, kEventBlock);
     event.to = event.from;
     event.signature = BlockSignature(block);
-    event.stateOnly = IsStateOnly(block) ? 1 : 0;
+    event.blockClass = ClassOf(block);
   }
+  state_.compensationBefore = state_.compensation;
   if (ends) PushEnd(slots);
   return kSimulationOk;
 }
@@ -401,6 +415,7 @@ void MachineSimulator::NextHole(EventSlots* slots) {
   event.to = position_;
   if (--holesLeft_ == 0) {
     ApplyStateAfter(block);
+    state_.compensationBefore = state_.compensation;
     if (endAfterHoles_) PushEnd(slots);
     endAfterHoles_ = false;
   }

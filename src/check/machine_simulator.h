@@ -125,7 +125,7 @@ class MachineSimulator {
   void MachinePositioning(const CheckBlock& block, EventSlots* slots);
   void SetOrigin(const CheckBlock& block);
   int StartHoles(const CheckBlock& block);
-  bool IsStateOnly(const CheckBlock& block) const;
+  int ClassOf(const CheckBlock& block) const;  // a BlockClass
 
   // Position: program coordinates, physical ones (program plus shift) and their flags.
   CheckPoint position_;

@@ -54,12 +54,15 @@ int CompareHoles(const CheckEvent& piece, const CheckEvent& source, double toler
   const HolePath& p = piece.hole;
   const HolePath& s = source.hole;
   if (p.code != s.code) return kDiffKind;
-  // The travel to the hole: from the same place, or from higher up over a clear path.
+  // The travel to the hole: from the same place, or from higher up over a clear path: on the same
+  // vertical line, from at least the start Z, or straight down from above the hole itself (a
+  // piece's approach to its first hole).
   const bool sameXY = SameAxis(piece.from, source.from, 0, tolerance) && SameAxis(piece.from, source.from, 1, tolerance);
+  const bool aboveHole = SameAxis(piece.from, piece.to, 0, tolerance) && SameAxis(piece.from, piece.to, 1, tolerance);
   const bool higher = AtOrAbove(piece.from, source.from.physical[2], tolerance) &&
                       PhysicalKnown(source.from, 2);
   if (!SamePoint(piece.from, source.from, tolerance) &&
-      !(higher && (sameXY || AtOrAbove(piece.from, startZ, tolerance)))) {
+      !(higher && (sameXY || aboveHole || AtOrAbove(piece.from, startZ, tolerance)))) {
     return kDiffFrom;
   }
   if (!SameAxis(piece.to, source.to, 0, tolerance) || !SameAxis(piece.to, source.to, 1, tolerance)) return kDiffTo;

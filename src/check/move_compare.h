@@ -47,8 +47,8 @@ bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double toleran
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance);
 
 // Compares a piece's move with the program's. Holes may come from higher (their travel level at
-// or above the program's, from the same X Y or from at least `startZ`) and, under G98, return
-// higher. `raised`: the piece's tool stands higher than the program's after such a hole, so a
+// or above the program's: from the same X Y, from above the hole itself, or from at least
+// `startZ`) and, under G98, return higher. `raised`: the piece's tool stands higher than the program's after such a hole, so a
 // rapid may start higher on the same vertical line. Returns a MoveAspect.
 int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double tolerance, double startZ,
                  bool raised);

@@ -11,7 +11,8 @@
 //     both give R) and swept angle, for holes the same cycle, levels and words. The program's
 //     rapids, reference returns and G53 moves also come, in order. Allowed besides: once at the
 //     start of pieces 2..n, the repeat of the last cutting move of the piece before (the move the
-//     seam interrupted, cut again from its own start); a move of the program shorter than the
+//     seam interrupted, cut again from its own start), unless that was a hole (a hole is never
+//     drilled twice); a move of the program shorter than the
 //     output resolution may be missing; the program's closing moves (rapids and returns after its
 //     last cutting move) may be replaced by the pieces' own. A piece's tail may coincide with the
 //     program's own moves after its last cut (its retract, the rapid to the next cut) and make

@@ -202,34 +202,7 @@ TEST_F(CorruptedPieces, MissingOrUnreadablePieceFiles) {
 
 // --- Hand-written programs and pieces ----------------------------------------------------------
 
-struct Pair {
-  const char* name;
-  const char* source;
-  std::vector<const char*> pieces;
-  double start[3];
-  int result;
-  int rule;            // for kCheckFailed
-  const char* detail;  // part of the detail, for kCheckFailed ("" for any)
-  int carriedBlocks = 0;
-};
-
-void CheckPairs(const std::vector<Pair>& pairs) {
-  for (const Pair& pair : pairs) {
-    SCOPED_TRACE(pair.name);
-    TempDir dir;
-    dir.Write("P.NC", pair.source);
-    for (size_t i = 0; i < pair.pieces.size(); ++i) WriteFileBytes(PiecePathOf(dir.Path("P.NC"), static_cast<int>(i) + 1), pair.pieces[i]);
-    SplitCheckReport report{};
-    std::string line;
-    const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
-                                pair.carriedBlocks);
-    EXPECT_EQ(result, pair.result) << line;
-    if (pair.result == kCheckFailed) {
-      EXPECT_EQ(report.rule, pair.rule) << line;
-      EXPECT_TRUE(Contains(report.detail, pair.detail)) << line;
-    }
-  }
-}
+using Pair = CheckPair;
 
 // Opening lines shared by the programs below.
 #define HEAD "%\nO0001\nG90 G17 G21 S1000 M03\n"
