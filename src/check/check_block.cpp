@@ -209,13 +209,43 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
   return kBlockRead;
 }
 
+namespace {
+
+// Motion and distance codes: how the block's own words are read.
+bool IsReadingCode(int32_t code) {
+  return code == GCode(0) || code == GCode(1) || code == GCode(2) || code == GCode(3) || code == GCode(90) ||
+         code == GCode(91);
+}
+
+}  // namespace
+
 uint64_t BlockSignature(const CheckBlock& block) {
   uint64_t signature = 0;
+  bool others = block.mCount > 0;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     if (!HasWord(block, letter) || letter == 'G' || letter == 'M' || letter == 'N' || letter == 'O') continue;
     signature += WordSignature(letter, block.value[letter - 'A'], (block.hasPoint & LetterBit(letter)) != 0);
+    others = true;
   }
-  for (int i = 0; i < block.gCount; ++i) signature += WordSignature('G', block.gCodes[i]);
+  for (int i = 0; i < block.gCount; ++i) others = others || !IsReadingCode(block.gCodes[i]);
+  for (int i = 0; i < block.gCount; ++i) {
+    if (!others || !IsReadingCode(block.gCodes[i])) signature += WordSignature('G', block.gCodes[i]);
+  }
   for (int i = 0; i < block.mCount; ++i) signature += WordSignature('M', block.mCodes[i]);
   return signature;
+}
+
+bool RidingWords(const CheckBlock& block, CheckBlock* riding) {
+  *riding = block;
+  riding->present &= ~(LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('I') | LetterBit('J') |
+                       LetterBit('K') | LetterBit('R') | LetterBit('F') | LetterBit('N') | LetterBit('O') |
+                       LetterBit('G'));
+  riding->gCount = 0;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (IsReadingCode(code) || code == GCode(17) || code == GCode(18) || code == GCode(19)) continue;
+    riding->gCodes[riding->gCount++] = code;
+  }
+  if (riding->gCount > 0) riding->present |= LetterBit('G');
+  return riding->present != 0;
 }

@@ -74,7 +74,15 @@ inline bool HasCode(const CheckBlock& block, int32_t gCode) {
 // A number that is the same for two blocks with the same words in any order (N and O left out),
 // each with the same value and the same form (with or without a decimal point): how the check
 // recognises a block that a piece carries as written, whatever its case, blanks and "+" signs.
+// Motion and distance codes (G00..G03, G90, G91) beside other words are left out too: they only
+// say how the block's own words are read, and a writer may add or drop them.
 uint64_t BlockSignature(const CheckBlock& block);
+
+// The words of a move line that goes nowhere but does something (`G00 Z50. M09` with the tool at
+// Z50.): `block` without its axis, centre and feed words (X Y Z I J K R F), N and O, and its motion,
+// distance and plane codes; a writer that drops the move keeps these as a block of their own.
+// Writes `*riding`; false when nothing is left.
+bool RidingWords(const CheckBlock& block, CheckBlock* riding);
 
 // Reads the `length` bytes of `line` (a physical line; a final "\n" ends it, a NUL byte inside is
 // a bad character) into `block`. Returns a CheckBlockResult; on a fault `errorColumn` and

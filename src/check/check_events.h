@@ -120,7 +120,9 @@ struct CheckEvent {
   ArcPath arc;     // kEventArc
   HolePath hole;   // kEventHole
   CheckMachineState state;  // in force during the move (a block event: after the block)
-  uint64_t signature;       // kEventBlock: the block's words (see BlockSignature)
+  uint64_t signature;       // kEventBlock: the block's words (see BlockSignature); a move (with
+                            // block events asked for): the words riding on it (RidingWords), 0
+                            // when none
   int32_t blockClass;       // kEventBlock: a BlockClass
 };
 

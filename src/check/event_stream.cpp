@@ -54,7 +54,7 @@ int EventStream::Fill() {
         if (event.blockClass == kBlockInterpretation) continue;
         closingChain_ = ChainSignature(closingChain_, event.signature);
         if (closingCount_++ == 0) closingLine_ = event.line;
-      } else if (event.kind != kEventEnd) {
+      } else if (event.kind != kEventEnd && event.kind != kEventReference && event.kind != kEventMachine) {
         closingChain_ = 0;
         closingCount_ = 0;
       }

@@ -55,9 +55,9 @@ class EventStream {
   const MachineSimulator& simulator() const { return simulator_; }
   // Number of the last line read.
   int lineNumber() const { return reader_ ? reader_->lineNumber() : 0; }
-  // The blocks read since the latest move (interpretation-only blocks left out), as a
-  // ChainSignature chain, their number and the first one's line: once the stream has ended, the
-  // file's closing blocks.
+  // The blocks read since the latest move other than a reference return or G53 (interpretation-only
+  // blocks left out), as a ChainSignature chain, their number and the first one's line: once the
+  // stream has ended, the file's closing blocks (those returns are among its closing lines).
   uint64_t closingChain() const { return closingChain_; }
   int closingCount() const { return closingCount_; }
   int closingLine() const { return closingLine_; }

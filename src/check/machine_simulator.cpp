@@ -373,16 +373,26 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   } else if ((block.present & kAxisWords) != 0) {
     moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots);
   }
-  if (moved) moved_ = true;
+  if (moved) {
+    moved_ = true;
+    // The words riding on the move: a piece that comes to the same place another way may find
+    // the move going nowhere and carry them as a block of their own.
+    if (blockEvents_ && !plain && slots->count > 0 && RidingWords(block, &riding_)) {
+      slots->ring[(slots->start + slots->count - 1) % slots->size].signature = BlockSignature(riding_);
+    }
+  }
   if (!plain) ApplyStateAfter(block);
   // A block that moves nothing but does something; a positioning to where the tool stands is no
-  // such block.
-  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0 &&
-      ((block.present & kAxisWords) == 0 || nonModalCode != 0)) {
-    CheckEvent& event = Push(slots, kEventBlock);
-    event.to = event.from;
-    event.signature = BlockSignature(block);
-    event.blockClass = ClassOf(block);
+  // such block, but the words riding on it are.
+  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0) {
+    const CheckBlock* words = &block;
+    if ((block.present & kAxisWords) != 0 && nonModalCode == 0) words = RidingWords(block, &riding_) ? &riding_ : nullptr;
+    if (words != nullptr) {
+      CheckEvent& event = Push(slots, kEventBlock);
+      event.to = event.from;
+      event.signature = BlockSignature(*words);
+      event.blockClass = ClassOf(*words);
+    }
   }
   state_.compensationBefore = state_.compensation;
   if (ends) PushEnd(slots);

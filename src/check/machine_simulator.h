@@ -155,4 +155,5 @@ class MachineSimulator {
   int32_t line_;
   SimulationFault fault_;
   CheckBlock block_;    // the latest line's block (the holes are drilled from it)
+  CheckBlock riding_;   // the words riding on a move line that goes nowhere
 };

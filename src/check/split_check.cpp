@@ -743,7 +743,8 @@ int SplitChecker::MatchReplayBlock(const CheckEvent& block, bool* matched) {
 //  - the program's next block, in its place: every program move before it made already, except
 //    in the head, where the program's rapids before the first cut may be left to the piece's own
 //    approach, and in the last piece's tail, where its own return may take the place of the
-//    program's last rapids. In a piece before the last, blocks after its tail has begun are its
+//    program's last rapids; the words riding on such a rapid (`G43 Z50. H2` when the piece stands
+//    at Z50. already) count as a block there. In a piece before the last, blocks after its tail has begun are its
 //    closing blocks, never the program's; with the tool back at the start point after its last
 //    program move they may be either (a tail that coincides with the program's last moves): the
 //    match is tentative then, and settled when the piece ends (FinishClosing);
@@ -777,6 +778,12 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     const bool passable = phase_ == kPhaseHead ? !IsCuttingEvent(next->kind)
                                                : lastPiece_ && phase_ == kPhaseTail && !IsCuttingEvent(next->kind);
     if (!passable) break;
+    if (next->signature != 0 && next->signature == block.signature) {
+      // The words riding on a program move that the piece's own moves have taken the place of
+      // (it goes nowhere in the piece): they act where the program has them.
+      candidate = next;
+      break;
+    }
   }
   if (candidate != nullptr && candidate->signature == block.signature && phase_ != kPhaseTail) {
     if (closing) {
@@ -854,7 +861,16 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
   const CheckPoint& last = captured_ ? tailEnd_ : end.from;
   const int line = captured_ ? tailEndLine_ : end.line;
   const double tolerance = Tolerance(end);
-  if (!AtStart(last, tolerance)) {
+  // The last piece may end as the program ends: with the program's own last moves (a return to
+  // the reference point, say), and no move of its own after them.
+  bool endsAsProgram = false;
+  if (lastPiece_ && phase_ == kPhaseBody) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSourceMove(0, &next);
+    if (peeked == kStreamFault) return report_->result;
+    endsAsProgram = peeked == kStreamEnd && next != nullptr;
+  }
+  if (!endsAsProgram && !AtStart(last, tolerance)) {
     CheckPoint start{};
     for (int axis = 0; axis < kCheckAxes; ++axis) {
       start.physical[axis] = job_.start[axis];

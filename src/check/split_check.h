@@ -36,7 +36,8 @@
 //     the same state, and are the program's own then.
 //  5. Each piece's moves end where they started: the position before its first reference return
 //     after its last program move (or at its end when there is none) is the start point, every
-//     axis known.
+//     axis known. The last piece may instead end as the program does, with the program's own last
+//     moves and none of its own after them.
 //  6. After the program's end (M02/M30) nothing more is cut: a move beyond it that is not a safe
 //     added move is reported as such.
 //  7. Optional (`carriedBlocks`): every block of the program that moves nothing but does something

@@ -276,6 +276,46 @@ TEST(SplitCheckRealPrograms, WordsRidingOnMovesAndWordForms) {
   });
 }
 
+// --- Words riding on a rapid that a piece's own moves replace; a program that ends at the reference --
+
+// The opening ends at the reference point; the program's own rapid down from there carries the
+// length offset and the coolant. A piece's positioning line has brought the tool to Z50. already:
+// that rapid goes nowhere in the piece, and its words stand alone.
+#define RETURN_HEAD "%\nO0010\nG90 G17 G21\nT1 M06\nG91 G28 Z0.\nG90\n"
+#define RETURN_FOOTER "M09\nG91 G28 Z0.\nG28 X0. Y0.\nM05\nM30\n%\n"
+constexpr const char* kReturns = RETURN_HEAD
+    "G00 X10. Y0.\nG43 H01 Z50. M08\nS1000 M03\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\n" RETURN_FOOTER;
+constexpr const char* kReturnsSecond = RETURN_HEAD POSITIONING
+    "M08\nG43H01Z50.\nS1000M03\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER;
+#define RETURNS_FIRST_BODY "X10.Y0.\nG43Z50.H01M08\nS1000M03\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\n"
+
+TEST(SplitCheckRealPrograms, RidingWordsAloneAndReturnsInTheFooter) {
+  CheckPairs({
+      Passes("as written", kReturns, {RETURN_HEAD POSITIONING RETURNS_FIRST_BODY RETURN_FOOTER, kReturnsSecond}),
+      Fails("the riding words without the coolant", kReturns,
+            {RETURN_HEAD POSITIONING "X10.Y0.\nG43Z50.H01\nM08\nS1000M03\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER,
+             kReturnsSecond},
+            1, kRuleCarriedBlock, "元のＮＣファイルにないブロックがあります"),
+      Fails("a footer without the coolant off", kReturns,
+            {RETURN_HEAD POSITIONING RETURNS_FIRST_BODY "G91 G28 Z0.\nG28 X0. Y0.\nM05\nM30\n%\n", kReturnsSecond}, 1,
+            kRuleCarriedBlock, "元のＮＣファイルの終わりのブロック（15 行目から）と違います"),
+  });
+}
+
+TEST(SplitCheckRealPrograms, TheLastPieceEndsAsTheProgramEnds) {
+  constexpr const char* kAtReference = CARRIED_HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nX0. Y0.\n"
+                                                    "G91 G28 Z0.\nG28 X0. Y0.\nM30\n%\n";
+  constexpr const char* kFirst = CARRIED_HEAD POSITIONING "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\nM30\n%\n";
+  CheckPairs({
+      Passes("the program's own returns last", kAtReference,
+             {kFirst, CARRIED_HEAD POSITIONING "X20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG00Z50.\nX0.Y0.\nG91G28Z0.\nG28X0.Y0.\nM30\n%\n"}),
+      Fails("a move of its own after them", kAtReference,
+            {kFirst, CARRIED_HEAD POSITIONING "X20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG00Z50.\nX0.Y0.\nG91G28Z0.\nG28X0.Y0.\n"
+                                              "G90G00X10.\nM30\n%\n"},
+            2, kRulePosition, "最後の位置 X10. Y? Z? がスタート点 X0. Y0. Z50. と違います"),
+  });
+}
+
 // --- What the splitter refuses before writing: the check cannot run it either ----------------------
 
 TEST(SplitCheckRealPrograms, ProgramsTheCheckCannotRun) {

@@ -89,8 +89,10 @@ TEST(CheckSimulator, StraightMovesUnitsAndDistanceModes) {
 TEST(CheckSimulator, NoMoveForABlockThatGoesNowhere) {
   Machine machine(0, 0, 80, true);
   ASSERT_EQ(machine.Run("G43 H01 Z80.\nG90 G0 X0. Y0. Z80.\nG01 F300"), kSimulationOk);
-  // Positionings to where the tool stands are neither moves nor blocks; "G01 F300" is a block.
-  ASSERT_EQ(machine.events.size(), 1u);
+  // Positionings to where the tool stands are no moves; only the words riding on them make a
+  // block ("G43 H01"); "G01 F300" is a block.
+  ASSERT_EQ(machine.events.size(), 2u);
+  EXPECT_EQ(machine.events[0].kind, kEventBlock);
   EXPECT_EQ(machine.Last().kind, kEventBlock);
   EXPECT_EQ(machine.Last().state.lengthOffset, 43);
   EXPECT_EQ(machine.Last().state.lengthRegister, 1);
@@ -352,6 +354,16 @@ TEST(CheckSimulator, BlockEventsAndTheEnd) {
   EXPECT_EQ(machine.events[5].kind, kEventEnd);
   EXPECT_EQ(machine.events[5].line, 6);
   EXPECT_TRUE(machine.simulator.ended());
+  // A move line that goes nowhere is a block of the words riding on it; a move keeps those words
+  // as its signature.
+  Machine riding(0, 0, 50, true);
+  ASSERT_EQ(riding.Run("G00 Z50. M09\nG43 H2 Z20. M08\nZ10."), kSimulationOk);
+  ASSERT_EQ(riding.events.size(), 3u);
+  EXPECT_EQ(riding.events[0].kind, kEventBlock);
+  EXPECT_EQ(riding.events[0].blockClass, kBlockRestore);
+  EXPECT_EQ(riding.events[1].kind, kEventRapid);
+  EXPECT_NE(riding.events[1].signature, 0u);
+  EXPECT_EQ(riding.events[2].signature, 0u);
   // Which blocks are which.
   struct Case {
     const char* line;
