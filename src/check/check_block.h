@@ -86,5 +86,8 @@ bool RidingWords(const CheckBlock& block, CheckBlock* riding);
 
 // Reads the `length` bytes of `line` (a physical line; a final "\n" ends it, a NUL byte inside is
 // a bad character) into `block`. Returns a CheckBlockResult; on a fault `errorColumn` and
-// `errorText` say where and what. Never reads past `length`, keeps no state between calls.
+// `errorText` say where and what. Keeps no state between calls. The byte after the line,
+// line[length], must be readable and a "\n" or a NUL (a string's terminator): the digits of a
+// number are read up to the first byte that is none, without counting; nothing else past
+// `length` is read.
 int ReadCheckBlock(const char* line, size_t length, CheckBlock* block);

@@ -304,6 +304,12 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   }
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
+  if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
+    // The quick way for the lines most programs are made of: a straight move, or nothing.
+    if (HasWord(block, 'F')) state_.feed = WordValue(block, 'F');
+    if (MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots)) moved_ = true;
+    return kSimulationOk;
+  }
   if (!plain) {
     state_.compensationBefore = state_.compensation;
     if (ApplyCodes(block) != kSimulationOk) return fault_.result;
@@ -434,17 +440,27 @@ void MachineSimulator::NextHole(EventSlots* slots) {
 // A straight move (G00, G01) to the block's axis words. False when it goes nowhere.
 bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slots) {
   bool moves = false;
-  double target[kCheckAxes] = {0.0, 0.0, 0.0};
-  bool known[kCheckAxes] = {false, false, false};
+  double target[kCheckAxes];
+  bool known[kCheckAxes];
+  const double resolution = Resolution();
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (!HasWord(block, kAxisLetters[axis])) continue;
-    known[axis] = Target(block, axis, &target[axis]);
-    if (!known[axis] || !ProgramKnown(axis) || target[axis] != position_.program[axis]) moves = true;
+    const uint32_t bit = LetterBit(kAxisLetters[axis]);
+    if ((block.present & bit) == 0) continue;
+    double value = block.value[kAxisLetters[axis] - 'A'];
+    if ((block.hasPoint & bit) == 0) value *= resolution;
+    const bool programKnown = ProgramKnown(axis);
+    known[axis] = true;
+    if (distance_ != 90) {
+      value += position_.program[axis];
+      known[axis] = programKnown;
+    }
+    target[axis] = value;
+    if (!known[axis] || !programKnown || value != position_.program[axis]) moves = true;
   }
   if (!moves) return false;
   CheckEvent& event = Push(slots, kind);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
+    if ((block.present & LetterBit(kAxisLetters[axis])) != 0) SetProgram(axis, target[axis], known[axis]);
   }
   event.to = position_;
   return true;

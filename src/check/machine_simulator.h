@@ -77,7 +77,11 @@ struct EventSlots {
   int size;
   int start;
   int count;
-  CheckEvent& Next() { return ring[(start + count++) % size]; }
+  CheckEvent& Next() {
+    int index = start + count++;  // start < size, and count stays below size
+    if (index >= size) index -= size;
+    return ring[index];
+  }
 };
 
 class MachineSimulator {

@@ -169,6 +169,11 @@ bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double toleran
 }
 
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance) {
+  if ((a.flags[0] & b.flags[0] & a.flags[1] & b.flags[1] & a.flags[2] & b.flags[2] & kPhysicalKnown) != 0) {
+    // Every axis known on both sides (nearly every move): the physical coordinates alone.
+    return std::fabs(a.physical[0] - b.physical[0]) <= tolerance && std::fabs(a.physical[1] - b.physical[1]) <= tolerance &&
+           std::fabs(a.physical[2] - b.physical[2]) <= tolerance;
+  }
   return SameAxis(a, b, 0, tolerance) && SameAxis(a, b, 1, tolerance) && SameAxis(a, b, 2, tolerance);
 }
 
@@ -197,6 +202,17 @@ int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double toler
 }
 
 int CompareStates(const CheckMachineState& piece, const CheckMachineState& source) {
+  // Nearly always the very same state: the record has no padding, and every field is set.
+  static_assert(sizeof(CheckMachineState) == 12 * sizeof(uint64_t));
+  uint64_t difference = 0;
+  for (size_t i = 0; i < sizeof piece; i += sizeof(uint64_t)) {
+    uint64_t p = 0;
+    uint64_t s = 0;
+    std::memcpy(&p, reinterpret_cast<const char*>(&piece) + i, sizeof p);
+    std::memcpy(&s, reinterpret_cast<const char*>(&source) + i, sizeof s);
+    difference |= p ^ s;
+  }
+  if (difference == 0) return kSameState;
   if (piece.spindle != source.spindle) return kDiffSpindle;
   if (!Near(piece.speed, source.speed, kValueTolerance)) return kDiffSpeed;
   if (piece.tool != source.tool) return kDiffTool;

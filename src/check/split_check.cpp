@@ -522,8 +522,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     cutInPiece_ = true;
     afterCutCount_ = 0;
     if (kind == kMatchNext) {
-      KeepLastCutting();
-      lastCuttingSlot_ = &source;
+      lastCuttingSlot_ = &source;  // the cut it held before is no longer the last
       haveLastCutting_ = true;
     }
   } else if (kind == kMatchNext && cutInPiece_ && afterCutCount_ < kRematchSize) {
