@@ -460,7 +460,15 @@ bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slo
   if (!moves) return false;
   CheckEvent& event = Push(slots, kind);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if ((block.present & LetterBit(kAxisLetters[axis])) != 0) SetProgram(axis, target[axis], known[axis]);
+    if ((block.present & LetterBit(kAxisLetters[axis])) == 0) continue;
+    if (known[axis] && shiftKnown_[axis]) {
+      // SetProgram's usual case.
+      position_.program[axis] = target[axis];
+      position_.physical[axis] = target[axis] + shift_[axis];
+      position_.flags[axis] = kProgramKnown | kPhysicalKnown;
+    } else {
+      SetProgram(axis, target[axis], known[axis]);
+    }
   }
   event.to = position_;
   return true;

@@ -29,7 +29,8 @@
 //    G65/G66, G10 offset writes, rotation G68, scaling G51, polar G16, other codes it does not
 //    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
 //    fault naming the line and what was found.
-// Fixed memory, no allocation; each line is read once.
+// Fixed memory, no allocation; each line is read once. Block events (asked for by the carried-
+// blocks rule) carry a signature of the block's words; a move carries the words riding on it.
 #pragma once
 
 #include <cstddef>
