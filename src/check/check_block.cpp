@@ -158,13 +158,28 @@ double NumberValue(const char* line, const NumberText& number) {
   return number.negative ? -value : value;
 }
 
-// A G code: at most one decimal, no sign. -1 when the number is no code.
-int32_t CodeValue(const NumberText& number, bool allowTenth) {
-  if (number.negative || !number.exact || number.mantissa > 99999) return -1;
-  const auto mantissa = static_cast<int32_t>(number.mantissa);
-  if (number.fractionDigits == 0) return allowTenth ? mantissa * 10 : mantissa;
-  if (number.fractionDigits == 1 && allowTenth) return mantissa;
+// A G code (`allowTenth`: at most one decimal) or an M code (none), no sign. -1 when the number
+// is no code.
+int32_t CodeValue(bool negative, bool exact, uint64_t digits, int fractionDigits, bool allowTenth) {
+  if (negative || !exact || digits > 99999) return -1;
+  const auto mantissa = static_cast<int32_t>(digits);
+  if (fractionDigits == 0) return allowTenth ? mantissa * 10 : mantissa;
+  if (fractionDigits == 1 && allowTenth) return mantissa;
   return -1;
+}
+
+// Adds G or M code `code` (below 0: the number was no code) to `block`. Returns kBlockRead or the
+// fault.
+int AddCode(CheckBlock* block, char letter, int32_t code) {
+  if (code < 0) return kBlockBadNumber;
+  if (letter == 'G') {
+    if (block->gCount == kMaxBlockGCodes) return kBlockTooManyCodes;
+    block->gCodes[block->gCount++] = code;
+  } else {
+    if (block->mCount == kMaxBlockMCodes) return kBlockTooManyCodes;
+    block->mCodes[block->mCount++] = code;
+  }
+  return kBlockRead;
 }
 
 // One word's share of the block signature (a 64-bit mix of letter, value and whether the number
@@ -241,20 +256,9 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
     ShortNumber fast;
     if (ReadShortNumber(line, length, &i, &fast)) {
       if (letter == 'G' || letter == 'M') {
-        int32_t code = -1;
-        if (!fast.negative && fast.mantissa <= 99999) {
-          const auto mantissa = static_cast<int32_t>(fast.mantissa);
-          if (fast.fraction == 0) code = letter == 'G' ? mantissa * 10 : mantissa;
-          if (fast.fraction == 1 && letter == 'G') code = mantissa;
-        }
-        if (code < 0) return Fail(block, kBlockBadNumber, line, length, letterAt);
-        if (letter == 'G') {
-          if (block->gCount == kMaxBlockGCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-          block->gCodes[block->gCount++] = code;
-        } else {
-          if (block->mCount == kMaxBlockMCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-          block->mCodes[block->mCount++] = code;
-        }
+        const int added = AddCode(block, letter,
+                                  CodeValue(fast.negative, true, fast.mantissa, static_cast<int>(fast.fraction), letter == 'G'));
+        if (added != kBlockRead) return Fail(block, added, line, length, letterAt);
         present |= bit;
         continue;
       }
@@ -275,15 +279,9 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
     }
     if (read != kBlockRead) return Fail(block, read, line, length, letterAt);
     if (letter == 'G' || letter == 'M') {
-      const int32_t code = CodeValue(number, letter == 'G');
-      if (code < 0) return Fail(block, kBlockBadNumber, line, length, letterAt);
-      if (letter == 'G') {
-        if (block->gCount == kMaxBlockGCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-        block->gCodes[block->gCount++] = code;
-      } else {
-        if (block->mCount == kMaxBlockMCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-        block->mCodes[block->mCount++] = code;
-      }
+      const int added = AddCode(block, letter,
+                                CodeValue(number.negative, number.exact, number.mantissa, number.fractionDigits, letter == 'G'));
+      if (added != kBlockRead) return Fail(block, added, line, length, letterAt);
       present |= bit;
       continue;
     }

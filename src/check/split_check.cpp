@@ -89,6 +89,7 @@ class SplitChecker {
   int HandleMove(const CheckEvent& move);
   int HandleBlock(const CheckEvent& block);
   int MatchReplayBlock(const CheckEvent& block, bool* matched);
+  int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
@@ -403,19 +404,28 @@ void SplitChecker::NoteBlocked(const CheckEvent& move, int from, int blockAt) {
   }
 }
 
+// The program's event at `at` for matching `move`: 1 when it is a move, 0 at the end or at a block
+// the piece has not carried yet (noted for the failure text when `move` would come after it), -1
+// on a failure.
+int SplitChecker::PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next) {
+  const int peeked = PeekSource(at, next);
+  if (peeked == kStreamFault) return -1;
+  if (peeked == kStreamEnd) return 0;
+  if ((*next)->kind == kEventBlock) {
+    NoteBlocked(move, at + 1, at);
+    return 0;
+  }
+  return 1;
+}
+
 // 1 when the program's next move is `move` (moves shorter than the resolution before it are passed
 // over; `*index` counts them), 0 when it is not, or a failure below 0. A program block not yet
 // carried before it makes it no match.
 int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched) {
   for (int at = 0;; ++at) {
     const CheckEvent* next = nullptr;
-    const int peeked = PeekSource(at, &next);
-    if (peeked == kStreamFault) return -1;
-    if (peeked == kStreamEnd) return 0;
-    if (next->kind == kEventBlock) {
-      NoteBlocked(move, at + 1, at);
-      return 0;
-    }
+    const int peeked = PeekSourceMoveAt(move, at, &next);
+    if (peeked <= 0) return peeked;
     const double tolerance = Tolerance(*next);
     const int aspect = CompareMoves(move, *next, tolerance, startZ_, raised_);
     if (aspect == kSameMove) {
@@ -434,13 +444,8 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
 int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched) {
   for (int at = 0; tentative_ + at < EventStream::kLookAhead; ++at) {
     const CheckEvent* next = nullptr;
-    const int peeked = PeekSource(at, &next);
-    if (peeked == kStreamFault) return -1;
-    if (peeked == kStreamEnd) return 0;
-    if (next->kind == kEventBlock) {
-      NoteBlocked(move, at + 1, at);
-      return 0;
-    }
+    const int peeked = PeekSourceMoveAt(move, at, &next);
+    if (peeked <= 0) return peeked;
     if (!IsCuttingEvent(next->kind)) continue;
     if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return 0;
     *index = at;
