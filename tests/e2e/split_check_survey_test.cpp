@@ -4,7 +4,8 @@
 //
 // These runs assert only what must hold whatever the splitter does (the check ends with a result
 // and a log line, and passes or fails the same way twice); which splits pass is printed, with the
-// first problem of each that fails, as the list of what the splitter still gets wrong.
+// first problem of each that fails, as the list of what the splitter still gets wrong, and for
+// those that pass whether they also pass with the carried blocks checked.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,9 +70,14 @@ void Survey(const std::vector<fs::path>& programs, const char* title) {
     EXPECT_FALSE(line.empty());
     SplitCheckReport again{};
     EXPECT_EQ(RunCheck(split.path, split.pieces, split.start, &again), result);
+    // The same with the carried blocks checked: what a splitter that carries them must pass.
+    SplitCheckReport carried{};
+    std::string carriedLine;
+    const int carriedResult = RunCheck(split.path, split.pieces, split.start, &carried, &carriedLine, 1);
+    const std::string blocks = carriedResult == kCheckPassed ? "carried blocks: pass" : "carried blocks: " + carriedLine;
     if (result == kCheckPassed) {
       ++passed;
-      std::printf("PASS    %s (%d pieces%s)\n", name.c_str(), split.pieces, how);
+      std::printf("PASS    %s (%d pieces%s; %s)\n", name.c_str(), split.pieces, how, blocks.c_str());
     } else {
       ++failed;
       std::printf("FAIL    %s (%d pieces%s, rule %d): %s\n", name.c_str(), split.pieces, how, report.rule,
