@@ -31,6 +31,57 @@ struct NumberText {
   size_t last;              // and end
 };
 
+// A number of the form nearly every word has: a sign, digits and at most one point, no blank
+// inside, at most 15 digits (exact in a double), and no digit or point after blanks behind it
+// (those would belong to it). The digits end at the line's "\n" or at the terminator after it at
+// the latest. False (nothing changed) for any other form: ReadNumber reads those.
+struct ShortNumber {
+  uint64_t mantissa;
+  unsigned fraction;  // digits after the point
+  bool negative;
+  bool point;
+};
+inline bool ReadShortNumber(const char* line, size_t length, size_t* at, ShortNumber* number) {
+  size_t j = *at;
+  auto c = static_cast<unsigned char>(j < length ? line[j] : '\n');
+  const bool negative = c == '-';
+  if (c == '-' || c == '+') c = static_cast<unsigned char>(line[++j]);
+  const size_t first = j;
+  uint64_t mantissa = 0;
+  unsigned digit;
+  while ((digit = c - static_cast<unsigned>('0')) < 10) {
+    mantissa = mantissa * 10 + digit;
+    c = static_cast<unsigned char>(line[++j]);
+  }
+  size_t digits = j - first;
+  bool point = false;
+  unsigned fraction = 0;
+  if (c == '.') {
+    point = true;
+    const size_t afterPoint = ++j;
+    c = static_cast<unsigned char>(line[j]);
+    while ((digit = c - static_cast<unsigned>('0')) < 10) {
+      mantissa = mantissa * 10 + digit;
+      c = static_cast<unsigned char>(line[++j]);
+    }
+    fraction = static_cast<unsigned>(j - afterPoint);
+    digits += fraction;
+    if (c == '.') return false;
+  }
+  if (digits == 0 || digits > 15 || j > length) return false;
+  if (IsBlank(c)) {
+    size_t k = j;
+    while (k < length && IsBlank(static_cast<unsigned char>(line[k]))) ++k;
+    if (k < length && (IsDigit(static_cast<unsigned char>(line[k])) || line[k] == '.')) return false;
+  }
+  number->mantissa = mantissa;
+  number->fraction = fraction;
+  number->negative = negative;
+  number->point = point;
+  *at = j;
+  return true;
+}
+
 // Reads the number that starts at `line[*at]` (after the address letter). Blanks between the
 // letter, the sign and the digits are read over like the control does. Returns kBlockRead, or
 // kBlockNoNumber when there is no digit, or kBlockBadNumber.
@@ -81,38 +132,62 @@ int ReadNumber(const char* line, size_t length, size_t* at, NumberText* number) 
   return digits == 0 ? kBlockNoNumber : kBlockRead;
 }
 
+// A number too long for the quick conversion, through the system's converter.
+[[gnu::noinline]] double LongNumberValue(const char* line, const NumberText& number) {
+  char text[kMaxNumberDigits + 2];
+  size_t used = 0;
+  for (size_t i = number.first; i < number.last; ++i) {
+    if (!IsBlank(static_cast<unsigned char>(line[i]))) text[used++] = line[i];
+  }
+  return ParseNcReal(std::string_view(text, used));
+}
+
 // The value of the number, correctly rounded: a mantissa below 2^53 divided by an exact power of
-// ten is one correctly rounded operation; anything longer goes through the system's converter.
+// ten is one correctly rounded operation (none for a whole number); anything longer goes through
+// the system's converter.
 double NumberValue(const char* line, const NumberText& number) {
   double value;
-  if (number.exact && number.fractionDigits <= 22) {
+  if (number.exact && number.fractionDigits == 0) {
+    value = static_cast<double>(number.mantissa);
+  } else if (number.exact && number.fractionDigits <= 22) {
     value = static_cast<double>(number.mantissa) / kExactPowers[number.fractionDigits];
   } else {
-    char text[kMaxNumberDigits + 2];
-    size_t used = 0;
-    for (size_t i = number.first; i < number.last; ++i) {
-      if (!IsBlank(static_cast<unsigned char>(line[i]))) text[used++] = line[i];
-    }
-    value = ParseNcReal(std::string_view(text, used));
+    value = LongNumberValue(line, number);
   }
   if (value == 0.0) return 0.0;  // no negative zero
   return number.negative ? -value : value;
 }
 
-// A G code: at most one decimal, no sign. -1 when the number is no code.
-int32_t CodeValue(const NumberText& number, bool allowTenth) {
-  if (number.negative || !number.exact || number.mantissa > 99999) return -1;
-  const auto mantissa = static_cast<int32_t>(number.mantissa);
-  if (number.fractionDigits == 0) return allowTenth ? mantissa * 10 : mantissa;
-  if (number.fractionDigits == 1 && allowTenth) return mantissa;
+// A G code (`allowTenth`: at most one decimal) or an M code (none), no sign. -1 when the number
+// is no code.
+int32_t CodeValue(bool negative, bool exact, uint64_t digits, int fractionDigits, bool allowTenth) {
+  if (negative || !exact || digits > 99999) return -1;
+  const auto mantissa = static_cast<int32_t>(digits);
+  if (fractionDigits == 0) return allowTenth ? mantissa * 10 : mantissa;
+  if (fractionDigits == 1 && allowTenth) return mantissa;
   return -1;
 }
 
-// One word's share of the block signature (a 64-bit mix of letter and value).
-uint64_t WordSignature(char letter, double value) {
+// Adds G or M code `code` (below 0: the number was no code) to `block`. Returns kBlockRead or the
+// fault.
+int AddCode(CheckBlock* block, char letter, int32_t code) {
+  if (code < 0) return kBlockBadNumber;
+  if (letter == 'G') {
+    if (block->gCount == kMaxBlockGCodes) return kBlockTooManyCodes;
+    block->gCodes[block->gCount++] = code;
+  } else {
+    if (block->mCount == kMaxBlockMCodes) return kBlockTooManyCodes;
+    block->mCodes[block->mCount++] = code;
+  }
+  return kBlockRead;
+}
+
+// One word's share of the block signature (a 64-bit mix of letter, value and whether the number
+// had a decimal point: "G04 X1" and "G04 X1." are different blocks).
+uint64_t WordSignature(char letter, double value, bool point = false) {
   uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
-  uint64_t h = bits ^ (static_cast<uint64_t>(letter) * 0x9E3779B97F4A7C15ull);
+  uint64_t h = bits ^ (static_cast<uint64_t>(letter + (point ? 32 : 0)) * 0x9E3779B97F4A7C15ull);
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
@@ -121,7 +196,7 @@ uint64_t WordSignature(char letter, double value) {
   return h;
 }
 
-int Fail(CheckBlock* block, int result, const char* line, size_t length, size_t at) {
+[[gnu::noinline]] int Fail(CheckBlock* block, int result, const char* line, size_t length, size_t at) {
   block->errorColumn = static_cast<int32_t>(at + 1);
   block->errorText[0] = at < length ? line[at] : '\0';
   block->errorText[1] = '\0';
@@ -177,6 +252,25 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
     }
     const size_t letterAt = i;
     ++i;
+    const uint32_t bit = LetterBit(letter);
+    ShortNumber fast;
+    if (ReadShortNumber(line, length, &i, &fast)) {
+      if (letter == 'G' || letter == 'M') {
+        const int added = AddCode(block, letter,
+                                  CodeValue(fast.negative, true, fast.mantissa, static_cast<int>(fast.fraction), letter == 'G'));
+        if (added != kBlockRead) return Fail(block, added, line, length, letterAt);
+        present |= bit;
+        continue;
+      }
+      if ((present & bit) != 0) return Fail(block, kBlockRepeatedWord, line, length, letterAt);
+      present |= bit;
+      if (fast.point) hasPoint |= bit;
+      // One correctly rounded division (none for a whole number); never a negative zero.
+      double value = static_cast<double>(fast.mantissa);
+      if (fast.fraction != 0) value /= kExactPowers[fast.fraction];
+      block->value[letter - 'A'] = fast.negative && value != 0.0 ? -value : value;
+      continue;
+    }
     NumberText number;
     const int read = ReadNumber(line, length, &i, &number);
     if (read == kBlockNoNumber && number.first < length && (line[number.first] == '#' || line[number.first] == '[')) {
@@ -184,17 +278,10 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
       return Fail(block, kBlockBadCharacter, line, length, number.first);
     }
     if (read != kBlockRead) return Fail(block, read, line, length, letterAt);
-    const uint32_t bit = LetterBit(letter);
     if (letter == 'G' || letter == 'M') {
-      const int32_t code = CodeValue(number, letter == 'G');
-      if (code < 0) return Fail(block, kBlockBadNumber, line, length, letterAt);
-      if (letter == 'G') {
-        if (block->gCount == kMaxBlockGCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-        block->gCodes[block->gCount++] = code;
-      } else {
-        if (block->mCount == kMaxBlockMCodes) return Fail(block, kBlockTooManyCodes, line, length, letterAt);
-        block->mCodes[block->mCount++] = code;
-      }
+      const int added = AddCode(block, letter,
+                                CodeValue(number.negative, number.exact, number.mantissa, number.fractionDigits, letter == 'G'));
+      if (added != kBlockRead) return Fail(block, added, line, length, letterAt);
       present |= bit;
       continue;
     }
@@ -208,13 +295,43 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
   return kBlockRead;
 }
 
+namespace {
+
+// Motion and distance codes: how the block's own words are read.
+bool IsReadingCode(int32_t code) {
+  return code == GCode(0) || code == GCode(1) || code == GCode(2) || code == GCode(3) || code == GCode(90) ||
+         code == GCode(91);
+}
+
+}  // namespace
+
 uint64_t BlockSignature(const CheckBlock& block) {
   uint64_t signature = 0;
+  bool others = block.mCount > 0;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     if (!HasWord(block, letter) || letter == 'G' || letter == 'M' || letter == 'N' || letter == 'O') continue;
-    signature += WordSignature(letter, block.value[letter - 'A']);
+    signature += WordSignature(letter, block.value[letter - 'A'], (block.hasPoint & LetterBit(letter)) != 0);
+    others = true;
   }
-  for (int i = 0; i < block.gCount; ++i) signature += WordSignature('G', block.gCodes[i]);
+  for (int i = 0; i < block.gCount; ++i) others = others || !IsReadingCode(block.gCodes[i]);
+  for (int i = 0; i < block.gCount; ++i) {
+    if (!others || !IsReadingCode(block.gCodes[i])) signature += WordSignature('G', block.gCodes[i]);
+  }
   for (int i = 0; i < block.mCount; ++i) signature += WordSignature('M', block.mCodes[i]);
   return signature;
+}
+
+bool RidingWords(const CheckBlock& block, CheckBlock* riding) {
+  *riding = block;
+  riding->present &= ~(LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('I') | LetterBit('J') |
+                       LetterBit('K') | LetterBit('R') | LetterBit('F') | LetterBit('N') | LetterBit('O') |
+                       LetterBit('G'));
+  riding->gCount = 0;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (IsReadingCode(code) || code == GCode(17) || code == GCode(18) || code == GCode(19)) continue;
+    riding->gCodes[riding->gCount++] = code;
+  }
+  if (riding->gCount > 0) riding->present |= LetterBit('G');
+  return riding->present != 0;
 }

@@ -71,11 +71,23 @@ inline bool HasCode(const CheckBlock& block, int32_t gCode) {
   return false;
 }
 
-// A number that is the same for two blocks with the same words in any order (N and O left out):
-// how the check recognises a block that a piece carries as written.
+// A number that is the same for two blocks with the same words in any order (N and O left out),
+// each with the same value and the same form (with or without a decimal point): how the check
+// recognises a block that a piece carries as written, whatever its case, blanks and "+" signs.
+// Motion and distance codes (G00..G03, G90, G91) beside other words are left out too: they only
+// say how the block's own words are read, and a writer may add or drop them.
 uint64_t BlockSignature(const CheckBlock& block);
+
+// The words of a move line that goes nowhere but does something (`G00 Z50. M09` with the tool at
+// Z50.): `block` without its axis, centre and feed words (X Y Z I J K R F), N and O, and its motion,
+// distance and plane codes; a writer that drops the move keeps these as a block of their own.
+// Writes `*riding`; false when nothing is left.
+bool RidingWords(const CheckBlock& block, CheckBlock* riding);
 
 // Reads the `length` bytes of `line` (a physical line; a final "\n" ends it, a NUL byte inside is
 // a bad character) into `block`. Returns a CheckBlockResult; on a fault `errorColumn` and
-// `errorText` say where and what. Never reads past `length`, keeps no state between calls.
+// `errorText` say where and what. Keeps no state between calls. The byte after the line,
+// line[length], must be readable and a "\n" or a NUL (a string's terminator): the digits of a
+// number are read up to the first byte that is none, without counting; nothing else past
+// `length` is read.
 int ReadCheckBlock(const char* line, size_t length, CheckBlock* block);

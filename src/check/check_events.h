@@ -53,12 +53,17 @@ struct CheckMachineState {
   int32_t lengthOffset;    // G43 -> 43, G44 -> 44, G49 -> 49; power-on 49
   int32_t lengthRegister;  // H: the latest H word; 0 until one
   int32_t compensation;    // G40 -> 40, G41 -> 41, G42 -> 42; power-on 40
+  int32_t compensationBefore;  // the compensation in force when the move starts, before its own
+                               // block's G40/G41/G42: a move that starts or ends compensation
+                               // starts from or ends at an offset path; not compared at cuts
   int32_t radiusRegister;  // D: the latest D word; 0 until one
   int32_t workOffset;      // G54..G59 -> 54..59; power-on 54
   int32_t feedMode;        // G93 -> 93, G94 -> 94, G95 -> 95; power-on 94
   int32_t coolant;         // bit 1: mist (M07), bit 2: flood (M08); M09 clears both; power-on 0
   int32_t units;           // G20 -> 20, G21 -> 21; power-on 21
   int32_t rotaryGiven;     // bit a for rotary axis a (A, B, C) once a word has named it
+  int32_t unused;          // always 0: keeps the record free of padding, so that it may be
+                           // compared byte for byte
   double speed;            // S: spindle speed as written; 0 until the first S
   double feed;             // F: feed as written; 0 until the first F
   double rotary[3];        // A, B, C: the latest absolute position of each rotary axis given
@@ -117,6 +122,24 @@ struct CheckEvent {
   ArcPath arc;     // kEventArc
   HolePath hole;   // kEventHole
   CheckMachineState state;  // in force during the move (a block event: after the block)
-  uint64_t signature;       // kEventBlock: the block's words (see CheckBlock::signature)
-  int32_t stateOnly;        // kEventBlock: 1 when the block only sets state a piece may restore
+  uint64_t signature;       // kEventBlock: the block's words (see BlockSignature); a move (with
+                            // block events asked for): the words riding on it (RidingWords), 0
+                            // when none
+  int32_t blockClass;       // kEventBlock: a BlockClass
 };
+
+// What a block that moves nothing does (CheckEvent::blockClass).
+enum BlockClass {
+  kBlockOther = 0,           // anything else: a dwell, a stop, a G92, the program's end ...
+  kBlockRestore = 1,         // only sets machine state a piece may restore before it resumes:
+                             // T, M03..M09, S, H, D, G40, G43/G44/G49, G54..G59, G17..G21, G90/G91,
+                             // G94/G95
+  kBlockInterpretation = 2,  // only G17..G19, G90/G91, G80: changes how later words are read, and
+                             // nothing else; every effect shows in the moves that follow
+};
+
+// Order-sensitive chain of block signatures: how the check compares a piece's closing blocks with
+// the program's.
+inline uint64_t ChainSignature(uint64_t chain, uint64_t signature) {
+  return (chain ^ signature) * 0x100000001B3ull + 0x9E3779B97F4A7C15ull;
+}

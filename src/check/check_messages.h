@@ -19,6 +19,7 @@ inline constexpr char kCheckSourceFailedText[] =
 inline constexpr char kCheckUnreadableText[] = "エラー：分割の検証に失敗しました。%s";
 
 // --- Files -------------------------------------------------------------------------------------
+inline constexpr char kDetailNoMemory[] = "検証に使うメモリが足りません。";
 // The file's name.
 inline constexpr char kDetailFileUnopened[] = "ファイル %s が開けません。";
 inline constexpr char kDetailFileReadError[] = "ファイル %s が最後まで読めません。";
@@ -89,6 +90,10 @@ inline constexpr char kStateUnits[] = "単位";
 inline constexpr char kStateRotary[] = "回転軸";
 inline constexpr char kCoolantOff[] = "なし";
 
+// The compensation in force ("G41 D1").
+inline constexpr char kDetailResumesInCompensation[] = "工具径補正 %s の途中から再開します";
+inline constexpr char kDetailEndsInCompensation[] = "工具径補正 %s の途中で終わります";
+
 // --- Rule 5: back at the start point -----------------------------------------------------------
 // The position, the start point.
 inline constexpr char kDetailNotAtStart[] = "最後の位置 %s がスタート点 %s と違います";
@@ -100,3 +105,9 @@ inline constexpr char kDetailAfterEnd[] = "元のＮＣファイルの終わり�
 // --- Rule 7: carried blocks --------------------------------------------------------------------
 inline constexpr char kDetailBlockMissing[] = "元の %d 行目のブロックがありません";
 inline constexpr char kDetailBlockExtra[] = "元のＮＣファイルにないブロックがあります";
+// The piece whose closing blocks this piece's differ from.
+inline constexpr char kDetailClosingDiffers[] = "最後の移動の後のブロックが分割ＮＣファイル [ %02d ] と違います";
+// The program's line of its first closing block.
+inline constexpr char kDetailClosingNotProgram[] =
+    "最後の移動の後のブロックが元のＮＣファイルの終わりのブロック（%d 行目から）と違います";
+inline constexpr char kDetailClosingNone[] = "最後の移動の後のブロックが元のＮＣファイルの終わりにありません";

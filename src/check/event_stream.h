@@ -1,8 +1,15 @@
 // One file run through the split check's machine: the events of its blocks, in order, read as they
 // are asked for, with a look-ahead of a few events.
+//
+// The file's physical lines are those the line reader of every other pass delivers (nc/line_reader.h:
+// "\r\n" and "\n" end a line, a lone "\r" stays in it, Ctrl-Z ends the file, lines are limited to
+// kMaxLineLength bytes), but they are read where they stand in a large buffer, never copied: the
+// check reads every line of the program and of all pieces, and copying them would be a large share
+// of its time. The "\r" of a "\r\n" stays at the line's end, where the block reader takes it for a
+// blank.
 #pragma once
 
-#include <optional>
+#include <cstddef>
 
 #include "check/check_events.h"
 #include "check/machine_simulator.h"
@@ -28,7 +35,7 @@ enum StreamFault {
 class EventStream {
  public:
   // Number of events Peek can see ahead.
-  static constexpr int kLookAhead = 8;
+  static constexpr int kLookAhead = 30;
 
   EventStream() = default;
   EventStream(const EventStream&) = delete;
@@ -54,23 +61,46 @@ class EventStream {
   int faultLine() const { return faultLine_; }
   const MachineSimulator& simulator() const { return simulator_; }
   // Number of the last line read.
-  int lineNumber() const { return reader_ ? reader_->lineNumber() : 0; }
+  int lineNumber() const { return lineNumber_; }
+  // The blocks read since the latest move other than a reference return or G53 (interpretation-only
+  // blocks left out), as a ChainSignature chain, their number and the first one's line: once the
+  // stream has ended, the file's closing blocks (those returns are among its closing lines).
+  uint64_t closingChain() const { return closingChain_; }
+  int closingCount() const { return closingCount_; }
+  int closingLine() const { return closingLine_; }
 
  private:
   // Reads lines until one more event is buffered. Returns kStreamEvent, kStreamEnd or kStreamFault.
   int Fill();
+  // The next physical line: `*line` points into the buffer, `*length` counts its bytes with its
+  // line end. Returns a LineResult (kLineRead, kLineEnd, kLineTooLong, kLineReadError).
+  int NextLine(const char** line, size_t* length);
+
+  // Bytes read per call; a line (at most kMaxLineLength bytes and "\r\n") always fits besides.
+  static constexpr size_t kBufferSize = 65536;
 
   platform::FileHandle file_;
-  std::optional<LineReader> reader_;
   MachineSimulator simulator_;
-  // The look-ahead and room for the two events one line can make.
+  // The look-ahead and room for the two events one line can make; a power of two.
   static constexpr int kRingSize = kLookAhead + 2;
+  static_assert((kRingSize & (kRingSize - 1)) == 0);
+  static constexpr int Slot(int index) { return index & (kRingSize - 1); }
   CheckEvent ring_[kRingSize];
   int first_ = 0;   // ring index of the next event
   int count_ = 0;   // events buffered
   int state_ = kStreamEvent;  // kStreamEnd / kStreamFault once reached (after the buffered events)
   CheckEvent end_{};
+  uint64_t closingChain_ = 0;
+  int closingCount_ = 0;
+  int closingLine_ = 0;
   int faultKind_ = 0;
   int faultLine_ = 0;
-  char line_[kLineBufferSize];
+  // The buffer: bytes [unread_, filled_) are read and not yet delivered; `eof_` once the file (or a
+  // Ctrl-Z) has ended, `readError_` once a read failed.
+  char buffer_[kBufferSize + 1];  // and room for a "\n" after a last line without one
+  size_t unread_ = 0;
+  size_t filled_ = 0;
+  bool eof_ = false;
+  bool readError_ = false;
+  int lineNumber_ = 0;
 };

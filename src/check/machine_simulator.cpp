@@ -44,8 +44,14 @@ bool IsCycleCode(int32_t whole) {
 bool IsRestoreCode(int32_t code) {
   if (code % 10 != 0) return false;
   const int32_t whole = code / 10;
-  return (whole >= 17 && whole <= 21) || whole == 43 || whole == 44 || whole == 49 ||
+  return (whole >= 17 && whole <= 21) || whole == 40 || whole == 43 || whole == 44 || whole == 49 ||
          (whole >= 54 && whole <= 59) || whole == 90 || whole == 91 || whole == 94 || whole == 95;
+}
+
+// Codes that only change how later words are read: planes, distance mode, the cycle cancel.
+bool IsInterpretationCode(int32_t code) {
+  return code == GCode(17) || code == GCode(18) || code == GCode(19) || code == GCode(80) || code == GCode(90) ||
+         code == GCode(91);
 }
 
 // Codes that change nothing the model follows: exact stop and cutting modes, look-ahead modes,
@@ -76,6 +82,7 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   state_.spindle = 5;
   state_.lengthOffset = 49;
   state_.compensation = 40;
+  state_.compensationBefore = 40;
   state_.workOffset = 54;
   state_.feedMode = 94;
   state_.units = 21;
@@ -165,7 +172,7 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.from = position_;
   event.state = state_;
   event.signature = 0;
-  event.stateOnly = 0;
+  event.blockClass = kBlockOther;
   return event;
 }
 
@@ -258,15 +265,20 @@ void MachineSimulator::ApplyStateAfter(const CheckBlock& block) {
   }
 }
 
-bool MachineSimulator::IsStateOnly(const CheckBlock& block) const {
-  if ((block.present & ~kRestoreWords) != 0) return false;
+int MachineSimulator::ClassOf(const CheckBlock& block) const {
+  if ((block.present & ~(LetterBit('G') | LetterBit('N'))) == 0 && block.gCount > 0) {
+    bool interpretation = true;
+    for (int i = 0; i < block.gCount; ++i) interpretation = interpretation && IsInterpretationCode(block.gCodes[i]);
+    if (interpretation) return kBlockInterpretation;
+  }
+  if ((block.present & ~kRestoreWords) != 0) return kBlockOther;
   for (int i = 0; i < block.gCount; ++i) {
-    if (!IsRestoreCode(block.gCodes[i])) return false;
+    if (!IsRestoreCode(block.gCodes[i])) return kBlockOther;
   }
   for (int i = 0; i < block.mCount; ++i) {
-    if (block.mCodes[i] < 3 || block.mCodes[i] > 9) return false;
+    if (block.mCodes[i] < 3 || block.mCodes[i] > 9) return kBlockOther;
   }
-  return true;
+  return kBlockRestore;
 }
 
 int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, EventSlots* slots) {
@@ -292,7 +304,14 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   }
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
+  if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
+    // The quick way for the lines most programs are made of: a straight move, or nothing.
+    if (HasWord(block, 'F')) state_.feed = WordValue(block, 'F');
+    if (MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots)) moved_ = true;
+    return kSimulationOk;
+  }
   if (!plain) {
+    state_.compensationBefore = state_.compensation;
     if (ApplyCodes(block) != kSimulationOk) return fault_.result;
     ApplyStateBefore(block);
   } else if (HasWord(block, 'F')) {
@@ -360,17 +379,28 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   } else if ((block.present & kAxisWords) != 0) {
     moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots);
   }
-  if (moved) moved_ = true;
+  if (moved) {
+    moved_ = true;
+    // The words riding on the move: a piece that comes to the same place another way may find
+    // the move going nowhere and carry them as a block of their own.
+    if (blockEvents_ && !plain && slots->count > 0 && RidingWords(block, &riding_)) {
+      slots->ring[(slots->start + slots->count - 1) % slots->size].signature = BlockSignature(riding_);
+    }
+  }
   if (!plain) ApplyStateAfter(block);
   // A block that moves nothing but does something; a positioning to where the tool stands is no
-  // such block.
-  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0 &&
-      ((block.present & kAxisWords) == 0 || nonModalCode != 0)) {
-    CheckEvent& event = Push(slots, kEventBlock);
-    event.to = event.from;
-    event.signature = BlockSignature(block);
-    event.stateOnly = IsStateOnly(block) ? 1 : 0;
+  // such block, but the words riding on it are.
+  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0) {
+    const CheckBlock* words = &block;
+    if ((block.present & kAxisWords) != 0 && nonModalCode == 0) words = RidingWords(block, &riding_) ? &riding_ : nullptr;
+    if (words != nullptr) {
+      CheckEvent& event = Push(slots, kEventBlock);
+      event.to = event.from;
+      event.signature = BlockSignature(*words);
+      event.blockClass = ClassOf(*words);
+    }
   }
+  state_.compensationBefore = state_.compensation;
   if (ends) PushEnd(slots);
   return kSimulationOk;
 }
@@ -401,6 +431,7 @@ void MachineSimulator::NextHole(EventSlots* slots) {
   event.to = position_;
   if (--holesLeft_ == 0) {
     ApplyStateAfter(block);
+    state_.compensationBefore = state_.compensation;
     if (endAfterHoles_) PushEnd(slots);
     endAfterHoles_ = false;
   }
@@ -409,17 +440,35 @@ void MachineSimulator::NextHole(EventSlots* slots) {
 // A straight move (G00, G01) to the block's axis words. False when it goes nowhere.
 bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slots) {
   bool moves = false;
-  double target[kCheckAxes] = {0.0, 0.0, 0.0};
-  bool known[kCheckAxes] = {false, false, false};
+  double target[kCheckAxes];
+  bool known[kCheckAxes];
+  const double resolution = Resolution();
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (!HasWord(block, kAxisLetters[axis])) continue;
-    known[axis] = Target(block, axis, &target[axis]);
-    if (!known[axis] || !ProgramKnown(axis) || target[axis] != position_.program[axis]) moves = true;
+    const uint32_t bit = LetterBit(kAxisLetters[axis]);
+    if ((block.present & bit) == 0) continue;
+    double value = block.value[kAxisLetters[axis] - 'A'];
+    if ((block.hasPoint & bit) == 0) value *= resolution;
+    const bool programKnown = ProgramKnown(axis);
+    known[axis] = true;
+    if (distance_ != 90) {
+      value += position_.program[axis];
+      known[axis] = programKnown;
+    }
+    target[axis] = value;
+    if (!known[axis] || !programKnown || value != position_.program[axis]) moves = true;
   }
   if (!moves) return false;
   CheckEvent& event = Push(slots, kind);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    if (HasWord(block, kAxisLetters[axis])) SetProgram(axis, target[axis], known[axis]);
+    if ((block.present & LetterBit(kAxisLetters[axis])) == 0) continue;
+    if (known[axis] && shiftKnown_[axis]) {
+      // SetProgram's usual case.
+      position_.program[axis] = target[axis];
+      position_.physical[axis] = target[axis] + shift_[axis];
+      position_.flags[axis] = kProgramKnown | kPhysicalKnown;
+    } else {
+      SetProgram(axis, target[axis], known[axis]);
+    }
   }
   event.to = position_;
   return true;

@@ -29,7 +29,8 @@
 //    G65/G66, G10 offset writes, rotation G68, scaling G51, polar G16, other codes it does not
 //    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
 //    fault naming the line and what was found.
-// Fixed memory, no allocation; each line is read once.
+// Fixed memory, no allocation; each line is read once. Block events (asked for by the carried-
+// blocks rule) carry a signature of the block's words; a move carries the words riding on it.
 #pragma once
 
 #include <cstddef>
@@ -77,7 +78,11 @@ struct EventSlots {
   int size;
   int start;
   int count;
-  CheckEvent& Next() { return ring[(start + count++) % size]; }
+  CheckEvent& Next() {
+    int index = start + count++;  // start < size, and count stays below size
+    if (index >= size) index -= size;
+    return ring[index];
+  }
 };
 
 class MachineSimulator {
@@ -125,7 +130,7 @@ class MachineSimulator {
   void MachinePositioning(const CheckBlock& block, EventSlots* slots);
   void SetOrigin(const CheckBlock& block);
   int StartHoles(const CheckBlock& block);
-  bool IsStateOnly(const CheckBlock& block) const;
+  int ClassOf(const CheckBlock& block) const;  // a BlockClass
 
   // Position: program coordinates, physical ones (program plus shift) and their flags.
   CheckPoint position_;
@@ -155,4 +160,5 @@ class MachineSimulator {
   int32_t line_;
   SimulationFault fault_;
   CheckBlock block_;    // the latest line's block (the holes are drilled from it)
+  CheckBlock riding_;   // the words riding on a move line that goes nowhere
 };

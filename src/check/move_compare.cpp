@@ -54,12 +54,15 @@ int CompareHoles(const CheckEvent& piece, const CheckEvent& source, double toler
   const HolePath& p = piece.hole;
   const HolePath& s = source.hole;
   if (p.code != s.code) return kDiffKind;
-  // The travel to the hole: from the same place, or from higher up over a clear path.
+  // The travel to the hole: from the same place, or from higher up over a clear path: on the same
+  // vertical line, from at least the start Z, or straight down from above the hole itself (a
+  // piece's approach to its first hole).
   const bool sameXY = SameAxis(piece.from, source.from, 0, tolerance) && SameAxis(piece.from, source.from, 1, tolerance);
+  const bool aboveHole = SameAxis(piece.from, piece.to, 0, tolerance) && SameAxis(piece.from, piece.to, 1, tolerance);
   const bool higher = AtOrAbove(piece.from, source.from.physical[2], tolerance) &&
                       PhysicalKnown(source.from, 2);
   if (!SamePoint(piece.from, source.from, tolerance) &&
-      !(higher && (sameXY || AtOrAbove(piece.from, startZ, tolerance)))) {
+      !(higher && (sameXY || aboveHole || AtOrAbove(piece.from, startZ, tolerance)))) {
     return kDiffFrom;
   }
   if (!SameAxis(piece.to, source.to, 0, tolerance) || !SameAxis(piece.to, source.to, 1, tolerance)) return kDiffTo;
@@ -166,13 +169,46 @@ bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double toleran
 }
 
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance) {
+  if ((a.flags[0] & b.flags[0] & a.flags[1] & b.flags[1] & a.flags[2] & b.flags[2] & kPhysicalKnown) != 0) {
+    // Every axis known on both sides (nearly every move): the physical coordinates alone.
+    return std::fabs(a.physical[0] - b.physical[0]) <= tolerance && std::fabs(a.physical[1] - b.physical[1]) <= tolerance &&
+           std::fabs(a.physical[2] - b.physical[2]) <= tolerance;
+  }
   return SameAxis(a, b, 0, tolerance) && SameAxis(a, b, 1, tolerance) && SameAxis(a, b, 2, tolerance);
 }
+
+namespace {
+
+// A straight move the program makes from the top of travel (its Z lost to a reference return or a
+// machine-coordinate move to machine zero before the piece began), which the piece makes from a
+// known Z at or above the start height, where its positioning line put the tool: the same move
+// through the air above every cut when it keeps Z (the program's stays at the top, the piece's at
+// its height) or goes straight down to the same point.
+bool FromTheTopOfTravel(const CheckEvent& piece, const CheckEvent& source, double tolerance,
+                        double startZ) {
+  if (piece.kind != kEventRapid && piece.kind != kEventLinear) return false;
+  if ((source.from.flags[2] & kAtReference) == 0 || PhysicalKnown(source.from, 2)) return false;
+  if (!PhysicalKnown(piece.from, 2) || piece.from.physical[2] < startZ - tolerance) return false;
+  for (int axis = 0; axis < 2; ++axis) {
+    if (!SameAxis(piece.from, source.from, axis, tolerance) || !SameAxis(piece.to, source.to, axis, tolerance)) {
+      return false;
+    }
+  }
+  if (PhysicalKnown(piece.to, 2) && Near(piece.to.physical[2], piece.from.physical[2], tolerance)) {
+    // Kept at its height: the program's stays at the top of travel.
+    return (source.to.flags[2] & kAtReference) != 0 && !PhysicalKnown(source.to, 2);
+  }
+  const bool vertical = SameAxis(piece.from, piece.to, 0, tolerance) && SameAxis(piece.from, piece.to, 1, tolerance);
+  return vertical && SameAxis(piece.to, source.to, 2, tolerance);
+}
+
+}  // namespace
 
 int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double tolerance, double startZ,
                  bool raised) {
   if (piece.kind != source.kind || piece.code != source.code || piece.named != source.named) return kDiffKind;
   if (piece.kind == kEventHole) return CompareHoles(piece, source, tolerance, startZ);
+  if (FromTheTopOfTravel(piece, source, tolerance, startZ)) return kSameMove;
   if (!SamePoint(piece.from, source.from, tolerance)) {
     // A rapid after a hole that returned higher: the same vertical line, from higher up.
     const bool lifted = raised && piece.kind == kEventRapid && SameAxis(piece.from, source.from, 0, tolerance) &&
@@ -194,6 +230,17 @@ int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double toler
 }
 
 int CompareStates(const CheckMachineState& piece, const CheckMachineState& source) {
+  // Nearly always the very same state: the record has no padding, and every field is set.
+  static_assert(sizeof(CheckMachineState) == 12 * sizeof(uint64_t));
+  uint64_t difference = 0;
+  for (size_t i = 0; i < sizeof piece; i += sizeof(uint64_t)) {
+    uint64_t p = 0;
+    uint64_t s = 0;
+    std::memcpy(&p, reinterpret_cast<const char*>(&piece) + i, sizeof p);
+    std::memcpy(&s, reinterpret_cast<const char*>(&source) + i, sizeof s);
+    difference |= p ^ s;
+  }
+  if (difference == 0) return kSameState;
   if (piece.spindle != source.spindle) return kDiffSpindle;
   if (!Near(piece.speed, source.speed, kValueTolerance)) return kDiffSpeed;
   if (piece.tool != source.tool) return kDiffTool;
@@ -225,6 +272,13 @@ bool IsSubResolution(const CheckEvent& move, double tolerance) {
   if (!SamePoint(move.from, move.to, tolerance)) return false;
   if (move.kind != kEventArc) return true;
   return move.arc.length <= tolerance;
+}
+
+bool DescendsToWhereThePieceIs(const CheckEvent& move, const CheckPoint& at, double tolerance) {
+  if (move.kind != kEventRapid && move.kind != kEventLinear) return false;
+  if ((move.from.flags[2] & kAtReference) == 0 || PhysicalKnown(move.from, 2)) return false;
+  return SameAxis(move.from, move.to, 0, tolerance) && SameAxis(move.from, move.to, 1, tolerance) &&
+         AllPhysicalKnown(at) && SamePoint(move.to, at, tolerance);
 }
 
 int DescribePoint(const CheckPoint& point, bool inch, std::span<char> out) {

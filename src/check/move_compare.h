@@ -47,8 +47,8 @@ bool SameAxis(const CheckPoint& a, const CheckPoint& b, int axis, double toleran
 bool SamePoint(const CheckPoint& a, const CheckPoint& b, double tolerance);
 
 // Compares a piece's move with the program's. Holes may come from higher (their travel level at
-// or above the program's, from the same X Y or from at least `startZ`) and, under G98, return
-// higher. `raised`: the piece's tool stands higher than the program's after such a hole, so a
+// or above the program's: from the same X Y, from above the hole itself, or from at least
+// `startZ`) and, under G98, return higher. `raised`: the piece's tool stands higher than the program's after such a hole, so a
 // rapid may start higher on the same vertical line. Returns a MoveAspect.
 int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double tolerance, double startZ,
                  bool raised);
@@ -59,6 +59,11 @@ int CompareStates(const CheckMachineState& piece, const CheckMachineState& sourc
 // True when a move of the program goes less than `tolerance` and ends within `tolerance` of where
 // it starts: a move the pieces may leave out. Full circles, holes and returns never are.
 bool IsSubResolution(const CheckEvent& move, double tolerance);
+
+// True when a straight move of the program comes straight down from the top of travel (its Z lost
+// to a reference return or a machine-coordinate move before the piece began) to `at`, where the
+// piece already stands: the piece has no such move to make.
+bool DescendsToWhereThePieceIs(const CheckEvent& move, const CheckPoint& at, double tolerance);
 
 // The move as a short text: its code and end point ("G01 X35. Y40. Z-2.", "G02 X10. Y5. I5. J0.",
 // "G81 X10. Y5. Z-12. R2.", "G28 Z"). Unknown axes are written "X?"; inch moves get four

@@ -1,152 +1,20 @@
 #include "check/split_check.h"
 
-#include <cstdarg>
-#include <climits>
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <new>
 
 #include "check/check_messages.h"
-#include "check/check_report.h"
-#include "check/event_stream.h"
 #include "check/move_compare.h"
+#include "check/split_checker.h"
 #include "config/file_naming.h"
-#include "nc/format.h"
 
-namespace {
-
-constexpr double kSlack = 1e-9;
-constexpr size_t kPathSize = 512;
-
-// Where a piece stands between its opening and its end.
-enum Phase {
-  kPhaseHead,  // before its first program move: the opening, the restore, the approach
-  kPhaseBody,  // from its first program move on
-  kPhaseTail,  // after an added move that followed its body: the lift, retract, return, footer
-};
-
-double Tolerance(const CheckEvent& event) { return (event.state.units == 20 ? 0.0001 : 0.001) + kSlack; }
-
-bool AtOrAboveZ(const CheckPoint& point, double level, double tolerance) {
-  if ((point.flags[2] & kAtReference) != 0) return true;
-  return PhysicalKnown(point, 2) && point.physical[2] >= level - tolerance;
-}
-
-bool Vertical(const CheckEvent& move, double tolerance) {
-  for (int axis = 0; axis < 2; ++axis) {
-    if (!PhysicalKnown(move.from, axis) || !PhysicalKnown(move.to, axis)) return false;
-    if (move.from.physical[axis] - move.to.physical[axis] > tolerance ||
-        move.to.physical[axis] - move.from.physical[axis] > tolerance) {
-      return false;
-    }
-  }
-  return PhysicalKnown(move.from, 2) && PhysicalKnown(move.to, 2);
-}
-
-double LowerZ(const CheckEvent& move) {
-  return move.from.physical[2] < move.to.physical[2] ? move.from.physical[2] : move.to.physical[2];
-}
-
-class SplitChecker {
- public:
-  SplitChecker(const SplitCheckJob& job, SplitCheckReport* report) : job_(job), report_(report) {}
-  int Run();
-
- private:
-  int CheckPiece(int number);
-  int HandleMove(const CheckEvent& move);
-  int HandleBlock(const CheckEvent& block);
-  int MatchSource(const CheckEvent& move, const CheckEvent** matched);
-  int MatchPastApproach(const CheckEvent& move, const CheckEvent** matched);
-  int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, bool repeat);
-  int CheckAdded(const CheckEvent& move);
-  int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
-  int FinishPiece(const CheckEvent& end);
-  int DrainSource();
-  void NoteReturn(const CheckEvent& move);
-  void KeepLastCutting();
-  void TakeSource();
-
-  int Fail(int rule, int pieceLine, int sourceLine);
-  int FailFile(int result, const char* format, const char* path);
-  int FailStream(const EventStream& stream, int piece);
-  void Detail(const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-  const SplitCheckJob& job_;
-  SplitCheckReport* report_;
-  EventStream source_;  // the program's moves, consumed by the pieces in order
-  EventStream replay_;  // the program from its first line again, for the opening of each piece
-  EventStream piece_;
-  EventStream blocks_;  // rule 7: the program's blocks, consumed by the pieces in order
-  char piecePath_[kPathSize];
-  int pieceNumber_ = 0;
-  double startZ_ = 0.0;
-  CheckEvent lastCutting_{};  // the program's last cutting move consumed: what a piece may repeat
-  bool haveLastCutting_ = false;
-  // The same while it still stands in the program stream's ring, copied into lastCutting_ only
-  // when the stream moves on (most cuts are followed by another cut: no copy for them). The ring
-  // never overwrites the event taken last.
-  const CheckEvent* lastCuttingSlot_ = nullptr;
-  int lastCutLine_ = 0;
-  // The piece in hand.
-  int phase_ = kPhaseHead;
-  bool replaying_ = false;
-  bool repeatAvailable_ = false;
-  bool raised_ = false;     // after a hole that returned higher than the program's
-  bool pending_ = false;    // vertical added moves before the first program move, not yet placed
-  double pendingX_ = 0.0;
-  double pendingY_ = 0.0;
-  double pendingLow_ = 0.0;
-  CheckEvent pendingMove_{};  // the lowest of them
-  CheckPoint stop_{};         // where the piece's last program move ended
-  bool captured_ = false;     // a return after the last program move was met
-  CheckPoint tailEnd_{};      // where the tool stood before it
-  int tailEndLine_ = 0;
-  int tailLine_ = 0;          // the first added move after the body
-};
-
-void SplitChecker::Detail(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(report_->detail, sizeof report_->detail, format, arguments);
-  va_end(arguments);
-}
-
-int SplitChecker::Fail(int rule, int pieceLine, int sourceLine) {
-  report_->result = kCheckFailed;
-  report_->piece = pieceNumber_;
-  report_->pieceLine = pieceLine;
-  report_->sourceLine = sourceLine;
-  report_->rule = rule;
-  return kCheckFailed;
-}
-
-int SplitChecker::FailFile(int result, const char* format, const char* path) {
-  DescribeFileFault(format, path, report_);
-  report_->result = result;
-  report_->piece = pieceNumber_;
-  report_->rule = kRuleNone;
-  return result;
-}
-
-int SplitChecker::FailStream(const EventStream& stream, int piece) {
-  const char* path = piece == 0 ? job_.ncFile : piecePath_;
-  pieceNumber_ = piece;
-  if (stream.faultKind() == kStreamFaultReadError) {
-    FailFile(kCheckUnreadable, kDetailFileReadError, path);
-    report_->pieceLine = stream.faultLine();
-    return kCheckUnreadable;
-  }
-  DescribeStreamFault(stream, path, report_);
-  return Fail(kRuleUnreadableBlock, stream.faultLine(), 0);
-}
+namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  const bool carried = job_.carriedBlocks == 1;
-  if (source_.Open(job_.ncFile, job_.start, false) != kStreamEvent) {
-    return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
-  }
-  if (carried && blocks_.Open(job_.ncFile, job_.start, true) != kStreamEvent) {
+  carried_ = job_.carriedBlocks == 1;
+  if (source_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   if (job_.pieceCount < 1) {
@@ -161,34 +29,79 @@ int SplitChecker::Run() {
   return DrainSource();
 }
 
+// --- The program stream ------------------------------------------------------------------------
+
+int SplitChecker::PeekSource(int index, const CheckEvent** event) {
+  if (tentative_ + index >= EventStream::kLookAhead) {
+    // Beyond what the ring holds: as if the program ended there (nothing is matched past it).
+    *event = nullptr;
+    return kStreamEnd;
+  }
+  const int peeked = source_.Peek(tentative_ + index, event);
+  if (peeked == kStreamFault) FailStream(source_, 0);
+  return peeked;
+}
+
+// The `nth` program move from the next one (0: the next), past the blocks; for the texts of a
+// failure.
+int SplitChecker::PeekSourceMove(int nth, const CheckEvent** event) {
+  for (int index = 0;; ++index) {
+    const int peeked = PeekSource(index, event);
+    if (peeked != kStreamEvent) return peeked;
+    if ((*event)->kind != kEventBlock && nth-- == 0) return kStreamEvent;
+  }
+}
+
 void SplitChecker::KeepLastCutting() {
   if (lastCuttingSlot_ == nullptr) return;
   lastCutting_ = *lastCuttingSlot_;
   lastCuttingSlot_ = nullptr;
 }
 
-void SplitChecker::TakeSource() {
+// Takes the events tentatively matched and `count` more.
+void SplitChecker::TakeSource(int count) {
   KeepLastCutting();
-  source_.Take();
+  for (int i = tentative_ + count; i > 0; --i) source_.Take();
+  tentative_ = 0;
+  ++serial_;
 }
+
+void SplitChecker::CommitTentative() {
+  if (tentative_ > 0) TakeSource(0);
+}
+
+// --- One piece ---------------------------------------------------------------------------------
 
 int SplitChecker::CheckPiece(int number) {
   KeepLastCutting();
   pieceNumber_ = number;
+  lastPiece_ = number == job_.pieceCount;
   if (PiecePath(job_.ncFile, number, piecePath_, sizeof piecePath_) != kNamingOk ||
-      piece_.Open(piecePath_, job_.start, job_.carriedBlocks == 1) != kStreamEvent) {
+      piece_.Open(piecePath_, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
   replaying_ = number > 1;
-  if (replaying_ && replay_.Open(job_.ncFile, job_.start, job_.carriedBlocks == 1) != kStreamEvent) {
+  if (replaying_ && replay_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   phase_ = kPhaseHead;
-  repeatAvailable_ = number > 1 && haveLastCutting_;
+  // A hole is never drilled twice: the piece after one begins with the program's next cut.
+  repeatAvailable_ = number > 1 && haveLastCutting_ && lastCutting_.kind != kEventHole;
+  programMoveSeen_ = false;
   raised_ = false;
   pending_ = false;
   captured_ = false;
   tailLine_ = 0;
+  liftOpen_ = false;
+  for (int i = 0; i < afterCutCount_; ++i) rematch_[i] = afterCut_[i];
+  rematchCount_ = afterCutCount_;
+  rematchAt_ = 0;
+  afterCutCount_ = 0;
+  cutInPiece_ = false;
+  provisionalCount_ = provisionalAt_ = 0;
+  closing_ = closingUntaken_ = BlockChain{};
+  extraLine_ = extraSourceLine_ = 0;
+  blockedLine_ = blockedPieceLine_ = 0;
   for (;;) {
     const CheckEvent* event = nullptr;
     const int peeked = piece_.Peek(0, &event);
@@ -201,7 +114,8 @@ int SplitChecker::CheckPiece(int number) {
 }
 
 // A move of the piece: the program's opening again, the program's next move, the repeat of the
-// move the seam interrupted, or one of the split's own.
+// move the seam interrupted, a program move the previous piece's tail made, or one of the split's
+// own.
 //
 // Before a piece's first cut (its head) the program's rapids and returns it meets keep it in its
 // head, and a cut that is not the program's next move is looked for past the program's moves that
@@ -217,83 +131,137 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
         CompareStates(move.state, next->state) == kSameState) {
       replay_.Take();
       NoteReturn(move);
+      NoteHeadMove(move);
       return kCheckPassed;
     }
   }
   replaying_ = false;
-  const CheckEvent* source = nullptr;
-  int matched = MatchSource(move, &source);
-  if (matched < 0) return report_->result;
-  if (matched > 0 && phase_ == kPhaseHead && !IsCuttingEvent(source->kind)) {
-    TakeSource();
-    NoteReturn(move);
-    return kCheckPassed;
+  if (rematchAt_ < rematchCount_ && phase_ != kPhaseTail) {
+    const CheckEvent& again = rematch_[rematchAt_];
+    if (CompareMoves(move, again, Tolerance(again), startZ_, false) == kSameMove) {
+      ++rematchAt_;
+      return AcceptProgramMove(move, again, kMatchRematch);
+    }
   }
+  int index = 0;
+  const CheckEvent* source = nullptr;
+  int matched = MatchSource(move, &index, &source);
+  if (matched < 0) return report_->result;
   if (matched == 0 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
     if (repeatAvailable_ && CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) == kSameMove) {
-      return AcceptProgramMove(move, lastCutting_, true);
+      return AcceptProgramMove(move, lastCutting_, kMatchRepeat);
     }
-    matched = MatchPastApproach(move, &source);
+    matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
   }
-  if (matched > 0) {
-    const int accepted = AcceptProgramMove(move, *source, false);
-    source_.Take();  // the event stays in the ring for lastCuttingSlot_
-    return accepted;
-  }
-  return CheckAdded(move);
+  if (matched == 0) return CheckAdded(move);
+  const int kind = phase_ == kPhaseHead && !IsCuttingEvent(source->kind) ? kMatchHead : kMatchNext;
+  const int accepted = AcceptProgramMove(move, *source, kind);
+  if (accepted != kCheckPassed) return accepted;
+  // Takes the moves passed over and the matched one, which stays in the ring for
+  // lastCuttingSlot_ when it is a cut.
+  if (lastCuttingSlot_ != source) KeepLastCutting();
+  for (int i = tentative_ + index + 1; i > 0; --i) source_.Take();
+  tentative_ = 0;
+  ++serial_;
+  return kCheckPassed;
 }
 
-// The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
-// a cut in a piece's head: 1 when it is `move` (the moves before it are taken), 0 when it is not
-// (nothing is taken), or a failure below 0.
-int SplitChecker::MatchPastApproach(const CheckEvent& move, const CheckEvent** matched) {
-  for (int ahead = 0; ahead < EventStream::kLookAhead; ++ahead) {
+// Records that `move` would be the program's next move (at or after `from`) but for the program
+// block at `blockAt` that the piece has not carried before it.
+void SplitChecker::NoteBlocked(const CheckEvent& move, int from, int blockAt) {
+  if (blockedLine_ != 0) return;
+  for (int index = from; index < EventStream::kLookAhead; ++index) {
     const CheckEvent* next = nullptr;
-    const int peeked = source_.Peek(ahead, &next);
-    if (peeked == kStreamFault) return -FailStream(source_, 0);
-    if (peeked == kStreamEnd) return 0;
-    if (!IsCuttingEvent(next->kind)) continue;
-    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return 0;
-    for (int k = 0; k < ahead; ++k) TakeSource();
-    source_.Peek(0, matched);
-    return 1;
+    if (PeekSource(index, &next) != kStreamEvent) return;
+    if (next->kind == kEventBlock) continue;
+    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return;
+    const CheckEvent* block = nullptr;
+    PeekSource(blockAt, &block);
+    blockedLine_ = block->line;
+    blockedPieceLine_ = move.line;
+    return;
   }
-  return 0;
 }
 
-// 1 when the program's next move is `move` (a move shorter than the resolution before it is
-// passed over), 0 when it is not, or a failure below 0.
-int SplitChecker::MatchSource(const CheckEvent& move, const CheckEvent** matched) {
-  for (;;) {
+// The program's event at `at` for matching `move`: 1 when it is a move, 0 at the end or at a block
+// the piece has not carried yet (noted for the failure text when `move` would come after it), -1
+// on a failure.
+int SplitChecker::PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next) {
+  const int peeked = PeekSource(at, next);
+  if (peeked == kStreamFault) return -1;
+  if (peeked == kStreamEnd) return 0;
+  if ((*next)->kind == kEventBlock) {
+    NoteBlocked(move, at + 1, at);
+    return 0;
+  }
+  return 1;
+}
+
+// 1 when the program's next move is `move` (moves shorter than the resolution before it are passed
+// over; `*index` counts them), 0 when it is not, or a failure below 0. A program block not yet
+// carried before it makes it no match.
+int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched) {
+  for (int at = 0;; ++at) {
     const CheckEvent* next = nullptr;
-    const int peeked = source_.PeekMove(&next);
-    if (peeked == kStreamFault) return -FailStream(source_, 0);
-    if (peeked == kStreamEnd) return 0;
+    const int peeked = PeekSourceMoveAt(move, at, &next);
+    if (peeked <= 0) return peeked;
     const double tolerance = Tolerance(*next);
     const int aspect = CompareMoves(move, *next, tolerance, startZ_, raised_);
     if (aspect == kSameMove) {
+      *index = at;
       *matched = next;
       return 1;
     }
     // A move with the same ends but another arc or hole is a version of this one, not a move
     // after it: never pass over it then (a full circle for a tiny arc is reported as such).
-    if (aspect > kDiffTo || !IsSubResolution(*next, tolerance)) return 0;
-    TakeSource();
+    if (aspect > kDiffTo) return 0;
+    if (!IsSubResolution(*next, tolerance) && !DescendsToWhereThePieceIs(*next, move.from, tolerance)) return 0;
   }
 }
 
-int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, bool repeat) {
+// The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
+// a cut in a piece's head: 1 when it is `move`, 0 when it is not, or a failure below 0.
+int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched) {
+  for (int at = 0; tentative_ + at < EventStream::kLookAhead; ++at) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSourceMoveAt(move, at, &next);
+    if (peeked <= 0) return peeked;
+    if (!IsCuttingEvent(next->kind)) continue;
+    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return 0;
+    *index = at;
+    *matched = next;
+    return 1;
+  }
+  return 0;
+}
+
+int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind) {
   if (phase_ == kPhaseTail) {
+    if (blockedLine_ != 0) return FailBlocked(move);
     Detail(kDetailAddedInBody, tailLine_);
     return Fail(kRuleSafeMove, tailLine_, source.line);
+  }
+  if (pieceNumber_ > 1 && !programMoveSeen_ && source.state.compensationBefore != 40) {
+    // A piece never resumes on a path offset by cutter compensation: the offset is built from the
+    // moves before it.
+    CheckMachineState state = source.state;
+    state.compensation = source.state.compensationBefore;
+    char text[64];
+    DescribeStateAspect(state, kDiffCompensation, text);
+    Detail(kDetailResumesInCompensation, text);
+    return Fail(kRuleSameState, move.line, source.line);
+  }
+  programMoveSeen_ = true;
+  if (kind == kMatchHead) {
+    NoteReturn(move);
+    NoteHeadMove(move);
+    return kCheckPassed;
   }
   const double tolerance = Tolerance(source);
   if (phase_ == kPhaseHead && pending_) {
     // The approach so far must lie on the vertical line above where the piece resumes.
-    const bool above = PhysicalKnown(move.from, 0) && PhysicalKnown(move.from, 1) && PhysicalKnown(move.from, 2) &&
-                       pendingX_ - move.from.physical[0] <= tolerance && move.from.physical[0] - pendingX_ <= tolerance &&
-                       pendingY_ - move.from.physical[1] <= tolerance && move.from.physical[1] - pendingY_ <= tolerance &&
+    const bool above = AboveXY(move.from, pendingX_, pendingY_, tolerance) && PhysicalKnown(move.from, 2) &&
                        pendingLow_ >= move.from.physical[2] - tolerance;
     if (!above) return FailAdded(pendingMove_, kPointResume, &move.from);
   }
@@ -308,26 +276,43 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
       return Fail(kRuleSameState, move.line, source.line);
     }
   }
-  if (!repeat && job_.carriedBlocks == 1) {
-    // Every block of the program before this move must have come already.
-    const CheckEvent* block = nullptr;
-    const int peeked = blocks_.PeekBlock(&block);
-    if (peeked == kStreamFault) return FailStream(blocks_, 0);
-    if (peeked == kStreamEvent && block->line < source.line) {
-      Detail(kDetailBlockMissing, block->line);
-      return Fail(kRuleCarriedBlock, move.line, block->line);
-    }
+  if (extraLine_ != 0) {
+    // A block that is not the program's came between two program moves.
+    Detail("%s", kDetailBlockExtra);
+    return Fail(kRuleCarriedBlock, extraLine_, extraSourceLine_);
   }
+  if (kind == kMatchNext) {
+    CommitTentative();
+  } else if (tentative_ > 0) {
+    // Blocks before a repeat or a program move made again are never the program's next ones.
+    Detail("%s", kDetailBlockExtra);
+    return Fail(kRuleCarriedBlock, closing_.line, 0);
+  }
+  closing_ = closingUntaken_ = BlockChain{};
   phase_ = kPhaseBody;
   pending_ = false;
   repeatAvailable_ = false;
+  liftOpen_ = false;
   captured_ = false;
   stop_ = move.to;
+  stopCompensation_ = source.state.compensation;
+  stopRegister_ = source.state.radiusRegister;
+  stopLine_ = move.line;
   raised_ = move.kind == kEventHole && !SameAxis(move.to, source.to, 2, tolerance);
-  if (!repeat && IsCuttingEvent(source.kind)) {
-    lastCuttingSlot_ = &source;
-    haveLastCutting_ = true;
-    lastCutLine_ = source.line;
+  if (kind == kMatchRematch) {
+    NoteReturn(move);
+  } else if (kind == kMatchNext) {
+    rematchAt_ = rematchCount_;
+  }
+  if (IsCuttingEvent(source.kind)) {
+    cutInPiece_ = true;
+    afterCutCount_ = 0;
+    if (kind == kMatchNext) {
+      lastCuttingSlot_ = &source;  // the cut it held before is no longer the last
+      haveLastCutting_ = true;
+    }
+  } else if (kind == kMatchNext && cutInPiece_ && afterCutCount_ < kRematchSize) {
+    afterCut_[afterCutCount_++] = source;
   }
   return kCheckPassed;
 }
@@ -340,8 +325,34 @@ void SplitChecker::NoteReturn(const CheckEvent& move) {
   tailEndLine_ = move.line;
 }
 
+// A program move of the piece's head (its opening again, or a rapid of the program before its
+// first cut): the tool stands where the program has it, and may rise straight up from there.
+void SplitChecker::NoteHeadMove(const CheckEvent& move) {
+  liftOpen_ = AllPhysicalKnown(move.to);
+  liftX_ = move.to.physical[0];
+  liftY_ = move.to.physical[1];
+  liftZ_ = move.to.physical[2];
+}
+
+// An added move of the head that only rises from where the latest program move left the tool (the
+// positioning line after an opening that went down, at the start point, to a lower level): it
+// stays on the vertical line above a place the program's own moves took the tool to.
+bool SplitChecker::IsLift(const CheckEvent& move, double tolerance) const {
+  return liftOpen_ && phase_ == kPhaseHead && Vertical(move, tolerance) &&
+         AboveXY(move.from, liftX_, liftY_, tolerance) && LowerZ(move) >= liftZ_ - tolerance;
+}
+
+bool SplitChecker::AtStart(const CheckPoint& point, double tolerance) const {
+  if (!AllPhysicalKnown(point)) return false;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!Near(point.physical[axis], job_.start[axis], tolerance)) return false;
+  }
+  return true;
+}
+
 // A move of the split's own: safe only as a rapid at or above the start Z, a return from there,
-// or a move on the vertical line above where the piece resumes or stops.
+// a rise from where the head's program moves left the tool, or a move on the vertical line above
+// where the piece resumes or stops.
 int SplitChecker::CheckAdded(const CheckEvent& move) {
   const double tolerance = Tolerance(move);
   bool safe = false;
@@ -353,13 +364,16 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
   } else if (move.kind == kEventMachine) {
     safe = AtOrAboveZ(move.from, startZ_, tolerance) && ((move.named & 4) == 0 || (move.to.flags[2] & kAtReference) != 0);
   }
-  if (!safe && (move.kind == kEventRapid || move.kind == kEventLinear) && Vertical(move, tolerance)) {
+  const bool straight = move.kind == kEventRapid || move.kind == kEventLinear;
+  if (!safe && straight && IsLift(move, tolerance)) {
+    NoteReturn(move);
+    return kCheckPassed;
+  }
+  liftOpen_ = false;
+  if (!safe && straight && Vertical(move, tolerance)) {
     if (phase_ == kPhaseHead) {
       // Placed when the piece's first program move shows where it resumes.
-      if (pending_ && (pendingX_ - move.from.physical[0] > tolerance || move.from.physical[0] - pendingX_ > tolerance ||
-                       pendingY_ - move.from.physical[1] > tolerance || move.from.physical[1] - pendingY_ > tolerance)) {
-        return FailAdded(move, kPointResume, nullptr);
-      }
+      if (pending_ && !AboveXY(move.from, pendingX_, pendingY_, tolerance)) return FailAdded(move, kPointResume, nullptr);
       if (!pending_ || LowerZ(move) < pendingLow_) {
         pendingLow_ = LowerZ(move);
         pendingMove_ = move;
@@ -369,10 +383,7 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
       pending_ = true;
       safe = true;
     } else {
-      safe = stop_.physical[0] - move.from.physical[0] <= tolerance &&
-             move.from.physical[0] - stop_.physical[0] <= tolerance &&
-             stop_.physical[1] - move.from.physical[1] <= tolerance &&
-             move.from.physical[1] - stop_.physical[1] <= tolerance && AllPhysicalKnown(stop_) &&
+      safe = AllPhysicalKnown(stop_) && AboveXY(move.from, stop_.physical[0], stop_.physical[1], tolerance) &&
              LowerZ(move) >= stop_.physical[2] - tolerance;
       if (!safe) return FailAdded(move, kPointStop, &stop_);
     }
@@ -386,129 +397,9 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
   return kCheckPassed;
 }
 
-// Reports an added move that is not safe, as what it most likely is: a move not above the point
-// where the piece resumes or stops (`point`, named `pointName`; `pointName` alone: a second
-// vertical line before the piece resumed), a program move left out, a program move changed, a cut
-// beyond the program's last cut, or an unsafe move of the split's own.
-int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point) {
-  char found[96];
-  char expected[96];
-  DescribeMove(move, found);
-  const CheckEvent* next = nullptr;
-  int peeked = source_.PeekMove(&next);
-  if (peeked == kStreamFault) return FailStream(source_, 0);
-  const int sourceLine = peeked == kStreamEvent ? next->line : 0;
-  if (peeked == kStreamEnd) {
-    // Every move of the program has been made: this one is beyond its end.
-    Detail(kDetailAfterEnd, next->line, found);
-    return Fail(kRuleAfterEnd, move.line, next->line);
-  }
-  if (pointName != nullptr) {
-    DescribePoint(point != nullptr ? *point : pendingMove_.from, move.state.units == 20, expected);
-    Detail(kDetailAddedNotAbove, found, pointName, expected);
-    return Fail(kRuleSafeMove, move.line, sourceLine);
-  }
-  if (phase_ == kPhaseHead && repeatAvailable_ && IsCuttingEvent(move.kind) &&
-      SamePoint(move.from, lastCutting_.from, Tolerance(lastCutting_))) {
-    // A repeat of the interrupted move that is not the same move.
-    const int aspect = CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false);
-    DescribeMove(lastCutting_, expected);
-    Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
-    return Fail(kRuleSameCut, move.line, lastCutting_.line);
-  }
-  // After the piece's tail has begun no move is the program's: no guessing which one it was.
-  if (peeked == kStreamEvent && phase_ != kPhaseTail) {
-    // The program's next move left out: the piece goes from its start to the end of the one after.
-    const CheckEvent* after = nullptr;
-    if (source_.Peek(1, &after) == kStreamEvent) {
-      CheckEvent shifted = *after;
-      shifted.from = move.from;
-      if (CompareMoves(move, shifted, Tolerance(*after), startZ_, false) == kSameMove &&
-          SamePoint(move.from, next->from, Tolerance(*next))) {
-        DescribeMove(*next, expected);
-        Detail(kDetailMoveMissing, next->line, expected);
-        return Fail(kRuleSameCut, move.line, next->line);
-      }
-    }
-    // The program's next move changed: a cut for the program's next cut (past the rapids that
-    // lead to it), or a move of the same kind.
-    const CheckEvent* target = next;
-    for (int ahead = 1; IsCuttingEvent(move.kind) && !IsCuttingEvent(target->kind) && ahead < EventStream::kLookAhead;
-         ++ahead) {
-      const CheckEvent* later = nullptr;
-      if (source_.Peek(ahead, &later) != kStreamEvent) break;
-      if (IsCuttingEvent(later->kind)) target = later;
-    }
-    if ((IsCuttingEvent(move.kind) && IsCuttingEvent(target->kind)) || move.kind == target->kind) {
-      const int aspect = CompareMoves(move, *target, Tolerance(*target), startZ_, raised_);
-      if (aspect == kDiffFrom) {
-        DescribePoint(move.from, move.state.units == 20, found);
-        DescribePoint(target->from, target->state.units == 20, expected);
-      } else if (aspect == kDiffSweep) {
-        DescribeSweep(move, found);
-        DescribeSweep(*target, expected);
-      } else {
-        DescribeMove(*target, expected);
-      }
-      Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
-      return Fail(kRuleSameCut, move.line, target->line);
-    }
-  }
-  if (IsCuttingEvent(move.kind)) {
-    // Is any cutting move of the program left? Reading on is harmless: the check ends here.
-    bool cutsLeft = false;
-    while (!cutsLeft && peeked == kStreamEvent) {
-      cutsLeft = IsCuttingEvent(next->kind);
-      TakeSource();
-      peeked = source_.PeekMove(&next);
-    }
-    if (peeked == kStreamFault) return FailStream(source_, 0);
-    if (!cutsLeft) {
-      Detail(kDetailAfterEnd, next->line, found);
-      return Fail(kRuleAfterEnd, move.line, next->line);
-    }
-    Detail(kDetailAddedCut, found);
-    return Fail(kRuleSafeMove, move.line, sourceLine);
-  }
-  if (!AllPhysicalKnown(move.from) || !AllPhysicalKnown(move.to)) {
-    Detail(kDetailAddedUnknown, found);
-    return Fail(kRuleSafeMove, move.line, sourceLine);
-  }
-  char level[kCoordinateTextSize];
-  FormatCoordinate(startZ_, level);
-  Detail(kDetailAddedBelowStart, found, level);
-  return Fail(kRuleSafeMove, move.line, sourceLine);
-}
-
-// A block of the piece that moves nothing (rule 7 only).
-int SplitChecker::HandleBlock(const CheckEvent& block) {
-  if (replaying_) {
-    const CheckEvent* next = nullptr;
-    const int peeked = replay_.Peek(0, &next);
-    if (peeked == kStreamFault) return FailStream(replay_, 0);
-    if (peeked == kStreamEvent && next->kind == kEventBlock && next->signature == block.signature) {
-      replay_.Take();
-      return kCheckPassed;
-    }
-  }
-  const CheckEvent* expected = nullptr;
-  const int peeked = blocks_.PeekBlock(&expected);
-  if (peeked == kStreamFault) return FailStream(blocks_, 0);
-  const CheckEvent* nextMove = nullptr;
-  const int moves = source_.PeekMove(&nextMove);
-  if (moves == kStreamFault) return FailStream(source_, 0);
-  const int nextMoveLine = moves == kStreamEvent ? nextMove->line : INT_MAX;
-  if (peeked == kStreamEvent && expected->signature == block.signature && expected->line < nextMoveLine) {
-    blocks_.Take();
-    return kCheckPassed;
-  }
-  if ((phase_ == kPhaseHead && block.stateOnly) || phase_ == kPhaseTail || moves == kStreamEnd) return kCheckPassed;
-  Detail("%s", kDetailBlockExtra);
-  return Fail(kRuleCarriedBlock, block.line, peeked == kStreamEvent ? expected->line : 0);
-}
-
 int SplitChecker::FinishPiece(const CheckEvent& end) {
   if (pending_) {
+    if (blockedLine_ != 0) return FailBlocked(end);
     char found[96];
     DescribeMove(pendingMove_, found);
     Detail(kDetailNeverResumed, found);
@@ -517,11 +408,16 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
   const CheckPoint& last = captured_ ? tailEnd_ : end.from;
   const int line = captured_ ? tailEndLine_ : end.line;
   const double tolerance = Tolerance(end);
-  bool home = AllPhysicalKnown(last);
-  for (int axis = 0; home && axis < kCheckAxes; ++axis) {
-    home = last.physical[axis] - job_.start[axis] <= tolerance && job_.start[axis] - last.physical[axis] <= tolerance;
+  // The last piece may end as the program ends: with the program's own last moves (a return to
+  // the reference point, say), and no move of its own after them.
+  bool endsAsProgram = false;
+  if (lastPiece_ && phase_ == kPhaseBody) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSourceMove(0, &next);
+    if (peeked == kStreamFault) return report_->result;
+    endsAsProgram = peeked == kStreamEnd && next != nullptr;
   }
-  if (!home) {
+  if (!endsAsProgram && !AtStart(last, tolerance)) {
     CheckPoint start{};
     for (int axis = 0; axis < kCheckAxes; ++axis) {
       start.physical[axis] = job_.start[axis];
@@ -534,16 +430,31 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     Detail(kDetailNotAtStart, found, expected);
     return Fail(kRulePosition, line, 0);
   }
-  return kCheckPassed;
+  if (lastPiece_) {
+    CommitTentative();
+    return kCheckPassed;
+  }
+  if (programMoveSeen_ && stopCompensation_ != 40) {
+    // A piece never stops on a path offset by cutter compensation: the next one could not build
+    // the same offset.
+    CheckMachineState state{};
+    state.compensation = stopCompensation_;
+    state.radiusRegister = stopRegister_;
+    char text[64];
+    DescribeStateAspect(state, kDiffCompensation, text);
+    Detail(kDetailEndsInCompensation, text);
+    return Fail(kRuleSameState, stopLine_, 0);
+  }
+  return carried_ ? FinishClosing(end) : kCheckPassed;
 }
 
-// After the last piece: every cutting move of the program must have been made, and (rule 7) every
-// block before the last one.
+// After the last piece: every cutting move and (rule 7) every block of the program must have been
+// made, and the closing blocks of the pieces before the last are the program's.
 int SplitChecker::DrainSource() {
   const int lastLine = piece_.lineNumber();
   for (;;) {
     const CheckEvent* next = nullptr;
-    const int peeked = source_.PeekMove(&next);
+    const int peeked = source_.Peek(0, &next);
     if (peeked == kStreamFault) return FailStream(source_, 0);
     if (peeked == kStreamEnd) break;
     if (IsCuttingEvent(next->kind)) {
@@ -552,25 +463,38 @@ int SplitChecker::DrainSource() {
       Detail(kDetailCutNeverMade, next->line, expected);
       return Fail(kRuleSameCut, lastLine, next->line);
     }
-    TakeSource();
-  }
-  if (job_.carriedBlocks == 1) {
-    const CheckEvent* block = nullptr;
-    const int peeked = blocks_.PeekBlock(&block);
-    if (peeked == kStreamFault) return FailStream(blocks_, 0);
-    if (peeked == kStreamEvent && block->line < lastCutLine_) {
-      Detail(kDetailBlockMissing, block->line);
-      return Fail(kRuleCarriedBlock, lastLine, block->line);
+    if (next->kind == kEventBlock) {
+      Detail(kDetailBlockMissing, next->line);
+      return Fail(kRuleCarriedBlock, lastLine, next->line);
     }
+    TakeSource(1);
+  }
+  const BlockChain program{source_.closingChain(), source_.closingCount(), source_.closingLine()};
+  if (haveClosing_ && !program.Same(firstClosing_)) {
+    pieceNumber_ = firstClosingPiece_;
+    if (program.count == 0) {
+      Detail("%s", kDetailClosingNone);
+      return Fail(kRuleCarriedBlock, firstClosing_.line, 0);
+    }
+    Detail(kDetailClosingNotProgram, program.line);
+    return Fail(kRuleCarriedBlock, firstClosing_.line, program.line);
   }
   report_->result = kCheckPassed;
   return kCheckPassed;
 }
 
-}  // namespace
+}  // namespace checker
+
 
 int CheckSplit(const SplitCheckJob& job, SplitCheckReport* report) {
   *report = SplitCheckReport{};
-  SplitChecker checker(job, report);
-  return checker.Run();
+  // The three streams' buffers are far too large for a small thread stack (the window thread's):
+  // they live on the heap for the call.
+  std::unique_ptr<checker::SplitChecker> checker(new (std::nothrow) checker::SplitChecker(job, report));
+  if (!checker) {
+    report->result = kCheckUnreadable;
+    std::snprintf(report->detail, sizeof report->detail, "%s", kDetailNoMemory);
+    return report->result;
+  }
+  return checker->Run();
 }

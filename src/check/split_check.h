@@ -11,36 +11,58 @@
 //     both give R) and swept angle, for holes the same cycle, levels and words. The program's
 //     rapids, reference returns and G53 moves also come, in order. Allowed besides: once at the
 //     start of pieces 2..n, the repeat of the last cutting move of the piece before (the move the
-//     seam interrupted, cut again from its own start); a move of the program shorter than the
-//     output resolution may be missing; the program's closing moves (rapids and returns after its
-//     last cutting move) may be replaced by the pieces' own. Every cutting move of the program
-//     must come before the last piece ends.
+//     seam interrupted, cut again from its own start), unless that was a hole (a hole is never
+//     drilled twice: the piece after one begins with the program's next cut, and may come to its
+//     first hole straight down from above it, from the cycle's initial level or higher); a move
+//     of the program shorter than the output resolution may be missing; the program's closing moves (rapids and returns after its
+//     last cutting move) may be replaced by the pieces' own. A piece's tail may coincide with the
+//     program's own moves after its last cut (its retract, the rapid to the next cut) and make
+//     them: the next piece, which resumes at that cut, may make them again, in order, right after
+//     its repeat (or its approach) and before any other program move. Every cutting move of the
+//     program must come before the last piece ends.
 //  2. Safe added moves. Every other move of a piece is the split's own and must be a rapid whose
 //     whole path lies at or above the start point's Z; or a move (rapid or feed) on the vertical
 //     line above the point where the piece resumes (before its first program move) or stops
-//     (after its last one), at or above that point; or a reference return (G28/G30/G53) that
-//     starts at or above the start Z. Added moves come only before the piece's first program move
+//     (after its last one), at or above that point; or, before its first cut, a rise straight up
+//     from where the latest program move of its head left the tool (the positioning line after an
+//     opening that went down at the start point); or a reference return (G28/G30/G53) that
+//     starts at or above the start Z. Before the first cut the piece's own approach may take the
+//     place of the program's rapids. Added moves come only before the piece's first program move
 //     and after its last one; added arcs and added holes are never safe.
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
 //     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
-//     rotary-axis words are those of the program at that move.
+//     rotary-axis words are those of the program at that move. A piece never ends on a move run
+//     under cutter compensation, nor resumes on a move that starts from a compensated path (the
+//     offset is built from the moves before): seams stay outside compensation.
 //  4. Headers: pieces 2..n begin with the program's opening; their first moves are matched against
 //     a fresh run of the program from its first line for as long as they are the same moves from
 //     the same state, and are the program's own then.
 //  5. Each piece's moves end where they started: the position before its first reference return
 //     after its last program move (or at its end when there is none) is the start point, every
-//     axis known.
+//     axis known. The last piece may instead end as the program does, with the program's own last
+//     moves and none of its own after them.
 //  6. After the program's end (M02/M30) nothing more is cut: a move beyond it that is not a safe
 //     added move is reported as such.
-//  7. Optional (`carriedBlocks`): every block of the program that moves nothing but does something
-//     (T M06, S M03, M08, G04 ...) comes once, in order, in the pieces; besides, a piece may hold
-//     the program's opening blocks, blocks that only restore state right after its opening
-//     (T M06, G43/G44 H, G49, G54..G59, S with M03/M04, M05, M07..M09, G17..G21, G90/G91, G94/G95),
-//     and any block after its last program move (its footer).
+//  7. Optional (`carriedBlocks`, for pieces that carry the program's blocks): every block of the
+//     program that moves nothing but does something (T M06, S M03, M08, G04, M01 ..., and the
+//     words riding on a move line that goes nowhere) comes exactly once, in order and in its
+//     place among the program's moves, in the pieces. In the head the program's rapids before the
+//     first cut may be left to the piece's approach (a block may come before them; the words
+//     riding on one of them may stand alone), and in the last piece's tail its own return may take
+//     the place of the program's last rapids. Besides, a piece may hold: the program's opening
+//     blocks again (pieces 2..n); restore blocks in its head while the tool stands at the start
+//     point (state only: T, M03..M09, S, H, D, G43/G44/G49, G54..G59, G17..G21, G90/G91,
+//     G94/G95); blocks that only change how later words are read (G17..G19, G90/G91, G80)
+//     anywhere; and, in a piece before the last, after its last program move (in its tail, or
+//     with the tool back at the start point), its closing blocks: the same in every such piece,
+//     and the program's own closing blocks (those after its last move other than a reference
+//     return or G53).
 // Tolerance: the output resolution, 0.001 mm under G21 and 0.0001 inch under G20 (plus 1e-9);
 // feeds and speeds within 0.001.
 //
-// Fixed memory, no allocation, and nothing written: the check only reads the files.
+// Nothing is written: the check only reads the files. Its memory is fixed (one allocation per
+// call, about 230 KB for the three files' buffers and look-ahead, kept off the caller's stack),
+// and every line is read once (the program's opening once more per piece).
 #pragma once
 
 #include <cstddef>

@@ -43,6 +43,23 @@ void TakeRecipe(const GCodeTable& gCodes, const WordHasPoint& hasPoint, Position
   recipe->found = true;
 }
 
+// Appends the work offset the block selects ("G55", "G54.1P3") to the recipe: the positioning line
+// goes to the start point in the frame the program's first rapid moved in.
+void TakeWorkOffset(const char* line, const Block& block, PositioningRecipe* recipe) {
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (word.letter != 'G' || word.code < 54 || word.code > 59) continue;
+    const bool extended = !word.integral && word.code == 54 && word.value > 54.05 && word.value < 54.15;
+    if (!word.integral && !extended) continue;
+    size_t used = std::strlen(recipe->codes);
+    if (!AppendCanonicalWord(line, word, recipe->codes, sizeof recipe->codes, &used)) return;
+    if (const BlockWord* p = block.Find('P'); extended && p != nullptr) {
+      AppendCanonicalWord(line, *p, recipe->codes, sizeof recipe->codes, &used);
+    }
+    return;
+  }
+}
+
 // A block that takes up (G43, G44) or cancels (G49) a tool length offset with a Z move alone.
 bool IsLengthOffsetPickUp(const Block& block) {
   if (!block.Has('G') || block.Has('X') || block.Has('Y')) return false;
@@ -62,6 +79,7 @@ int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3]
   };
   if (!recipe.found) {
     append("G90G00");
+    append(recipe.codes);  // a work offset at most
   } else {
     // The start point is absolute: an incremental positioning block becomes an absolute one.
     std::string_view codes(recipe.codes);
@@ -131,6 +149,7 @@ int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* rec
       AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words, r.units);
       if (r.modal.motion == 0 && r.AxisGiven() && !finished) {
         TakeRecipe(r.gCodes, r.hasPoint, recipe);
+        TakeWorkOffset(raw, r.block, recipe);
         finished = true;
       }
       if (r.ArcWordsGiven()) finished = true;  // an arc cuts, even back to where it began
@@ -141,6 +160,9 @@ int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* rec
       }
     }
     if (finished && !wasFinished) {
+      // The work offset of the body's first block, whatever ends the header: the positioning line
+      // goes to the start point in the frame the body begins in.
+      if (!recipe->found && r.block.result == kBlockReadable) TakeWorkOffset(raw, r.block, recipe);
       recipe->bodyLine = reader.lineNumber();
       recipe->units = r.units;
       status = kLineEnd;  // nothing after the header's end changes the header

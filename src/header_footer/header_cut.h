@@ -49,7 +49,8 @@ int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* rec
 
 // The positioning line that follows the header in every piece, into `out` (no line end): the
 // recipe's codes with the distance mode made absolute (G91 becomes G90; G90 comes first when the
-// block named neither), or "G90G00" when the header ended without a rapid move; then X, Y, Z of
+// block named neither), or "G90G00" when the header ended without a rapid move (with the work
+// offset of the block that ended it, when it names one); then X, Y, Z of
 // `start`, each written like the program writes that axis (with a point: "X0."; without:
 // thousandths "X0"), in an inch program to the ten-thousandth ("X0.0243", "X243"). Returns its
 // length.

@@ -51,9 +51,14 @@ enum MoveFlag {
   kUnknownX = 16,     // after the move the tool's X is still not known (the record's X is
   kUnknownY = 32,     // where it was last known); likewise Y and Z. Such an axis is never
   kUnknownZ = 64,     // written: the block does not name it and the machine leaves it be
+  kNamedX = 128,      // the block names X where its place was unknown: the word is written
+  kNamedY = 256,      // even where the numbers do not change (the machine does move); likewise
+  kNamedZ = 512,      // Y and Z
 };
 inline constexpr int kUnknownAxes = kUnknownX | kUnknownY | kUnknownZ;
-inline constexpr int kAllMoveFlags = 127;
+inline constexpr int kAllMoveFlags = 1023;
+// The flag of axis `axis` (kX, kY, kZ) among kNamedX..kNamedZ.
+inline constexpr int NamedFlag(int axis) { return kNamedX << axis; }
 // The flag of axis `axis` (kX, kY, kZ) among kUnknownX..kUnknownZ.
 inline constexpr int UnknownFlag(int axis) { return kUnknownX << axis; }
 

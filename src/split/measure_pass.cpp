@@ -371,8 +371,11 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     compensation_ = UpdateCompensation(block, compensation_);
     return CarryBlock(line, length, lineNumber, distanceBefore);
   }
-  // A new work offset moves the origin by an amount no program reader knows.
+  // A new work offset moves the origin by an amount no program reader knows. The offset of the
+  // body's first block is the one the positioning line after the header went to the start point
+  // in: the body begins in it.
   const int offset = SelectedWorkOffset(block);
+  if (offset >= 0 && lineNumber == bodyLine_) workOffset_ = offset;
   if (offset >= 0) {
     // Until a program states one, the machine works in G54, the power-on offset.
     if (opened_ && offset != (workOffset_ < 0 ? 54 : workOffset_)) unknown_ = 7;
@@ -449,7 +452,8 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   MoveRecord record{};
   record.motion = motion;
   record.plane = plane;
-  record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named);
+  record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named) |
+                 (named & 7) * kNamedX;
   // Cutter compensation in force on the move, or started or cancelled by it.
   if (compensationBefore_ != 0 || compensation_ != 0) record.flags |= kCompensated;
   record.at = current;

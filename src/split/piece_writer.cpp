@@ -232,8 +232,9 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   for (int slot = kX; slot <= kZ; ++slot) {
     if ((flags & UnknownFlag(slot)) != 0) continue;
     const int bit = 1 << slot;
-    moves = moves || target[slot] != from[slot] || (forced_ & bit) != 0;
-    if (step[slot] != 0.0 || (forced_ & bit) != 0 || (fullCircle && InPlane(plane, slot))) {
+    const bool forced = (forced_ & bit) != 0 || (flags & NamedFlag(slot)) != 0;
+    moves = moves || target[slot] != from[slot] || forced;
+    if (step[slot] != 0.0 || forced || (fullCircle && InPlane(plane, slot))) {
       axes |= bit;
     }
   }

@@ -47,6 +47,7 @@ struct SplitRun {
   int bodyLine;          // the first line of the program's body (the header is before it)
   int lastMoveLine;      // the program's last move: the footer follows it
   int units;             // the program's units
+  bool madeHeader;       // the header file was cut by this run (not one the user made)
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -313,6 +314,7 @@ int PrepareRun(SplitRun* run) {
     }
     madeHeader = true;
   }
+  run->madeHeader = madeHeader;
   FormatPositioningLine(run->recipe, run->job.start, run->positioning);
   run->piece.positioning = run->positioning;
   auto removeMade = [&] {
@@ -576,7 +578,10 @@ int SplitLoop(SplitRun* run) {
 
 int CheckPieces(SplitRun* run) {
   if (gCommandSettings.verify != 1) return kSplitDone;
-  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, 0};
+  // Every block of the body is checked to be carried, in its place; behind a header the user
+  // made the program's own opening blocks are not there, and only the moves and the machine
+  // state at every cut are compared.
+  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, run->madeHeader ? 1 : 0};
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = run->job.start[axis];
   SplitCheckReport report{};
   const int result = CheckSplit(job, &report);
@@ -678,7 +683,7 @@ int FinishRun(SplitRun* run) {
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
                platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0,
-               PositioningRecipe{}, 0, 0, 0};
+               PositioningRecipe{}, 0, 0, 0, false};
   if (ReportJob(run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

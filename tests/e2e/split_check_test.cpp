@@ -202,34 +202,7 @@ TEST_F(CorruptedPieces, MissingOrUnreadablePieceFiles) {
 
 // --- Hand-written programs and pieces ----------------------------------------------------------
 
-struct Pair {
-  const char* name;
-  const char* source;
-  std::vector<const char*> pieces;
-  double start[3];
-  int result;
-  int rule;            // for kCheckFailed
-  const char* detail;  // part of the detail, for kCheckFailed ("" for any)
-  int carriedBlocks = 0;
-};
-
-void CheckPairs(const std::vector<Pair>& pairs) {
-  for (const Pair& pair : pairs) {
-    SCOPED_TRACE(pair.name);
-    TempDir dir;
-    dir.Write("P.NC", pair.source);
-    for (size_t i = 0; i < pair.pieces.size(); ++i) WriteFileBytes(PiecePathOf(dir.Path("P.NC"), static_cast<int>(i) + 1), pair.pieces[i]);
-    SplitCheckReport report{};
-    std::string line;
-    const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
-                                pair.carriedBlocks);
-    EXPECT_EQ(result, pair.result) << line;
-    if (pair.result == kCheckFailed) {
-      EXPECT_EQ(report.rule, pair.rule) << line;
-      EXPECT_TRUE(Contains(report.detail, pair.detail)) << line;
-    }
-  }
-}
+using Pair = CheckPair;
 
 // Opening lines shared by the programs below.
 #define HEAD "%\nO0001\nG90 G17 G21 S1000 M03\n"
@@ -370,6 +343,62 @@ TEST(SplitCheckPairs, CannedCycles) {
       {"G83 in G91 with R copied from the program", kPeckG91,
        {kPeckG91First, HEAD POSITIONING "G00 X30. Y10.\nG91 G98 G83 X0. Y0. Z-7. R-18. Q2. F100\nX10.\nG80\nG90\n" HOME},
        {0, 0, 50}, kCheckFailed, kRuleSameCut, "穴あけの条件が違います"},
+  });
+}
+
+// The seam falls in the last cut before the program's own retract: piece 1's tail (up, back to the
+// start point) is the program's closing, and the next piece resumes at that cut.
+constexpr const char* kClosing = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+constexpr const char* kClosingFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME;
+// The same with the program's rapid to a second cut after the seam move.
+constexpr const char* kRapidAfter = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\nG00 Z50.\nX50. Y0.\nZ2.\nG01 Z-1.\nX60.\n" HOME;
+
+TEST(SplitCheckPairs, ProgramMovesThatATailMadeComeAgainAfterTheSeam) {
+  CheckPairs({
+      {"the repeat, then the program's closing once more", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"no repeat: down to where the last cut ended, then the program's closing", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X30. Y0.\nZ9.\nG01 Z-1. F50\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the repeat, the program's retract, then the rapid to its next cut", kRapidAfter,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\n" HOME,
+        HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nX50. Y0.\nZ2.\nG01 Z-1.\nX60.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the program's closing out of order", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 X0. Y0.\nZ50.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G00 X0. Y0. Z-1."},
+      {"down again after the program's closing", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nZ-1.\nZ50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G00 X30. Y0. Z-1."},
+      {"the last two cuts again", kClosing,
+       {kClosingFirst, HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX20. F100\nX30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleAfterEnd, "の後の移動 G01 X20. Y0. Z-1."},
+      {"the program's closing made by the first piece's tail only, never by the program", kRapidAfter,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX30.\n" HOME,
+        HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\nG00 Z50.\nZ2.\nG01 Z-1.\nX60.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
+  });
+}
+
+// The opening brings the tool down to Z20. at the start point; the piece's positioning line takes
+// it back up to the start Z before its own approach.
+constexpr const char* kLowOpening =
+    "%\nO0001\nG90 G17 G21 S1000 M03\nG43 H01 Z20.\nG00 X-6. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z5.\nM30\n%\n";
+#define LOW_HEAD "%\nO0001\nG90 G17 G21 S1000 M03\nG43 H01 Z20.\n"
+
+TEST(SplitCheckPairs, PositioningLineRisesFromTheOpening) {
+  constexpr const char* kSecond = LOW_HEAD POSITIONING "X-6.Y0.\nZ9.\nG01Z-1.F50\nX20.F100\nX30.\nG00Z5.\nZ50.\nX0.Y0.\nM30\n%\n";
+  CheckPairs({
+      {"up, over at the start Z, down where the first cut starts", kLowOpening,
+       {LOW_HEAD POSITIONING "X-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"across at the opening's level", kLowOpening,
+       {LOW_HEAD "G00 X-3.\nX-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "終点が違います：G00 X-3. Y0. Z20."},
+      {"up, then down below the opening's level at the start point", kLowOpening,
+       {LOW_HEAD POSITIONING "Z10.\nZ50.\nX-6.\nZ2.\nG01Z-1.F100\nX20.\nG01Z0.\nG00Z50.\nX0.Y0.\nM30\n%\n", kSecond},
+       {0, 0, 50}, kCheckFailed, kRuleSafeMove, "再開点"},
   });
 }
 

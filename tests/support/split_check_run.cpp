@@ -1,5 +1,7 @@
 #include "support/split_check_run.h"
 
+#include <gtest/gtest.h>
+
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "split/program_totals.h"
@@ -55,4 +57,29 @@ int RunCheck(const std::string& path, int pieces, const double start[3], SplitCh
     platform::Cp932ToUtf8(text, line);
   }
   return result;
+}
+
+void CheckPairs(const std::vector<CheckPair>& pairs) {
+  for (const CheckPair& pair : pairs) {
+    SCOPED_TRACE(pair.name);
+    TempDir dir;
+    dir.Write("P.NC", pair.source);
+    for (size_t i = 0; i < pair.pieces.size(); ++i) {
+      char path[512];
+      PiecePath(dir.Path("P.NC").c_str(), static_cast<int>(i) + 1, path, sizeof path);
+      WriteFileBytes(path, pair.pieces[i]);
+    }
+    SplitCheckReport report{};
+    std::string line;
+    const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
+                                pair.carriedBlocks);
+    EXPECT_EQ(result, pair.result) << line;
+    if (pair.result == kCheckFailed) {
+      EXPECT_EQ(report.rule, pair.rule) << line;
+      if (pair.piece != 0) {
+        EXPECT_EQ(report.piece, pair.piece) << line;
+      }
+      EXPECT_NE(std::string(report.detail).find(pair.detail), std::string::npos) << line;
+    }
+  }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "check/split_check.h"
 #include "support/fake_platform.h"
@@ -29,3 +30,20 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
 // check's log line in UTF-8.
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
              std::string* line = nullptr, int carriedBlocks = 0);
+
+// A program and pieces written by hand, and what the check must say of them.
+struct CheckPair {
+  const char* name;
+  const char* source;                // the program ("\n" line ends)
+  std::vector<const char*> pieces;   // PROGRAM_001 ...
+  double start[3];
+  int result;                        // kCheckPassed or kCheckFailed
+  int rule;                          // for kCheckFailed
+  const char* detail;                // part of the detail, for kCheckFailed ("" for any)
+  int carriedBlocks = 0;
+  int piece = 0;                     // for kCheckFailed: the piece named (0: any)
+};
+
+// Writes each pair into a fresh folder as P.NC and P_001.NC ..., checks it and expects its result
+// (and for a failure the rule, the piece and a part of the detail).
+void CheckPairs(const std::vector<CheckPair>& pairs);

@@ -115,6 +115,38 @@ TEST(CheckBlockReader, SignatureIgnoresOrderAndSequenceNumbers) {
   ASSERT_EQ(Read("T3 M06", &c), kBlockRead);
   EXPECT_EQ(BlockSignature(a), BlockSignature(b));
   EXPECT_NE(BlockSignature(a), BlockSignature(c));
+  // The same words in the same form: a number with or without its point is another block; the
+  // motion and distance codes beside other words are the writer's; alone they are the block.
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  } cases[] = {
+      {"G04 X1", "G04 X1.", false},   {"G04 P500", "G04 P0500", true}, {"G90 M09", "M09", true},
+      {"G00 G43 H2", "G43 H2", true}, {"G90", "G91", false},           {"G17", "G18", false},
+      {"g4 p+500", "G04P500", true},  {"M08 (ON)", "M08", true},       {"S2000 M03", "S2000 M04", false},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(Read(c.a, &a), kBlockRead) << c.a;
+    ASSERT_EQ(Read(c.b, &b), kBlockRead) << c.b;
+    EXPECT_EQ(BlockSignature(a) == BlockSignature(b), c.same) << c.a << " / " << c.b;
+  }
+}
+
+TEST(CheckBlockReader, WordsRidingOnAMove) {
+  CheckBlock block;
+  CheckBlock riding;
+  CheckBlock alone;
+  ASSERT_EQ(Read("N60 G0 G90 G43 Z0.2 H10 M08 F300", &block), kBlockRead);
+  ASSERT_TRUE(RidingWords(block, &riding));
+  ASSERT_EQ(Read("G43 H10 M08", &alone), kBlockRead);
+  EXPECT_EQ(BlockSignature(riding), BlockSignature(alone));
+  ASSERT_EQ(Read("G18 G02 X10. Z0. I5. K0. F100", &block), kBlockRead);
+  EXPECT_FALSE(RidingWords(block, &riding));
+  ASSERT_EQ(Read("G01 X10. S2000", &block), kBlockRead);
+  ASSERT_TRUE(RidingWords(block, &riding));
+  ASSERT_EQ(Read("S2000", &alone), kBlockRead);
+  EXPECT_EQ(BlockSignature(riding), BlockSignature(alone));
 }
 
 }  // namespace

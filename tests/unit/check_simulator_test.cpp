@@ -89,8 +89,10 @@ TEST(CheckSimulator, StraightMovesUnitsAndDistanceModes) {
 TEST(CheckSimulator, NoMoveForABlockThatGoesNowhere) {
   Machine machine(0, 0, 80, true);
   ASSERT_EQ(machine.Run("G43 H01 Z80.\nG90 G0 X0. Y0. Z80.\nG01 F300"), kSimulationOk);
-  // Positionings to where the tool stands are neither moves nor blocks; "G01 F300" is a block.
-  ASSERT_EQ(machine.events.size(), 1u);
+  // Positionings to where the tool stands are no moves; only the words riding on them make a
+  // block ("G43 H01"); "G01 F300" is a block.
+  ASSERT_EQ(machine.events.size(), 2u);
+  EXPECT_EQ(machine.events[0].kind, kEventBlock);
   EXPECT_EQ(machine.Last().kind, kEventBlock);
   EXPECT_EQ(machine.Last().state.lengthOffset, 43);
   EXPECT_EQ(machine.Last().state.lengthRegister, 1);
@@ -339,17 +341,45 @@ TEST(CheckSimulator, MachineStateAndWhenMCodesAct) {
 
 TEST(CheckSimulator, BlockEventsAndTheEnd) {
   Machine machine(0, 0, 50, true);
-  ASSERT_EQ(machine.Run("O1001\nT2 M06\nG04 P500\nG92 X0.\nG00 X1. M30\nG00 X2."), kSimulationOk);
-  ASSERT_EQ(machine.events.size(), 5u);
+  ASSERT_EQ(machine.Run("O1001\nT2 M06\nG04 P500\nG92 X0.\nN5 G80 G90\nG00 X1. M30\nG00 X2."), kSimulationOk);
+  ASSERT_EQ(machine.events.size(), 6u);
   EXPECT_EQ(machine.events[0].kind, kEventBlock);
-  EXPECT_EQ(machine.events[0].stateOnly, 1);  // a restore may hold a tool change
+  EXPECT_EQ(machine.events[0].blockClass, kBlockRestore);  // a restore may hold a tool change
   EXPECT_EQ(machine.events[1].kind, kEventBlock);
-  EXPECT_EQ(machine.events[1].stateOnly, 0);
+  EXPECT_EQ(machine.events[1].blockClass, kBlockOther);
   EXPECT_EQ(machine.events[2].kind, kEventBlock);
-  EXPECT_EQ(machine.events[3].kind, kEventRapid);
-  EXPECT_EQ(machine.events[4].kind, kEventEnd);
-  EXPECT_EQ(machine.events[4].line, 5);
+  EXPECT_EQ(machine.events[2].blockClass, kBlockOther);
+  EXPECT_EQ(machine.events[3].blockClass, kBlockInterpretation);
+  EXPECT_EQ(machine.events[4].kind, kEventRapid);
+  EXPECT_EQ(machine.events[5].kind, kEventEnd);
+  EXPECT_EQ(machine.events[5].line, 6);
   EXPECT_TRUE(machine.simulator.ended());
+  // A move line that goes nowhere is a block of the words riding on it; a move keeps those words
+  // as its signature.
+  Machine riding(0, 0, 50, true);
+  ASSERT_EQ(riding.Run("G00 Z50. M09\nG43 H2 Z20. M08\nZ10."), kSimulationOk);
+  ASSERT_EQ(riding.events.size(), 3u);
+  EXPECT_EQ(riding.events[0].kind, kEventBlock);
+  EXPECT_EQ(riding.events[0].blockClass, kBlockRestore);
+  EXPECT_EQ(riding.events[1].kind, kEventRapid);
+  EXPECT_NE(riding.events[1].signature, 0u);
+  EXPECT_EQ(riding.events[2].signature, 0u);
+  // Which blocks are which.
+  struct Case {
+    const char* line;
+    int blockClass;
+  } cases[] = {
+      {"G18", kBlockInterpretation},     {"G90 G80", kBlockInterpretation}, {"S2000 M03", kBlockRestore},
+      {"G43 H2", kBlockRestore},         {"M05 M09", kBlockRestore},        {"G55", kBlockRestore},
+      {"G94 G17", kBlockRestore},        {"M01", kBlockOther},              {"M08 G04 P100", kBlockOther},
+      {"G40", kBlockRestore},             {"T3", kBlockRestore},             {"G98", kBlockOther},
+  };
+  for (const Case& c : cases) {
+    Machine one(0, 0, 50, true);
+    ASSERT_EQ(one.Run(c.line), kSimulationOk) << c.line;
+    ASSERT_EQ(one.events.size(), 1u) << c.line;
+    EXPECT_EQ(one.events[0].blockClass, c.blockClass) << c.line;
+  }
 }
 
 }  // namespace

@@ -104,9 +104,10 @@ TEST_F(DriverTest, ThreePiecesByTime) {
 TEST_F(DriverTest, RecordLongerThanTheLimitEndsThePieceItOpens) {
   Settings();
   // Each 100 mm move takes 1 minute; with a 0.5 minute limit every move is a piece of its own:
-  // the piece that a long move opens ends at the very next record.
+  // the piece that a long move opens ends at the very next cutting move. The rapids after the
+  // last cut make no piece of their own: a piece ends only with a cut.
   ASSERT_EQ(Split(5, 0.5), kSplitDone);
-  EXPECT_TRUE(Logged("27 個のＮＣファイルに分割しました。"));
+  EXPECT_TRUE(Logged("26 個のＮＣファイルに分割しました。"));
   EXPECT_TRUE(Logged("　　　加工情報 [ 03 ] 距離 = 100.000     　時間 = 1.000"));
 }
 

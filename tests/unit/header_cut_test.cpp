@@ -117,7 +117,7 @@ TEST(CutHeader, WhereTheBodyBeginsAndWhatThePositioningLineTakes) {
   const Case cases[] = {
       {"the first rapid", kExample, 6, "G90G0X0.Y0.Z100."},
       {"compensation, length offset and a return level stay with the program's own move",
-       "G92 X0 Y0 Z100.\nG00 G41 D1 G43 H1 G99 G54 X5. Z50.\nG01 Z-1. F9\n", 2, "G90G0X0.Y0Z100."},
+       "G92 X0 Y0 Z100.\nG00 G41 D1 G43 H1 G99 G54 X5. Z50.\nG01 Z-1. F9\n", 2, "G90G0G54X0.Y0Z100."},
       {"a canned cycle ends the header and gives no recipe",
        "G92 X0 Y0 Z100.\nG81 G99 X5. Y5. Z-3. R2. F100\nG80\n", 2, "G90G00X0.Y0.Z100."},
       {"a program that never leaves its start point has no body", "%\nO1\nM30\n%", 0,

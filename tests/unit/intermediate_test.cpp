@@ -94,7 +94,7 @@ TEST(Intermediate, HoleRecordsWithTheCyclesWordsAndTheirOwn) {
   EXPECT_EQ(reader.Next(), kRecordEnd);
   // A cycle the system does not split, a return level that is none, flags beyond the known ones.
   for (const char* bad : {"C 80 98 0 0 0 0 0 0 0 1 -", "C 81 97 0 0 0 0 0 0 0 1 -",
-                          "C 81 98 128 0 0 0 0 0 0 1 -", "C 81 98 0 0 0 0 0 0 0 1"}) {
+                          "C 81 98 1024 0 0 0 0 0 0 1 -", "C 81 98 0 0 0 0 0 0 0 1"}) {
     MoveRecord move{};
     HoleRecord hole{};
     BlockRecord block{};

@@ -234,7 +234,7 @@ TEST(MeasureProgram, BlocksHolesAndWhatTheSplitMustKnowOfEachMove) {
                                   "M 1 17 4 50000 10000 3000 200000 7 G40",
                                   "M 1 17 0 60000 10000 3000 200000 8",
                                   "M 1 17 72 70000 10000 3000 200000 10",
-                                  "M 1 17 8 70000 10000 5000 200000 11",
+                                  "M 1 17 520 70000 10000 5000 200000 11",
                               }));
   EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{
                                        "B 2 90 M08", "B 5 90 G80", "B 9 90 G91 G28 Z0.",

@@ -1,0 +1,145 @@
+// The split check's rule for the blocks a piece carries (SplitChecker::HandleBlock and the closing
+// blocks of a piece), when the carried blocks are checked.
+#include "check/check_messages.h"
+#include "check/move_compare.h"
+#include "check/split_checker.h"
+
+namespace checker {
+
+// A header block of the program again (pieces 2..n): the opening's next blocks, past blocks of
+// the opening the piece left out.
+int SplitChecker::MatchReplayBlock(const CheckEvent& block, bool* matched) {
+  *matched = false;
+  for (int at = 0; at < EventStream::kLookAhead; ++at) {
+    const CheckEvent* next = nullptr;
+    const int peeked = replay_.Peek(at, &next);
+    if (peeked == kStreamFault) return FailStream(replay_, 0);
+    if (peeked == kStreamEnd || next->kind != kEventBlock) return kCheckPassed;
+    if (next->signature == block.signature) {
+      for (int k = 0; k <= at; ++k) replay_.Take();
+      *matched = true;
+      return kCheckPassed;
+    }
+  }
+  return kCheckPassed;
+}
+
+// A block of the piece that moves nothing (rule 7 only). It is, in this order of preference:
+//  - a block of the program's opening again (pieces 2..n, while the opening is replayed);
+//  - the program's next block, in its place: every program move before it made already, except
+//    in the head, where the program's rapids before the first cut may be left to the piece's own
+//    approach, and in the last piece's tail, where its own return may take the place of the
+//    program's last rapids; the words riding on such a rapid (`G43 Z50. H2` when the piece stands
+//    at Z50. already) count as a block there. In a piece before the last, blocks after its tail has begun are its
+//    closing blocks, never the program's; with the tool back at the start point after its last
+//    program move they may be either (a tail that coincides with the program's last moves): the
+//    match is tentative then, and settled when the piece ends (FinishClosing);
+//  - a restore of the head (tool at the start point, state only) that the piece carries again;
+//  - a restore: in the head, with the tool at the start point, a block that only sets state;
+//  - a block that only changes how later words are read (G80 before a tail, G90, a plane);
+//  - in a piece before the last, after its last program move with the tool back at the start
+//    point, or in its tail: its closing blocks (see FinishClosing).
+int SplitChecker::HandleBlock(const CheckEvent& block) {
+  if (replaying_) {
+    bool matched = false;
+    if (MatchReplayBlock(block, &matched) != kCheckPassed) return report_->result;
+    if (matched) return kCheckPassed;
+  }
+  const double tolerance = Tolerance(block);
+  const bool atStart = AtStart(block.from, tolerance);
+  const bool restore = phase_ == kPhaseHead && block.blockClass == kBlockRestore && atStart;
+  // In a piece before the last, a block after its last program move may be a closing block.
+  const bool closing = !lastPiece_ && (phase_ == kPhaseTail || (phase_ == kPhaseBody && atStart));
+  const CheckEvent* candidate = nullptr;
+  int at = 0;
+  for (;; ++at) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSource(at, &next);
+    if (peeked == kStreamFault) return report_->result;
+    if (peeked == kStreamEnd) break;
+    if (next->kind == kEventBlock) {
+      candidate = next;
+      break;
+    }
+    const bool passable = phase_ == kPhaseHead ? !IsCuttingEvent(next->kind)
+                                               : lastPiece_ && phase_ == kPhaseTail && !IsCuttingEvent(next->kind);
+    // A program move down from the top of travel to where the piece stands goes nowhere in the
+    // piece: only the words riding on it are there.
+    if (!passable && DescendsToWhereThePieceIs(*next, block.from, tolerance) && next->signature == block.signature) {
+      candidate = next;
+      break;
+    }
+    if (!passable) break;
+    if (next->signature != 0 && next->signature == block.signature) {
+      // The words riding on a program move that the piece's own moves have taken the place of
+      // (it goes nowhere in the piece): they act where the program has them.
+      candidate = next;
+      break;
+    }
+  }
+  if (candidate != nullptr && candidate->signature == block.signature && phase_ != kPhaseTail) {
+    if (closing) {
+      ++tentative_;
+      closing_.Add(block);
+      return kCheckPassed;
+    }
+    const bool chain = provisionalCount_ > 0 && provisionalAt_ == 0 && provisionalSerial_ == serial_;
+    TakeSource(at + 1);  // with the program's rapids passed over: the piece's approach replaces them
+    if (restore) {
+      if (!chain) provisionalCount_ = 0;
+      if (provisionalCount_ < kProvisionalSize) provisional_[provisionalCount_++] = block.signature;
+      provisionalSerial_ = serial_;
+    }
+    return kCheckPassed;
+  }
+  if (candidate != nullptr && candidate->signature == block.signature && lastPiece_) {
+    TakeSource(at + 1);  // the last piece's return has replaced the program's last rapids
+    return kCheckPassed;
+  }
+  if (provisionalAt_ < provisionalCount_ && provisionalSerial_ == serial_ &&
+      provisional_[provisionalAt_] == block.signature) {
+    ++provisionalAt_;
+    return kCheckPassed;
+  }
+  if (restore || block.blockClass == kBlockInterpretation) return kCheckPassed;
+  if (closing) {
+    closing_.Add(block);
+    closingUntaken_.Add(block);
+    if (phase_ == kPhaseBody && extraLine_ == 0) {
+      extraLine_ = block.line;
+      extraSourceLine_ = candidate != nullptr ? candidate->line : 0;
+    }
+    return kCheckPassed;
+  }
+  if (blockedLine_ != 0) return FailBlocked(block);
+  Detail("%s", kDetailBlockExtra);
+  return Fail(kRuleCarriedBlock, block.line, candidate != nullptr ? candidate->line : 0);
+}
+
+// The end of a piece before the last: the blocks after its last program move are its closing
+// blocks, and must be the same in every such piece; the program's own closing blocks are compared
+// with them at the end (DrainSource). Program blocks the piece matched tentatively there were the
+// piece's own when its closing blocks without them are those of the pieces before; otherwise they
+// were copies, and the program's go on to the next piece.
+int SplitChecker::FinishClosing(const CheckEvent& end) {
+  BlockChain piece = closing_;
+  if (tentative_ > 0) {
+    if (haveClosing_ && closingUntaken_.Same(firstClosing_) && !closing_.Same(firstClosing_)) {
+      CommitTentative();
+      piece = closingUntaken_;
+    }
+    tentative_ = 0;
+  }
+  if (piece.count == 0) piece.line = end.line;
+  if (!haveClosing_) {
+    haveClosing_ = true;
+    firstClosing_ = piece;
+    firstClosingPiece_ = pieceNumber_;
+    return kCheckPassed;
+  }
+  if (piece.Same(firstClosing_)) return kCheckPassed;
+  Detail(kDetailClosingDiffers, firstClosingPiece_);
+  return Fail(kRuleCarriedBlock, piece.line, 0);
+}
+
+}  // namespace checker
