@@ -234,10 +234,18 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
       continue;
     }
     if (c == '(') {
-      // Only a ")" ends the comment; it can never be the second byte of a double-byte character.
-      const void* close = std::memchr(line + i + 1, ')', length - i - 1);
-      if (close == nullptr) break;
-      i = static_cast<size_t>(static_cast<const char*>(close) - line) + 1;
+      // A comment ends at the ")" that closes it: CAM systems write comments with parentheses
+      // inside ("(T1 | FACE MILL (SFM 600.) | H1)"), which the controls they write for read as one.
+      // Neither parenthesis can be the second byte of a double-byte character. An unclosed comment
+      // runs to the end of the line.
+      int depth = 1;
+      size_t j = i + 1;
+      for (; j < length && depth > 0; ++j) {
+        if (line[j] == '(') ++depth;
+        if (line[j] == ')') --depth;
+      }
+      if (depth > 0) break;
+      i = j;
       continue;
     }
     char letter;

@@ -20,7 +20,8 @@ constexpr uint32_t kKnownLetters =
 constexpr uint32_t kAxisWords = LetterBit('X') | LetterBit('Y') | LetterBit('Z');
 // Words a restore block may hold besides its codes.
 constexpr uint32_t kRestoreWords = LetterBit('G') | LetterBit('M') | LetterBit('N') | LetterBit('T') |
-                                   LetterBit('H') | LetterBit('D') | LetterBit('S');
+                                   LetterBit('H') | LetterBit('D') | LetterBit('S') | LetterBit('A') |
+                                   LetterBit('B') | LetterBit('C');
 
 // The plane's axes: first and second coordinate and the normal, so that (a, b, normal) is
 // right-handed and a clockwise arc seen from the normal's positive end has a negative sweep.

@@ -154,6 +154,9 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
   }
+  // A move of the piece that goes nowhere at the output resolution (a block carried as written,
+  // with more decimals than the pieces' own moves, after a move they rounded): nothing moves.
+  if (matched == 0 && IsSubResolution(move, Tolerance(move))) return kCheckPassed;
   if (matched == 0) return CheckAdded(move);
   const int kind = phase_ == kPhaseHead && !IsCuttingEvent(source->kind) ? kMatchHead : kMatchNext;
   const int accepted = AcceptProgramMove(move, *source, kind);
