@@ -145,11 +145,15 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   }
   line[n++] = ' ';
   n += PutInteger(record.line, line + n);
-  size_t words = strnlen(record.words, kRidingWordsSize - 1);
-  if (words > 0) {
+  return PutLineEnd(line, n, record.words);
+}
+
+int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
+  const size_t count = strnlen(words, kRidingWordsSize - 1);
+  if (count > 0) {
     line[n++] = ' ';
-    std::memcpy(line + n, record.words, words);
-    n += static_cast<int>(words);
+    std::memcpy(line + n, words, count);
+    n += static_cast<int>(count);
   }
   line[n++] = '\r';
   line[n++] = '\n';
@@ -196,15 +200,7 @@ int IntermediateWriter::WriteHole(const HoleRecord& record) {
   if (params == 0) line[n++] = '-';
   std::memcpy(line + n, record.params, params);
   n += static_cast<int>(params);
-  size_t words = strnlen(record.words, kRidingWordsSize - 1);
-  if (words > 0) {
-    line[n++] = ' ';
-    std::memcpy(line + n, record.words, words);
-    n += static_cast<int>(words);
-  }
-  line[n++] = '\r';
-  line[n++] = '\n';
-  return Put(line, static_cast<size_t>(n));
+  return PutLineEnd(line, n, record.words);
 }
 
 int IntermediateWriter::WriteBlock(int lineNumber, int distanceMode, const char* text, size_t length) {

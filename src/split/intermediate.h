@@ -138,6 +138,9 @@ class IntermediateWriter {
 
  private:
   int Put(const char* text, size_t length);
+  // Appends " <words>" (when there are any) and the line end to the `n` bytes of `line`, and
+  // writes the line.
+  int PutLineEnd(char* line, int n, const char* words);
   // Appends " <count>" of `value` in the resolution of `decimals` (" =" when it equals `*last`,
   // which `last` then becomes; nullptr: never "="); false when it does not fit.
   bool PutCount(char* line, int* n, double value, int decimals, int64_t* last = nullptr);

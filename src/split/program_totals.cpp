@@ -18,6 +18,21 @@ int ProgramBodyLine(const char* ncFile) {
   return recipe.bodyLine == 0 ? INT_MAX : recipe.bodyLine;
 }
 
+// The measurement a split makes of `ncFile` from `point`, without an intermediate file.
+struct ProgramMeasure {
+  SplitMeter distance{0.0, 0.0, 0.0, 0.0};
+  SplitMeter time{0.0, 0.0, 0.0, 0.0};
+  Extents minimum{};
+  Extents maximum{};
+  MeasureReport report{};
+  int result = kMeasureOk;
+
+  ProgramMeasure(const char* ncFile, const double point[3]) {
+    result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum, &report,
+                            ProgramBodyLine(ncFile));
+  }
+};
+
 }  // namespace
 
 int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
@@ -29,26 +44,21 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
     EmitLogLine(owner, kLogError);
     return kStartPointFailed;
   }
-  SplitMeter distance{0.0, 0.0, 0.0, 0.0};
-  SplitMeter time{0.0, 0.0, 0.0, 0.0};
-  Extents minimum{};
-  Extents maximum{};
-  MeasureReport report{};
-  const int result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum,
-                                    &report, ProgramBodyLine(ncFile));
+  const ProgramMeasure measure(ncFile, point);
+  const MeasureReport& report = measure.report;
   // A program without a cutting move has nothing to split, but its start point still fills the
   // fields, with totals of zero.
-  if (result != kMeasureOk && result != kMeasureNoCuttingMove) {
+  if (measure.result != kMeasureOk && measure.result != kMeasureNoCuttingMove) {
     char text[kLogLineSize];
-    DescribeMeasureFailure(result, report, ncFile, "", text);
+    DescribeMeasureFailure(measure.result, report, ncFile, "", text);
     FormatLog("%s", text);
     EmitLogLine(owner, kLogError);
     return kStartPointFailed;
   }
   for (int axis = 0; axis < 3; ++axis) start[axis] = point[axis];
-  (*distanceTotals)[kRapid] += distance.rapid;
-  (*distanceTotals)[kCutting] += distance.running;
-  (*timeTotals)[kCutting] += time.running;
+  (*distanceTotals)[kRapid] += measure.distance.rapid;
+  (*distanceTotals)[kCutting] += measure.distance.running;
+  (*timeTotals)[kCutting] += measure.time.running;
   if (counters != nullptr) *counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
   return kStartPointDone;
 }
@@ -57,13 +67,9 @@ int CutProgramFooter(const char* ncFile, const char* footerFile, std::span<char>
   if (!reason.empty()) reason[0] = '\0';
   double point[3] = {0.0, 0.0, 0.0};
   if (ProgramStartPoint(ncFile, point) != kStartPointDone) return kFooterCutFailed;
-  SplitMeter distance{0.0, 0.0, 0.0, 0.0};
-  SplitMeter time{0.0, 0.0, 0.0, 0.0};
-  Extents minimum{};
-  Extents maximum{};
-  MeasureReport report{};
-  const int result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum,
-                                    &report, ProgramBodyLine(ncFile));
+  const ProgramMeasure measure(ncFile, point);
+  const int result = measure.result;
+  const MeasureReport& report = measure.report;
   if (result == kMeasureNcUnreadable || result == kMeasureLineTooLong || result == kMeasureReadError) {
     return kFooterCutFailed;
   }
