@@ -450,7 +450,18 @@ struct PendingSeam {
   const char* deferred; // why the seam had to wait (nullptr: it did not)
 };
 
-// Reads the intermediate file back and writes the pieces. Sets `run->pieces`.
+// One record of the program's path, a move or a hole, as the split loop takes it.
+struct PathRecord {
+  bool hole;
+  const MoveRecord& move;
+  const HoleRecord& drill;
+  const char* riding() const { return hole ? drill.words : move.words; }
+  int flags() const { return hole ? drill.flags : move.flags; }
+  int line() const { return hole ? drill.line : move.line; }
+  bool cutting() const { return hole || (move.motion >= 1 && move.motion <= 3); }
+};
+
+// The split loop: reads the intermediate file back and writes the pieces.
 //
 // A piece ends with the cutting move that passes a limit, and the next piece begins by cutting
 // that move again from its start. A hole is never drilled twice: after the hole that passes a
@@ -458,120 +469,149 @@ struct PendingSeam {
 // next cutting move. No piece ends or begins inside cutter compensation, where the tool's place
 // is unknown, or in a work offset other than the header's: the seam waits for the first cut
 // after, and the log says so.
-int SplitLoop(SplitRun* run) {
-  SplitMeter& distance = run->distance;
-  SplitMeter& time = run->time;
-  distance.limit *= 1000.0;  // metres to mm from here on
-  PieceMeters meters{&distance, &time, run->minimum, run->maximum,
-                     run->units == kInches ? kMillimetresPerInch : 1.0};
-  meters.Reset();
+class SplitLoop {
+ public:
+  explicit SplitLoop(SplitRun* run)
+      : run_(run),
+        meters_{&run->distance, &run->time, run->minimum, run->maximum,
+                run->units == kInches ? kMillimetresPerInch : 1.0},
+        writer_(run->piece) {}
 
-  platform::FileHandle file(run->intermediatePath, "rb");
+  // Writes every piece. Sets `run->pieces`.
+  int Run();
+
+ private:
+  // A block of the program's own: into the piece being written, unless the header or the footer
+  // holds it.
+  void TakeBlock(const BlockRecord& block);
+  // A move or hole: measured, and written into the piece being written or, at a seam, into the
+  // next. Returns kSplitDone or kSplitFailed.
+  int TakePath(const PathRecord& record);
+  // Ends the piece being written at `record` and begins the next one with it.
+  int Seam(const PathRecord& record, const MachineState& before, Position* end);
+
+  SplitRun* run_;
+  PieceMeters meters_;
+  PieceWriter writer_;
+  MachineState state_ = UnstatedMachine();  // the program's, before the record being read
+  Position previous_{};  // where the tool stands before the record: where a new piece resumes
+  int pieceNumber_ = 0;  // the piece being written (0: none yet)
+  PendingSeam pending_{false, false, false, 0, nullptr};
+};
+
+void SplitLoop::TakeBlock(const BlockRecord& block) {
+  ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  // The header's blocks are in every piece's head already; those after the program's last move
+  // are its footer.
+  if (pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine) {
+    writer_.WriteBlock(block);
+  }
+}
+
+int SplitLoop::TakePath(const PathRecord& record) {
+  const char* riding = record.riding();
+  const size_t ridingLength = std::strlen(riding);
+  const MachineState before = state_;
+  ApplyStateText(riding, ridingLength, kBeforeMove, &state_);
+
+  Position end = previous_;
+  if (record.hole) {
+    meters_.Measure(record.drill, previous_, &end);
+  } else {
+    meters_.Measure(record.move, previous_);
+    end = record.move.at;
+  }
+  if (pieceNumber_ == 0) {
+    // The start record: the positioning line after the header has brought the tool there.
+    if (OpenPiece(run_, &writer_, ++pieceNumber_, end) != kSplitDone) return kSplitFailed;
+  } else {
+    bool passedHere = false;
+    if (record.cutting() && !pending_.active && meters_.Passed()) {
+      pending_ = PendingSeam{true, meters_.PassedTime(), record.hole, record.line(), nullptr};
+      passedHere = true;
+    }
+    const char* blocked = record.cutting() && pending_.active
+                              ? SeamBlocked(record.flags(), before, run_->piece.header)
+                              : nullptr;
+    if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
+    const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
+                      !(record.hole && passedHere);
+    if (seam) {
+      if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
+    } else if (record.hole) {
+      writer_.WriteHole(record.drill);
+    } else {
+      writer_.WriteMove(record.move);
+    }
+  }
+  ApplyStateText(riding, ridingLength, kAfterMove, &state_);
+  // A plane code on a move's own line is not among its words.
+  if (!record.hole) state_.plane = record.move.plane;
+  previous_ = end;
+  run_->distance.previous = run_->distance.running;
+  run_->time.previous = run_->time.running;
+  return kSplitDone;
+}
+
+int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Position* end) {
+  // The piece ends here: with this move, which the next piece cuts again, or before this hole or
+  // this move when a hole ended the piece's work.
+  if (!record.hole && !pending_.afterHole) writer_.WriteMove(record.move);
+  if (pending_.deferred != nullptr) {
+    FormatLog(pending_.deferred, pending_.line, record.line());
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (ClosePiece(run_, &writer_, pending_.byTime ? kSplitByTime : kSplitByDistance,
+                 pieceNumber_) != kSplitDone) {
+    return kSplitFailed;
+  }
+  Blank();
+  pending_ = PendingSeam{false, false, false, 0, nullptr};
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_) != kSplitDone) return kSplitFailed;
+  writer_.Restore(before);
+  // The record is the first amount of the new piece.
+  meters_.Reset();
+  if (record.hole) {
+    writer_.ApproachHole(record.drill);
+    writer_.WriteHole(record.drill);
+    meters_.Measure(record.drill, previous_, end);
+  } else {
+    writer_.Approach(previous_, record.move.feed);
+    writer_.WriteMove(record.move);
+    meters_.Measure(record.move, previous_);
+  }
+  return kSplitDone;
+}
+
+int SplitLoop::Run() {
+  run_->distance.limit *= 1000.0;  // metres to mm from here on
+  meters_.Reset();
+  platform::FileHandle file(run_->intermediatePath, "rb");
   if (!file) {
-    FormatLog(kIntermediateUnreadable, run->intermediatePath);
-    return Refuse(*run);
+    FormatLog(kIntermediateUnreadable, run_->intermediatePath);
+    return Refuse(*run_);
   }
   IntermediateReader reader(file.get());
-  PieceWriter writer(run->piece);
-  const MachineState& header = run->piece.header;
-
-  MachineState state = UnstatedMachine();  // the program's, before the record being read
-  Position previous{};  // where the tool stands before the record: where a new piece resumes
-  int pieceNumber = 0;  // the piece being written (0: none yet)
-  PendingSeam pending{false, false, false, 0, nullptr};
   int kind;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
     if (kind == kRecordBlock) {
-      const BlockRecord& block = reader.block();
-      ApplyStateText(block.text, block.length, kWholeBlock, &state);
-      // The header's blocks are in every piece's head already; those after the program's last
-      // move are its footer.
-      if (pieceNumber > 0 && block.line >= run->bodyLine && block.line <= run->lastMoveLine) {
-        writer.WriteBlock(block);
-      }
-      continue;
+      TakeBlock(reader.block());
+    } else if (TakePath(PathRecord{kind == kRecordHole, reader.move(), reader.hole()}) != kSplitDone) {
+      return kSplitFailed;
     }
-    const bool hole = kind == kRecordHole;
-    const MoveRecord& move = reader.move();
-    const HoleRecord& drill = reader.hole();
-    const char* riding = hole ? drill.words : move.words;
-    const size_t ridingLength = std::strlen(riding);
-    const int flags = hole ? drill.flags : move.flags;
-    const int line = hole ? drill.line : move.line;
-    const MachineState before = state;
-    ApplyStateText(riding, ridingLength, kBeforeMove, &state);
-
-    Position end = previous;
-    if (hole) {
-      meters.Measure(drill, previous, &end);
-    } else {
-      meters.Measure(move, previous);
-      end = move.at;
-    }
-    if (pieceNumber == 0) {
-      // The start record: the positioning line after the header has brought the tool there.
-      if (OpenPiece(run, &writer, ++pieceNumber, end) != kSplitDone) return kSplitFailed;
-    } else {
-      const bool cutting = hole || (move.motion >= 1 && move.motion <= 3);
-      bool passedHere = false;
-      if (cutting && !pending.active && meters.Passed()) {
-        pending = PendingSeam{true, meters.PassedTime(), hole, line, nullptr};
-        passedHere = true;
-      }
-      const char* blocked = cutting && pending.active ? SeamBlocked(flags, before, header) : nullptr;
-      if (blocked != nullptr && pending.deferred == nullptr) pending.deferred = blocked;
-      const bool seam = cutting && pending.active && blocked == nullptr && !(hole && passedHere);
-      if (!seam) {
-        if (hole) writer.WriteHole(drill);
-        else writer.WriteMove(move);
-      } else {
-        // The piece ends here: with this move, which the next piece cuts again, or before this
-        // hole or this move when a hole ended the piece's work.
-        const bool again = !hole && !pending.afterHole;
-        if (again) writer.WriteMove(move);
-        if (pending.deferred != nullptr) {
-          FormatLog(pending.deferred, pending.line, line);
-          EmitLogLine(nullptr, kLogPlain);
-        }
-        if (ClosePiece(run, &writer, pending.byTime ? kSplitByTime : kSplitByDistance,
-                       pieceNumber) != kSplitDone) {
-          return kSplitFailed;
-        }
-        Blank();
-        pending = PendingSeam{false, false, false, 0, nullptr};
-        if (OpenPiece(run, &writer, ++pieceNumber, previous) != kSplitDone) return kSplitFailed;
-        writer.Restore(before);
-        // The record is the first amount of the new piece.
-        meters.Reset();
-        if (hole) {
-          writer.ApproachHole(drill);
-          writer.WriteHole(drill);
-          meters.Measure(drill, previous, &end);
-        } else {
-          writer.Approach(previous, move.feed);
-          writer.WriteMove(move);
-          meters.Measure(move, previous);
-        }
-      }
-    }
-    ApplyStateText(riding, ridingLength, kAfterMove, &state);
-    if (!hole) state.plane = move.plane;  // a plane code on a move's own line is not among its words
-    previous = end;
-    distance.previous = distance.running;
-    time.previous = time.running;
   }
-  if (kind != kRecordEnd || pieceNumber == 0) {  // not even the start record: not the pass's file
-    FormatLog(kIntermediateBroken, run->intermediatePath, pieceNumber > 0 ? reader.lineNumber() : 1);
-    return Refuse(*run);
+  if (kind != kRecordEnd || pieceNumber_ == 0) {  // not even the start record: not the pass's file
+    FormatLog(kIntermediateBroken, run_->intermediatePath, pieceNumber_ > 0 ? reader.lineNumber() : 1);
+    return Refuse(*run_);
   }
 
   // F. The end of the program: the last record is written already.
   file.Close();
-  if (pending.active && pending.deferred != nullptr) {
-    FormatLog(kSeamNeverReached, pending.line);
+  if (pending_.active && pending_.deferred != nullptr) {
+    FormatLog(kSeamNeverReached, pending_.line);
     EmitLogLine(nullptr, kLogPlain);
   }
-  return ClosePiece(run, &writer, kSplitRest, pieceNumber);
+  return ClosePiece(run_, &writer_, kSplitRest, pieceNumber_);
 }
 
 // --- The split check: a split that cannot be proven is not delivered --------------------------
@@ -688,7 +728,7 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;
   if (PrepareRun(&run) != kSplitDone) return kSplitFailed;
-  if (SplitLoop(&run) != kSplitDone) return kSplitFailed;
+  if (SplitLoop(&run).Run() != kSplitDone) return kSplitFailed;
   if (CheckPieces(&run) != kSplitDone) return kSplitFailed;
   return FinishRun(&run);
 }
