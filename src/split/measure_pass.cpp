@@ -179,6 +179,10 @@ class MeasurePass {
   int MeasureCycleBlock(const char* line, int lineNumber, bool cycleBlock);
   int CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode);
   int SetPosition(const char* line, size_t length, int lineNumber, int distanceBefore);
+  // The refusals of the block read (codes a piece cannot carry, a change of units): kMeasureOk
+  // or the result.
+  int RefuseCodes(int lineNumber);
+  int MeasureHeaderLine(const char* line, size_t length, int lineNumber, int distanceBefore);
   // Records where and why the program is refused; returns `result`.
   int Refuse(int result, int lineNumber, int code);
   int RefuseUnreadable();
@@ -307,6 +311,34 @@ int MeasurePass::SetPosition(const char* line, size_t length, int lineNumber, in
   return CarryBlock(line, length, lineNumber, distanceBefore);
 }
 
+int MeasurePass::RefuseCodes(int lineNumber) {
+  const Block& block = records_.block;
+  int otherCycle = -1;
+  if (const RefusedCode* refused = FindRefusedCode(block, &otherCycle)) {
+    report_->letter = refused->letter;
+    report_->value = refused->value;
+    report_->reason = refused->reason;
+    return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
+  }
+  if (otherCycle >= 0) return Refuse(kMeasureCannedCycle, lineNumber, otherCycle);
+  // One unit for the whole program: the pieces and the intermediate file count in it.
+  if ((block.HasCode('G', 20) && units_ != kInches) || (block.HasCode('G', 21) && units_ != kMillimetres)) {
+    return Refuse(kMeasureUnitsChange, lineNumber, 0);
+  }
+  return kMeasureOk;
+}
+
+int MeasurePass::MeasureHeaderLine(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  // The header: its codes count, its moves are the header's own business.
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  r.Interpret(IsUnfollowedMove);
+  if (IsSetPositionBlock(block)) return SetPosition(line, length, lineNumber, distanceBefore);
+  if (const int offset = SelectedWorkOffset(block); offset >= 0) workOffset_ = offset;
+  compensation_ = UpdateCompensation(block, compensation_);
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
   if (report_->endLine != 0) {
@@ -343,34 +375,12 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     return kMeasureOk;
   }
 
-  int otherCycle = -1;
-  if (const RefusedCode* refused = FindRefusedCode(block, &otherCycle)) {
-    report_->letter = refused->letter;
-    report_->value = refused->value;
-    report_->reason = refused->reason;
-    return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
-  }
-  if (otherCycle >= 0) return Refuse(kMeasureCannedCycle, lineNumber, otherCycle);
-  // One unit for the whole program: the pieces and the intermediate file count in it.
-  if ((block.HasCode('G', 20) && units_ != kInches) || (block.HasCode('G', 21) && units_ != kMillimetres)) {
-    return Refuse(kMeasureUnitsChange, lineNumber, 0);
-  }
+  if (const int refused = RefuseCodes(lineNumber); refused != kMeasureOk) return refused;
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
     report_->endCode = block.HasCode('M', 2) ? 2 : 30;
   }
-
-  if (lineNumber < bodyLine_) {
-    // The header: its codes count, its moves are the header's own business.
-    if (IsSetPositionBlock(block)) {
-      r.Interpret(IsUnfollowedMove);
-      return SetPosition(line, length, lineNumber, distanceBefore);
-    }
-    r.Interpret(IsUnfollowedMove);
-    if (const int offset = SelectedWorkOffset(block); offset >= 0) workOffset_ = offset;
-    compensation_ = UpdateCompensation(block, compensation_);
-    return CarryBlock(line, length, lineNumber, distanceBefore);
-  }
+  if (lineNumber < bodyLine_) return MeasureHeaderLine(line, length, lineNumber, distanceBefore);
   // A new work offset moves the origin by an amount no program reader knows. The offset of the
   // body's first block is the one the positioning line after the header went to the start point
   // in: the body begins in it.
