@@ -21,6 +21,7 @@
 #include "fuzz_support.h"
 #include "nc/format.h"
 #include "nc/line_reader.h"
+#include "nc/machine_state.h"
 #include "nc/pass_rules.h"
 #include "split/intermediate.h"
 #include "split/measure_pass.h"
@@ -63,8 +64,11 @@ void Probe(const char* line, size_t length, PassRecords* records) {
   IsToolChange(block);
   IsProgramEnd(block);
   UpdateCompensation(block, 0);
-  HasSkipCode(block, kSkipCodes);
-  records->Step(line, length, IsUninterpretedByMeasurement);
+  char riding[kRidingWordsSize];
+  RidingWords(line, block, false, riding, sizeof riding);
+  static MachineState state = UnstatedMachine();
+  UpdateMachineState(block, kWholeBlock, &state, line);
+  records->Step(line, length, IsUnfollowedMove);
   AdvancePosition(records->modal, records->given, &records->current, records->previous, records->words);
   records->previous = records->current;
 }
@@ -76,8 +80,8 @@ void ReadBackRecords(const std::string& bytes, int expected) {
   reader = new IntermediateReader(file);
   int count = 0;
   int read;
-  while ((read = reader->Next()) == kRecordMove || read == kRecordBlock) {
-    if (read == kRecordMove) ++count;
+  while ((read = reader->Next()) == kRecordMove || read == kRecordBlock || read == kRecordHole) {
+    if (read != kRecordBlock) ++count;
   }
   delete reader;
   std::fclose(file);
