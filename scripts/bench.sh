@@ -11,7 +11,8 @@
 #      CPU s, wall s   the process's CPU and wall time
 #      peak MiB        peak resident memory; it should stay flat as the program grows, since no
 #                      pass holds the program in memory
-#      check %         the split check's share of the CPU time ("-": not measured yet)
+#      check %         the split check's share of the CPU time: the same check run again on the
+#                      pieces by bench/check_split, against the whole split's CPU time
 #    Each figure is the median of 3 runs (1 run for programs above 2,000,000 lines).
 #
 # Environment:
@@ -64,7 +65,7 @@ for lines in "${sizes[@]}"; do
   program=$(program_of "$lines")
   bytes=$(stat -c %s "$program")
   runs=${QX_BENCH_RUNS:-$([ "$lines" -le 2000000 ] && echo 3 || echo 1)}
-  cpu=() wall=() peak=() pieces=0 failed=0
+  cpu=() wall=() peak=() share=() pieces=0 failed=0
   for ((run = 1; run <= runs; run++)); do
     dir="$work/run_$lines"
     rm -rf "$dir" && mkdir -p "$dir"
@@ -82,10 +83,15 @@ for lines in "${sizes[@]}"; do
       echo "the split of $lines lines failed; its log: $dir/run.log" >&2
       break
     fi
+    # The check's share: the same check (carried blocks too) run again on the pieces on its own.
+    /usr/bin/time -f '%U %S' -o "$dir/check.txt" build/native/bench/check_split "$dir/BENCH.NC" "$pieces" 0 0 100 1 \
+      >/dev/null 2>&1 || true
+    read -r checkUser checkSystem <"$dir/check.txt"
+    share+=("$(awk -v u="$checkUser" -v s="$checkSystem" -v c="${cpu[-1]}" 'BEGIN { print (c > 0 ? 100 * (u + s) / c : 0) }')")
     rm -rf "$dir"
   done
   [ "$failed" = 0 ] || continue
   awk -v l="$lines" -v b="$bytes" -v p="$pieces" -v c="$(median "${cpu[@]}")" -v w="$(median "${wall[@]}")" \
-    -v k="$(median "${peak[@]}")" \
-    'BEGIN { printf "%10d %8.1f %7d %15.3f %8.2f %8.2f %10.1f %8s\n", l, b / 1e6, p, (c > 0 ? l / c / 1e6 : 0), c, w, k / 1024, "-" }'
+    -v k="$(median "${peak[@]}")" -v s="$(median "${share[@]}")" \
+    'BEGIN { printf "%10d %8.1f %7d %15.3f %8.2f %8.2f %10.1f %8.0f\n", l, b / 1e6, p, (c > 0 ? l / c / 1e6 : 0), c, w, k / 1024, s }'
 done

@@ -111,7 +111,20 @@ IntermediateWriter::IntermediateWriter(FILE* file, int units)
 int IntermediateWriter::Put(const char* text, size_t length) {
   if (file_ == nullptr) return 0;
   if (failed_) return -1;
-  if (!platform::WriteBytes(file_, text, length)) failed_ = true;
+  if (buffered_ + length > sizeof buffer_ && Flush() != 0) return -1;
+  if (length > sizeof buffer_) {
+    if (!platform::WriteBytes(file_, text, length)) failed_ = true;
+    return failed_ ? -1 : 0;
+  }
+  std::memcpy(buffer_ + buffered_, text, length);
+  buffered_ += length;
+  return 0;
+}
+
+int IntermediateWriter::Flush() {
+  if (file_ == nullptr) return 0;
+  if (buffered_ > 0 && !failed_ && !platform::WriteBytes(file_, buffer_, buffered_)) failed_ = true;
+  buffered_ = 0;
   return failed_ ? -1 : 0;
 }
 

@@ -129,8 +129,14 @@ inline int ResolutionDecimals(int units) { return units == kInches ? 4 : 3; }
 class IntermediateWriter {
  public:
   // Writes the units line. `file` is open "wb" (nullptr: nothing is written, every write
-  // succeeds); the writer neither owns nor closes it.
+  // succeeds); the writer neither owns nor closes it. Records are gathered in a buffer of the
+  // writer's own: Flush() (or the destructor) writes what is left before the file is closed.
   IntermediateWriter(FILE* file, int units);
+  IntermediateWriter(const IntermediateWriter&) = delete;
+  IntermediateWriter& operator=(const IntermediateWriter&) = delete;
+  ~IntermediateWriter() { Flush(); }
+  // Writes the buffered records; 0, or -1 when the file could not be written.
+  int Flush();
   int WriteMove(const MoveRecord& record);
   int WriteHole(const HoleRecord& record);
   int WriteBlock(int line, int distanceMode, const char* text, size_t length);
@@ -149,6 +155,8 @@ class IntermediateWriter {
   bool failed_ = false;
   bool anyMove_ = false;        // a move record has been written: "=" may refer to it
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
+  char buffer_[32768];          // records not written yet
+  size_t buffered_ = 0;
 };
 
 // Reads an intermediate file back, record by record, through its own buffer.

@@ -660,7 +660,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   // height and returns there by itself, and a move of the program's own kind from wherever it
   // ended (a feed move diving across the stock, say) would be none of the program's moves.
   output_ = nullptr;
-  if (writer.failed() || (output && !output.Close())) return kMeasureWriteError;
+  if (writer.Flush() != 0 || (output && !output.Close())) return kMeasureWriteError;
 
   if (!report_->anyCut) return kMeasureNoCuttingMove;
   if (unreadableLine_ != 0) return RefuseUnreadable();

@@ -160,13 +160,27 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
 }
 
 void PieceWriter::Text(const char* text, size_t length) {
-  if (length > 0 && !platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
+  if (outUsed_ + length > sizeof out_) Flush();
+  if (length > sizeof out_) {
+    if (!platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
+    return;
+  }
+  std::memcpy(out_ + outUsed_, text, length);
+  outUsed_ += length;
+}
+
+void PieceWriter::Flush() {
+  if (outUsed_ > 0 && !platform::WriteBytes(file_.get(), out_, outUsed_)) writeFailed_ = true;
+  outUsed_ = 0;
 }
 
 void PieceWriter::Append(const char* text, size_t length) {
   // The buffer holds the longest carried block and its additions; a cut can only mean a value far
   // beyond any machine, and the line still ends in a terminator.
-  for (size_t i = 0; i < length && used_ + 3 < sizeof line_; ++i) line_[used_++] = text[i];
+  const size_t room = sizeof line_ - 3 - used_;
+  const size_t count = length < room ? length : room;
+  std::memcpy(line_ + used_, text, count);
+  used_ += count;
   line_[used_] = '\0';
 }
 
@@ -313,6 +327,7 @@ int PieceWriter::SeamMove(int motion, const Position& target, double feed) {
 
 int PieceWriter::Open(int number, const char* path, const Position& entry) {
   writeFailed_ = false;
+  outUsed_ = 0;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
   if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
   number_ = number;
@@ -562,6 +577,7 @@ int PieceWriter::Close(double time, double distance) {
     Text("mm)\r\n", 5);
   }
   if (settings_.observer != nullptr) settings_.observer->PieceClosed(number_, time, distance);
+  Flush();
   const bool footer = CopyTextFile(settings_.footerPath, file_.get());
   const bool closed = file_.Close();
   if (!footer) return kFooterUnreadable;

@@ -127,6 +127,8 @@ class PieceWriter {
   // Appends the plane code when `plane` is not the one in force.
   void EnsurePlane(int plane);
   void Text(const char* text, size_t length);
+  // Writes the text gathered by Text() to the file.
+  void Flush();
   // Seam heights (mm in the settings) in the program's units.
   double SeamHeight(double millimetres) const;
 
@@ -146,6 +148,8 @@ class PieceWriter {
   double lastFeed_ = 0;      // feed of the last record written
   bool cycleActive_ = false; // a canned cycle is in force: `cycle_` holds its words
   HoleRecord cycle_{};
+  char out_[16384];          // text not written to the file yet
+  size_t outUsed_ = 0;
   int number_ = 0;           // the piece open, for the observer
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
 };
