@@ -63,8 +63,8 @@ void Probe(const char* line, size_t length, PassRecords* records) {
   IsToolChange(block);
   IsProgramEnd(block);
   UpdateCompensation(block, 0);
-  HasSkipCode(block, kSkipCodes);
-  records->Step(line, length, IsUninterpretedByMeasurement);
+  IsUninterpretedByStartScan(block);
+  records->Step(line, length, IsUnfollowedMove);
   AdvancePosition(records->modal, records->given, &records->current, records->previous, records->words);
   records->previous = records->current;
 }
