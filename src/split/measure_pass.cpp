@@ -184,6 +184,9 @@ class MeasurePass {
   int RefuseUnreadable();
   int Write(const MoveRecord& record);
   int Write(const HoleRecord& record);
+  // Counts one more line of the intermediate file; kMeasureTooLarge when it would hold more lines
+  // than a reader delivers (its units line included).
+  int CountLine();
   void NoteCut(double fromZ, double toZ, int lineNumber);
 
   MeasureReport* report_;
@@ -198,6 +201,7 @@ class MeasurePass {
   MoveCounters counters_{0, 0};
   int units_ = kMillimetres;   // the units of the intermediate file
   bool moved_ = false;         // a move or hole has been recorded
+  int lines_ = 1;              // lines of the intermediate file: the units line, records, blocks
   // The program's first followed block with an axis word: up to it every piece stands where the
   // positioning line after the header put it, so what a block before it does to the tool's place
   // does not count.
@@ -229,8 +233,15 @@ int MeasurePass::Write(const MoveRecord& record) {
     report_->valueIsFeed = badIsFeed;
     return kMeasureValueTooLarge;
   }
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
+  return kMeasureOk;
+}
+
+int MeasurePass::CountLine() {
+  if (lines_ >= gLineCountLimit) return kMeasureTooLarge;
+  ++lines_;
   return kMeasureOk;
 }
 
@@ -252,6 +263,7 @@ int MeasurePass::Write(const HoleRecord& record) {
     report_->valueIsFeed = badIsFeed;
     return kMeasureValueTooLarge;
   }
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
   return kMeasureOk;
@@ -283,6 +295,7 @@ int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int
   const int written = CanonicalBlockText(line, length, records_.block, text, sizeof text);
   if (written < 0) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   if (written == 0) return kMeasureOk;
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
     return kMeasureWriteError;
   }
@@ -636,6 +649,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
     result = MeasureLine(line, length, reader.lineNumber());
     if (result != kMeasureOk) return result;
   }
+  if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {
     report_->line = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
     return status == kLineTooLong ? kMeasureLineTooLong : kMeasureReadError;
@@ -695,6 +709,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
                      static_cast<int>(kMaxLineLength));
     case kMeasureReadError:
       return Compose(out, kMeasureReadErrorText, ncFile, report.line);
+    case kMeasureTooLarge:
+      return Compose(out, kMeasureTooLargeText, ncFile, gLineCountLimit);
     case kMeasureWriteError:
       return Compose(out, kMeasureWriteErrorText, intermediateFile);
     case kMeasureCannedCycle:

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "split/measure_pass.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -372,6 +373,30 @@ TEST(MeasureProgram, FilesThatCannotBeUsed) {
   EXPECT_STREQ(text, "エラー：スタート座標 -1000000. が大きすぎます（±999999.999 まで）。");
   EXPECT_EQ(DescribeMeasureFailure(kMeasureOk, report, "", "", text), -1);
   EXPECT_EQ(d.running, 0.0);  // nothing is handed back on failure
+}
+
+// Line numbers and the counts of records are ints: a program with more lines, or one that makes
+// more records and blocks than a file may have lines, is refused (the limit lowered to be reached).
+TEST(MeasureProgram, MoreLinesOrRecordsThanTheLimitAreRefused) {
+  TempDir dir;
+  LineCountLimit limit(8);
+  const std::string body = "G90 G00 X0 Y0 Z100.\nG01 Z-1. F100\nX10.\nY10.\n";
+  // The intermediate file: the units line, the start record, the G00 that moves nothing (a
+  // block), three moves and the M30: seven lines.
+  Measured m = Measure(dir, body + "M30\n\n\n\n");
+  EXPECT_EQ(m.result, kMeasureOk) << m.message;
+  const std::string tooLarge =
+      "エラー：分割ＮＣファイル " + dir.Path("PART.NC") + " が大きすぎます（行数と、移動・穴・ブロックの数はそれぞれ 8 まで）。";
+  const std::string cases[] = {
+      body + "M30\n\n\n\n\n",                                    // nine lines
+      body + "X0.\nY0.\nM30\n",                                 // nine lines of the file
+      "G90 G00 X0 Y0 Z100.\nG91 G81 X10. Y0 Z-5. R-98. K10 F100\nG80\nM30\n",  // ten holes
+  };
+  for (const std::string& program : cases) {
+    m = Measure(dir, program);
+    EXPECT_EQ(m.result, kMeasureTooLarge) << program;
+    EXPECT_EQ(m.message, tooLarge) << program;
+  }
 }
 
 TEST(MoveRecord, ValuesThatDoNotFit) {
