@@ -452,12 +452,19 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   const int firstOffset = plane == 19 ? kJ : plane == 18 ? kK : kI;
   const int secondOffset = plane == 19 ? kK : plane == 18 ? kI : kJ;
   // Whether the arc ends where it starts in the program's own numbers (before positions near 0
-  // are snapped to it): only then is it a full circle.
+  // are snapped to it), on the resolution's grid as a control holds them: a start reached by
+  // increments may lie a hair off the same number written absolute. Only then is it a full circle.
   bool closed = true;
+  const int decimals = ResolutionDecimals(units_);
   for (int axis : {first, second}) {
     if (!r.given[axis]) continue;
     const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
-    if (end != previous[axis]) closed = false;
+    int64_t endCount = 0;
+    int64_t startCount = 0;
+    if (!ToResolutionCount(end, decimals, &endCount) || !ToResolutionCount(previous[axis], decimals, &startCount) ||
+        endCount != startCount) {
+      closed = false;
+    }
   }
   MoveRecord record{};
   record.motion = motion;

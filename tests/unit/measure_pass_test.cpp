@@ -173,6 +173,19 @@ TEST(MeasureProgram, FullCircleTestsTheBlocksOwnOffsets) {
   EXPECT_NEAR(m.distance.running * 1000.0, arcs + 10.0, 1e-9);
 }
 
+// A control holds positions on the resolution's grid: a start reached by increments (-62.564 +
+// 18.657 is a hair off -43.907 in binary) is the end written absolute, and the arc is a whole
+// circle, not one of nothing that a piece would leave out.
+TEST(MeasureProgram, FullCircleFromAStartReachedByIncrements) {
+  TempDir dir;
+  Measured m = Measure(dir, "G90 G01 X-62.564 Y26.101 Z-1. F100\nG91 G01 X18.657 Y-4.306\n"
+                            "G90 G03 X-43.907 Y21.795 I10.479 J5.572\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records).back(), "M 3 17 1 -43907 21795 -1000 10479 5572 0 0 100000 3");
+  const double circle = 2 * 3.14159265358979 * std::hypot(10.479, 5.572);
+  EXPECT_NEAR(m.distance.running * 1000.0, std::hypot(62.564, 26.101, 101.0) + std::hypot(18.657, 4.306) + circle, 1e-6);
+}
+
 TEST(MeasureProgram, ArcsByRadiusAndTinyArcs) {
   TempDir dir;
   // A radius arc carries its R and the centre it gives; a tiny arc is no full circle.
