@@ -42,6 +42,10 @@ bool FeedFits(double value) {
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }
 
+// The most by which two numbers of a program that name the same place may differ after binary
+// sums (a million increments within a metre err by less than 6e-8): far below any resolution.
+constexpr double kBinaryHair = 1e-7;
+
 // MeasureMoveBlock's answer for a block that moves nothing (not a result of MeasureProgram).
 constexpr int kMeasureNoMove = 1000;
 
@@ -452,19 +456,14 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   const int firstOffset = plane == 19 ? kJ : plane == 18 ? kK : kI;
   const int secondOffset = plane == 19 ? kK : plane == 18 ? kI : kJ;
   // Whether the arc ends where it starts in the program's own numbers (before positions near 0
-  // are snapped to it), on the resolution's grid as a control holds them: a start reached by
-  // increments may lie a hair off the same number written absolute. Only then is it a full circle.
+  // are snapped to it): only then is it a full circle. A start reached by increments may lie a
+  // hair off the same number written absolute (-62.564 + 18.657 is not -43.907 in binary); such
+  // a hair is no distance. An end 0.0004 beside its start is one: that arc is a tiny one.
   bool closed = true;
-  const int decimals = ResolutionDecimals(units_);
   for (int axis : {first, second}) {
     if (!r.given[axis]) continue;
     const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
-    int64_t endCount = 0;
-    int64_t startCount = 0;
-    if (!ToResolutionCount(end, decimals, &endCount) || !ToResolutionCount(previous[axis], decimals, &startCount) ||
-        endCount != startCount) {
-      closed = false;
-    }
+    if (std::fabs(end - previous[axis]) > kBinaryHair) closed = false;
   }
   MoveRecord record{};
   record.motion = motion;
