@@ -173,9 +173,9 @@ TEST(MeasureProgram, FullCircleTestsTheBlocksOwnOffsets) {
   EXPECT_NEAR(m.distance.running * 1000.0, arcs + 10.0, 1e-9);
 }
 
-// A control holds positions on the resolution's grid: a start reached by increments (-62.564 +
-// 18.657 is a hair off -43.907 in binary) is the end written absolute, and the arc is a whole
-// circle, not one of nothing that a piece would leave out.
+// A start reached by increments (-62.564 + 18.657 is a hair off -43.907 in binary) is the same
+// place as the end written absolute: the arc is a whole circle, not a tiny one that a piece would
+// leave out.
 TEST(MeasureProgram, FullCircleFromAStartReachedByIncrements) {
   TempDir dir;
   Measured m = Measure(dir, "G90 G01 X-62.564 Y26.101 Z-1. F100\nG91 G01 X18.657 Y-4.306\n"
