@@ -23,19 +23,14 @@
 #include "support/fake_platform.h"
 #include "support/file_faults.h"
 #include "support/golden_case.h"
+#include "support/long_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 constexpr int64_t kSecond = 1000000000;
 
-// 25.05 minutes of cutting at F100: with a limit of 10 minutes, three pieces.
-std::string Program() {
-  std::string text = "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\n";
-  for (int i = 0; i < 25; ++i) text += (i % 2 == 0) ? "X100.\r\n" : "X0.\r\n";
-  text += "G00Z50.\r\nX0.Y0.\r\nM30\r\n%\r\n";
-  return text;
-}
+std::string Program() { return TwentyFiveMinuteProgram(); }
 
 class SplitFaultTest : public testing::Test {
  public:  // the cases' functions below reach the folder and the paths
