@@ -27,6 +27,7 @@
 #include "split/split_driver.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
+#include "support/quiet_settings.h"
 #include "support/split_check_run.h"
 #include "support/temp_dir.h"
 
@@ -66,22 +67,13 @@ std::string Errors(const std::vector<std::string>& log) {
 
 class GeneratedPrograms : public testing::Test {
  protected:
-  GeneratedPrograms() : saved_(gCommandSettings) {
-    fake_.executablePath = dir_.Path("quendrix");
-    dir_.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nVERIFY=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
-    StartSettings();
-    ReadCommandSettings(&gCommandSettings);
-  }
-  ~GeneratedPrograms() override { gCommandSettings = saved_; }
 
   // Generates the program of `seed`, splits it and checks it; removes its files when all went well.
   void SplitAndCheck(uint32_t seed, int lines);
 
   FakePlatform fake_;
   TempDir dir_;
-
- private:
-  CommandSettings saved_;
+  QuietSettings settings_{fake_, dir_};  // VERIFY=1 by default
 };
 
 void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines) {

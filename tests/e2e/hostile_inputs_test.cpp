@@ -25,6 +25,7 @@
 #include "support/golden_case.h"
 #include "support/line_count_limit.h"
 #include "support/long_program.h"
+#include "support/quiet_settings.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -68,13 +69,6 @@ std::string PieceOf(const std::string& program, int number) {
 
 class HostileInputs : public testing::Test {
  protected:
-  HostileInputs() : saved_(gCommandSettings) {
-    fake.executablePath = dir.Path("quendrix");
-    dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nVERIFY=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
-    StartSettings();
-    ReadCommandSettings(&gCommandSettings);
-  }
-  ~HostileInputs() override { gCommandSettings = saved_; }
 
   // Splits `path` with limits of 10 minutes and 100 m from X0 Y0 Z50.
   int Split(const std::string& path) {
@@ -101,9 +95,7 @@ class HostileInputs : public testing::Test {
 
   FakePlatform fake;
   TempDir dir;
-
- private:
-  CommandSettings saved_;
+  QuietSettings settings{fake, dir};  // VERIFY=1 by default
 };
 
 TEST_F(HostileInputs, NamesWithBlanksJapaneseAndDots) {

@@ -24,6 +24,7 @@
 #include "support/file_faults.h"
 #include "support/golden_case.h"
 #include "support/long_program.h"
+#include "support/quiet_settings.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -34,18 +35,12 @@ std::string Program() { return TwentyFiveMinuteProgram(); }
 
 class SplitFaultTest : public testing::Test {
  public:  // the cases' functions below reach the folder and the paths
-  SplitFaultTest() : saved_(gCommandSettings) {
-    fake.executablePath = dir.Path("quendrix");
+  SplitFaultTest() {
     dir.Write("PART.NC", Program());
     program = dir.Path("PART.NC");
   }
-  ~SplitFaultTest() override { gCommandSettings = saved_; }
 
-  void Settings(const std::string& command = "") {
-    dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + command + "[PAVLOK]\r\nNCVIEWER=\r\n");
-    StartSettings();
-    ReadCommandSettings(&gCommandSettings);
-  }
+  void Settings(const std::string& command = "") { settings.Write(command); }
 
   int Split() {
     fake.boxes.clear();
@@ -66,10 +61,8 @@ class SplitFaultTest : public testing::Test {
 
   FakePlatform fake;
   TempDir dir;
+  QuietSettings settings{fake, dir};
   std::string program;
-
- private:
-  CommandSettings saved_;
 };
 
 TEST_F(SplitFaultTest, TheRunWorksWithoutFaults) {
