@@ -721,8 +721,9 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;
   if (PrepareRun(&run) != kSplitDone) return kSplitFailed;
   // The pieces are made from the program as it was measured, and proven against it as it is
-  // read by the check: a program changed in between gets no pieces.
-  if (CheckSource(run) != kSplitDone || SplitLoop(&run) != kSplitDone ||
+  // read by the check: a program changed in between gets no pieces (and a change before the check
+  // is named as such, not as the check's failure).
+  if (CheckSource(run) != kSplitDone || SplitLoop(&run) != kSplitDone || CheckSource(run) != kSplitDone ||
       CheckPieces(&run) != kSplitDone || CheckSource(run) != kSplitDone) {
     DiscardRun(run);
     return kSplitFailed;

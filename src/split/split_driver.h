@@ -41,6 +41,6 @@ inline constexpr int kEchoOutputDebug = 100;
 // of its own behind, nor one of an earlier split numbered after them, nor its intermediate file;
 // the header and footer files go where a success would delete them (DELETE=1) and where this run
 // cut them from a program that changed. The program's size and last write time are taken before
-// it is read and compared before the first piece is written and after the split check: any
-// difference fails the run.
+// it is read and compared before the first piece is written, before the split check and after
+// it: any difference fails the run.
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job);

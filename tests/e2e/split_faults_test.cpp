@@ -99,12 +99,14 @@ TEST_F(SplitFaultTest, AFaultLeavesNothingOfTheRun) {
        [](const SplitFaultTest& t) { return "エラー：テンポラリファイル " + t.dir.Path("PART_ascii.txt") + " が開けません。"; }},
       {"the intermediate file fills up", [](FileFaults& f, SplitFaultTest& t) { f.DiskFullAfter(t.dir.Path("PART_ascii.txt"), 100); },
        [](const SplitFaultTest& t) { return "エラー：中間ファイル " + t.dir.Path("PART_ascii.txt") + " に書き込めません。"; }},
-      // The program's status is looked at before it is read (1), before the first piece (2) and
-      // after the split check (3).
+      // The program's status is looked at before it is read (1), before the first piece (2),
+      // before the split check (3) and after it (4).
       {"the program grows by a byte before the pieces are written",
        [](FileFaults& f, SplitFaultTest& t) { f.ChangeStatusFrom(t.program, 2, 1, 0); }, changed},
-      {"the program's time stamp moves while the pieces are written and checked",
+      {"the program's time stamp moves while the pieces are written",
        [](FileFaults& f, SplitFaultTest& t) { f.ChangeStatusFrom(t.program, 3, 0, kSecond); }, changed},
+      {"the program's time stamp moves while the pieces are checked",
+       [](FileFaults& f, SplitFaultTest& t) { f.ChangeStatusFrom(t.program, 4, 0, kSecond); }, changed},
       {"the folder is read-only", [](FileFaults& f, SplitFaultTest& t) { f.ReadOnlyFolder(t.dir.path()); },
        [](const SplitFaultTest& t) { return "エラー：中間ファイル " + t.dir.Path("PART_ascii.txt") + " が開けません。"; }},
   };
