@@ -32,7 +32,16 @@ class Generator {
   // A length in thousandths as a number: with a point ("12.5", "-0.05", "3.") or, now and then,
   // as thousandths without one ("12500").
   std::string Number(int64_t value);
-  std::string Word(char letter, int64_t value) { return std::string(1, letter) + Number(value); }
+  std::string Word(char letter, int64_t value) { return Joined(letter, Number(value)); }
+  // A code word: the letter and a whole number ("T3", "S2500", "O1234").
+  static std::string Code(char letter, int number) { return Joined(letter, std::to_string(number)); }
+  // The letter, then `text`. (Appended, not added with +: GCC 12 warns of overlapping copies in
+  // the sum of a short string and a temporary.)
+  static std::string Joined(char letter, const std::string& text) {
+    std::string word(1, letter);
+    word += text;
+    return word;
+  }
   // The word of axis `letter` taking it from `from` to `to` in the distance mode in force.
   std::string Axis(char letter, int64_t from, int64_t to) { return Word(letter, distance_ == 91 ? to - from : to); }
   std::string Feed(int feed);
@@ -89,7 +98,9 @@ std::string Generator::Number(int64_t value) {
 std::string Generator::Feed(int feed) {
   feed_ = feed;
   if (feed < program_.lowestFeed) program_.lowestFeed = feed;
-  return "F" + std::to_string(feed) + (Chance(30) ? "." : "");
+  std::string word = Code('F', feed);
+  if (Chance(30)) word += '.';
+  return word;
 }
 
 void Generator::Line(const std::vector<std::string>& words) {
@@ -121,12 +132,12 @@ void Generator::Header() {
   program_.start[1] = static_cast<double>(y) / 1000.0;
   program_.start[2] = static_cast<double>(kStartZ) / 1000.0;
   Raw("%");
-  Raw("O" + std::to_string(1000 + Pick(9000)));
+  Raw(Code('O', 1000 + Pick(9000)));
   Comment();
   Line({"G92", Word('X', x), Word('Y', y), Word('Z', kStartZ)});
   Line({"G90", "G17", "G40", "G80"});
   Line({"T1", "M06"});
-  Line({"S" + std::to_string(1000 + 500 * Pick(8)), "M03"});
+  Line({Code('S', 1000 + 500 * Pick(8)), "M03"});
   Line({"G43", "H1", Word('Z', kStartZ)});  // at the start height: no move
 }
 
@@ -320,17 +331,17 @@ void Generator::ToolChange() {
     distance_ = 91;
   }
   tool_ = tool_ % 20 + 1;
-  Line({"T" + std::to_string(tool_), "M06"});
+  Line({Code('T', tool_), "M06"});
   if (Chance(50)) Comment();
   const int64_t x = Range(-80000, 80000);
   const int64_t y = Range(-80000, 80000);
-  Line({"G90", "G00", Word('X', x), Word('Y', y), "S" + std::to_string(1000 + 250 * Pick(16)), "M03"});
+  Line({"G90", "G00", Word('X', x), Word('Y', y), Code('S', 1000 + 250 * Pick(16)), "M03"});
   distance_ = 90;
   motion_ = 0;
   at_[0] = x;
   at_[1] = y;
   const int64_t z = Range(50, 100) * 1000;
-  words = {"G43", "H" + std::to_string(tool_), Word('Z', z)};
+  words = {"G43", Code('H', tool_), Word('Z', z)};
   if (Chance(50)) words.push_back("M08");
   Line(words);
   at_[2] = z;
