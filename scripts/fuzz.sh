@@ -23,7 +23,7 @@ if [ "${1:-}" = "--smoke" ]; then
   shift
 fi
 seconds=${1:-$([ "$smoke" = 1 ] && echo 30 || echo 600)}
-targets=${FUZZ_TARGETS:-"nc_lines intermediate_records profile batch_parameters"}
+targets=${FUZZ_TARGETS:-"nc_lines intermediate_records profile batch_parameters whole_split"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
@@ -65,6 +65,13 @@ add_seeds nc_lines tests/data/programs/*.nc tests/data/nc/* tests/data/refused/*
 if [ -n "$shared" ]; then
   add_seeds nc_lines "$shared"/*.nc "$shared"/*.ngc "$shared"/*.gcode "$shared"/*.ncd
 fi
+# Whole splits: the programs of the tests (those that split, the real ones, the fixed faults and
+# the refused ones) and the shared corpus; short seeds make quick splits.
+add_seeds whole_split tests/data/programs/*.nc tests/data/real/*.nc tests/data/fixes/*.nc \
+  tests/data/refused/*.nc examples/*.nc
+if [ -n "$shared" ]; then
+  add_seeds whole_split "$shared"/*.nc "$shared"/*.ngc "$shared"/*.gcode "$shared"/*.ncd
+fi
 shopt -u nocaseglob
 {
   printf 'G90 G00 X0 Y0 Z50.\r\n'                          # 20 bytes
@@ -100,9 +107,12 @@ declare -A dictionary=(
   [intermediate_records]=tests/fuzz/records.dict
   [profile]=tests/fuzz/profile.dict
   [batch_parameters]=tests/fuzz/profile.dict
+  [whole_split]=tests/fuzz/gcode.dict
 )
-# Longest input: the NC target crosses the reader's 16 KiB chunk and its 4095-byte line limit.
-declare -A max_len=([nc_lines]=20000 [intermediate_records]=8192 [profile]=8192 [batch_parameters]=8192)
+# Longest input: the NC target crosses the reader's 16 KiB chunk and its 4095-byte line limit; a
+# whole split takes programs up to 8 KiB (it ignores longer ones).
+declare -A max_len=([nc_lines]=20000 [intermediate_records]=8192 [profile]=8192 [batch_parameters]=8192
+                    [whole_split]=8192)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -23,6 +23,8 @@ uint64_t SpecialBytes(uint64_t word) {
 
 }  // namespace
 
+int gLineCountLimit = kMaxLineCount;
+
 bool LineReader::Fill() {
   if (state_ != kLineRead) return false;
   position_ = 0;
@@ -57,9 +59,14 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
   size_t n = 0;
   line[0] = '\0';
   if (length != nullptr) *length = 0;
-  if (state_ == kLineTooLong) return kLineTooLong;
-  // Hands over the `n` bytes gathered as the next line.
+  if (state_ == kLineTooLong || state_ == kLineTooMany) return state_;
+  // Hands over the `n` bytes gathered as the next line, unless there are too many lines.
   auto deliver = [&] {
+    if (lineNumber_ >= limit_) {
+      state_ = kLineTooMany;
+      line[0] = '\0';
+      return kLineTooMany;
+    }
     line[n] = '\0';
     if (length != nullptr) *length = n;
     ++lineNumber_;

@@ -19,6 +19,15 @@
 
 // Longest line content (without its "\n") that the reader accepts.
 inline constexpr size_t kMaxLineLength = 4095;
+
+// The most lines the reader delivers from one file. Line numbers, and the counts of what is made
+// from lines (records, holes, blocks), are `int` throughout the system; a file with more lines
+// (more than about 4 GiB of the shortest lines) is refused instead of being counted past what an
+// int holds. Some room is left above it, so that a line number plus one still fits.
+inline constexpr int kMaxLineCount = 2000000000;
+// The limit in force: kMaxLineCount, lowered only by tests, which cannot write gigabytes to reach
+// it. Read when a reader is constructed.
+extern int gLineCountLimit;
 // Size of the caller's line buffer: content, "\n" and the terminator.
 inline constexpr size_t kLineBufferSize = kMaxLineLength + 2;
 
@@ -28,21 +37,23 @@ enum LineResult {
   kLineEnd = 0,        // no more lines (end of file or Ctrl-Z)
   kLineTooLong = -1,   // the next line is longer than kMaxLineLength; see lineNumber()
   kLineReadError = -2, // the file could not be read
+  kLineTooMany = -3,   // the file has more than gLineCountLimit lines; lineNumber() is the limit
 };
 
 class LineReader {
  public:
   // Reads from `file`, opened in binary mode ("rb"), from its current position. The reader
   // neither owns nor closes the file.
-  explicit LineReader(FILE* file) : file_(file) {}
+  explicit LineReader(FILE* file) : file_(file), limit_(gLineCountLimit) {}
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
   // Delivers the next physical line into `line`: its bytes after the line-end conversion, the
   // "\n" when the line has one, and a terminator. `*length` (may be nullptr) receives the number
   // of bytes before the terminator; a line may hold NUL bytes of its own, which only the length
-  // shows. Returns kLineRead, kLineEnd, kLineTooLong or kLineReadError; after anything but
-  // kLineRead every further call returns the same result and `line` holds "".
+  // shows. Returns kLineRead, kLineEnd, kLineTooLong, kLineReadError or kLineTooMany; after
+  // anything but kLineRead every further call returns the same result and `line` holds "".
+  // (kLineTooMany comes in place of the line after the limit.)
   int Next(std::span<char, kLineBufferSize> line, size_t* length = nullptr);
 
   // 1-based number of the line last delivered (0 before the first); after kLineTooLong, the
@@ -61,4 +72,5 @@ class LineReader {
   size_t end_ = 0;
   int state_ = kLineRead;  // kLineRead while more may come
   int lineNumber_ = 0;
+  int limit_;              // the most lines delivered (gLineCountLimit)
 };

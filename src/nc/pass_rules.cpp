@@ -97,6 +97,7 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
     }
     if (block.result == kBlockReadable && IsProgramEnd(block)) break;
   }
+  if (status == kLineTooMany) return kScanTooManyLines;
   if (status == kLineTooLong || status == kLineReadError) {
     if (failedLine != nullptr) *failedLine = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
     return status == kLineTooLong ? kScanLineTooLong : kScanReadError;

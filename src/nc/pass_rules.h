@@ -73,6 +73,7 @@ enum ScanResult {
   kScanUnreadable = -1,   // the file could not be opened; no record was changed
   kScanLineTooLong = -2,  // a line is too long to be read; `*failedLine` holds its number
   kScanReadError = -3,    // the file could not be read to its end
+  kScanTooManyLines = -4, // the file has more lines than a reader delivers (kMaxLineCount)
 };
 
 // The records of one pass over a program with its per-line step, in the state every pass starts
@@ -102,7 +103,8 @@ struct PassRecords : InterpreterRecords {
   // become -1 (`distanceMode`, `plane` and `units` keep what the program left); `initialFeed`
   // takes `feed`, then `feed` and `previousFeed` become 0.
   // Returns kScanDone, kScanUnreadable (nothing changed), kScanLineTooLong or kScanReadError
-  // (`*failedLine`, may be nullptr, gets the line's number; the final reset is not made).
+  // (`*failedLine`, may be nullptr, gets the line's number; the final reset is not made), or
+  // kScanTooManyLines (likewise, without a line).
   int ScanStart(const char* path, int* failedLine = nullptr);
 
   // True when the block just interpreted names X, Y or Z.

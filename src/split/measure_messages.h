@@ -12,6 +12,9 @@ inline constexpr char kMeasureLineTooLongText[] =
 // kMeasureReadError: NC file, line number.
 inline constexpr char kMeasureReadErrorText[] =
     "エラー：分割ＮＣファイル %s の %d 行目が読めません。";
+// kMeasureTooLarge: NC file, the most lines (and records) counted.
+inline constexpr char kMeasureTooLargeText[] =
+    "エラー：分割ＮＣファイル %s が大きすぎます（行数と、移動・穴・ブロックの数はそれぞれ %d まで）。";
 // kMeasureWriteError: intermediate file.
 inline constexpr char kMeasureWriteErrorText[] = "エラー：中間ファイル %s に書き込めません。";
 // kMeasureCannedCycle: a cycle other than G73, G74, G76, G81..G89: the cycle's code, line number.

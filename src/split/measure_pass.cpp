@@ -42,6 +42,10 @@ bool FeedFits(double value) {
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }
 
+// The most by which two numbers of a program that name the same place may differ after binary
+// sums (a million increments within a metre err by less than 6e-8): far below any resolution.
+constexpr double kBinaryHair = 1e-7;
+
 // MeasureMoveBlock's answer for a block that moves nothing (not a result of MeasureProgram).
 constexpr int kMeasureNoMove = 1000;
 
@@ -188,6 +192,9 @@ class MeasurePass {
   int RefuseUnreadable();
   int Write(const MoveRecord& record);
   int Write(const HoleRecord& record);
+  // Counts one more line of the intermediate file; kMeasureTooLarge when it would hold more lines
+  // than a reader delivers (its units line included).
+  int CountLine();
   void NoteCut(double fromZ, double toZ, int lineNumber);
 
   MeasureReport* report_;
@@ -202,6 +209,7 @@ class MeasurePass {
   MoveCounters counters_{0, 0};
   int units_ = kMillimetres;   // the units of the intermediate file
   bool moved_ = false;         // a move or hole has been recorded
+  int lines_ = 1;              // lines of the intermediate file: the units line, records, blocks
   // The program's first followed block with an axis word: up to it every piece stands where the
   // positioning line after the header put it, so what a block before it does to the tool's place
   // does not count.
@@ -233,8 +241,15 @@ int MeasurePass::Write(const MoveRecord& record) {
     report_->valueIsFeed = badIsFeed;
     return kMeasureValueTooLarge;
   }
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
+  return kMeasureOk;
+}
+
+int MeasurePass::CountLine() {
+  if (lines_ >= gLineCountLimit) return kMeasureTooLarge;
+  ++lines_;
   return kMeasureOk;
 }
 
@@ -256,6 +271,7 @@ int MeasurePass::Write(const HoleRecord& record) {
     report_->valueIsFeed = badIsFeed;
     return kMeasureValueTooLarge;
   }
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
   return kMeasureOk;
@@ -287,6 +303,7 @@ int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int
   const int written = CanonicalBlockText(line, length, records_.block, text, sizeof text);
   if (written < 0) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   if (written == 0) return kMeasureOk;
+  if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
     return kMeasureWriteError;
   }
@@ -452,12 +469,14 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   const int firstOffset = plane == 19 ? kJ : plane == 18 ? kK : kI;
   const int secondOffset = plane == 19 ? kK : plane == 18 ? kI : kJ;
   // Whether the arc ends where it starts in the program's own numbers (before positions near 0
-  // are snapped to it): only then is it a full circle.
+  // are snapped to it): only then is it a full circle. A start reached by increments may lie a
+  // hair off the same number written absolute (-62.564 + 18.657 is not -43.907 in binary); such
+  // a hair is no distance. An end 0.0004 beside its start is one: that arc is a tiny one.
   bool closed = true;
   for (int axis : {first, second}) {
     if (!r.given[axis]) continue;
     const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
-    if (end != previous[axis]) closed = false;
+    if (std::fabs(end - previous[axis]) > kBinaryHair) closed = false;
   }
   MoveRecord record{};
   record.motion = motion;
@@ -650,6 +669,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
     result = MeasureLine(line, length, reader.lineNumber());
     if (result != kMeasureOk) return result;
   }
+  if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {
     report_->line = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
     return status == kLineTooLong ? kMeasureLineTooLong : kMeasureReadError;
@@ -709,6 +729,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
                      static_cast<int>(kMaxLineLength));
     case kMeasureReadError:
       return Compose(out, kMeasureReadErrorText, ncFile, report.line);
+    case kMeasureTooLarge:
+      return Compose(out, kMeasureTooLargeText, ncFile, gLineCountLimit);
     case kMeasureWriteError:
       return Compose(out, kMeasureWriteErrorText, intermediateFile);
     case kMeasureCannedCycle:

@@ -48,6 +48,8 @@ enum MeasureResult {
                                        // (after G28, G30, G53 or a new work offset; report.line)
   kMeasureCycleLevelOnly = 17,         // a block in canned-cycle mode with Z or R but no hole
                                        // position X, Y (report.line, report.code)
+  kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
+                                       // records and blocks than the intermediate file may count
 };
 
 // What the pass found besides the totals. Written on every result; fields that do not apply are 0.

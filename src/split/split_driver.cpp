@@ -47,7 +47,11 @@ struct SplitRun {
   int bodyLine;          // the first line of the program's body (the header is before it)
   int lastMoveLine;      // the program's last move: the footer follows it
   int units;             // the program's units
-  bool madeHeader;       // the header file was cut by this run (not one the user made)
+  int opened = 0;        // the highest piece number this run created (0: none): a failed run
+                         // removes pieces 1 .. opened
+  bool madeHeader = false;  // this run made the header file / the footer file
+  bool madeFooter = false;
+  platform::FileStatus source{};  // the program's size and last write time before it was read
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -126,15 +130,16 @@ int CheckDerivedPaths(const SplitRun& run) {
   return kSplitDone;
 }
 
-int ReportJob(const SplitRun& run) {
-  const SplitJob& job = run.job;
+// Reports the job and takes the program's size and time stamp (SourceUnchanged compares them).
+int ReportJob(SplitRun* run) {
+  const SplitJob& job = run->job;
   if (std::strlen(job.ncFile) >= kPathField) {
     FormatLog(kNcPathTooLong, job.ncFile);
-    return Refuse(run);
+    return Refuse(*run);
   }
-  if (!platform::FileExists(job.ncFile)) {
+  if (platform::GetFileStatus(job.ncFile, &run->source) != 0) {
     FormatLog(kNcFileMissing, job.ncFile);
-    return Refuse(run);
+    return Refuse(*run);
   }
   FormatLog(kJobFile, job.ncFile);
   EmitLogLine(nullptr, kLogPlain);
@@ -150,13 +155,13 @@ int ReportJob(const SplitRun& run) {
     char text[kCoordinateTextSize];
     FormatCoordinate(job.distance, text);
     FormatLog(kDistanceLimitInvalid, text);
-    return Refuse(run);
+    return Refuse(*run);
   }
   if (!(job.time > 0.0)) {
     char text[kCoordinateTextSize];
     FormatCoordinate(job.time, text);
     FormatLog(kTimeLimitInvalid, text);
-    return Refuse(run);
+    return Refuse(*run);
   }
   return kSplitDone;
 }
@@ -304,7 +309,6 @@ int PrepareRun(SplitRun* run) {
   // A header file the user made is used as it is; the positioning line still comes from the
   // program, to this run's start point, and so does where the program's body begins.
   const char* ncFile = run->job.ncFile;
-  bool madeHeader = false;
   if (!platform::FileExists(run->headerPath)) {
     if (CutHeader(ncFile, run->headerPath, &run->recipe) != kHeaderCutOk) {
       platform::RemoveFile(run->headerPath);
@@ -312,21 +316,22 @@ int PrepareRun(SplitRun* run) {
       FormatLog("%s", kHeaderCutFailedText);
       return Refuse(*run);
     }
-    madeHeader = true;
+    run->madeHeader = true;
   }
-  run->madeHeader = madeHeader;
   FormatPositioningLine(run->recipe, run->job.start, run->positioning);
   run->piece.positioning = run->positioning;
   auto removeMade = [&] {
-    if (madeHeader) platform::RemoveFile(run->headerPath);
+    if (run->madeHeader) platform::RemoveFile(run->headerPath);
     platform::RemoveFile(run->intermediatePath);
   };
-  if (!platform::FileExists(run->footerPath) &&
-      CutFooter(ncFile, run->footerPath, run->lastMoveLine) != kFooterCutOk) {
-    platform::RemoveFile(run->footerPath);
-    removeMade();
-    FormatLog("%s", kFooterCutFailedText);
-    return Refuse(*run);
+  if (!platform::FileExists(run->footerPath)) {
+    if (CutFooter(ncFile, run->footerPath, run->lastMoveLine) != kFooterCutOk) {
+      platform::RemoveFile(run->footerPath);
+      removeMade();
+      FormatLog("%s", kFooterCutFailedText);
+      return Refuse(*run);
+    }
+    run->madeFooter = true;
   }
   // What every piece's head leaves the machine in: the restore of a piece starts from there.
   run->piece.header = UnstatedMachine();
@@ -429,10 +434,11 @@ int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& en
   FormatLog(kPieceName, number, display);
   EmitLogLine(nullptr, kLogPlain);
   const int opened = writer->Open(number, path, entry);
-  if (opened == kPieceNotCreated) {
+  if (opened == kPieceNotCreated) {  // nothing was made: a file already there is not this run's
     FormatLog(kPieceUncreatable, path);
     return Refuse(*run);
   }
+  run->opened = number;
   if (opened != kPieceWritten) {
     FormatLog("%s", kPieceHeadFailed);
     return Refuse(*run);
@@ -632,17 +638,6 @@ int CheckPieces(SplitRun* run) {
     EmitLogLine(nullptr, kLogPlain);
     return kSplitDone;
   }
-  // The pieces of this run go, so that none of them is taken for a good one; so do the run's
-  // intermediate file and, as after a success, the header and footer files it would delete.
-  for (int number = 1; number <= run->pieces; ++number) {
-    char path[kPathField];
-    if (PiecePath(run->job.ncFile, number, path, sizeof path) == kNamingOk) platform::RemoveFile(path);
-  }
-  platform::RemoveFile(run->intermediatePath);
-  if (gCommandSettings.deleteFiles == 1) {
-    platform::RemoveFile(run->headerPath);
-    platform::RemoveFile(run->footerPath);
-  }
   return Refuse(*run);
 }
 
@@ -650,10 +645,10 @@ int CheckPieces(SplitRun* run) {
 
 // Pieces of the same program left by an earlier run that made more of them: PART_005.NC next to
 // a new split into four pieces could be loaded for the new fifth. They are this system's own
-// files (exactly the piece names, numbered on from the last new piece without a gap), and each
-// removal is logged.
-void RemoveStalePieces(const SplitRun& run) {
-  for (int number = run.pieces + 1;; ++number) {
+// files (exactly the piece names, numbered on from `after` + 1 without a gap), and each removal
+// is logged.
+void RemoveStalePieces(const SplitRun& run, int after) {
+  for (int number = after + 1;; ++number) {
     char path[kPathField];
     if (PiecePath(run.job.ncFile, number, path, sizeof path) != kNamingOk) return;
     if (!platform::FileExists(path) || platform::IsDirectory(path)) return;
@@ -666,12 +661,46 @@ void RemoveStalePieces(const SplitRun& run) {
   }
 }
 
+// --- A failed run: nothing of it that could be taken for a good split ------------------------
+
+// True when the program's size and last write time are still those taken before it was read
+// (false also when it is gone); CheckSource refuses the run otherwise.
+bool SourceUnchanged(const SplitRun& run) {
+  platform::FileStatus now{};
+  return platform::GetFileStatus(run.job.ncFile, &now) == 0 && now.size == run.source.size &&
+         now.modified == run.source.modified && now.directory == run.source.directory;
+}
+
+int CheckSource(const SplitRun& run) {
+  if (SourceUnchanged(run)) return kSplitDone;
+  FormatLog(kSourceChanged, run.job.ncFile);
+  return Refuse(run);
+}
+
+// Removes what a run that failed after its preparation made: its pieces (the one it broke off
+// in included), so that none is loaded for a piece of a good split; pieces numbered after them
+// from an earlier split, whose set this run has broken; the intermediate file; and the header and
+// footer files where a success would delete them (DELETE=1) or where this run cut them from a
+// program that has changed since. A piece it could not create is not its own: a folder under
+// that name stays.
+void DiscardRun(const SplitRun& run) {
+  for (int number = 1; number <= run.opened; ++number) {
+    char path[kPathField];
+    if (PiecePath(run.job.ncFile, number, path, sizeof path) == kNamingOk) platform::RemoveFile(path);
+  }
+  if (run.opened > 0) RemoveStalePieces(run, run.opened);
+  platform::RemoveFile(run.intermediatePath);
+  const bool changed = !SourceUnchanged(run);
+  if (gCommandSettings.deleteFiles == 1 || (changed && run.madeHeader)) platform::RemoveFile(run.headerPath);
+  if (gCommandSettings.deleteFiles == 1 || (changed && run.madeFooter)) platform::RemoveFile(run.footerPath);
+}
+
 int FinishRun(SplitRun* run) {
   if (!platform::RemoveFile(run->intermediatePath)) {
     FormatLog("%s", kIntermediateNotDeleted);
     return Refuse(*run);
   }
-  RemoveStalePieces(*run);
+  RemoveStalePieces(*run, run->pieces);
   if (gCommandSettings.deleteFiles == 1) {
     if (gCommandSettings.print == 1) Blank();
     WaitSeconds(1);
@@ -723,12 +752,19 @@ int FinishRun(SplitRun* run) {
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
                platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0,
-               PositioningRecipe{}, 0, 0, 0, false};
-  if (ReportJob(run) != kSplitDone) return kSplitFailed;
+               PositioningRecipe{}, 0, 0, 0};
+  if (ReportJob(&run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;
   if (PrepareRun(&run) != kSplitDone) return kSplitFailed;
-  if (SplitLoop(&run).Run() != kSplitDone) return kSplitFailed;
-  if (CheckPieces(&run) != kSplitDone) return kSplitFailed;
+  // The pieces are made from the program as it was measured, and proven against it as it is
+  // read by the check: a program changed in between gets no pieces (and a change before the check
+  // is named as such, not as the check's failure).
+  if (CheckSource(run) != kSplitDone || SplitLoop(&run).Run() != kSplitDone ||
+      CheckSource(run) != kSplitDone ||
+      CheckPieces(&run) != kSplitDone || CheckSource(run) != kSplitDone) {
+    DiscardRun(run);
+    return kSplitFailed;
+  }
   return FinishRun(&run);
 }

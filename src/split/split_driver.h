@@ -34,6 +34,13 @@ inline constexpr int kEchoOutputDebug = 100;
 // letter case). The source program is never written.
 //
 // Reads the settings file at every run ([FORMAT], [QUENDRA], [PAVLOK]) and the command settings
-// held in memory (DEBUG, MODE, DELETE, PRINT). Every file is closed on every path. After a failure
-// inside the split loop the pieces written so far and the intermediate file stay on disk.
+// held in memory (DEBUG, MODE, DELETE, PRINT, VERIFY). Every file is closed on every path.
+//
+// A run that fails once pieces are being made (a piece that cannot be created or written, the
+// intermediate file gone or broken, the split check failing, the program changed) leaves no piece
+// of its own behind, nor one of an earlier split numbered after them, nor its intermediate file;
+// the header and footer files go where a success would delete them (DELETE=1) and where this run
+// cut them from a program that changed. The program's size and last write time are taken before
+// it is read and compared before the first piece is written, before the split check and after
+// it: any difference fails the run.
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job);

@@ -86,6 +86,12 @@ inline constexpr char kSeamAfterWorkOffset[] =
     "情　報：%d 行目で分割の上限を超えましたが、冒頭と違うワーク座標系の間は分割しないので、"
     "%d 行目で分割します。";
 
+// --- A run that failed after its preparation (its pieces are removed) ------------------------
+// The program was changed (its size or last write time) while it was split: its path.
+inline constexpr char kSourceChanged[] =
+    "エラー：分割の途中でＮＣファイル %s が変更されました（大きさか更新日時が変わりました）。"
+    "この分割の分割ＮＣファイルは削除しました。もう一度分割してください。";
+
 // --- The end -----------------------------------------------------------------------------------
 // A piece of an earlier run with a number beyond this run's last: its bare name.
 inline constexpr char kStalePieceRemoved[] = "情　報：前回の分割で残った %s を削除しました。";

@@ -395,6 +395,22 @@ TEST_F(ConsoleTest, APictureThatCannotBeWrittenFailsTheRunAndKeepsThePieces) {
   EXPECT_EQ(ReadFileBytes(run + "PART.NC"), kProgram);
 }
 
+// A piece that cannot be made (a folder holds its name) stops the split with its error and exit
+// code 1, and leaves the folder as it was: the pieces written before it are removed.
+TEST_F(ConsoleTest, APieceThatCannotBeMadeFailsTheRunAndLeavesNothing) {
+  ASSERT_EQ(Run({"/?"}).exitCode, 0);  // the settings file is written once, before the listing
+  fs::create_directories(run + "PART_002.NC");
+  const std::vector<std::string> before = Written();
+  Result r = Run({"PART.NC", "0.1", "30", "0", "0", "100", "batch"});
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string error = Utf8("エラー：分割ＮＣファイル PART_002.NC が開けません。");
+  EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find(error), std::string::npos);
+  EXPECT_EQ(Written(), before);
+  EXPECT_TRUE(fs::is_directory(run + "PART_002.NC"));
+  EXPECT_EQ(ReadFileBytes(run + "PART.NC"), kProgram);
+}
+
 }  // namespace
 
 #endif  // _WIN32

@@ -155,6 +155,12 @@ std::string MemoryFiles::Written(const std::string& path) const {
   return it != gState->written.end() ? it->second : std::string();
 }
 
+std::vector<std::string> MemoryFiles::Paths() const {
+  std::vector<std::string> paths;
+  for (const auto& [path, bytes] : gState->written) paths.push_back(path);
+  return paths;
+}
+
 int MemoryFiles::boxes() const { return gState->boxes; }
 int MemoryFiles::logLines() const { return gState->pane.Count(); }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -42,6 +43,8 @@ class MemoryFiles {
 
   // The bytes written to `path` in this run ("" when none).
   std::string Written(const std::string& path) const;
+  // The paths written in this run and not removed since, in order of their names.
+  std::vector<std::string> Paths() const;
   int boxes() const;
   int logLines() const;
   // Decides for paths that are neither the input nor written (nullptr: they do not exist).

@@ -8,8 +8,8 @@
 //  - the CRLF writer and the reader give every line back byte for byte;
 //  - the words of a block lie inside the line, in order, their letters upper case; an unreadable
 //    block names a place inside the line;
-//  - a measurement that succeeds wrote only records that read back, as many as it reported,
-//    and finite totals; a refusal has its message.
+//  - a measurement that succeeds wrote only records that read back, as many moves and holes as
+//    it reported, and finite totals; a refusal has its message.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

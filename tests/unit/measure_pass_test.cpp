@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "split/measure_pass.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -189,6 +190,19 @@ TEST(MeasureProgram, FullCircleTestsTheBlocksOwnOffsets) {
   EXPECT_EQ(Lines(m.records).back(), "M 2 17 1 20000 10000 100000 0 5000 0 0 100000 4");
   double arcs = 2 * 10 * 3.1415926535 / 4 + 2 * 5 * 3.1415926535;
   EXPECT_NEAR(m.distance.running * 1000.0, arcs + 10.0, 1e-9);
+}
+
+// A start reached by increments (-62.564 + 18.657 is a hair off -43.907 in binary) is the same
+// place as the end written absolute: the arc is a whole circle, not a tiny one that a piece would
+// leave out.
+TEST(MeasureProgram, FullCircleFromAStartReachedByIncrements) {
+  TempDir dir;
+  Measured m = Measure(dir, "G90 G01 X-62.564 Y26.101 Z-1. F100\nG91 G01 X18.657 Y-4.306\n"
+                            "G90 G03 X-43.907 Y21.795 I10.479 J5.572\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records).back(), "M 3 17 1 -43907 21795 -1000 10479 5572 0 0 100000 3");
+  const double circle = 2 * 3.14159265358979 * std::hypot(10.479, 5.572);
+  EXPECT_NEAR(m.distance.running * 1000.0, std::hypot(62.564, 26.101, 101.0) + std::hypot(18.657, 4.306) + circle, 1e-6);
 }
 
 TEST(MeasureProgram, ArcsByRadiusAndTinyArcs) {
@@ -391,6 +405,30 @@ TEST(MeasureProgram, FilesThatCannotBeUsed) {
   EXPECT_STREQ(text, "エラー：スタート座標 -1000000. が大きすぎます（±999999.999 まで）。");
   EXPECT_EQ(DescribeMeasureFailure(kMeasureOk, report, "", "", text), -1);
   EXPECT_EQ(d.running, 0.0);  // nothing is handed back on failure
+}
+
+// Line numbers and the counts of records are ints: a program with more lines, or one that makes
+// more records and blocks than a file may have lines, is refused (the limit lowered to be reached).
+TEST(MeasureProgram, MoreLinesOrRecordsThanTheLimitAreRefused) {
+  TempDir dir;
+  LineCountLimit limit(8);
+  const std::string body = "G90 G00 X0 Y0 Z100.\nG01 Z-1. F100\nX10.\nY10.\n";
+  // The intermediate file: the units line, the start record, the G00 that moves nothing (a
+  // block), three moves and the M30: seven lines.
+  Measured m = Measure(dir, body + "M30\n\n\n\n");
+  EXPECT_EQ(m.result, kMeasureOk) << m.message;
+  const std::string tooLarge =
+      "エラー：分割ＮＣファイル " + dir.Path("PART.NC") + " が大きすぎます（行数と、移動・穴・ブロックの数はそれぞれ 8 まで）。";
+  const std::string cases[] = {
+      body + "M30\n\n\n\n\n",                                    // nine lines
+      body + "X0.\nY0.\nM30\n",                                 // nine lines of the file
+      "G90 G00 X0 Y0 Z100.\nG91 G81 X10. Y0 Z-5. R-98. K10 F100\nG80\nM30\n",  // ten holes
+  };
+  for (const std::string& program : cases) {
+    m = Measure(dir, program);
+    EXPECT_EQ(m.result, kMeasureTooLarge) << program;
+    EXPECT_EQ(m.message, tooLarge) << program;
+  }
 }
 
 TEST(MoveRecord, ValuesThatDoNotFit) {

@@ -2,12 +2,14 @@
 // CRLF text writer.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "nc/line_reader.h"
 #include "platform/platform.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 #include "text/crlf_text.h"
 
@@ -68,6 +70,23 @@ TEST(LineReader, LongestLineIsReadWholeAndALongerOneIsRefused) {
   EXPECT_EQ(ReadAll("A\r\nB\r\n" + longest + "\r\r\nC\r\n", &last, &number), (Lines{"A\n", "B\n"}));
   EXPECT_EQ(last, kLineTooLong);
   EXPECT_EQ(number, 3);
+}
+
+// Line numbers are ints everywhere; the reader stops before they could pass what an int holds
+// (with room for a line number plus one). The limit is lowered here to be reached.
+TEST(LineReader, MoreLinesThanTheLimitAreRefused) {
+  static_assert(kMaxLineCount < INT_MAX - 1);
+  LineCountLimit limit(3);
+  int last = 0, number = 0;
+  EXPECT_EQ(ReadAll("A\nB\nC\n", &last, &number), (Lines{"A\n", "B\n", "C\n"}));
+  EXPECT_EQ(last, kLineEnd);
+  EXPECT_EQ(ReadAll("A\nB\nC", &last), (Lines{"A\n", "B\n", "C"}));
+  EXPECT_EQ(last, kLineEnd);
+  for (const char* bytes : {"A\nB\nC\nD", "A\nB\nC\n\n", "A\r\nB\r\nC\r\nD\r\nE\r\n"}) {
+    EXPECT_EQ(ReadAll(bytes, &last, &number), (Lines{"A\n", "B\n", "C\n"})) << bytes;
+    EXPECT_EQ(last, kLineTooMany) << bytes;
+    EXPECT_EQ(number, 3) << bytes;
+  }
 }
 
 TEST(LineReader, RawLinesRoundTripThroughTheCrlfWriter) {
