@@ -45,6 +45,7 @@ inline constexpr char kDetailUnitsChanged[] = "移動の後で単位（G20/G21�
 inline constexpr char kDetailCycleNoDepth[] = "固定サイクルに穴底 Z がありません";
 inline constexpr char kDetailCycleUnknownLevel[] = "位置のわからない高さから固定サイクルを始めます";
 inline constexpr char kDetailBadRepeat[] = "固定サイクルの繰り返し回数が読めません";
+inline constexpr char kDetailBadRegister[] = "工具番号・補正番号（T/H/D）が８桁を超えています";
 
 // --- Rule 1: the same cut ----------------------------------------------------------------------
 // What differs, the piece's move, the program's move.

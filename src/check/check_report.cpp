@@ -20,6 +20,7 @@ const char* AlarmText(int alarm) {
     case kAlarmUnitsChanged: return kDetailUnitsChanged;
     case kAlarmCycleNoDepth: return kDetailCycleNoDepth;
     case kAlarmCycleUnknownLevel: return kDetailCycleUnknownLevel;
+    case kAlarmBadRegister: return kDetailBadRegister;
     default: return kDetailBadRepeat;
   }
 }

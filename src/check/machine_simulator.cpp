@@ -235,12 +235,18 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
 }
 
 // The state words that act before the block's move: F, S, T, H, D, A/B/C, M03, M04, M06, M07, M08.
-void MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
+// Returns kSimulationOk, or the alarm of a T, H or D number that no control holds.
+int MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
   if (HasWord(block, 'F')) state_.feed = WordValue(block, 'F');
   if (HasWord(block, 'S')) state_.speed = WordValue(block, 'S');
-  if (HasWord(block, 'T')) state_.selectedTool = static_cast<int32_t>(WordValue(block, 'T'));
-  if (HasWord(block, 'H')) state_.lengthRegister = static_cast<int32_t>(WordValue(block, 'H'));
-  if (HasWord(block, 'D')) state_.radiusRegister = static_cast<int32_t>(WordValue(block, 'D'));
+  const char registers[] = {'T', 'H', 'D'};
+  int32_t* targets[] = {&state_.selectedTool, &state_.lengthRegister, &state_.radiusRegister};
+  for (int r = 0; r < 3; ++r) {
+    if (!HasWord(block, registers[r])) continue;
+    const double number = WordValue(block, registers[r]);
+    if (!(std::fabs(number) <= 99999999.0)) return Alarm(kAlarmBadRegister);
+    *targets[r] = static_cast<int32_t>(number);
+  }
   for (int r = 0; r < 3; ++r) {
     if (!HasWord(block, kRotaryLetters[r])) continue;
     const double value = WordValue(block, kRotaryLetters[r]);
@@ -256,6 +262,7 @@ void MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
       default: break;
     }
   }
+  return kSimulationOk;
 }
 
 // M05 and M09 act after the block's move.
@@ -314,7 +321,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   if (!plain) {
     state_.compensationBefore = state_.compensation;
     if (ApplyCodes(block) != kSimulationOk) return fault_.result;
-    ApplyStateBefore(block);
+    if (ApplyStateBefore(block) != kSimulationOk) return fault_.result;
   } else if (HasWord(block, 'F')) {
     state_.feed = WordValue(block, 'F');
   }
@@ -495,7 +502,10 @@ int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
   }
   const double start[2] = {position_.program[plane.a], position_.program[plane.b]};
   const double end[2] = {target[plane.a], target[plane.b]};
-  const bool samePoint = start[0] == end[0] && start[1] == end[1];
+  // An end a hair of binary beside the start (a start reached by increments, a number written in
+  // thousandths) is the start: the control holds both on its grid and cuts a whole circle.
+  constexpr double kBinaryHair = 1e-7;
+  const bool samePoint = std::fabs(start[0] - end[0]) <= kBinaryHair && std::fabs(start[1] - end[1]) <= kBinaryHair;
   const bool normalMoves = !known[plane.normal] || !ProgramKnown(plane.normal) ||
                            target[plane.normal] != position_.program[plane.normal];
   double offset[2] = {0.0, 0.0};

@@ -58,6 +58,7 @@ enum SimulationAlarm {
   kAlarmCycleNoDepth = 6,     // canned cycle hole with no Z given yet
   kAlarmCycleUnknownLevel = 7,  // canned cycle from a Z the program has not given
   kAlarmBadRepeat = 8,        // K/L repeat count that is not a whole number 0..9999
+  kAlarmBadRegister = 9,      // T, H or D number beyond eight digits (no control holds it)
 };
 
 struct SimulationFault {
@@ -115,7 +116,7 @@ class MachineSimulator {
   int Unsupported(char letter, int32_t code);
   int Alarm(int alarm);
   int ApplyCodes(const CheckBlock& block);
-  void ApplyStateBefore(const CheckBlock& block);
+  int ApplyStateBefore(const CheckBlock& block);
   void ApplyStateAfter(const CheckBlock& block);
   double Length(const CheckBlock& block, char letter) const;
   bool Target(const CheckBlock& block, int axis, double* value) const;

@@ -61,11 +61,15 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
       candidate = next;
       break;
     }
-    const bool passable = phase_ == kPhaseHead ? !IsCuttingEvent(next->kind)
+    // A restore before the repeat of the interrupted cut stands before every program event still
+    // to come (they all follow that cut): it passes over none of them.
+    const bool beforeRepeat = restore && repeatAvailable_;
+    const bool passable = phase_ == kPhaseHead ? !IsCuttingEvent(next->kind) && !beforeRepeat
                                                : lastPiece_ && phase_ == kPhaseTail && !IsCuttingEvent(next->kind);
     // A program move down from the top of travel to where the piece stands goes nowhere in the
     // piece: only the words riding on it are there.
-    if (!passable && DescendsToWhereThePieceIs(*next, block.from, tolerance) && next->signature == block.signature) {
+    if (!passable && !beforeRepeat && DescendsToWhereThePieceIs(*next, block.from, tolerance) &&
+        next->signature == block.signature) {
       candidate = next;
       break;
     }

@@ -15,6 +15,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,6 +156,50 @@ TEST_F(GeneratedPrograms, SplitCheckedAndTotalled) {
   const int count = std::getenv("QX_SEEDS") ? std::atoi(std::getenv("QX_SEEDS")) : programs;
   for (int i = 0; i < count; ++i) {
     SplitAndCheck(static_cast<uint32_t>(first + i), lines);
+  }
+}
+
+// What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
+// they were found: each either splits and passes the check, or is refused with its reason.
+TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
+  struct Finding {
+    const char* file;
+    double distance;      // the limits, metres and minutes
+    double time;
+    double startZ;        // the program's G92 Z
+    const char* refusal;  // a text of the error line of a refused split; nullptr: it splits
+  };
+  const Finding findings[] = {
+      // A whole circle whose end, in thousandths, lies a hair of binary beside its start.
+      {"check_full_circle_in_thousandths.NC", 0.03, 100.0, 100.0, nullptr},
+      // A coolant state restored before the repeat of the interrupted cut, the same words riding
+      // on the program's closing rapid after that cut.
+      {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, 100.0, nullptr},
+      // A D number no control holds: the check refuses it instead of converting it blindly.
+      {"check_register_beyond_int.NC", 0.1, 100.0, 50.0, "８桁を超えています"},
+  };
+  for (const Finding& f : findings) {
+    SCOPED_TRACE(f.file);
+    std::ifstream in(std::string(QX_SOURCE_DIR) + "/tests/data/fuzz_findings/" + f.file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    dir_.Write("F.NC", text.str());
+    const std::string path = dir_.Path("F.NC");
+    fake_.pane.Clear();
+    fake_.boxes.clear();
+    const SplitJob job{path.c_str(), f.distance, f.time, {0.0, 0.0, f.startZ}};
+    const int result = SplitProgram(nullptr, job);
+    std::string errors;
+    for (const std::string& line : fake_.logLines()) {
+      if (line.rfind("エラー", 0) == 0) errors += line;
+    }
+    if (f.refusal == nullptr) {
+      EXPECT_EQ(result, kSplitDone) << Errors(fake_.logLines());
+    } else {
+      EXPECT_EQ(result, kSplitFailed);
+      EXPECT_NE(errors.find(f.refusal), std::string::npos) << Errors(fake_.logLines());
+    }
   }
 }
 

@@ -44,26 +44,6 @@ void WriteSettings() {
   gCommandSettings = CommandSettings{0, 1, 1, 0, 0, 1, 0};
 }
 
-// A known fault of the split check (tests/data/fuzz_findings/check_register_beyond_int.NC): it
-// converts a T, H or D number beyond what an int holds without a range check. Programs with such
-// a number (more than nine digits before any point; blanks and leading zeros do not count) are
-// left out until the check reads them safely, so that the fuzzer goes on past it.
-bool HasRegisterBeyondInt(const uint8_t* data, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
-    const int letter = data[i] & ~0x20;  // upper case
-    if (letter != 'T' && letter != 'H' && letter != 'D') continue;
-    int digits = 0;
-    for (size_t j = i + 1; j < size; ++j) {
-      const uint8_t c = data[j];
-      if (c == ' ' || c == '\t' || c == '+' || c == '-') continue;
-      if (c < '0' || c > '9') break;
-      if (digits > 0 || c != '0') ++digits;
-    }
-    if (digits > 9) return true;
-  }
-  return false;
-}
-
 std::string Piece(int number) {
   char path[kPathField];
   fuzz::Check(PiecePath(fuzz::kInputPath, number, path, sizeof path) == kNamingOk, "a piece path");
@@ -103,7 +83,6 @@ SplitJob Job(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0 || size > kLargestProgram) return -1;  // not added to the corpus
-  if (HasRegisterBeyondInt(data, size)) return -1;
   fuzz::MemoryFiles files(data, size);
   WriteSettings();
   const SplitJob job = Job(data, size);

@@ -228,12 +228,12 @@ void Generator::Arc() {
   Motion(counterClockwise ? 3 : 2, &words);
   const char letters[3] = {'X', 'Y', 'Z'};
   if (full) {
-    // A whole circle by its centre alone, or with increments of zero. (With its end written
-    // absolute it is one too, but the split check takes an end a hair off its start in binary for
-    // an arc of nothing: tests/data/fuzz_findings/check_full_circle_in_thousandths.NC.)
-    if (distance_ == 91 && Chance(50)) {
-      words.push_back(std::string(1, letters[first]) + "0.");
-      words.push_back(std::string(1, letters[second]) + "0.");
+    // A whole circle by its centre alone, or with its end (its start again, absolute or as
+    // increments of zero): written in thousandths or reached by increments, that end may lie a
+    // hair of binary beside the start.
+    if (Chance(50)) {
+      words.push_back(Axis(letters[first], at_[first], at_[first]));
+      words.push_back(Axis(letters[second], at_[second], at_[second]));
     }
   } else {
     if (end[0] != at_[first] || Chance(30)) words.push_back(Axis(letters[first], at_[first], end[0]));
