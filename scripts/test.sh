@@ -35,6 +35,9 @@ suites() {
   done
 }
 
+step "Every message of the run log has its English line in docs/run-log.md"
+bash scripts/check-run-log-doc.sh
+
 step "Linux build"
 build native
 suites build/native "Linux"
