@@ -331,12 +331,14 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   move->plane = static_cast<int>(fields[1]);
   move->flags = static_cast<int>(fields[2]);
   move->counted = true;
+  // Both the count and the scale are exact doubles: the quotient is the nearest double to the
+  // decimal value, as reading its decimal text would give. The fields a straight move has not are
+  // 0 (no division needed), and so is Q always.
   for (int slot = 0; slot < kWordCount; ++slot) {
-    // Both the count and the scale are exact doubles: the quotient is the nearest double to the
-    // decimal value, as reading its decimal text would give.
     move->count[slot] = counts[slot];
-    move->at[slot] = slot == kQ ? 0.0 : static_cast<double>(counts[slot]) / scale;
+    move->at[slot] = 0.0;
   }
+  for (int slot : std::span(slots, arc ? 7 : 3)) move->at[slot] = static_cast<double>(counts[slot]) / scale;
   move->feedCount = feedCount;
   move->feed = static_cast<double>(feedCount) / 1000.0;
   if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
