@@ -281,6 +281,12 @@ bool RidingWords(const char* line, const Block& block, bool cycle, char* out, si
   size_t used = 0;
   if (size == 0) return false;
   out[0] = '\0';
+  // Most lines of a program are a move's own words alone: nothing rides on them.
+  constexpr uint32_t kMoveOwn = (1u << ('N' - 'A')) | (1u << ('O' - 'A')) | (1u << ('X' - 'A')) |
+                                (1u << ('Y' - 'A')) | (1u << ('Z' - 'A')) | (1u << ('F' - 'A')) |
+                                (1u << ('I' - 'A')) | (1u << ('J' - 'A')) | (1u << ('K' - 'A')) |
+                                (1u << ('R' - 'A'));
+  if ((block.letters & ~kMoveOwn) == 0) return true;
   for (int pass = 0; pass < 2; ++pass) {
     for (int w = 0; w < block.wordCount; ++w) {
       const BlockWord& word = block.words[w];
