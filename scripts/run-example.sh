@@ -12,6 +12,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
+# shellcheck source=scripts/packages.sh
+. scripts/packages.sh
+need_packages $CONSOLE_PACKAGES
+
 step "Configuring the console program (preset console, build/console)"
 cmake --preset console --log-level=WARNING
 step "Building the console program"

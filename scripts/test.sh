@@ -15,6 +15,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
+# shellcheck source=scripts/packages.sh
+. scripts/packages.sh
+need_packages $TEST_PACKAGES
+
 build() {
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j "$jobs"

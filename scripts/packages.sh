@@ -1,0 +1,46 @@
+# Sourced by the scripts: makes sure the Debian packages a script needs are installed.
+#
+#   need_packages PACKAGE...   installs those of them that are missing (apt-get as root, or
+#                              through sudo); stops with the list when it cannot
+#
+# The test suites' list (everything scripts/test.sh builds and runs) is TEST_PACKAGES; the console
+# program alone needs CONSOLE_PACKAGES. The fuzz targets need clang-14 with its runtime libraries
+# (libclang-rt-14-dev holds libFuzzer and the sanitizers' runtimes; clang-14 only recommends it)
+# and llvm-14 for the symbolizer that turns a finding's stack into file and line; Wine needs the
+# i386 architecture for wine32. On a system without dpkg (not Debian) nothing is checked: the
+# build then says what is missing.
+
+CONSOLE_PACKAGES="cmake ninja-build g++"
+TEST_PACKAGES="$CONSOLE_PACKAGES libgtest-dev libbenchmark-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine32:i386 wine64 xvfb xauth fonts-ipafont-gothic imagemagick time
+  clang-14 libclang-rt-14-dev llvm-14"
+
+need_packages() {
+  command -v dpkg-query >/dev/null 2>&1 || return 0
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local run=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      run=(sudo)
+    else
+      echo "Missing Debian packages (install them as root): ${missing[*]}" >&2
+      return 1
+    fi
+  fi
+  echo "Installing the missing Debian packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  local wanted
+  for wanted in "${missing[@]}"; do
+    if [[ $wanted == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      "${run[@]}" dpkg --add-architecture i386
+      break
+    fi
+  done
+  "${run[@]}" apt-get update -qq
+  "${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
