@@ -68,7 +68,7 @@ fi
 # Whole splits: the programs of the tests (those that split, the real ones, the fixed faults and
 # the refused ones) and the shared corpus; short seeds make quick splits.
 add_seeds whole_split tests/data/programs/*.nc tests/data/real/*.nc tests/data/fixes/*.nc \
-  tests/data/refused/*.nc examples/*.nc
+  tests/data/refused/*.nc examples/*.nc tests/data/fuzz_findings/*.nc
 if [ -n "$shared" ]; then
   add_seeds whole_split "$shared"/*.nc "$shared"/*.ngc "$shared"/*.gcode "$shared"/*.ncd
 fi
@@ -100,6 +100,8 @@ printf 'U 21\r\nM 0 17 0 -30000 -20000 80000 0 0\r\nM 0 17 0 10000 10000 5000 0 
   >"$seeds/intermediate_records/program"
 printf 'U 20\r\nM 0 17 0 0 0 1000000 0 0\r\n' >"$seeds/intermediate_records/start"
 printf 'U 21\r\nM 0 17 0 0 0 100000 0 0\r\nM 1 17 0 1000' >"$seeds/intermediate_records/cut"
+# The inputs found before (tests/data/fuzz_findings): every run, the smoke run too, starts from them.
+add_seeds intermediate_records tests/data/fuzz_findings/records_*
 shopt -u nullglob
 
 declare -A dictionary=(

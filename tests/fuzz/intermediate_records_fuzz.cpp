@@ -3,7 +3,8 @@
 // and every line is also handed to the record parser on its own.
 // Checks besides memory safety: a move read has a motion code 0..3, a plane 17..19, finite
 // values; written again it reads back to the same values exactly (the file holds whole counts of
-// the resolution); a block read is the line's text.
+// the resolution); a hole read has a known cycle code, G98 or G99 and finite values; a block read
+// is the line's text.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,17 @@ void CheckMove(const MoveRecord& move, int units) {
   fuzz::Check(again.feed == move.feed, "the same feed");
 }
 
+void CheckHole(const HoleRecord& hole) {
+  const int code = hole.code;
+  fuzz::Check(code == 73 || code == 74 || code == 76 || (code >= 81 && code <= 89), "a known cycle");
+  fuzz::Check(hole.returnLevel == 98 || hole.returnLevel == 99, "G98 or G99");
+  for (double value : {hole.x, hole.y, hole.z, hole.r, hole.feed, hole.initial}) {
+    fuzz::Check(std::isfinite(value), "finite hole values");
+  }
+  fuzz::Check(std::memchr(hole.params, '\0', sizeof hole.params) != nullptr, "cycle words end in their field");
+  fuzz::Check(std::memchr(hole.words, '\0', sizeof hole.words) != nullptr, "riding words end in their field");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -52,8 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IntermediateReader reader(input.get());
     units = reader.units();
     int kind;
-    while ((kind = reader.Next()) == kRecordMove || kind == kRecordBlock) {
+    while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
       if (kind == kRecordMove) CheckMove(reader.move(), units);
+      if (kind == kRecordHole) CheckHole(reader.hole());
       if (kind == kRecordBlock) fuzz::Check(reader.block().length < kCarriedTextSize, "a block fits its field");
     }
     fuzz::Check(kind == kRecordEnd || kind == kRecordBad, "record, end or a bad line");
@@ -68,9 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static BlockRecord block;
     while (reader.Next(line, &length) == kLineRead) {
       if (length > 0 && line[length - 1] == '\n') --length;
-      if (ParseRecord(line, length, kMillimetres, &move, &hole, &block) == kRecordMove) {
-        CheckMove(move, kMillimetres);
-      }
+      const int kind = ParseRecord(line, length, kMillimetres, &move, &hole, &block);
+      if (kind == kRecordMove) CheckMove(move, kMillimetres);
+      if (kind == kRecordHole) CheckHole(hole);
     }
   }
   return 0;
