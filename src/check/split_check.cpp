@@ -219,8 +219,17 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
     // A move with the same ends but another arc or hole is a version of this one, not a move
     // after it: never pass over it then (a full circle for a tiny arc is reported as such).
     if (aspect > kDiffTo) return 0;
-    if (!IsSubResolution(*next, tolerance) && !DescendsToWhereThePieceIs(*next, move.from, tolerance)) return 0;
+    if (!IsSubResolution(*next, tolerance) && !DescendsToWhereThePieceIs(*next, move.from, tolerance) &&
+        !EndsWhereTheHeadStands(*next, move.from, tolerance)) {
+      return 0;
+    }
   }
+}
+
+// In a piece's head, a program rapid to where the piece already stands: the piece's own approach
+// (its safe added moves) has taken the tool there, and the rapid would go nowhere.
+bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const {
+  return phase_ == kPhaseHead && next.kind == kEventRapid && AllPhysicalKnown(at) && SamePoint(next.to, at, tolerance);
 }
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for

@@ -167,16 +167,20 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     double distance;      // the limits, metres and minutes
     double time;
     double startZ;        // the program's G92 Z
-    const char* refusal;  // a text of the error line of a refused split; nullptr: it splits
+    const char* refusal;
+    bool userHeader;      // split behind header and footer files that were there before the run  // a text of the error line of a refused split; nullptr: it splits
   };
   const Finding findings[] = {
       // A whole circle whose end, in thousandths, lies a hair of binary beside its start.
-      {"check_full_circle_in_thousandths.NC", 0.03, 100.0, 100.0, nullptr},
+      {"check_full_circle_in_thousandths.NC", 0.03, 100.0, 100.0, nullptr, false},
       // A coolant state restored before the repeat of the interrupted cut, the same words riding
       // on the program's closing rapid after that cut.
-      {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, 100.0, nullptr},
+      {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, 100.0, nullptr, false},
       // A D number no control holds: the check refuses it instead of converting it blindly.
-      {"check_register_beyond_int.NC", 0.1, 100.0, 50.0, "８桁を超えています"},
+      // Behind a header file of the user's: the program's rapid up to Z50. after its G43 line, which
+      // the piece's approach had already made, left before the reference return that follows.
+      {"check_user_header_rapid_before_a_reference_return.NC", 1e6, 1200.8625, 100.0, nullptr, true},
+      {"check_register_beyond_int.NC", 0.1, 100.0, 50.0, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
     SCOPED_TRACE(f.file);
@@ -189,7 +193,18 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     fake_.pane.Clear();
     fake_.boxes.clear();
     const SplitJob job{path.c_str(), f.distance, f.time, {0.0, 0.0, f.startZ}};
+    if (f.userHeader) {
+      // A first split that keeps its header and footer files: the second finds them there.
+      settings_.Write("DELETE=0\r\n");
+      ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone) << Errors(fake_.logLines());
+      fake_.pane.Clear();
+    }
     const int result = SplitProgram(nullptr, job);
+    if (f.userHeader) {
+      settings_.Write("");
+      std::filesystem::remove(dir_.Path("F_header.NC"));
+      std::filesystem::remove(dir_.Path("F_footer.NC"));
+    }
     std::string errors;
     for (const std::string& line : fake_.logLines()) {
       if (line.rfind("エラー", 0) == 0) errors += line;

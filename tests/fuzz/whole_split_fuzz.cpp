@@ -98,7 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Check(pieces >= 1, "a split that succeeds wrote pieces");
     SplitCheckJob check{fuzz::kInputPath, pieces, {job.start[0], job.start[1], job.start[2]}, 0};
     static SplitCheckReport report;
-    fuzz::Check(CheckSplit(check, &report) == kCheckPassed, "the pieces of a success pass the split check");
+    if (CheckSplit(check, &report) != kCheckPassed) {
+      std::fprintf(stderr, "piece %d line %d, program line %d, rule %d: %s\n", report.piece, report.pieceLine,
+                   report.sourceLine, report.rule, report.detail);
+      fuzz::Fail("the pieces of a success pass the split check");
+    }
     for (int number = 1; number <= pieces; ++number) expected.push_back(Piece(number));
   } else {
     fuzz::Check(files.boxes() > boxesBefore, "a failure has its error line");
