@@ -143,6 +143,13 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
       return AcceptProgramMove(move, again, kMatchRematch);
     }
   }
+  // Once the tail has begun, a move that does not cut is the split's own, even where it happens to
+  // be the program's next rapid (a return to the start point that the program makes too): the rules
+  // for added moves judge it, and the program's rapid is left to the pieces after.
+  if (phase_ == kPhaseTail && !IsCuttingEvent(move.kind)) {
+    if (IsSubResolution(move, Tolerance(move))) return kCheckPassed;
+    return CheckAdded(move);
+  }
   int index = 0;
   const CheckEvent* source = nullptr;
   int matched = MatchSource(move, &index, &source);

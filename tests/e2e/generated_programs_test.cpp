@@ -166,21 +166,25 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     const char* file;
     double distance;      // the limits, metres and minutes
     double time;
-    double startZ;        // the program's G92 Z
+    double start[3];      // the start point (the program's G92)
     const char* refusal;
     bool userHeader;      // split behind header and footer files that were there before the run  // a text of the error line of a refused split; nullptr: it splits
   };
   const Finding findings[] = {
       // A whole circle whose end, in thousandths, lies a hair of binary beside its start.
-      {"check_full_circle_in_thousandths.NC", 0.03, 100.0, 100.0, nullptr, false},
+      {"check_full_circle_in_thousandths.NC", 0.03, 100.0, {0.0, 0.0, 100.0}, nullptr, false},
       // A coolant state restored before the repeat of the interrupted cut, the same words riding
       // on the program's closing rapid after that cut.
-      {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, 100.0, nullptr, false},
+      {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, {0.0, 0.0, 100.0}, nullptr, false},
       // A D number no control holds: the check refuses it instead of converting it blindly.
       // Behind a header file of the user's: the program's rapid up to Z50. after its G43 line, which
       // the piece's approach had already made, left before the reference return that follows.
-      {"check_user_header_rapid_before_a_reference_return.NC", 1e6, 1200.8625, 100.0, nullptr, true},
-      {"check_register_beyond_int.NC", 0.1, 100.0, 50.0, "８桁を超えています", false},
+      {"check_user_header_rapid_before_a_reference_return.NC", 1e6, 1200.8625, {0.0, 0.0, 100.0}, nullptr, true},
+      // Behind a header file of the user's: a piece's return to the start point that is also the
+      // program's last rapid (X-1: a thousandth), after the piece's lift.
+      {"check_user_header_return_that_the_program_makes_too.NC", 0.063397333333333333, 1e6, {-0.001, -1.167, 1.0},
+       nullptr, true},
+      {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
     SCOPED_TRACE(f.file);
@@ -192,7 +196,7 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     const std::string path = dir_.Path("F.NC");
     fake_.pane.Clear();
     fake_.boxes.clear();
-    const SplitJob job{path.c_str(), f.distance, f.time, {0.0, 0.0, f.startZ}};
+    const SplitJob job{path.c_str(), f.distance, f.time, {f.start[0], f.start[1], f.start[2]}};
     if (f.userHeader) {
       // A first split that keeps its header and footer files: the second finds them there.
       settings_.Write("DELETE=0\r\n");
