@@ -234,9 +234,11 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
 }
 
 // In a piece's head, a program rapid to where the piece already stands: the piece's own approach
-// (its safe added moves) has taken the tool there, and the rapid would go nowhere.
+// (its safe added moves) has taken the tool there, and the rapid would go nowhere. Not while the
+// piece may still cut the interrupted move again: every program move still to come follows that cut.
 bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const {
-  return phase_ == kPhaseHead && next.kind == kEventRapid && AllPhysicalKnown(at) && SamePoint(next.to, at, tolerance);
+  return phase_ == kPhaseHead && !repeatAvailable_ && next.kind == kEventRapid && AllPhysicalKnown(at) &&
+         SamePoint(next.to, at, tolerance);
 }
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for

@@ -184,6 +184,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // program's last rapid (X-1: a thousandth), after the piece's lift.
       {"check_user_header_return_that_the_program_makes_too.NC", 0.063397333333333333, 1e6, {-0.001, -1.167, 1.0},
        nullptr, true},
+      // Behind a header file of the user's: the program cuts the interrupted move again a few lines
+      // later; the piece's repeat of it is the repeat, not that later cut with the program's
+      // rapid before it passed over.
+      {"check_user_header_same_cut_again_after_the_seam.NC", 1e6, 1.21375, {0.0, 0.0, 100.0}, nullptr, true},
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
