@@ -314,7 +314,9 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   pending_ = false;
   repeatAvailable_ = false;
   liftOpen_ = false;
-  captured_ = false;
+  // A return after the tail's end keeps it (G91 G28 Z0. and then G28 X0 Y0); any other program move
+  // opens the body again.
+  if (!(captured_ && (move.kind == kEventReference || move.kind == kEventMachine))) captured_ = false;
   stop_ = move.to;
   stopCompensation_ = source.state.compensation;
   stopRegister_ = source.state.radiusRegister;
@@ -324,6 +326,10 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     NoteReturn(move);
   } else if (kind == kMatchNext) {
     rematchAt_ = rematchCount_;
+    // A piece before the last that stands at its start point after its last cut and meets the
+    // program's own return there (the program ends where the split's tail ends, and its footer
+    // returns to the reference point): its tail ended before that return.
+    if (!lastPiece_ && cutInPiece_ && AtStart(move.from, tolerance)) NoteReturn(move);
   }
   if (IsCuttingEvent(source.kind)) {
     cutInPiece_ = true;

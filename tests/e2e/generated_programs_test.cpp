@@ -188,6 +188,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // later; the piece's repeat of it is the repeat, not that later cut with the program's
       // rapid before it passed over.
       {"check_user_header_same_cut_again_after_the_seam.NC", 1e6, 1.21375, {0.0, 0.0, 100.0}, nullptr, true},
+      // Behind a header file of the user's: the program's last rapid is the piece's retract to the
+      // start point, and its footer returns to the reference point (G91 G28 Z0., G28 X0 Y0).
+      {"check_user_header_program_returns_from_the_start_point.NC", 1e6, 94.212571593402046, {0.0939, 0.0, 100.0},
+       nullptr, true},
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {

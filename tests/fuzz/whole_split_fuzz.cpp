@@ -101,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (CheckSplit(check, &report) != kCheckPassed) {
       std::fprintf(stderr, "piece %d line %d, program line %d, rule %d: %s\n", report.piece, report.pieceLine,
                    report.sourceLine, report.rule, report.detail);
+      std::fprintf(stderr, "job %.17g %.17g start %.17g %.17g %.17g pieces %d\n", job.distance, job.time, job.start[0], job.start[1], job.start[2], pieces);
       fuzz::Fail("the pieces of a success pass the split check");
     }
     for (int number = 1; number <= pieces; ++number) expected.push_back(Piece(number));
