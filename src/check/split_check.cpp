@@ -236,9 +236,16 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
 // In a piece's head, a program rapid to where the piece already stands: the piece's own approach
 // (its safe added moves) has taken the tool there, and the rapid would go nowhere. Not while the
 // piece may still cut the interrupted move again: every program move still to come follows that cut.
+// The same for a rapid of the program along the top of travel (its Z lost to G53 Z0. or G28 and
+// never given since) to where the piece stands below it: the piece has come there at its start
+// height instead.
 bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const {
-  return phase_ == kPhaseHead && !repeatAvailable_ && next.kind == kEventRapid && AllPhysicalKnown(at) &&
-         SamePoint(next.to, at, tolerance);
+  if (phase_ != kPhaseHead || repeatAvailable_ || next.kind != kEventRapid || !AllPhysicalKnown(at)) return false;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    const bool topOfTravel = axis == 2 && !PhysicalKnown(next.to, 2) && (next.to.flags[2] & kAtReference) != 0;
+    if (!topOfTravel && !SameAxis(next.to, at, axis, tolerance)) return false;
+  }
+  return true;
 }
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for

@@ -192,6 +192,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // start point, and its footer returns to the reference point (G91 G28 Z0., G28 X0 Y0).
       {"check_user_header_program_returns_from_the_start_point.NC", 1e6, 94.212571593402046, {0.0939, 0.0, 100.0},
        nullptr, true},
+      // Behind a header file of the user's: the program's opening homes with G53, moves along the
+      // top of travel and goes down below the start height before it homes Z again.
+      {"check_user_header_opening_below_the_start_then_g53.NC", 1e6, 1.8529468429033273, {1.7, 1.6, 11.0}, nullptr,
+       true},
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
