@@ -218,7 +218,7 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
     if (peeked <= 0) return peeked;
     const double tolerance = Tolerance(*next);
     const int aspect = CompareMoves(move, *next, tolerance, startZ_, raised_);
-    if (aspect == kSameMove) {
+    if (aspect == kSameMove || (aspect == kDiffFrom && SameReturnFromBelow(move, *next, tolerance))) {
       *index = at;
       *matched = next;
       return 1;
@@ -246,6 +246,21 @@ bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoi
     if (!topOfTravel && !SameAxis(next.to, at, axis, tolerance)) return false;
   }
   return true;
+}
+
+// In a head that cannot repeat an interrupted cut: a G53 or G28 of the piece that the program
+// makes from the top of travel above the same place, while the piece's approach stands below it
+// at its start height. The move only rises from there to where the program's goes.
+bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const {
+  if (phase_ != kPhaseHead || repeatAvailable_ || move.kind != next.kind) return false;
+  if (move.kind != kEventMachine && move.kind != kEventReference) return false;
+  if (!SameAxis(move.from, next.from, 0, tolerance) || !SameAxis(move.from, next.from, 1, tolerance)) return false;
+  if (!PhysicalKnown(move.from, 2) || PhysicalKnown(next.from, 2) || (next.from.flags[2] & kAtReference) == 0) {
+    return false;
+  }
+  CheckEvent fromThere = move;
+  fromThere.from = next.from;
+  return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;
 }
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for

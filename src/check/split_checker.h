@@ -93,6 +93,7 @@ class SplitChecker {
   int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
+  bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);

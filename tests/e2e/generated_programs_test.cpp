@@ -196,6 +196,9 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // top of travel and goes down below the start height before it homes Z again.
       {"check_user_header_opening_below_the_start_then_g53.NC", 1e6, 1.8529468429033273, {1.7, 1.6, 11.0}, nullptr,
        true},
+      // Behind a header file of the user's: the opening (G53 homing, tool change, rapid along the top
+      // of travel) written twice; the piece homes again from its start height.
+      {"check_user_header_opening_written_twice.NC", 1e6, 0.05235602094240837, {0.8, 1.75, 11.0}, nullptr, true},
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
