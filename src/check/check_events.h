@@ -40,6 +40,10 @@ struct CheckPoint {
 inline bool PhysicalKnown(const CheckPoint& point, int axis) {
   return (point.flags[axis] & kPhysicalKnown) != 0;
 }
+// Z lost at the top of travel (a reference return or a machine-coordinate move, no Z given since).
+inline bool AtTopOfTravel(const CheckPoint& point) {
+  return !PhysicalKnown(point, 2) && (point.flags[2] & kAtReference) != 0;
+}
 inline bool AllPhysicalKnown(const CheckPoint& point) {
   return PhysicalKnown(point, 0) && PhysicalKnown(point, 1) && PhysicalKnown(point, 2);
 }

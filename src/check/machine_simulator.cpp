@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "check/arc_geometry.h"
+#include "nc/number_text.h"
 
 namespace {
 
@@ -504,7 +505,6 @@ int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
   const double end[2] = {target[plane.a], target[plane.b]};
   // An end a hair of binary beside the start (a start reached by increments, a number written in
   // thousandths) is the start: the control holds both on its grid and cuts a whole circle.
-  constexpr double kBinaryHair = 1e-7;
   const bool samePoint = std::fabs(start[0] - end[0]) <= kBinaryHair && std::fabs(start[1] - end[1]) <= kBinaryHair;
   const bool normalMoves = !known[plane.normal] || !ProgramKnown(plane.normal) ||
                            target[plane.normal] != position_.program[plane.normal];

@@ -276,7 +276,7 @@ bool IsSubResolution(const CheckEvent& move, double tolerance) {
 
 bool DescendsToWhereThePieceIs(const CheckEvent& move, const CheckPoint& at, double tolerance) {
   if (move.kind != kEventRapid && move.kind != kEventLinear) return false;
-  if ((move.from.flags[2] & kAtReference) == 0 || PhysicalKnown(move.from, 2)) return false;
+  if (!AtTopOfTravel(move.from)) return false;
   return SameAxis(move.from, move.to, 0, tolerance) && SameAxis(move.from, move.to, 1, tolerance) &&
          AllPhysicalKnown(at) && SamePoint(move.to, at, tolerance);
 }

@@ -146,13 +146,9 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   // Once the tail has begun, a move that does not cut is the split's own, even where it happens to
   // be the program's next rapid (a return to the start point that the program makes too): the rules
   // for added moves judge it, and the program's rapid is left to the pieces after.
-  if (phase_ == kPhaseTail && !IsCuttingEvent(move.kind)) {
-    if (IsSubResolution(move, Tolerance(move))) return kCheckPassed;
-    return CheckAdded(move);
-  }
   int index = 0;
   const CheckEvent* source = nullptr;
-  int matched = MatchSource(move, &index, &source);
+  int matched = phase_ == kPhaseTail && !IsCuttingEvent(move.kind) ? 0 : MatchSource(move, &index, &source);
   if (matched < 0) return report_->result;
   if (matched == 0 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
     if (repeatAvailable_ && CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) == kSameMove) {
@@ -242,8 +238,7 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
 bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const {
   if (phase_ != kPhaseHead || repeatAvailable_ || next.kind != kEventRapid || !AllPhysicalKnown(at)) return false;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
-    const bool topOfTravel = axis == 2 && !PhysicalKnown(next.to, 2) && (next.to.flags[2] & kAtReference) != 0;
-    if (!topOfTravel && !SameAxis(next.to, at, axis, tolerance)) return false;
+    if (!(axis == 2 && AtTopOfTravel(next.to)) && !SameAxis(next.to, at, axis, tolerance)) return false;
   }
   return true;
 }
@@ -255,9 +250,7 @@ bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent&
   if (phase_ != kPhaseHead || repeatAvailable_ || move.kind != next.kind) return false;
   if (move.kind != kEventMachine && move.kind != kEventReference) return false;
   if (!SameAxis(move.from, next.from, 0, tolerance) || !SameAxis(move.from, next.from, 1, tolerance)) return false;
-  if (!PhysicalKnown(move.from, 2) || PhysicalKnown(next.from, 2) || (next.from.flags[2] & kAtReference) == 0) {
-    return false;
-  }
+  if (!PhysicalKnown(move.from, 2) || !AtTopOfTravel(next.from)) return false;
   CheckEvent fromThere = move;
   fromThere.from = next.from;
   return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;

@@ -291,10 +291,9 @@ bool RidingWords(const char* line, const Block& block, bool cycle, char* out, si
     for (int w = 0; w < block.wordCount; ++w) {
       const BlockWord& word = block.words[w];
       if ((word.letter == 'G') != (pass == 0)) continue;
+      // The move's own; in a cycle the R level, the shift and the repeats K.
+      if ((kMoveOwn >> (word.letter - 'A')) & 1u) continue;
       switch (word.letter) {
-        case 'N': case 'O': case 'X': case 'Y': case 'Z': case 'F':
-        case 'I': case 'J': case 'K': case 'R':
-          continue;  // the move's own; in a cycle the R level, the shift and the repeats K
         case 'Q': case 'P': case 'L':
           if (cycle) continue;  // the cycle's own words, and its repeats (holes of their own)
           break;

@@ -56,3 +56,8 @@ double ParseNcReal(std::string_view run);
 // Value of an NC integer number text: the longest prefix of `run` formed by an optional "-" and
 // digits; 0 when there are no digits ("--3" reads 0). Saturates at INT_MAX / INT_MIN.
 int ParseNcInteger(std::string_view run);
+
+// The most by which two numbers of a program that name the same place may differ after binary
+// sums (a million increments within a metre err by less than 6e-8): far below any resolution. An
+// arc whose end lies within it of its start ends where it starts (a whole circle).
+inline constexpr double kBinaryHair = 1e-7;

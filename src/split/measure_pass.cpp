@@ -42,10 +42,6 @@ bool FeedFits(double value) {
 
 bool IsCutting(int motion) { return motion >= 1 && motion <= 3; }
 
-// The most by which two numbers of a program that name the same place may differ after binary
-// sums (a million increments within a metre err by less than 6e-8): far below any resolution.
-constexpr double kBinaryHair = 1e-7;
-
 // MeasureMoveBlock's answer for a block that moves nothing (not a result of MeasureProgram).
 constexpr int kMeasureNoMove = 1000;
 
