@@ -250,9 +250,17 @@ bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent&
   if (phase_ != kPhaseHead || repeatAvailable_ || move.kind != next.kind) return false;
   if (move.kind != kEventMachine && move.kind != kEventReference) return false;
   if (!SameAxis(move.from, next.from, 0, tolerance) || !SameAxis(move.from, next.from, 1, tolerance)) return false;
-  if (!PhysicalKnown(move.from, 2) || !AtTopOfTravel(next.from)) return false;
+  if (!AtOrAboveZ(move.from, startZ_, tolerance) || !AtTopOfTravel(next.from)) return false;
   CheckEvent fromThere = move;
   fromThere.from = next.from;
+  // A G28 or G30 whose intermediate point keeps Z (G91 G28 X10. Z0, or no Z named) passes through
+  // it at the piece's start height where the program's passes at the top of travel.
+  if (move.kind == kEventReference && SameAxis(move.via, move.from, 2, tolerance) &&
+      SameAxis(next.via, next.from, 2, tolerance)) {
+    fromThere.via.physical[2] = next.via.physical[2];
+    fromThere.via.program[2] = next.via.program[2];
+    fromThere.via.flags[2] = next.via.flags[2];
+  }
   return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;
 }
 

@@ -167,8 +167,8 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     double distance;      // the limits, metres and minutes
     double time;
     double start[3];      // the start point (the program's G92)
-    const char* refusal;
-    bool userHeader;      // split behind header and footer files that were there before the run  // a text of the error line of a refused split; nullptr: it splits
+    const char* refusal;  // a text of the error line of a refused split; nullptr: it splits
+    bool userHeader;      // split behind header and footer files that were there before the run
   };
   const Finding findings[] = {
       // A whole circle whose end, in thousandths, lies a hair of binary beside its start.
@@ -176,7 +176,6 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // A coolant state restored before the repeat of the interrupted cut, the same words riding
       // on the program's closing rapid after that cut.
       {"check_coolant_off_restored_before_a_closing_rapid.NC", 1000.0, 2.5, {0.0, 0.0, 100.0}, nullptr, false},
-      // A D number no control holds: the check refuses it instead of converting it blindly.
       // Behind a header file of the user's: the program's rapid up to Z50. after its G43 line, which
       // the piece's approach had already made, left before the reference return that follows.
       {"check_user_header_rapid_before_a_reference_return.NC", 1e6, 1200.8625, {0.0, 0.0, 100.0}, nullptr, true},
@@ -199,6 +198,12 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // Behind a header file of the user's: the opening (G53 homing, tool change, rapid along the top
       // of travel) written twice; the piece homes again from its start height.
       {"check_user_header_opening_written_twice.NC", 1e6, 0.05235602094240837, {0.8, 1.75, 11.0}, nullptr, true},
+      // Behind a header file of the user's: two tool changes in the opening, the second after a
+      // G91 G28 X10. Z0 that the piece makes from its start height, the program from the top of
+      // travel.
+      {"check_user_header_two_tool_changes_in_the_opening.NC", 1e9, 0.60333333333333328, {50.0, 80.0, 110.0}, nullptr,
+       true},
+      // A D number no control holds: the check refuses it instead of converting it blindly.
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };
   for (const Finding& f : findings) {
