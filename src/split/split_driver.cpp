@@ -624,13 +624,18 @@ int SplitLoop::Run() {
 
 int CheckPieces(SplitRun* run) {
   if (gCommandSettings.verify != 1) return kSplitDone;
-  // Every block of the body is checked to be carried, in its place; behind a header the user
-  // made the program's own opening blocks are not there, and only the moves and the machine
-  // state at every cut are compared.
-  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, run->madeHeader ? 1 : 0};
+  // Every block of the body is checked to be carried, in its place. A header or footer file that
+  // was there before the run is the user's: cut earlier and left as it was, it holds the program's
+  // own opening and closing blocks, and the pieces pass that check too; edited, it need not, and
+  // then only the moves and the machine state at every cut are compared.
+  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, 1};
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = run->job.start[axis];
   SplitCheckReport report{};
-  const int result = CheckSplit(job, &report);
+  int result = CheckSplit(job, &report);
+  if (result == kCheckFailed && !(run->madeHeader && run->madeFooter)) {
+    job.carriedBlocks = 0;
+    result = CheckSplit(job, &report);
+  }
   char line[kLogLineSize];
   DescribeSplitCheck(report, line);
   FormatLog("%s", line);

@@ -10,6 +10,7 @@
 #include "check/split_check.h"
 #include "config/file_naming.h"
 #include "log/run_log.h"
+#include "split/split_driver.h"
 #include "support/fake_platform.h"
 #include "support/split_check_run.h"
 #include "support/temp_dir.h"
@@ -438,3 +439,30 @@ TEST(SplitCheckPairs, CarriedBlocks) {
 }
 
 }  // namespace
+
+// --- Behind header and footer files that were there before the run ---------------------------
+
+// A header file left as an earlier run cut it holds the program's own opening: the pieces behind
+// it pass with every block checked. One the user edited (an optional stop added) need not: the
+// split is then delivered on its moves and the machine state at every cut.
+TEST(SplitCheckBehindUsersFiles, AnEditedHeaderIsJudgedByMovesAndState) {
+  FakePlatform fake;
+  TempDir dir;
+  const std::string program = ReadFileBytes(std::string(QX_SOURCE_DIR) + "/tests/data/programs/MILL_A.NC");
+  const std::string keepFiles = "DELETE=0\r\n";
+  ASSERT_EQ(SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles).result, kSplitDone);
+  ASSERT_TRUE(dir.Exists("PART_header.NC"));
+
+  const SplitForCheck kept = SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles);
+  ASSERT_EQ(kept.result, kSplitDone) << kept.log;
+  SplitCheckReport report{};
+  std::string line;
+  EXPECT_EQ(RunCheck(kept.path, kept.pieces, kept.start, &report, &line, 1), kCheckPassed) << line;
+
+  dir.Write("PART_header.NC", dir.Read("PART_header.NC") + "M01\r\n");
+  const SplitForCheck edited = SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles);
+  ASSERT_EQ(edited.result, kSplitDone) << edited.log;
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, 1), kCheckFailed) << line;
+  EXPECT_EQ(report.rule, kRuleCarriedBlock);
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, 0), kCheckPassed) << line;
+}

@@ -14,7 +14,7 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
                             const std::string& bytes, int parts, const std::string& extraSettings) {
   SplitForCheck split{};
   fake.executablePath = dir.Path("quendrix");
-  dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n" + extraSettings);
+  dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + extraSettings + "[PAVLOK]\r\nNCVIEWER=\r\n");
   const CommandSettings savedCommand = gCommandSettings;
   StartSettings();
   ReadCommandSettings(&gCommandSettings);

@@ -20,9 +20,9 @@ struct SplitForCheck {
 };
 
 // Writes `bytes` as `name` into `dir` with a settings file that keeps the run quiet (MODE=1, no
-// viewer) plus `extraSettings`, takes the start point and totals from the program as the command
-// line does, and splits it with a third of each total as the limits (`parts` other than 3 for
-// other counts). The fake platform `fake` must be installed.
+// viewer) plus `extraSettings` (lines of its [COMMAND] section), takes the start point and totals
+// from the program as the command line does, and splits it with a third of each total as the
+// limits (`parts` other than 3 for other counts). The fake platform `fake` must be installed.
 SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::string& name,
                             const std::string& bytes, int parts = 3, const std::string& extraSettings = "");
 
