@@ -150,6 +150,11 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   const CheckEvent* source = nullptr;
   int matched = phase_ == kPhaseTail && !IsCuttingEvent(move.kind) ? 0 : MatchSource(move, &index, &source);
   if (matched < 0) return report_->result;
+  if (matched == 1 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
+    const int repeat = RepeatBeforeTheSameCut(move, index);
+    if (repeat < 0) return report_->result;
+    if (repeat == 1) return AcceptProgramMove(move, lastCutting_, kMatchRepeat);
+  }
   if (matched == 0 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
     if (repeatAvailable_ && CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) == kSameMove) {
       return AcceptProgramMove(move, lastCutting_, kMatchRepeat);
@@ -171,6 +176,38 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   tentative_ = 0;
   ++serial_;
   return kCheckPassed;
+}
+
+// The piece's first cut is the program's next move, which is the same cut as the interrupted one
+// (a contour cut twice over, a spring pass): 1 when it is the repeat of the interrupted cut all
+// the same, 0 when it is the program's, or a failure below 0. The piece makes the same cut once
+// more than the program has it next, in a row, exactly when its first one is the repeat.
+int SplitChecker::RepeatBeforeTheSameCut(const CheckEvent& move, int index) {
+  if (!repeatAvailable_ || CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) != kSameMove) {
+    return 0;
+  }
+  const double tolerance = Tolerance(move);
+  auto same = [&](const CheckEvent& event) {
+    return event.kind != kEventBlock && CompareMoves(event, move, tolerance, startZ_, false) == kSameMove;
+  };
+  int inProgram = 0;
+  for (int at = index; inProgram < EventStream::kLookAhead; ++at, ++inProgram) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSource(at, &next);
+    if (peeked == kStreamFault) return -1;
+    if (peeked != kStreamEvent || !same(*next)) break;
+  }
+  int inPiece = 0;
+  for (; inPiece < EventStream::kLookAhead; ++inPiece) {
+    const CheckEvent* next = nullptr;
+    const int peeked = piece_.Peek(inPiece, &next);
+    if (peeked == kStreamFault) {
+      FailStream(piece_, pieceNumber_);
+      return -1;
+    }
+    if (peeked != kStreamEvent || !same(*next)) break;
+  }
+  return inPiece > inProgram ? 1 : 0;
 }
 
 // Records that `move` would be the program's next move (at or after `from`) but for the program

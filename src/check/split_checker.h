@@ -92,6 +92,7 @@ class SplitChecker {
   int MatchReplayBlock(const CheckEvent& block, bool* matched);
   int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
+  int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);

@@ -203,6 +203,9 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // travel.
       {"check_user_header_two_tool_changes_in_the_opening.NC", 1e9, 0.60333333333333328, {50.0, 80.0, 110.0}, nullptr,
        true},
+      // The same whole circle cut twice over (a block with no move between), the seam at the
+      // first: the next piece's first circle is the repeat, its second the program's.
+      {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},
       // A D number no control holds: the check refuses it instead of converting it blindly.
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };

@@ -382,6 +382,24 @@ TEST(SplitCheckPairs, ProgramMovesThatATailMadeComeAgainAfterTheSeam) {
   });
 }
 
+// A contour cut twice over (a spring pass), the seam at its first cut: the second piece's first
+// circle is the repeat when the circle follows once more, and the program's second otherwise.
+constexpr const char* kSpringPass = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 I-10.\nG02 I-10.\nG01 X30.\n" HOME;
+#define SPRING_FIRST HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 I-10.\n" HOME
+#define SPRING_RESUME HEAD POSITIONING "G00 X10. Y0.\nZ9.\nG01 Z-1. F50\n"
+
+TEST(SplitCheckPairs, TheSameCutTwiceOverWithTheSeamAtTheFirst) {
+  CheckPairs({
+      {"the repeat, then the program's second circle", kSpringPass,
+       {SPRING_FIRST, SPRING_RESUME "G02 I-10. F100\nG02 I-10.\nG01 X30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"no repeat: the program's second circle", kSpringPass,
+       {SPRING_FIRST, SPRING_RESUME "G02 I-10. F100\nG01 X30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the circle once too often", kSpringPass,
+       {SPRING_FIRST, SPRING_RESUME "G02 I-10. F100\nG02 I-10.\nG02 I-10.\nG01 X30.\n" HOME}, {0, 0, 50},
+       kCheckFailed, kRuleSameCut, ""},
+  });
+}
+
 // The opening brings the tool down to Z20. at the start point; the piece's positioning line takes
 // it back up to the start Z before its own approach.
 constexpr const char* kLowOpening =
