@@ -249,6 +249,11 @@ void Generator::Arc() {
   }
   if (Chance(10)) words.push_back(Feed(static_cast<int>(Range(10, 150)) * 10));
   Line(words);
+  if (full && Chance(25)) {
+    // The same circle again at once, a spring pass: the same move twice in a row.
+    Line(words);
+    ++program_.arcs;
+  }
   at_[first] = end[0];
   at_[second] = end[1];
   ++program_.arcs;

@@ -4,7 +4,8 @@
 //
 // A program states its start point with G92 in its header, changes tools (T M06, G43 H, S M03,
 // now and then after a reference return G91 G28 Z0.), cuts with G01 and with G02/G03 arcs in the
-// XY, ZX and YZ planes (centre offsets I/J/K, radius R, now and then a whole circle), switches
+// XY, ZX and YZ planes (centre offsets I/J/K, radius R, now and then a whole circle, sometimes cut
+// twice over), switches
 // between G90 and G91, drills with G81 and G83 under G98 and G99 up to G80, changes feeds, and
 // carries comments with Shift-JIS text. Numbers are written with a point ("12.5") or as
 // thousandths without one ("12500"); now and then a line is written in lower case or a value
