@@ -167,6 +167,7 @@ int ReadBlock(const char* line, size_t length, Block* block) {
   };
 
   bool seenWord = false;
+  size_t tapeMarkAt = 0;
   size_t i = 0;
   while (i < length) {
     auto c = static_cast<unsigned char>(line[i]);
@@ -178,7 +179,13 @@ int ReadBlock(const char* line, size_t length, Block* block) {
         return kBlockReadable;
       case kIgnored:
         if (c == '/' && !seenWord) block->blockDelete = true;
-        if (c == '%') block->tapeMark = true;
+        if (c == '%') {
+          // The tape mark stands on a line of its own: a control reads words beside it one way
+          // or another (or not at all), and the pieces must not depend on which.
+          if (seenWord) return fail(kBlockBadCharacter, i);
+          block->tapeMark = true;
+          tapeMarkAt = i;
+        }
         ++i;
         continue;
       case kOpen:
@@ -197,6 +204,7 @@ int ReadBlock(const char* line, size_t length, Block* block) {
       case kLetter:
         break;
     }
+    if (block->tapeMark) return fail(kBlockBadCharacter, tapeMarkAt);
     if (block->wordCount == kMaxBlockWords) return fail(kBlockTooManyWords, i);
     BlockWord& word = block->words[block->wordCount];
     word.letter = static_cast<char>(c == ':' ? 'O' : c >= 'a' ? c - ('a' - 'A') : c);
@@ -213,6 +221,7 @@ int ReadBlock(const char* line, size_t length, Block* block) {
     }
     word.end = static_cast<uint16_t>(end);
     int slot = word.letter - 'A';
+    if (block->first[slot] != 0 && word.letter != 'G' && word.letter != 'M') return fail(kBlockRepeatedWord, i);
     if (block->first[slot] == 0) block->first[slot] = static_cast<uint8_t>(block->wordCount + 1);
     block->letters |= 1u << slot;
     ++block->wordCount;

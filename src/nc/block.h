@@ -32,6 +32,7 @@ enum BlockReadResult {
   kBlockMacro = 3,         // "#" or "[": a macro statement
   kBlockBadCharacter = 4,  // any other character that belongs to no word
   kBlockTooManyWords = 5,  // more than kMaxBlockWords words
+  kBlockRepeatedWord = 6,  // an address other than G and M given twice ("Z110. Z-20.")
 };
 
 inline constexpr int kMaxBlockWords = 64;
@@ -52,7 +53,7 @@ struct Block {
   int wordCount;
   bool hasComment;    // the line holds a comment
   bool blockDelete;   // the line starts (after blanks) with "/"
-  bool tapeMark;      // the line holds "%"
+  bool tapeMark;      // the line holds "%" (and no word: "%" among words is a bad character)
   uint32_t letters;   // bit (letter - 'A') set for every letter present
   uint8_t first[26];  // 1 + index of the first word of each letter, 0 when absent
   BlockWord words[kMaxBlockWords];

@@ -42,6 +42,8 @@ inline constexpr char kBlockBadCharacterText[] =
     "エラー：%d 行目に読めない文字 %c があります。制御装置が読めないブロックは分割できません。";
 inline constexpr char kBlockBadByteText[] =
     "エラー：%d 行目に読めない文字（0x%02X）があります。制御装置が読めないブロックは分割できません。";
+inline constexpr char kBlockRepeatedWordText[] =
+    "エラー：%d 行目にアドレス %c が２つあります。制御装置が読めないブロックは分割できません。";
 inline constexpr char kBlockTooManyWordsText[] = "エラー：%d 行目のワードが多すぎます（%d 個まで）。";
 // kMeasureArcWithoutCentre: line number.
 inline constexpr char kArcWithoutCentreText[] =

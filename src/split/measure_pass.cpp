@@ -757,6 +757,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
           return Compose(out, kBlockMacroText, report.line);
         case kBlockTooManyWords:
           return Compose(out, kBlockTooManyWordsText, report.line, kMaxBlockWords);
+        case kBlockRepeatedWord:
+          return Compose(out, kBlockRepeatedWordText, report.line, report.letter >= 'a' ? report.letter - 32 : report.letter);
         default:
           if (report.letter > ' ' && report.letter < 0x7F) {
             return Compose(out, kBlockBadCharacterText, report.line, report.letter);

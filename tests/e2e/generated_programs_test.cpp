@@ -206,6 +206,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},
+      // "%G00Z110.0Z-20.0F100": words beside the tape mark, which the split read and the check
+      // skipped, and Z given twice; refused at the tape mark.
+      {"refused_tape_mark_beside_words_and_an_address_twice.NC", 1e9, 0.0071029784506375171, {0.0, 0.0, 50.0},
+       "1 行目に読めない文字 %", false},
       // A D number no control holds: the check refuses it instead of converting it blindly.
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };

@@ -57,6 +57,11 @@ TEST(ReadBlock, WordsAsTheControlsReadThem) {
       {"#1=5", "!3@0"},
       {"G0 X[1+2]", "G0!3@4"},
       {"G0 X1. *", "G0 X1.!4@7"},
+      {"% (START)", ""},                                      // the tape mark and a comment
+      {"%G00Z110.", "!4@0"},                                  // words beside the tape mark
+      {"G01 X1. %", "G1 X1.!4@8"},
+      {"G00Z110.0Z-20.0", "G0 Z110.!6@9"},                    // an address given twice
+      {"G90 G00 M03 M08 X1.", "G90 G0 M3 M8 X1."},           // G and M may come more than once
   };
   for (const Case& c : cases) EXPECT_EQ(Words(c.line), c.words) << c.line;
 }

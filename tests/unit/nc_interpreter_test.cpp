@@ -49,7 +49,7 @@ TEST(InterpretBlock, WordsMotionAndResult) {
       {"G21G1X5.", 1, 1, 5.0},       {"x10.y5.", 1, -1, 10.0},      {"G00X1.(X9.)", 1, 0, 1.0},
       {"G00(スタート)", 1, 0, 0.0},    // ス is no X word
       {"G00（スタート）", 0, -1, 0.0},  // full-width text outside a comment: unreadable
-      {"G01X-0.", 1, 1, 0.0},        {"G01 X +4.0", 1, 1, 4.0},     {"G1 X1.(CUT)X2.", 1, 1, 1.0},
+      {"G01X-0.", 1, 1, 0.0},        {"G01 X +4.0", 1, 1, 4.0},     {"G1 X1.(CUT)X2.", 0, -1, 0.0},  // X twice: unreadable
       {"G20G1X5", 1, 1, 0.0005},     {"GOOX1.", 0, -1, 0.0},        {"G01X1.2.3", 0, -1, 0.0},
   };
   for (const Case& c : cases) {
