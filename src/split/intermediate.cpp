@@ -1,5 +1,6 @@
 #include "split/intermediate.h"
 
+#include <bit>
 #include <cstring>
 #include <span>
 
@@ -44,8 +45,12 @@ int PutInteger(int64_t value, char* out) {
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   int length = value < 0 ? 1 : 0;
   if (value < 0) out[0] = '-';
-  int digits = 1;
-  while (digits < 20 && magnitude >= kPowersOfTen[digits]) ++digits;
+  // The number of digits from the bit width (1233 / 4096 is just above log10(2)): it is the
+  // count or one less, and one comparison tells which. (Or-ing in 1 counts 0 as one digit and
+  // moves no number across a power of ten, all of which but 1 are even.)
+  const uint64_t probe = magnitude | 1;
+  int digits = (std::bit_width(probe) * 1233) >> 12;
+  if (probe >= kPowersOfTen[digits]) ++digits;
   char* end = out + length + digits;
   while (magnitude >= 100) {
     const uint64_t pair = magnitude % 100;
@@ -140,22 +145,17 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   n += PutInteger(record.flags, line + n);
   // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
   // radius (a straight move has none); then the feed, "=" when it is the previous move's.
-  const bool same = anyMove_;
   for (int slot = kX; slot <= kZ; ++slot) {
-    if (!PutCount(line, &n, record.at[slot], decimals_, same ? &lastCounts_[slot] : nullptr)) return -1;
+    if (!PutCount(line, &n, record.at[slot], decimals_, slot)) return -1;
   }
   if (record.motion == 2 || record.motion == 3) {
     for (int slot : {kI, kJ, kK, kR}) {
       if (!PutCount(line, &n, record.at[slot], decimals_)) return -1;
     }
   }
-  if (!PutCount(line, &n, record.feed, 3, same ? &lastCounts_[3] : nullptr)) return -1;
-  if (!same) {
-    // The first move record names every value: they are the ones the next may repeat.
-    for (int slot = kX; slot <= kZ; ++slot) ToResolutionCount(record.at[slot], decimals_, &lastCounts_[slot]);
-    ToResolutionCount(record.feed, 3, &lastCounts_[3]);
-    anyMove_ = true;
-  }
+  if (!PutCount(line, &n, record.feed, 3, kFeedSlot)) return -1;
+  // The first move record names every value: they are the ones the next may repeat.
+  anyMove_ = true;
   line[n++] = ' ';
   n += PutInteger(record.line, line + n);
   return PutLineEnd(line, n, record.words);
@@ -173,18 +173,27 @@ int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
   return Put(line, static_cast<size_t>(n));
 }
 
-bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int64_t* last) {
+bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int repeatSlot) {
+  line[(*n)++] = ' ';
+  // The same value as the move record before has the same count: no need to round it again.
+  if (repeatSlot >= 0 && anyMove_ && value == lastValues_[repeatSlot]) {
+    line[(*n)++] = '=';
+    return true;
+  }
   int64_t count = 0;
   if (!ToResolutionCount(value, decimals, &count) || count > kLargestCount || count < -kLargestCount) {
     failed_ = true;
     return false;
   }
-  line[(*n)++] = ' ';
-  if (last != nullptr && *last == count) {
-    line[(*n)++] = '=';
-    return true;
+  if (repeatSlot >= 0) {
+    const bool repeated = anyMove_ && lastCounts_[repeatSlot] == count;
+    lastCounts_[repeatSlot] = count;
+    lastValues_[repeatSlot] = value;
+    if (repeated) {
+      line[(*n)++] = '=';
+      return true;
+    }
   }
-  if (last != nullptr) *last = count;
   *n += PutInteger(count, line + *n);
   return true;
 }

@@ -147,14 +147,17 @@ class IntermediateWriter {
   // Appends " <words>" (when there are any) and the line end to the `n` bytes of `line`, and
   // writes the line.
   int PutLineEnd(char* line, int n, const char* words);
-  // Appends " <count>" of `value` in the resolution of `decimals` (" =" when it equals `*last`,
-  // which `last` then becomes; nullptr: never "="); false when it does not fit.
-  bool PutCount(char* line, int* n, double value, int decimals, int64_t* last = nullptr);
+  // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
+  // With `repeatSlot` (kX, kY, kZ or kFeedSlot) the count is " =" when it is that of the move
+  // record before, and the value is kept for the next.
+  bool PutCount(char* line, int* n, double value, int decimals, int repeatSlot = -1);
+  static constexpr int kFeedSlot = 3;
   FILE* file_;
   int decimals_;
   bool failed_ = false;
   bool anyMove_ = false;        // a move record has been written: "=" may refer to it
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
+  double lastValues_[4] = {};   // and the values they were rounded from
   char buffer_[32768];          // records not written yet
   size_t buffered_ = 0;
 };
