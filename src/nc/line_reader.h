@@ -56,6 +56,10 @@ class LineReader {
   // (kLineTooMany comes in place of the line after the limit.)
   int Next(std::span<char, kLineBufferSize> line, size_t* length = nullptr);
 
+  // Reads over the next `count` lines as `count` calls of Next would, without delivering them:
+  // returns kLineRead when all were there, else the result of the Next call that failed (and
+  // every further call returns the same).
+  int Skip(int count);
   // 1-based number of the line last delivered (0 before the first); after kLineTooLong, the
   // number of the line that was too long.
   int lineNumber() const { return lineNumber_; }

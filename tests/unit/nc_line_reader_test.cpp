@@ -34,6 +34,39 @@ Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = n
   return lines;
 }
 
+// Reads `bytes` as a file after skipping `count` lines; returns Skip's result and the lines Next
+// delivers after it, and the final result and line number.
+Lines ReadAfterSkip(const std::string& bytes, int count, int* skipped, int* last, int* lineNumber) {
+  TempDir dir;
+  dir.Write("in.nc", bytes);
+  platform::FileHandle file(dir.Path("in.nc").c_str(), "rb");
+  LineReader reader(file.get());
+  *skipped = reader.Skip(count);
+  Lines lines;
+  char line[kLineBufferSize];
+  size_t length = 0;
+  int result;
+  while ((result = reader.Next(line, &length)) == kLineRead) lines.emplace_back(line, length);
+  *last = result;
+  *lineNumber = reader.lineNumber();
+  return lines;
+}
+
+// Skipping k lines leaves the reader where k calls of Next would: the same lines after it, the
+// same end, the same line number; a skip past the end or a fault returns what Next returned.
+void ExpectSkipAgreesWithNext(const std::string& bytes, int count, const std::string& name) {
+  int last = 0, number = 0;
+  Lines all = ReadAll(bytes, &last, &number);
+  int skipped = 0, afterLast = 0, afterNumber = 0;
+  Lines after = ReadAfterSkip(bytes, count, &skipped, &afterLast, &afterNumber);
+  const size_t k = static_cast<size_t>(count);
+  EXPECT_EQ(skipped, k <= all.size() ? kLineRead : last) << name << " skip " << count;
+  EXPECT_EQ(after, k <= all.size() ? Lines(all.begin() + static_cast<ptrdiff_t>(k), all.end()) : Lines{})
+      << name << " skip " << count;
+  EXPECT_EQ(afterLast, last) << name << " skip " << count;
+  EXPECT_EQ(afterNumber, number) << name << " skip " << count;
+}
+
 TEST(LineReader, LineEndsAndCtrlZ) {
   struct Case {
     std::string bytes;
@@ -162,6 +195,28 @@ TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
     EXPECT_EQ(lines, expected) << "file " << file;
     EXPECT_EQ(last, referenceLast) << "file " << file;
     EXPECT_EQ(number, referenceNumber) << "file " << file;
+    const int n = static_cast<int>(lines.size());
+    for (int count : {0, 1, n / 2, n - 1, n, n + 1, static_cast<int>(engine() % (n + 2))}) {
+      if (count >= 0) ExpectSkipAgreesWithNext(bytes, count, "file " + std::to_string(file));
+    }
+  }
+}
+
+TEST(LineReader, SkipAgreesWithNextAtTheEdges) {
+  const std::string longest(kMaxLineLength, '1');
+  std::string chunkSplit = "\n";  // a "\r\n" split across the read chunks, as above
+  for (int i = 0; i < 4; ++i) chunkSplit += std::string(4094, 'Y') + "\r\n";
+  const std::string files[] = {
+      "A\r\nB\x1A\r\nC\r\n",  "\x1A\nA\n",     "A\r\x1A",      "A\rB\r\nC",
+      longest + "\r\n" + longest + "\nZ\n", "A\r\nB\r\n" + longest + "\r\r\nC\r\n",
+      "A\n" + longest + "Y\nB\n", chunkSplit + "Z\r\nW", "",
+  };
+  for (const std::string& bytes : files) {
+    for (int count = 0; count <= 7; ++count) ExpectSkipAgreesWithNext(bytes, count, bytes.substr(0, 12));
+  }
+  LineCountLimit limit(3);
+  for (int count = 0; count <= 5; ++count) {
+    ExpectSkipAgreesWithNext("A\nB\nC\nD\nE\n", count, "over the line limit");
   }
 }
 
