@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 
+#include "nc/digits.h"
 #include "nc/format.h"
 #include "platform/platform.h"
 
@@ -12,12 +13,6 @@ namespace {
 // Every count of a record fits 15 digits: coordinates are refused beyond +-999999.999 mm
 // (+-99999.9999 inch... counts of 10^9), feeds beyond 100000.
 constexpr int64_t kLargestCount = 999999999999999;
-
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
 
 constexpr uint64_t kPowersOfTen[20] = {1u,
                                        10u,
@@ -51,20 +46,7 @@ int PutInteger(int64_t value, char* out) {
   const uint64_t probe = magnitude | 1;
   int digits = (std::bit_width(probe) * 1233) >> 12;
   if (probe >= kPowersOfTen[digits]) ++digits;
-  char* end = out + length + digits;
-  while (magnitude >= 100) {
-    const uint64_t pair = magnitude % 100;
-    magnitude /= 100;
-    end -= 2;
-    end[0] = kDigitPairs[2 * pair];
-    end[1] = kDigitPairs[2 * pair + 1];
-  }
-  if (magnitude >= 10) {
-    end[-2] = kDigitPairs[2 * magnitude];
-    end[-1] = kDigitPairs[2 * magnitude + 1];
-  } else {
-    end[-1] = static_cast<char>('0' + magnitude);
-  }
+  WriteDigitsBackward(magnitude, out + length + digits);
   return length + digits;
 }
 

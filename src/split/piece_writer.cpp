@@ -8,6 +8,7 @@
 #include "nc/format.h"
 #include "nc/interpreter.h"
 #include "nc/block.h"
+#include "nc/digits.h"
 #include "nc/measure.h"
 #include "nc/line_reader.h"
 
@@ -47,28 +48,34 @@ size_t LeadingGWords(const char* words) {
 // FormatInchAxisWord after the letter): with `point`, the shortest text with a point ("12.5",
 // "100.", "0.", "-0.005"); without, the count itself. Returns its length (at most 24).
 size_t CountText(int64_t count, int decimals, bool point, char* out) {
-  char digits[24];  // least significant first
-  int n = 0;
-  uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  size_t used = 0;
-  if (count < 0) out[used++] = '-';
+  const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+  char text[48];
+  char* const end = text + sizeof text;
+  char* start = end;
   if (!point) {
-    while (n > 0) out[used++] = digits[--n];
-    return used;
+    start = WriteDigitsBackward(magnitude, end);
+  } else {
+    // The whole part, the point, and the decimals without their trailing zeros.
+    uint64_t scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    uint64_t fraction = magnitude % scale;
+    int kept = decimals;
+    while (kept > 0 && fraction % 10 == 0) {
+      fraction /= 10;
+      --kept;
+    }
+    for (; kept > 0; --kept) {
+      *--start = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    *--start = '.';
+    start = WriteDigitsBackward(magnitude / scale, start);
   }
-  while (n < decimals + 1) digits[n++] = '0';
-  for (int i = n - 1; i >= decimals; --i) out[used++] = digits[i];
-  out[used++] = '.';
-  int lowest = 0;  // trailing zeros of the decimals are dropped
-  while (lowest < decimals && digits[lowest] == '0') ++lowest;
-  for (int i = decimals - 1; i >= lowest; --i) out[used++] = digits[i];
+  if (count < 0) *--start = '-';
+  const size_t used = static_cast<size_t>(end - start);
+  std::memcpy(out, start, used);
   return used;
 }
-
 
 void ReportBlock(int motion, const Position& target) {
   char x[kCoordinateTextSize];
