@@ -14,6 +14,10 @@ namespace {
 // (+-99999.9999 inch... counts of 10^9), feeds beyond 100000.
 constexpr int64_t kLargestCount = 999999999999999;
 
+// The head of a move record in the XY plane without flags, by its motion code.
+constexpr size_t kPlainHeadSize = 8;
+constexpr char kPlainHeads[4][kPlainHeadSize + 1] = {"M 0 17 0", "M 1 17 0", "M 2 17 0", "M 3 17 0"};
+
 constexpr uint64_t kPowersOfTen[20] = {1u,
                                        10u,
                                        100u,
@@ -118,13 +122,19 @@ int IntermediateWriter::Flush() {
 int IntermediateWriter::WriteMove(const MoveRecord& record) {
   char line[64 + 12 * 22 + kRidingWordsSize];
   int n = 0;
-  line[n++] = 'M';
-  line[n++] = ' ';
-  n += PutInteger(record.motion, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.plane, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.flags, line + n);
+  if (record.motion >= 0 && record.motion <= 3 && record.plane == 17 && record.flags == 0) {
+    // The head of nearly every record: a move in the XY plane without flags.
+    std::memcpy(line, kPlainHeads[record.motion], kPlainHeadSize);
+    n = static_cast<int>(kPlainHeadSize);
+  } else {
+    line[n++] = 'M';
+    line[n++] = ' ';
+    n += PutInteger(record.motion, line + n);
+    line[n++] = ' ';
+    n += PutInteger(record.plane, line + n);
+    line[n++] = ' ';
+    n += PutInteger(record.flags, line + n);
+  }
   // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
   // radius (a straight move has none); then the feed, "=" when it is the previous move's.
   for (int slot = kX; slot <= kZ; ++slot) {
@@ -136,10 +146,16 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
     }
   }
   if (!PutCount(line, &n, record.feed, 3, kFeedSlot)) return -1;
+  // The line, "+" when it is the one after the move record's before.
+  line[n++] = ' ';
+  if (anyMove_ && static_cast<int64_t>(record.line) == static_cast<int64_t>(lastLine_) + 1) {
+    line[n++] = '+';
+  } else {
+    n += PutInteger(record.line, line + n);
+  }
+  lastLine_ = record.line;
   // The first move record names every value: they are the ones the next may repeat.
   anyMove_ = true;
-  line[n++] = ' ';
-  n += PutInteger(record.line, line + n);
   return PutLineEnd(line, n, record.words);
 }
 
@@ -294,8 +310,17 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   if (text[0] != 'M') return kRecordBad;
   const double scale = units == kInches ? 10000.0 : 1000.0;
   int64_t fields[3];
-  for (int64_t& field : fields) {
-    if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
+  if (length > kPlainHeadSize && text[kPlainHeadSize] == ' ' && text[2] >= '0' && text[2] <= '3' &&
+      std::memcmp(text + 3, kPlainHeads[0] + 3, kPlainHeadSize - 3) == 0) {
+    // "M <motion> 17 0 ": the head the writer writes for nearly every move.
+    fields[0] = text[2] - '0';
+    fields[1] = 17;
+    fields[2] = 0;
+    at = kPlainHeadSize + 1;
+  } else {
+    for (int64_t& field : fields) {
+      if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
+    }
   }
   if (fields[0] < 0 || fields[0] > 3 || fields[1] < 17 || fields[1] > 19 || fields[2] < 0 ||
       fields[2] > kAllMoveFlags) {
@@ -332,7 +357,14 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   for (int slot : std::span(slots, arc ? 7 : 3)) move->at[slot] = static_cast<double>(counts[slot]) / scale;
   move->feedCount = feedCount;
   move->feed = static_cast<double>(feedCount) / 1000.0;
-  if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
+  // The line: "+" is the one after the move record's before.
+  if (previous && at < length && text[at] == '+' && (at + 1 == length || text[at + 1] == ' ')) {
+    at += at + 1 < length ? 2 : 1;
+    v = static_cast<int64_t>(move->line) + 1;
+    if (v > 0x7fffffff) return kRecordBad;
+  } else if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) {
+    return kRecordBad;
+  }
   move->line = static_cast<int>(v);
   // What is left after the blank that ended the line number are the riding words.
   return TakeWords(text, length, at, move->words) ? kRecordMove : kRecordBad;
@@ -340,9 +372,9 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
 
 IntermediateReader::IntermediateReader(FILE* file) : file_(file) {
   if (ReadLine() != 1) return;
-  if (lineLength_ == 4 && line_[0] == 'U' && line_[1] == ' ' && line_[2] == '2' &&
-      (line_[3] == '0' || line_[3] == '1')) {
-    units_ = line_[3] == '0' ? kInches : kMillimetres;
+  if (lineLength_ == 4 && text_[0] == 'U' && text_[1] == ' ' && text_[2] == '2' &&
+      (text_[3] == '0' || text_[3] == '1')) {
+    units_ = text_[3] == '0' ? kInches : kMillimetres;
   }
 }
 
@@ -366,6 +398,15 @@ int IntermediateReader::ReadLine() {
     const void* newline = std::memchr(begin, '\n', end_ - position_);
     size_t take = newline ? static_cast<size_t>(static_cast<const unsigned char*>(newline) - begin)
                           : end_ - position_;
+    if (newline && lineLength_ == 0 && take < sizeof line_) {
+      // A whole line inside the chunk is read where it stands.
+      position_ += take + 1;
+      ++lineNumber_;
+      if (take > 0 && begin[take - 1] == '\r') --take;
+      text_ = reinterpret_cast<const char*>(begin);
+      lineLength_ = take;
+      return 1;
+    }
     if (lineLength_ + take > sizeof line_ - 1) return -1;
     std::memcpy(line_ + lineLength_, begin, take);
     lineLength_ += take;
@@ -375,6 +416,7 @@ int IntermediateReader::ReadLine() {
       ++lineNumber_;
       if (lineLength_ > 0 && line_[lineLength_ - 1] == '\r') --lineLength_;
       line_[lineLength_] = '\0';
+      text_ = line_;
       return 1;
     }
   }
@@ -390,5 +432,5 @@ int IntermediateReader::Next() {
     ++lineNumber_;
     return kRecordBad;
   }
-  return ParseRecord(line_, lineLength_, units_, &move_, &hole_, &block_);
+  return ParseRecord(text_, lineLength_, units_, &move_, &hole_, &block_);
 }
