@@ -168,7 +168,15 @@ int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
   }
   line[n++] = '\r';
   line[n++] = '\n';
-  return Put(line, static_cast<size_t>(n));
+  const auto length = static_cast<size_t>(n);
+  if (file_ != nullptr && !failed_ && length <= kLineCopy && sizeof buffer_ - buffered_ >= kLineCopy) {
+    // A usual record: one copy of a fixed size (the bytes after it are overwritten by the next
+    // record or never written out).
+    std::memcpy(buffer_ + buffered_, line, kLineCopy);
+    buffered_ += length;
+    return 0;
+  }
+  return Put(line, length);
 }
 
 bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int repeatSlot) {

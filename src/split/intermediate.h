@@ -146,8 +146,9 @@ class IntermediateWriter {
  private:
   int Put(const char* text, size_t length);
   // Appends " <words>" (when there are any) and the line end to the `n` bytes of `line`, and
-  // writes the line.
+  // writes the line. `line` has room for the longest record (at least kLineCopy bytes).
   int PutLineEnd(char* line, int n, const char* words);
+  static constexpr size_t kLineCopy = 64;
   // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
   // With `repeatSlot` (kX, kY, kZ or kFeedSlot) the count is " =" when it is that of the move
   // record before, and the value is kept for the next.

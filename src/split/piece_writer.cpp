@@ -46,11 +46,10 @@ size_t LeadingGWords(const char* words) {
 
 // The text the formatters write for the value count / 10^decimals (FormatAxisWord and
 // FormatInchAxisWord after the letter): with `point`, the shortest text with a point ("12.5",
-// "100.", "0.", "-0.005"); without, the count itself. Returns its length (at most 24).
-size_t CountText(int64_t count, int decimals, bool point, char* out) {
+// "100.", "0.", "-0.005"); without, the count itself. Written so that it ends just before `end`;
+// returns where it starts (at most 24 characters before `end`).
+char* CountTextBackward(int64_t count, int decimals, bool point, char* end) {
   const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
-  char text[48];
-  char* const end = text + sizeof text;
   char* start = end;
   if (!point) {
     start = WriteDigitsBackward(magnitude, end);
@@ -72,9 +71,7 @@ size_t CountText(int64_t count, int decimals, bool point, char* out) {
     start = WriteDigitsBackward(magnitude / scale, start);
   }
   if (count < 0) *--start = '-';
-  const size_t used = static_cast<size_t>(end - start);
-  std::memcpy(out, start, used);
-  return used;
+  return start;
 }
 
 void ReportBlock(int motion, const Position& target) {
@@ -168,6 +165,13 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
 
 void PieceWriter::Text(const char* text, size_t length) {
   if (outUsed_ + length > sizeof out_) Flush();
+  if (length <= kLineCopy && sizeof out_ - outUsed_ >= kLineCopy && text == line_) {
+    // A usual line: one copy of a fixed size from the line buffer (the bytes after the line are
+    // overwritten by the next text or never written out).
+    std::memcpy(out_ + outUsed_, text, kLineCopy);
+    outUsed_ += length;
+    return;
+  }
   if (length > sizeof out_) {
     if (!platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
     return;
@@ -191,6 +195,17 @@ void PieceWriter::Append(const char* text, size_t length) {
   line_[used_] = '\0';
 }
 
+void PieceWriter::AppendShort(const char* text, size_t length) {
+  if (sizeof line_ - 3 - used_ < kShortCopy) {
+    Append(text, length);
+    return;
+  }
+  // One copy of a fixed size (what lies after the text is overwritten later or ends the line).
+  std::memcpy(line_ + used_, text, kShortCopy);
+  used_ += length;
+  line_[used_] = '\0';
+}
+
 void PieceWriter::Append(const char* text) { Append(text, std::strlen(text)); }
 
 void PieceWriter::EndLine() {
@@ -204,10 +219,13 @@ void PieceWriter::EndLine() {
 void PieceWriter::AxisWord(char letter, double value, const int64_t* count) {
   char word[kWordTextSize];
   if (count != nullptr) {
-    word[0] = letter;
-    const size_t length = CountText(*count, ResolutionDecimals(settings_.units),
-                                    settings_.format.decimal != 0, word + 1);
-    Append(word, length + 1);
+    // The word ends in the middle of `word`, so that a copy of kShortCopy bytes from its start
+    // stays inside it.
+    static_assert(kWordTextSize >= 2 * kShortCopy);
+    char* start = CountTextBackward(*count, ResolutionDecimals(settings_.units), settings_.format.decimal != 0,
+                                    word + kShortCopy);
+    *--start = letter;
+    AppendShort(start, static_cast<size_t>(word + kShortCopy - start));
     return;
   }
   if (settings_.units == kInches) {

@@ -120,6 +120,11 @@ class PieceWriter {
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);
   void Append(const char* text, size_t length);
+  // Append for a text of at most kShortCopy bytes that has kShortCopy readable bytes at `text`.
+  void AppendShort(const char* text, size_t length);
+  static constexpr size_t kShortCopy = 24;
+  // Lines up to this length go into the output buffer with one copy of this fixed size.
+  static constexpr size_t kLineCopy = 64;
   // Ends the line in `line_` and writes it (nothing when it holds no word).
   void EndLine();
   // Appends "G90" when the piece is in incremental mode: generated and recorded moves are absolute.
