@@ -160,7 +160,8 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
 }
 
 int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
-  const size_t count = strnlen(words, kRidingWordsSize - 1);
+  // Most moves carry no words: no need to measure them.
+  const size_t count = words[0] == '\0' ? 0 : strnlen(words, kRidingWordsSize - 1);
   if (count > 0) {
     line[n++] = ' ';
     std::memcpy(line + n, words, count);

@@ -190,7 +190,7 @@ void PieceWriter::Append(const char* text, size_t length) {
   // beyond any machine, and the line still ends in a terminator.
   const size_t room = sizeof line_ - 3 - used_;
   const size_t count = length < room ? length : room;
-  std::memcpy(line_ + used_, text, count);
+  if (count > 0) std::memcpy(line_ + used_, text, count);  // often nothing: no riding words
   used_ += count;
   line_[used_] = '\0';
 }
@@ -280,7 +280,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   // An open arc whose end rounds onto its start would be cut as a whole circle: it is left out.
   const bool writable = (moves || fullCircle) && !(arc && !fullCircle && axes == 0);
   const size_t gWords = LeadingGWords(riding);
-  const size_t ridingLength = std::strlen(riding);
+  const size_t ridingLength = riding[0] == '\0' ? 0 : std::strlen(riding);  // mostly none
   if (!writable) {
     // Nothing of the move reaches the piece; what rode on it still acts.
     if (ridingLength == 0) return 0;
