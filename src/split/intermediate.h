@@ -161,7 +161,7 @@ class IntermediateWriter {
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
   int lastLine_ = 0;            // its NC line
   double lastValues_[4] = {};   // and the values they were rounded from
-  char buffer_[32768];          // records not written yet
+  char buffer_[65536];          // records not written yet
   size_t buffered_ = 0;
 };
 

@@ -153,7 +153,7 @@ class PieceWriter {
   double lastFeed_ = 0;      // feed of the last record written
   bool cycleActive_ = false; // a canned cycle is in force: `cycle_` holds its words
   HoleRecord cycle_{};
-  char out_[16384];          // text not written to the file yet
+  char out_[65536];          // text not written to the file yet
   size_t outUsed_ = 0;
   int number_ = 0;           // the piece open, for the observer
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)

@@ -34,6 +34,14 @@ Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = n
   return lines;
 }
 
+// An empty line and lines of 4094 bytes and "\r\n", so that the last "\r\n" is split across
+// the reader's first two chunks.
+std::string ChunkSplitLines() {
+  std::string bytes = "\n";
+  for (size_t i = 0; i < LineReader::kChunkSize / 4096; ++i) bytes += std::string(4094, 'Y') + "\r\n";
+  return bytes;
+}
+
 // Reads `bytes` as a file after skipping `count` lines; returns Skip's result and the lines Next
 // delivers after it, and the final result and line number.
 Lines ReadAfterSkip(const std::string& bytes, int count, int* skipped, int* last, int* lineNumber) {
@@ -84,15 +92,15 @@ TEST(LineReader, LineEndsAndCtrlZ) {
 }
 
 TEST(LineReader, CrLfSplitAcrossTheReadChunk) {
-  // The reader fills 16384 bytes at a time: the "\r" of the fifth line is the last byte of the
-  // first chunk and its "\n" the first of the second.
-  std::string bytes = "\n";
-  for (int i = 0; i < 4; ++i) bytes += std::string(4094, 'Y') + "\r\n";
-  ASSERT_EQ(bytes[16383], '\r');
+  // The reader fills kChunkSize bytes at a time: the "\r" of the last long line is the last byte
+  // of the first chunk and its "\n" the first of the second.
+  const std::string bytes = ChunkSplitLines();
+  ASSERT_EQ(bytes[LineReader::kChunkSize - 1], '\r');
   Lines lines = ReadAll(bytes + "Z");
-  ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[4], std::string(4094, 'Y') + "\n");
-  EXPECT_EQ(lines[5], "Z");
+  const size_t longLines = LineReader::kChunkSize / 4096;
+  ASSERT_EQ(lines.size(), longLines + 2);
+  EXPECT_EQ(lines[longLines], std::string(4094, 'Y') + "\n");
+  EXPECT_EQ(lines[longLines + 1], "Z");
 }
 
 TEST(LineReader, LongestLineIsReadWholeAndALongerOneIsRefused) {
@@ -173,7 +181,7 @@ TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
   std::mt19937_64 engine(4242);
   for (int file = 0; file < 60; ++file) {
     std::string bytes;
-    size_t size = 20000 + engine() % 40000;
+    size_t size = LineReader::kChunkSize / 2 + engine() % (2 * LineReader::kChunkSize);
     while (bytes.size() < size) {
       uint64_t r = engine();
       if (r % 97 == 0) {
@@ -204,15 +212,17 @@ TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
 
 TEST(LineReader, SkipAgreesWithNextAtTheEdges) {
   const std::string longest(kMaxLineLength, '1');
-  std::string chunkSplit = "\n";  // a "\r\n" split across the read chunks, as above
-  for (int i = 0; i < 4; ++i) chunkSplit += std::string(4094, 'Y') + "\r\n";
+  const std::string chunkSplit = ChunkSplitLines();
   const std::string files[] = {
       "A\r\nB\x1A\r\nC\r\n",  "\x1A\nA\n",     "A\r\x1A",      "A\rB\r\nC",
       longest + "\r\n" + longest + "\nZ\n", "A\r\nB\r\n" + longest + "\r\r\nC\r\n",
       "A\n" + longest + "Y\nB\n", chunkSplit + "Z\r\nW", "",
   };
+  const int chunkLines = static_cast<int>(LineReader::kChunkSize / 4096);
   for (const std::string& bytes : files) {
-    for (int count = 0; count <= 7; ++count) ExpectSkipAgreesWithNext(bytes, count, bytes.substr(0, 12));
+    for (int count : {0, 1, 2, 3, 4, 5, 6, 7, chunkLines, chunkLines + 1, chunkLines + 2, chunkLines + 3}) {
+      ExpectSkipAgreesWithNext(bytes, count, bytes.substr(0, 12));
+    }
   }
   LineCountLimit limit(3);
   for (int count = 0; count <= 5; ++count) {
