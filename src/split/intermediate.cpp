@@ -54,6 +54,18 @@ int PutInteger(int64_t value, char* out) {
   return length + digits;
 }
 
+// Writes a record's kind letter and its first three fields ("M 1 17 0") at `line`; returns the
+// characters written.
+int PutHead(char kind, int first, int second, int third, char* line) {
+  int n = 0;
+  line[n++] = kind;
+  for (int field : {first, second, third}) {
+    line[n++] = ' ';
+    n += PutInteger(field, line + n);
+  }
+  return n;
+}
+
 // Reads a decimal integer field at text[*at] (an optional "-", 1 to 18 digits), then one blank or
 // the end. Advances *at past the blank. False when the field is malformed.
 inline bool TakeInteger(const char* text, size_t length, size_t* at, int64_t* value) {
@@ -127,13 +139,7 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
     std::memcpy(line, kPlainHeads[record.motion], kPlainHeadSize);
     n = static_cast<int>(kPlainHeadSize);
   } else {
-    line[n++] = 'M';
-    line[n++] = ' ';
-    n += PutInteger(record.motion, line + n);
-    line[n++] = ' ';
-    n += PutInteger(record.plane, line + n);
-    line[n++] = ' ';
-    n += PutInteger(record.flags, line + n);
+    n = PutHead('M', record.motion, record.plane, record.flags, line);
   }
   // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
   // radius (a straight move has none); then the feed, "=" when it is the previous move's.
@@ -207,14 +213,7 @@ bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals
 
 int IntermediateWriter::WriteHole(const HoleRecord& record) {
   char line[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
-  int n = 0;
-  line[n++] = 'C';
-  line[n++] = ' ';
-  n += PutInteger(record.code, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.returnLevel, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.flags, line + n);
+  int n = PutHead('C', record.code, record.returnLevel, record.flags, line);
   const double values[] = {record.x, record.y, record.z, record.r};
   for (double value : values) {
     if (!PutCount(line, &n, value, decimals_)) return -1;

@@ -18,11 +18,15 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Reads `bytes` as a file; returns the lines (NUL bytes kept), the final result and line number.
-Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = nullptr) {
+// With `skipped`, the first `skip` lines are read over with Skip first, and `*skipped` is its
+// result.
+Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = nullptr, int skip = 0,
+              int* skipped = nullptr) {
   TempDir dir;
   dir.Write("in.nc", bytes);
   platform::FileHandle file(dir.Path("in.nc").c_str(), "rb");
   LineReader reader(file.get());
+  if (skipped != nullptr) *skipped = reader.Skip(skip);
   Lines lines;
   char line[kLineBufferSize];
   size_t length = 0;
@@ -42,31 +46,13 @@ std::string ChunkSplitLines() {
   return bytes;
 }
 
-// Reads `bytes` as a file after skipping `count` lines; returns Skip's result and the lines Next
-// delivers after it, and the final result and line number.
-Lines ReadAfterSkip(const std::string& bytes, int count, int* skipped, int* last, int* lineNumber) {
-  TempDir dir;
-  dir.Write("in.nc", bytes);
-  platform::FileHandle file(dir.Path("in.nc").c_str(), "rb");
-  LineReader reader(file.get());
-  *skipped = reader.Skip(count);
-  Lines lines;
-  char line[kLineBufferSize];
-  size_t length = 0;
-  int result;
-  while ((result = reader.Next(line, &length)) == kLineRead) lines.emplace_back(line, length);
-  *last = result;
-  *lineNumber = reader.lineNumber();
-  return lines;
-}
-
 // Skipping k lines leaves the reader where k calls of Next would: the same lines after it, the
 // same end, the same line number; a skip past the end or a fault returns what Next returned.
 void ExpectSkipAgreesWithNext(const std::string& bytes, int count, const std::string& name) {
   int last = 0, number = 0;
   Lines all = ReadAll(bytes, &last, &number);
   int skipped = 0, afterLast = 0, afterNumber = 0;
-  Lines after = ReadAfterSkip(bytes, count, &skipped, &afterLast, &afterNumber);
+  Lines after = ReadAll(bytes, &afterLast, &afterNumber, count, &skipped);
   const size_t k = static_cast<size_t>(count);
   EXPECT_EQ(skipped, k <= all.size() ? kLineRead : last) << name << " skip " << count;
   EXPECT_EQ(after, k <= all.size() ? Lines(all.begin() + static_cast<ptrdiff_t>(k), all.end()) : Lines{})
