@@ -159,8 +159,8 @@ class IntermediateWriter {
   bool failed_ = false;
   bool anyMove_ = false;        // a move record has been written: "=" may refer to it
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
-  int lastLine_ = 0;            // its NC line
   double lastValues_[4] = {};   // and the values they were rounded from
+  int lastLine_ = 0;            // its NC line
   char buffer_[65536];          // records not written yet
   size_t buffered_ = 0;
 };
