@@ -34,7 +34,8 @@ struct NumberText {
 // A number of the form nearly every word has: a sign, digits and at most one point, no blank
 // inside, at most 15 digits (exact in a double), and no digit or point after blanks behind it
 // (those would belong to it). The digits end at the line's "\n" or at the terminator after it at
-// the latest. False (nothing changed) for any other form: ReadNumber reads those.
+// the latest. `*at` moves past the number and the blanks after it. False (nothing changed) for
+// any other form: ReadNumber reads those.
 struct ShortNumber {
   uint64_t mantissa;
   unsigned fraction;  // digits after the point
@@ -70,9 +71,9 @@ inline bool ReadShortNumber(const char* line, size_t length, size_t* at, ShortNu
   }
   if (digits == 0 || digits > 15 || j > length) return false;
   if (IsBlank(c)) {
-    size_t k = j;
-    while (k < length && IsBlank(static_cast<unsigned char>(line[k]))) ++k;
-    if (k < length && (IsDigit(static_cast<unsigned char>(line[k])) || line[k] == '.')) return false;
+    // The blanks after the number belong to no word: the reader goes on after them.
+    while (j < length && IsBlank(static_cast<unsigned char>(line[j]))) ++j;
+    if (j < length && (IsDigit(static_cast<unsigned char>(line[j])) || line[j] == '.')) return false;
   }
   number->mantissa = mantissa;
   number->fraction = fraction;
@@ -196,6 +197,43 @@ uint64_t WordSignature(char letter, double value, bool point = false) {
   return h;
 }
 
+// What a byte outside a comment starts.
+enum ByteKind : uint8_t {
+  kOtherByte = 0,  // belongs to no word
+  kBlankByte,      // blank, tab, carriage return: ignored
+  kLineEnd,        // "\n": the block ends
+  kCommentOpen,    // "("
+  kLetterByte,     // an address letter, either case, or ":" (the letter O)
+};
+
+struct ByteKindTable {
+  ByteKind kind[256];
+  char letter[256];  // the address letter a kLetterByte stands for
+  constexpr ByteKindTable() : kind(), letter() {
+    for (int c = 0; c < 256; ++c) {
+      kind[c] = kOtherByte;
+      letter[c] = '\0';
+    }
+    kind[static_cast<unsigned char>(' ')] = kBlankByte;
+    kind[static_cast<unsigned char>('\t')] = kBlankByte;
+    kind[static_cast<unsigned char>('\r')] = kBlankByte;
+    kind[static_cast<unsigned char>('\n')] = kLineEnd;
+    kind[static_cast<unsigned char>('(')] = kCommentOpen;
+    for (int c = 'A'; c <= 'Z'; ++c) {
+      kind[c] = kLetterByte;
+      letter[c] = static_cast<char>(c);
+      kind[c - 'A' + 'a'] = kLetterByte;
+      letter[c - 'A' + 'a'] = static_cast<char>(c);
+    }
+    kind[static_cast<unsigned char>(':')] = kLetterByte;
+    letter[static_cast<unsigned char>(':')] = 'O';
+  }
+};
+constexpr ByteKindTable kBytes;
+
+// The letters whose words are codes and may repeat.
+constexpr uint32_t kCodeLetters = LetterBit('G') | LetterBit('M');
+
 [[gnu::noinline]] int Fail(CheckBlock* block, int result, const char* line, size_t length, size_t at) {
   block->errorColumn = static_cast<int32_t>(at + 1);
   block->errorText[0] = at < length ? line[at] : '\0';
@@ -228,12 +266,13 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
 
   while (i < length) {
     const auto c = static_cast<unsigned char>(line[i]);
-    if (c == '\n') break;
-    if (IsBlank(c)) {
+    const ByteKind kind = kBytes.kind[c];
+    if (kind == kLineEnd) break;
+    if (kind == kBlankByte) {
       ++i;
       continue;
     }
-    if (c == '(') {
+    if (kind == kCommentOpen) {
       // A comment ends at the ")" that closes it: CAM systems write comments with parentheses
       // inside ("(T1 | FACE MILL (SFM 600.) | H1)"), which the controls they write for read as one.
       // Neither parenthesis can be the second byte of a double-byte character. An unclosed comment
@@ -248,22 +287,14 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
       i = j;
       continue;
     }
-    char letter;
-    if (c >= 'A' && c <= 'Z') {
-      letter = static_cast<char>(c);
-    } else if (c >= 'a' && c <= 'z') {
-      letter = static_cast<char>(c - 'a' + 'A');
-    } else if (c == ':') {
-      letter = 'O';
-    } else {
-      return Fail(block, kBlockBadCharacter, line, length, i);
-    }
+    if (kind != kLetterByte) return Fail(block, kBlockBadCharacter, line, length, i);
+    const char letter = kBytes.letter[c];
     const size_t letterAt = i;
     ++i;
     const uint32_t bit = LetterBit(letter);
     ShortNumber fast;
     if (ReadShortNumber(line, length, &i, &fast)) {
-      if (letter == 'G' || letter == 'M') {
+      if ((bit & kCodeLetters) != 0) {
         const int added = AddCode(block, letter,
                                   CodeValue(fast.negative, true, fast.mantissa, static_cast<int>(fast.fraction), letter == 'G'));
         if (added != kBlockRead) return Fail(block, added, line, length, letterAt);

@@ -21,9 +21,9 @@ int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine) {
   Block block;
   bool ended = false;  // the program's end has been copied
   bool writeFailed = false;
-  int status = kLineRead;
-  while ((status = reader.Next(raw, &rawLength)) == kLineRead) {
-    if (reader.lineNumber() <= lastMoveLine) continue;
+  // The lines up to the last move are only counted.
+  int status = lastMoveLine > 0 ? reader.Skip(lastMoveLine) : kLineRead;
+  while (status == kLineRead && (status = reader.Next(raw, &rawLength)) == kLineRead) {
     const std::string_view line(raw, rawLength);
     const int read = ReadBlock(raw, rawLength, &block);
     if (ended) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "nc/digits.h"
 #include "nc/format_paths.h"
 
 // Why the fast path writes the same whole number as the 17-digit rule
@@ -60,30 +61,6 @@ constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
 constexpr size_t kFastTextSize = 24;
 // The coordinate text of any finite double ("-", 309 digits, ".", 3 decimals) with room to spare.
 constexpr size_t kAnyCoordinateTextSize = 340;
-
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Writes `value` in decimal digits (no leading zeros, "0" for 0) so that it ends just before
-// `end`; returns where the digits start.
-char* WriteDigitsBackward(uint32_t value, char* end) {
-  while (value >= 100) {
-    uint32_t pair = value % 100;
-    value /= 100;
-    end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * pair, 2);
-  }
-  if (value >= 10) {
-    end -= 2;
-    std::memcpy(end, kDigitPairs + 2 * value, 2);
-  } else {
-    *--end = static_cast<char>('0' + value);
-  }
-  return end;
-}
 
 // Writes `whole` as a fixed text with `decimals` (0..3) decimals: 123456 with 3 -> "123.456",
 // 5 with 3 -> "0.005", 7 with 0 -> "7". Ends just before `end`; returns where it starts.

@@ -136,3 +136,39 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
   if (n == 0) return kLineEnd;
   return deliver();
 }
+
+int LineReader::Skip(int count) {
+  // Whole lines inside the chunk, ended by "\n" ("\r\n" included), are counted where they end;
+  // a line that might be too long, a Ctrl-Z, the chunk's end and the line limit go through Next.
+  // `plainEnd` is where the chunk's first Ctrl-Z stands (its end when it has none), found once
+  // per chunk: only Next refills it.
+  constexpr size_t kNotFound = static_cast<size_t>(-1);
+  size_t plainEnd = 0;
+  size_t plainFor = kNotFound;  // the chunk end `plainEnd` was found for
+  while (count > 0) {
+    if (state_ == kLineRead && lineNumber_ < limit_ && position_ < end_) {
+      if (plainFor != end_) {
+        const void* stop = std::memchr(chunk_ + position_, kCtrlZ, end_ - position_);
+        plainEnd = stop != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(stop) - chunk_) : end_;
+        plainFor = end_;
+      }
+      const unsigned char* begin = chunk_ + position_;
+      const void* found = std::memchr(begin, '\n', plainEnd - position_);
+      if (found != nullptr) {
+        const size_t bytes = static_cast<size_t>(static_cast<const unsigned char*>(found) - begin);
+        if (bytes <= kMaxLineLength) {
+          position_ += bytes + 1;
+          ++lineNumber_;
+          --count;
+          continue;
+        }
+      }
+    }
+    char line[kLineBufferSize];
+    const int result = Next(line);
+    if (result != kLineRead) return result;
+    plainFor = kNotFound;
+    --count;
+  }
+  return kLineRead;
+}

@@ -56,6 +56,12 @@ class LineReader {
   // (kLineTooMany comes in place of the line after the limit.)
   int Next(std::span<char, kLineBufferSize> line, size_t* length = nullptr);
 
+  // Reads over the next `count` lines as `count` calls of Next would, without delivering them:
+  // returns kLineRead when all were there, else the result of the Next call that failed (and
+  // every further call returns the same).
+  int Skip(int count);
+  // Bytes read from the file at a time.
+  static constexpr size_t kChunkSize = 65536;
   // 1-based number of the line last delivered (0 before the first); after kLineTooLong, the
   // number of the line that was too long.
   int lineNumber() const { return lineNumber_; }
@@ -67,7 +73,7 @@ class LineReader {
   int Take();
 
   FILE* file_;
-  unsigned char chunk_[16384];
+  unsigned char chunk_[kChunkSize];
   size_t position_ = 0;
   size_t end_ = 0;
   int state_ = kLineRead;  // kLineRead while more may come

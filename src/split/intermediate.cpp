@@ -1,8 +1,10 @@
 #include "split/intermediate.h"
 
+#include <bit>
 #include <cstring>
 #include <span>
 
+#include "nc/digits.h"
 #include "nc/format.h"
 #include "platform/platform.h"
 
@@ -12,11 +14,9 @@ namespace {
 // (+-99999.9999 inch... counts of 10^9), feeds beyond 100000.
 constexpr int64_t kLargestCount = 999999999999999;
 
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// The head of a move record in the XY plane without flags, by its motion code.
+constexpr size_t kPlainHeadSize = 8;
+constexpr char kPlainHeads[4][kPlainHeadSize + 1] = {"M 0 17 0", "M 1 17 0", "M 2 17 0", "M 3 17 0"};
 
 constexpr uint64_t kPowersOfTen[20] = {1u,
                                        10u,
@@ -44,23 +44,26 @@ int PutInteger(int64_t value, char* out) {
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   int length = value < 0 ? 1 : 0;
   if (value < 0) out[0] = '-';
-  int digits = 1;
-  while (digits < 20 && magnitude >= kPowersOfTen[digits]) ++digits;
-  char* end = out + length + digits;
-  while (magnitude >= 100) {
-    const uint64_t pair = magnitude % 100;
-    magnitude /= 100;
-    end -= 2;
-    end[0] = kDigitPairs[2 * pair];
-    end[1] = kDigitPairs[2 * pair + 1];
-  }
-  if (magnitude >= 10) {
-    end[-2] = kDigitPairs[2 * magnitude];
-    end[-1] = kDigitPairs[2 * magnitude + 1];
-  } else {
-    end[-1] = static_cast<char>('0' + magnitude);
-  }
+  // The number of digits from the bit width (1233 / 4096 is just above log10(2)): it is the
+  // count or one less, and one comparison tells which. (Or-ing in 1 counts 0 as one digit and
+  // moves no number across a power of ten, all of which but 1 are even.)
+  const uint64_t probe = magnitude | 1;
+  int digits = (std::bit_width(probe) * 1233) >> 12;
+  if (probe >= kPowersOfTen[digits]) ++digits;
+  WriteDigitsBackward(magnitude, out + length + digits);
   return length + digits;
+}
+
+// Writes a record's kind letter and its first three fields ("M 1 17 0") at `line`; returns the
+// characters written.
+int PutHead(char kind, int first, int second, int third, char* line) {
+  int n = 0;
+  line[n++] = kind;
+  for (int field : {first, second, third}) {
+    line[n++] = ' ';
+    n += PutInteger(field, line + n);
+  }
+  return n;
 }
 
 // Reads a decimal integer field at text[*at] (an optional "-", 1 to 18 digits), then one blank or
@@ -131,38 +134,40 @@ int IntermediateWriter::Flush() {
 int IntermediateWriter::WriteMove(const MoveRecord& record) {
   char line[64 + 12 * 22 + kRidingWordsSize];
   int n = 0;
-  line[n++] = 'M';
-  line[n++] = ' ';
-  n += PutInteger(record.motion, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.plane, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.flags, line + n);
+  if (record.motion >= 0 && record.motion <= 3 && record.plane == 17 && record.flags == 0) {
+    // The head of nearly every record: a move in the XY plane without flags.
+    std::memcpy(line, kPlainHeads[record.motion], kPlainHeadSize);
+    n = static_cast<int>(kPlainHeadSize);
+  } else {
+    n = PutHead('M', record.motion, record.plane, record.flags, line);
+  }
   // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
   // radius (a straight move has none); then the feed, "=" when it is the previous move's.
-  const bool same = anyMove_;
   for (int slot = kX; slot <= kZ; ++slot) {
-    if (!PutCount(line, &n, record.at[slot], decimals_, same ? &lastCounts_[slot] : nullptr)) return -1;
+    if (!PutCount(line, &n, record.at[slot], decimals_, slot)) return -1;
   }
   if (record.motion == 2 || record.motion == 3) {
     for (int slot : {kI, kJ, kK, kR}) {
       if (!PutCount(line, &n, record.at[slot], decimals_)) return -1;
     }
   }
-  if (!PutCount(line, &n, record.feed, 3, same ? &lastCounts_[3] : nullptr)) return -1;
-  if (!same) {
-    // The first move record names every value: they are the ones the next may repeat.
-    for (int slot = kX; slot <= kZ; ++slot) ToResolutionCount(record.at[slot], decimals_, &lastCounts_[slot]);
-    ToResolutionCount(record.feed, 3, &lastCounts_[3]);
-    anyMove_ = true;
-  }
+  if (!PutCount(line, &n, record.feed, 3, kFeedSlot)) return -1;
+  // The line, "+" when it is the one after the move record's before.
   line[n++] = ' ';
-  n += PutInteger(record.line, line + n);
+  if (anyMove_ && static_cast<int64_t>(record.line) == static_cast<int64_t>(lastLine_) + 1) {
+    line[n++] = '+';
+  } else {
+    n += PutInteger(record.line, line + n);
+  }
+  lastLine_ = record.line;
+  // The first move record names every value: they are the ones the next may repeat.
+  anyMove_ = true;
   return PutLineEnd(line, n, record.words);
 }
 
 int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
-  const size_t count = strnlen(words, kRidingWordsSize - 1);
+  // Most moves carry no words: no need to measure them.
+  const size_t count = words[0] == '\0' ? 0 : strnlen(words, kRidingWordsSize - 1);
   if (count > 0) {
     line[n++] = ' ';
     std::memcpy(line + n, words, count);
@@ -170,35 +175,45 @@ int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
   }
   line[n++] = '\r';
   line[n++] = '\n';
-  return Put(line, static_cast<size_t>(n));
+  const auto length = static_cast<size_t>(n);
+  if (file_ != nullptr && !failed_ && length <= kLineCopy && sizeof buffer_ - buffered_ >= kLineCopy) {
+    // A usual record: one copy of a fixed size (the bytes after it are overwritten by the next
+    // record or never written out).
+    std::memcpy(buffer_ + buffered_, line, kLineCopy);
+    buffered_ += length;
+    return 0;
+  }
+  return Put(line, length);
 }
 
-bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int64_t* last) {
+bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int repeatSlot) {
+  line[(*n)++] = ' ';
+  // The same value as the move record before has the same count: no need to round it again.
+  if (repeatSlot >= 0 && anyMove_ && value == lastValues_[repeatSlot]) {
+    line[(*n)++] = '=';
+    return true;
+  }
   int64_t count = 0;
   if (!ToResolutionCount(value, decimals, &count) || count > kLargestCount || count < -kLargestCount) {
     failed_ = true;
     return false;
   }
-  line[(*n)++] = ' ';
-  if (last != nullptr && *last == count) {
-    line[(*n)++] = '=';
-    return true;
+  if (repeatSlot >= 0) {
+    const bool repeated = anyMove_ && lastCounts_[repeatSlot] == count;
+    lastCounts_[repeatSlot] = count;
+    lastValues_[repeatSlot] = value;
+    if (repeated) {
+      line[(*n)++] = '=';
+      return true;
+    }
   }
-  if (last != nullptr) *last = count;
   *n += PutInteger(count, line + *n);
   return true;
 }
 
 int IntermediateWriter::WriteHole(const HoleRecord& record) {
   char line[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
-  int n = 0;
-  line[n++] = 'C';
-  line[n++] = ' ';
-  n += PutInteger(record.code, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.returnLevel, line + n);
-  line[n++] = ' ';
-  n += PutInteger(record.flags, line + n);
+  int n = PutHead('C', record.code, record.returnLevel, record.flags, line);
   const double values[] = {record.x, record.y, record.z, record.r};
   for (double value : values) {
     if (!PutCount(line, &n, value, decimals_)) return -1;
@@ -303,8 +318,17 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   if (text[0] != 'M') return kRecordBad;
   const double scale = units == kInches ? 10000.0 : 1000.0;
   int64_t fields[3];
-  for (int64_t& field : fields) {
-    if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
+  if (length > kPlainHeadSize && text[kPlainHeadSize] == ' ' && text[2] >= '0' && text[2] <= '3' &&
+      std::memcmp(text + 3, kPlainHeads[0] + 3, kPlainHeadSize - 3) == 0) {
+    // "M <motion> 17 0 ": the head the writer writes for nearly every move.
+    fields[0] = text[2] - '0';
+    fields[1] = 17;
+    fields[2] = 0;
+    at = kPlainHeadSize + 1;
+  } else {
+    for (int64_t& field : fields) {
+      if (!TakeInteger(text, length, &at, &field)) return kRecordBad;
+    }
   }
   if (fields[0] < 0 || fields[0] > 3 || fields[1] < 17 || fields[1] > 19 || fields[2] < 0 ||
       fields[2] > kAllMoveFlags) {
@@ -341,7 +365,14 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
   for (int slot : std::span(slots, arc ? 7 : 3)) move->at[slot] = static_cast<double>(counts[slot]) / scale;
   move->feedCount = feedCount;
   move->feed = static_cast<double>(feedCount) / 1000.0;
-  if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
+  // The line: "+" is the one after the move record's before.
+  if (previous && at < length && text[at] == '+' && (at + 1 == length || text[at + 1] == ' ')) {
+    at += at + 1 < length ? 2 : 1;
+    v = static_cast<int64_t>(move->line) + 1;
+    if (v > 0x7fffffff) return kRecordBad;
+  } else if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) {
+    return kRecordBad;
+  }
   move->line = static_cast<int>(v);
   // What is left after the blank that ended the line number are the riding words.
   return TakeWords(text, length, at, move->words) ? kRecordMove : kRecordBad;
@@ -349,9 +380,9 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
 
 IntermediateReader::IntermediateReader(FILE* file) : file_(file) {
   if (ReadLine() != 1) return;
-  if (lineLength_ == 4 && line_[0] == 'U' && line_[1] == ' ' && line_[2] == '2' &&
-      (line_[3] == '0' || line_[3] == '1')) {
-    units_ = line_[3] == '0' ? kInches : kMillimetres;
+  if (lineLength_ == 4 && text_[0] == 'U' && text_[1] == ' ' && text_[2] == '2' &&
+      (text_[3] == '0' || text_[3] == '1')) {
+    units_ = text_[3] == '0' ? kInches : kMillimetres;
   }
 }
 
@@ -375,6 +406,15 @@ int IntermediateReader::ReadLine() {
     const void* newline = std::memchr(begin, '\n', end_ - position_);
     size_t take = newline ? static_cast<size_t>(static_cast<const unsigned char*>(newline) - begin)
                           : end_ - position_;
+    if (newline && lineLength_ == 0 && take < sizeof line_) {
+      // A whole line inside the chunk is read where it stands.
+      position_ += take + 1;
+      ++lineNumber_;
+      if (take > 0 && begin[take - 1] == '\r') --take;
+      text_ = reinterpret_cast<const char*>(begin);
+      lineLength_ = take;
+      return 1;
+    }
     if (lineLength_ + take > sizeof line_ - 1) return -1;
     std::memcpy(line_ + lineLength_, begin, take);
     lineLength_ += take;
@@ -384,6 +424,7 @@ int IntermediateReader::ReadLine() {
       ++lineNumber_;
       if (lineLength_ > 0 && line_[lineLength_ - 1] == '\r') --lineLength_;
       line_[lineLength_] = '\0';
+      text_ = line_;
       return 1;
     }
   }
@@ -399,5 +440,5 @@ int IntermediateReader::Next() {
     ++lineNumber_;
     return kRecordBad;
   }
-  return ParseRecord(line_, lineLength_, units_, &move_, &hole_, &block_);
+  return ParseRecord(text_, lineLength_, units_, &move_, &hole_, &block_);
 }

@@ -13,7 +13,8 @@
 //                                               radius; the feed in 0.001 per minute; the NC line;
 //                                               x, y, z and the feed are "=" when they are those
 //                                               of the move record before (most moves change one
-//                                               or two axes);
+//                                               or two axes), and the line is "+" when it is the
+//                                               one after that record's;
 //                                               then the block's other words that ride on the move
 //                                               (S2000, M08, G43H2, ...), written compactly
 //   C <code> <return> <flags> <x> <y> <z> <r> <feed> <initial> <line> <params>[ <words>]
@@ -145,17 +146,22 @@ class IntermediateWriter {
  private:
   int Put(const char* text, size_t length);
   // Appends " <words>" (when there are any) and the line end to the `n` bytes of `line`, and
-  // writes the line.
+  // writes the line. `line` has room for the longest record (at least kLineCopy bytes).
   int PutLineEnd(char* line, int n, const char* words);
-  // Appends " <count>" of `value` in the resolution of `decimals` (" =" when it equals `*last`,
-  // which `last` then becomes; nullptr: never "="); false when it does not fit.
-  bool PutCount(char* line, int* n, double value, int decimals, int64_t* last = nullptr);
+  static constexpr size_t kLineCopy = 64;
+  // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
+  // With `repeatSlot` (kX, kY, kZ or kFeedSlot) the count is " =" when it is that of the move
+  // record before, and the value is kept for the next.
+  bool PutCount(char* line, int* n, double value, int decimals, int repeatSlot = -1);
+  static constexpr int kFeedSlot = 3;
   FILE* file_;
   int decimals_;
   bool failed_ = false;
   bool anyMove_ = false;        // a move record has been written: "=" may refer to it
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
-  char buffer_[32768];          // records not written yet
+  double lastValues_[4] = {};   // and the values they were rounded from
+  int lastLine_ = 0;            // its NC line
+  char buffer_[65536];          // records not written yet
   size_t buffered_ = 0;
 };
 
@@ -177,8 +183,9 @@ class IntermediateReader {
   int lineNumber() const { return lineNumber_; }
 
  private:
-  // The next line's bytes (without "\r\n") in `line_`, its length in `lineLength_`; false at the
-  // end of the file or on a line longer than the buffer.
+  // The next line's bytes (without "\r\n") at `text_` (in the chunk, or gathered in `line_` when
+  // the line crosses the chunk's end), its length in `lineLength_`. 1, 0 at the end of the file,
+  // -1 on a line longer than `line_` or a last line without its line end.
   int ReadLine();
   int ParseMove(const char* text, size_t length);
   int ParseBlock(const char* text, size_t length);
@@ -192,6 +199,7 @@ class IntermediateReader {
   size_t end_ = 0;
   bool eof_ = false;
   char line_[kCarriedTextSize + 64];
+  const char* text_ = line_;
   size_t lineLength_ = 0;
   MoveRecord move_{};
   BlockRecord block_{};
@@ -200,6 +208,7 @@ class IntermediateReader {
 
 // Parses one record line (without its line end) into `move`, `hole` or `block` with the scale of
 // `units`. A "=" field of a move takes the count `move` holds from the move record parsed into it
-// before (none: the line is bad). Returns kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
+// before (none: the line is bad), and so does the line "+" (that move's line plus one). Returns
+// kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
 int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
                 BlockRecord* block);

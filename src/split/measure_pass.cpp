@@ -19,8 +19,13 @@ namespace {
 // "99999.9" (seven characters).
 constexpr int kFeedWidth = 8;
 
+// Values within these bounds are far inside the ranges: no rounding can matter.
+constexpr double kCoordinateFarInside = 999999.99;
+constexpr double kFeedFarBelow = -9999.9;
+constexpr double kFeedFarAbove = 99999.9;
+
 bool CoordinateFits(double value) {
-  if (value > -999999.99 && value < 999999.99) return true;  // far inside: no rounding can matter
+  if (value > -kCoordinateFarInside && value < kCoordinateFarInside) return true;
   int64_t thousandths = 0;
   return std::isfinite(value) && RoundToWhole(value, 3, &thousandths) &&
          thousandths <= 999999999 && thousandths >= -999999999;
@@ -28,7 +33,7 @@ bool CoordinateFits(double value) {
 
 bool FeedFits(double value) {
   // The feed's text with one decimal ("99999.9") is at most seven characters.
-  if (value > -9999.9 && value < 99999.9) return true;  // far inside: no rounding can matter
+  if (value > kFeedFarBelow && value < kFeedFarAbove) return true;
   int64_t tenths = 0;
   if (!std::isfinite(value) || !RoundToWhole(value, 1, &tenths)) return false;
   int length = (value < 0 ? 1 : 0) + 2;  // the sign, the point and the decimal
@@ -796,6 +801,13 @@ int DescribeZeroFeedWarning(int zeroFeedMoves, std::span<char> out) {
 }
 
 bool MoveRecordFits(const MoveRecord& record, double* badValue, int* badIsFeed) {
+  // Nearly always every value lies far inside its range: one test each, without a branch per
+  // value (a NaN fails its test and goes the long way).
+  const Position& at = record.at;
+  auto far = [](double value) { return std::fabs(value) < kCoordinateFarInside; };
+  const bool inside = (record.feed > kFeedFarBelow) & (record.feed < kFeedFarAbove) & far(at[kX]) & far(at[kY]) &
+                      far(at[kZ]) & far(at[kI]) & far(at[kJ]) & far(at[kK]) & far(at[kR]);
+  if (inside) return true;
   const double coordinates[] = {record.at[kX], record.at[kY], record.at[kZ], record.at[kI],
                                 record.at[kJ], record.at[kK], record.at[kR]};
   for (double value : coordinates) {

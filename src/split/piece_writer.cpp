@@ -8,6 +8,7 @@
 #include "nc/format.h"
 #include "nc/interpreter.h"
 #include "nc/block.h"
+#include "nc/digits.h"
 #include "nc/measure.h"
 #include "nc/line_reader.h"
 
@@ -45,30 +46,33 @@ size_t LeadingGWords(const char* words) {
 
 // The text the formatters write for the value count / 10^decimals (FormatAxisWord and
 // FormatInchAxisWord after the letter): with `point`, the shortest text with a point ("12.5",
-// "100.", "0.", "-0.005"); without, the count itself. Returns its length (at most 24).
-size_t CountText(int64_t count, int decimals, bool point, char* out) {
-  char digits[24];  // least significant first
-  int n = 0;
-  uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  size_t used = 0;
-  if (count < 0) out[used++] = '-';
+// "100.", "0.", "-0.005"); without, the count itself. Written so that it ends just before `end`;
+// returns where it starts (at most 24 characters before `end`).
+char* CountTextBackward(int64_t count, int decimals, bool point, char* end) {
+  const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+  char* start = end;
   if (!point) {
-    while (n > 0) out[used++] = digits[--n];
-    return used;
+    start = WriteDigitsBackward(magnitude, end);
+  } else {
+    // The whole part, the point, and the decimals without their trailing zeros.
+    uint64_t scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    uint64_t fraction = magnitude % scale;
+    int kept = decimals;
+    while (kept > 0 && fraction % 10 == 0) {
+      fraction /= 10;
+      --kept;
+    }
+    for (; kept > 0; --kept) {
+      *--start = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    *--start = '.';
+    start = WriteDigitsBackward(magnitude / scale, start);
   }
-  while (n < decimals + 1) digits[n++] = '0';
-  for (int i = n - 1; i >= decimals; --i) out[used++] = digits[i];
-  out[used++] = '.';
-  int lowest = 0;  // trailing zeros of the decimals are dropped
-  while (lowest < decimals && digits[lowest] == '0') ++lowest;
-  for (int i = decimals - 1; i >= lowest; --i) out[used++] = digits[i];
-  return used;
+  if (count < 0) *--start = '-';
+  return start;
 }
-
 
 void ReportBlock(int motion, const Position& target) {
   char x[kCoordinateTextSize];
@@ -161,6 +165,13 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
 
 void PieceWriter::Text(const char* text, size_t length) {
   if (outUsed_ + length > sizeof out_) Flush();
+  if (length <= kLineCopy && sizeof out_ - outUsed_ >= kLineCopy && text == line_) {
+    // A usual line: one copy of a fixed size from the line buffer (the bytes after the line are
+    // overwritten by the next text or never written out).
+    std::memcpy(out_ + outUsed_, text, kLineCopy);
+    outUsed_ += length;
+    return;
+  }
   if (length > sizeof out_) {
     if (!platform::WriteBytes(file_.get(), text, length)) writeFailed_ = true;
     return;
@@ -179,8 +190,19 @@ void PieceWriter::Append(const char* text, size_t length) {
   // beyond any machine, and the line still ends in a terminator.
   const size_t room = sizeof line_ - 3 - used_;
   const size_t count = length < room ? length : room;
-  std::memcpy(line_ + used_, text, count);
+  if (count > 0) std::memcpy(line_ + used_, text, count);  // often nothing: no riding words
   used_ += count;
+  line_[used_] = '\0';
+}
+
+void PieceWriter::AppendShort(const char* text, size_t length) {
+  if (sizeof line_ - 3 - used_ < kShortCopy) {
+    Append(text, length);
+    return;
+  }
+  // One copy of a fixed size (what lies after the text is overwritten later or ends the line).
+  std::memcpy(line_ + used_, text, kShortCopy);
+  used_ += length;
   line_[used_] = '\0';
 }
 
@@ -197,10 +219,13 @@ void PieceWriter::EndLine() {
 void PieceWriter::AxisWord(char letter, double value, const int64_t* count) {
   char word[kWordTextSize];
   if (count != nullptr) {
-    word[0] = letter;
-    const size_t length = CountText(*count, ResolutionDecimals(settings_.units),
-                                    settings_.format.decimal != 0, word + 1);
-    Append(word, length + 1);
+    // The word ends in the middle of `word`, so that a copy of kShortCopy bytes from its start
+    // stays inside it.
+    static_assert(kWordTextSize >= 2 * kShortCopy);
+    char* start = CountTextBackward(*count, ResolutionDecimals(settings_.units), settings_.format.decimal != 0,
+                                    word + kShortCopy);
+    *--start = letter;
+    AppendShort(start, static_cast<size_t>(word + kShortCopy - start));
     return;
   }
   if (settings_.units == kInches) {
@@ -255,7 +280,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   // An open arc whose end rounds onto its start would be cut as a whole circle: it is left out.
   const bool writable = (moves || fullCircle) && !(arc && !fullCircle && axes == 0);
   const size_t gWords = LeadingGWords(riding);
-  const size_t ridingLength = std::strlen(riding);
+  const size_t ridingLength = riding[0] == '\0' ? 0 : std::strlen(riding);  // mostly none
   if (!writable) {
     // Nothing of the move reaches the piece; what rode on it still acts.
     if (ridingLength == 0) return 0;

@@ -120,6 +120,11 @@ class PieceWriter {
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);
   void Append(const char* text, size_t length);
+  // Append for a text of at most kShortCopy bytes that has kShortCopy readable bytes at `text`.
+  void AppendShort(const char* text, size_t length);
+  static constexpr size_t kShortCopy = 24;
+  // Lines up to this length go into the output buffer with one copy of this fixed size.
+  static constexpr size_t kLineCopy = 64;
   // Ends the line in `line_` and writes it (nothing when it holds no word).
   void EndLine();
   // Appends "G90" when the piece is in incremental mode: generated and recorded moves are absolute.
@@ -148,7 +153,7 @@ class PieceWriter {
   double lastFeed_ = 0;      // feed of the last record written
   bool cycleActive_ = false; // a canned cycle is in force: `cycle_` holds its words
   HoleRecord cycle_{};
-  char out_[16384];          // text not written to the file yet
+  char out_[65536];          // text not written to the file yet
   size_t outUsed_ = 0;
   int number_ = 0;           // the piece open, for the observer
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)

@@ -516,7 +516,7 @@ void SplitLoop::TakeBlock(const BlockRecord& block) {
 
 int SplitLoop::TakePath(const PathRecord& record) {
   const char* riding = record.riding();
-  const size_t ridingLength = std::strlen(riding);
+  const size_t ridingLength = riding[0] == '\0' ? 0 : std::strlen(riding);  // mostly none
   const MachineState before = state_;
   ApplyStateText(riding, ridingLength, kBeforeMove, &state_);
 

@@ -119,7 +119,7 @@ TEST(Intermediate, AMoveRepeatsTheValuesOfTheMoveBeforeAsEquals) {
     ASSERT_EQ(writer.WriteMove(Move(1, 20, 10, -1, 0, 0, 300, 9)), 0);
   }
   EXPECT_EQ(dir.Read("I.txt"), "U 21\r\nM 0 17 0 0 0 50000 0 0\r\nM 1 17 0 10000 = = 300000 5\r\n"
-                               "M 2 17 0 20000 10000 = 0 10000 0 0 = 6\r\nM 1 17 0 = = -1000 = 7\r\n"
+                               "M 2 17 0 20000 10000 = 0 10000 0 0 = +\r\nM 1 17 0 = = -1000 = +\r\n"
                                "B 8 90 M08\r\nM 1 17 0 = = = = 9\r\n");
   platform::FileHandle file(path.c_str(), "rb");
   IntermediateReader reader(file.get());
@@ -127,17 +127,27 @@ TEST(Intermediate, AMoveRepeatsTheValuesOfTheMoveBeforeAsEquals) {
     ASSERT_EQ(reader.Next(), kRecordMove);
     for (int slot : {kX, kY, kZ}) EXPECT_EQ(reader.move().at[slot], m.at[slot]) << m.line;
     EXPECT_EQ(reader.move().feed, m.feed) << m.line;
+    EXPECT_EQ(reader.move().line, m.line);
   }
   ASSERT_EQ(reader.Next(), kRecordBlock);
   ASSERT_EQ(reader.Next(), kRecordMove);
   EXPECT_EQ(reader.move().at[kZ], -1.0);
-  // "=" with no move before, or for an arc's offset, is no record.
-  for (const char* bad : {"M 0 17 0 = 0 0 0 0", "M 2 17 0 0 0 0 = 0 0 0 0 1"}) {
+  EXPECT_EQ(reader.move().line, 9);
+  // "=" or "+" with no move before, or "=" for an arc's offset, is no record.
+  for (const char* bad : {"M 0 17 0 = 0 0 0 0", "M 2 17 0 0 0 0 = 0 0 0 0 1", "M 0 17 0 0 0 0 0 +"}) {
     MoveRecord move{};
     HoleRecord hole{};
     BlockRecord block{};
     EXPECT_EQ(ParseRecord(bad, std::strlen(bad), kMillimetres, &move, &hole, &block), kRecordBad) << bad;
   }
+  // "+" after the last line a line number can be is no record either.
+  MoveRecord move{};
+  HoleRecord hole{};
+  BlockRecord block{};
+  const char last[] = "M 0 17 0 0 0 0 0 2147483647";
+  const char after[] = "M 0 17 0 = = = = +";
+  ASSERT_EQ(ParseRecord(last, std::strlen(last), kMillimetres, &move, &hole, &block), kRecordMove);
+  EXPECT_EQ(ParseRecord(after, std::strlen(after), kMillimetres, &move, &hole, &block), kRecordBad);
 }
 
 TEST(Intermediate, RoundingFollowsTheFormatter) {

@@ -43,7 +43,7 @@ Measured Measure(const TempDir& dir, const std::string& program, double x = 0, d
 
 // The record lines of an intermediate file whose kind is one of `kinds` ("MC": the moves and
 // holes; "B": the carried blocks), without their "\r\n", and with the "=" of a move (the value of
-// the move before) written out.
+// the move before) and its line "+" (the line after the move's before) written out.
 std::vector<std::string> Lines(const std::string& bytes, const char* kinds = "MC") {
   std::vector<std::string> lines;
   std::vector<std::string> last;  // the fields of the move record before
@@ -66,7 +66,8 @@ std::vector<std::string> Lines(const std::string& bytes, const char* kinds = "MC
       for (size_t i : {size_t{4}, size_t{5}, size_t{6}, feed}) {
         if (fields[i] == "=") fields[i] = last[i == feed ? 0 : i];
       }
-      last = {fields[feed], "", "", "", fields[4], fields[5], fields[6]};
+      if (fields[feed + 1] == "+") fields[feed + 1] = std::to_string(std::stoi(last[1]) + 1);
+      last = {fields[feed], fields[feed + 1], "", "", fields[4], fields[5], fields[6]};
       line = fields[0];
       for (size_t i = 1; i < fields.size(); ++i) line += " " + fields[i];
     }

@@ -1,10 +1,13 @@
 // Taking a line apart into its words: what the controls read as a word, and what they refuse.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "nc/block.h"
+#include "nc/number_text.h"
 
 namespace {
 
@@ -78,6 +81,58 @@ TEST(ReadBlock, CodesAreWholeWords) {
   EXPECT_FALSE(block.HasCode('G', 1));
   EXPECT_EQ(block.Find('G')->code, 43);
   EXPECT_EQ(block.Find('X'), nullptr);
+}
+
+// Random numbers of every length (the usual ones of up to 15 digits and the longer ones take
+// different ways through the reader), with signs, leading zeros, points and what may follow: each
+// word holds the value the system's converter reads from the same text, the code of its whole
+// part (held at 999999), whether its decimals are all zero, and ends where the number does.
+TEST(ReadBlock, NumbersOfEveryLengthReadAlike) {
+  std::mt19937_64 engine(1313);
+  for (int round = 0; round < 200000; ++round) {
+    const uint64_t r = engine();
+    std::string digits;
+    const int wholeDigits = static_cast<int>(r % 12);
+    const int decimals = static_cast<int>((r >> 8) % 10);
+    const bool point = (r >> 16) % 4 != 0 || wholeDigits + decimals == 0;
+    bool fractionNonZero = false;
+    for (int i = 0; i < wholeDigits; ++i) digits += static_cast<char>('0' + engine() % ((r >> 20) % 3 == 0 ? 2 : 10));
+    std::string fraction;
+    for (int i = 0; point && i < decimals; ++i) {
+      const char d = static_cast<char>('0' + engine() % ((r >> 24) % 3 == 0 ? 2 : 10));
+      fractionNonZero = fractionNonZero || d != '0';
+      fraction += d;
+    }
+    const char sign = "  -+"[(r >> 28) % 4];
+    const std::string number = digits + (point ? "." : "") + fraction;
+    const std::string text = (sign == ' ' ? "" : std::string(1, sign)) + number;
+    const char* after[] = {"", " Y1.", "Z2", "\r\n", "(C)"};
+    const std::string line = "X" + text + after[(r >> 32) % 5];
+    Block block;
+    const int result = ReadBlock(line.data(), line.size(), &block);
+    if (digits.empty() && fraction.empty()) {
+      EXPECT_EQ(result, kBlockNoNumber) << line;
+      continue;
+    }
+    ASSERT_EQ(result, kBlockReadable) << line;
+    const BlockWord& word = block.words[0];
+    double value = ParseNcReal(number);
+    if (sign == '-') value = -value;
+    EXPECT_EQ(word.value, value) << line;
+    EXPECT_EQ(std::signbit(word.value), sign == '-') << line;
+    EXPECT_EQ(word.hasPoint, point) << line;
+    EXPECT_EQ(word.integral, !fractionNonZero) << line;
+    int64_t whole = 0;
+    for (char c : digits) whole = whole < 1000000 ? whole * 10 + (c - '0') : whole;
+    const auto code = static_cast<int32_t>(whole > 999999 ? 999999 : whole);
+    EXPECT_EQ(word.code, sign == '-' ? -code : code) << line;
+    EXPECT_EQ(word.end, 1 + text.size()) << line;
+  }
+  // A number that goes on in a way no number does, whatever its length.
+  for (const char* line : {"X1.2.3", "X123456789012345678.5.1", "X1.5-2", "X00000000000000000001+2"}) {
+    Block block;
+    EXPECT_EQ(ReadBlock(line, std::strlen(line), &block), kBlockNoNumber) << line;
+  }
 }
 
 TEST(ReadBlock, TooManyWords) {

@@ -18,11 +18,15 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Reads `bytes` as a file; returns the lines (NUL bytes kept), the final result and line number.
-Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = nullptr) {
+// With `skipped`, the first `skip` lines are read over with Skip first, and `*skipped` is its
+// result.
+Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = nullptr, int skip = 0,
+              int* skipped = nullptr) {
   TempDir dir;
   dir.Write("in.nc", bytes);
   platform::FileHandle file(dir.Path("in.nc").c_str(), "rb");
   LineReader reader(file.get());
+  if (skipped != nullptr) *skipped = reader.Skip(skip);
   Lines lines;
   char line[kLineBufferSize];
   size_t length = 0;
@@ -32,6 +36,29 @@ Lines ReadAll(const std::string& bytes, int* last = nullptr, int* lineNumber = n
   if (last != nullptr) *last = result;
   if (lineNumber != nullptr) *lineNumber = reader.lineNumber();
   return lines;
+}
+
+// An empty line and lines of 4094 bytes and "\r\n", so that the last "\r\n" is split across
+// the reader's first two chunks.
+std::string ChunkSplitLines() {
+  std::string bytes = "\n";
+  for (size_t i = 0; i < LineReader::kChunkSize / 4096; ++i) bytes += std::string(4094, 'Y') + "\r\n";
+  return bytes;
+}
+
+// Skipping k lines leaves the reader where k calls of Next would: the same lines after it, the
+// same end, the same line number; a skip past the end or a fault returns what Next returned.
+void ExpectSkipAgreesWithNext(const std::string& bytes, int count, const std::string& name) {
+  int last = 0, number = 0;
+  Lines all = ReadAll(bytes, &last, &number);
+  int skipped = 0, afterLast = 0, afterNumber = 0;
+  Lines after = ReadAll(bytes, &afterLast, &afterNumber, count, &skipped);
+  const size_t k = static_cast<size_t>(count);
+  EXPECT_EQ(skipped, k <= all.size() ? kLineRead : last) << name << " skip " << count;
+  EXPECT_EQ(after, k <= all.size() ? Lines(all.begin() + static_cast<ptrdiff_t>(k), all.end()) : Lines{})
+      << name << " skip " << count;
+  EXPECT_EQ(afterLast, last) << name << " skip " << count;
+  EXPECT_EQ(afterNumber, number) << name << " skip " << count;
 }
 
 TEST(LineReader, LineEndsAndCtrlZ) {
@@ -51,15 +78,15 @@ TEST(LineReader, LineEndsAndCtrlZ) {
 }
 
 TEST(LineReader, CrLfSplitAcrossTheReadChunk) {
-  // The reader fills 16384 bytes at a time: the "\r" of the fifth line is the last byte of the
-  // first chunk and its "\n" the first of the second.
-  std::string bytes = "\n";
-  for (int i = 0; i < 4; ++i) bytes += std::string(4094, 'Y') + "\r\n";
-  ASSERT_EQ(bytes[16383], '\r');
+  // The reader fills kChunkSize bytes at a time: the "\r" of the last long line is the last byte
+  // of the first chunk and its "\n" the first of the second.
+  const std::string bytes = ChunkSplitLines();
+  ASSERT_EQ(bytes[LineReader::kChunkSize - 1], '\r');
   Lines lines = ReadAll(bytes + "Z");
-  ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[4], std::string(4094, 'Y') + "\n");
-  EXPECT_EQ(lines[5], "Z");
+  const size_t longLines = LineReader::kChunkSize / 4096;
+  ASSERT_EQ(lines.size(), longLines + 2);
+  EXPECT_EQ(lines[longLines], std::string(4094, 'Y') + "\n");
+  EXPECT_EQ(lines[longLines + 1], "Z");
 }
 
 TEST(LineReader, LongestLineIsReadWholeAndALongerOneIsRefused) {
@@ -140,7 +167,7 @@ TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
   std::mt19937_64 engine(4242);
   for (int file = 0; file < 60; ++file) {
     std::string bytes;
-    size_t size = 20000 + engine() % 40000;
+    size_t size = LineReader::kChunkSize / 2 + engine() % (2 * LineReader::kChunkSize);
     while (bytes.size() < size) {
       uint64_t r = engine();
       if (r % 97 == 0) {
@@ -162,6 +189,30 @@ TEST(LineReader, AgreesWithThePlainModelOnRandomFiles) {
     EXPECT_EQ(lines, expected) << "file " << file;
     EXPECT_EQ(last, referenceLast) << "file " << file;
     EXPECT_EQ(number, referenceNumber) << "file " << file;
+    const int n = static_cast<int>(lines.size());
+    for (int count : {0, 1, n / 2, n - 1, n, n + 1, static_cast<int>(engine() % (n + 2))}) {
+      if (count >= 0) ExpectSkipAgreesWithNext(bytes, count, "file " + std::to_string(file));
+    }
+  }
+}
+
+TEST(LineReader, SkipAgreesWithNextAtTheEdges) {
+  const std::string longest(kMaxLineLength, '1');
+  const std::string chunkSplit = ChunkSplitLines();
+  const std::string files[] = {
+      "A\r\nB\x1A\r\nC\r\n",  "\x1A\nA\n",     "A\r\x1A",      "A\rB\r\nC",
+      longest + "\r\n" + longest + "\nZ\n", "A\r\nB\r\n" + longest + "\r\r\nC\r\n",
+      "A\n" + longest + "Y\nB\n", chunkSplit + "Z\r\nW", "",
+  };
+  const int chunkLines = static_cast<int>(LineReader::kChunkSize / 4096);
+  for (const std::string& bytes : files) {
+    for (int count : {0, 1, 2, 3, 4, 5, 6, 7, chunkLines, chunkLines + 1, chunkLines + 2, chunkLines + 3}) {
+      ExpectSkipAgreesWithNext(bytes, count, bytes.substr(0, 12));
+    }
+  }
+  LineCountLimit limit(3);
+  for (int count = 0; count <= 5; ++count) {
+    ExpectSkipAgreesWithNext("A\nB\nC\nD\nE\n", count, "over the line limit");
   }
 }
 
