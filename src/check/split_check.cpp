@@ -260,7 +260,7 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
     // after it: never pass over it then (a full circle for a tiny arc is reported as such).
     if (aspect > kDiffTo) return 0;
     if (!IsSubResolution(*next, tolerance) && !DescendsToWhereThePieceIs(*next, move.from, tolerance) &&
-        !EndsWhereTheHeadStands(*next, move.from, tolerance)) {
+        !EndsWhereTheHeadStands(*next, move.from, tolerance) && !AlongTheTopOfTravel(*next)) {
       return 0;
     }
   }
@@ -278,6 +278,15 @@ bool SplitChecker::EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoi
     if (!(axis == 2 && AtTopOfTravel(next.to)) && !SameAxis(next.to, at, axis, tolerance)) return false;
   }
   return true;
+}
+
+// In a head that cannot repeat an interrupted cut: a program rapid from the top of travel to the
+// top of travel (its Z lost to G28 or G53 and never given since), which goes above everything the
+// piece's approach goes through at its start height. The piece's own approach has taken its place;
+// the program move matched after it must start where the piece stands, or above it.
+bool SplitChecker::AlongTheTopOfTravel(const CheckEvent& next) const {
+  return phase_ == kPhaseHead && !repeatAvailable_ && next.kind == kEventRapid && AtTopOfTravel(next.from) &&
+         AtTopOfTravel(next.to);
 }
 
 // In a head that cannot repeat an interrupted cut: a G53 or G28 of the piece that the program

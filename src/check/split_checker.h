@@ -94,6 +94,7 @@ class SplitChecker {
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
+  bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);

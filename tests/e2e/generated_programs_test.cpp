@@ -203,6 +203,11 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // travel.
       {"check_user_header_two_tool_changes_in_the_opening.NC", 1e9, 0.60333333333333328, {50.0, 80.0, 110.0}, nullptr,
        true},
+      // Behind a header file of the user's: after G28 X-5 Z39. the opening's rapids go along the
+      // top of travel with X lost too (G0 Y-49., G0 X-910. Y0.) before G43 H5 Z54. comes down; the
+      // piece's approach at its start height takes their place.
+      {"check_user_header_rapids_along_the_top_of_travel.NC", 1e9, 1.8171748996185799, {0.0, 35.0, 64.0}, nullptr,
+       true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},

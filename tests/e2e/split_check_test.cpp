@@ -400,6 +400,22 @@ TEST(SplitCheckPairs, TheSameCutTwiceOverWithTheSeamAtTheFirst) {
   });
 }
 
+// The opening loses Z to the top of travel and moves along it (with X lost too) before it comes
+// down where it cuts: the piece's approach at its start height takes the place of those rapids.
+constexpr const char* kAlongTheTop =
+    HEAD "G91 G28 X0. Z0.\nG90 G00 Y-5.\nX10. Y5.\nG43 H01 Z5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME;
+#define TOP_HEAD HEAD "G91 G28 X0. Z0.\n" POSITIONING
+
+TEST(SplitCheckPairs, RapidsAlongTheTopOfTravelInTheOpening) {
+  CheckPairs({
+      {"the approach at the start height instead", kAlongTheTop,
+       {TOP_HEAD "G90 G00 X10. Y5.\nG43 H01 Z5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0,
+       ""},
+      {"down somewhere else", kAlongTheTop,
+       {TOP_HEAD "G43 H01 Z5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います"},
+  });
+}
+
 // The opening brings the tool down to Z20. at the start point; the piece's positioning line takes
 // it back up to the start Z before its own approach.
 constexpr const char* kLowOpening =
