@@ -60,12 +60,14 @@ inline bool AtOrAboveZ(const CheckPoint& point, double level, double tolerance) 
   return PhysicalKnown(point, 2) && point.physical[2] >= level - tolerance;
 }
 
+// A straight move along Z alone, between known heights or down from the top of travel (Z lost to
+// G28 or G53 and not given since: above every height a program names).
 inline bool Vertical(const CheckEvent& move, double tolerance) {
   for (int axis = 0; axis < 2; ++axis) {
     if (!PhysicalKnown(move.from, axis) || !PhysicalKnown(move.to, axis)) return false;
     if (!Near(move.from.physical[axis], move.to.physical[axis], tolerance)) return false;
   }
-  return PhysicalKnown(move.from, 2) && PhysicalKnown(move.to, 2);
+  return (PhysicalKnown(move.from, 2) || AtTopOfTravel(move.from)) && PhysicalKnown(move.to, 2);
 }
 
 inline bool AboveXY(const CheckPoint& point, double x, double y, double tolerance) {
@@ -73,7 +75,9 @@ inline bool AboveXY(const CheckPoint& point, double x, double y, double toleranc
          Near(point.physical[1], y, tolerance);
 }
 
+// The lower end of a vertical move.
 inline double LowerZ(const CheckEvent& move) {
+  if (!PhysicalKnown(move.from, 2)) return move.to.physical[2];  // down from the top of travel
   return move.from.physical[2] < move.to.physical[2] ? move.from.physical[2] : move.to.physical[2];
 }
 

@@ -208,6 +208,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // piece's approach at its start height takes their place.
       {"check_user_header_rapids_along_the_top_of_travel.NC", 1e9, 1.8171748996185799, {0.0, 35.0, 64.0}, nullptr,
        true},
+      // Behind a header file of the user's: the opening homes Y and Z with G53 twice over and comes
+      // down with G43 H05 Z0.1 from the top of travel; the piece comes straight down there too.
+      {"check_user_header_down_from_the_top_of_travel.NC", 1e9, 0.026178010471204185, {0.8, 1.75, 11.0}, nullptr,
+       true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},

@@ -416,6 +416,20 @@ TEST(SplitCheckPairs, RapidsAlongTheTopOfTravelInTheOpening) {
   });
 }
 
+// A piece that homes Z first and comes straight down from the top of travel above where it cuts.
+constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME;
+
+TEST(SplitCheckPairs, StraightDownFromTheTopOfTravel) {
+  CheckPairs({
+      {"above where it cuts", kDownFromTheTop,
+       {HEAD POSITIONING "G53 Z0.\nG00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed,
+       0, ""},
+      {"somewhere else, then across below the start height", kDownFromTheTop,
+       {HEAD POSITIONING "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z5.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50},
+       kCheckFailed, kRuleSameCut, "始点が違います"},
+  });
+}
+
 // The opening brings the tool down to Z20. at the start point; the piece's positioning line takes
 // it back up to the start Z before its own approach.
 constexpr const char* kLowOpening =
