@@ -159,6 +159,9 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     if (repeatAvailable_ && CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) == kSameMove) {
       return AcceptProgramMove(move, lastCutting_, kMatchRepeat);
     }
+    const int approach = ApproachesTheRepeat(move);
+    if (approach < 0) return report_->result;
+    if (approach == 1) return CheckAdded(move);
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
   }
@@ -176,6 +179,32 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   tentative_ = 0;
   ++serial_;
   return kCheckPassed;
+}
+
+// A feed move of the head straight down to the start of the interrupted cut, which the piece cuts
+// again right after it: the piece's own approach (judged as an added move), even where a later
+// cut of the program goes the same way (down from the top of travel there). 1 when it is, 0 when
+// it is not, or a failure below 0.
+int SplitChecker::ApproachesTheRepeat(const CheckEvent& move) {
+  if (!repeatAvailable_ || !AllPhysicalKnown(lastCutting_.from)) return 0;
+  const double tolerance = Tolerance(lastCutting_);
+  const double* resume = lastCutting_.from.physical;
+  if (!Vertical(move, tolerance) || !AboveXY(move.to, resume[0], resume[1], tolerance) ||
+      move.to.physical[2] < resume[2] - tolerance) {
+    return 0;
+  }
+  for (int ahead = 1; ahead < EventStream::kLookAhead; ++ahead) {
+    const CheckEvent* next = nullptr;
+    const int peeked = piece_.Peek(ahead, &next);
+    if (peeked == kStreamFault) {
+      FailStream(piece_, pieceNumber_);
+      return -1;
+    }
+    if (peeked != kStreamEvent) return 0;
+    if (next->kind == kEventBlock) continue;
+    return CompareMoves(*next, lastCutting_, tolerance, startZ_, false) == kSameMove ? 1 : 0;
+  }
+  return 0;
 }
 
 // The piece's first cut is the program's next move, which is the same cut as the interrupted one

@@ -97,6 +97,7 @@ class SplitChecker {
   int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
+  int ApproachesTheRepeat(const CheckEvent& move);
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;

@@ -212,6 +212,11 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // down with G43 H05 Z0.1 from the top of travel; the piece comes straight down there too.
       {"check_user_header_down_from_the_top_of_travel.NC", 1e9, 0.026178010471204185, {0.8, 1.75, 11.0}, nullptr,
        true},
+      // Behind a header file of the user's: after the seam the program returns Z (P91 G28 Z0.: a P
+      // word, not G91) and cuts G01 Z-5. straight down from the top of travel where the interrupted
+      // cut began; the second piece's approach there, at its own feed, is its approach.
+      {"check_user_header_approach_that_a_later_cut_makes_too.NC", 1e9, 0.057499999999999996, {0.0, 0.0, -1.0},
+       nullptr, true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},

@@ -416,6 +416,24 @@ TEST(SplitCheckPairs, RapidsAlongTheTopOfTravelInTheOpening) {
   });
 }
 
+// After the seam the program returns Z to the reference point and cuts straight down from the top
+// of travel where the interrupted cut began: the second piece's approach from its start height down
+// to that point at its own feed is its approach, not that later cut.
+constexpr const char* kCutDownFromTheTop =
+    HEAD "G00 X10. Y10.\nZ2.\nG01 Z-5. F200\nY40.\nG28 Z0.\nG00 Y10.\nG01 Z-5. F500\nY40.\n" HOME;
+
+TEST(SplitCheckPairs, AnApproachThatALaterCutFromTheTopMakesToo) {
+  constexpr const char* kFirst = HEAD POSITIONING "G00 X10. Y10.\nZ2.\nG01 Z-5. F200\nY40.\n" HOME;
+  CheckPairs({
+      {"the approach, the repeat, the program's return and cut", kCutDownFromTheTop,
+       {kFirst, HEAD POSITIONING "G00 X10. Y10.\nG01 Z-5. F100\nY40. F200\nG28 Z0.\nG00 Y10.\nG01 Z-5. F500\nY40.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the approach, no repeat after it: the later cut at the wrong feed", kCutDownFromTheTop,
+       {kFirst, HEAD POSITIONING "G00 X10. Y10.\nG01 Z-5. F100\nG28 Z0.\nG00 Y10.\nG01 Z-5. F500\nY40.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "F100."},
+  });
+}
+
 // A piece that homes Z first and comes straight down from the top of travel above where it cuts.
 constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME;
 
