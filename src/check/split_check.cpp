@@ -164,6 +164,12 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     if (approach == 1) return CheckAdded(move);
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
+  } else if (matched == 0 && phase_ == kPhaseHead && !repeatAvailable_ && BelowTheStartHeight(move)) {
+    // A move of the head that no added-move rule allows may be a program move of the opening
+    // further on (written again after a return, say): the piece's approach has taken the place
+    // of the program's moves before it, none of which cuts.
+    matched = MatchPastApproach(move, &index, &source);
+    if (matched < 0) return report_->result;
   }
   // A move of the piece that goes nowhere at the output resolution (a block carried as written,
   // with more decimals than the pieces' own moves, after a move they rounded): nothing moves.
@@ -339,15 +345,30 @@ bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent&
   return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;
 }
 
+// A straight move of the piece that goes below the start height off a vertical line: no added move
+// may be that.
+bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
+  if (move.kind != kEventRapid && move.kind != kEventLinear) return false;
+  const double tolerance = Tolerance(move);
+  if (Vertical(move, tolerance)) return false;
+  return !AtOrAboveZ(move.from, startZ_, tolerance) || !AtOrAboveZ(move.to, startZ_, tolerance);
+}
+
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
-// a cut in a piece's head: 1 when it is `move`, 0 when it is not, or a failure below 0.
+// a cut in a piece's head; for a move that does not cut, the first of those rapids and returns
+// that is the same move, before the program's next cut. 1 when it is `move`, 0 when it is not, or
+// a failure below 0.
 int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched) {
   for (int at = 0; tentative_ + at < EventStream::kLookAhead; ++at) {
     const CheckEvent* next = nullptr;
     const int peeked = PeekSourceMoveAt(move, at, &next);
     if (peeked <= 0) return peeked;
-    if (!IsCuttingEvent(next->kind)) continue;
-    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) return 0;
+    const bool same = CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) == kSameMove;
+    if (!IsCuttingEvent(next->kind)) {
+      if (IsCuttingEvent(move.kind) || !same) continue;
+    } else if (!same || !IsCuttingEvent(move.kind)) {
+      return 0;  // never past a cut
+    }
     *index = at;
     *matched = next;
     return 1;
@@ -373,6 +394,11 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   }
   programMoveSeen_ = true;
   if (kind == kMatchHead) {
+    // The approach so far came down above where this program move starts: it is placed.
+    if (pending_ && AboveXY(move.from, pendingX_, pendingY_, Tolerance(source)) && PhysicalKnown(move.from, 2) &&
+        pendingLow_ >= move.from.physical[2] - Tolerance(source)) {
+      pending_ = false;
+    }
     NoteReturn(move);
     NoteHeadMove(move);
     return kCheckPassed;

@@ -101,6 +101,7 @@ class SplitChecker {
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
+  bool BelowTheStartHeight(const CheckEvent& move) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);

@@ -217,6 +217,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // cut began; the second piece's approach there, at its own feed, is its approach.
       {"check_user_header_approach_that_a_later_cut_makes_too.NC", 1e9, 0.057499999999999996, {0.0, 0.0, -1.0},
        nullptr, true},
+      // Behind a header file of the user's: the opening written three times over, the third copy
+      // coming down below the start height with rapids of its own before the first hole.
+      {"check_user_header_rapids_below_the_start_in_a_repeated_opening.NC", 1e9, 0.026178010471204185,
+       {2.7749999999999999, 0.65000000000000002, 11.0}, nullptr, true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},

@@ -434,6 +434,18 @@ TEST(SplitCheckPairs, AnApproachThatALaterCutFromTheTopMakesToo) {
   });
 }
 
+// A rapid of the head below the start height is a program move or nothing: one from elsewhere is
+// refused even where the program makes the same rapid further on.
+TEST(SplitCheckPairs, ARapidBelowTheStartHeightInTheHead) {
+  constexpr const char* kLowRapid = HEAD "G00 X10. Y5.\nZ5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME;
+  CheckPairs({
+      {"the program's", kLowRapid, {HEAD POSITIONING "G00 X10. Y5.\nZ5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"from elsewhere", kLowRapid, {HEAD POSITIONING "G00 X20. Y5.\nZ5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います"},
+  });
+}
+
 // A piece that homes Z first and comes straight down from the top of travel above where it cuts.
 constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME;
 
