@@ -42,6 +42,13 @@ int SplitChecker::PeekSource(int index, const CheckEvent** event) {
   return peeked;
 }
 
+// The piece's event `ahead` of the one in hand (0: that one); a fault fails the check.
+int SplitChecker::PeekPiece(int ahead, const CheckEvent** event) {
+  const int peeked = piece_.Peek(ahead, event);
+  if (peeked == kStreamFault) FailStream(piece_, pieceNumber_);
+  return peeked;
+}
+
 // The `nth` program move from the next one (0: the next), past the blocks; for the texts of a
 // failure.
 int SplitChecker::PeekSourceMove(int nth, const CheckEvent** event) {
@@ -104,8 +111,8 @@ int SplitChecker::CheckPiece(int number) {
   blockedLine_ = blockedPieceLine_ = 0;
   for (;;) {
     const CheckEvent* event = nullptr;
-    const int peeked = piece_.Peek(0, &event);
-    if (peeked == kStreamFault) return FailStream(piece_, number);
+    const int peeked = PeekPiece(0, &event);
+    if (peeked == kStreamFault) return report_->result;
     if (peeked == kStreamEnd) return FinishPiece(*event);
     const int handled = event->kind == kEventBlock ? HandleBlock(*event) : HandleMove(*event);
     if (handled != kCheckPassed) return handled;
@@ -201,11 +208,8 @@ int SplitChecker::ApproachesTheRepeat(const CheckEvent& move) {
   }
   for (int ahead = 1; ahead < EventStream::kLookAhead; ++ahead) {
     const CheckEvent* next = nullptr;
-    const int peeked = piece_.Peek(ahead, &next);
-    if (peeked == kStreamFault) {
-      FailStream(piece_, pieceNumber_);
-      return -1;
-    }
+    const int peeked = PeekPiece(ahead, &next);
+    if (peeked == kStreamFault) return -1;
     if (peeked != kStreamEvent) return 0;
     if (next->kind == kEventBlock) continue;
     return CompareMoves(*next, lastCutting_, tolerance, startZ_, false) == kSameMove ? 1 : 0;
@@ -235,11 +239,8 @@ int SplitChecker::RepeatBeforeTheSameCut(const CheckEvent& move, int index) {
   int inPiece = 0;
   for (; inPiece < EventStream::kLookAhead; ++inPiece) {
     const CheckEvent* next = nullptr;
-    const int peeked = piece_.Peek(inPiece, &next);
-    if (peeked == kStreamFault) {
-      FailStream(piece_, pieceNumber_);
-      return -1;
-    }
+    const int peeked = PeekPiece(inPiece, &next);
+    if (peeked == kStreamFault) return -1;
     if (peeked != kStreamEvent || !same(*next)) break;
   }
   return inPiece > inProgram ? 1 : 0;
@@ -363,12 +364,13 @@ int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const Ch
     const CheckEvent* next = nullptr;
     const int peeked = PeekSourceMoveAt(move, at, &next);
     if (peeked <= 0) return peeked;
-    const bool same = CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) == kSameMove;
-    if (!IsCuttingEvent(next->kind)) {
-      if (IsCuttingEvent(move.kind) || !same) continue;
-    } else if (!same || !IsCuttingEvent(move.kind)) {
-      return 0;  // never past a cut
+    const bool nextCuts = IsCuttingEvent(next->kind);
+    if (!nextCuts && IsCuttingEvent(move.kind)) continue;
+    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) {
+      if (nextCuts) return 0;  // never past a cut
+      continue;
     }
+    if (nextCuts != IsCuttingEvent(move.kind)) return 0;
     *index = at;
     *matched = next;
     return 1;
@@ -393,22 +395,17 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     return Fail(kRuleSameState, move.line, source.line);
   }
   programMoveSeen_ = true;
+  const double tolerance = Tolerance(source);
   if (kind == kMatchHead) {
     // The approach so far came down above where this program move starts: it is placed.
-    if (pending_ && AboveXY(move.from, pendingX_, pendingY_, Tolerance(source)) && PhysicalKnown(move.from, 2) &&
-        pendingLow_ >= move.from.physical[2] - Tolerance(source)) {
-      pending_ = false;
-    }
+    if (pending_ && PendingAbove(move.from, tolerance)) pending_ = false;
     NoteReturn(move);
     NoteHeadMove(move);
     return kCheckPassed;
   }
-  const double tolerance = Tolerance(source);
-  if (phase_ == kPhaseHead && pending_) {
-    // The approach so far must lie on the vertical line above where the piece resumes.
-    const bool above = AboveXY(move.from, pendingX_, pendingY_, tolerance) && PhysicalKnown(move.from, 2) &&
-                       pendingLow_ >= move.from.physical[2] - tolerance;
-    if (!above) return FailAdded(pendingMove_, kPointResume, &move.from);
+  // The approach so far must lie on the vertical line above where the piece resumes.
+  if (phase_ == kPhaseHead && pending_ && !PendingAbove(move.from, tolerance)) {
+    return FailAdded(pendingMove_, kPointResume, &move.from);
   }
   if (IsCuttingEvent(source.kind)) {
     const int aspect = CompareStates(move.state, source.state);
@@ -466,6 +463,13 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     afterCut_[afterCutCount_++] = source;
   }
   return kCheckPassed;
+}
+
+// The vertical added moves of the head not yet placed lie on the vertical line above `at`, at or
+// above it.
+bool SplitChecker::PendingAbove(const CheckPoint& at, double tolerance) const {
+  return AboveXY(at, pendingX_, pendingY_, tolerance) && PhysicalKnown(at, 2) &&
+         pendingLow_ >= at.physical[2] - tolerance;
 }
 
 // The first reference return after the piece's last program move marks where its tail ended.

@@ -114,12 +114,14 @@ class SplitChecker {
   void NoteReturn(const CheckEvent& move);
   void NoteHeadMove(const CheckEvent& move);
   bool IsLift(const CheckEvent& move, double tolerance) const;
+  bool PendingAbove(const CheckPoint& at, double tolerance) const;
   bool AtStart(const CheckPoint& point, double tolerance) const;
 
   // The program stream. Events the piece has matched tentatively (`tentative_` blocks at the front,
   // see HandleBlock) are still in the ring; every index below counts from after them.
   int PeekSource(int index, const CheckEvent** event);
   int PeekSourceMove(int nth, const CheckEvent** event);
+  int PeekPiece(int ahead, const CheckEvent** event);
   void KeepLastCutting();
   void TakeSource(int count);
   void CommitTentative();
