@@ -752,10 +752,11 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kCycleLevelOnlyText, report.line, report.code);
     case kMeasureUnknownPosition:
       return Compose(out, kUnknownPositionText, report.line);
-    case kMeasureUnreadableBlock:
+    case kMeasureUnreadableBlock: {
+      const int upperLetter = report.letter >= 'a' ? report.letter - 32 : report.letter;  // the word's letter
       switch (report.code) {
         case kBlockNoNumber:
-          return Compose(out, kBlockNoNumberText, report.line, report.letter >= 'a' ? report.letter - 32 : report.letter);
+          return Compose(out, kBlockNoNumberText, report.line, upperLetter);
         case kBlockFullWidth:
           return Compose(out, kBlockFullWidthText, report.line);
         case kBlockMacro:
@@ -763,13 +764,14 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
         case kBlockTooManyWords:
           return Compose(out, kBlockTooManyWordsText, report.line, kMaxBlockWords);
         case kBlockRepeatedWord:
-          return Compose(out, kBlockRepeatedWordText, report.line, report.letter >= 'a' ? report.letter - 32 : report.letter);
+          return Compose(out, kBlockRepeatedWordText, report.line, upperLetter);
         default:
           if (report.letter > ' ' && report.letter < 0x7F) {
             return Compose(out, kBlockBadCharacterText, report.line, report.letter);
           }
           return Compose(out, kBlockBadByteText, report.line, report.letter);
       }
+    }
     case kMeasureArcWithoutCentre:
       return Compose(out, kArcWithoutCentreText, report.line);
     case kMeasureArcRadiusTooSmall:
