@@ -100,6 +100,7 @@ int SplitChecker::CheckPiece(int number) {
   captured_ = false;
   tailLine_ = 0;
   liftOpen_ = false;
+  headPassedNext_ = headPassedKept_ = 0;
   for (int i = 0; i < afterCutCount_; ++i) rematch_[i] = afterCut_[i];
   rematchCount_ = afterCutCount_;
   rematchAt_ = 0;
@@ -171,12 +172,20 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     if (approach == 1) return CheckAdded(move);
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
-  } else if (matched == 0 && phase_ == kPhaseHead && !repeatAvailable_ && BelowTheStartHeight(move)) {
+  } else if (matched == 0 && phase_ == kPhaseHead && !repeatAvailable_ &&
+             (BelowTheStartHeight(move) || !carried_)) {
     // A move of the head that no added-move rule allows may be a program move of the opening
     // further on (written again after a return, say): the piece's approach has taken the place
-    // of the program's moves before it, none of which cuts.
+    // of the program's moves before it, none of which cuts. Without the blocks to mark where the
+    // piece stands in the program's opening, every move of the head is looked for so: the piece's
+    // approach changes where the opening's next moves start, and a copy of the opening written
+    // again further on has the same moves.
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
+    if (matched == 0 && !carried_ && !IsCuttingEvent(move.kind)) {
+      const CheckEvent* passed = PassedInHead(move);
+      if (passed != nullptr) return AcceptProgramMove(move, *passed, kMatchHead);
+    }
   }
   // A move of the piece that goes nowhere at the output resolution (a block carried as written,
   // with more decimals than the pieces' own moves, after a move they rounded): nothing moves.
@@ -187,6 +196,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   if (accepted != kCheckPassed) return accepted;
   // Takes the moves passed over and the matched one, which stays in the ring for
   // lastCuttingSlot_ when it is a cut.
+  if (kind == kMatchHead && !carried_) NotePassedInHead(index);
   if (lastCuttingSlot_ != source) KeepLastCutting();
   for (int i = tentative_ + index + 1; i > 0; --i) source_.Take();
   tentative_ = 0;
@@ -344,6 +354,29 @@ bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent&
     fromThere.via.flags[2] = next.via.flags[2];
   }
   return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;
+}
+
+// Without carried blocks: keeps the program's moves up to `index` (the moves passed over and the
+// one matched), all of them before the program's next cut, for PassedInHead.
+void SplitChecker::NotePassedInHead(int index) {
+  for (int at = 0; at <= index; ++at) {
+    const CheckEvent* next = nullptr;
+    if (PeekSource(at, &next) != kStreamEvent || IsCuttingEvent(next->kind)) return;
+    headPassed_[headPassedNext_] = *next;
+    headPassedNext_ = (headPassedNext_ + 1) % kHeadPassedSize;
+    if (headPassedKept_ < kHeadPassedSize) ++headPassedKept_;
+  }
+}
+
+// A program move of this piece's head already passed over (kept by NotePassedInHead) that is the
+// same move as `move`, or null. The program makes that path itself before the same cut, with the
+// work as it is then: the piece may make it again, in any order, before its first cut.
+const CheckEvent* SplitChecker::PassedInHead(const CheckEvent& move) const {
+  for (int i = 1; i <= headPassedKept_; ++i) {
+    const CheckEvent& passed = headPassed_[(headPassedNext_ - i + kHeadPassedSize) % kHeadPassedSize];
+    if (CompareMoves(move, passed, Tolerance(passed), startZ_, false) == kSameMove) return &passed;
+  }
+  return nullptr;
 }
 
 // A straight move of the piece that goes below the start height off a vertical line: no added move

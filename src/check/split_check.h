@@ -27,7 +27,10 @@
 //     from where the latest program move of its head left the tool (the positioning line after an
 //     opening that went down at the start point); or a reference return (G28/G30/G53) that
 //     starts at or above the start Z. Before the first cut the piece's own approach may take the
-//     place of the program's rapids. Added moves come only before the piece's first program move
+//     place of the program's rapids. Without carried blocks (rule 7) to mark where a piece stands
+//     in the program's opening, a move of its head may also be any program move between where the
+//     piece resumes and the program's next cut, in any order: the program makes that path itself,
+//     with the work as it stands then. Added moves come only before the piece's first program move
 //     and after its last one; added arcs and added holes are never safe.
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
 //     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and

@@ -21,6 +21,9 @@ inline constexpr int kRematchSize = 8;
 // Most restore blocks of one piece that may turn out to have been restores rather than the
 // program's blocks (see SplitChecker::provisional_).
 inline constexpr int kProvisionalSize = 8;
+// Most program moves of a piece's head passed over that a later move of the head may still be
+// (without carried blocks): as many as the program stream looks ahead.
+inline constexpr int kHeadPassedSize = EventStream::kLookAhead;
 
 // Where a piece stands between its opening and its end.
 enum Phase {
@@ -103,6 +106,8 @@ class SplitChecker {
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   bool BelowTheStartHeight(const CheckEvent& move) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
+  void NotePassedInHead(int index);
+  const CheckEvent* PassedInHead(const CheckEvent& move) const;
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);
   int CheckAdded(const CheckEvent& move);
@@ -174,6 +179,11 @@ class SplitChecker {
   double liftX_ = 0.0;
   double liftY_ = 0.0;
   double liftZ_ = 0.0;
+  // Without carried blocks: the program's moves of this piece's head passed over or matched, the
+  // latest kHeadPassedSize of them (a ring: the next slot, and how many are kept).
+  CheckEvent headPassed_[kHeadPassedSize]{};
+  int headPassedNext_ = 0;
+  int headPassedKept_ = 0;
   // The program's moves (rapids, returns) this piece made after its latest cut: a tail that
   // coincides with the program's own closing moves makes them, and the next piece, which resumes
   // at that cut, may make them again in order before any other program move.

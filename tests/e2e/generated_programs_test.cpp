@@ -221,6 +221,11 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // coming down below the start height with rapids of its own before the first hole.
       {"check_user_header_rapids_below_the_start_in_a_repeated_opening.NC", 1e9, 0.026178010471204185,
        {2.7749999999999999, 0.65000000000000002, 11.0}, nullptr, true},
+      // Behind a header file of the user's: the opening written over and over. The first piece's
+      // approach comes before the opening's later copies, which then start elsewhere: its moves
+      // are looked for further on in the program's opening, and among those passed over.
+      {"check_user_header_opening_written_many_times.NC", 1e9, 0.013089005235602092,
+       {2.7749999999999999, 0.65000000000000002, 11.0}, nullptr, true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},

@@ -446,6 +446,25 @@ TEST(SplitCheckPairs, ARapidBelowTheStartHeightInTheHead) {
   });
 }
 
+// Without carried blocks: an opening that comes down, homes Z and comes down again elsewhere. A
+// piece's approach changes where the opening's next moves start: its moves are looked for further
+// on in the opening, and among those passed over, before the first cut.
+constexpr const char* kTwiceDown =
+    HEAD "G00 X5. Y5.\nZ2.\nX10.\nG53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME;
+#define TWICE_HEAD HEAD POSITIONING "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\n"
+
+TEST(SplitCheckPairs, AnOpeningThatComesDownTwice) {
+  CheckPairs({
+      {"the second descent after the piece's own homing", kTwiceDown, {TWICE_HEAD "G01 Z-1. F100\nX30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"then the first, passed over, made again", kTwiceDown,
+       {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0,
+       ""},
+      {"a low rapid the opening never makes", kTwiceDown,
+       {TWICE_HEAD "X12.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
+  });
+}
+
 // A piece that homes Z first and comes straight down from the top of travel above where it cuts.
 constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME;
 
