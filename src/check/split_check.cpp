@@ -369,12 +369,15 @@ void SplitChecker::NotePassedInHead(int index) {
 }
 
 // A program move of this piece's head already passed over (kept by NotePassedInHead) that is the
-// same move as `move`, or null. The program makes that path itself before the same cut, with the
+// same move as `move`, with the same tool and length offset, or null. The program makes that path itself before the same cut, with the
 // work as it is then: the piece may make it again, in any order, before its first cut.
 const CheckEvent* SplitChecker::PassedInHead(const CheckEvent& move) const {
   for (int i = 1; i <= headPassedKept_; ++i) {
     const CheckEvent& passed = headPassed_[(headPassedNext_ - i + kHeadPassedSize) % kHeadPassedSize];
-    if (CompareMoves(move, passed, Tolerance(passed), startZ_, false) == kSameMove) return &passed;
+    if (CompareMoves(move, passed, Tolerance(passed), startZ_, false) == kSameMove &&
+        SameToolLength(move.state, passed.state)) {
+      return &passed;
+    }
   }
   return nullptr;
 }
@@ -390,8 +393,8 @@ bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
 
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
 // a cut in a piece's head; for a move that does not cut, the first of those rapids and returns
-// that is the same move, before the program's next cut. 1 when it is `move`, 0 when it is not, or
-// a failure below 0.
+// that is the same move with the same tool and length offset, before the program's next cut. 1
+// when it is `move`, 0 when it is not, or a failure below 0.
 int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched) {
   for (int at = 0; tentative_ + at < EventStream::kLookAhead; ++at) {
     const CheckEvent* next = nullptr;
@@ -399,7 +402,8 @@ int SplitChecker::MatchPastApproach(const CheckEvent& move, int* index, const Ch
     if (peeked <= 0) return peeked;
     const bool nextCuts = IsCuttingEvent(next->kind);
     if (!nextCuts && IsCuttingEvent(move.kind)) continue;
-    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove) {
+    if (CompareMoves(move, *next, Tolerance(*next), startZ_, raised_) != kSameMove ||
+        (!nextCuts && !SameToolLength(move.state, next->state))) {
       if (nextCuts) return 0;  // never past a cut
       continue;
     }

@@ -78,6 +78,13 @@ inline bool AboveXY(const CheckPoint& point, double x, double y, double toleranc
          Near(point.physical[1], y, tolerance);
 }
 
+// The same tool with the same length offset: a move's program coordinates put the tool's tip in the
+// same place only then.
+inline bool SameToolLength(const CheckMachineState& a, const CheckMachineState& b) {
+  return a.tool == b.tool && a.lengthOffset == b.lengthOffset &&
+         (a.lengthOffset == 49 || a.lengthRegister == b.lengthRegister);
+}
+
 // The lower end of a vertical move.
 inline double LowerZ(const CheckEvent& move) {
   if (!PhysicalKnown(move.from, 2)) return move.to.physical[2];  // down from the top of travel

@@ -450,6 +450,10 @@ TEST(SplitCheckPairs, ARapidBelowTheStartHeightInTheHead) {
 // piece's approach changes where the opening's next moves start: its moves are looked for further
 // on in the opening, and among those passed over, before the first cut.
 constexpr const char* kTwiceDown =
+    HEAD "G00 X5. Y5.\nG43 H01 Z2.\nX10.\nG53 Z0.\nG00 X20. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME;
+// The same, the first descent without the length offset: the same program coordinates are another
+// place for the tool's tip.
+constexpr const char* kTwiceDownFirstWithout =
     HEAD "G00 X5. Y5.\nZ2.\nX10.\nG53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME;
 #define TWICE_HEAD HEAD POSITIONING "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\n"
 
@@ -460,6 +464,9 @@ TEST(SplitCheckPairs, AnOpeningThatComesDownTwice) {
       {"then the first, passed over, made again", kTwiceDown,
        {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0,
        ""},
+      {"then the first, made under another length offset", kTwiceDownFirstWithout,
+       {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed,
+       kRuleSafeMove, ""},
       {"a low rapid the opening never makes", kTwiceDown,
        {TWICE_HEAD "X12.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed, kRuleSafeMove, ""},
   });
