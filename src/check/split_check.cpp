@@ -305,6 +305,8 @@ int SplitChecker::MatchSource(const CheckEvent& move, int* index, const CheckEve
     // A move with the same ends but another arc or hole is a version of this one, not a move
     // after it: never pass over it then (a full circle for a tiny arc is reported as such).
     if (aspect > kDiffTo) return 0;
+    // The head of a piece comes before the program's next cut, however short that cut is.
+    if (phase_ == kPhaseHead && !IsCuttingEvent(move.kind) && IsCuttingEvent(next->kind)) return 0;
     if (!IsSubResolution(*next, tolerance) && !DescendsToWhereThePieceIs(*next, move.from, tolerance) &&
         !EndsWhereTheHeadStands(*next, move.from, tolerance) && !AlongTheTopOfTravel(*next)) {
       return 0;

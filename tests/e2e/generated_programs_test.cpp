@@ -226,6 +226,11 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // are looked for further on in the program's opening, and among those passed over.
       {"check_user_header_opening_written_many_times.NC", 1e9, 0.013089005235602092,
        {2.7749999999999999, 0.65000000000000002, 11.0}, nullptr, true},
+      // Behind a header file of the user's, in inches: cuts and rapids of a ten-thousandth. The
+      // second piece's first rapid was taken for a program rapid after the next cut (a cut the
+      // pieces may leave out, being that short): a head comes before the program's next cut.
+      {"check_user_header_head_rapid_past_a_tiny_cut.NC", 2.0549031657123665e-06, 1e9, {0.0001, 0.0, 0.5}, nullptr,
+       true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},
