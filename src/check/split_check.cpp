@@ -156,7 +156,14 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   // for added moves judge it, and the program's rapid is left to the pieces after.
   int index = 0;
   const CheckEvent* source = nullptr;
-  int matched = phase_ == kPhaseTail && !IsCuttingEvent(move.kind) ? 0 : MatchSource(move, &index, &source);
+  int matched = 0;
+  if (!(phase_ == kPhaseTail && !IsCuttingEvent(move.kind))) {
+    // Without carried blocks to anchor it, a move of a head whose first cut is the repeat is never
+    // a program move: every program move after the interrupted cut comes after its repeat.
+    const int before = phase_ == kPhaseHead && !carried_ && !IsCuttingEvent(move.kind) ? RepeatComesFirst() : 0;
+    if (before < 0) return report_->result;
+    matched = before == 1 ? 0 : MatchSource(move, &index, &source);
+  }
   if (matched < 0) return report_->result;
   if (matched == 1 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
     const int repeat = RepeatBeforeTheSameCut(move, index);
@@ -227,6 +234,39 @@ int SplitChecker::ApproachesTheRepeat(const CheckEvent& move) {
   return 0;
 }
 
+// The piece's first cut ahead (past its feed approach straight down onto the interrupted cut's
+// start) is the repeat of the interrupted cut, and not the program's next cut as well: 1 when it
+// is, 0 when it is not or the look-ahead does not show, or a failure below 0.
+int SplitChecker::RepeatComesFirst() {
+  if (!repeatAvailable_ || !AllPhysicalKnown(lastCutting_.from)) return 0;
+  const double tolerance = Tolerance(lastCutting_);
+  const double* resume = lastCutting_.from.physical;
+  const CheckEvent* cut = nullptr;
+  for (int ahead = 0; cut == nullptr; ++ahead) {
+    if (ahead == EventStream::kLookAhead) return 0;
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekPiece(ahead, &next);
+    if (peeked == kStreamFault) return -1;
+    if (peeked != kStreamEvent) return 0;
+    if (!IsCuttingEvent(next->kind)) continue;
+    if (Vertical(*next, tolerance) && AboveXY(next->to, resume[0], resume[1], tolerance) &&
+        next->to.physical[2] >= resume[2] - tolerance) {
+      continue;  // the approach
+    }
+    if (CompareMoves(*next, lastCutting_, tolerance, startZ_, false) != kSameMove) return 0;
+    cut = next;
+  }
+  for (int at = 0; at < EventStream::kLookAhead; ++at) {
+    const CheckEvent* next = nullptr;
+    const int peeked = PeekSource(at, &next);
+    if (peeked == kStreamFault) return -1;
+    if (peeked != kStreamEvent) return 1;
+    if (!IsCuttingEvent(next->kind)) continue;
+    return CompareMoves(*cut, *next, Tolerance(*next), startZ_, false) == kSameMove ? 0 : 1;
+  }
+  return 0;
+}
+
 // The piece's first cut is the program's next move, which is the same cut as the interrupted one
 // (a contour cut twice over, a spring pass): 1 when it is the repeat of the interrupted cut all
 // the same, 0 when it is the program's, or a failure below 0. The piece makes the same cut once
@@ -235,6 +275,9 @@ int SplitChecker::RepeatBeforeTheSameCut(const CheckEvent& move, int index) {
   if (!repeatAvailable_ || CompareMoves(move, lastCutting_, Tolerance(lastCutting_), startZ_, false) != kSameMove) {
     return 0;
   }
+  // The program's same cut only past moves passed over (shorter than the resolution): the piece's
+  // is the repeat, which the program's next moves follow.
+  if (index > 0) return 1;
   const double tolerance = Tolerance(move);
   auto same = [&](const CheckEvent& event) {
     return event.kind != kEventBlock && CompareMoves(event, move, tolerance, startZ_, false) == kSameMove;

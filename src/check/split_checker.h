@@ -108,6 +108,7 @@ class SplitChecker {
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
   int ApproachesTheRepeat(const CheckEvent& move);
+  int RepeatComesFirst();
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;

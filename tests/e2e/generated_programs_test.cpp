@@ -231,6 +231,12 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // pieces may leave out, being that short): a head comes before the program's next cut.
       {"check_user_header_head_rapid_past_a_tiny_cut.NC", 2.0549031657123665e-06, 1e9, {0.0001, 0.0, 0.5}, nullptr,
        true},
+      // The same, four pieces: the third piece's approach rapid was taken for the program's rapid
+      // after the interrupted cut, and its repeat for the program's next cut but one, past a cut
+      // a ten-thousandth long. A head whose first cut is the repeat makes no program move before
+      // it; a cut like the interrupted one found only past such moves is the repeat.
+      {"check_user_header_repeat_among_tiny_moves.NC", 8.5758783731365262e-06, 1e9, {0.0001, 0.0, 0.5}, nullptr,
+       true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},
