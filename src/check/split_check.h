@@ -29,8 +29,9 @@
 //     starts at or above the start Z. Before the first cut the piece's own approach may take the
 //     place of the program's rapids. Without carried blocks (rule 7) to mark where a piece stands
 //     in the program's opening, a move of its head may also be any program move between where the
-//     piece resumes and the program's next cut, in any order: the program makes that path itself,
-//     with the work as it stands then. Added moves come only before the piece's first program move
+//     piece resumes and the program's next cut, in any order, run with the program's tool and
+//     length offset: the program makes that path itself, with the work as it stands then. A head
+//     whose first cut is the repeat makes no program move before it. Added moves come only before the piece's first program move
 //     and after its last one; added arcs and added holes are never safe.
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
 //     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
