@@ -204,19 +204,39 @@ bool FromTheTopOfTravel(const CheckEvent& piece, const CheckEvent& source, doubl
 
 }  // namespace
 
+// Two straight moves whose ends are within the tolerance go the same way too: a move one step of
+// the resolution long is within the tolerance of its neighbours at both ends, and of itself run
+// backwards. Each end is rounded by at most half a step, so the travel along an axis known at both
+// ends of both moves differs by at most a step.
+static bool SameTravel(const CheckEvent& piece, const CheckEvent& source, double tolerance) {
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!PhysicalKnown(piece.from, axis) || !PhysicalKnown(piece.to, axis) || !PhysicalKnown(source.from, axis) ||
+        !PhysicalKnown(source.to, axis)) {
+      continue;
+    }
+    const double travel = piece.to.physical[axis] - piece.from.physical[axis];
+    if (!Near(travel, source.to.physical[axis] - source.from.physical[axis], tolerance)) return false;
+  }
+  return true;
+}
+
 int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double tolerance, double startZ,
                  bool raised) {
   if (piece.kind != source.kind || piece.code != source.code || piece.named != source.named) return kDiffKind;
   if (piece.kind == kEventHole) return CompareHoles(piece, source, tolerance, startZ);
   if (FromTheTopOfTravel(piece, source, tolerance, startZ)) return kSameMove;
+  bool lifted = false;
   if (!SamePoint(piece.from, source.from, tolerance)) {
     // A rapid after a hole that returned higher: the same vertical line, from higher up.
-    const bool lifted = raised && piece.kind == kEventRapid && SameAxis(piece.from, source.from, 0, tolerance) &&
-                        SameAxis(piece.from, source.from, 1, tolerance) && PhysicalKnown(source.from, 2) &&
-                        AtOrAbove(piece.from, source.from.physical[2], tolerance);
+    lifted = raised && piece.kind == kEventRapid && SameAxis(piece.from, source.from, 0, tolerance) &&
+             SameAxis(piece.from, source.from, 1, tolerance) && PhysicalKnown(source.from, 2) &&
+             AtOrAbove(piece.from, source.from.physical[2], tolerance);
     if (!lifted) return kDiffFrom;
   }
   if (!SamePoint(piece.to, source.to, tolerance)) return kDiffTo;
+  if (!lifted && (piece.kind == kEventRapid || piece.kind == kEventLinear) && !SameTravel(piece, source, tolerance)) {
+    return kDiffTo;
+  }
   if (piece.kind == kEventArc) return CompareArcs(piece, source, tolerance);
   if (piece.kind == kEventReference && !SamePoint(piece.via, source.via, tolerance)) return kDiffVia;
   if (piece.kind == kEventMachine) {

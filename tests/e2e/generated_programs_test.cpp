@@ -237,6 +237,11 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // it; a cut like the interrupted one found only past such moves is the repeat.
       {"check_user_header_repeat_among_tiny_moves.NC", 8.5758783731365262e-06, 1e9, {0.0001, 0.0, 0.5}, nullptr,
        true},
+      // The same, five pieces: the third piece's repeat of a cut one step long was within the
+      // tolerance at both ends of the program's next cut, the same cut run backwards (and under a
+      // C word): the same move also goes the same way.
+      {"check_user_header_one_step_move_run_backwards.NC", 4.1139800020331122e-06, 1e9, {0.0001, 0.0, 0.5}, nullptr,
+       true},
       // The same whole circle cut twice over (a block with no move between), the seam at the
       // first: the next piece's first circle is the repeat, its second the program's.
       {"check_same_circle_twice_over_after_the_seam.NC", 1.0, 1.0, {0.0, 0.0, 100.0}, nullptr, true},
