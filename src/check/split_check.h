@@ -7,9 +7,10 @@
 // not catch the writer's mistakes. Every file starts with the tool at the run's start point.
 // It decides, reading each file once (plus the program's opening once per piece):
 //  1. Same cut. The cutting moves (G01, G02, G03, canned-cycle holes) of all pieces, in order, are
-//     the program's: same kind, start and end, for arcs the same plane, direction, centre (R when
-//     both give R) and swept angle, for holes the same cycle, levels and words. The program's
-//     rapids, reference returns and G53 moves also come, in order. Allowed besides: once at the
+//     the program's: same kind, start and end (for straight moves the same travel too), for arcs
+//     the same plane, direction, centre (R when both give R) and swept angle, for holes the same
+//     cycle, levels and words. The program's rapids, reference returns and G53 moves also come, in
+//     order. Allowed besides: once at the
 //     start of pieces 2..n, the repeat of the last cutting move of the piece before (the move the
 //     seam interrupted, cut again from its own start), unless that was a hole (a hole is never
 //     drilled twice: the piece after one begins with the program's next cut, and may come to its
