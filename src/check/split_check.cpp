@@ -157,7 +157,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   int index = 0;
   const CheckEvent* source = nullptr;
   int matched = 0;
-  if (!(phase_ == kPhaseTail && !IsCuttingEvent(move.kind))) {
+  if (phase_ != kPhaseTail || IsCuttingEvent(move.kind)) {
     // Without carried blocks to anchor it, a move of a head whose first cut is the repeat is never
     // a program move: every program move after the interrupted cut comes after its repeat.
     const int before = phase_ == kPhaseHead && !carried_ && !IsCuttingEvent(move.kind) ? RepeatComesFirst() : 0;
@@ -218,11 +218,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
 int SplitChecker::ApproachesTheRepeat(const CheckEvent& move) {
   if (!repeatAvailable_ || !AllPhysicalKnown(lastCutting_.from)) return 0;
   const double tolerance = Tolerance(lastCutting_);
-  const double* resume = lastCutting_.from.physical;
-  if (!Vertical(move, tolerance) || !AboveXY(move.to, resume[0], resume[1], tolerance) ||
-      move.to.physical[2] < resume[2] - tolerance) {
-    return 0;
-  }
+  if (!DownOntoTheResume(move, tolerance)) return 0;
   for (int ahead = 1; ahead < EventStream::kLookAhead; ++ahead) {
     const CheckEvent* next = nullptr;
     const int peeked = PeekPiece(ahead, &next);
@@ -234,13 +230,20 @@ int SplitChecker::ApproachesTheRepeat(const CheckEvent& move) {
   return 0;
 }
 
+// A straight move along Z that ends on the vertical line above the start of the interrupted cut
+// (known on every axis), at or above it.
+bool SplitChecker::DownOntoTheResume(const CheckEvent& move, double tolerance) const {
+  const double* resume = lastCutting_.from.physical;
+  return Vertical(move, tolerance) && AboveXY(move.to, resume[0], resume[1], tolerance) &&
+         move.to.physical[2] >= resume[2] - tolerance;
+}
+
 // The piece's first cut ahead (past its feed approach straight down onto the interrupted cut's
 // start) is the repeat of the interrupted cut, and not the program's next cut as well: 1 when it
 // is, 0 when it is not or the look-ahead does not show, or a failure below 0.
 int SplitChecker::RepeatComesFirst() {
   if (!repeatAvailable_ || !AllPhysicalKnown(lastCutting_.from)) return 0;
   const double tolerance = Tolerance(lastCutting_);
-  const double* resume = lastCutting_.from.physical;
   const CheckEvent* cut = nullptr;
   for (int ahead = 0; cut == nullptr; ++ahead) {
     if (ahead == EventStream::kLookAhead) return 0;
@@ -248,11 +251,7 @@ int SplitChecker::RepeatComesFirst() {
     const int peeked = PeekPiece(ahead, &next);
     if (peeked == kStreamFault) return -1;
     if (peeked != kStreamEvent) return 0;
-    if (!IsCuttingEvent(next->kind)) continue;
-    if (Vertical(*next, tolerance) && AboveXY(next->to, resume[0], resume[1], tolerance) &&
-        next->to.physical[2] >= resume[2] - tolerance) {
-      continue;  // the approach
-    }
+    if (!IsCuttingEvent(next->kind) || DownOntoTheResume(*next, tolerance)) continue;  // the approach too
     if (CompareMoves(*next, lastCutting_, tolerance, startZ_, false) != kSameMove) return 0;
     cut = next;
   }
@@ -414,8 +413,9 @@ void SplitChecker::NotePassedInHead(int index) {
 }
 
 // A program move of this piece's head already passed over (kept by NotePassedInHead) that is the
-// same move as `move`, with the same tool and length offset, or null. The program makes that path itself before the same cut, with the
-// work as it is then: the piece may make it again, in any order, before its first cut.
+// same move as `move`, with the same tool and length offset, or null. The program makes that path
+// itself before the same cut, with the work as it is then: the piece may make it again, in any
+// order, before its first cut.
 const CheckEvent* SplitChecker::PassedInHead(const CheckEvent& move) const {
   for (int i = 1; i <= headPassedKept_; ++i) {
     const CheckEvent& passed = headPassed_[(headPassedNext_ - i + kHeadPassedSize) % kHeadPassedSize];

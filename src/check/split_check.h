@@ -10,30 +10,30 @@
 //     the program's: same kind, start and end (for straight moves the same travel too), for arcs
 //     the same plane, direction, centre (R when both give R) and swept angle, for holes the same
 //     cycle, levels and words. The program's rapids, reference returns and G53 moves also come, in
-//     order. Allowed besides: once at the
-//     start of pieces 2..n, the repeat of the last cutting move of the piece before (the move the
-//     seam interrupted, cut again from its own start), unless that was a hole (a hole is never
-//     drilled twice: the piece after one begins with the program's next cut, and may come to its
-//     first hole straight down from above it, from the cycle's initial level or higher); a move
-//     of the program shorter than the output resolution may be missing; the program's closing moves (rapids and returns after its
-//     last cutting move) may be replaced by the pieces' own. A piece's tail may coincide with the
-//     program's own moves after its last cut (its retract, the rapid to the next cut) and make
-//     them: the next piece, which resumes at that cut, may make them again, in order, right after
-//     its repeat (or its approach) and before any other program move. Every cutting move of the
-//     program must come before the last piece ends.
+//     order. Allowed besides: once at the start of pieces 2..n, the repeat of the last cutting move
+//     of the piece before (the move the seam interrupted, cut again from its own start), unless
+//     that was a hole (a hole is never drilled twice: the piece after one begins with the program's
+//     next cut, and may come to its first hole straight down from above it, from the cycle's
+//     initial level or higher); a move of the program shorter than the output resolution may be
+//     missing; the program's closing moves (rapids and returns after its last cutting move) may be
+//     replaced by the pieces' own. A piece's tail may coincide with the program's own moves after
+//     its last cut (its retract, the rapid to the next cut) and make them: the next piece, which
+//     resumes at that cut, may make them again, in order, right after its repeat (or its approach)
+//     and before any other program move. Every cutting move of the program must come before the
+//     last piece ends.
 //  2. Safe added moves. Every other move of a piece is the split's own and must be a rapid whose
 //     whole path lies at or above the start point's Z; or a move (rapid or feed) on the vertical
-//     line above the point where the piece resumes (before its first program move) or stops
-//     (after its last one), at or above that point; or, before its first cut, a rise straight up
-//     from where the latest program move of its head left the tool (the positioning line after an
-//     opening that went down at the start point); or a reference return (G28/G30/G53) that
-//     starts at or above the start Z. Before the first cut the piece's own approach may take the
-//     place of the program's rapids. Without carried blocks (rule 7) to mark where a piece stands
-//     in the program's opening, a move of its head may also be any program move between where the
-//     piece resumes and the program's next cut, in any order, run with the program's tool and
-//     length offset: the program makes that path itself, with the work as it stands then. A head
-//     whose first cut is the repeat makes no program move before it. Added moves come only before the piece's first program move
-//     and after its last one; added arcs and added holes are never safe.
+//     line above the point where the piece resumes (before its first program move) or stops (after
+//     its last one), at or above that point; or, before its first cut, a rise straight up from
+//     where the latest program move of its head left the tool (the positioning line after an
+//     opening that went down at the start point); or a reference return (G28/G30/G53) that starts
+//     at or above the start Z. Before the first cut the piece's own approach may take the place of
+//     the program's rapids. Without carried blocks (rule 7) to mark where a piece stands in the
+//     program's opening, a move of its head may also be any program move between where the piece
+//     resumes and the program's next cut, in any order, run with the program's tool and length
+//     offset: the program makes that path itself, with the work as it stands then. A head whose
+//     first cut is the repeat makes no program move before it. Added moves come only before the
+//     piece's first program move and after its last one; added arcs and added holes are never safe.
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
 //     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
 //     rotary-axis words are those of the program at that move. A piece never ends on a move run

@@ -109,6 +109,7 @@ class SplitChecker {
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
   int ApproachesTheRepeat(const CheckEvent& move);
   int RepeatComesFirst();
+  bool DownOntoTheResume(const CheckEvent& move, double tolerance) const;
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
