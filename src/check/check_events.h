@@ -138,8 +138,8 @@ enum BlockClass {
   kBlockRestore = 1,         // only sets machine state a piece may restore before it resumes:
                              // T, M03..M09, S, H, D, a rotary axis A, B, C, G40, G43/G44/G49,
                              // G54..G59, G17..G21, G90/G91,
-                             // G94/G95
-  kBlockInterpretation = 2,  // only G17..G19, G90/G91, G80: changes how later words are read, and
+                             // G94/G95, G00 (on a block that moves nothing)
+  kBlockInterpretation = 2,  // only G00, G17..G19, G90/G91, G80: changes how later words are read, and
                              // nothing else; every effect shows in the moves that follow
 };
 

@@ -75,6 +75,8 @@ inline constexpr char kDetailAddedCut[] = "元のＮＣファイルにない切�
 inline constexpr char kDetailAddedUnknown[] = "追加された移動 %s の位置がわかりません";
 // The added move's line.
 inline constexpr char kDetailAddedInBody[] = "元の移動の途中に追加された移動（%d 行目）があります";
+// The move, the compensation in force ("G41 D1").
+inline constexpr char kDetailAddedInCompensation[] = "追加された移動 %s が工具径補正 %s のまま動きます";
 inline constexpr char kDetailNeverResumed[] = "追加された移動 %s の後に元の移動がありません";
 
 // --- Rule 3: the same machine state ------------------------------------------------------------
@@ -91,6 +93,15 @@ inline constexpr char kStateUnits[] = "単位";
 inline constexpr char kStateRotary[] = "回転軸";
 inline constexpr char kCoolantOff[] = "なし";
 
+// The tool, the length offset in force ("G43 H1", "G49").
+inline constexpr char kDetailZOutsideFrame[] =
+    "工具 T%d・工具長補正 %s で Z を指令しています（元のＮＣファイルはこの工具とこの補正で Z を指令しません）";
+// The line of the tool change, its tool.
+inline constexpr char kDetailChangeWithoutCut[] = "%d 行目の工具交換の工具 T%d で切削しないまま、また工具を交換します";
+inline constexpr char kDetailChangeAfterLastCut[] =
+    "最後の切削の後に %d 行目の工具交換（工具 T%d）があります。その工具はこの分割ＮＣファイルで切削しません";
+// The most frames the check holds.
+inline constexpr char kDetailTooManyFrames[] = "工具と工具長補正の組み合わせが多すぎます（%d 個まで）";
 // The compensation in force ("G41 D1").
 inline constexpr char kDetailResumesInCompensation[] = "工具径補正 %s の途中から再開します";
 inline constexpr char kDetailEndsInCompensation[] = "工具径補正 %s の途中で終わります";

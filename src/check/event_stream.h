@@ -60,6 +60,8 @@ class EventStream {
   int faultKind() const { return faultKind_; }
   int faultLine() const { return faultLine_; }
   const MachineSimulator& simulator() const { return simulator_; }
+  // MachineSimulator::WatchFrames, after Open.
+  void WatchFrames(ToolFrames* frames, bool collect) { simulator_.WatchFrames(frames, collect); }
   // Number of the last line read.
   int lineNumber() const { return lineNumber_; }
   // The blocks read since the latest move other than a reference return or G53 (interpretation-only

@@ -42,17 +42,19 @@ bool IsCycleCode(int32_t whole) {
 }
 
 // Codes a restore block may set: planes, units, length offsets, work offsets, distance and feed
-// modes.
+// modes, and the rapid mode of a positioning to where the tool stands.
 bool IsRestoreCode(int32_t code) {
   if (code % 10 != 0) return false;
   const int32_t whole = code / 10;
-  return (whole >= 17 && whole <= 21) || whole == 40 || whole == 43 || whole == 44 || whole == 49 ||
+  return whole == 0 || (whole >= 17 && whole <= 21) || whole == 40 || whole == 43 || whole == 44 || whole == 49 ||
          (whole >= 54 && whole <= 59) || whole == 90 || whole == 91 || whole == 94 || whole == 95;
 }
 
-// Codes that only change how later words are read: planes, distance mode, the cycle cancel.
+// Codes that only change how later words are read: planes, distance mode, the cycle cancel, and
+// G00 on a block that moves nothing (a positioning to where the tool stands: the rapid mode it
+// leaves shows in the moves that follow).
 bool IsInterpretationCode(int32_t code) {
-  return code == GCode(17) || code == GCode(18) || code == GCode(19) || code == GCode(80) || code == GCode(90) ||
+  return code == GCode(0) || code == GCode(17) || code == GCode(18) || code == GCode(19) || code == GCode(80) || code == GCode(90) ||
          code == GCode(91);
 }
 
@@ -102,6 +104,29 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   moved_ = false;
   line_ = 0;
   fault_ = SimulationFault{};
+  frames_ = nullptr;
+  collect_ = false;
+  checkedValid_ = false;
+  frameFaultLine_ = doubleChangeLine_ = uncutChangeLine_ = uncutTool_ = 0;
+  changesSinceCut_ = lastChangeLine_ = setPositions_ = 0;
+  frameFault_ = ToolFrame{};
+}
+
+void MachineSimulator::NoteZWord() {
+  if (frames_ == nullptr) return;
+  const ToolFrame frame{state_.tool, state_.lengthOffset, state_.lengthOffset == 49 ? 0 : state_.lengthRegister};
+  if (checkedValid_ && SameFrame(frame, checkedFrame_)) return;
+  if (collect_) {
+    frames_->Add(frame);
+  } else if (!frames_->Has(frame)) {
+    if (frameFaultLine_ == 0) {
+      frameFaultLine_ = line_;
+      frameFault_ = frame;
+    }
+    return;
+  }
+  checkedFrame_ = frame;
+  checkedValid_ = true;
 }
 
 int MachineSimulator::Fail(int result) {
@@ -175,6 +200,7 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.state = state_;
   event.signature = 0;
   event.blockClass = kBlockOther;
+  if (IsCuttingEvent(kind)) changesSinceCut_ = 0;
   return event;
 }
 
@@ -257,7 +283,16 @@ int MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
   for (int i = 0; i < block.mCount; ++i) {
     switch (block.mCodes[i]) {
       case 3: case 4: state_.spindle = block.mCodes[i]; break;
-      case 6: state_.tool = state_.selectedTool; break;
+      case 6:
+        if (changesSinceCut_ > 0 && doubleChangeLine_ == 0) {
+          doubleChangeLine_ = line_;
+          uncutChangeLine_ = lastChangeLine_;
+          uncutTool_ = state_.tool;
+        }
+        state_.tool = state_.selectedTool;
+        ++changesSinceCut_;
+        lastChangeLine_ = line_;
+        break;
       case 7: state_.coolant |= 1; break;
       case 8: state_.coolant |= 2; break;
       default: break;
@@ -316,6 +351,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
     // The quick way for the lines most programs are made of: a straight move, or nothing.
     if (HasWord(block, 'F')) state_.feed = WordValue(block, 'F');
+    if (HasWord(block, 'Z')) NoteZWord();
     if (MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots)) moved_ = true;
     return kSimulationOk;
   }
@@ -362,6 +398,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   }
 
   bool moved = false;
+  if (nonModalCode == 0 && cycle_ == 0 && HasWord(block, 'Z')) NoteZWord();
   if (nonModalCode != 0) {
     if (nonModalCode == GCode(28) || nonModalCode == GCode(30)) {
       ReferenceReturn(block, nonModalCode / 10, slots);
@@ -592,6 +629,7 @@ void MachineSimulator::MachinePositioning(const CheckBlock& block, EventSlots* s
 // G92 declares the place the tool stands at to have the given coordinates; G92.1 drops the shift.
 void MachineSimulator::SetOrigin(const CheckBlock& block) {
   const bool cancel = HasCode(block, GCode(92, 1));
+  if (!cancel) ++setPositions_;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     const uint8_t flags = position_.flags[axis];
     const bool physicalKnown = (flags & kPhysicalKnown) != 0;

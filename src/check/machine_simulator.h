@@ -38,6 +38,7 @@
 
 #include "check/check_block.h"
 #include "check/check_events.h"
+#include "check/tool_frames.h"
 
 // Results of MachineSimulator::Execute.
 enum SimulationResult {
@@ -104,6 +105,30 @@ class MachineSimulator {
   // when the block ended it.
   void NextHole(EventSlots* slots);
 
+  // Learns the frames the file gives Z words in into `frames` (`collect`), or holds the file to
+  // those `frames` holds (see check/tool_frames.h); nullptr: neither. Set after Reset, which
+  // forgets it.
+  void WatchFrames(ToolFrames* frames, bool collect) {
+    frames_ = frames;
+    collect_ = collect;
+  }
+  // Held to a table: the first line that gave Z in a frame the table lacks (0: none), and that frame.
+  int frameFaultLine() const { return frameFaultLine_; }
+  const ToolFrame& frameFault() const { return frameFault_; }
+  // The first M06 that followed another with no cut between (0: none), and the line and tool of
+  // that other one.
+  int doubleChangeLine() const { return doubleChangeLine_; }
+  int uncutChangeLine() const { return uncutChangeLine_; }
+  int uncutTool() const { return uncutTool_; }
+  // The tool in the spindle.
+  int tool() const { return state_.tool; }
+  // Tool changes since the latest cut (or since power-on).
+  int changesSinceCut() const { return changesSinceCut_; }
+  // The line of the latest M06 (0: none).
+  int lastChangeLine() const { return lastChangeLine_; }
+  // G92 blocks executed.
+  int setPositions() const { return setPositions_; }
+
   bool ended() const { return ended_; }
   const SimulationFault& fault() const { return fault_; }
   // Where the tool stands now.
@@ -132,6 +157,8 @@ class MachineSimulator {
   void SetOrigin(const CheckBlock& block);
   int StartHoles(const CheckBlock& block);
   int ClassOf(const CheckBlock& block) const;  // a BlockClass
+  // A Z word of a straight move or an arc in work coordinates: its frame is learnt or held.
+  void NoteZWord();
 
   // Position: program coordinates, physical ones (program plus shift) and their flags.
   CheckPoint position_;
@@ -162,4 +189,17 @@ class MachineSimulator {
   SimulationFault fault_;
   CheckBlock block_;    // the latest line's block (the holes are drilled from it)
   CheckBlock riding_;   // the words riding on a move line that goes nowhere
+  // The frames of Z words (see WatchFrames) and the tool changes.
+  ToolFrames* frames_ = nullptr;
+  bool collect_ = false;
+  ToolFrame checkedFrame_{};   // the frame last found in the table (checkedValid_)
+  bool checkedValid_ = false;
+  int32_t frameFaultLine_ = 0;
+  ToolFrame frameFault_{};
+  int32_t doubleChangeLine_ = 0;
+  int32_t uncutChangeLine_ = 0;
+  int32_t uncutTool_ = 0;
+  int32_t changesSinceCut_ = 0;
+  int32_t lastChangeLine_ = 0;
+  int32_t setPositions_ = 0;
 };

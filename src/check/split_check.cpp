@@ -22,11 +22,67 @@ int SplitChecker::Run() {
     pieceNumber_ = 1;
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
+  if (LearnFrames() != kCheckPassed) return report_->result;
   for (int number = 1; number <= job_.pieceCount; ++number) {
     if (CheckPiece(number) != kCheckPassed) return report_->result;
     report_->piecesChecked = number;
   }
   return DrainSource();
+}
+
+// One run of the whole program before the pieces: the frames it gives Z words in and how it
+// changes tools (check/tool_frames.h). A program the machine cannot run fails the check here.
+int SplitChecker::LearnFrames() {
+  frames_ = ToolFrames{};
+  if (replay_.Open(job_.ncFile, job_.start, false) != kStreamEvent) {
+    return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
+  }
+  replay_.WatchFrames(&frames_, true);
+  const CheckEvent* event = nullptr;
+  int peeked = kStreamEvent;
+  while ((peeked = replay_.Peek(0, &event)) == kStreamEvent) replay_.Take();
+  if (peeked == kStreamFault) return FailStream(replay_, 0);
+  const MachineSimulator& machine = replay_.simulator();
+  frames_.changeWithoutCut = machine.doubleChangeLine() != 0 || machine.changesSinceCut() > 0;
+  frames_.setsPosition = machine.setPositions() > 0;
+  if (frames_.overflow) {
+    Detail(kDetailTooManyFrames, ToolFrames::kMaxFrames);
+    return Fail(kRuleSameState, 0, 0);
+  }
+  return kCheckPassed;
+}
+
+// The piece's Z words up to its line `upToLine` were given in frames the program gives them in,
+// and it changed tools only for a cut (unless the program does otherwise itself).
+int SplitChecker::CheckFrames(int upToLine) {
+  const MachineSimulator& machine = piece_.simulator();
+  const int frameLine = machine.frameFaultLine();
+  if (frameLine != 0 && frameLine <= upToLine) {
+    const ToolFrame& frame = machine.frameFault();
+    char offset[32];
+    if (frame.lengthOffset == 49) {
+      std::snprintf(offset, sizeof offset, "G49");
+    } else {
+      std::snprintf(offset, sizeof offset, "G%d H%d", frame.lengthOffset, frame.lengthRegister);
+    }
+    Detail(kDetailZOutsideFrame, frame.tool, offset);
+    return Fail(kRuleSameState, frameLine, 0);
+  }
+  const int changeLine = machine.doubleChangeLine();
+  if (!frames_.changeWithoutCut && changeLine != 0 && changeLine <= upToLine) {
+    Detail(kDetailChangeWithoutCut, machine.uncutChangeLine(), machine.uncutTool());
+    return Fail(kRuleSameState, changeLine, 0);
+  }
+  return kCheckPassed;
+}
+
+// A piece before the last ends after its last cut with the tool it cut with: a tool change after
+// it is the next tool's set-up, which belongs to the piece that cuts with it.
+int SplitChecker::CheckToolChangeAtEnd() {
+  const MachineSimulator& machine = piece_.simulator();
+  if (lastPiece_ || frames_.changeWithoutCut || machine.changesSinceCut() == 0) return kCheckPassed;
+  Detail(kDetailChangeAfterLastCut, machine.lastChangeLine(), machine.tool());
+  return Fail(kRuleSameState, machine.lastChangeLine(), 0);
 }
 
 // --- The program stream ------------------------------------------------------------------------
@@ -87,6 +143,7 @@ int SplitChecker::CheckPiece(int number) {
       piece_.Open(piecePath_, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
+  piece_.WatchFrames(&frames_, false);
   replaying_ = number > 1;
   if (replaying_ && replay_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
@@ -114,6 +171,7 @@ int SplitChecker::CheckPiece(int number) {
     const CheckEvent* event = nullptr;
     const int peeked = PeekPiece(0, &event);
     if (peeked == kStreamFault) return report_->result;
+    if (CheckFrames(peeked == kStreamEnd ? piece_.lineNumber() : event->line) != kCheckPassed) return report_->result;
     if (peeked == kStreamEnd) return FinishPiece(*event);
     const int handled = event->kind == kEventBlock ? HandleBlock(*event) : HandleMove(*event);
     if (handled != kCheckPassed) return handled;
@@ -587,11 +645,28 @@ bool SplitChecker::AtStart(const CheckPoint& point, double tolerance) const {
   return true;
 }
 
+bool SplitChecker::AboveStart(const CheckPoint& point, double tolerance) const {
+  return AtTopOfTravel(point) && PhysicalKnown(point, 0) && PhysicalKnown(point, 1) &&
+         Near(point.physical[0], job_.start[0], tolerance) && Near(point.physical[1], job_.start[1], tolerance);
+}
+
 // A move of the split's own: safe only as a rapid at or above the start Z, a return from there,
 // a rise from where the head's program moves left the tool, or a move on the vertical line above
 // where the piece resumes or stops.
 int SplitChecker::CheckAdded(const CheckEvent& move) {
   const double tolerance = Tolerance(move);
+  if (move.state.compensation != 40 || move.state.compensationBefore != 40) {
+    // Under cutter compensation the control moves the tool off the programmed path, by an offset
+    // built from the moves before: no added move is safe there.
+    char found[96];
+    char text[64];
+    DescribeMove(move, found);
+    CheckMachineState state = move.state;
+    if (state.compensation == 40) state.compensation = move.state.compensationBefore;
+    DescribeStateAspect(state, kDiffCompensation, text);
+    Detail(kDetailAddedInCompensation, found, text);
+    return Fail(kRuleSafeMove, move.line, 0);
+  }
   bool safe = false;
   if (move.kind == kEventRapid) {
     safe = AtOrAboveZ(move.from, startZ_, tolerance) && AtOrAboveZ(move.to, startZ_, tolerance);
@@ -654,7 +729,11 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     if (peeked == kStreamFault) return report_->result;
     endsAsProgram = peeked == kStreamEnd && next != nullptr;
   }
-  if (!endsAsProgram && !AtStart(last, tolerance)) {
+  // Without a G92 to restate the tool's position, a piece may also end at the top of travel above
+  // the start point (after the program's own return of Z to the reference point): the next piece
+  // comes down from higher, on the vertical line above the start point.
+  const bool atTop = !frames_.setsPosition && AboveStart(last, tolerance);
+  if (!endsAsProgram && !atTop && !AtStart(last, tolerance)) {
     CheckPoint start{};
     for (int axis = 0; axis < kCheckAxes; ++axis) {
       start.physical[axis] = job_.start[axis];
@@ -671,6 +750,7 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     CommitTentative();
     return kCheckPassed;
   }
+  if (CheckToolChangeAtEnd() != kCheckPassed) return report_->result;
   if (programMoveSeen_ && stopCompensation_ != 40) {
     // A piece never stops on a path offset by cutter compensation: the next one could not build
     // the same offset.

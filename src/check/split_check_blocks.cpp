@@ -47,9 +47,15 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
   }
   const double tolerance = Tolerance(block);
   const bool atStart = AtStart(block.from, tolerance);
-  const bool restore = phase_ == kPhaseHead && block.blockClass == kBlockRestore && atStart;
-  // In a piece before the last, a block after its last program move may be a closing block.
-  const bool closing = !lastPiece_ && (phase_ == kPhaseTail || (phase_ == kPhaseBody && atStart));
+  // A restore sets state only: with the tool at the start point, or at the top of travel (after
+  // the opening's return of Z to the reference point), clear of the work wherever it stands.
+  const bool restore = phase_ == kPhaseHead && block.blockClass == kBlockRestore &&
+                       (atStart || AtTopOfTravel(block.from));
+  // In a piece before the last, a block after its last program move may be a closing block (with
+  // the tool back at the start point, or above it at the top of travel where no G92 needs it at
+  // the start point).
+  const bool back = atStart || (!frames_.setsPosition && AboveStart(block.from, tolerance));
+  const bool closing = !lastPiece_ && (phase_ == kPhaseTail || (phase_ == kPhaseBody && back));
   const CheckEvent* candidate = nullptr;
   int at = 0;
   for (;; ++at) {

@@ -122,6 +122,9 @@ class SplitChecker {
   int CheckAdded(const CheckEvent& move);
   int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
   int FailBlocked(const CheckEvent& move);
+  int LearnFrames();
+  int CheckFrames(int upToLine);
+  int CheckToolChangeAtEnd();
   int FinishPiece(const CheckEvent& end);
   int FinishClosing(const CheckEvent& end);
   int DrainSource();
@@ -130,6 +133,8 @@ class SplitChecker {
   bool IsLift(const CheckEvent& move, double tolerance) const;
   bool PendingAbove(const CheckPoint& at, double tolerance) const;
   bool AtStart(const CheckPoint& point, double tolerance) const;
+  // At the top of travel, X and Y at the start point's.
+  bool AboveStart(const CheckPoint& point, double tolerance) const;
 
   // The program stream. Events the piece has matched tentatively (`tentative_` blocks at the front,
   // see HandleBlock) are still in the ring; every index below counts from after them.
@@ -151,6 +156,7 @@ class SplitChecker {
   EventStream source_;  // the program's moves and blocks, consumed by the pieces in order
   EventStream replay_;  // the program from its first line again, for the opening of each piece
   EventStream piece_;
+  ToolFrames frames_;  // what the program gives Z words in, and how it changes tools (LearnFrames)
   char piecePath_[kPathSize];
   int pieceNumber_ = 0;
   bool lastPiece_ = false;

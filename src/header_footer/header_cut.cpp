@@ -68,8 +68,8 @@ bool IsLengthOffsetPickUp(const Block& block) {
 
 }  // namespace
 
-int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3],
-                          std::span<char> out) {
+int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3], std::span<char> out,
+                          bool withZ) {
   size_t length = 0;
   auto append = [&](std::string_view text) {
     for (char c : text) {
@@ -89,7 +89,7 @@ int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3]
     }
     append(codes);
   }
-  for (int axis = kX; axis <= kZ; ++axis) {
+  for (int axis = kX; axis <= (withZ ? kZ : kY); ++axis) {
     char word[kCoordinateTextSize + 16];
     const bool point = !recipe.found || recipe.hasPoint[axis] == 1;
     if (recipe.units == kInches) {

@@ -52,6 +52,8 @@ int CutHeader(const char* ncFile, const char* headerFile, PositioningRecipe* rec
 // block named neither), or "G90G00" when the header ended without a rapid move (with the work
 // offset of the block that ended it, when it names one); then X, Y, Z of
 // `start`, each written like the program writes that axis (with a point: "X0."; without:
-// thousandths "X0"), in an inch program to the ten-thousandth ("X0.0243", "X243"). Returns its
-// length.
-int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3], std::span<char> out);
+// thousandths "X0"), in an inch program to the ten-thousandth ("X0.0243", "X243"); Z only
+// `withZ` (a program that cuts under a tool length offset reaches Z only under it, after the
+// positioning line). Returns its length.
+int FormatPositioningLine(const PositioningRecipe& recipe, const double start[3], std::span<char> out,
+                          bool withZ = true);

@@ -297,6 +297,7 @@ void MeasurePass::NoteCut(double fromZ, double toZ, int lineNumber) {
   if (!report_->anyCut || highest > report_->highestCutZ) report_->highestCutZ = highest;
   report_->anyCut = true;
   if (report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
+  report_->lastCuttingLine = lineNumber;
 }
 
 int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode) {
@@ -394,6 +395,7 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   }
 
   if (const int refused = RefuseCodes(lineNumber); refused != kMeasureOk) return refused;
+  if (block.Has('G') && (block.HasCode('G', 43) || block.HasCode('G', 44))) report_->lengthOffsetUsed = true;
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
     report_->endCode = block.HasCode('M', 2) ? 2 : 30;

@@ -61,6 +61,7 @@ struct MeasureReport {
   double value;           // the value that did not fit (kMeasureValueTooLarge)
   int valueIsFeed;        // 1 when `value` is a feed, 0 when a coordinate or offset
   int firstCuttingLine;   // NC line of the first cutting record (motion 1..3), 0 when none
+  int lastCuttingLine;    // NC line of the last cutting record or hole, 0 when none
   int records;            // records written, start and closing record included
   int zeroFeedMoves;      // cutting moves measured while no feed was in force: no time added
   int unmeasurableMoves;  // moves whose length or time was no finite number: nothing added
@@ -75,6 +76,8 @@ struct MeasureReport {
   int setPositionLine;    // the line of the G92 before the first move (0: none)
   int setPositionAxes;    // bit 0, 1, 2: X, Y, Z named by that G92
   double setPosition[3];  // the values it names
+  bool lengthOffsetUsed;  // a block takes up a tool length offset (G43, G44): the program moves Z
+                          // under it, and the pieces' added moves to Z must too
 };
 
 // Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created

@@ -148,17 +148,108 @@ bool CopyTextFile(const char* path, FILE* out) {
   return true;
 }
 
-bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state) {
-  platform::FileHandle input(headerPath, "rb");
+namespace {
+
+// A word that serves only the tool in the spindle: its number (T), its change (M06), its spindle
+// (S, M03, M04), its coolant (M07, M08) and its length offset (G43, G44, H, and the Z the offset is
+// taken up with).
+bool IsToolSetUpWord(const BlockWord& word, bool takesUpOffset) {
+  switch (word.letter) {
+    case 'T':
+    case 'S':
+    case 'H':
+      return true;
+    case 'Z':
+      return takesUpOffset;
+    case 'M':
+      return word.integral && (word.code == 6 || word.code == 3 || word.code == 4 || word.code == 7 ||
+                               word.code == 8);
+    case 'G':
+      return word.integral && (word.code == 43 || word.code == 44);
+    default:
+      return false;
+  }
+}
+
+// Calls `take(text, length)` for every line of the header at `path` as a piece of header `header`
+// holds it. False when the file cannot be read to its end.
+template <typename Take>
+bool ForEachHeaderLine(const char* path, int header, Take take) {
+  platform::FileHandle input(path, "rb");
   if (!input) return false;
   LineReader reader(input.get());
   char line[kLineBufferSize];
+  char rest[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
+  bool describing = false;  // comment lines after a tool change left out describe its tool
   while ((status = reader.Next(line, &length)) == kLineRead) {
-    ApplyStateText(line, length, kWholeBlock, state);
+    if (length > 0 && line[length - 1] == '\n') --length;
+    if (header != kResumeHeader) {
+      take(line, length);
+      continue;
+    }
+    size_t restLength = 0;
+    const int sorted = ToolSetUpLine(line, length, rest, sizeof rest, &restLength);
+    Block block;
+    const bool commentOnly = sorted == kSetUpNone && ReadBlock(line, length, &block) == kBlockReadable &&
+                             block.Empty() && block.hasComment && !block.tapeMark;
+    if (sorted == kSetUpOnly) {
+      describing = describing || (ReadBlock(line, length, &block) == kBlockReadable && block.HasCode('M', 6));
+      continue;
+    }
+    if (describing && commentOnly) continue;
+    describing = false;
+    if (sorted == kSetUpNone) take(line, length);
+    if (sorted == kSetUpRemoved) take(rest, restLength);
   }
-  if (status != kLineEnd) return false;
+  return status == kLineEnd;
+}
+
+}  // namespace
+
+int ToolSetUpLine(const char* line, size_t length, char* out, size_t size, size_t* outLength) {
+  *outLength = 0;
+  if (size > 0) out[0] = '\0';
+  Block block;
+  if (ReadBlock(line, length, &block) != kBlockReadable) return kSetUpNone;
+  const bool takesUpOffset = block.HasCode('G', 43) || block.HasCode('G', 44);
+  int setUp = 0;
+  int others = 0;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (IsToolSetUpWord(word, takesUpOffset)) {
+      ++setUp;
+    } else if (word.letter != 'N') {
+      ++others;
+    }
+  }
+  if (setUp == 0) return kSetUpNone;
+  if (others == 0) return kSetUpOnly;
+  size_t used = 0;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    if (word.letter == 'N' || IsToolSetUpWord(word, takesUpOffset)) continue;
+    if (!AppendCanonicalWord(line, word, out, size, &used)) return kSetUpOnly;
+  }
+  *outLength = used;
+  return kSetUpRemoved;
+}
+
+bool CopyResumeHeader(const char* path, FILE* out) {
+  bool written = true;
+  const bool read = ForEachHeaderLine(path, kResumeHeader, [&](const char* text, size_t length) {
+    written = platform::WriteBytes(out, text, length) && platform::WriteBytes(out, "\r\n", 2) && written;
+  });
+  return read && written;
+}
+
+bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state, int header) {
+  if (!ForEachHeaderLine(headerPath, header, [&](const char* text, size_t length) {
+        ApplyStateText(text, length, kWholeBlock, state);
+      })) {
+    return false;
+  }
   ApplyStateText(positioning, std::strlen(positioning), kWholeBlock, state);
   return true;
 }
@@ -334,6 +425,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   }
   EndLine();
   forced_ &= ~axes;
+  if ((axes & (1 << kZ)) != 0) zAtTop_ = false;
   if (newMotion) motionInForce_ = motion;
   if (newFeed) writtenFeed_ = feed;
   if (settings_.observer != nullptr) {
@@ -343,22 +435,33 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   return words;
 }
 
-int PieceWriter::SeamMove(int motion, const Position& target, double feed) {
+int PieceWriter::SeamMove(int motion, const Position& target, double feed, int flags) {
   origin_ = kSeamMove;
-  const int words = Move(motion, target, feed);
+  const int words = Move(motion, target, feed, flags);
   origin_ = kProgramMove;
   return words;
 }
 
-int PieceWriter::Open(int number, const char* path, const Position& entry) {
+int PieceWriter::Open(int number, const char* path, const Position& entry, int header) {
   writeFailed_ = false;
   outUsed_ = 0;
+  header_ = number > 1 ? header : kProgramHeader;
   if (!file_.Open(path, "wb")) return kPieceNotCreated;
-  if (!CopyTextFile(settings_.headerPath, file_.get())) return kHeaderUnreadable;
+  const bool copied = header_ == kResumeHeader ? CopyResumeHeader(settings_.headerPath, file_.get())
+                                               : CopyTextFile(settings_.headerPath, file_.get());
+  if (!copied) return kHeaderUnreadable;
   number_ = number;
   if (settings_.observer != nullptr) settings_.observer->PieceOpened(number, entry);
-  Text(settings_.positioning, std::strlen(settings_.positioning));
-  Text("\r\n", 2);
+  // Where the header leaves no length offset in force in a program that cuts under one, the tool
+  // may reach Z only after the piece's own tool change, with the offset: a piece after the first
+  // writes its positioning line (X and Y) in its restore.
+  const char* positioning = header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
+  const int offset = HeaderState().lengthOffset;
+  positioningPending_ = number > 1 && settings_.lengthOffsets && offset != 43 && offset != 44;
+  if (!positioningPending_) {
+    Text(positioning, std::strlen(positioning));
+    Text("\r\n", 2);
+  }
   if (settings_.format.comment == 1) {
     Text("(", 1);
     Text(settings_.ncFile, std::strlen(settings_.ncFile));
@@ -377,11 +480,60 @@ int PieceWriter::Open(int number, const char* path, const Position& entry) {
   at_ = SeamPoint(start[0], start[1], start[2]);
   lastMotion_ = 0;
   lastFeed_ = 0.0;
+  zAtTop_ = false;
   return kPieceWritten;
 }
 
+void PieceWriter::PendingPositioning(const MachineState& needed, bool withZ) {
+  if (!positioningPending_) return;
+  positioningPending_ = false;
+  const char* positioning = header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
+  BeginLine();
+  Append(positioning);
+  EndLine();
+  motionInForce_ = 0;
+  distanceInForce_ = 90;
+  if (!withZ) return;
+  // Down (or up) to the start height with the length offset the program cuts with here.
+  BeginLine();
+  if (needed.lengthOffset == 43 || needed.lengthOffset == 44) {
+    char text[32];
+    std::snprintf(text, sizeof text, "G%dH%d", needed.lengthOffset,
+                  needed.lengthRegister == kNotStated ? 0 : needed.lengthRegister);
+    Append(text);
+  }
+  AxisWord('Z', settings_.start[2]);
+  EndLine();
+}
+
+void PieceWriter::RestoreAtToolChange(const MachineState& needed, bool selection) {
+  const MachineState& header = HeaderState();
+  char text[32];
+  const int plane = needed.plane == kNotStated ? 17 : needed.plane;
+  if (plane != planeInForce_) {
+    BeginLine();
+    EnsurePlane(plane);
+    EndLine();
+  }
+  if (needed.feedMode != kNotStated && needed.feedMode != (header.feedMode == kNotStated ? 94 : header.feedMode)) {
+    std::snprintf(text, sizeof text, "G%d", needed.feedMode);
+    BeginLine();
+    Append(text);
+    EndLine();
+  }
+  if (selection && needed.selectedTool != kNotStated && needed.selectedTool != header.selectedTool) {
+    std::snprintf(text, sizeof text, "T%d", needed.selectedTool);
+    BeginLine();
+    Append(text);
+    EndLine();
+  }
+  // The program's own set-up brings the tool down, with its length offset.
+  PendingPositioning(needed, false);
+}
+
 void PieceWriter::Restore(const MachineState& needed) {
-  const MachineState& header = settings_.header;
+  const MachineState& header = HeaderState();
+  const bool pending = positioningPending_;
   auto differs = [](int want, int have) { return want != kNotStated && want != have; };
   char text[64];
   auto line = [&](const char* format, int value) {
@@ -419,6 +571,9 @@ void PieceWriter::Restore(const MachineState& needed) {
   } else if (differs(needed.spindleSpeed, header.spindleSpeed)) {
     line("S%d", needed.spindleSpeed);
   }
+  // X and Y at the height the tool change (or the header) left the tool, then the start height
+  // with the length offset.
+  PendingPositioning(needed, true);
   // A rotary axis where the program had it, turned at the start height.
   for (int axis = 0; axis < 3; ++axis) {
     if (needed.rotary[axis][0] == '\0' || std::strcmp(needed.rotary[axis], header.rotary[axis]) == 0) continue;
@@ -429,9 +584,9 @@ void PieceWriter::Restore(const MachineState& needed) {
     EndLine();
   }
   // The length offset takes effect with a Z move: to the start height, where the tool stands.
-  const bool lengthChanged = differs(needed.lengthOffset, header.lengthOffset) ||
-                             ((needed.lengthOffset == 43 || needed.lengthOffset == 44) &&
-                              (toolChange || differs(needed.lengthRegister, header.lengthRegister)));
+  const bool lengthChanged = !pending && (differs(needed.lengthOffset, header.lengthOffset) ||
+                                          ((needed.lengthOffset == 43 || needed.lengthOffset == 44) &&
+                                           (toolChange || differs(needed.lengthRegister, header.lengthRegister))));
   if (lengthChanged && (needed.lengthOffset == 43 || needed.lengthOffset == 44)) {
     BeginLine();
     if (motionInForce_ != 0) Append("G00", 3);
@@ -562,12 +717,15 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
     if (code == 27 || code == 28 || code == 30 || code == 53) {
       forced_ |= (block.Has('X') ? 1 << kX : 0) | (block.Has('Y') ? 1 << kY : 0) |
                  (block.Has('Z') ? 1 << kZ : 0);
+      // A return to the reference point (or machine zero and above) ends at the top of travel.
+      const BlockWord* z = block.Find('Z');
+      if (z != nullptr && (code != 53 || z->value >= 0.0)) zAtTop_ = true;
     }
     if (code >= 54 && code <= 59) forced_ = 7;
   }
 }
 
-int PieceWriter::Close(double time, double distance) {
+int PieceWriter::Close(double time, double distance, bool moves) {
   const double* start = settings_.start;
   if (cycleActive_) {
     BeginLine();
@@ -576,19 +734,26 @@ int PieceWriter::Close(double time, double distance) {
     cycleActive_ = false;
     motionInForce_ = -1;
   }
-  // Lift at feed, clear of the surface, when a straight feed move ended the piece.
-  const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
-  if (lastMotion_ == 1) {
-    SeamMove(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + SeamHeight(settings_.seam.lift)),
-             settings_.seam.liftFeedRatio * lastFeed_);
-  }
+  if (moves && zAtTop_ && !settings_.setsPosition) {
+    // The program has taken the tool up to the top of travel itself: only the return in X and Y,
+    // up there, announced with G00, Z left where it is.
+    motionInForce_ = -1;
+    SeamMove(0, SeamPoint(start[0], start[1], at_[kZ]), 0.0, UnknownFlag(kZ));
+  } else if (moves) {
+    // Lift at feed, clear of the surface, when a straight feed move ended the piece.
+    const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
+    if (lastMotion_ == 1) {
+      SeamMove(1, SeamPoint(stop[kX], stop[kY], stop[kZ] + SeamHeight(settings_.seam.lift)),
+               settings_.seam.liftFeedRatio * lastFeed_);
+    }
 
-  // Retract to the start height, always announced with G00; then the return in X and Y, with
-  // G00 when the retract did not put it in force.
-  const int inForce = motionInForce_;
-  motionInForce_ = -1;
-  if (SeamMove(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
-  SeamMove(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+    // Retract to the start height, always announced with G00; then the return in X and Y, with
+    // G00 when the retract did not put it in force.
+    const int inForce = motionInForce_;
+    motionInForce_ = -1;
+    if (SeamMove(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
+    SeamMove(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+  }
 
   if (settings_.format.comment == 1) {
     char number[64];

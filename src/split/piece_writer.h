@@ -51,6 +51,24 @@ struct PieceSettings {
   int units;               // kMillimetres or kInches: the program's (and so the pieces') units
   MachineState header;     // the state the header and the positioning line leave the machine in
   PieceObserver* observer = nullptr;  // told of every piece and every block written (nullptr: none)
+  // A piece that resumes with another tool than the header's, or at a tool change, gets the header
+  // without the blocks that serve only the program's first tool (ToolSetUpLine) and then its own
+  // set-up: `resumePositioning` is its positioning line and `resumeHeader` the state the two leave.
+  const char* resumePositioning = "";
+  MachineState resumeHeader{};
+  // The program takes up tool length offsets (G43/G44): where a header leaves none in force, its
+  // positioning line names X and Y only, and the piece's own set-up then comes down to the start
+  // height with the offset the program cuts with there ("G43 H.. Z..").
+  bool lengthOffsets = false;
+  // The program states its position with G92: every piece must end at the start point, where the
+  // next one's header states it again.
+  bool setsPosition = false;
+};
+
+// Which header a piece begins with (PieceWriter::Open).
+enum PieceHeader {
+  kProgramHeader = 0,  // the header file as it stands
+  kResumeHeader = 1,   // without the blocks that serve only the program's first tool
 };
 
 // Results of PieceWriter's operations.
@@ -72,7 +90,9 @@ class PieceWriter {
   // file copied unchanged, the positioning line and the comment "(<ncFile>)" when comments are
   // on. `entry`: where the piece takes over (the start point for the first), for the observer.
   // Returns kPieceWritten, kPieceNotCreated or kHeaderUnreadable.
-  int Open(int number, const char* path, const Position& entry);
+  // `header`: a PieceHeader. Where the positioning line names no Z (see PieceSettings), a piece
+  // after the first writes it in its restore instead, after its tool change.
+  int Open(int number, const char* path, const Position& entry, int header = kProgramHeader);
 
   // The restore of a piece that takes over in the middle of the program: the blocks that bring
   // the machine from the header's state to `needed` (only what differs, and only what `needed`
@@ -80,6 +100,11 @@ class PieceWriter {
   // next change), the spindle speed and direction, a rotary axis word (A, B, C) as the program
   // last wrote it, the length offset "G43 H.. Z<start height>" (or G49), the coolant.
   void Restore(const MachineState& needed);
+  // The restore of a piece that begins at the program's own tool change, whose set-up the piece
+  // then carries: the plane, the feed mode and the tool selected for the change; the positioning
+  // line when Open left it. `selection`: the change takes the tool selected before it (an M06
+  // without a T word), which the restore selects again.
+  void RestoreAtToolChange(const MachineState& needed, bool selection);
 
   // The approach to `entry`, where the piece takes over: rapid to above it at the start height,
   // rapid down to the approach height above it, plunge to it at `feed` times the approach factor.
@@ -100,7 +125,12 @@ class PieceWriter {
   // Writes the tail: the cycle cancel when a cycle is in force, the lift, retract and return, the
   // totals (`time` minutes, `distance` mm) as comments when comments are on, and the footer. Then
   // closes the file. Returns kPieceWritten, kFooterUnreadable or kPieceNotWritten.
-  int Close(double time, double distance);
+  // After the program's own return of Z to the reference point the tool is at the top of travel
+  // already: no lift and no retract (unless the program states its position with G92, and the
+  // tool must be back at the start point for the next piece's header). `moves` false: no lift,
+  // retract or return at all (a program that ends inside cutter compensation ends so in its last
+  // piece too: an added move there would run off the programmed path).
+  int Close(double time, double distance, bool moves = true);
 
  private:
   // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the
@@ -115,7 +145,14 @@ class PieceWriter {
   void AxisWord(char letter, double value, const int64_t* count = nullptr);
   // Move() for a move the split adds (approach, plunge, lift, retract, return): the observer is
   // told so.
-  int SeamMove(int motion, const Position& target, double feed);
+  int SeamMove(int motion, const Position& target, double feed, int flags = 0);
+  // The positioning line left by Open, then the start height under `needed`'s length offset
+  // (`withZ`).
+  void PendingPositioning(const MachineState& needed, bool withZ);
+  // The state of the header written by Open.
+  const MachineState& HeaderState() const {
+    return header_ == kResumeHeader ? settings_.resumeHeader : settings_.header;
+  }
   // Starts a new line of words in `line_`.
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);
@@ -156,6 +193,10 @@ class PieceWriter {
   char out_[65536];          // text not written to the file yet
   size_t outUsed_ = 0;
   int number_ = 0;           // the piece open, for the observer
+  int header_ = kProgramHeader;  // the header the piece began with
+  bool positioningPending_ = false;  // Open left the positioning line to the restore
+  bool zAtTop_ = false;      // a reference return (or G53 to machine zero) took Z to the top of
+                             // travel, and no move has named Z since
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
 };
 
@@ -167,4 +208,20 @@ bool CopyTextFile(const char* path, FILE* out);
 // The machine state a header file and the positioning line after it leave: every readable line
 // of the file at `headerPath` and then `positioning` applied in order (UpdateMachineState). False
 // when the header file cannot be read.
-bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state);
+bool HeaderMachineState(const char* headerPath, const char* positioning, MachineState* state,
+                        int header = kProgramHeader);
+
+// What becomes of a header line in a piece that does not begin with the program's first tool.
+enum ToolSetUpResult {
+  kSetUpNone = 0,     // the line serves no tool: kept as it is
+  kSetUpOnly = 1,     // only the first tool's set-up (T, M06, S, M03/M04, M07/M08, G43/G44 with
+                      // H and Z): left out
+  kSetUpRemoved = 2,  // the set-up words taken out, the rest in `out` (canonical words)
+};
+// Sorts the header line `line` (`length` bytes); for kSetUpRemoved writes the rest into `out`
+// (`size` bytes, terminated) and its length into `*outLength`.
+int ToolSetUpLine(const char* line, size_t length, char* out, size_t size, size_t* outLength);
+
+// Copies the header at `path` into `out` without the first tool's set-up (ToolSetUpLine), every
+// line ended with "\r\n". False when it cannot be read to its end.
+bool CopyResumeHeader(const char* path, FILE* out);

@@ -40,13 +40,17 @@ struct SplitRun {
   char footerPath[kPathField];
   PieceSettings piece;  // what every piece is made of
   char positioning[128];  // the positioning line after the header
+  char resumePositioning[128];  // the same after the header without the first tool's set-up
   Extents minimum;
   Extents maximum;
   int pieces;            // pieces written and closed
   PositioningRecipe recipe;  // the header's end and the positioning line's recipe
   int bodyLine;          // the first line of the program's body (the header is before it)
   int lastMoveLine;      // the program's last move: the footer follows it
+  int lastCutLine = 0;   // the program's last cut: no piece begins after it
   int units;             // the program's units
+  bool lengthOffsets = false;  // the program takes up tool length offsets
+  bool setsPosition = false;   // the program states its position with G92
   int opened = 0;        // the highest piece number this run created (0: none): a failed run
                          // removes pieces 1 .. opened
   bool madeHeader = false;  // this run made the header file / the footer file
@@ -265,7 +269,10 @@ int MeasureRun(SplitRun* run) {
     return Refuse(*run);
   }
   run->lastMoveLine = report.lastMoveLine;
+  run->lastCutLine = report.lastCuttingLine;
   run->units = report.units;
+  run->lengthOffsets = report.lengthOffsetUsed;
+  run->setsPosition = report.setPositionLine != 0;
   LineWithCoordinate(kTotalDistance, distance.running);
   LineWithCoordinate(kTotalTime, time.running);
   char warning[kLogLineSize];
@@ -318,8 +325,6 @@ int PrepareRun(SplitRun* run) {
     }
     run->madeHeader = true;
   }
-  FormatPositioningLine(run->recipe, run->job.start, run->positioning);
-  run->piece.positioning = run->positioning;
   auto removeMade = [&] {
     if (run->madeHeader) platform::RemoveFile(run->headerPath);
     platform::RemoveFile(run->intermediatePath);
@@ -333,14 +338,30 @@ int PrepareRun(SplitRun* run) {
     }
     run->madeFooter = true;
   }
-  // What every piece's head leaves the machine in: the restore of a piece starts from there.
-  run->piece.header = UnstatedMachine();
-  if (!HeaderMachineState(run->headerPath, run->positioning, &run->piece.header)) {
-    removeMade();
-    FormatLog(kHeaderStateUnreadable, run->headerPath);
-    return Refuse(*run);
+  // What every piece's head leaves the machine in: the restore of a piece starts from there. A
+  // program that cuts under a tool length offset moves Z only under one: a header that leaves
+  // none in force gets a positioning line in X and Y alone.
+  PieceSettings& piece = run->piece;
+  piece.lengthOffsets = run->lengthOffsets;
+  piece.setsPosition = run->setsPosition;
+  const int headers[2] = {kProgramHeader, kResumeHeader};
+  char* lines[2] = {run->positioning, run->resumePositioning};
+  MachineState* states[2] = {&piece.header, &piece.resumeHeader};
+  for (int h = 0; h < 2; ++h) {
+    MachineState opening = UnstatedMachine();
+    if (!HeaderMachineState(run->headerPath, "", &opening, headers[h])) {
+      removeMade();
+      FormatLog(kHeaderStateUnreadable, run->headerPath);
+      return Refuse(*run);
+    }
+    const bool withZ = !run->lengthOffsets || opening.lengthOffset == 43 || opening.lengthOffset == 44;
+    FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
+    *states[h] = opening;
+    ApplyStateText(lines[h], std::strlen(lines[h]), kWholeBlock, states[h]);
   }
-  run->piece.units = run->units;
+  piece.positioning = run->positioning;
+  piece.resumePositioning = run->resumePositioning;
+  piece.units = run->units;
   return kSplitDone;
 }
 
@@ -392,6 +413,7 @@ struct PieceMeters {
 // Why no piece may begin at a record (0: one may): the log text naming the reason.
 const char* SeamBlocked(int flags, const MachineState& state, const MachineState& header) {
   if ((flags & kCompensated) != 0) return kSeamAfterCompensation;
+  if (state.compensation == 41 || state.compensation == 42) return kSeamAfterCompensation;
   if ((flags & kFromUnknown) != 0) return kSeamAfterUnknownPosition;
   // The restore puts no work offset in force: the start point and the approach are in the
   // header's, and a piece resuming in another would come down somewhere else.
@@ -402,8 +424,8 @@ const char* SeamBlocked(int flags, const MachineState& state, const MachineState
 }
 
 // Closes the piece being written and reports it with the kind of split `kind`.
-int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number) {
-  const int closed = writer->Close(run->time.previous, run->distance.previous);
+int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number, bool moves = true) {
+  const int closed = writer->Close(run->time.previous, run->distance.previous, moves);
   if (closed == kFooterUnreadable) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);
@@ -422,7 +444,8 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number)
 }
 
 // Opens piece `number`, which takes over at `entry`, and writes its head.
-int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& entry) {
+int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& entry,
+              int header = kProgramHeader) {
   char path[kPathField];
   if (PiecePath(run->job.ncFile, number, path, sizeof path) != kNamingOk) {
     FormatLog(kDerivedPathTooLong, run->job.ncFile);
@@ -433,7 +456,7 @@ int OpenPiece(SplitRun* run, PieceWriter* writer, int number, const Position& en
   BareFileName(display, sizeof display);
   FormatLog(kPieceName, number, display);
   EmitLogLine(nullptr, kLogPlain);
-  const int opened = writer->Open(number, path, entry);
+  const int opened = writer->Open(number, path, entry, header);
   if (opened == kPieceNotCreated) {  // nothing was made: a file already there is not this run's
     FormatLog(kPieceUncreatable, path);
     return Refuse(*run);
@@ -489,12 +512,16 @@ class SplitLoop {
  private:
   // A block of the program's own: into the piece being written, unless the header or the footer
   // holds it.
-  void TakeBlock(const BlockRecord& block);
+  int TakeBlock(const BlockRecord& block);
   // A move or hole: measured, and written into the piece being written or, at a seam, into the
   // next. Returns kSplitDone or kSplitFailed.
   int TakePath(const PathRecord& record);
   // Ends the piece being written at `record` and begins the next one with it.
   int Seam(const PathRecord& record, const MachineState& before, Position* end);
+  // Ends the piece being written before the program's tool change `block` (a limit passed, the
+  // seam not placed yet): the piece ends after the closing blocks of its last operation, and the
+  // next one begins with the next tool's set-up, the program's own.
+  int SeamAtToolChange(const BlockRecord& block, bool namesTool);
 
   SplitRun* run_;
   PieceMeters meters_;
@@ -505,13 +532,43 @@ class SplitLoop {
   PendingSeam pending_{false, false, false, 0, nullptr};
 };
 
-void SplitLoop::TakeBlock(const BlockRecord& block) {
-  ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+// True for a block that changes tools (M06); `*namesTool` tells whether it names the tool (T).
+bool IsToolChange(const BlockRecord& block, bool* namesTool) {
+  Block words;
+  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !words.HasCode('M', 6)) return false;
+  *namesTool = words.Has('T');
+  return true;
+}
+
+int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
   // are its footer.
-  if (pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine) {
-    writer_.WriteBlock(block);
+  const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine;
+  bool namesTool = false;
+  // A tool change with cuts after it (a piece without one would only change tools).
+  if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
+      SeamBlocked(0, state_, run_->piece.header) == nullptr) {
+    if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
+  ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  if (body) writer_.WriteBlock(block);
+  return kSplitDone;
+}
+
+int SplitLoop::SeamAtToolChange(const BlockRecord& block, bool namesTool) {
+  if (pending_.deferred != nullptr) {
+    FormatLog(pending_.deferred, pending_.line, block.line);
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (ClosePiece(run_, &writer_, pending_.byTime ? kSplitByTime : kSplitByDistance, pieceNumber_) != kSplitDone) {
+    return kSplitFailed;
+  }
+  Blank();
+  pending_ = PendingSeam{false, false, false, 0, nullptr};
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, kResumeHeader) != kSplitDone) return kSplitFailed;
+  writer_.RestoreAtToolChange(state_, !namesTool);
+  meters_.Reset();
+  return kSplitDone;
 }
 
 int SplitLoop::TakePath(const PathRecord& record) {
@@ -573,7 +630,11 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
   }
   Blank();
   pending_ = PendingSeam{false, false, false, 0, nullptr};
-  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_) != kSplitDone) return kSplitFailed;
+  // A piece that resumes with another tool than the header's changes tools once, to its own: the
+  // header's set-up of the first tool is left out.
+  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
+                                                                                        : kProgramHeader;
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
   writer_.Restore(before);
   // The record is the first amount of the new piece.
   meters_.Reset();
@@ -601,7 +662,7 @@ int SplitLoop::Run() {
   int kind;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
     if (kind == kRecordBlock) {
-      TakeBlock(reader.block());
+      if (TakeBlock(reader.block()) != kSplitDone) return kSplitFailed;
     } else if (TakePath(PathRecord{kind == kRecordHole, reader.move(), reader.hole()}) != kSplitDone) {
       return kSplitFailed;
     }
@@ -617,7 +678,11 @@ int SplitLoop::Run() {
     FormatLog(kSeamNeverReached, pending_.line);
     EmitLogLine(nullptr, kLogPlain);
   }
-  return ClosePiece(run_, &writer_, kSplitRest, pieceNumber_);
+  // A program that ends inside cutter compensation ends so in its last piece too: a lift, retract
+  // or return added there would run off the programmed path, by an offset built from the moves
+  // before.
+  const bool compensated = state_.compensation == 41 || state_.compensation == 42;
+  return ClosePiece(run_, &writer_, kSplitRest, pieceNumber_, !compensated);
 }
 
 // --- The split check: a split that cannot be proven is not delivered --------------------------
@@ -756,7 +821,7 @@ int FinishRun(SplitRun* run) {
 
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
-               platform::TickCount(), "", "", "", PieceSettings{}, "", Extents{}, Extents{}, 0,
+               platform::TickCount(), "", "", "", PieceSettings{}, "", "", Extents{}, Extents{}, 0,
                PositioningRecipe{}, 0, 0, 0};
   if (ReportJob(&run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;

@@ -22,6 +22,9 @@ CheckPair Fails(const char* name, const char* source, std::vector<const char*> p
 }
 
 #define POSITIONING "G90G0X0.Y0.Z50.\n"
+// The positioning line where the header leaves no length offset in force in a program that cuts
+// under one: X and Y alone, the start height reached after it with the offset.
+#define POSITIONING_XY "G90G0X0.Y0.\n"
 
 // --- Blocks carried in their place ---------------------------------------------------------------
 
@@ -98,28 +101,63 @@ constexpr const char* kToolsFirst = TOOLS_HEAD POSITIONING
     "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nM05\nG91G28Z0.\nG90\nT2M06\nS2000M03\nX10.Y10.\nG43Z50.H02\n"
     "Z2.\nG01Z-2.F200\nX20.\nX30.\nZ-1.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n";
 #define TOOLS_SECOND_AFTER "X20.Y10.\nZ8.\nG01Z-2.F100\nX30.F200\nX40.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n"
+// The second piece resumes with tool 2: the header without the first tool's set-up (T1 M06,
+// S1000 M03, G43 H01 Z50.), then its own tool change, X and Y, and the start height under H2.
+#define TOOLS_RESUME_HEAD "%\nO0002\nG90 G17 G21 G54\n"
+#define TOOLS_SECOND TOOLS_RESUME_HEAD "T2M06\nS2000M03\n" POSITIONING_XY "G43H2Z50.\n" TOOLS_SECOND_AFTER
 
 TEST(SplitCheckRealPrograms, TwoToolsWithTheSeamInTheSecondToolsWork) {
   CheckPairs({
-      Passes("as written", kTools, {kToolsFirst, TOOLS_HEAD POSITIONING "M05\nT2M06\nG43H02Z50.\nS2000M03\n" TOOLS_SECOND_AFTER}),
+      Passes("as written", kTools, {kToolsFirst, TOOLS_SECOND}),
       Fails("the restore without the tool change", kTools,
-            {kToolsFirst, TOOLS_HEAD POSITIONING "M05\nG43H02Z50.\nS2000M03\n" TOOLS_SECOND_AFTER}, 2, kRuleSameState,
-            "工具が違います：T1（元は T2）"),
+            {kToolsFirst, TOOLS_RESUME_HEAD "S2000M03\n" POSITIONING_XY "G43H2Z50.\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "工具 T0・工具長補正 G43 H2 で Z を指令しています"),
       Fails("the restore without the length offset", kTools,
-            {kToolsFirst, TOOLS_HEAD POSITIONING "M05\nT2M06\nS2000M03\n" TOOLS_SECOND_AFTER}, 2, kRuleSameState,
-            "工具長補正が違います：G43 H1（元は G43 H2）"),
+            {kToolsFirst, TOOLS_RESUME_HEAD "T2M06\nS2000M03\n" POSITIONING_XY "Z50.\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "工具 T2・工具長補正 G49 で Z を指令しています"),
+      Fails("the restore with another tool's length offset", kTools,
+            {kToolsFirst, TOOLS_RESUME_HEAD "T2M06\nS2000M03\n" POSITIONING_XY "G43H1Z50.\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "工具 T2・工具長補正 G43 H1 で Z を指令しています"),
       Fails("the restore without the spindle speed", kTools,
-            {kToolsFirst, TOOLS_HEAD POSITIONING "M05\nT2M06\nG43H02Z50.\nM03\n" TOOLS_SECOND_AFTER}, 2, kRuleSameState,
-            "主軸回転数が違います：S1000.（元は S2000.）"),
+            {kToolsFirst, TOOLS_RESUME_HEAD "T2M06\nM03\n" POSITIONING_XY "G43H2Z50.\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "主軸回転数が違います"),
+      // The heads a splitter must not write: the start height without the length offset, and the
+      // first tool's set-up replayed before the piece's own tool change.
+      Fails("the positioning line to Z before the length offset", kTools,
+            {kToolsFirst, TOOLS_RESUME_HEAD "T2M06\nS2000M03\n" POSITIONING "G43H2Z50.\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "工具 T2・工具長補正 G49 で Z を指令しています"),
+      Fails("the first tool's opening replayed", kTools,
+            {kToolsFirst, TOOLS_HEAD POSITIONING "M05\nT2M06\nG43H02Z50.\nS2000M03\n" TOOLS_SECOND_AFTER}, 2,
+            kRuleSameState, "4 行目の工具交換の工具 T1 で切削しないまま、また工具を交換します"),
       Fails("the tool changed at the approach height", kTools,
-            {kToolsFirst, TOOLS_HEAD POSITIONING "X20.Y10.\nZ8.\nM05\nT2M06\nG43H02Z8.\nS2000M03\nG01Z-2.F100\nX30.F200\n"
-                                                 "X40.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n"},
+            {kToolsFirst, TOOLS_RESUME_HEAD "T1M06\nS1000M03\n" POSITIONING_XY "G43H1Z50.\nX20.Y10.\nZ8.\nM05\nT2M06\n"
+                                           "G43H02Z8.\nS2000M03\nG01Z-2.F100\nX30.F200\nX40.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n"},
             2, kRuleCarriedBlock, "元のＮＣファイルにないブロックがあります"),
       Fails("the return to the reference left out", kTools,
             {TOOLS_HEAD POSITIONING "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nM05\nG90\nT2M06\nS2000M03\nX10.Y10.\n"
                                     "G43Z50.H02\nZ2.\nG01Z-2.F200\nX20.\nX30.\nZ-1.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n",
-             TOOLS_HEAD POSITIONING "M05\nT2M06\nG43H02Z50.\nS2000M03\n" TOOLS_SECOND_AFTER},
+             TOOLS_SECOND},
             1, kRuleCarriedBlock, ""),
+  });
+}
+
+// The same program split at the second tool's change: the first piece ends after the first tool's
+// closing blocks (its return of Z to the reference point) and goes back over the start point up
+// there; the second begins with the program's own set-up of the second tool.
+#define TOOLS_AT_CHANGE_FIRST TOOLS_HEAD POSITIONING "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nM05\nG91G28Z0.\nG90\n"
+#define TOOLS_AT_CHANGE_SECOND TOOLS_RESUME_HEAD POSITIONING_XY "T2 M06\nS2000 M03\nX10.Y10.\nG43Z50.H02\nZ2.\n" \
+    "G01Z-2.F200\nX20.\nX30.\nX40.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n"
+
+TEST(SplitCheckRealPrograms, TwoToolsWithTheSeamAtTheToolChange) {
+  CheckPairs({
+      Passes("as written", kTools, {TOOLS_AT_CHANGE_FIRST "G00X0.Y0.\nM05\nM30\n%\n", TOOLS_AT_CHANGE_SECOND}),
+      Fails("the next tool's set-up at the first piece's end", kTools,
+            {TOOLS_AT_CHANGE_FIRST "T2M06\nS2000M03\nG00X0.Y0.\nM05\nM30\n%\n",
+             TOOLS_RESUME_HEAD POSITIONING_XY "X10.Y10.\nG43Z50.H02\nZ2.\nG01Z-2.F200\nX20.\nX30.\nX40.\nG00Z50.\nX0.Y0.\n"
+                                              "M05\nM30\n%\n"},
+            1, kRuleSameState, "最後の切削の後に 16 行目の工具交換（工具 T2）があります"),
+      Fails("the return left out", kTools, {TOOLS_AT_CHANGE_FIRST "%\n", TOOLS_AT_CHANGE_SECOND}, 1, kRulePosition,
+            "スタート点"),
   });
 }
 
@@ -187,7 +225,7 @@ TEST(SplitCheckRealPrograms, CutterCompensation) {
       Fails("a seam inside the compensation", kContour,
             {CONTOUR_FIRST "Z-1.\nG00Z50.\nX0.Y0.\nM30\n%\n",
              COMP_HEAD POSITIONING "X0.Y20.\nZ8.\nG01Z-2.F50\nG41X20.D01F100\nY0.\nG40X-10.Y-10.\nX-20.\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
-            1, kRuleSameState, "工具径補正 G41 D1 の途中で終わります"),
+            1, kRuleSafeMove, "追加された移動 G01 X20. Y20. Z-1. が工具径補正 G41 D1 のまま動きます"),
       Fails("a seam in the move that cancels the compensation", kContour,
             {CONTOUR_FIRST "Y0.\nG40X-10.Y-10.\nZ-1.\nG00Z50.\nX0.Y0.\nM30\n%\n",
              COMP_HEAD POSITIONING "X20.Y0.\nZ8.\nG01Z-2.F50\nG40X-10.Y-10.F100\nX-20.\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
@@ -285,19 +323,19 @@ TEST(SplitCheckRealPrograms, WordsRidingOnMovesAndWordForms) {
 #define RETURN_FOOTER "M09\nG91 G28 Z0.\nG28 X0. Y0.\nM05\nM30\n%\n"
 constexpr const char* kReturns = RETURN_HEAD
     "G00 X10. Y0.\nG43 H01 Z50. M08\nS1000 M03\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\n" RETURN_FOOTER;
-constexpr const char* kReturnsSecond = RETURN_HEAD POSITIONING
-    "M08\nG43H01Z50.\nS1000M03\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER;
+constexpr const char* kReturnsSecond = RETURN_HEAD
+    "S1000M03\n" POSITIONING_XY "G43H1Z50.\nM08\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER;
 #define RETURNS_FIRST_BODY "X10.Y0.\nG43Z50.H01M08\nS1000M03\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\n"
 
 TEST(SplitCheckRealPrograms, RidingWordsAloneAndReturnsInTheFooter) {
   CheckPairs({
-      Passes("as written", kReturns, {RETURN_HEAD POSITIONING RETURNS_FIRST_BODY RETURN_FOOTER, kReturnsSecond}),
+      Passes("as written", kReturns, {RETURN_HEAD POSITIONING_XY RETURNS_FIRST_BODY RETURN_FOOTER, kReturnsSecond}),
       Fails("the riding words without the coolant", kReturns,
-            {RETURN_HEAD POSITIONING "X10.Y0.\nG43Z50.H01\nM08\nS1000M03\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER,
+            {RETURN_HEAD POSITIONING_XY "X10.Y0.\nG43Z50.H01\nM08\nS1000M03\nZ2.\nG01Z-1.F100\nX20.\nX30.\nZ0.\nG00Z50.\nX0.Y0.\n" RETURN_FOOTER,
              kReturnsSecond},
             1, kRuleCarriedBlock, "元のＮＣファイルにないブロックがあります"),
       Fails("a footer without the coolant off", kReturns,
-            {RETURN_HEAD POSITIONING RETURNS_FIRST_BODY "G91 G28 Z0.\nG28 X0. Y0.\nM05\nM30\n%\n", kReturnsSecond}, 1,
+            {RETURN_HEAD POSITIONING_XY RETURNS_FIRST_BODY "G91 G28 Z0.\nG28 X0. Y0.\nM05\nM30\n%\n", kReturnsSecond}, 1,
             kRuleCarriedBlock, "元のＮＣファイルの終わりのブロック（15 行目から）と違います"),
   });
 }

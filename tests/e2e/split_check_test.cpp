@@ -208,6 +208,8 @@ using Pair = CheckPair;
 // Opening lines shared by the programs below.
 #define HEAD "%\nO0001\nG90 G17 G21 S1000 M03\n"
 #define POSITIONING "G90G0X0.Y0.Z50.\n"
+// The positioning line of a program that moves Z only under a length offset: X and Y alone.
+#define POSITIONING_XY "G90G0X0.Y0.\n"
 #define HOME "G00 Z50.\nX0. Y0.\nM30\n%\n"
 
 constexpr const char* kRArcs = HEAD
@@ -404,7 +406,7 @@ TEST(SplitCheckPairs, TheSameCutTwiceOverWithTheSeamAtTheFirst) {
 // down where it cuts: the piece's approach at its start height takes the place of those rapids.
 constexpr const char* kAlongTheTop =
     HEAD "G91 G28 X0. Z0.\nG90 G00 Y-5.\nX10. Y5.\nG43 H01 Z5.\nX12.\nG01 Z-1. F100\nX30.\n" HOME;
-#define TOP_HEAD HEAD "G91 G28 X0. Z0.\n" POSITIONING
+#define TOP_HEAD HEAD "G91 G28 X0. Z0.\n" POSITIONING_XY
 
 TEST(SplitCheckPairs, RapidsAlongTheTopOfTravelInTheOpening) {
   CheckPairs({
@@ -455,7 +457,7 @@ constexpr const char* kTwiceDown =
 // place for the tool's tip.
 constexpr const char* kTwiceDownFirstWithout =
     HEAD "G00 X5. Y5.\nZ2.\nX10.\nG53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME;
-#define TWICE_HEAD HEAD POSITIONING "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\n"
+#define TWICE_HEAD HEAD POSITIONING_XY "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z2.\nX10.\n"
 
 TEST(SplitCheckPairs, AnOpeningThatComesDownTwice) {
   CheckPairs({
@@ -478,10 +480,10 @@ constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1
 TEST(SplitCheckPairs, StraightDownFromTheTopOfTravel) {
   CheckPairs({
       {"above where it cuts", kDownFromTheTop,
-       {HEAD POSITIONING "G53 Z0.\nG00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed,
+       {HEAD POSITIONING_XY "G53 Z0.\nG00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed,
        0, ""},
       {"somewhere else, then across below the start height", kDownFromTheTop,
-       {HEAD POSITIONING "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z5.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50},
+       {HEAD POSITIONING_XY "G53 Z0.\nG00 X20. Y5.\nG43 H01 Z5.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50},
        kCheckFailed, kRuleSameCut, "始点が違います"},
   });
 }
