@@ -182,7 +182,17 @@ bool ForEachHeaderLine(const char* path, int header, Take take) {
   char rest[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
-  bool describing = false;  // comment lines after a tool change left out describe its tool
+  // Comment lines right before or after a tool change that is left out name its tool or its
+  // operation ("(POCKET)", "(T1 FACE MILL D50.)"): they go with it. Those before it wait here.
+  constexpr int kHeld = 8;
+  char held[kHeld][kLineBufferSize];
+  size_t heldLength[kHeld];
+  int heldCount = 0;
+  auto release = [&] {
+    for (int i = 0; i < heldCount; ++i) take(held[i], heldLength[i]);
+    heldCount = 0;
+  };
+  bool describing = false;  // after a tool change left out
   while ((status = reader.Next(line, &length)) == kLineRead) {
     if (length > 0 && line[length - 1] == '\n') --length;
     if (header != kResumeHeader) {
@@ -192,17 +202,27 @@ bool ForEachHeaderLine(const char* path, int header, Take take) {
     size_t restLength = 0;
     const int sorted = ToolSetUpLine(line, length, rest, sizeof rest, &restLength);
     Block block;
-    const bool commentOnly = sorted == kSetUpNone && ReadBlock(line, length, &block) == kBlockReadable &&
-                             block.Empty() && block.hasComment && !block.tapeMark;
+    const bool readable = ReadBlock(line, length, &block) == kBlockReadable;
+    const bool commentOnly = sorted == kSetUpNone && readable && block.Empty() && block.hasComment && !block.tapeMark;
     if (sorted == kSetUpOnly) {
-      describing = describing || (ReadBlock(line, length, &block) == kBlockReadable && block.HasCode('M', 6));
+      const bool change = readable && block.HasCode('M', 6);
+      if (change) heldCount = 0;
+      describing = describing || change;
       continue;
     }
-    if (describing && commentOnly) continue;
+    if (commentOnly && describing) continue;
+    if (commentOnly) {
+      if (heldCount == kHeld) release();
+      std::memcpy(held[heldCount], line, length);
+      heldLength[heldCount++] = length;
+      continue;
+    }
     describing = false;
+    release();
     if (sorted == kSetUpNone) take(line, length);
     if (sorted == kSetUpRemoved) take(rest, restLength);
   }
+  release();
   return status == kLineEnd;
 }
 
