@@ -130,6 +130,8 @@ struct CheckEvent {
                             // block events asked for): the words riding on it (RidingWords), 0
                             // when none
   int32_t blockClass;       // kEventBlock: a BlockClass
+  int32_t positioning;      // kEventBlock: 1 when the block is the words riding on a positioning
+                            // to where the tool stands (its axis words went nowhere), else 0
 };
 
 // What a block that moves nothing does (CheckEvent::blockClass).

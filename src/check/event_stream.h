@@ -62,6 +62,8 @@ class EventStream {
   const MachineSimulator& simulator() const { return simulator_; }
   // MachineSimulator::WatchFrames, after Open.
   void WatchFrames(ToolFrames* frames, bool collect) { simulator_.WatchFrames(frames, collect); }
+  // MachineSimulator::ReportPositionings, after Open.
+  void ReportPositionings() { simulator_.ReportPositionings(); }
   // Number of the last line read.
   int lineNumber() const { return lineNumber_; }
   // The blocks read since the latest move other than a reference return or G53 (interpretation-only

@@ -106,6 +106,7 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   fault_ = SimulationFault{};
   frames_ = nullptr;
   collect_ = false;
+  positionings_ = false;
   checkedValid_ = false;
   frameFaultLine_ = doubleChangeLine_ = uncutChangeLine_ = uncutTool_ = 0;
   changesSinceCut_ = lastChangeLine_ = setPositions_ = 0;
@@ -200,6 +201,7 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.state = state_;
   event.signature = 0;
   event.blockClass = kBlockOther;
+  event.positioning = 0;
   if (IsCuttingEvent(kind)) changesSinceCut_ = 0;
   return event;
 }
@@ -444,6 +446,12 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
       event.to = event.from;
       event.signature = BlockSignature(*words);
       event.blockClass = ClassOf(*words);
+      event.positioning = words == &riding_ ? 1 : 0;
+    } else if (positionings_) {
+      CheckEvent& event = Push(slots, kEventBlock);
+      event.to = event.from;
+      event.blockClass = kBlockInterpretation;
+      event.positioning = 1;
     }
   }
   state_.compensationBefore = state_.compensation;

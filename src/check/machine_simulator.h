@@ -112,6 +112,9 @@ class MachineSimulator {
     frames_ = frames;
     collect_ = collect;
   }
+  // Also yield a block event (signature 0, `positioning` 1) for a positioning whose axis words go
+  // nowhere and which carries no other words (set after Reset, which forgets it).
+  void ReportPositionings() { positionings_ = true; }
   // Held to a table: the first line that gave Z in a frame the table lacks (0: none), and that frame.
   int frameFaultLine() const { return frameFaultLine_; }
   const ToolFrame& frameFault() const { return frameFault_; }
@@ -190,6 +193,7 @@ class MachineSimulator {
   CheckBlock block_;    // the latest line's block (the holes are drilled from it)
   CheckBlock riding_;   // the words riding on a move line that goes nowhere
   // The frames of Z words (see WatchFrames) and the tool changes.
+  bool positionings_ = false;
   ToolFrames* frames_ = nullptr;
   bool collect_ = false;
   ToolFrame checkedFrame_{};   // the frame last found in the table (checkedValid_)

@@ -144,6 +144,7 @@ int SplitChecker::CheckPiece(int number) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
   piece_.WatchFrames(&frames_, false);
+  if (carried_) piece_.ReportPositionings();
   replaying_ = number > 1;
   if (replaying_ && replay_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);

@@ -44,7 +44,13 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     bool matched = false;
     if (MatchReplayBlock(block, &matched) != kCheckPassed) return report_->result;
     if (matched) return kCheckPassed;
+    // A positioning of the piece's own that goes nowhere (the tool stands at the start point in X
+    // and Y) is a move of the piece all the same: the opening, replayed so far, ends before it, as
+    // it ends before any other move that is not the opening's.
+    if (block.positioning == 1) replaying_ = false;
   }
+  // Such a positioning with no words of its own does nothing at all.
+  if (block.positioning == 1 && block.signature == 0) return kCheckPassed;
   const double tolerance = Tolerance(block);
   const bool atStart = AtStart(block.from, tolerance);
   // A restore sets state only: with the tool at the start point, or at the top of travel (after

@@ -161,6 +161,44 @@ TEST(SplitCheckRealPrograms, TwoToolsWithTheSeamAtTheToolChange) {
   });
 }
 
+// The program loads its first tool again (after a G92 opening that loads it): the piece that begins
+// at that tool change carries the program's own T1 M06, which is no copy of the opening's.
+#define AGAIN_HEAD "%\nO0011\nG92 X0. Y0. Z50.\nG90 G17 G21\n"
+constexpr const char* kSameToolAgain = AGAIN_HEAD
+    "T1 M06\nS1000 M03\nG43 H01 Z50.\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nG91 G28 Z0.\nG90\n"
+    "T1 M06\nS1500 M03\nG00 X10. Y10.\nG43 H01 Z50.\nZ2.\nG01 Z-2. F100\nX30.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+#define AGAIN_FIRST AGAIN_HEAD "T1 M06\nS1000 M03\nG43 H01 Z50.\n" POSITIONING \
+    "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nG91G28Z0.\nG90\nG90G00Z50.\nX0.Y0.\nM30\n%\n"
+#define AGAIN_SECOND_AFTER "T1 M06\nS1500 M03\nX10.Y10.\nG43Z50.H01\nZ2.\nG01Z-2.F100\nX30.\nG00Z50.\nX0.Y0.\nM30\n%\n"
+
+TEST(SplitCheckRealPrograms, AProgramThatChangesToolsWithoutCuttingItself) {
+  // A probe or a tool put back: the program changes tools twice with no cut between, and a piece
+  // that does the same is held to no more than the program.
+  constexpr const char* kProbe = "%\nO0012\nG90 G17 G21 G54\nT9 M06\nT1 M06\nS1000 M03\nG00 X10. Y0.\n"
+                                 "G43 H01 Z50.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\nM30\n%\n";
+  CheckPairs({
+      Passes("as the program does", kProbe,
+             {"%\nO0012\nG90 G17 G21 G54\nT9 M06\nT1 M06\nS1000 M03\n" POSITIONING_XY
+              "X10.Y0.\nG43Z50.H01\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nM30\n%\n"}),
+  });
+}
+
+TEST(SplitCheckRealPrograms, ASeamAtALaterChangeToTheFirstTool) {
+  CheckPairs({
+      Passes("as written", kSameToolAgain, {AGAIN_FIRST, AGAIN_HEAD POSITIONING_XY AGAIN_SECOND_AFTER}),
+      Fails("the opening's set-up kept as well", kSameToolAgain,
+            {AGAIN_FIRST, AGAIN_HEAD "T1 M06\nS1000 M03\nG43 H01 Z50.\n" POSITIONING AGAIN_SECOND_AFTER}, 2,
+            kRuleSameState, "で切削しないまま、また工具を交換します"),
+      // A G92 opening states the place the tool stands at: a piece must end at the start point, not
+      // above it at the top of travel.
+      Fails("the first piece ending at the top of travel", kSameToolAgain,
+            {AGAIN_HEAD "T1 M06\nS1000 M03\nG43 H01 Z50.\n" POSITIONING
+             "X10.Y0.\nZ2.\nG01Z-1.F100\nX20.\nG00Z50.\nG91G28Z0.\nG90\nG00X0.Y0.\nM30\n%\n",
+             AGAIN_HEAD POSITIONING_XY AGAIN_SECOND_AFTER},
+            1, kRulePosition, "スタート点"),
+  });
+}
+
 // --- Canned cycles: a seam between holes -----------------------------------------------------------
 
 #define DRILL_HEAD "%\nO0003\nG90 G17 G21 G54\nS1500 M03\n"
@@ -230,6 +268,14 @@ TEST(SplitCheckRealPrograms, CutterCompensation) {
             {CONTOUR_FIRST "Y0.\nG40X-10.Y-10.\nZ-1.\nG00Z50.\nX0.Y0.\nM30\n%\n",
              COMP_HEAD POSITIONING "X20.Y0.\nZ8.\nG01Z-2.F50\nG40X-10.Y-10.F100\nX-20.\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
             2, kRuleSameState, "工具径補正 G41 D1 の途中から再開します"),
+      Fails("the approach under compensation", kContour,
+            {CONTOUR_FIRST "Y0.\nG40X-10.Y-10.\nX-20.\nZ-1.\nG00Z50.\nX0.Y0.\nM30\n%\n",
+             COMP_HEAD POSITIONING "G41X-10.Y-10.D01\nZ8.\nG01Z-2.F50\nG40X-20.F100\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
+            2, kRuleSafeMove, "が工具径補正 G41 D1 のまま動きます"),
+      Fails("the retract under compensation", kContour,
+            {CONTOUR_FIRST "Y0.\nG40X-10.Y-10.\nX-20.\nZ-1.\nG41D01\nG00Z50.\nX0.Y0.\nM30\n%\n",
+             COMP_HEAD POSITIONING "X-10.Y-10.\nZ8.\nG01Z-2.F50\nX-20.F100\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
+            1, kRuleSafeMove, "が工具径補正 G41 D1 のまま動きます"),
       Fails("the compensation lost on a carried move", kContour,
             {CONTOUR_FIRST "Y0.\nX-10.Y-10.\nX-20.\nZ-1.\nG00Z50.\nX0.Y0.\nM30\n%\n",
              COMP_HEAD POSITIONING "X-10.Y-10.\nZ8.\nG01Z-2.F50\nX-20.F100\nX-30.\nG00Z50.\nX0.Y0.\nM30\n%\n"},
