@@ -277,6 +277,127 @@ TEST_F(PieceWriterTest, RestoreWritesOnlyWhatDiffersFromTheHeader) {
   }
 }
 
+TEST_F(PieceWriterTest, AHeaderWithoutTheFirstToolsSetUp) {
+  struct Case {
+    const char* line;
+    int result;
+    const char* rest;
+  };
+  const Case cases[] = {
+      {"T1 M06", kSetUpOnly, ""},
+      {"N10 T1 M6", kSetUpOnly, ""},
+      {"M06", kSetUpOnly, ""},
+      {"T2", kSetUpOnly, ""},
+      {"S1200 M03", kSetUpOnly, ""},
+      {"M04 S800", kSetUpOnly, ""},
+      {"M08", kSetUpOnly, ""},
+      {"G43 H1 Z50.", kSetUpOnly, ""},
+      {"G43 Z50. H01 M08", kSetUpOnly, ""},
+      {"G54 S1000 M03", kSetUpRemoved, "G54"},
+      {"G90 G54 T1", kSetUpRemoved, "G90G54"},
+      {"G90 G17 G40 G49 G80", kSetUpNone, ""},
+      {"G00 G90 G17 G40 G49 G54 (Safe startup)", kSetUpNone, ""},
+      {"G49 Z100.", kSetUpNone, ""},  // a Z under G49: not the set-up of a length offset
+      {"M05", kSetUpNone, ""},
+      {"M09", kSetUpNone, ""},
+      {"G91 G28 Z0.", kSetUpNone, ""},
+      {"(T1 FACE MILL D50.)", kSetUpNone, ""},
+  };
+  for (const Case& c : cases) {
+    char rest[128];
+    size_t length = 99;
+    EXPECT_EQ(ToolSetUpLine(c.line, std::strlen(c.line), rest, sizeof rest, &length), c.result) << c.line;
+    EXPECT_EQ(std::string(rest, length), c.rest) << c.line;
+  }
+
+  // Whole headers: the comment lines that name the tool or its operation go with its change.
+  const struct {
+    const char* header;
+    const char* expected;
+  } headers[] = {
+      {"%\r\nO1\r\n(T1 D10. END MILL)\r\nG90 G17 G40 G49 G80\r\n(POCKET)\r\nT1 M06\r\n(T1 FLAT)\r\nS4500 M03\r\nG54\r\n",
+       "%\r\nO1\r\n(T1 D10. END MILL)\r\nG90 G17 G40 G49 G80\r\nG54\r\n"},
+      {"%\nG91 G28 Z0.\nT1 M06\nG43 H1 Z50. M08\n(COOLANT ON)\nG90\n", "%\r\nG91 G28 Z0.\r\nG90\r\n"},
+      {"%\n(A)\nS1000 M03\n(B)\nG90\n", "%\r\n(A)\r\n(B)\r\nG90\r\n"},
+  };
+  for (const auto& h : headers) {
+    dir.Write("H.NC", h.header);
+    dir.Write("out.NC", "");
+    {
+      platform::FileHandle out(dir.Path("out.NC").c_str(), "wb");
+      ASSERT_TRUE(CopyResumeHeader(dir.Path("H.NC").c_str(), out.get()));
+    }
+    EXPECT_EQ(ReadFileBytes(dir.Path("out.NC")), h.expected) << h.header;
+  }
+}
+
+TEST_F(PieceWriterTest, APieceReachesZOnlyUnderTheLengthOffsetAfterItsToolChange) {
+  // A program that cuts under G43: the header leaves none in force, so the positioning line names X
+  // and Y alone, and a piece after the first writes it after its tool change and spindle, then the
+  // start height with the offset.
+  settings.lengthOffsets = true;
+  settings.positioning = "G90G0X0.Y0.";
+  settings.resumePositioning = "G90G0X0.Y0.";
+  settings.header = UnstatedMachine();
+  settings.header.lengthOffset = 49;
+  settings.resumeHeader = settings.header;
+  settings.format.comment = 0;
+  MachineState needed = UnstatedMachine();
+  needed.tool = 2;
+  needed.selectedTool = 2;
+  needed.spindle = 3;
+  needed.spindleSpeed = 3000;
+  needed.lengthOffset = 43;
+  needed.lengthRegister = 2;
+  needed.coolant = 8;
+  const std::string path = dir.Path("out.NC");
+  {
+    PieceWriter writer(settings);
+    ASSERT_EQ(writer.Open(1, path.c_str(), At(0, 0, 50)), kPieceWritten);
+    writer.Close(0, 0, false);
+    EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + "G90G0X0.Y0.\r\n" + kFooter) << "the first piece";
+  }
+  {
+    PieceWriter writer(settings);
+    ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50), kResumeHeader), kPieceWritten);
+    writer.Restore(needed);
+    writer.Close(0, 0, false);
+    EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + "T2M06\r\nS3000M03\r\nG90G0X0.Y0.\r\nG43H2Z50.\r\nM08\r\n" +
+                                       kFooter);
+  }
+  {
+    // At the program's own tool change: X and Y only, the program's set-up follows.
+    PieceWriter writer(settings);
+    ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50), kResumeHeader), kPieceWritten);
+    writer.RestoreAtToolChange(needed, false);
+    writer.Close(0, 0, false);
+    EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + "G90G0X0.Y0.\r\n" + kFooter);
+  }
+}
+
+TEST_F(PieceWriterTest, TheTailAfterTheProgramsOwnReturnToTheReference) {
+  settings.format.comment = 0;
+  const std::string path = dir.Path("out.NC");
+  const char* returnZ = "G91G28Z0.";
+  BlockRecord record{};
+  record.line = 5;
+  record.distanceMode = 90;
+  std::memcpy(record.text, returnZ, std::strlen(returnZ) + 1);
+  record.length = std::strlen(returnZ);
+  for (const bool sets : {false, true}) {
+    settings.setsPosition = sets;
+    PieceWriter writer(settings);
+    ASSERT_EQ(writer.Open(1, path.c_str(), At(0, 0, 50)), kPieceWritten);
+    writer.WriteMove(Rec(0, 10, 10, 20, 0));
+    writer.WriteBlock(record);
+    writer.Close(0, 0);
+    // Without a G92 the tool stays at the top of travel and only goes back over the start point;
+    // with one it comes back down to the start point, where the next piece's G92 states it.
+    const std::string tail = sets ? "G90G00Z50.\r\nX0.Y0.\r\n" : "G90G00X0.Y0.\r\n";
+    EXPECT_EQ(ReadFileBytes(path), std::string(kHeader) + "X10.Y10.Z20.\r\nG91G28Z0.\r\n" + tail + kFooter) << sets;
+  }
+}
+
 TEST_F(PieceWriterTest, HolesOfACannedCycle) {
   settings.format.comment = 0;
   PieceWriter writer(settings);
