@@ -33,19 +33,29 @@
 //     resumes and the program's next cut, in any order, run with the program's tool and length
 //     offset: the program makes that path itself, with the work as it stands then. A head whose
 //     first cut is the repeat makes no program move before it. Added moves come only before the
-//     piece's first program move and after its last one; added arcs and added holes are never safe.
+//     piece's first program move and after its last one; added arcs and added holes are never safe,
+//     and no added move is safe under cutter compensation (the control moves the tool off the
+//     programmed path by an offset built from the moves before).
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
 //     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
 //     rotary-axis words are those of the program at that move. A piece never ends on a move run
 //     under cutter compensation, nor resumes on a move that starts from a compensated path (the
 //     offset is built from the moves before): seams stay outside compensation.
+//     Besides, before the pieces the program is run once to learn the frames (tool, length offset,
+//     H) it gives Z words in (check/tool_frames.h). Every Z word of a piece, in a straight move or
+//     an arc in work coordinates, added or the program's, is given in one of those frames: under
+//     another length offset the same Z puts the tool's tip somewhere else. A piece changes tools
+//     only for a cut: never twice with no cut between, and in a piece before the last never after
+//     its last cut (the next tool's set-up belongs to the piece that cuts with it), unless the
+//     program itself changes tools so.
 //  4. Headers: pieces 2..n begin with the program's opening; their first moves are matched against
 //     a fresh run of the program from its first line for as long as they are the same moves from
 //     the same state, and are the program's own then.
 //  5. Each piece's moves end where they started: the position before its first reference return
 //     after its last program move (or at its end when there is none) is the start point, every
-//     axis known. The last piece may instead end as the program does, with the program's own last
-//     moves and none of its own after them.
+//     axis known, or, in a program that states no position with G92, the top of travel above it
+//     (after the program's own return of Z to the reference point). The last piece may instead end
+//     as the program does, with the program's own last moves and none of its own after them.
 //  6. After the program's end (M02/M30) nothing more is cut: a move beyond it that is not a safe
 //     added move is reported as such.
 //  7. Optional (`carriedBlocks`, for pieces that carry the program's blocks): every block of the
@@ -55,19 +65,22 @@
 //     first cut may be left to the piece's approach (a block may come before them; the words
 //     riding on one of them may stand alone), and in the last piece's tail its own return may take
 //     the place of the program's last rapids. Besides, a piece may hold: the program's opening
-//     blocks again (pieces 2..n); restore blocks in its head while the tool stands at the start
-//     point (state only: T, M03..M09, S, H, D, G43/G44/G49, G54..G59, G17..G21, G90/G91,
-//     G94/G95); blocks that only change how later words are read (G17..G19, G90/G91, G80)
-//     anywhere; and, in a piece before the last, after its last program move (in its tail, or
-//     with the tool back at the start point), its closing blocks: the same in every such piece,
-//     and the program's own closing blocks (those after its last move other than a reference
-//     return or G53).
+//     blocks again (pieces 2..n, up to the piece's first move that is not the opening's, a
+//     positioning that goes nowhere included); restore blocks in its head while the tool stands at
+//     the start point or at the top of travel (state only: T, M03..M09, S, H, D, G43/G44/G49,
+//     G54..G59, G17..G21, G90/G91, G94/G95, G00); blocks that only change how later words are read
+//     (G00, G17..G19, G90/G91, G80) anywhere; and, in a piece before the last, after its last
+//     program move (in its tail, or with the tool back at the start point or above it at the top of
+//     travel), its closing blocks: the same in every such piece, and the program's own closing
+//     blocks (those after its last move other than a reference return or G53).
 // Tolerance: the output resolution, 0.001 mm under G21 and 0.0001 inch under G20 (plus 1e-9);
 // feeds and speeds within 0.001.
 //
 // Nothing is written: the check only reads the files. Its memory is fixed (one allocation per
-// call, about 230 KB for the three files' buffers and look-ahead, kept off the caller's stack),
-// and every line is read once (the program's opening once more per piece).
+// call, about 235 KB for the three files' buffers and look-ahead and the program's frames, kept off
+// the caller's stack),
+// and every line is read once (the program twice: once for its frames, once against the pieces;
+// its opening once more per piece).
 #pragma once
 
 #include <cstddef>

@@ -6,13 +6,23 @@
 // tool, length offset, spindle, coolant, plane, feed mode), then the approach: rapid to above
 // the point where the piece resumes, rapid down to `approach` above it and a plunge at a reduced
 // feed; a piece that resumes at a hole of a canned cycle goes down to the cycle's initial level
-// instead and issues the whole cycle block there. Then come the program's moves, holes and blocks
+// instead and issues the whole cycle block there.
+//
+// Every move the writer adds is made in the frame the program cuts in there. A program that cuts
+// under a tool length offset moves Z only under one: where the header leaves none in force, the
+// positioning line names X and Y alone, and a piece after the first reaches its start height only
+// after its tool change and spindle, with "G43 H.. Z<start height>" for the tool in the spindle.
+// A piece that resumes with another tool than the header's begins with the header without the
+// first tool's set-up (ToolSetUpLine): it changes tools once, to its own. A piece that begins at
+// the program's own tool change carries that change and the set-up after it. Then come the
+// program's moves, holes and blocks
 // in the compact form the controls read (no blanks between words, a G word only when the motion in
 // force changes, axis words only for the axes that move, arc words only on arcs, an F word only
 // when the feed changed on a feed move, the words riding on a move kept on it) and the program's
 // other blocks as written. A piece ends with a lift at feed (after a straight feed move), a rapid
 // retract to the start height, a rapid return to the start point, comments with the piece's
-// cutting time and distance, and the program's footer.
+// cutting time and distance, and the program's footer; after the program's own return of Z to the
+// reference point only the return, up there.
 //
 // The writer keeps what it has put in force on the machine (the motion, the feed, the distance
 // mode, the plane, where the tool stands and which axes it cannot know), so that every block it
