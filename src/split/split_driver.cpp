@@ -822,7 +822,7 @@ int FinishRun(SplitRun* run) {
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
                platform::TickCount(), "", "", "", PieceSettings{}, "", "", Extents{}, Extents{}, 0,
-               PositioningRecipe{}, 0, 0, 0};
+               PositioningRecipe{}, 0, 0, 0, 0};
   if (ReportJob(&run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

@@ -254,22 +254,11 @@ TEST(PieceHeadSurvey, TheReaderFindsEachFault) {
 
 TEST(PieceHeadSurvey, GoldenExpectedPieces) {
   for (const std::string& name : GoldenCases()) {
-    const fs::path caseDir = GoldenRoot() / name;
-    std::error_code ec;
-    if (!fs::is_directory(caseDir / "expected", ec)) continue;
     SCOPED_TRACE(name);
-    const GoldenJob job = ReadGoldenJob(caseDir / "job.txt");
-    const fs::path program = fs::path(QX_SOURCE_DIR) / job.program;
     TempDir dir;
-    dir.Write(program.filename().string(), ReadFileBytes(program.string()));
-    for (const auto& [file, bytes] : FilesOf(caseDir / "expected")) dir.Write(file, bytes);
-    const std::string path = dir.Path(program.filename().string());
-    int pieces = 0;
-    for (;; ++pieces) {
-      char piece[512];
-      if (PiecePath(path.c_str(), pieces + 1, piece, sizeof piece) != kNamingOk || !fs::exists(piece, ec)) break;
-    }
-    SurveyPieces(path, pieces);
+    std::string path;
+    const int pieces = LayOutGoldenPieces(name, dir.Path(""), &path);
+    if (pieces > 0) SurveyPieces(path, pieces);
   }
 }
 

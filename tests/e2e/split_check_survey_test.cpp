@@ -103,27 +103,15 @@ TEST(SplitCheckSurvey, TestProgramsSplitByTodaysSplitter) {
 TEST(SplitCheckSurvey, GoldenExpectedPieces) {
   std::printf("--- split check: golden expected pieces ---\n");
   for (const std::string& name : GoldenCases()) {
-    const fs::path caseDir = GoldenRoot() / name;
-    std::error_code ec;
-    if (!fs::is_directory(caseDir / "expected", ec)) continue;
     SCOPED_TRACE(name);
-    const GoldenJob job = ReadGoldenJob(caseDir / "job.txt");
-    const fs::path program = fs::path(QX_SOURCE_DIR) / job.program;
     TempDir dir;
-    dir.Write(program.filename().string(), ReadFileBytes(program.string()));
-    // The pieces are numbered from 1 without a gap; a file of another number is the user's.
-    int pieces = 0;
-    for (const auto& [file, bytes] : FilesOf(caseDir / "expected")) dir.Write(file, bytes);
-    for (;; ++pieces) {
-      char path[512];
-      if (PiecePath(dir.Path(program.filename().string()).c_str(), pieces + 1, path, sizeof path) != kNamingOk ||
-          !fs::exists(path, ec)) {
-        break;
-      }
-    }
+    std::string program;
+    const int pieces = LayOutGoldenPieces(name, dir.Path(""), &program);
+    if (pieces == 0) continue;
+    const GoldenJob job = ReadGoldenJob(GoldenRoot() / name / "job.txt");
     SplitCheckReport report{};
     std::string line;
-    const int result = RunCheck(dir.Path(program.filename().string()), pieces, job.start, &report, &line);
+    const int result = RunCheck(program, pieces, job.start, &report, &line);
     std::printf("%s %s (%d pieces): %s\n", result == kCheckPassed ? "PASS   " : "FAIL   ", name.c_str(), pieces,
                 line.c_str());
   }

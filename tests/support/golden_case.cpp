@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "config/file_naming.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -84,6 +85,23 @@ GoldenRun PrepareGoldenRun(const std::string& caseName, const fs::path& root) {
     WriteFileBytes((run.work / name).string(), ReadFileBytes((fs::path(QX_SOURCE_DIR) / source).string()));
   }
   return run;
+}
+
+int LayOutGoldenPieces(const std::string& caseName, const fs::path& folder, std::string* program) {
+  const fs::path caseDir = GoldenRoot() / caseName;
+  std::error_code ec;
+  if (!fs::is_directory(caseDir / "expected", ec)) return 0;
+  const GoldenJob job = ReadGoldenJob(caseDir / "job.txt");
+  const fs::path source = fs::path(QX_SOURCE_DIR) / job.program;
+  *program = (folder / source.filename()).string();
+  WriteFileBytes(*program, ReadFileBytes(source.string()));
+  for (const auto& [file, bytes] : FilesOf(caseDir / "expected")) WriteFileBytes((folder / file).string(), bytes);
+  int pieces = 0;
+  for (;; ++pieces) {
+    char piece[512];
+    if (PiecePath(program->c_str(), pieces + 1, piece, sizeof piece) != kNamingOk || !fs::exists(piece, ec)) break;
+  }
+  return pieces;
 }
 
 std::vector<std::string> GoldenLog(const GoldenRun& run) {

@@ -51,6 +51,11 @@ struct GoldenRun {
 // Lays the case out under `root` (an empty folder). Fails the test when the program is missing.
 GoldenRun PrepareGoldenRun(const std::string& caseName, const std::filesystem::path& root);
 
+// Writes the program of case `caseName` and its expected pieces into `folder`; returns how many
+// pieces there are (numbered from 1 without a gap: a file of another number is the user's), 0 when
+// the case has no expected files, and the program's path in `folder` in `*program`.
+int LayOutGoldenPieces(const std::string& caseName, const std::filesystem::path& folder, std::string* program);
+
 // The case's expected run-log lines (code page 932).
 std::vector<std::string> GoldenLog(const GoldenRun& run);
 
