@@ -547,6 +547,24 @@ void PieceWriter::RestoreAtToolChange(const MachineState& needed, bool selection
     Append(text);
     EndLine();
   }
+  // A spindle and a coolant the program left running into its tool change (and the speed it left
+  // set): the change stops them or keeps them as it did in the program.
+  const bool running = needed.spindle == 3 || needed.spindle == 4;
+  if (running || (needed.spindleSpeed != kNotStated && needed.spindleSpeed != header.spindleSpeed)) {
+    BeginLine();
+    if (needed.spindleSpeed != kNotStated) {
+      std::snprintf(text, sizeof text, "S%d", needed.spindleSpeed);
+      Append(text);
+    }
+    if (running) Append(needed.spindle == 3 ? "M03" : "M04");
+    EndLine();
+  }
+  if (needed.coolant == 7 || needed.coolant == 8) {
+    std::snprintf(text, sizeof text, "M%02d", needed.coolant);
+    BeginLine();
+    Append(text);
+    EndLine();
+  }
   // The program's own set-up brings the tool down, with its length offset.
   PendingPositioning(needed, false);
 }

@@ -111,8 +111,8 @@ class PieceWriter {
   // last wrote it, the length offset "G43 H.. Z<start height>" (or G49), the coolant.
   void Restore(const MachineState& needed);
   // The restore of a piece that begins at the program's own tool change, whose set-up the piece
-  // then carries: the plane, the feed mode and the tool selected for the change; the positioning
-  // line when Open left it. `selection`: the change takes the tool selected before it (an M06
+  // then carries: the plane, the feed mode, the tool selected for the change, and a spindle or
+  // coolant the program left running into the change; the positioning line when Open left it. `selection`: the change takes the tool selected before it (an M06
   // without a T word), which the restore selects again.
   void RestoreAtToolChange(const MachineState& needed, bool selection);
 

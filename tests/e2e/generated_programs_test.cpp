@@ -249,6 +249,10 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
       // skipped, and Z given twice; refused at the tape mark.
       {"refused_tape_mark_beside_words_and_an_address_twice.NC", 1e9, 0.0071029784506375171, {0.0, 0.0, 50.0},
        "1 行目に読めない文字 %", false},
+      // The same opening, split in two at its second tool change: the program cuts after that
+      // change with the spindle speed it set before it (its own S M03 lies inside a comment), and
+      // the piece that begins at the change sets that speed before it too.
+      {"check_user_header_opening_written_twice.NC", 0.0005, 0.0525, {0.0, 0.0, 120.0}, nullptr, false},
       // A D number no control holds: the check refuses it instead of converting it blindly.
       {"check_register_beyond_int.NC", 0.1, 100.0, {0.0, 0.0, 50.0}, "８桁を超えています", false},
   };

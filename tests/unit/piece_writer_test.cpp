@@ -365,13 +365,28 @@ TEST_F(PieceWriterTest, APieceReachesZOnlyUnderTheLengthOffsetAfterItsToolChange
     EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + "T2M06\r\nS3000M03\r\nG90G0X0.Y0.\r\nG43H2Z50.\r\nM08\r\n" +
                                        kFooter);
   }
-  {
-    // At the program's own tool change: X and Y only, the program's set-up follows.
+  // At the program's own tool change: X and Y only, the program's set-up follows; a spindle and a
+  // coolant left running into the change (a program that relies on them) run into it here too, and
+  // a change without a T word gets the tool selected before it.
+  MachineState stopped = needed;
+  stopped.spindle = 5;
+  stopped.spindleSpeed = kNotStated;
+  stopped.coolant = 9;
+  const struct {
+    const MachineState& before;
+    bool selection;
+    const char* expected;
+  } changes[] = {
+      {stopped, false, "G90G0X0.Y0.\r\n"},
+      {stopped, true, "T2\r\nG90G0X0.Y0.\r\n"},
+      {needed, false, "S3000M03\r\nM08\r\nG90G0X0.Y0.\r\n"},
+  };
+  for (const auto& c : changes) {
     PieceWriter writer(settings);
     ASSERT_EQ(writer.Open(2, path.c_str(), At(0, 0, 50), kResumeHeader), kPieceWritten);
-    writer.RestoreAtToolChange(needed, false);
+    writer.RestoreAtToolChange(c.before, c.selection);
     writer.Close(0, 0, false);
-    EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + "G90G0X0.Y0.\r\n" + kFooter);
+    EXPECT_EQ(ReadFileBytes(path), std::string(kHeaderFile) + c.expected + kFooter);
   }
 }
 
