@@ -71,18 +71,19 @@ class GeneratedPrograms : public testing::Test {
  protected:
 
   // Generates the program of `seed`, splits it and checks it; removes its files when all went well.
-  void SplitAndCheck(uint32_t seed, int lines);
+  void SplitAndCheck(uint32_t seed, int lines, int style = kStateThePosition);
 
   FakePlatform fake_;
   TempDir dir_;
   QuietSettings settings_{fake_, dir_};  // VERIFY=1 by default
 };
 
-void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines) {
-  SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path("GEN" + std::to_string(seed) + ".NC"));
-  const GeneratedProgram program = GenerateProgram(seed, lines);
-  const std::string path = dir_.Path("GEN" + std::to_string(seed) + ".NC");
-  dir_.Write("GEN" + std::to_string(seed) + ".NC", program.text);
+void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
+  const std::string name = (style == kCamPost ? "CAM" : "GEN") + std::to_string(seed) + ".NC";
+  SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path(name));
+  const GeneratedProgram program = GenerateProgram(seed, lines, style);
+  const std::string path = dir_.Path(name);
+  dir_.Write(name, program.text);
 
   // The program's totals, measured as the split measures them.
   SplitMeter distance{};
@@ -156,6 +157,19 @@ TEST_F(GeneratedPrograms, SplitCheckedAndTotalled) {
   const int count = std::getenv("QX_SEEDS") ? std::atoi(std::getenv("QX_SEEDS")) : programs;
   for (int i = 0; i < count; ++i) {
     SplitAndCheck(static_cast<uint32_t>(first + i), lines);
+  }
+}
+
+// The same for programs opened as a CAM post for a machining centre opens them: no G92, G49 in
+// the safety line, the length offset taken up with each tool's first Z move.
+TEST_F(GeneratedPrograms, CamPostProgramsSplitCheckedAndTotalled) {
+  const bool longRun = std::getenv("QX_LONG_TESTS") != nullptr;
+  const int programs = longRun ? 400 : 20;
+  const int lines = longRun ? 3000 : 300;
+  const int first = std::getenv("QX_FIRST_SEED") ? std::atoi(std::getenv("QX_FIRST_SEED")) : 1000;
+  const int count = std::getenv("QX_SEEDS") ? std::atoi(std::getenv("QX_SEEDS")) : programs;
+  for (int i = 0; i < count; ++i) {
+    SplitAndCheck(static_cast<uint32_t>(first + i), lines, kCamPost);
   }
 }
 

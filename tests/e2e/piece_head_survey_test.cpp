@@ -283,14 +283,16 @@ TEST(PieceHeadSurvey, CorpusProgramsSplit) {
 }
 
 TEST(PieceHeadSurvey, GeneratedProgramsSplit) {
-  for (uint32_t seed = 300; seed < 340; ++seed) {
-    SCOPED_TRACE(seed);
-    const GeneratedProgram generated = GenerateProgram(seed, 120);
-    FakePlatform fake;
-    TempDir dir;
-    const SplitForCheck split = SplitInFolder(dir, fake, "PROGRAM.NC", generated.text, 4);
-    ASSERT_GT(split.pieces, 0) << split.log;
-    SurveyPieces(split.path, split.pieces);
+  for (const int style : {kStateThePosition, kCamPost}) {
+    for (uint32_t seed = 300; seed < 340; ++seed) {
+      SCOPED_TRACE(std::to_string(style) + " " + std::to_string(seed));
+      const GeneratedProgram generated = GenerateProgram(seed, 120, style);
+      FakePlatform fake;
+      TempDir dir;
+      const SplitForCheck split = SplitInFolder(dir, fake, "PROGRAM.NC", generated.text, 4);
+      ASSERT_GT(split.pieces, 0) << split.log;
+      SurveyPieces(split.path, split.pieces);
+    }
   }
 }
 

@@ -18,7 +18,7 @@ constexpr const char* kComments[] = {
 
 class Generator {
  public:
-  Generator(uint32_t seed, int lines) : rng_(seed), target_(lines) {}
+  Generator(uint32_t seed, int lines, int style) : rng_(seed), target_(lines), style_(style) {}
 
   GeneratedProgram Run();
 
@@ -65,6 +65,7 @@ class Generator {
   }
 
   void Header();
+  void CamHeader();
   void Approach();
   void Cuts(int count);
   void Linear();
@@ -75,6 +76,7 @@ class Generator {
 
   std::mt19937 rng_;
   int target_;
+  int style_;
   GeneratedProgram program_{};
   const char* eol_ = "\r\n";
   int64_t at_[3] = {0, 0, kStartZ};  // X, Y, Z where the tool stands (thousandths, absolute)
@@ -123,6 +125,10 @@ void Generator::Line(const std::vector<std::string>& words) {
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
+  if (style_ == kCamPost) {
+    CamHeader();
+    return;
+  }
   const int64_t x = Range(-50, 50) * 1000;
   const int64_t y = Range(-50, 50) * 1000;
   at_[0] = x;
@@ -139,6 +145,33 @@ void Generator::Header() {
   Line({"T1", "M06"});
   Line({Code('S', 1000 + 500 * Pick(8)), "M03"});
   Line({"G43", "H1", Word('Z', kStartZ)});  // at the start height: no move
+}
+
+void Generator::CamHeader() {
+  program_.start[0] = 0.0;
+  program_.start[1] = 0.0;
+  program_.start[2] = static_cast<double>(kStartZ) / 1000.0;
+  Raw("%");
+  Raw(Code('O', 1000 + Pick(9000)));
+  Comment();
+  Line({"G90", "G94", "G17", "G21", "G40", "G49", "G80"});
+  Line({"G91", "G28", "Z0."});
+  Line({"G90"});
+  Line({"T1", "M06"});
+  Line({Code('S', 1000 + 500 * Pick(8)), "M03"});
+  Line({"G54"});
+  const int64_t x = Range(-80000, 80000);
+  const int64_t y = Range(-80000, 80000);
+  Line({"G00", Word('X', x), Word('Y', y)});
+  const int64_t z = Range(30, 100) * 1000;
+  std::vector<std::string> words = {"G43", "H1", Word('Z', z)};
+  if (Chance(50)) words.push_back("M08");
+  Line(words);
+  at_[0] = x;
+  at_[1] = y;
+  at_[2] = z;
+  distance_ = 90;
+  motion_ = 0;
 }
 
 // Rapid to a place at the height the tool stands at, rapid down near the stock, plunge.
@@ -385,4 +418,4 @@ GeneratedProgram Generator::Run() {
 
 }  // namespace
 
-GeneratedProgram GenerateProgram(uint32_t seed, int lines) { return Generator(seed, lines).Run(); }
+GeneratedProgram GenerateProgram(uint32_t seed, int lines, int style) { return Generator(seed, lines, style).Run(); }

@@ -2,7 +2,8 @@
 // the control write, mixed at random from a seed (the same seed gives the same bytes on every
 // platform: only integers and the standard engines are used).
 //
-// A program states its start point with G92 in its header, changes tools (T M06, G43 H, S M03,
+// A program states its start point with G92 in its header (or opens as a CAM post does, see
+// ProgramStyle), changes tools (T M06, G43 H, S M03,
 // now and then after a reference return G91 G28 Z0.), cuts with G01 and with G02/G03 arcs in the
 // XY, ZX and YZ planes (centre offsets I/J/K, radius R, now and then a whole circle, sometimes cut
 // twice over), switches
@@ -25,5 +26,14 @@ struct GeneratedProgram {
   int lowestFeed;     // the lowest feed of any cutting move, per minute
 };
 
+// How a generated program opens.
+enum ProgramStyle {
+  kStateThePosition = 0,  // G92 with the start point, T1 M06, S M03, G43 H1 at the start height
+  kCamPost = 1,           // as a CAM post for a machining centre writes it: no G92, a safety line
+                          // with G49, G91 G28 Z0., T1 M06, S M03, G54, the first rapid in X and Y,
+                          // then G43 H1 Z.. (the first Z move, with the offset); the start point
+                          // is X0 Y0 at the start height
+};
+
 // A program of about `lines` lines (at least one operation) from `seed`.
-GeneratedProgram GenerateProgram(uint32_t seed, int lines);
+GeneratedProgram GenerateProgram(uint32_t seed, int lines, int style = kStateThePosition);
