@@ -199,10 +199,10 @@ bool ForEachHeaderLine(const char* path, int header, Take take) {
       take(line, length);
       continue;
     }
-    size_t restLength = 0;
-    const int sorted = ToolSetUpLine(line, length, rest, sizeof rest, &restLength);
     Block block;
     const bool readable = ReadBlock(line, length, &block) == kBlockReadable;
+    size_t restLength = 0;
+    const int sorted = ToolSetUpBlock(line, block, rest, sizeof rest, &restLength);
     const bool commentOnly = sorted == kSetUpNone && readable && block.Empty() && block.hasComment && !block.tapeMark;
     if (sorted == kSetUpOnly) {
       const bool change = readable && block.HasCode('M', 6);
@@ -229,10 +229,15 @@ bool ForEachHeaderLine(const char* path, int header, Take take) {
 }  // namespace
 
 int ToolSetUpLine(const char* line, size_t length, char* out, size_t size, size_t* outLength) {
+  Block block;
+  ReadBlock(line, length, &block);
+  return ToolSetUpBlock(line, block, out, size, outLength);
+}
+
+int ToolSetUpBlock(const char* line, const Block& block, char* out, size_t size, size_t* outLength) {
   *outLength = 0;
   if (size > 0) out[0] = '\0';
-  Block block;
-  if (ReadBlock(line, length, &block) != kBlockReadable) return kSetUpNone;
+  if (block.result != kBlockReadable) return kSetUpNone;
   const bool takesUpOffset = block.HasCode('G', 43) || block.HasCode('G', 44);
   int setUp = 0;
   int others = 0;
@@ -475,11 +480,10 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
   // Where the header leaves no length offset in force in a program that cuts under one, the tool
   // may reach Z only after the piece's own tool change, with the offset: a piece after the first
   // writes its positioning line (X and Y) in its restore.
-  const char* positioning = header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
   const int offset = HeaderState().lengthOffset;
   positioningPending_ = number > 1 && settings_.lengthOffsets && offset != 43 && offset != 44;
   if (!positioningPending_) {
-    Text(positioning, std::strlen(positioning));
+    Text(Positioning(), std::strlen(Positioning()));
     Text("\r\n", 2);
   }
   if (settings_.format.comment == 1) {
@@ -507,9 +511,8 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
 void PieceWriter::PendingPositioning(const MachineState& needed, bool withZ) {
   if (!positioningPending_) return;
   positioningPending_ = false;
-  const char* positioning = header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
   BeginLine();
-  Append(positioning);
+  Append(Positioning());
   EndLine();
   motionInForce_ = 0;
   distanceInForce_ = 90;
@@ -526,21 +529,27 @@ void PieceWriter::PendingPositioning(const MachineState& needed, bool withZ) {
   EndLine();
 }
 
-void PieceWriter::RestoreAtToolChange(const MachineState& needed, bool selection) {
-  const MachineState& header = HeaderState();
-  char text[32];
+void PieceWriter::RestorePlaneAndFeedMode(const MachineState& needed) {
   const int plane = needed.plane == kNotStated ? 17 : needed.plane;
   if (plane != planeInForce_) {
     BeginLine();
     EnsurePlane(plane);
     EndLine();
   }
-  if (needed.feedMode != kNotStated && needed.feedMode != (header.feedMode == kNotStated ? 94 : header.feedMode)) {
+  const int headerMode = HeaderState().feedMode == kNotStated ? 94 : HeaderState().feedMode;
+  if (needed.feedMode != kNotStated && needed.feedMode != headerMode) {
+    char text[16];
     std::snprintf(text, sizeof text, "G%d", needed.feedMode);
     BeginLine();
     Append(text);
     EndLine();
   }
+}
+
+void PieceWriter::RestoreAtToolChange(const MachineState& needed, bool selection) {
+  const MachineState& header = HeaderState();
+  char text[32];
+  RestorePlaneAndFeedMode(needed);
   if (selection && needed.selectedTool != kNotStated && needed.selectedTool != header.selectedTool) {
     std::snprintf(text, sizeof text, "T%d", needed.selectedTool);
     BeginLine();
@@ -580,15 +589,7 @@ void PieceWriter::Restore(const MachineState& needed) {
     Append(text);
     EndLine();
   };
-  const int plane = needed.plane == kNotStated ? 17 : needed.plane;
-  if (plane != planeInForce_) {
-    BeginLine();
-    EnsurePlane(plane);
-    EndLine();
-  }
-  if (differs(needed.feedMode, header.feedMode == kNotStated ? 94 : header.feedMode)) {
-    line("G%d", needed.feedMode);
-  }
+  RestorePlaneAndFeedMode(needed);
   // A tool change stops the spindle and, on many machines, the coolant: both are restored after it.
   const bool toolChange = differs(needed.tool, header.tool);
   if (toolChange) line("T%dM06", needed.tool);

@@ -159,10 +159,15 @@ class PieceWriter {
   // The positioning line left by Open, then the start height under `needed`'s length offset
   // (`withZ`).
   void PendingPositioning(const MachineState& needed, bool withZ);
-  // The state of the header written by Open.
+  // The state of the header written by Open, and its positioning line.
   const MachineState& HeaderState() const {
     return header_ == kResumeHeader ? settings_.resumeHeader : settings_.header;
   }
+  const char* Positioning() const {
+    return header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
+  }
+  // The restore's plane and feed mode, where they differ from the header's.
+  void RestorePlaneAndFeedMode(const MachineState& needed);
   // Starts a new line of words in `line_`.
   void BeginLine() { used_ = 0; line_[0] = '\0'; }
   void Append(const char* text);
@@ -231,6 +236,8 @@ enum ToolSetUpResult {
 // Sorts the header line `line` (`length` bytes); for kSetUpRemoved writes the rest into `out`
 // (`size` bytes, terminated) and its length into `*outLength`.
 int ToolSetUpLine(const char* line, size_t length, char* out, size_t size, size_t* outLength);
+// The same for the block already read from `line`.
+int ToolSetUpBlock(const char* line, const Block& block, char* out, size_t size, size_t* outLength);
 
 // Copies the header at `path` into `out` without the first tool's set-up (ToolSetUpLine), every
 // line ended with "\r\n". False when it cannot be read to its end.

@@ -72,6 +72,8 @@ class GeneratedPrograms : public testing::Test {
 
   // Generates the program of `seed`, splits it and checks it; removes its files when all went well.
   void SplitAndCheck(uint32_t seed, int lines, int style = kStateThePosition);
+  // SplitAndCheck for the seeds of this run (QX_LONG_TESTS, QX_FIRST_SEED, QX_SEEDS).
+  void SplitAndCheckEach(int style);
 
   FakePlatform fake_;
   TempDir dir_;
@@ -149,29 +151,22 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
   }
 }
 
-TEST_F(GeneratedPrograms, SplitCheckedAndTotalled) {
+void GeneratedPrograms::SplitAndCheckEach(int style) {
   const bool longRun = std::getenv("QX_LONG_TESTS") != nullptr;
   const int programs = longRun ? 400 : 20;
   const int lines = longRun ? 3000 : 300;
   const int first = std::getenv("QX_FIRST_SEED") ? std::atoi(std::getenv("QX_FIRST_SEED")) : 1000;
   const int count = std::getenv("QX_SEEDS") ? std::atoi(std::getenv("QX_SEEDS")) : programs;
   for (int i = 0; i < count; ++i) {
-    SplitAndCheck(static_cast<uint32_t>(first + i), lines);
+    SplitAndCheck(static_cast<uint32_t>(first + i), lines, style);
   }
 }
 
+TEST_F(GeneratedPrograms, SplitCheckedAndTotalled) { SplitAndCheckEach(kStateThePosition); }
+
 // The same for programs opened as a CAM post for a machining centre opens them: no G92, G49 in
 // the safety line, the length offset taken up with each tool's first Z move.
-TEST_F(GeneratedPrograms, CamPostProgramsSplitCheckedAndTotalled) {
-  const bool longRun = std::getenv("QX_LONG_TESTS") != nullptr;
-  const int programs = longRun ? 400 : 20;
-  const int lines = longRun ? 3000 : 300;
-  const int first = std::getenv("QX_FIRST_SEED") ? std::atoi(std::getenv("QX_FIRST_SEED")) : 1000;
-  const int count = std::getenv("QX_SEEDS") ? std::atoi(std::getenv("QX_SEEDS")) : programs;
-  for (int i = 0; i < count; ++i) {
-    SplitAndCheck(static_cast<uint32_t>(first + i), lines, kCamPost);
-  }
-}
+TEST_F(GeneratedPrograms, CamPostProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kCamPost); }
 
 // What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
 // they were found: each either splits and passes the check, or is refused with its reason.
