@@ -1,7 +1,7 @@
 // Developer tool: runs the split check on a program and the pieces a split wrote next to it, and
 // prints the check's log line with the time it took.
 //
-//   build/native/bench/check_split PROGRAM.NC PIECES X Y Z [CARRIED]
+//   build/native/bench/check_split PROGRAM.NC PIECES X Y Z [APPROACH]
 //
 // PIECES is the number of pieces (PROGRAM_001.NC ...), X Y Z the start point of the split, CARRIED
 // 1 to check the carried blocks too. Prints the log line (UTF-8), then the lines read (the program
@@ -42,7 +42,7 @@ long long CountLines(const char* path) {
 
 int main(int argc, char** argv) {
   if (argc < 6) {
-    std::fprintf(stderr, "usage: %s PROGRAM.NC PIECES X Y Z [CARRIED]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PROGRAM.NC PIECES X Y Z [APPROACH]\n", argv[0]);
     return 2;
   }
   std::string path;
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   job.ncFile = path.c_str();
   job.pieceCount = std::atoi(argv[2]);
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = std::strtod(argv[3 + axis], nullptr);
-  job.carriedBlocks = argc > 6 ? std::atoi(argv[6]) : 0;
+  job.approach = argc > 6 ? std::strtod(argv[6], nullptr) : 10.0;
 
   const double begin = Seconds();
   SplitCheckReport report{};

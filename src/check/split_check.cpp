@@ -13,7 +13,7 @@ namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  carried_ = job_.carriedBlocks == 1;
+  carried_ = job_.userHeader == 0 && job_.userFooter == 0;
   if (source_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
@@ -139,7 +139,12 @@ int SplitChecker::CheckPiece(int number) {
   KeepLastCutting();
   pieceNumber_ = number;
   lastPiece_ = number == job_.pieceCount;
-  if (PiecePath(job_.ncFile, number, piecePath_, sizeof piecePath_) != kNamingOk ||
+  if (job_.piecePaths != nullptr) {
+    std::snprintf(piecePath_, sizeof piecePath_, "%s", job_.piecePaths[number - 1]);
+  } else if (PiecePath(job_.ncFile, number, piecePath_, sizeof piecePath_) != kNamingOk) {
+    piecePath_[0] = '\0';
+  }
+  if (piecePath_[0] == '\0' ||
       piece_.Open(piecePath_, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }

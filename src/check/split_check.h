@@ -87,11 +87,15 @@
 #include <span>
 
 struct SplitCheckJob {
-  const char* ncFile;  // the program that was split (CP932 path); the pieces are
-                       // PiecePath(ncFile, 1 .. pieceCount)
+  const char* ncFile;  // the program that was split (CP932 path)
   int pieceCount;      // 1 or more
+  const char* const* piecePaths;  // the pieces in order (CP932 paths, pieceCount of them); nullptr:
+                                  // PiecePath(ncFile, 1 .. pieceCount)
   double start[3];     // the run's start point X, Y, Z in the program's units
-  int carriedBlocks;   // 1: apply rule 7
+  double approach;     // APPROACH: the least height above a point of the cut at which a rapid
+                       // down onto it stops
+  int userHeader;      // 1: the pieces' header is a file of the user's, not the program's opening
+  int userFooter;      // 1: the same for the footer
 };
 
 // Results of CheckSplit.

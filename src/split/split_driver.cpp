@@ -693,14 +693,15 @@ int CheckPieces(SplitRun* run) {
   // was there before the run is the user's: cut earlier and left as it was, it holds the program's
   // own opening and closing blocks, and the pieces pass that check too; edited, it need not, and
   // then only the moves and the machine state at every cut are compared.
-  SplitCheckJob job{run->job.ncFile, run->pieces, {0, 0, 0}, 1};
+  SplitCheckJob job{};
+  job.ncFile = run->job.ncFile;
+  job.pieceCount = run->pieces;
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = run->job.start[axis];
+  job.approach = run->piece.seam.approach;
+  job.userHeader = run->madeHeader ? 0 : 1;
+  job.userFooter = run->madeFooter ? 0 : 1;
   SplitCheckReport report{};
-  int result = CheckSplit(job, &report);
-  if (result == kCheckFailed && !(run->madeHeader && run->madeFooter)) {
-    job.carriedBlocks = 0;
-    result = CheckSplit(job, &report);
-  }
+  const int result = CheckSplit(job, &report);
   char line[kLogLineSize];
   DescribeSplitCheck(report, line);
   FormatLog("%s", line);

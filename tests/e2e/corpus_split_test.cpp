@@ -123,7 +123,11 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
                         std::to_string(pieces + 1) + ".NC")) {
         ++pieces;
       }
-      SplitCheckJob check{path.c_str(), pieces, {start[0], start[1], start[2]}, 1};
+      SplitCheckJob check{};
+      check.ncFile = path.c_str();
+      check.pieceCount = pieces;
+      for (int axis = 0; axis < 3; ++axis) check.start[axis] = start[axis];
+      check.approach = 10.0;
       SplitCheckReport report{};
       EXPECT_EQ(CheckSplit(check, &report), kCheckPassed) << report.detail;
     }

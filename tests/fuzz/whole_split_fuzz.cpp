@@ -102,11 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (result == kSplitDone) {
     fuzz::Check(pieces >= 1, "a split that succeeds wrote pieces");
     static const bool userHeaderMode = std::getenv("QX_FUZZ_USER_HEADER") != nullptr;
-    for (int carried = 1; carried >= (userHeaderMode ? 0 : 1); --carried) {
-      SplitCheckJob check{fuzz::kInputPath, pieces, {job.start[0], job.start[1], job.start[2]}, carried};
+    for (int user = 0; user <= (userHeaderMode ? 1 : 0); ++user) {
+      SplitCheckJob check{};
+      check.ncFile = fuzz::kInputPath;
+      check.pieceCount = pieces;
+      for (int axis = 0; axis < 3; ++axis) check.start[axis] = job.start[axis];
+      check.approach = 10.0;
+      check.userHeader = check.userFooter = user;
       static SplitCheckReport report;
       if (CheckSplit(check, &report) != kCheckPassed) {
-        std::fprintf(stderr, "carried blocks %d: piece %d line %d, program line %d, rule %d: %s\n", carried,
+        std::fprintf(stderr, "user header %d: piece %d line %d, program line %d, rule %d: %s\n", user,
                      report.piece, report.pieceLine, report.sourceLine, report.rule, report.detail);
         std::fprintf(stderr, "job %.17g %.17g start %.17g %.17g %.17g pieces %d\n", job.distance, job.time,
                      job.start[0], job.start[1], job.start[2], pieces);

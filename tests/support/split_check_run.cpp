@@ -44,12 +44,14 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
 }
 
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
-             std::string* line, int carriedBlocks) {
+             std::string* line, int userHeader) {
   SplitCheckJob job{};
   job.ncFile = path.c_str();
   job.pieceCount = pieces;
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = start[axis];
-  job.carriedBlocks = carriedBlocks;
+  job.approach = 10.0;
+  job.userHeader = userHeader;
+  job.userFooter = userHeader;
   const int result = CheckSplit(job, report);
   if (line != nullptr) {
     char text[kLogLineSize];
@@ -72,7 +74,7 @@ void CheckPairs(const std::vector<CheckPair>& pairs) {
     SplitCheckReport report{};
     std::string line;
     const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
-                                pair.carriedBlocks);
+                                pair.userHeader);
     EXPECT_EQ(result, pair.result) << line;
     if (pair.result == kCheckFailed) {
       EXPECT_EQ(report.rule, pair.rule) << line;
