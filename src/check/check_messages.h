@@ -6,6 +6,10 @@
 // Pieces checked.
 inline constexpr char kCheckPassedText[] =
     "情　報：分割ＮＣファイル %d 個を検証しました。元のＮＣファイルと同じ加工です。";
+// Pieces checked, when the header or footer is the user's and holds other blocks than the
+// program's opening and closing.
+inline constexpr char kCheckPassedMovesOnlyText[] =
+    "情　報：分割ＮＣファイル %d 個を検証しました。切削と移動、各切削の状態は元のＮＣファイルと同じです（ヘッダ・フッタファイルは利用者のもので、そのブロックは検証していません）。";
 // Piece, its line, the detail, the program's line.
 inline constexpr char kCheckFailedText[] =
     "エラー：分割の検証に失敗しました。分割ＮＣファイル [ %02d ] の %d 行目：%s（元のＮＣファイル %d 行目）";
@@ -77,6 +81,17 @@ inline constexpr char kDetailAddedUnknown[] = "追加された移動 %s の位�
 inline constexpr char kDetailAddedInBody[] = "元の移動の途中に追加された移動（%d 行目）があります";
 // The move, the compensation in force ("G41 D1").
 inline constexpr char kDetailAddedInCompensation[] = "追加された移動 %s が工具径補正 %s のまま動きます";
+// The rapid, the approach height.
+inline constexpr char kDetailRapidIntoApproach[] =
+    "追加された早送り %s が再開点の上 %s mm（アプローチ量）より下まで下ります";
+// The move, the work offset's number.
+inline constexpr char kDetailAddedInOtherOffset[] =
+    "追加された移動 %s がワーク座標系 G%d で動きます（元のＮＣファイルはこの座標系で移動しません）";
+// The move, its work offset's number, the program's.
+inline constexpr char kDetailFirstMoveOffset[] =
+    "最初の移動 %s がワーク座標系 G%d で動きます（元のＮＣファイルの最初の移動とスタート点は G%d）";
+// The codes of the group ("G90/G91").
+inline constexpr char kDetailGroupNotSet[] = "元のＮＣファイルが最初の移動までに指令する %s を、この分割ＮＣファイルは指令しません";
 inline constexpr char kDetailNeverResumed[] = "追加された移動 %s の後に元の移動がありません";
 
 // --- Rule 3: the same machine state ------------------------------------------------------------

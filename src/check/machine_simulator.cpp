@@ -111,6 +111,10 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   frameFaultLine_ = doubleChangeLine_ = uncutChangeLine_ = uncutTool_ = 0;
   changesSinceCut_ = lastChangeLine_ = setPositions_ = 0;
   frameFault_ = ToolFrame{};
+  firstMoveOffset_ = 0;
+  groupsSet_ = groupsBeforeCut_ = 0;
+  cutMade_ = false;
+  offsetsMovedIn_ = 0;
 }
 
 void MachineSimulator::NoteZWord() {
@@ -203,6 +207,12 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.blockClass = kBlockOther;
   event.positioning = 0;
   if (IsCuttingEvent(kind)) changesSinceCut_ = 0;
+  if (kind != kEventBlock && kind != kEventEnd) {
+    if (!cutMade_) groupsBeforeCut_ = groupsSet_;
+    cutMade_ = true;
+    if (firstMoveOffset_ == 0) firstMoveOffset_ = state_.workOffset;
+    if (state_.workOffset >= 54 && state_.workOffset <= 59) offsetsMovedIn_ |= 1u << (state_.workOffset - 54);
+  }
   return event;
 }
 
@@ -222,18 +232,24 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
       if (code != GCode(92, 1) && !IsIgnoredCode(code)) return Unsupported('G', code);
       continue;
     }
+    if (whole == 80) groupsSet_ |= kGroupCycle;
+    if (whole == 92) groupsSet_ |= kGroupPosition;
     if (whole <= 4 || whole == 28 || whole == 30 || whole == 53 || whole == 80 || whole == 92 ||
         IsCycleCode(whole) || IsIgnoredCode(code)) {
       continue;
     }
     if (whole >= 17 && whole <= 19) {
+      groupsSet_ |= kGroupPlane;
       plane_ = whole;
     } else if (whole == 20 || whole == 21) {
+      groupsSet_ |= kGroupUnits;
       if (whole != state_.units && moved_) return Alarm(kAlarmUnitsChanged);
       state_.units = whole;
     } else if (whole >= 40 && whole <= 42) {
+      groupsSet_ |= kGroupCompensation;
       state_.compensation = whole;
     } else if (whole == 43 || whole == 44 || whole == 49) {
+      groupsSet_ |= kGroupLength;
       state_.lengthOffset = whole;
     } else if (whole >= 54 && whole <= 59) {
       // The start point is in the coordinates the program works in: a work offset chosen before
@@ -246,9 +262,12 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
         }
       }
       state_.workOffset = whole;
+      groupsSet_ |= kGroupWorkOffset;
     } else if (whole == 90 || whole == 91) {
+      groupsSet_ |= kGroupDistance;
       distance_ = whole;
     } else if (whole == 93 || whole == 94 || whole == 95) {
+      groupsSet_ |= kGroupFeedMode;
       state_.feedMode = whole;
     } else if (whole == 98 || whole == 99) {
       returnMode_ = whole;
@@ -281,6 +300,11 @@ int MachineSimulator::ApplyStateBefore(const CheckBlock& block) {
     const double value = WordValue(block, kRotaryLetters[r]);
     state_.rotary[r] = distance_ == 91 ? state_.rotary[r] + value : value;
     state_.rotaryGiven |= 1 << r;
+  }
+  // A tool change stops the spindle (a machining centre starts the new tool only on its M03 or
+  // M04): it comes first, whatever the order of the block's words.
+  for (int i = 0; i < block.mCount; ++i) {
+    if (block.mCodes[i] == 6) state_.spindle = 5;
   }
   for (int i = 0; i < block.mCount; ++i) {
     switch (block.mCodes[i]) {
@@ -511,7 +535,12 @@ bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slo
     target[axis] = value;
     if (!known[axis] || !programKnown || value != position_.program[axis]) moves = true;
   }
-  if (!moves) return false;
+  if (!moves) {
+    // A positioning to where the tool stands ends the opening too.
+    if (!cutMade_) groupsBeforeCut_ = groupsSet_;
+    cutMade_ = true;
+    return false;
+  }
   CheckEvent& event = Push(slots, kind);
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     if ((block.present & LetterBit(kAxisLetters[axis])) == 0) continue;

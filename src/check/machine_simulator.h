@@ -131,6 +131,15 @@ class MachineSimulator {
   int lastChangeLine() const { return lastChangeLine_; }
   // G92 blocks executed.
   int setPositions() const { return setPositions_; }
+  // The work offset in force at the file's first move (0 before one): the frame the run's start
+  // point is given in.
+  int firstMoveOffset() const { return firstMoveOffset_; }
+  // The modal groups (OpeningGroup bits) the file set, by a code of its own, up to its first move
+  // (its opening); valid once it moved (hasMoved()).
+  uint32_t openingGroups() const { return groupsBeforeCut_; }
+  bool hasMoved() const { return cutMade_; }
+  // Bit per work offset G54..G59 (bit 0: G54) the file moved in.
+  uint32_t workOffsetsMovedIn() const { return offsetsMovedIn_; }
 
   bool ended() const { return ended_; }
   const SimulationFault& fault() const { return fault_; }
@@ -206,4 +215,25 @@ class MachineSimulator {
   int32_t changesSinceCut_ = 0;
   int32_t lastChangeLine_ = 0;
   int32_t setPositions_ = 0;
+  int32_t firstMoveOffset_ = 0;
+  uint32_t groupsSet_ = 0;
+  uint32_t groupsBeforeCut_ = 0;  // groupsSet_ at the first move
+  bool cutMade_ = false;
+  uint32_t offsetsMovedIn_ = 0;
+};
+
+// The modal groups a file may set in its opening, up to its first move, by a code of its own
+// (MachineSimulator::openingGroups): a piece that runs after another, or after a power cycle,
+// sets each of them that the program's opening sets, whatever the power-on state would give. The
+// length offset is left to the moves: a piece that resumes with another tool takes it up later.
+enum OpeningGroup : uint32_t {
+  kGroupDistance = 1,      // G90 / G91
+  kGroupPlane = 2,         // G17..G19
+  kGroupUnits = 4,         // G20 / G21
+  kGroupCompensation = 8,  // G40..G42
+  kGroupLength = 16,       // G43 / G44 / G49
+  kGroupWorkOffset = 32,   // G54..G59
+  kGroupCycle = 64,        // G80
+  kGroupFeedMode = 128,    // G93..G95
+  kGroupPosition = 256,    // G92: the tool's position declared
 };

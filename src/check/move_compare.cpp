@@ -7,6 +7,7 @@
 
 #include "check/check_messages.h"
 #include "nc/format.h"
+#include "nc/number_text.h"
 
 namespace {
 
@@ -38,9 +39,14 @@ int CompareArcs(const CheckEvent& piece, const CheckEvent& source, double tolera
   if (p.direction != s.direction) return kDiffKind;
   if (p.plane != s.plane) return kDiffPlane;
   if (p.rForm && s.rForm) {
-    // Near a half circle the centre of an R arc moves far with a rounded end point; R and its
-    // sign say which arc it is.
     if (!Near(p.r, s.r, tolerance)) return kDiffRadius;
+    // Near a half circle a change of R within the resolution moves the centre, and the cut, far:
+    // with the program's own ends the centre must be the program's too. Ends rounded by the
+    // writer move it as well; R and its sign then say which arc it is.
+    if (SamePoint(piece.from, source.from, kBinaryHair) && SamePoint(piece.to, source.to, kBinaryHair) &&
+        !SamePoint(Centre(piece), Centre(source), 2.0 * tolerance)) {
+      return kDiffCentre;
+    }
     return kSameMove;
   }
   if (!SamePoint(Centre(piece), Centre(source), 2.0 * tolerance)) return kDiffCentre;
@@ -283,6 +289,20 @@ int CompareStates(const CheckMachineState& piece, const CheckMachineState& sourc
       return kDiffRotary;
     }
   }
+  return kSameState;
+}
+
+int ComparePlacement(const CheckMachineState& piece, const CheckMachineState& source) {
+  if (piece.tool != source.tool) return kDiffTool;
+  if (piece.lengthOffset != source.lengthOffset ||
+      (piece.lengthOffset != 49 && piece.lengthRegister != source.lengthRegister)) {
+    return kDiffLength;
+  }
+  if (piece.compensation != source.compensation || piece.compensationBefore != source.compensationBefore ||
+      (piece.compensation != 40 && piece.radiusRegister != source.radiusRegister)) {
+    return kDiffCompensation;
+  }
+  if (piece.workOffset != source.workOffset) return kDiffWorkOffset;
   return kSameState;
 }
 

@@ -55,6 +55,9 @@ int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double toler
 
 // Compares the states a cut runs with. Returns a StateAspect.
 int CompareStates(const CheckMachineState& piece, const CheckMachineState& source);
+// Compares what places the tool for a move that does not cut: the tool, its length offset, cutter
+// compensation and the work offset. Returns a StateAspect.
+int ComparePlacement(const CheckMachineState& piece, const CheckMachineState& source);
 
 // True when a move of the program goes less than `tolerance` and ends within `tolerance` of where
 // it starts: a move the pieces may leave out. Full circles, holes and returns never are.

@@ -8,12 +8,12 @@
 #include "check/move_compare.h"
 #include "check/split_checker.h"
 #include "config/file_naming.h"
+#include "nc/format.h"
 
 namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  carried_ = job_.userHeader == 0 && job_.userFooter == 0;
   if (source_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
@@ -45,6 +45,9 @@ int SplitChecker::LearnFrames() {
   const MachineSimulator& machine = replay_.simulator();
   frames_.changeWithoutCut = machine.doubleChangeLine() != 0 || machine.changesSinceCut() > 0;
   frames_.setsPosition = machine.setPositions() > 0;
+  startOffset_ = machine.firstMoveOffset();
+  programGroups_ = machine.hasMoved() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
+  programOffsets_ = machine.workOffsetsMovedIn();
   if (frames_.overflow) {
     Detail(kDetailTooManyFrames, ToolFrames::kMaxFrames);
     return Fail(kRuleSameState, 0, 0);
@@ -154,6 +157,7 @@ int SplitChecker::CheckPiece(int number) {
   if (replaying_ && replay_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
+  groupsChecked_ = false;
   phase_ = kPhaseHead;
   // A hole is never drilled twice: the piece after one begins with the program's next cut.
   repeatAvailable_ = number > 1 && haveLastCutting_ && lastCutting_.kind != kEventHole;
@@ -195,6 +199,29 @@ int SplitChecker::CheckPiece(int number) {
 // rules for added moves) may take their place. This is what lets the first piece move to the start
 // point after an opening that leaves the tool at the top of travel.
 int SplitChecker::HandleMove(const CheckEvent& move) {
+  const bool firstMove = !groupsChecked_;
+  groupsChecked_ = true;
+  if (firstMove && startOffset_ != 0 && piece_.simulator().firstMoveOffset() != startOffset_) {
+    // The run's start point is where every file begins, in the work offset of the program's first
+    // move: a piece that first moves in another moves from a place it does not know.
+    char found[96];
+    DescribeMove(move, found);
+    Detail(kDetailFirstMoveOffset, found, piece_.simulator().firstMoveOffset(), startOffset_);
+    return Fail(kRuleSameState, move.line, 0);
+  }
+  if (carried_ && firstMove) {
+    // A piece may run after another, or after a power cycle: its opening sets every modal group
+    // the program's opening sets, whatever the control's power-on state would give.
+    const uint32_t missing = programGroups_ & ~piece_.simulator().openingGroups();
+    if (missing != 0) {
+      static constexpr const char* kNames[] = {"G90/G91", "G17/G18/G19", "G20/G21", "G40/G41/G42", "G43/G44/G49",
+                                               "G54..G59", "G80",     "G93/G94/G95", "G92"};
+      int bit = 0;
+      while ((missing & (1u << bit)) == 0) ++bit;
+      Detail(kDetailGroupNotSet, kNames[bit]);
+      return Fail(kRuleSameState, move.line, 0);
+    }
+  }
   if (replaying_ && !IsCuttingEvent(move.kind)) {
     const CheckEvent* next = nullptr;
     const int peeked = replay_.PeekMove(&next);
@@ -500,6 +527,18 @@ bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
   return !AtOrAboveZ(move.from, startZ_, tolerance) || !AtOrAboveZ(move.to, startZ_, tolerance);
 }
 
+// A rapid or return made in the clear: not under compensation, its whole path at or above the start
+// height (or at the top of travel), in a frame the program gives Z words in.
+bool SplitChecker::InTheClear(const CheckEvent& move, double tolerance) const {
+  if (move.state.compensation != 40 || move.state.compensationBefore != 40) return false;
+  if (move.kind != kEventRapid && move.kind != kEventReference && move.kind != kEventMachine) return false;
+  if (!AtOrAboveZ(move.from, startZ_, tolerance) || !AtOrAboveZ(move.to, startZ_, tolerance)) return false;
+  if (move.kind == kEventReference && (move.named & 4) != 0 && !AtOrAboveZ(move.via, startZ_, tolerance)) return false;
+  const ToolFrame frame{move.state.tool, move.state.lengthOffset,
+                        move.state.lengthOffset == 49 ? 0 : move.state.lengthRegister};
+  return AtTopOfTravel(move.to) || frames_.Has(frame);
+}
+
 // The program's next cutting move past its rapids and returns (as far as the look-ahead sees), for
 // a cut in a piece's head; for a move that does not cut, the first of those rapids and returns
 // that is the same move with the same tool and length offset, before the program's next cut. 1
@@ -542,6 +581,19 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   }
   programMoveSeen_ = true;
   const double tolerance = Tolerance(source);
+  if (!IsCuttingEvent(source.kind)) {
+    // The program's own move places the tool where the program's does only with the same tool,
+    // length offset, compensation and work offset; in another, it is safe only in the clear.
+    const int aspect = ComparePlacement(move.state, source.state);
+    if (aspect != kSameState && !InTheClear(move, tolerance)) {
+      char found[64];
+      char expected[64];
+      DescribeStateAspect(move.state, aspect, found);
+      DescribeStateAspect(source.state, aspect, expected);
+      Detail(kDetailDiffers, StateAspectName(aspect), found, expected);
+      return Fail(kRuleSameState, move.line, source.line);
+    }
+  }
   if (kind == kMatchHead) {
     // The approach so far came down above where this program move starts: it is placed.
     if (pending_ && PendingAbove(move.from, tolerance)) pending_ = false;
@@ -549,9 +601,22 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     NoteHeadMove(move);
     return kCheckPassed;
   }
-  // The approach so far must lie on the vertical line above where the piece resumes.
+  // The approach so far must lie on the vertical line above where the piece resumes, and a rapid
+  // down onto the interrupted cut stops the approach height above its start: the rest is fed (the
+  // program's own approach to its next cut may come lower, by its own rapids).
   if (phase_ == kPhaseHead && pending_ && !PendingAbove(move.from, tolerance)) {
     return FailAdded(pendingMove_, kPointResume, &move.from);
+  }
+  const double approach = source.state.units == 20 ? job_.approach / 25.4 : job_.approach;
+  if (kind == kMatchRepeat && phase_ == kPhaseHead && pending_ && pendingRapid_ &&
+      (source.kind == kEventLinear || source.kind == kEventArc) && PhysicalKnown(move.from, 2) &&
+      pendingRapidLow_ < move.from.physical[2] + approach - tolerance) {
+    char found[96];
+    char height[kCoordinateTextSize + 8];
+    DescribeMove(pendingRapidMove_, found);
+    FormatCoordinate(job_.approach, height);
+    Detail(kDetailRapidIntoApproach, found, height);
+    return Fail(kRuleSafeMove, pendingRapidMove_.line, source.line);
   }
   if (IsCuttingEvent(source.kind)) {
     const int aspect = CompareStates(move.state, source.state);
@@ -673,6 +738,15 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
     Detail(kDetailAddedInCompensation, found, text);
     return Fail(kRuleSafeMove, move.line, 0);
   }
+  if (programOffsets_ != 0 && move.state.workOffset >= 54 && move.state.workOffset <= 59 &&
+      (programOffsets_ & (1u << (move.state.workOffset - 54))) == 0) {
+    // The offsets' values are in the control, not in the program: the program's own work offsets
+    // are the only frames a move of the split's can be placed in.
+    char found[96];
+    DescribeMove(move, found);
+    Detail(kDetailAddedInOtherOffset, found, move.state.workOffset);
+    return Fail(kRuleSafeMove, move.line, 0);
+  }
   bool safe = false;
   if (move.kind == kEventRapid) {
     safe = AtOrAboveZ(move.from, startZ_, tolerance) && AtOrAboveZ(move.to, startZ_, tolerance);
@@ -695,6 +769,13 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
       if (!pending_ || LowerZ(move) < pendingLow_) {
         pendingLow_ = LowerZ(move);
         pendingMove_ = move;
+      }
+      if (!pending_) pendingRapid_ = false;
+      const bool down = !PhysicalKnown(move.from, 2) || move.to.physical[2] < move.from.physical[2];
+      if (move.kind == kEventRapid && down && (!pendingRapid_ || move.to.physical[2] < pendingRapidLow_)) {
+        pendingRapid_ = true;
+        pendingRapidLow_ = move.to.physical[2];
+        pendingRapidMove_ = move;
       }
       pendingX_ = move.from.physical[0];
       pendingY_ = move.from.physical[1];
@@ -813,11 +894,26 @@ int CheckSplit(const SplitCheckJob& job, SplitCheckReport* report) {
   *report = SplitCheckReport{};
   // The three streams' buffers are far too large for a small thread stack (the window thread's):
   // they live on the heap for the call.
-  std::unique_ptr<checker::SplitChecker> checker(new (std::nothrow) checker::SplitChecker(job, report));
+  std::unique_ptr<checker::SplitChecker> checker(new (std::nothrow) checker::SplitChecker(job, report, true));
   if (!checker) {
     report->result = kCheckUnreadable;
     std::snprintf(report->detail, sizeof report->detail, "%s", kDetailNoMemory);
     return report->result;
   }
-  return checker->Run();
+  const int result = checker->Run();
+  if (result != kCheckFailed || (job.userHeader == 0 && job.userFooter == 0)) return result;
+  // A header or footer of the user's need not hold the program's own opening and closing blocks:
+  // the pieces are checked again without the blocks, and the log says that only the moves and the
+  // machine state were proven.
+  checker.reset();
+  *report = SplitCheckReport{};
+  checker.reset(new (std::nothrow) checker::SplitChecker(job, report, false));
+  if (!checker) {
+    report->result = kCheckUnreadable;
+    std::snprintf(report->detail, sizeof report->detail, "%s", kDetailNoMemory);
+    return report->result;
+  }
+  const int again = checker->Run();
+  report->movesOnly = again == kCheckPassed ? 1 : 0;
+  return again;
 }

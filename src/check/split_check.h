@@ -129,6 +129,9 @@ struct SplitCheckReport {
   int pieceLine;        // line in that file (0 when none)
   int sourceLine;       // line of the program the piece should have matched there (0 when none)
   int rule;             // SplitCheckRule
+  int movesOnly;        // on success: 1 when the header or footer was the user's and did not hold
+                        // the program's opening and closing blocks, so that only the moves and the
+                        // machine state were proven, not the blocks
   char detail[kCheckDetailSize];  // CP932: what was found and what was expected, ready to be
                                   // embedded in a log line ("" on success)
 };

@@ -96,7 +96,9 @@ inline double LowerZ(const CheckEvent& move) {
 // look-ahead): CheckSplit keeps it on the heap.
 class SplitChecker {
  public:
-  SplitChecker(const SplitCheckJob& job, SplitCheckReport* report) : job_(job), report_(report) {}
+  // `carried`: the pieces hold the program's opening and closing blocks (rule 7 applies).
+  SplitChecker(const SplitCheckJob& job, SplitCheckReport* report, bool carried)
+      : job_(job), report_(report), carried_(carried) {}
   int Run();
 
  private:
@@ -114,6 +116,7 @@ class SplitChecker {
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   bool BelowTheStartHeight(const CheckEvent& move) const;
+  bool InTheClear(const CheckEvent& move, double tolerance) const;
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NotePassedInHead(int index);
   const CheckEvent* PassedInHead(const CheckEvent& move) const;
@@ -152,11 +155,17 @@ class SplitChecker {
 
   const SplitCheckJob& job_;
   SplitCheckReport* report_;
-  bool carried_ = false;  // rule 7: the streams hold block events too
+  bool carried_;  // rule 7: the streams hold block events too
   EventStream source_;  // the program's moves and blocks, consumed by the pieces in order
   EventStream replay_;  // the program from its first line again, for the opening of each piece
   EventStream piece_;
   ToolFrames frames_;  // what the program gives Z words in, and how it changes tools (LearnFrames)
+  // Also learnt from the program before the pieces: the work offset of its first move (the start
+  // point's frame), the modal groups it sets before its first cut, the work offsets it moves in.
+  int startOffset_ = 0;
+  uint32_t programGroups_ = 0;
+  uint32_t programOffsets_ = 0;
+  bool groupsChecked_ = false;  // the piece's first move was met (its opening compared)
   char piecePath_[kPathSize];
   int pieceNumber_ = 0;
   bool lastPiece_ = false;
@@ -180,6 +189,9 @@ class SplitChecker {
   double pendingY_ = 0.0;
   double pendingLow_ = 0.0;
   CheckEvent pendingMove_{};  // the lowest of them
+  bool pendingRapid_ = false;  // one of them is a rapid down
+  double pendingRapidLow_ = 0.0;
+  CheckEvent pendingRapidMove_{};  // the lowest such rapid
   CheckPoint stop_{};         // where the piece's last program move ended
   int stopCompensation_ = 40;  // the compensation its last program move ran with
   int stopRegister_ = 0;

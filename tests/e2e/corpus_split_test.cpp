@@ -114,7 +114,7 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
       EXPECT_FALSE(dir.Exists("PROGRAM_ascii.txt"));
     } else {
       ++split;
-      EXPECT_EQ(result, kSplitDone) << message;
+      EXPECT_EQ(result, kSplitDone) << name << ": " << message;
       EXPECT_TRUE(dir.Exists("PROGRAM_001.NC"));
       EXPECT_FALSE(dir.Exists("PROGRAM_ascii.txt"));
       // The run checked its own pieces; the check passes on them again from outside.

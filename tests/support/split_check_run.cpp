@@ -44,14 +44,15 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
 }
 
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
-             std::string* line, int userHeader) {
+             std::string* line, int carriedBlocks, double approach) {
   SplitCheckJob job{};
   job.ncFile = path.c_str();
   job.pieceCount = pieces;
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = start[axis];
-  job.approach = 10.0;
-  job.userHeader = userHeader;
-  job.userFooter = userHeader;
+  job.approach = approach;
+  // Without the carried blocks checked: a header and footer of the user's, which the check judges
+  // by their moves when their blocks are not the program's.
+  job.userHeader = job.userFooter = carriedBlocks == 1 ? 0 : 1;
   const int result = CheckSplit(job, report);
   if (line != nullptr) {
     char text[kLogLineSize];
@@ -74,7 +75,7 @@ void CheckPairs(const std::vector<CheckPair>& pairs) {
     SplitCheckReport report{};
     std::string line;
     const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
-                                pair.userHeader);
+                                pair.carriedBlocks);
     EXPECT_EQ(result, pair.result) << line;
     if (pair.result == kCheckFailed) {
       EXPECT_EQ(report.rule, pair.rule) << line;

@@ -29,7 +29,7 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
 // Runs CheckSplit on `path` and its `pieces` from `start`. `*line` (may be nullptr) receives the
 // check's log line in UTF-8.
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
-             std::string* line = nullptr, int userHeader = 0);
+             std::string* line = nullptr, int carriedBlocks = 0, double approach = 10.0);
 
 // A program and pieces written by hand, and what the check must say of them.
 struct CheckPair {
@@ -40,7 +40,7 @@ struct CheckPair {
   int result;                        // kCheckPassed or kCheckFailed
   int rule;                          // for kCheckFailed
   const char* detail;                // part of the detail, for kCheckFailed ("" for any)
-  int userHeader = 0;                // 1: the pieces' header and footer are the user's files
+  int carriedBlocks = 0;             // 1: the header and footer are the program's (blocks checked)
   int piece = 0;                     // for kCheckFailed: the piece named (0: any)
 };
 
