@@ -1,0 +1,325 @@
+// The split check against edits of real splits: the golden cases' expected pieces, which pass,
+// each edited in one place the way a hand at the control or a careless tool edits them.
+//
+// First the faults that pieces were once delivered with, or that the check once let through, one
+// row each: the edit must be refused, and the same pieces without it pass (the rows share their
+// cases, whose unedited pieces are checked once). Then a seeded survey of one-place edits (a line
+// dropped or written twice, a number changed, a G code swapped, a move inserted): an edit the check
+// accepts should leave the piece's run on the check's machine unchanged, move for move and block
+// for block (harmless); one that changes it is counted as accepted. The survey prints its figures
+// per kind of edit; the number accepted may only go down (`kMissedAtMost`). QX_MUTATION_SEEDS sets
+// the number of edits per piece and kind (default 6) for a longer run; QX_SHOW=1 lists each edit
+// accepted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "check/event_stream.h"
+#include "check/split_check.h"
+#include "config/file_naming.h"
+#include "support/golden_case.h"
+#include "support/split_check_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string PiecePathOf(const std::string& program, int piece) {
+  char path[512];
+  PiecePath(program.c_str(), piece, path, sizeof path);
+  return path;
+}
+
+// A golden case laid out in a folder of its own, with its job.
+struct LaidOut {
+  TempDir dir;
+  std::string program;
+  int pieces = 0;
+  GoldenJob job;
+};
+
+std::unique_ptr<LaidOut> LayOut(const std::string& name) {
+  auto laid = std::make_unique<LaidOut>();
+  laid->pieces = LayOutGoldenPieces(name, laid->dir.Path(""), &laid->program);
+  laid->job = ReadGoldenJob(GoldenRoot() / name / "job.txt");
+  return laid;
+}
+
+int Check(const LaidOut& laid, std::string* line, int carriedBlocks = 1) {
+  SplitCheckReport report{};
+  return RunCheck(laid.program, laid.pieces, laid.job.start, &report, line, carriedBlocks);
+}
+
+struct Edit {
+  const char* name;
+  const char* goldenCase;
+  int piece;
+  const char* from;  // text of the piece ("\r\n" line ends), replaced once
+  const char* to;
+  int carriedBlocks = 1;  // 0: as behind a header and footer file of the user's
+};
+
+TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
+  const std::vector<Edit> edits = {
+      // The positioning line in another work offset than the program's, the program's restored
+      // on the next move.
+      {"positioning in G55", "real_two_tools", 2, "G90G0G54X0.Y0.\r\nG43H2Z100.", "G90G0G55X0.Y0.\r\nG54G43H2Z100."},
+      {"first move in G55, user header", "real_drilling_seams_between_holes", 3, "G90 G54 G17 G40 G80", "G90 G55 G17 G40 G80", 0},
+      // The length offset dropped or changed on a move that does not cut.
+      {"program's G43 move under G49", "real_cam_two_tools", 1, "G43Z15.H01", "G49Z15."},
+      {"program's G43 move under G44", "real_cam_two_tools", 1, "G43Z15.H01", "G44Z15.H01"},
+      {"program's G43 move with another H", "real_cam_two_tools", 1, "G43Z15.H01", "G43Z15.H03"},
+      {"split's positioning under G49", "real_cam_two_tools", 2, "G43H1Z50.", "G49Z50."},
+      // A tool change stops the spindle.
+      {"no M03 after the tool change", "real_two_tools", 2, "S3000M03", "S3000"},
+      {"no M03 after the tool change, user header", "real_two_tools", 2, "S3000M03", "S3000", 0},
+      {"tool change dropped, user header", "real_two_tools", 2, "T2M06\r\n", "", 0},
+      // What the program's opening sets, every piece sets.
+      {"G92 dropped", "real_drilling_seams_between_holes", 2, "G92 X0. Y0. Z100.\r\n", ""},
+      {"safety line dropped", "real_drilling_seams_between_holes", 2, "G90 G54 G17 G40 G80\r\n", ""},
+      {"safety line dropped (G92 program)", "mill_a_by_time", 2, "G90 G54 G17 G40 G80\r\n", ""},
+      // Cutter compensation on moves of the split's own.
+      {"G41 on the lift", "real_two_tools", 2, "G00Z100.\r\nX0.Y0.\r\n(TIME", "G41G00Z100.D1\r\nX0.Y0.\r\n(TIME"},
+      {"G41 on the approach", "real_two_tools", 2, "X10.Y10.\r\nZ5.", "G41X10.Y10.D1\r\nZ5."},
+      // R changed within the resolution on a half circle: the centre, and the cut, move far.
+      {"R of a half circle", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.R10.0009F400"},
+      // One rapid down onto the interrupted cut in place of the rapid and the feed.
+      {"rapid to the bottom", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400"},
+      {"rapid to the bottom, user header", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400", 0},
+  };
+  // One case laid out at a time (a test has one temporary folder).
+  std::vector<std::string> order;
+  for (const Edit& edit : edits) {
+    if (std::find(order.begin(), order.end(), edit.goldenCase) == order.end()) order.push_back(edit.goldenCase);
+  }
+  for (const std::string& name : order) {
+    auto laid = LayOut(name);
+    ASSERT_GT(laid->pieces, 0) << name;
+    std::string line;
+    ASSERT_EQ(Check(*laid, &line), kCheckPassed) << name << ": " << line;
+    for (const Edit& edit : edits) {
+      if (name != edit.goldenCase) continue;
+      SCOPED_TRACE(edit.name);
+      const std::string path = PiecePathOf(laid->program, edit.piece);
+      const std::string original = ReadFileBytes(path);
+      const size_t at = original.find(edit.from);
+      ASSERT_NE(at, std::string::npos) << "the case's piece no longer holds the text";
+      std::string edited = original;
+      edited.replace(at, std::strlen(edit.from), edit.to);
+      WriteFileBytes(path, edited);
+      EXPECT_EQ(Check(*laid, &line, edit.carriedBlocks), kCheckFailed) << line;
+      if (std::getenv("QX_SHOW") != nullptr) std::printf("%s: %s\n", edit.name, line.c_str());
+      WriteFileBytes(path, original);
+    }
+  }
+}
+
+// --- The seeded survey ---------------------------------------------------------------------------
+
+// A file's run on the check's machine, as text: every move with its kind, ends, path and machine
+// state, and every block that does something (line numbers left out; a block that only sets state
+// already in force does nothing). Two runs with the same text move the machine the same way.
+void AddPoint(std::string* text, const CheckPoint& point) {
+  char part[160];
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    std::snprintf(part, sizeof part, " %d:%.6f/%.6f", point.flags[axis], point.physical[axis], point.program[axis]);
+    *text += part;
+  }
+}
+
+std::string MachineRun(const std::string& path, const double start[3]) {
+  auto stream = std::make_unique<EventStream>();
+  if (stream->Open(path.c_str(), start, true) != kStreamEvent) return "unopened";
+  std::string text;
+  CheckMachineState before{};
+  bool first = true;
+  for (;;) {
+    const CheckEvent* event = nullptr;
+    const int peeked = stream->Peek(0, &event);
+    if (peeked == kStreamFault) return text + "fault";
+    if (peeked != kStreamEvent) break;
+    const CheckEvent& e = *event;
+    const bool sameState = !first && std::memcmp(&before, &e.state, sizeof before) == 0;
+    before = e.state;
+    first = false;
+    stream->Take();
+    if (e.kind == kEventBlock && e.blockClass != kBlockOther && sameState) continue;
+    char part[400];
+    std::snprintf(part, sizeof part, "\n%d %d %d", e.kind, e.code, e.named);
+    text += part;
+    AddPoint(&text, e.from);
+    AddPoint(&text, e.to);
+    if (e.kind == kEventReference || e.kind == kEventMachine) AddPoint(&text, e.via);
+    if (e.kind == kEventArc) {
+      std::snprintf(part, sizeof part, " arc %d %d %.6f %.6f %.6f %.6f", e.arc.plane, e.arc.direction, e.arc.offset[0],
+                    e.arc.offset[1], e.arc.offset[2], e.arc.sweep);
+      text += part;
+    }
+    if (e.kind == kEventHole) {
+      std::snprintf(part, sizeof part, " hole %d %d %.6f %.6f %.6f %.6f %.6f", e.hole.code, e.hole.returnMode,
+                    e.hole.bottom, e.hole.rLevel, e.hole.initialLevel, e.hole.q, e.hole.p);
+      text += part;
+    }
+    if (e.kind == kEventBlock) {
+      std::snprintf(part, sizeof part, " block %llx", static_cast<unsigned long long>(e.signature));
+      text += part;
+    }
+    const CheckMachineState& st = e.state;
+    std::snprintf(part, sizeof part, " state %d %d %d %d %d %d %d %d %d %d %d %d %.4f %.4f", st.spindle, st.tool,
+                  st.lengthOffset, st.lengthRegister, st.compensation, st.compensationBefore, st.radiusRegister,
+                  st.workOffset, st.feedMode, st.coolant, st.units, st.rotaryGiven, st.speed, st.feed);
+    text += part;
+  }
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t begin = 0;
+  while (begin < bytes.size()) {
+    size_t end = bytes.find('\n', begin);
+    end = end == std::string::npos ? bytes.size() : end + 1;
+    lines.push_back(bytes.substr(begin, end - begin));
+    begin = end;
+  }
+  return lines;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) bytes += line;
+  return bytes;
+}
+
+enum Operator { kDropLine, kRepeatLine, kChangeNumber, kSwapCode, kInsertMove, kOperators };
+constexpr const char* kOperatorNames[kOperators] = {"line dropped", "line repeated", "number changed",
+                                                    "G code swapped", "move inserted"};
+
+// One edit of `lines` by `op`; false when the piece offers nothing to edit so.
+bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
+  if (lines->size() < 3) return false;
+  // Never the tape marks: a piece without them is another file, not an edited one.
+  std::uniform_int_distribution<size_t> pick(1, lines->size() - 2);
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const size_t at = pick(*random);
+    std::string& line = (*lines)[at];
+    switch (op) {
+      case kDropLine:
+        lines->erase(lines->begin() + static_cast<std::ptrdiff_t>(at));
+        return true;
+      case kRepeatLine:
+        lines->insert(lines->begin() + static_cast<std::ptrdiff_t>(at), line);
+        return true;
+      case kChangeNumber: {
+        // A digit of a word other than N changed to another.
+        std::vector<size_t> digits;
+        for (size_t i = 1; i < line.size(); ++i) {
+          if (line[0] == '(') break;
+          if (line[i] >= '0' && line[i] <= '9' && line[i - 1] != 'N') digits.push_back(i);
+        }
+        if (digits.empty()) continue;
+        const size_t i = digits[std::uniform_int_distribution<size_t>(0, digits.size() - 1)(*random)];
+        const char old = line[i];
+        line[i] = static_cast<char>('0' + (old - '0' + 1 + std::uniform_int_distribution<int>(0, 8)(*random)) % 10);
+        return true;
+      }
+      case kSwapCode: {
+        static const std::vector<std::pair<std::string, std::string>> swaps = {
+            {"G00", "G01"}, {"G0", "G1"}, {"G01", "G00"}, {"G1", "G0"},   {"G02", "G03"}, {"G03", "G02"},
+            {"G90", "G91"}, {"G43", "G49"}, {"G54", "G55"}, {"G40", "G41"}, {"G98", "G99"}, {"M03", "M04"},
+            {"M08", "M09"}, {"G17", "G18"}};
+        const auto& swap = swaps[std::uniform_int_distribution<size_t>(0, swaps.size() - 1)(*random)];
+        const size_t found = line.find(swap.first);
+        if (found == std::string::npos || line[0] == '(') continue;
+        const size_t after = found + swap.first.size();
+        if (after < line.size() && line[after] >= '0' && line[after] <= '9') continue;  // G0 in G01
+        line.replace(found, swap.first.size(), swap.second);
+        return true;
+      }
+      default: {
+        static const char* const moves[] = {"G00Z-1.\r\n", "G00X5.Y5.\r\n", "G01Z-20.F100\r\n", "G00Z0.\r\n"};
+        lines->insert(lines->begin() + static_cast<std::ptrdiff_t>(at), moves[std::uniform_int_distribution<int>(0, 3)(*random)]);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Edits of the fixed-seed run that the check accepts although the run changes. Today they are all
+// moves in the clear or in the column above the cut that the check's rules allow (a positioning
+// line or an approach height changed, a rapid to the approach height dropped so that the feed
+// starts higher, the last cut of a piece dropped where the next piece repeats it, a return's
+// intermediate point at the top of travel moved); the check may only become stronger.
+constexpr int kMissedAtMost = 184;
+
+TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
+  const char* seedsText = std::getenv("QX_MUTATION_SEEDS");
+  const int perPiece = seedsText != nullptr ? std::atoi(seedsText) : 6;
+  int mutants[kOperators] = {};
+  int caught[kOperators] = {};
+  int harmless[kOperators] = {};
+  int missed[kOperators] = {};
+  std::mt19937 random(20261209);
+  for (const std::string& name : GoldenCases()) {
+    auto laid = LayOut(name);
+    if (laid->pieces == 0) continue;
+    std::string line;
+    if (Check(*laid, &line) != kCheckPassed) continue;  // a case whose pieces the full check does not pass
+    for (int piece = 1; piece <= laid->pieces; ++piece) {
+      const std::string path = PiecePathOf(laid->program, piece);
+      const std::string original = ReadFileBytes(path);
+      const std::string before = MachineRun(path, laid->job.start);
+      for (int n = 0; n < perPiece * kOperators; ++n) {
+        const int op = n % kOperators;
+        std::vector<std::string> lines = Lines(original);
+        if (!Mutate(&lines, op, &random)) continue;
+        const std::string edited = Join(lines);
+        if (edited == original) continue;
+        ++mutants[op];
+        WriteFileBytes(path, edited);
+        if (Check(*laid, &line) != kCheckPassed) {
+          ++caught[op];
+        } else if (MachineRun(path, laid->job.start) == before) {
+          ++harmless[op];
+        } else {
+          ++missed[op];
+          // Where the edit is: the first line that differs.
+          const std::vector<std::string> was = Lines(original);
+          size_t at = 0;
+          while (at < was.size() && at < lines.size() && was[at] == lines[at]) ++at;
+          auto bare = [](const std::vector<std::string>& from, size_t i) {
+            std::string text = i < from.size() ? from[i] : "";
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            return text;
+          };
+          if (std::getenv("QX_SHOW") != nullptr) {
+            std::printf("accepted (%s) %s piece %d line %zu: %s -> %s\n", kOperatorNames[op], name.c_str(), piece,
+                        at + 1, bare(was, at).c_str(), bare(lines, at).c_str());
+          }
+        }
+      }
+      WriteFileBytes(path, original);
+    }
+  }
+  int totalMissed = 0;
+  std::printf("--- split check: one-place edits of the golden pieces ---\n");
+  std::printf("%-16s %8s %8s %9s %9s\n", "edit", "mutants", "caught", "harmless", "accepted");
+  for (int op = 0; op < kOperators; ++op) {
+    std::printf("%-16s %8d %8d %9d %9d\n", kOperatorNames[op], mutants[op], caught[op], harmless[op], missed[op]);
+    EXPECT_GT(mutants[op], 0);
+    totalMissed += missed[op];
+  }
+  if (seedsText == nullptr) EXPECT_LE(totalMissed, kMissedAtMost);
+}
+
+}  // namespace
