@@ -4,11 +4,13 @@
 //
 // The check runs its own machine (check/machine_simulator.h) over the program and over each piece,
 // and shares nothing with the split passes: a check that believed what the writer believes could
-// not catch the writer's mistakes. Every file starts with the tool at the run's start point.
+// not catch the writer's mistakes. Every file starts with the tool at the run's start point, in the
+// work offset of the program's first move, and in the control's power-on state.
 // It decides, reading each file once (plus the program's opening once per piece):
 //  1. Same cut. The cutting moves (G01, G02, G03, canned-cycle holes) of all pieces, in order, are
 //     the program's: same kind, start and end (for straight moves the same travel too), for arcs
-//     the same plane, direction, centre (R when both give R) and swept angle, for holes the same
+//     the same plane, direction, centre and swept angle (for R arcs the same R, and with the
+//     program's own ends the same centre: near a half circle R alone does not fix it), for holes the same
 //     cycle, levels and words. The program's rapids, reference returns and G53 moves also come, in
 //     order. Allowed besides: once at the start of pieces 2..n, the repeat of the last cutting move
 //     of the piece before (the move the seam interrupted, cut again from its own start), unless
@@ -73,6 +75,24 @@
 //     program move (in its tail, or with the tool back at the start point or above it at the top of
 //     travel), its closing blocks: the same in every such piece, and the program's own closing
 //     blocks (those after its last move other than a reference return or G53).
+// Besides, on every move:
+//  - A move of the program that does not cut (a rapid, a return) is made with the program's tool,
+//    length offset (code and H), cutter compensation (code, D, and the compensation it starts
+//    from) and work offset; in another, only in the clear: a rapid or return at or above the start
+//    height (or along the top of travel), outside compensation, in a frame the program gives Z
+//    words in.
+//  - A move of the split's own is made in a work offset the program moves in; a rapid of the
+//    approach down onto the interrupted cut stops at least `approach` above its start (the rest is
+//    fed).
+//  - A piece's first move is in the work offset of the program's first move (the start point's
+//    frame), and, with the program's blocks carried, its opening sets every modal group the
+//    program's opening sets up to its first move (G90/G91, plane, units, G40, work offset, G80,
+//    feed mode, G92; the length offset is left to the moves): a piece may run after another, or
+//    after a power cycle.
+//  - M06 stops the spindle: a cut after it runs with the spindle only after M03 or M04.
+// With a header or footer file of the user's (`userHeader`, `userFooter`), a split that fails the
+// full check is checked again without rule 7: the user's blocks need not be the program's. The
+// report says so (`movesOnly`), and so does its log line.
 // Tolerance: the output resolution, 0.001 mm under G21 and 0.0001 inch under G20 (plus 1e-9);
 // feeds and speeds within 0.001.
 //
