@@ -84,7 +84,7 @@ for lines in "${sizes[@]}"; do
       break
     fi
     # The check's share: the same check (carried blocks too) run again on the pieces on its own.
-    /usr/bin/time -f '%U %S' -o "$dir/check.txt" build/native/bench/check_split "$dir/BENCH.NC" "$pieces" 0 0 100 1 \
+    /usr/bin/time -f '%U %S' -o "$dir/check.txt" build/native/bench/check_split "$dir/BENCH.NC" "$pieces" 0 0 100 10 \
       >/dev/null 2>&1 || true
     read -r checkUser checkSystem <"$dir/check.txt"
     share+=("$(awk -v u="$checkUser" -v s="$checkSystem" -v c="${cpu[-1]}" 'BEGIN { print (c > 0 ? 100 * (u + s) / c : 0) }')")

@@ -90,6 +90,9 @@ inline constexpr char kDetailAddedInOtherOffset[] =
 // The move, its work offset's number, the program's.
 inline constexpr char kDetailFirstMoveOffset[] =
     "最初の移動 %s がワーク座標系 G%d で動きます（元のＮＣファイルの最初の移動とスタート点は G%d）";
+inline constexpr char kDetailNoProgramEnd[] = "元のＮＣファイルのようにプログラムの終わり（M02/M30）で終わりません";
+// What differs, the piece's, the program's.
+inline constexpr char kDetailEndStateDiffers[] = "終わりの%sが元のＮＣファイルの終わりと違います：%s（元は %s）";
 // The codes of the group ("G90/G91").
 inline constexpr char kDetailGroupNotSet[] = "元のＮＣファイルが最初の移動までに指令する %s を、この分割ＮＣファイルは指令しません";
 inline constexpr char kDetailNeverResumed[] = "追加された移動 %s の後に元の移動がありません";

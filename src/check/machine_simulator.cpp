@@ -220,6 +220,9 @@ void MachineSimulator::PushEnd(EventSlots* slots) {
   CheckEvent& event = Push(slots, kEventEnd);
   event.to = event.from;
   ended_ = true;
+  // The end resets the control: the spindle and the coolant stop.
+  state_.spindle = 5;
+  state_.coolant = 0;
 }
 
 // Checks every code of the block and takes the modal ones; the motion and non-modal codes are

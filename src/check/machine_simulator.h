@@ -123,6 +123,8 @@ class MachineSimulator {
   int doubleChangeLine() const { return doubleChangeLine_; }
   int uncutChangeLine() const { return uncutChangeLine_; }
   int uncutTool() const { return uncutTool_; }
+  // The machine state in force.
+  const CheckMachineState& state() const { return state_; }
   // The tool in the spindle.
   int tool() const { return state_.tool; }
   // Tool changes since the latest cut (or since power-on).

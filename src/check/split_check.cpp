@@ -46,6 +46,8 @@ int SplitChecker::LearnFrames() {
   frames_.changeWithoutCut = machine.doubleChangeLine() != 0 || machine.changesSinceCut() > 0;
   frames_.setsPosition = machine.setPositions() > 0;
   startOffset_ = machine.firstMoveOffset();
+  programEnds_ = machine.ended();
+  endState_ = machine.state();
   programGroups_ = machine.hasMoved() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
   programOffsets_ = machine.workOffsetsMovedIn();
   if (frames_.overflow) {
@@ -832,6 +834,25 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     DescribePoint(start, end.state.units == 20, expected);
     Detail(kDetailNotAtStart, found, expected);
     return Fail(kRulePosition, line, 0);
+  }
+  // Every piece ends as the program does: with its end (M02/M30, which stops the spindle and the
+  // coolant) when the program has one, and with the spindle and the coolant as the program leaves
+  // them when it has none.
+  const MachineSimulator& machine = piece_.simulator();
+  if (programEnds_ && !machine.ended()) {
+    Detail("%s", kDetailNoProgramEnd);
+    return Fail(kRulePosition, piece_.lineNumber(), 0);
+  }
+  for (int aspect : {kDiffSpindle, kDiffCoolant}) {
+    const CheckMachineState& now = machine.state();
+    const bool differs = aspect == kDiffSpindle ? now.spindle != endState_.spindle : now.coolant != endState_.coolant;
+    if (!differs) continue;
+    char found[64];
+    char expected[64];
+    DescribeStateAspect(now, aspect, found);
+    DescribeStateAspect(endState_, aspect, expected);
+    Detail(kDetailEndStateDiffers, StateAspectName(aspect), found, expected);
+    return Fail(kRuleSameState, piece_.lineNumber(), 0);
   }
   if (lastPiece_) {
     CommitTentative();

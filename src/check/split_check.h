@@ -90,6 +90,9 @@
 //    feed mode, G92; the length offset is left to the moves): a piece may run after another, or
 //    after a power cycle.
 //  - M06 stops the spindle: a cut after it runs with the spindle only after M03 or M04.
+//  - Every piece ends as the program ends: with M02/M30 when the program has one (the end stops
+//    the spindle and the coolant), else with the spindle and the coolant as the program leaves
+//    them.
 // With a header or footer file of the user's (`userHeader`, `userFooter`), a split that fails the
 // full check is checked again without rule 7: the user's blocks need not be the program's. The
 // report says so (`movesOnly`), and so does its log line.

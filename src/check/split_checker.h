@@ -163,6 +163,8 @@ class SplitChecker {
   // Also learnt from the program before the pieces: the work offset of its first move (the start
   // point's frame), the modal groups it sets before its first cut, the work offsets it moves in.
   int startOffset_ = 0;
+  bool programEnds_ = false;     // the program ends with M02 or M30
+  CheckMachineState endState_{};  // the state it ends in
   uint32_t programGroups_ = 0;
   uint32_t programOffsets_ = 0;
   bool groupsChecked_ = false;  // the piece's first move was met (its opening compared)

@@ -92,6 +92,9 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"G41 on the approach", "real_two_tools", 2, "X10.Y10.\r\nZ5.", "G41X10.Y10.D1\r\nZ5."},
       // R changed within the resolution on a half circle: the centre, and the cut, move far.
       {"R of a half circle", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.R10.0009F400"},
+      // The program's end dropped from a piece.
+      {"M30 dropped", "real_two_tools", 1, "M30\r\n", ""},
+      {"M30 dropped, user footer", "real_two_tools", 1, "M30\r\n", "", 0},
       // One rapid down onto the interrupted cut in place of the rapid and the feed.
       {"rapid to the bottom", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400"},
       {"rapid to the bottom, user header", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400", 0},

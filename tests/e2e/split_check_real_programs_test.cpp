@@ -70,7 +70,7 @@ TEST(SplitCheckRealPrograms, BlocksCarriedInTheirPlace) {
             2, kRuleCarriedBlock, "元のＮＣファイルにないブロックがあります"),
       Fails("the program's end left out of the last piece", kCarried,
             {kCarriedFirst, CARRIED_HEAD POSITIONING "M08\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nX40.\nG00Z50.\nM09\nX0.Y0.\n%\n"},
-            2, kRuleCarriedBlock, "元の 18 行目のブロックがありません"),
+            2, kRulePosition, "プログラムの終わり（M02/M30）で終わりません"),
   });
 }
 

@@ -250,7 +250,7 @@ TEST_F(DriverTest, EditedHeaderIsReusedAndKeptWithDeleteZero) {
 TEST_F(DriverTest, ElapsedTimeComesFromTheTickCounter) {
   Settings("DELETE=0\r\nMODE=0\r\n");
   dir.Write("PART_header.NC", "%\r\n");  // no cut, no wait: the clock is read twice only
-  dir.Write("PART_footer.NC", "%\r\n");
+  dir.Write("PART_footer.NC", "M30\r\n%\r\n");  // every piece ends as the program does
   fake.tick = 0xFFFFFF00u;  // the counter wraps during the run
   fake.tickStep = 2005;     // the driver reads it at its start and at its end
   ASSERT_EQ(Split(5, 10), kSplitDone);
