@@ -25,7 +25,9 @@
 #include "check/event_stream.h"
 #include "check/split_check.h"
 #include "config/file_naming.h"
+#include "support/fake_platform.h"
 #include "support/golden_case.h"
+#include "support/program_generator.h"
 #include "support/split_check_run.h"
 #include "support/temp_dir.h"
 
@@ -265,64 +267,120 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // intermediate point at the top of travel moved); the check may only become stronger.
 constexpr int kMissedAtMost = 184;
 
-TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
-  const char* seedsText = std::getenv("QX_MUTATION_SEEDS");
-  const int perPiece = seedsText != nullptr ? std::atoi(seedsText) : 6;
+struct Tally {
   int mutants[kOperators] = {};
   int caught[kOperators] = {};
   int harmless[kOperators] = {};
-  int missed[kOperators] = {};
+  int accepted[kOperators] = {};
+
+  void Print(const char* title) const {
+    std::printf("--- split check: one-place edits of %s ---\n", title);
+    std::printf("%-16s %8s %8s %9s %9s\n", "edit", "mutants", "caught", "harmless", "accepted");
+    for (int op = 0; op < kOperators; ++op) {
+      std::printf("%-16s %8d %8d %9d %9d\n", kOperatorNames[op], mutants[op], caught[op], harmless[op], accepted[op]);
+    }
+  }
+  int Accepted() const {
+    int total = 0;
+    for (int count : accepted) total += count;
+    return total;
+  }
+};
+
+int PerPiece() {
+  const char* seedsText = std::getenv("QX_MUTATION_SEEDS");
+  return seedsText != nullptr ? std::atoi(seedsText) : 6;
+}
+
+// Edits each of the `pieces` of `program` PerPiece() times per kind of edit and tallies how the
+// check judges them; the pieces are left as they were.
+void SurveyPieces(const std::string& label, const std::string& program, int pieces, const double start[3],
+                  std::mt19937* random, Tally* tally) {
+  std::string line;
+  SplitCheckReport report{};
+  if (RunCheck(program, pieces, start, &report, &line, 1) != kCheckPassed) return;  // not the full check's
+  for (int piece = 1; piece <= pieces; ++piece) {
+    const std::string path = PiecePathOf(program, piece);
+    const std::string original = ReadFileBytes(path);
+    const std::string before = MachineRun(path, start);
+    for (int n = 0; n < PerPiece() * kOperators; ++n) {
+      const int op = n % kOperators;
+      std::vector<std::string> lines = Lines(original);
+      if (!Mutate(&lines, op, random)) continue;
+      const std::string edited = Join(lines);
+      if (edited == original) continue;
+      ++tally->mutants[op];
+      WriteFileBytes(path, edited);
+      if (RunCheck(program, pieces, start, &report, &line, 1) != kCheckPassed) {
+        ++tally->caught[op];
+      } else if (MachineRun(path, start) == before) {
+        ++tally->harmless[op];
+      } else {
+        ++tally->accepted[op];
+        // Where the edit is: the first line that differs.
+        const std::vector<std::string> was = Lines(original);
+        size_t at = 0;
+        while (at < was.size() && at < lines.size() && was[at] == lines[at]) ++at;
+        auto bare = [](const std::vector<std::string>& from, size_t i) {
+          std::string text = i < from.size() ? from[i] : "";
+          while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+          return text;
+        };
+        if (std::getenv("QX_SHOW") != nullptr) {
+          std::printf("accepted (%s) %s piece %d line %zu: %s -> %s\n", kOperatorNames[op], label.c_str(), piece,
+                      at + 1, bare(was, at).c_str(), bare(lines, at).c_str());
+        }
+      }
+    }
+    WriteFileBytes(path, original);
+  }
+}
+
+TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
+  Tally tally;
   std::mt19937 random(20261209);
   for (const std::string& name : GoldenCases()) {
     auto laid = LayOut(name);
     if (laid->pieces == 0) continue;
-    std::string line;
-    if (Check(*laid, &line) != kCheckPassed) continue;  // a case whose pieces the full check does not pass
-    for (int piece = 1; piece <= laid->pieces; ++piece) {
-      const std::string path = PiecePathOf(laid->program, piece);
-      const std::string original = ReadFileBytes(path);
-      const std::string before = MachineRun(path, laid->job.start);
-      for (int n = 0; n < perPiece * kOperators; ++n) {
-        const int op = n % kOperators;
-        std::vector<std::string> lines = Lines(original);
-        if (!Mutate(&lines, op, &random)) continue;
-        const std::string edited = Join(lines);
-        if (edited == original) continue;
-        ++mutants[op];
-        WriteFileBytes(path, edited);
-        if (Check(*laid, &line) != kCheckPassed) {
-          ++caught[op];
-        } else if (MachineRun(path, laid->job.start) == before) {
-          ++harmless[op];
-        } else {
-          ++missed[op];
-          // Where the edit is: the first line that differs.
-          const std::vector<std::string> was = Lines(original);
-          size_t at = 0;
-          while (at < was.size() && at < lines.size() && was[at] == lines[at]) ++at;
-          auto bare = [](const std::vector<std::string>& from, size_t i) {
-            std::string text = i < from.size() ? from[i] : "";
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-            return text;
-          };
-          if (std::getenv("QX_SHOW") != nullptr) {
-            std::printf("accepted (%s) %s piece %d line %zu: %s -> %s\n", kOperatorNames[op], name.c_str(), piece,
-                        at + 1, bare(was, at).c_str(), bare(lines, at).c_str());
-          }
-        }
-      }
-      WriteFileBytes(path, original);
-    }
+    SurveyPieces(name, laid->program, laid->pieces, laid->job.start, &random, &tally);
   }
-  int totalMissed = 0;
-  std::printf("--- split check: one-place edits of the golden pieces ---\n");
-  std::printf("%-16s %8s %8s %9s %9s\n", "edit", "mutants", "caught", "harmless", "accepted");
-  for (int op = 0; op < kOperators; ++op) {
-    std::printf("%-16s %8d %8d %9d %9d\n", kOperatorNames[op], mutants[op], caught[op], harmless[op], missed[op]);
-    EXPECT_GT(mutants[op], 0);
-    totalMissed += missed[op];
+  tally.Print("the golden pieces");
+  for (int op = 0; op < kOperators; ++op) EXPECT_GT(tally.mutants[op], 0);
+  if (std::getenv("QX_MUTATION_SEEDS") == nullptr) EXPECT_LE(tally.Accepted(), kMissedAtMost);
+}
+
+// The same on the pieces of generated programs of both openings, and of the shared corpus when it
+// is there (QX_CORPUS_DIR): figures only.
+TEST(SplitCheckMutation, SeededEditsOfGeneratedAndCorpusPieces) {
+  Tally generated;
+  std::mt19937 random(7);
+  const int programs = std::getenv("QX_MUTATION_SEEDS") != nullptr ? 40 : 6;
+  for (int seed = 1; seed <= programs; ++seed) {
+    FakePlatform fake;
+    TempDir dir;
+    const GeneratedProgram program = GenerateProgram(static_cast<uint32_t>(seed), 120, seed % 2);
+    const SplitForCheck split = SplitInFolder(dir, fake, "PROGRAM.NC", program.text);
+    if (split.pieces == 0) continue;
+    SurveyPieces("generated " + std::to_string(seed), split.path, split.pieces, split.start, &random, &generated);
   }
-  if (seedsText == nullptr) EXPECT_LE(totalMissed, kMissedAtMost);
+  generated.Print("pieces of generated programs");
+  const char* folder = std::getenv("QX_CORPUS_DIR");
+  if (folder == nullptr || !fs::is_directory(folder)) return;
+  Tally corpus;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file() && entry.path().extension() != ".md") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  for (const fs::path& file : files) {
+    if (fs::file_size(file) > 200000) continue;  // the survey's time goes to the small ones
+    FakePlatform fake;
+    TempDir dir;
+    const SplitForCheck split = SplitInFolder(dir, fake, "PROGRAM.NC", ReadFileBytes(file.string()));
+    if (split.pieces == 0 || split.pieces > 12) continue;
+    SurveyPieces(file.filename().string(), split.path, split.pieces, split.start, &random, &corpus);
+  }
+  corpus.Print("pieces of the shared corpus");
 }
 
 }  // namespace
