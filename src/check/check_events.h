@@ -95,6 +95,11 @@ struct ArcPath {
   int32_t plane;      // 17, 18, 19
   int32_t direction;  // 2 (clockwise) or 3
   int32_t rForm;      // 1 when the block gave R (then `r` holds it, signed), 0 for I/J/K
+  int32_t onGrid;     // R form: 1 when its start, end and R are whole counts of the resolution,
+                      // as the control holds them (its centre is then the control's), else 0
+  int32_t gridValid;  // R form: 1 when `gridOffset` holds the centre found from the block's
+                      // numbers rounded onto that grid (0: the rounded chord has no such arc)
+  double gridOffset[2];  // that centre minus the block's start, in the plane's two coordinates
   double r;
   double offset[kCheckAxes];  // centre minus start, per axis X, Y, Z (0 on the normal axis)
   double radius;              // distance of the start from the centre

@@ -611,6 +611,28 @@ int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
   arc.plane = plane_;
   arc.direction = motion_;
   arc.rForm = rForm ? 1 : 0;
+  arc.onGrid = 0;
+  arc.gridValid = 0;
+  if (rForm) {
+    // The centre as a control that holds every number on its grid of least increments finds it:
+    // near a half circle a step more or less moves it far.
+    const double step = Resolution();
+    double grid[5] = {start[0], start[1], end[0], end[1], Length(block, 'R')};
+    arc.onGrid = 1;
+    for (double& value : grid) {
+      const double rounded = std::round(value / step) * step;
+      if (std::fabs(value - rounded) > kBinaryHair) arc.onGrid = 0;
+      value = rounded;
+    }
+    const double gridStart[2] = {grid[0], grid[1]};
+    const double gridEnd[2] = {grid[2], grid[3]};
+    double gridOffset[2];
+    if (ArcCentreFromRadius(gridStart, gridEnd, grid[4], clockwise, step, gridOffset) == kArcCentreOk) {
+      arc.gridValid = 1;
+      arc.gridOffset[0] = gridOffset[0] + grid[0] - start[0];
+      arc.gridOffset[1] = gridOffset[1] + grid[1] - start[1];
+    }
+  }
   arc.r = rForm ? Length(block, 'R') : 0.0;
   arc.offset[plane.a] = offset[0];
   arc.offset[plane.b] = offset[1];

@@ -40,12 +40,19 @@ int CompareArcs(const CheckEvent& piece, const CheckEvent& source, double tolera
   if (p.plane != s.plane) return kDiffPlane;
   if (p.rForm && s.rForm) {
     if (!Near(p.r, s.r, tolerance)) return kDiffRadius;
-    // Near a half circle a change of R within the resolution moves the centre, and the cut, far:
-    // with the program's own ends the centre must be the program's too. Ends rounded by the
-    // writer move it as well; R and its sign then say which arc it is.
-    if (SamePoint(piece.from, source.from, kBinaryHair) && SamePoint(piece.to, source.to, kBinaryHair) &&
-        !SamePoint(Centre(piece), Centre(source), 2.0 * tolerance)) {
-      return kDiffCentre;
+    // Near a half circle a change of R or of an end within the resolution moves the centre, and
+    // the cut, far: where both give numbers on the control's grid (so that the centres found from
+    // them are the control's), the centres must be the same too. A program with finer numbers is
+    // read onto the grid by the control in its own way; R and its sign then say which arc it is.
+    if (s.onGrid) {
+      // The piece's centre as the control finds it from the piece's numbers on the grid.
+      if (!p.gridValid) return kDiffCentre;
+      const int a = p.plane == 18 ? 2 : (p.plane == 19 ? 1 : 0);
+      const int b = p.plane == 18 ? 0 : (p.plane == 19 ? 2 : 1);
+      CheckPoint centre = Centre(piece);
+      centre.physical[a] += p.gridOffset[0] - p.offset[a];
+      centre.physical[b] += p.gridOffset[1] - p.offset[b];
+      if (!SamePoint(centre, Centre(source), 2.0 * tolerance)) return kDiffCentre;
     }
     return kSameMove;
   }

@@ -94,6 +94,8 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"G41 on the approach", "real_two_tools", 2, "X10.Y10.\r\nZ5.", "G41X10.Y10.D1\r\nZ5."},
       // R changed within the resolution on a half circle: the centre, and the cut, move far.
       {"R of a half circle", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.R10.0009F400"},
+      {"end of a half circle", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.0009R10.F400"},
+      {"end of a half circle by a step", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.001R10.F400"},
       // The program's end dropped from a piece.
       {"M30 dropped", "real_two_tools", 1, "M30\r\n", ""},
       {"M30 dropped, user footer", "real_two_tools", 1, "M30\r\n", "", 0},
