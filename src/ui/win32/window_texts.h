@@ -48,6 +48,8 @@ inline constexpr char kChooserAllName[] = "All Files(*.*)";
 inline constexpr char kChooserAllPattern[] = "*.*";
 inline constexpr char kChooserTitle[] = "%s ファイルを開く";
 inline constexpr char kChooserAllTitle[] = "全てのファイルを開く";
+// More files chosen at once than the dialog can hand over.
+inline constexpr char kTooManyFilesChosen[] = "エラー：一度に選んだファイルが多すぎます。";
 
 inline constexpr char kVersionDescription[] = "ＮＣデータを加工条件で分割する";
 // Description, full-width slash and maker; after "#" the first line of the about box.
