@@ -12,6 +12,7 @@
 #include "split/program_totals.h"
 #include "split/split_driver.h"
 #include "text/text_cut.h"
+#include "ui/common/check_command.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
 #include "ui/common/split_preview.h"
@@ -159,6 +160,36 @@ void ChooseNcFile(HWND window) {
   ReadSettingText(kNcFileSetting, extension, sizeof extension);
   char path[kChosenPathSize];
   if (ChooseFile(window, path, sizeof path, extension, nullptr) == 1) FileChosen(window, path);
+}
+
+int CheckPiecesCommand(HWND window) {
+  char extension[kNcFileSetting.field];
+  ReadSettingText(kNcFileSetting, extension, sizeof extension);
+  char program[kChosenPathSize];
+  if (ChooseFile(window, program, sizeof program, extension, nullptr, kCheckProgramTitle) != 1) {
+    return kCheckChoiceCancelled;
+  }
+  if (!platform::FileExists(program)) return Fail(window, kChosenFileMissing, program);
+
+  // The pieces of a split lie next to the program and share its extension.
+  PathParts parts{};
+  SplitPathParts(program, &parts);
+  const std::string folder = std::string(parts.drive) + std::string(parts.directory);
+  const std::string pieceExtension(parts.extension.empty() ? parts.extension : parts.extension.substr(1));
+  std::vector<std::string> pieces;
+  const int chosen = ChooseFiles(window, &pieces, pieceExtension.c_str(), folder.empty() ? nullptr : folder.c_str(),
+                                 kCheckPiecesTitle);
+  if (chosen < 0) return kCheckCommandRefused;
+  if (chosen == 0) return kCheckChoiceCancelled;
+  SortPieceNames(&pieces);
+  std::vector<const char*> paths;
+  for (const std::string& piece : pieces) paths.push_back(piece.c_str());
+
+  char start[3][kFieldNumberSize];
+  const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
+  for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
+  const CheckCommand command{program, static_cast<int>(paths.size()), paths.data(), {start[0], start[1], start[2]}};
+  return RunCheckCommand(window, command);
 }
 
 void OpenAnyFile(HWND window) {

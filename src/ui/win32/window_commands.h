@@ -56,6 +56,17 @@ int ChooseFiles(HWND owner, std::vector<std::string>* paths, const char* extensi
 // file goes to FileChosen.
 void ChooseNcFile(HWND window);
 
+// Result of CheckPiecesCommand when a chooser was closed without a choice (nothing is logged).
+inline constexpr int kCheckChoiceCancelled = 2;
+
+// Command 40014: the split check of pieces that exist already (check_command.h). The program
+// comes from the chooser of ChooseNcFile (a name that is not there: an error line); the pieces
+// from a chooser of several files that opens in the program's folder and offers its extension,
+// checked in the order of their names (SortPieceNames); the start point from the start fields,
+// an empty one taken from the program as Execute takes it. Returns RunCheckCommand's result, or
+// kCheckChoiceCancelled.
+int CheckPiecesCommand(HWND window);
+
 // Command 40001: any file, opened with its associated program. No association: an error line.
 void OpenAnyFile(HWND window);
 
