@@ -134,4 +134,14 @@ TEST_F(CheckCommandWindowTest, NoChoiceDoesNothingAndAMissingProgramIsNamed) {
   EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"エラー：ＮＣファイル " + missing + " が存在しません。"});
 }
 
+// More pieces than one answer of the dialog can hold: an error line, and no check.
+TEST_F(CheckCommandWindowTest, TooManyFilesChosenAtOnceAreRefused) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<std::string> many;
+  for (int i = 0; i < 800; ++i) many.push_back(dir_.Path("PIECE_" + std::to_string(i) + std::string(60, 'X') + ".NC"));
+  Check(ncPath_, many);
+  EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"エラー：一度に選んだファイルが多すぎます。"});
+  EXPECT_FALSE(PaneHas("元のＮＣファイル : "));
+}
+
 }  // namespace

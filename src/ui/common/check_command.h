@@ -23,13 +23,13 @@ enum CheckCommandResult {
   kCheckCommandRefused = -1,  // nothing was checked; an error line says why
 };
 
-// In order: refuses a program that is not there and a command without pieces; names the program
-// and each piece with its number (the number the check's line gives a piece by); reads the start
-// point as every front end does (ReadStartPoint, job_input.h: a coordinate not given comes from
-// the program, after the two notice lines); reads APPROACH of [QUENDRA] as a split does (below 0
-// is refused); runs the check as after a split whose header and footer were the program's own,
-// and emits its line (plain on success, an error line at level -1 otherwise). Every error is
-// emitted at level -1, so it also shows in a box owned by `owner`.
+// In order: refuses a program that is not there (or is a folder) and a command without pieces;
+// names the program and each piece with its number (the number the check's line gives a piece
+// by); reads the start point as every front end does (ReadStartPoint, job_input.h: a coordinate
+// not given comes from the program, after the two notice lines); reads APPROACH of [QUENDRA] as a
+// split does (below 0 is refused); runs the check as after a split whose header and footer were
+// the program's own, and emits its line (plain on success, an error line otherwise). Every error
+// is emitted at level -1, so it also shows in a box owned by `owner`. Nothing is written.
 int RunCheckCommand(platform::WindowHandle owner, const CheckCommand& command);
 
 // The order pieces chosen as a set of files run in: by name, a run of digits against a run of
