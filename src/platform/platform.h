@@ -85,7 +85,8 @@ struct FileDialog {
   bool multiple;                 // several files may be chosen at once
 };
 
-// A field that holds every list of paths an open-file dialog can hand over.
+// The size of the list field the program's choosers give chooseFiles: a few hundred paths. A
+// choice whose paths do not fit it is refused (-1).
 inline constexpr size_t kChosenFilesSize = 65538;
 
 // Where the run log's lines go: the main window's list box on Windows, standard output on the

@@ -95,8 +95,8 @@ int OpenAssociated(WindowHandle owner, const char* path) {
   return reinterpret_cast<INT_PTR>(rc) > 32 ? 0 : -1;
 }
 
-// The dialog's answer field, in UTF-16 characters: one path, or a folder and the names chosen in it
-// (in CP932 at most two bytes each: kChosenFilesSize holds them).
+// The dialog's answer field, in UTF-16 characters: one path, or a folder and the names chosen in it.
+// The paths joined from them may still not fit the caller's list: that too is -1.
 constexpr size_t kOneChoiceSize = 520;
 constexpr size_t kManyChoicesSize = (kChosenFilesSize - 2) / 2;
 
