@@ -34,6 +34,7 @@
 #define IDM_HEADER_FOOTER_VIEW 40011
 #define IDM_SPLIT_PICTURE 40012
 #define IDM_SPLIT_PICTURE_SAVE 40013
+#define IDM_SPLIT_CHECK 40014
 
 // The program-information dialog: its close button, and the close command it also accepts.
 #define IDC_INFO_CLOSE 1

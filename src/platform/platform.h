@@ -75,6 +75,20 @@ struct FileServices {
   bool (*remove)(const char* path);
 };
 
+// An open-file dialog: what it shows (CP932 texts).
+struct FileDialog {
+  const char* title;
+  // The kinds of file offered, the first one chosen: pairs of a name and its pattern
+  // ("NC Files(*.NC)", "*.NC"), each NUL-terminated, the list ended by one more NUL.
+  const char* filter;
+  const char* initialDirectory;  // nullptr: the system's choice
+  bool multiple;                 // several files may be chosen at once
+};
+
+// The size of the list field the program's choosers give chooseFiles: a few hundred paths. A
+// choice whose paths do not fit it is refused (-1).
+inline constexpr size_t kChosenFilesSize = 65538;
+
 // Where the run log's lines go: the main window's list box on Windows, standard output on the
 // console, a vector of lines in the tests.
 class LogPane {
@@ -130,6 +144,13 @@ struct Services {
   LogPane* logPane;
   // The file operations.
   FileServices files;
+  // Shows the open-file dialog `dialog` owned by `owner` and returns when the user has closed it.
+  // Writes the paths chosen into `out` (CP932, each NUL-terminated, the list ended by one more
+  // NUL, in the order the dialog gives them; a name typed in need not exist) and returns how many
+  // there are, at most 1 unless `dialog.multiple`. Returns 0 when nothing was chosen (on a system
+  // without dialogs, always), -1 when the paths do not fit `size` bytes; `out` holds an empty
+  // list then (when `size` is 2 or more).
+  int (*chooseFiles)(WindowHandle owner, const FileDialog& dialog, char* out, size_t size);
   // Whether WaitSeconds really waits: the split's fixed one-second pauses before the footer cut
   // reads the program a second time and before the header and footer files are deleted. The
   // Windows program keeps them; the Linux console program has no use for them and goes on at once.

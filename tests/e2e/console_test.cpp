@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -167,6 +168,10 @@ struct FailureCase {
   bool settingsWritten;
 };
 
+constexpr char kCheckStartError[] =
+    "エラー：--check のスタート座標は、最後に X Y Z の３つの数値で指定して下さい"
+    "（数値の名前の分割ＮＣファイルは ./ を付けて指定します）。";
+
 class ConsoleFailureTest : public ConsoleTest, public testing::WithParamInterface<FailureCase> {};
 
 // Each failure: its message on standard error and as the last line of the run log, a non-zero
@@ -245,7 +250,30 @@ INSTANTIATE_TEST_SUITE_P(
                     "エラー：オプション -PART.NC はありません。使い方は quendrix --help で表示します。", false},
         FailureCase{"HeaderFooterWithoutNcFile", {"-hf"}, 1, "エラー：ＮＣファイル名を入力して下さい", true},
         FailureCase{"HeaderFooterOfMissingFile", {"-HF", "NOPE.NC"}, 1, "エラー：ＮＣファイル NOPE.NC がありません。",
-                    true}),
+                    true},
+        // The check alone: arguments it cannot use stop it with exit 2, a program that is not there
+        // with exit 1.
+        FailureCase{"CheckAlone", {"--check"}, 2,
+                    "エラー：--check の後に元のＮＣファイルと分割ＮＣファイル（１つ以上）を指定して下さい。", true},
+        FailureCase{"CheckWithoutPieces", {"--check", "PART.NC"}, 2,
+                    "エラー：--check の後に元のＮＣファイルと分割ＮＣファイル（１つ以上）を指定して下さい。", true},
+        FailureCase{"CheckWithAStartPointButNoPiece", {"--check", "PART.NC", "0", "0", "100"}, 2, kCheckStartError, true},
+        FailureCase{"CheckWithTwoCoordinates", {"--check", "PART.NC", "PART_001.NC", "0", "-100"}, 2, kCheckStartError,
+                    true},
+        FailureCase{"CheckWithOneCoordinate", {"--check", "PART.NC", "PART_001.NC", "PART_002.NC", "100"}, 2,
+                    kCheckStartError, true},
+        FailureCase{"CheckWithACoordinateThatIsNoNumber", {"--check", "PART.NC", "PART_001.NC", "0", "0", "1OO"}, 2,
+                    kCheckStartError, true},
+        FailureCase{"CheckWithAStartPointBeforeThePieces", {"--check", "PART.NC", "0", "0", "100", "PART_001.NC"}, 2,
+                    kCheckStartError, true},
+        FailureCase{"CheckWithFourNumbers", {"--check", "PART.NC", "PART_001.NC", "1", "0", "0", "100"}, 2,
+                    kCheckStartError, true},
+        FailureCase{"CheckOutOfPlace", {"PART.NC", "--check", "PART_001.NC"}, 2,
+                    "エラー：--check は最初の引数に指定して下さい。", false},
+        FailureCase{"CheckSpelledOtherwise", {"--CHECK", "PART.NC", "PART_001.NC"}, 2,
+                    "エラー：オプション --CHECK はありません。使い方は quendrix --help で表示します。", false},
+        FailureCase{"CheckOfAMissingProgram", {"--check", "NOPE.NC", "PART_001.NC"}, 1,
+                    "エラー：元のＮＣファイル NOPE.NC がありません。", true}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST_F(ConsoleTest, ABatchRunReadsABareParameterFileNameFromTheWorkingDirectory) {
@@ -288,6 +316,7 @@ TEST_P(ConsoleOptionTest, PrintsAndSucceeds) {
   if (c.usage) {
     EXPECT_EQ(r.out.rfind(Utf8("ＮＣデータを加工時間か距離で分割する\n\n[ 使用方法 ]\n\n"), 0), 0u);
     EXPECT_NE(r.out.find("> quendrix -h | --help | --version\n"), std::string::npos);
+    EXPECT_NE(r.out.find("> quendrix --check "), std::string::npos);
   } else {
     EXPECT_EQ(r.out, "Quendrix 2021R2.34\nBuild date 2021/05/24\nCopyright (C) 2021 TORVANEK All Rights Reserved.\n");
   }
@@ -409,6 +438,91 @@ TEST_F(ConsoleTest, APieceThatCannotBeMadeFailsTheRunAndLeavesNothing) {
   EXPECT_EQ(Written(), before);
   EXPECT_TRUE(fs::is_directory(run + "PART_002.NC"));
   EXPECT_EQ(ReadFileBytes(run + "PART.NC"), kProgram);
+}
+
+// --- The split check alone ----------------------------------------------------------------------
+
+class ConsoleCheckTest : public ConsoleTest {
+ protected:
+  void SetUp() override {
+    ConsoleTest::SetUp();
+    Result split = Run({"PART.NC", "0.1", "30", "0", "0", "100", "batch"});
+    ASSERT_EQ(split.exitCode, 0) << split.err;
+    for (int piece = 1; fs::exists(run + PieceName(piece)); ++piece) pieces.push_back(PieceName(piece));
+    ASSERT_GE(pieces.size(), 3u);
+  }
+  static std::string PieceName(int piece) {
+    char name[32];
+    std::snprintf(name, sizeof name, "PART_%03d.NC", piece);
+    return name;
+  }
+  // "--check PART.NC" with the pieces, then `more`.
+  Result Check(const std::vector<std::string>& more = {}) {
+    std::vector<std::string> arguments = {"--check", "PART.NC"};
+    arguments.insert(arguments.end(), pieces.begin(), pieces.end());
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return Run(arguments);
+  }
+  std::string Passed() const {
+    return Utf8("情　報：分割ＮＣファイル " + std::to_string(pieces.size()) + " 個を検証しました。元のＮＣファイルと同じ加工です。");
+  }
+
+  std::vector<std::string> pieces;
+};
+
+// The pieces the split wrote pass, from the program's start point or from one given (negative
+// numbers among it stay positional); the check lists the files, writes nothing and says nothing
+// on standard error.
+TEST_F(ConsoleCheckTest, ThePiecesASplitWrotePass) {
+  const std::vector<std::string> before = Written();
+  for (const std::vector<std::string>& start : {std::vector<std::string>{}, {"-0", "0", "100"}}) {
+    Result r = Check(start);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> out = SplitLines(r.out);
+    ASSERT_GE(out.size(), pieces.size() + 2);
+    EXPECT_EQ(out[0], Utf8("元のＮＣファイル : PART.NC"));
+    EXPECT_EQ(out[1], Utf8("分割ＮＣファイル [ 01 ] : PART_001.NC"));
+    EXPECT_EQ(out.back(), Passed());
+    EXPECT_EQ(r.out.find(Utf8("スタート座標が指定されてません")) != std::string::npos, start.empty());
+  }
+  EXPECT_EQ(Written(), before);
+}
+
+// A piece edited by hand so that it no longer cuts what the program cuts: exit 1, the check's
+// line naming the piece last on standard output and on standard error. A piece that is not there
+// fails the same way.
+TEST_F(ConsoleCheckTest, AnEditedOrMissingPieceFails) {
+  const std::string original = ReadFileBytes(run + "PART_002.NC");
+  std::vector<std::string> lines = SplitLines(original);
+  size_t cut = lines.size() / 2;
+  while (cut < lines.size() && lines[cut].rfind("X", 0) != 0 && lines[cut].rfind("Y", 0) != 0) ++cut;
+  ASSERT_LT(cut, lines.size());
+  lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(cut));
+  std::string edited;
+  for (const std::string& line : lines) edited += line + "\n";
+  WriteFileBytes(run + "PART_002.NC", edited);
+
+  Result r = Check();
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string failure = Utf8("エラー：分割の検証に失敗しました。分割ＮＣファイル [ 02 ] の ");
+  EXPECT_EQ(SplitLines(r.out).back().rfind(failure, 0), 0u) << r.out;
+  EXPECT_EQ(r.err, SplitLines(r.out).back() + "\n");
+  WriteFileBytes(run + "PART_002.NC", original);
+
+  pieces.push_back("PART_099.NC");
+  r = Check({"0", "0", "100"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(SplitLines(r.out).back().rfind(Utf8("エラー：分割の検証に失敗しました。")), 0u) << r.out;
+  EXPECT_NE(SplitLines(r.out).back().find("PART_099.NC"), std::string::npos) << r.out;
+}
+
+// The pieces run in the order given: the same files in another order are not the program.
+TEST_F(ConsoleCheckTest, ThePiecesRunInTheOrderGiven) {
+  std::swap(pieces[0], pieces[1]);
+  Result r = Check();
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(SplitLines(r.out).back().rfind(Utf8("エラー：分割の検証に失敗しました。")), 0u) << r.out;
 }
 
 }  // namespace

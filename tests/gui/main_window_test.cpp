@@ -205,6 +205,28 @@ TEST_F(MainWindowTest, DropTakesTheFirstFileAndFillsOnlyEmptyFields) {
   EXPECT_TRUE(ErrorTexts().empty());
 }
 
+// The field's button chooses one program through the platform's open-file dialog and fills the
+// empty fields from it; a dialog closed without a choice changes nothing.
+TEST_F(MainWindowTest, TheFieldsButtonChoosesOneProgram) {
+  ASSERT_NE(Open(), nullptr);
+  FakePlatform& fake = FakePlatform::Active();
+  fake.dialogs.clear();
+  fake.choices.clear();
+  Command(IDC_NC_FILE_CAPTION);
+  EXPECT_EQ(Field(IDC_NC_FILE), "");
+  fake.choices = {{ncPath_}};
+  Command(IDC_NC_FILE_CAPTION);
+  ASSERT_EQ(fake.dialogs.size(), 2u);
+  EXPECT_EQ(fake.dialogs[1].title, "ppp ファイルを開く");
+  EXPECT_EQ(fake.dialogs[1].filter, std::string("ppp Files(*.ppp)\0*.ppp\0All Files(*.*)\0*.*\0", 42));
+  EXPECT_FALSE(fake.dialogs[1].multiple);
+  EXPECT_EQ(fake.dialogs[1].owner, window_);
+  EXPECT_EQ(Field(IDC_NC_FILE), ncPath_);
+  EXPECT_NE(Field(IDC_SPLIT_TIME), "");
+  EXPECT_EQ(Field(IDC_START_Z), "100.");
+  fake.dialogs.clear();
+}
+
 TEST_F(MainWindowTest, DroppingAMissingFileReportsItAndLeavesTheFields) {
   ASSERT_NE(Open(), nullptr);
   SetField(IDC_NC_FILE, "before");
@@ -396,20 +418,20 @@ TEST_F(MainWindowTest, CloseEmptiesFieldsAndGivesTheLogBackToThePreviousPane) {
   EXPECT_EQ(message.wParam, 0u);
 }
 
-// A wide literal with embedded NULs, its own terminator included.
+// A literal with embedded NULs, without its own terminator.
 template <size_t N>
-std::wstring Literal(const wchar_t (&text)[N]) {
-  return std::wstring(text, N);
+std::string Literal(const char (&text)[N]) {
+  return std::string(text, N - 1);
 }
 
 TEST(ChooserFilter, OffersTheExtensionThenAllFiles) {
-  std::wstring filter, title;
+  std::string filter, title;
   ui::ChooserFilter("ppp", &filter, &title);
-  EXPECT_EQ(filter, Literal(L"ppp Files(*.ppp)\0*.ppp\0All Files(*.*)\0*.*\0"));
-  EXPECT_EQ(title, ui::Wide("ppp ファイルを開く"));
+  EXPECT_EQ(filter, Literal("ppp Files(*.ppp)\0*.ppp\0All Files(*.*)\0*.*\0"));
+  EXPECT_EQ(title, "ppp ファイルを開く");
   ui::ChooserFilter(nullptr, &filter, &title);
-  EXPECT_EQ(filter, Literal(L"All Files(*.*)\0*.*\0"));
-  EXPECT_EQ(title, ui::Wide("全てのファイルを開く"));
+  EXPECT_EQ(filter, Literal("All Files(*.*)\0*.*\0"));
+  EXPECT_EQ(title, "全てのファイルを開く");
 }
 
 TEST(ProgramInfo, RowsShowVersionWithBuildNumberAndExecutableTime) {

@@ -76,6 +76,25 @@ int FileTime(const char*, platform::LocalTime* out) {
   return gActive->executableTimeResult;
 }
 
+int ChooseFiles(platform::WindowHandle owner, const platform::FileDialog& dialog, char* out, size_t size) {
+  std::string filter;
+  for (const char* part = dialog.filter; part != nullptr && *part != '\0'; part += std::strlen(part) + 1) {
+    filter += std::string(part) + '\0';
+  }
+  gActive->dialogs.push_back(
+      {owner, dialog.title, filter, dialog.initialDirectory != nullptr ? dialog.initialDirectory : "", dialog.multiple});
+  if (size > 1) out[0] = out[1] = '\0';
+  if (gActive->choices.empty()) return 0;
+  const std::vector<std::string> chosen = gActive->choices.front();
+  gActive->choices.erase(gActive->choices.begin());
+  std::string list;
+  for (const std::string& path : chosen) list += path + '\0';
+  if (list.size() + 1 > size) return -1;
+  std::memcpy(out, list.data(), list.size());
+  out[list.size()] = '\0';
+  return static_cast<int>(chosen.size());
+}
+
 }  // namespace
 
 FakePlatform::FakePlatform() : saved_(platform::Current()), outer_(gActive) {
@@ -95,6 +114,7 @@ FakePlatform::FakePlatform() : saved_(platform::Current()), outer_(gActive) {
   s.executablePath = ExecutablePath;
   s.fileTime = FileTime;
   s.logPane = &pane;
+  s.chooseFiles = ChooseFiles;
   s.fixedWaits = true;  // the fake clock makes the waits instant and lets the tests count them
 }
 

@@ -1,6 +1,7 @@
 // Replaceable platform services for the tests: message boxes are recorded instead of shown, the
 // clock is a counter, waits return at once, the log pane is a vector of lines, the environment is
-// a map, and programs are recorded instead of started. The file operations stay the real ones;
+// a map, programs are recorded instead of started, and open-file dialogs are recorded and
+// answered from a list. The file operations stay the real ones;
 // FileFaults (support/file_faults.h) injects faults into them.
 #pragma once
 
@@ -24,6 +25,13 @@ class FakePlatform {
     std::string program;     // empty for openAssociated
     std::string parameters;  // or the opened path
   };
+  struct Dialog {
+    void* owner;
+    std::string title;             // CP932
+    std::string filter;            // CP932: the names and patterns, each ended by its NUL
+    std::string initialDirectory;  // CP932; empty for none
+    bool multiple;
+  };
 
   // Installs the fakes into platform::Current(); the destructor puts back what was there.
   FakePlatform();
@@ -46,6 +54,10 @@ class FakePlatform {
   std::string executablePath;                      // CP932; default: a file in the build tree
   std::vector<Started> started;
   std::vector<Started> opened;
+  std::vector<Dialog> dialogs;  // every open-file dialog shown, in order
+  // What the user chooses in the next dialogs, one list per dialog (CP932 paths, in the order the
+  // dialog gives them); a dialog with none left is closed without a choice.
+  std::vector<std::vector<std::string>> choices;
   int startResult = 0;
   int openResult = 0;
   std::string computer = "TESTHOST";

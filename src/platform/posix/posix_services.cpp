@@ -212,13 +212,19 @@ bool Remove(const char* path) {
   return ToSystemPath(path, &file) && unlink(file.c_str()) == 0;
 }
 
+// The console program shows no dialogs: nothing is ever chosen.
+int NoFileDialog(WindowHandle, const FileDialog&, char* out, size_t size) {
+  if (size > 1) out[0] = out[1] = '\0';
+  return 0;
+}
+
 }  // namespace
 
 const Services& Real() {
   static const Services services = {
       ShowMessageOnStderr, MonotonicTick, SleepMilliseconds, LocalTimeNow, Environment, StartProgram,
       OpenAssociated,      ComputerName,  UserName,          HostAddress,  ExecutablePath, FileTime,
-      DefaultPane(),       {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, false,
+      DefaultPane(),       {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, NoFileDialog, false,
   };
   return services;
 }

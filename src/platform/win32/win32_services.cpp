@@ -2,11 +2,14 @@
 // to code page 932 at this edge, so the program reads correctly on any Windows locale.
 #include <winsock2.h>
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/common/stdio_files.h"
 #include "platform/memory_log_pane.h"
@@ -90,6 +93,68 @@ int OpenAssociated(WindowHandle owner, const char* path) {
   std::wstring file = Wide(path);
   HINSTANCE rc = ShellExecuteW(static_cast<HWND>(owner), L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   return reinterpret_cast<INT_PTR>(rc) > 32 ? 0 : -1;
+}
+
+// The dialog's answer field, in UTF-16 characters: one path, or a folder and the names chosen in it.
+// The paths joined from them may still not fit the caller's list: that too is -1.
+constexpr size_t kOneChoiceSize = 520;
+constexpr size_t kManyChoicesSize = (kChosenFilesSize - 2) / 2;
+
+// Appends the CP932 paths to the list `out` of `size` bytes. False when they do not fit.
+bool ListPaths(const std::vector<std::wstring>& paths, char* out, size_t size) {
+  size_t used = 0;
+  for (const std::wstring& path : paths) {
+    const std::string narrow = Narrow(path.c_str());
+    if (used + narrow.size() + 2 > size) return false;
+    std::memcpy(out + used, narrow.c_str(), narrow.size() + 1);
+    used += narrow.size() + 1;
+  }
+  out[used] = '\0';
+  return true;
+}
+
+int ChooseFiles(WindowHandle owner, const FileDialog& dialog, char* out, size_t size) {
+  if (size > 1) out[0] = out[1] = '\0';
+  std::wstring filter;
+  for (const char* part = dialog.filter; part != nullptr && *part != '\0'; part += std::strlen(part) + 1) {
+    filter += Wide(part) + L'\0';
+  }
+  filter += L'\0';
+  const std::wstring title = Wide(dialog.title);
+  const std::wstring directory = Wide(dialog.initialDirectory);
+  std::vector<wchar_t> chosen(dialog.multiple ? kManyChoicesSize : kOneChoiceSize, L'\0');
+  OPENFILENAMEW box{};
+  box.lStructSize = sizeof box;
+  box.hwndOwner = static_cast<HWND>(owner);
+  box.lpstrFilter = filter.c_str();
+  box.nFilterIndex = 1;
+  box.lpstrFile = chosen.data();
+  box.nMaxFile = static_cast<DWORD>(chosen.size());
+  box.lpstrTitle = title.c_str();
+  box.lpstrInitialDir = dialog.initialDirectory != nullptr ? directory.c_str() : nullptr;
+  // A name that does not exist is accepted on purpose: the caller reports it with its own words.
+  box.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+  if (dialog.multiple) box.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+  if (!GetOpenFileNameW(&box)) return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? -1 : 0;
+
+  // One file comes as its whole path; several as their folder, then each name in it.
+  std::vector<std::wstring> paths;
+  const wchar_t* first = chosen.data();
+  const wchar_t* name = first + std::wcslen(first) + 1;
+  if (!dialog.multiple || *name == L'\0') {
+    paths.emplace_back(first);
+  } else {
+    std::wstring folder = first;
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    for (; *name != L'\0'; name += std::wcslen(name) + 1) paths.push_back(folder + name);
+  }
+  // A name CP932 cannot hold (its characters become "?") is passed on as it is: it names no file,
+  // and the caller says so.
+  if (!ListPaths(paths, out, size)) {
+    if (size > 1) out[0] = out[1] = '\0';
+    return -1;
+  }
+  return static_cast<int>(paths.size());
 }
 
 bool ComputerName(char* out, size_t size) {
@@ -206,7 +271,7 @@ const Services& Real() {
   static const Services services = {
       ShowMessageBox, Tick,     SleepMilliseconds, LocalTimeNow,   Environment, StartProgram, OpenAssociated,
       ComputerName,   UserName, HostAddress,       ExecutablePath, FileTime,    DefaultPane(),
-      {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, true,
+      {Open, StreamWrite, StreamRead, StreamClose, Status, Remove}, ChooseFiles, true,
   };
   return services;
 }

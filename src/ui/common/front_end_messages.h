@@ -56,6 +56,16 @@ inline constexpr char kPicturePathTakenText[] =
 inline constexpr char kPicturePathTooLongText[] = "エラー：ＮＣファイル %s の分割の図のファイル名が長すぎます。";
 inline constexpr char kNoSplitPicture[] = "エラー：分割の図がありません。先に分割を実行して下さい。";
 
+// --- The split check on its own (the console's --check, the window's menu) --------------------
+// The program and each piece checked, with the number the check's line gives it.
+inline constexpr char kCheckCommandProgramLine[] = "元のＮＣファイル : %s";
+inline constexpr char kCheckCommandPieceLine[] = "分割ＮＣファイル [ %02d ] : %s";
+inline constexpr char kCheckCommandNcMissing[] = "エラー：元のＮＣファイル %s がありません。";
+inline constexpr char kCheckCommandNoPieces[] = "エラー：検証する分割ＮＣファイルを指定して下さい。";
+// APPROACH below 0, refused as a split refuses it: the key, its text.
+inline constexpr char kCheckCommandHeightNegative[] =
+    "エラー：設定 %s=%s は使えません。０以上の値を指定してください。";
+
 // --- Start banner ----------------------------------------------------------------------------
 inline constexpr char kBannerApplication[] = "ＮＣデータ編集アプリケーション";
 inline constexpr char kBannerProduct[] = "　ＮＣデータ分割";

@@ -23,16 +23,19 @@ bool IsTextMissing(const char* text) { return text == nullptr || IsBlankText(tex
 int ReadJobNumbers(platform::WindowHandle owner, const JobTexts& texts, SplitJob* job) {
   if (ReadNumber(owner, kLabelDistance, texts.distance, &job->distance) != kJobReady) return kJobRefused;
   if (ReadNumber(owner, kLabelTime, texts.time, &job->time) != kJobReady) return kJobRefused;
+  return ReadStartPoint(owner, texts.start, job->ncFile, job->start);
+}
+
+int ReadStartPoint(platform::WindowHandle owner, const char* const (&texts)[3], const char* ncFile,
+                   double (&start)[3]) {
   const char* const labels[3] = {kLabelStartX, kLabelStartY, kLabelStartZ};
   bool missing = false;
   for (int axis = 0; axis < 3; ++axis) {
-    if (IsTextMissing(texts.start[axis])) {
+    if (IsTextMissing(texts[axis])) {
       missing = true;
       continue;
     }
-    if (ReadNumber(owner, labels[axis], texts.start[axis], &job->start[axis]) != kJobReady) {
-      return kJobRefused;
-    }
+    if (ReadNumber(owner, labels[axis], texts[axis], &start[axis]) != kJobReady) return kJobRefused;
   }
   if (!missing) return kJobReady;
 
@@ -41,12 +44,12 @@ int ReadJobNumbers(platform::WindowHandle owner, const JobTexts& texts, SplitJob
   FormatLog("%s", kStartFromProgram);
   EmitLogLine(owner, kLogPlain);
   double program[3] = {0, 0, 0};
-  if (ProgramStartPoint(job->ncFile, program) != kStartPointDone) {
+  if (ProgramStartPoint(ncFile, program) != kStartPointDone) {
     FormatLog("%s", kStartExtractFailed);
     return EmitLogLine(owner, kLogError);
   }
   for (int axis = 0; axis < 3; ++axis) {
-    if (IsTextMissing(texts.start[axis])) job->start[axis] = program[axis];
+    if (IsTextMissing(texts[axis])) start[axis] = program[axis];
   }
   return kJobReady;
 }

@@ -30,3 +30,10 @@ bool IsTextMissing(const char* text);
 // start coordinates come from). The limits must be given (the caller reports a missing one with
 // its own message first). Returns kJobReady or kJobRefused.
 int ReadJobNumbers(platform::WindowHandle owner, const JobTexts& texts, SplitJob* job);
+
+// The start point alone, by the same rules: each coordinate of `texts` (start X, Y, Z as typed;
+// nullptr or blank: not given) that is given is read whole, and when any is missing the two
+// notice lines come and the missing ones are taken from `ncFile`. Writes `start` axis by axis
+// (a refused run may leave some written). Returns kJobReady or kJobRefused.
+int ReadStartPoint(platform::WindowHandle owner, const char* const (&texts)[3], const char* ncFile,
+                   double (&start)[3]);

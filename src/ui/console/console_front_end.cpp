@@ -9,8 +9,10 @@
 #include "config/settings.h"
 #include "config/version.h"
 #include "log/run_log.h"
+#include "nc/number_text.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
+#include "ui/common/check_command.h"
 #include "ui/common/front_end.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/header_footer_files.h"
@@ -57,7 +59,8 @@ void PrintUsage() {
   HomePrompt(prompt, sizeof prompt);
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
-                           kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine;
+                           kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine + "\n" +
+                           prompt + "> " + kConsoleCheckUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -102,6 +105,39 @@ int HeaderFooterRun(int count, const char* const* arguments) {
     return kExitFailure;
   }
   return HeaderFooterFiles(nullptr, arguments[2]) == 0 ? kExitSuccess : kExitFailure;
+}
+
+// "--check PROGRAM PIECE... [X Y Z]": the program, then the pieces in the order they run, then
+// optionally the start point. An argument that reads as a number is never a piece (such a file is
+// given as "./NAME"), so any number among them means the start point, which must then be exactly
+// the last three arguments.
+int CheckRun(int count, const char* const* arguments) {
+  constexpr int kProgram = 2;
+  const auto usageError = [](const char* message) {
+    FormatLog("%s", message);
+    EmitLogLine(nullptr, kLogError);
+    return kExitUsage;
+  };
+  if (count < kProgram + 2) return usageError(kConsoleCheckTooFewArguments);
+  int numbers = 0;
+  for (int i = kProgram + 1; i < count; ++i) {
+    double value = 0;
+    if (ParseWholeNumber(arguments[i], &value)) ++numbers;
+  }
+  CheckCommand command{arguments[kProgram], count - kProgram - 1, arguments + kProgram + 1,
+                       {nullptr, nullptr, nullptr}};
+  if (numbers > 0) {
+    const int first = count - 3;
+    double value = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+      if (numbers != 3 || first <= kProgram + 1 || !ParseWholeNumber(arguments[first + axis], &value)) {
+        return usageError(kConsoleCheckStartArguments);
+      }
+      command.start[axis] = arguments[first + axis];
+    }
+    command.pieceCount -= 3;
+  }
+  return RunCheckCommand(nullptr, command) == kCheckCommandPassed ? kExitSuccess : kExitFailure;
 }
 
 // The folder the pieces of `ncFile` went to: they lie next to it. Absolute (the working directory
@@ -150,11 +186,16 @@ int RunConsole(int argc, char** argv) {
   bool preview = false;
   count = TakePreviewOption(count, arguments.data(), &preview);
 
-  // The Unix options. An unknown one and the version stop before anything is written; the usage
-  // comes after the settings start-up, as "/?" does.
+  // The Unix options. An unknown one, a misplaced --check and the version stop before anything is
+  // written; the usage comes after the settings start-up, as "/?" does.
   OptionScan option = ScanConsoleOptions(count, arguments.data());
   if (option.option == kUnknownOption) {
     FormatLog(kUnknownOptionError, arguments[option.position]);
+    EmitLogLine(nullptr, kLogError);
+    return kExitUsage;
+  }
+  if (option.option == kMisplacedOption) {
+    FormatLog("%s", kConsoleCheckMisplaced);
     EmitLogLine(nullptr, kLogError);
     return kExitUsage;
   }
@@ -184,6 +225,7 @@ int RunConsole(int argc, char** argv) {
     return kExitUsage;
   }
   if (IsHeaderFooterSwitch(arguments[1])) return HeaderFooterRun(count, arguments.data());
+  if (IsCheckSwitch(arguments[1])) return CheckRun(count, arguments.data());
 
   WriteStartBanner(nullptr);
   SplitTarget target;

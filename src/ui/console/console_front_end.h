@@ -11,6 +11,9 @@
 //   quendrix help | /help         the help file on standard output (UTF-8); exit 0, or its
 //                                 missing-file message and exit 1
 //   quendrix -HF NCFILE           the header and footer files next to NCFILE, their paths printed
+//   quendrix --check NCFILE PIECE... [X Y Z]   the split check alone, of pieces that exist (see
+//                                 check_command.h): exit 0 when it proves them, 1 when not or
+//                                 when a file is missing, 2 for arguments it cannot use
 //   quendrix NCFILE DIST TIME [X Y Z [BATCH]]   the command-line run
 //   quendrix -CTRL PARAMETERFILE  the batch run
 //
@@ -21,9 +24,12 @@
 #pragma once
 
 enum ConsoleExit {
-  kExitSuccess = 0,  // the split wrote its pieces, the header and footer files were made, or help
-  kExitFailure = 1,  // an error was reported, or the program needed no split
-  kExitUsage = 2,    // no arguments, arguments that cannot be read, or an unknown option
+  kExitSuccess = 0,  // the split wrote its pieces, the header and footer files were made, the
+                     // check proved the pieces, or help
+  kExitFailure = 1,  // an error was reported (the check's failure too), or the program needed no
+                     // split
+  kExitUsage = 2,    // no arguments, arguments that cannot be read, an unknown option, or
+                     // --check arguments it cannot use
 };
 
 // Runs the console program with the process's arguments (UTF-8, as the shell passes them).

@@ -10,6 +10,8 @@ inline constexpr char kConsoleHeaderFooterUsageLine[] = "quendrix -HF ＮＣフ�
 inline constexpr char kConsoleOptionsUsageLine[] = "quendrix -h | --help | --version";
 inline constexpr char kConsolePreviewUsageLine[] =
     "quendrix --preview ＮＣファイル 分割距離 分割時間 ...　（分割の図 ＮＣファイル名_split.svg も保存）";
+inline constexpr char kConsoleCheckUsageLine[] =
+    "quendrix --check ＮＣファイル 分割ＮＣファイル... [スタートX Y Z]　（分割ＮＣファイルの検証のみ）";
 
 // --version: program name, version name ("2021R2.34"), build year, month and day, rights notice.
 inline constexpr char kConsoleVersionFormat[] = "%s %s\nBuild date %d/%02d/%02d\n%s\n";
@@ -21,6 +23,15 @@ inline constexpr char kBadArgument[] =
 // An argument that starts with "-", is not a number and is no option the program knows.
 inline constexpr char kUnknownOptionError[] =
     "エラー：オプション %s はありません。使い方は quendrix --help で表示します。";
+// "--check" given after the first argument.
+inline constexpr char kConsoleCheckMisplaced[] = "エラー：--check は最初の引数に指定して下さい。";
+// "--check" without the program or without a piece.
+inline constexpr char kConsoleCheckTooFewArguments[] =
+    "エラー：--check の後に元のＮＣファイルと分割ＮＣファイル（１つ以上）を指定して下さい。";
+// "--check" with numbers that are not the last three arguments.
+inline constexpr char kConsoleCheckStartArguments[] =
+    "エラー：--check のスタート座標は、最後に X Y Z の３つの数値で指定して下さい"
+    "（数値の名前の分割ＮＣファイルは ./ を付けて指定します）。";
 // "-HF" without the NC program.
 inline constexpr char kHeaderFooterNoNcFile[] = "エラー：ＮＣファイル名を入力して下さい";
 

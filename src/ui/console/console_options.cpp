@@ -8,8 +8,11 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The switches of the Windows command line, which only count as the first argument.
-bool IsFirstArgumentSwitch(const char* word) { return IsBatchSwitch(word) || IsHeaderFooterSwitch(word); }
+// The switches that only count as the first argument: those of the Windows command line, and the
+// check of existing pieces.
+bool IsFirstArgumentSwitch(const char* word) {
+  return IsBatchSwitch(word) || IsHeaderFooterSwitch(word) || IsCheckSwitch(word);
+}
 
 }  // namespace
 
@@ -17,6 +20,8 @@ bool IsHeaderFooterSwitch(const char* word) {
   return (word[0] == '-') && (word[1] == 'H' || word[1] == 'h') && (word[2] == 'F' || word[2] == 'f') &&
          word[3] == '\0';
 }
+
+bool IsCheckSwitch(const char* word) { return std::strcmp(word, "--check") == 0; }
 
 bool LooksLikeOption(const char* word) {
   if (word == nullptr || word[0] != '-') return false;
@@ -47,6 +52,7 @@ OptionScan ScanConsoleOptions(int count, const char* const* arguments) {
     if (std::strcmp(word, "-h") == 0 || std::strcmp(word, "--help") == 0) return {kHelpOption, i};
     if (std::strcmp(word, "--version") == 0) return {kVersionOption, i};
     if (i == 1 && IsFirstArgumentSwitch(word)) continue;
+    if (IsCheckSwitch(word)) return {kMisplacedOption, i};
     return {kUnknownOption, i};
   }
   return {kNoConsoleOption, 0};

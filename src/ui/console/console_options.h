@@ -13,6 +13,8 @@
 //                     before anything else looks at them
 //   -CTRL, -CONTROL, -HF   the batch run and the header and footer files, any letter case, and
 //                     only as the first argument (their place on the Windows command line)
+//   --check           the split check of pieces that exist already (exact spelling), only as the
+//                     first argument; anywhere else it is misplaced, not unknown
 //
 // Anything else that is an option is unknown. A file whose name starts with "-" is given as
 // "./-NAME".
@@ -23,6 +25,7 @@ enum ConsoleOption {
   kHelpOption = 1,       // -h or --help
   kVersionOption = 2,    // --version
   kUnknownOption = 3,    // an option the program does not know
+  kMisplacedOption = 4,  // --check after the first argument
 };
 
 struct OptionScan {
@@ -31,7 +34,8 @@ struct OptionScan {
 };
 
 // Looks at arguments[1..count-1] in order and reports the first one that is -h, --help,
-// --version or an unknown option (a known switch in its place is passed over). Reads nothing
+// --version, an unknown option or a misplaced --check (a known switch in its place is passed
+// over). Reads nothing
 // else; the arguments may be UTF-8 or code page 932 (every byte compared is ASCII).
 OptionScan ScanConsoleOptions(int count, const char* const* arguments);
 
@@ -42,6 +46,9 @@ int TakePreviewOption(int count, const char** arguments, bool* found);
 
 // True when `word` is the header-and-footer switch "-HF", in any ASCII letter case.
 bool IsHeaderFooterSwitch(const char* word);
+
+// True when `word` is "--check".
+bool IsCheckSwitch(const char* word);
 
 // True when `word` starts with "-" and is not a number by the rule above.
 bool LooksLikeOption(const char* word);

@@ -431,6 +431,11 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case IDM_SPLIT_PICTURE_SAVE:
       SavePictureOfLastSplit(window);
       return 0;
+    case IDM_SPLIT_CHECK: {
+      RunScope scope;
+      CheckPiecesCommand(window);
+      return 0;
+    }
     case IDM_HEADER_FOOTER_CREATE:
     case IDM_HEADER_FOOTER_VIEW: {
       RunScope scope;

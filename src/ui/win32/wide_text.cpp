@@ -17,7 +17,7 @@ std::string NarrowLossy(const wchar_t* text) {
   std::string narrow;
   for (const wchar_t* c = text; *c != L'\0'; ++c) {
     std::string one;
-    if (!platform::WideToCp932(std::wstring_view(c, 1), &one)) one = "?";
+    if (!platform::WideToCp932(std::wstring_view(c, 1), &one)) one.assign(1, '?');
     narrow += one;
   }
   return narrow;

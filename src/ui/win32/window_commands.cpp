@@ -12,6 +12,7 @@
 #include "split/program_totals.h"
 #include "split/split_driver.h"
 #include "text/text_cut.h"
+#include "ui/common/check_command.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
 #include "ui/common/split_preview.h"
@@ -20,14 +21,14 @@
 #include "ui/win32/window_commands.h"
 
 #include <windows.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "../res/resource.h"
-#include "platform/text_encoding.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/window_texts.h"
 
@@ -108,48 +109,50 @@ int Execute(HWND window) {
   return SplitWithPicture(window, job);
 }
 
-void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title) {
+void ChooserFilter(const char* extension, std::string* filter, std::string* title) {
   char text[128];
   filter->clear();
   if (extension != nullptr && extension[0] != '\0') {
     std::snprintf(text, sizeof text, kChooserFilterName, extension, extension);
-    *filter += Wide(text) + L'\0';
+    *filter += std::string(text) + '\0';
     std::snprintf(text, sizeof text, kChooserFilterPattern, extension);
-    *filter += Wide(text) + L'\0';
+    *filter += std::string(text) + '\0';
     std::snprintf(text, sizeof text, kChooserTitle, extension);
-    *title = Wide(text);
+    *title = text;
   } else {
-    *title = Wide(kChooserAllTitle);
+    *title = kChooserAllTitle;
   }
-  *filter += Wide(kChooserAllName) + L'\0';
-  *filter += Wide(kChooserAllPattern) + L'\0';
-  *filter += L'\0';
+  *filter += std::string(kChooserAllName) + '\0';
+  *filter += std::string(kChooserAllPattern) + '\0';
 }
 
-int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory) {
+int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory,
+               const char* title) {
   if (size > 0) out[0] = '\0';
-  std::wstring filter, title;
-  ChooserFilter(extension, &filter, &title);
-  wchar_t chosen[kChosenPathSize] = {};
-  std::wstring directory = initialDirectory != nullptr ? Wide(initialDirectory) : std::wstring();
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = chosen;
-  dialog.nMaxFile = kChosenPathSize;
-  dialog.lpstrTitle = title.c_str();
-  dialog.lpstrInitialDir = initialDirectory != nullptr ? directory.c_str() : nullptr;
-  // A name that does not exist is accepted here on purpose: FileChosen reports it.
-  dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-  if (!GetOpenFileNameW(&dialog)) return 0;
+  std::string filter, ownTitle;
+  ChooserFilter(extension, &filter, &ownTitle);
+  const platform::FileDialog dialog{title != nullptr ? title : ownTitle.c_str(), filter.c_str(), initialDirectory,
+                                    false};
+  std::vector<char> chosen(platform::kChosenFilesSize);
+  if (platform::Current().chooseFiles(owner, dialog, chosen.data(), chosen.size()) < 1) return 0;
   // A name CP932 cannot hold (its characters become "?"), or one cut to the field, would name
-  // some other file: it is passed on as it is, so that FileChosen says it does not exist.
-  std::string narrow;
-  platform::WideToCp932(chosen, &narrow);
-  CopyText(narrow, out, size);
+  // some other file: it is passed on as it is, so that the command says it does not exist.
+  CopyText(chosen.data(), out, size);
   return 1;
+}
+
+int ChooseFiles(HWND owner, std::vector<std::string>* paths, const char* extension, const char* initialDirectory,
+                const char* title) {
+  paths->clear();
+  std::string filter, ownTitle;
+  ChooserFilter(extension, &filter, &ownTitle);
+  const platform::FileDialog dialog{title != nullptr ? title : ownTitle.c_str(), filter.c_str(), initialDirectory,
+                                    true};
+  std::vector<char> chosen(platform::kChosenFilesSize);
+  const int count = platform::Current().chooseFiles(owner, dialog, chosen.data(), chosen.size());
+  if (count < 0) return FailText(owner, kTooManyFilesChosen);
+  for (const char* path = chosen.data(); *path != '\0'; path += std::strlen(path) + 1) paths->emplace_back(path);
+  return static_cast<int>(paths->size());
 }
 
 void ChooseNcFile(HWND window) {
@@ -157,6 +160,36 @@ void ChooseNcFile(HWND window) {
   ReadSettingText(kNcFileSetting, extension, sizeof extension);
   char path[kChosenPathSize];
   if (ChooseFile(window, path, sizeof path, extension, nullptr) == 1) FileChosen(window, path);
+}
+
+int CheckPiecesCommand(HWND window) {
+  char extension[kNcFileSetting.field];
+  ReadSettingText(kNcFileSetting, extension, sizeof extension);
+  char program[kChosenPathSize];
+  if (ChooseFile(window, program, sizeof program, extension, nullptr, kCheckProgramTitle) != 1) {
+    return kCheckChoiceCancelled;
+  }
+  if (!platform::FileExists(program)) return Fail(window, kChosenFileMissing, program);
+
+  // The pieces of a split lie next to the program and share its extension.
+  PathParts parts{};
+  SplitPathParts(program, &parts);
+  const std::string folder = std::string(parts.drive) + std::string(parts.directory);
+  const std::string pieceExtension(parts.extension.empty() ? parts.extension : parts.extension.substr(1));
+  std::vector<std::string> pieces;
+  const int chosen = ChooseFiles(window, &pieces, pieceExtension.c_str(), folder.empty() ? nullptr : folder.c_str(),
+                                 kCheckPiecesTitle);
+  if (chosen < 0) return kCheckCommandRefused;
+  if (chosen == 0) return kCheckChoiceCancelled;
+  SortPieceNames(&pieces);
+  std::vector<const char*> paths;
+  for (const std::string& piece : pieces) paths.push_back(piece.c_str());
+
+  char start[3][kFieldNumberSize];
+  const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
+  for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
+  const CheckCommand command{program, static_cast<int>(paths.size()), paths.data(), {start[0], start[1], start[2]}};
+  return RunCheckCommand(window, command);
 }
 
 void OpenAnyFile(HWND window) {

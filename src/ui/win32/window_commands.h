@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -32,19 +33,39 @@ void FileChosen(HWND window, const char* path);
 // split's picture for the picture window). Returns the driver's result (0: pieces written).
 int Execute(HWND window);
 
-// The open-file dialog's filter and title: with an extension, "ext Files(*.ext)" then
+// The open-file dialog's filter and title (CP932): with an extension, "ext Files(*.ext)" then
 // "All Files(*.*)", titled "ext ファイルを開く"; without one (nullptr or ""), only "All Files(*.*)"
-// titled "全てのファイルを開く". `filter` is the double-NUL-terminated list the dialog takes.
-void ChooserFilter(const char* extension, std::wstring* filter, std::wstring* title);
+// titled "全てのファイルを開く". `filter` holds each name and pattern ended by its NUL, so that
+// its c_str() is the list platform::FileDialog takes.
+void ChooserFilter(const char* extension, std::string* filter, std::string* title);
 
-// The open-file dialog owned by `owner`. Writes the chosen path (CP932, cut to whole characters
-// within size - 1 bytes) and returns 1, or returns 0 with "" when nothing was chosen.
-// `initialDirectory` may be nullptr.
-int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory);
+// The open-file dialog owned by `owner` (platform::Current().chooseFiles), with the filter of
+// ChooserFilter and its title unless `title` is given. Writes the chosen path (CP932, cut to
+// whole characters within size - 1 bytes) and returns 1, or returns 0 with "" when nothing was
+// chosen. `initialDirectory` may be nullptr.
+int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const char* initialDirectory,
+               const char* title = nullptr);
+
+// The same dialog for several files at once. Fills `paths` (CP932) in the order the dialog gives
+// them and returns how many; 0 when nothing was chosen; -1 after an error line at level -1 when
+// more were chosen than the dialog can hand over.
+int ChooseFiles(HWND owner, std::vector<std::string>* paths, const char* extension, const char* initialDirectory,
+                const char* title);
 
 // Command 1010: the chooser with the NCFILE extension of [FILES] ("ppp" when unset); a chosen
 // file goes to FileChosen.
 void ChooseNcFile(HWND window);
+
+// Result of CheckPiecesCommand when a chooser was closed without a choice (nothing is logged).
+inline constexpr int kCheckChoiceCancelled = 2;
+
+// Command 40014: the split check of pieces that exist already (check_command.h). The program
+// comes from the chooser of ChooseNcFile (a name that is not there: an error line); the pieces
+// from a chooser of several files that opens in the program's folder and offers its extension,
+// checked in the order of their names (SortPieceNames); the start point from the start fields,
+// an empty one taken from the program as Execute takes it. Returns RunCheckCommand's result, or
+// kCheckChoiceCancelled.
+int CheckPiecesCommand(HWND window);
 
 // Command 40001: any file, opened with its associated program. No association: an error line.
 void OpenAnyFile(HWND window);

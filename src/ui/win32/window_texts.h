@@ -48,6 +48,12 @@ inline constexpr char kChooserAllName[] = "All Files(*.*)";
 inline constexpr char kChooserAllPattern[] = "*.*";
 inline constexpr char kChooserTitle[] = "%s ファイルを開く";
 inline constexpr char kChooserAllTitle[] = "全てのファイルを開く";
+// More files chosen at once than the dialog can hand over.
+inline constexpr char kTooManyFilesChosen[] = "エラー：一度に選んだファイルが多すぎます。";
+
+// The check of existing pieces (menu 補助): the titles of its two choosers.
+inline constexpr char kCheckProgramTitle[] = "検証する元のＮＣファイルを開く";
+inline constexpr char kCheckPiecesTitle[] = "検証する分割ＮＣファイルを開く（複数選択できます）";
 
 inline constexpr char kVersionDescription[] = "ＮＣデータを加工条件で分割する";
 // Description, full-width slash and maker; after "#" the first line of the about box.
