@@ -83,7 +83,7 @@ for lines in "${sizes[@]}"; do
       echo "the split of $lines lines failed; its log: $dir/run.log" >&2
       break
     fi
-    # The check's share: the same check (carried blocks too) run again on the pieces on its own.
+    # The check's share: the same check as after the split, run again on the pieces on its own.
     /usr/bin/time -f '%U %S' -o "$dir/check.txt" build/native/bench/check_split "$dir/BENCH.NC" "$pieces" 0 0 100 10 \
       >/dev/null 2>&1 || true
     read -r checkUser checkSystem <"$dir/check.txt"

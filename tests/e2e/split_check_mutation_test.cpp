@@ -348,7 +348,9 @@ TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
   }
   tally.Print("the golden pieces");
   for (int op = 0; op < kOperators; ++op) EXPECT_GT(tally.mutants[op], 0);
-  if (std::getenv("QX_MUTATION_SEEDS") == nullptr) EXPECT_LE(tally.Accepted(), kMissedAtMost);
+  if (std::getenv("QX_MUTATION_SEEDS") == nullptr) {
+    EXPECT_LE(tally.Accepted(), kMissedAtMost);
+  }
 }
 
 // The same on the pieces of generated programs of both openings, and of the shared corpus when it
