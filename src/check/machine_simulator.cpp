@@ -112,14 +112,21 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   changesSinceCut_ = lastChangeLine_ = setPositions_ = 0;
   frameFault_ = ToolFrame{};
   firstMoveOffset_ = 0;
-  groupsSet_ = groupsBeforeCut_ = 0;
-  cutMade_ = false;
+  groupsSet_ = openingGroups_ = 0;
+  openingEnded_ = false;
   offsetsMovedIn_ = 0;
+}
+
+// The file's first move (made, or going nowhere) ends its opening: the groups set so far are kept.
+void MachineSimulator::EndOpening() {
+  if (openingEnded_) return;
+  openingGroups_ = groupsSet_;
+  openingEnded_ = true;
 }
 
 void MachineSimulator::NoteZWord() {
   if (frames_ == nullptr) return;
-  const ToolFrame frame{state_.tool, state_.lengthOffset, state_.lengthOffset == 49 ? 0 : state_.lengthRegister};
+  const ToolFrame frame = FrameOf(state_.tool, state_.lengthOffset, state_.lengthRegister);
   if (checkedValid_ && SameFrame(frame, checkedFrame_)) return;
   if (collect_) {
     frames_->Add(frame);
@@ -208,8 +215,7 @@ CheckEvent& MachineSimulator::Push(EventSlots* slots, int kind) {
   event.positioning = 0;
   if (IsCuttingEvent(kind)) changesSinceCut_ = 0;
   if (kind != kEventBlock && kind != kEventEnd) {
-    if (!cutMade_) groupsBeforeCut_ = groupsSet_;
-    cutMade_ = true;
+    EndOpening();
     if (firstMoveOffset_ == 0) firstMoveOffset_ = state_.workOffset;
     if (state_.workOffset >= 54 && state_.workOffset <= 59) offsetsMovedIn_ |= 1u << (state_.workOffset - 54);
   }
@@ -540,8 +546,7 @@ bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slo
   }
   if (!moves) {
     // A positioning to where the tool stands ends the opening too.
-    if (!cutMade_) groupsBeforeCut_ = groupsSet_;
-    cutMade_ = true;
+    EndOpening();
     return false;
   }
   CheckEvent& event = Push(slots, kind);

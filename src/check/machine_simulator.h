@@ -137,9 +137,9 @@ class MachineSimulator {
   // point is given in.
   int firstMoveOffset() const { return firstMoveOffset_; }
   // The modal groups (OpeningGroup bits) the file set, by a code of its own, up to its first move
-  // (its opening); valid once it moved (hasMoved()).
-  uint32_t openingGroups() const { return groupsBeforeCut_; }
-  bool hasMoved() const { return cutMade_; }
+  // (its opening); valid once that move came (openingEnded()).
+  uint32_t openingGroups() const { return openingGroups_; }
+  bool openingEnded() const { return openingEnded_; }
   // Bit per work offset G54..G59 (bit 0: G54) the file moved in.
   uint32_t workOffsetsMovedIn() const { return offsetsMovedIn_; }
 
@@ -173,6 +173,7 @@ class MachineSimulator {
   int ClassOf(const CheckBlock& block) const;  // a BlockClass
   // A Z word of a straight move or an arc in work coordinates: its frame is learnt or held.
   void NoteZWord();
+  void EndOpening();
 
   // Position: program coordinates, physical ones (program plus shift) and their flags.
   CheckPoint position_;
@@ -219,8 +220,8 @@ class MachineSimulator {
   int32_t setPositions_ = 0;
   int32_t firstMoveOffset_ = 0;
   uint32_t groupsSet_ = 0;
-  uint32_t groupsBeforeCut_ = 0;  // groupsSet_ at the first move
-  bool cutMade_ = false;
+  uint32_t openingGroups_ = 0;  // groupsSet_ at the first move
+  bool openingEnded_ = false;
   uint32_t offsetsMovedIn_ = 0;
 };
 

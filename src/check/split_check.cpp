@@ -9,6 +9,7 @@
 #include "check/split_checker.h"
 #include "config/file_naming.h"
 #include "nc/format.h"
+#include "nc/records.h"
 
 namespace checker {
 
@@ -48,7 +49,7 @@ int SplitChecker::LearnFrames() {
   startOffset_ = machine.firstMoveOffset();
   programEnds_ = machine.ended();
   endState_ = machine.state();
-  programGroups_ = machine.hasMoved() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
+  programGroups_ = machine.openingEnded() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
   programOffsets_ = machine.workOffsetsMovedIn();
   if (frames_.overflow) {
     Detail(kDetailTooManyFrames, ToolFrames::kMaxFrames);
@@ -529,6 +530,16 @@ bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
   return !AtOrAboveZ(move.from, startZ_, tolerance) || !AtOrAboveZ(move.to, startZ_, tolerance);
 }
 
+// The piece's move runs with another state than the program's, in `aspect` (a StateAspect).
+int SplitChecker::FailState(const CheckEvent& move, const CheckEvent& source, int aspect) {
+  char found[64];
+  char expected[64];
+  DescribeStateAspect(move.state, aspect, found);
+  DescribeStateAspect(source.state, aspect, expected);
+  Detail(kDetailDiffers, StateAspectName(aspect), found, expected);
+  return Fail(kRuleSameState, move.line, source.line);
+}
+
 // A rapid or return made in the clear: not under compensation, its whole path at or above the start
 // height (or at the top of travel), in a frame the program gives Z words in.
 bool SplitChecker::InTheClear(const CheckEvent& move, double tolerance) const {
@@ -536,8 +547,7 @@ bool SplitChecker::InTheClear(const CheckEvent& move, double tolerance) const {
   if (move.kind != kEventRapid && move.kind != kEventReference && move.kind != kEventMachine) return false;
   if (!AtOrAboveZ(move.from, startZ_, tolerance) || !AtOrAboveZ(move.to, startZ_, tolerance)) return false;
   if (move.kind == kEventReference && (move.named & 4) != 0 && !AtOrAboveZ(move.via, startZ_, tolerance)) return false;
-  const ToolFrame frame{move.state.tool, move.state.lengthOffset,
-                        move.state.lengthOffset == 49 ? 0 : move.state.lengthRegister};
+  const ToolFrame frame = FrameOf(move.state.tool, move.state.lengthOffset, move.state.lengthRegister);
   return AtTopOfTravel(move.to) || frames_.Has(frame);
 }
 
@@ -587,14 +597,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     // The program's own move places the tool where the program's does only with the same tool,
     // length offset, compensation and work offset; in another, it is safe only in the clear.
     const int aspect = ComparePlacement(move.state, source.state);
-    if (aspect != kSameState && !InTheClear(move, tolerance)) {
-      char found[64];
-      char expected[64];
-      DescribeStateAspect(move.state, aspect, found);
-      DescribeStateAspect(source.state, aspect, expected);
-      Detail(kDetailDiffers, StateAspectName(aspect), found, expected);
-      return Fail(kRuleSameState, move.line, source.line);
-    }
+    if (aspect != kSameState && !InTheClear(move, tolerance)) return FailState(move, source, aspect);
   }
   if (kind == kMatchHead) {
     // The approach so far came down above where this program move starts: it is placed.
@@ -609,7 +612,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   if (phase_ == kPhaseHead && pending_ && !PendingAbove(move.from, tolerance)) {
     return FailAdded(pendingMove_, kPointResume, &move.from);
   }
-  const double approach = source.state.units == 20 ? job_.approach / 25.4 : job_.approach;
+  const double approach = source.state.units == 20 ? job_.approach / kMillimetresPerInch : job_.approach;
   if (kind == kMatchRepeat && phase_ == kPhaseHead && pending_ && pendingRapid_ &&
       (source.kind == kEventLinear || source.kind == kEventArc) && PhysicalKnown(move.from, 2) &&
       pendingRapidLow_ < move.from.physical[2] + approach - tolerance) {
@@ -622,14 +625,7 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   }
   if (IsCuttingEvent(source.kind)) {
     const int aspect = CompareStates(move.state, source.state);
-    if (aspect != kSameState) {
-      char found[64];
-      char expected[64];
-      DescribeStateAspect(move.state, aspect, found);
-      DescribeStateAspect(source.state, aspect, expected);
-      Detail(kDetailDiffers, StateAspectName(aspect), found, expected);
-      return Fail(kRuleSameState, move.line, source.line);
-    }
+    if (aspect != kSameState) return FailState(move, source, aspect);
   }
   if (extraLine_ != 0) {
     // A block that is not the program's came between two program moves.

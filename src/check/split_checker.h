@@ -117,6 +117,7 @@ class SplitChecker {
   bool SameReturnFromBelow(const CheckEvent& move, const CheckEvent& next, double tolerance) const;
   bool BelowTheStartHeight(const CheckEvent& move) const;
   bool InTheClear(const CheckEvent& move, double tolerance) const;
+  int FailState(const CheckEvent& move, const CheckEvent& source, int aspect);
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NotePassedInHead(int index);
   const CheckEvent* PassedInHead(const CheckEvent& move) const;

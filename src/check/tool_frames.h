@@ -23,6 +23,11 @@ struct ToolFrame {
   int32_t lengthRegister;  // H under G43/G44; 0 under G49
 };
 
+// The frame of a tool in the spindle with a length offset and register in force.
+inline ToolFrame FrameOf(int32_t tool, int32_t lengthOffset, int32_t lengthRegister) {
+  return ToolFrame{tool, lengthOffset, lengthOffset == 49 ? 0 : lengthRegister};
+}
+
 inline bool SameFrame(const ToolFrame& a, const ToolFrame& b) {
   return a.tool == b.tool && a.lengthOffset == b.lengthOffset && a.lengthRegister == b.lengthRegister;
 }
