@@ -7,10 +7,6 @@
 #                                           with the fixed seed 1, from the seeds alone
 #   FUZZ_TARGETS="nc_lines profile" ...     only these targets
 #
-# The long runs check every successful whole split also as behind a header file the user edited
-# (QX_FUZZ_USER_HEADER=1, see tests/fuzz/whole_split_fuzz.cpp); the smoke run checks what the
-# split itself checks.
-#
 # Seeds are made afresh at every run from the test data (golden cases, programs, settings) and
 # from the shared corpus of real programs when there is one (QX_SHARED_CORPUS, else ../shared/corpus
 # next to the checkout or /work/shared/corpus); nothing of them is kept in the repository.
@@ -140,7 +136,6 @@ for target in $targets; do
     corpus="$work/corpus/$target"
     mkdir -p "$corpus"
     options=()
-    export QX_FUZZ_USER_HEADER=1
   fi
   before=$(find "$findings" -type f | wc -l)
   status=0

@@ -6,10 +6,9 @@
 // Pieces checked.
 inline constexpr char kCheckPassedText[] =
     "情　報：分割ＮＣファイル %d 個を検証しました。元のＮＣファイルと同じ加工です。";
-// Pieces checked, when the header or footer is the user's and holds other blocks than the
-// program's opening and closing.
-inline constexpr char kCheckPassedMovesOnlyText[] =
-    "情　報：分割ＮＣファイル %d 個を検証しました。切削と移動、各切削の状態は元のＮＣファイルと同じです（ヘッダ・フッタファイルは利用者のもので、そのブロックは検証していません）。";
+// Pieces checked behind a header or footer file of the user's.
+inline constexpr char kCheckPassedUsersFilesText[] =
+    "情　報：分割ＮＣファイル %d 個を検証しました。元のＮＣファイルと同じ加工です（ヘッダ・フッタファイルは利用者のもので、その移動と、その後の各移動での機械の状態を検証しました）。";
 // Piece, its line, the detail, the program's line.
 inline constexpr char kCheckFailedText[] =
     "エラー：分割の検証に失敗しました。分割ＮＣファイル [ %02d ] の %d 行目：%s（元のＮＣファイル %d 行目）";
@@ -134,9 +133,13 @@ inline constexpr char kDetailAfterEnd[] = "元のＮＣファイルの終わり�
 
 // --- Rule 7: carried blocks --------------------------------------------------------------------
 inline constexpr char kDetailBlockMissing[] = "元の %d 行目のブロックがありません";
+// The header file's line of a block that does more than set state, left out of a piece.
+inline constexpr char kDetailHeaderBlockMissing[] = "ヘッダファイル %d 行目のブロックがありません";
 inline constexpr char kDetailBlockExtra[] = "元のＮＣファイルにないブロックがあります";
 // The piece whose closing blocks this piece's differ from.
 inline constexpr char kDetailClosingDiffers[] = "最後の移動の後のブロックが分割ＮＣファイル [ %02d ] と違います";
+// Behind a footer file of the user's.
+inline constexpr char kDetailClosingNotFooter[] = "最後の移動の後のブロックがフッタファイルと違います";
 // The program's line of its first closing block.
 inline constexpr char kDetailClosingNotProgram[] =
     "最後の移動の後のブロックが元のＮＣファイルの終わりのブロック（%d 行目から）と違います";

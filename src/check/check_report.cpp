@@ -115,7 +115,7 @@ void DescribeFileFault(const char* format, const char* path, SplitCheckReport* r
 int DescribeSplitCheck(const SplitCheckReport& report, std::span<char> out) {
   if (out.empty()) return 0;
   if (report.result == kCheckPassed) {
-    return std::snprintf(out.data(), out.size(), report.movesOnly ? kCheckPassedMovesOnlyText : kCheckPassedText,
+    return std::snprintf(out.data(), out.size(), report.usersFiles ? kCheckPassedUsersFilesText : kCheckPassedText,
                          report.piecesChecked);
   }
   if (report.rule == kRuleNone) return std::snprintf(out.data(), out.size(), kCheckUnreadableText, report.detail);

@@ -15,7 +15,7 @@ namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  if (source_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
+  if (source_.Open(job_.ncFile, job_.start, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   if (job_.pieceCount < 1) {
@@ -24,6 +24,9 @@ int SplitChecker::Run() {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
   if (LearnFrames() != kCheckPassed) return report_->result;
+  report_->usersFiles = job_.headerFile != nullptr || job_.footerFile != nullptr ? 1 : 0;
+  if (job_.headerFile != nullptr && SkipOpening() != kCheckPassed) return report_->result;
+  if (job_.footerFile != nullptr && LearnFooter() != kCheckPassed) return report_->result;
   for (int number = 1; number <= job_.pieceCount; ++number) {
     if (CheckPiece(number) != kCheckPassed) return report_->result;
     report_->piecesChecked = number;
@@ -55,6 +58,59 @@ int SplitChecker::LearnFrames() {
     Detail(kDetailTooManyFrames, ToolFrames::kMaxFrames);
     return Fail(kRuleSameState, 0, 0);
   }
+  return kCheckPassed;
+}
+
+// Behind a header file of the user's: the program's opening, which that file takes the place of in
+// every piece, is not looked for in the first. It is what the program does before its first move
+// that leaves the start point in X or Y, cuts or drills: its blocks, its reference returns and G53
+// moves, and its moves along Z at the start point that take up or cancel a length offset. What the
+// header sets instead is judged by the state at the moves after it.
+int SplitChecker::SkipOpening() {
+  int lengthOffset = 49;
+  int lengthRegister = 0;
+  for (;;) {
+    const CheckEvent* next = nullptr;
+    const int peeked = source_.Peek(0, &next);
+    if (peeked == kStreamFault) return FailStream(source_, 0);
+    if (peeked == kStreamEnd) return kCheckPassed;
+    if (next->kind == kEventRapid) {
+      const bool lengthChange =
+          next->state.lengthOffset != lengthOffset || next->state.lengthRegister != lengthRegister;
+      if (!lengthChange || !Vertical(*next, Tolerance(*next)) ||
+          !AboveXY(next->from, job_.start[0], job_.start[1], Tolerance(*next))) {
+        return kCheckPassed;
+      }
+    } else if (next->kind != kEventBlock && next->kind != kEventReference && next->kind != kEventMachine) {
+      return kCheckPassed;
+    }
+    lengthOffset = next->state.lengthOffset;
+    lengthRegister = next->state.lengthRegister;
+    source_.Take();
+  }
+}
+
+// Behind a footer file of the user's: its blocks, as one chain (interpretation-only blocks left
+// out), are the closing blocks of every piece.
+int SplitChecker::LearnFooter() {
+  if (replay_.Open(job_.footerFile, job_.start, true) != kStreamEvent) {
+    return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.footerFile);
+  }
+  BlockChain footer{};
+  const CheckEvent* event = nullptr;
+  int peeked = kStreamEvent;
+  while ((peeked = replay_.Peek(0, &event)) == kStreamEvent) {
+    if (event->kind == kEventBlock && event->blockClass != kBlockInterpretation &&
+        !(event->positioning == 1 && event->signature == 0)) {
+      footer.Add(*event);
+    }
+    replay_.Take();
+  }
+  if (peeked == kStreamFault) return FailStream(replay_, 0);
+  if (footer.count == 0) footer.line = 0;
+  haveClosing_ = true;
+  firstClosing_ = footer;
+  firstClosingPiece_ = 0;
   return kCheckPassed;
 }
 
@@ -151,15 +207,19 @@ int SplitChecker::CheckPiece(int number) {
     piecePath_[0] = '\0';
   }
   if (piecePath_[0] == '\0' ||
-      piece_.Open(piecePath_, job_.start, carried_) != kStreamEvent) {
+      piece_.Open(piecePath_, job_.start, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, piecePath_);
   }
   piece_.WatchFrames(&frames_, false);
-  if (carried_) piece_.ReportPositionings();
-  replaying_ = number > 1;
-  if (replaying_ && replay_.Open(job_.ncFile, job_.start, carried_) != kStreamEvent) {
-    return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
+  piece_.ReportPositionings();
+  // Every piece begins with the header file of the user's, pieces 2..n with the program's opening
+  // otherwise (the first holds that opening as the program's own).
+  const char* opening = job_.headerFile != nullptr ? job_.headerFile : job_.ncFile;
+  replaying_ = number > 1 || job_.headerFile != nullptr;
+  if (replaying_ && replay_.Open(opening, job_.start, true) != kStreamEvent) {
+    return FailFile(kCheckUnreadable, kDetailFileUnopened, opening);
   }
+  if (replaying_) replay_.ReportPositionings();  // where the opening ends (EndReplay)
   groupsChecked_ = false;
   phase_ = kPhaseHead;
   // A hole is never drilled twice: the piece after one begins with the program's next cut.
@@ -170,7 +230,6 @@ int SplitChecker::CheckPiece(int number) {
   captured_ = false;
   tailLine_ = 0;
   liftOpen_ = false;
-  headPassedNext_ = headPassedKept_ = 0;
   for (int i = 0; i < afterCutCount_; ++i) rematch_[i] = afterCut_[i];
   rematchCount_ = afterCutCount_;
   rematchAt_ = 0;
@@ -212,7 +271,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     Detail(kDetailFirstMoveOffset, found, piece_.simulator().firstMoveOffset(), startOffset_);
     return Fail(kRuleSameState, move.line, 0);
   }
-  if (carried_ && firstMove) {
+  if (firstMove) {
     // A piece may run after another, or after a power cycle: its opening sets every modal group
     // the program's opening sets, whatever the control's power-on state would give.
     const uint32_t missing = programGroups_ & ~piece_.simulator().openingGroups();
@@ -226,18 +285,25 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     }
   }
   if (replaying_ && !IsCuttingEvent(move.kind)) {
+    // The opening's next move, past blocks of it that the piece left out (only those that set state).
     const CheckEvent* next = nullptr;
-    const int peeked = replay_.PeekMove(&next);
+    int at = 0;
+    int peeked = kStreamEvent;
+    for (; at < EventStream::kLookAhead; ++at) {
+      peeked = replay_.Peek(at, &next);
+      if (peeked != kStreamEvent || next->kind != kEventBlock || next->blockClass == kBlockOther) break;
+    }
     if (peeked == kStreamFault) return FailStream(replay_, 0);
-    if (peeked == kStreamEvent && CompareMoves(move, *next, Tolerance(*next), startZ_, false) == kSameMove &&
+    if (peeked == kStreamEvent && next->kind != kEventBlock &&
+        CompareMoves(move, *next, Tolerance(*next), startZ_, false) == kSameMove &&
         CompareStates(move.state, next->state) == kSameState) {
-      replay_.Take();
+      for (int k = 0; k <= at; ++k) replay_.Take();
       NoteReturn(move);
       NoteHeadMove(move);
       return kCheckPassed;
     }
   }
-  replaying_ = false;
+  if (replaying_ && EndReplay(move.line) != kCheckPassed) return report_->result;
   if (rematchAt_ < rematchCount_ && phase_ != kPhaseTail) {
     const CheckEvent& again = rematch_[rematchAt_];
     if (CompareMoves(move, again, Tolerance(again), startZ_, false) == kSameMove) {
@@ -252,11 +318,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   const CheckEvent* source = nullptr;
   int matched = 0;
   if (phase_ != kPhaseTail || IsCuttingEvent(move.kind)) {
-    // Without carried blocks to anchor it, a move of a head whose first cut is the repeat is never
-    // a program move: every program move after the interrupted cut comes after its repeat.
-    const int before = phase_ == kPhaseHead && !carried_ && !IsCuttingEvent(move.kind) ? RepeatComesFirst() : 0;
-    if (before < 0) return report_->result;
-    matched = before == 1 ? 0 : MatchSource(move, &index, &source);
+    matched = MatchSource(move, &index, &source);
   }
   if (matched < 0) return report_->result;
   if (matched == 1 && phase_ == kPhaseHead && IsCuttingEvent(move.kind)) {
@@ -273,20 +335,12 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     if (approach == 1) return CheckAdded(move);
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
-  } else if (matched == 0 && phase_ == kPhaseHead && !repeatAvailable_ &&
-             (BelowTheStartHeight(move) || !carried_)) {
+  } else if (matched == 0 && phase_ == kPhaseHead && !repeatAvailable_ && BelowTheStartHeight(move)) {
     // A move of the head that no added-move rule allows may be a program move of the opening
     // further on (written again after a return, say): the piece's approach has taken the place
-    // of the program's moves before it, none of which cuts. Without the blocks to mark where the
-    // piece stands in the program's opening, every move of the head is looked for so: the piece's
-    // approach changes where the opening's next moves start, and a copy of the opening written
-    // again further on has the same moves.
+    // of the program's moves before it, none of which cuts.
     matched = MatchPastApproach(move, &index, &source);
     if (matched < 0) return report_->result;
-    if (matched == 0 && !carried_ && !IsCuttingEvent(move.kind)) {
-      const CheckEvent* passed = PassedInHead(move);
-      if (passed != nullptr) return AcceptProgramMove(move, *passed, kMatchHead);
-    }
   }
   // A move of the piece that goes nowhere at the output resolution (a block carried as written,
   // with more decimals than the pieces' own moves, after a move they rounded): nothing moves.
@@ -297,7 +351,6 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
   if (accepted != kCheckPassed) return accepted;
   // Takes the moves passed over and the matched one, which stays in the ring for
   // lastCuttingSlot_ when it is a cut.
-  if (kind == kMatchHead && !carried_) NotePassedInHead(index);
   if (lastCuttingSlot_ != source) KeepLastCutting();
   for (int i = tentative_ + index + 1; i > 0; --i) source_.Take();
   tentative_ = 0;
@@ -330,34 +383,6 @@ bool SplitChecker::DownOntoTheResume(const CheckEvent& move, double tolerance) c
   const double* resume = lastCutting_.from.physical;
   return Vertical(move, tolerance) && AboveXY(move.to, resume[0], resume[1], tolerance) &&
          move.to.physical[2] >= resume[2] - tolerance;
-}
-
-// The piece's first cut ahead (past its feed approach straight down onto the interrupted cut's
-// start) is the repeat of the interrupted cut, and not the program's next cut as well: 1 when it
-// is, 0 when it is not or the look-ahead does not show, or a failure below 0.
-int SplitChecker::RepeatComesFirst() {
-  if (!repeatAvailable_ || !AllPhysicalKnown(lastCutting_.from)) return 0;
-  const double tolerance = Tolerance(lastCutting_);
-  const CheckEvent* cut = nullptr;
-  for (int ahead = 0; cut == nullptr; ++ahead) {
-    if (ahead == EventStream::kLookAhead) return 0;
-    const CheckEvent* next = nullptr;
-    const int peeked = PeekPiece(ahead, &next);
-    if (peeked == kStreamFault) return -1;
-    if (peeked != kStreamEvent) return 0;
-    if (!IsCuttingEvent(next->kind) || DownOntoTheResume(*next, tolerance)) continue;  // the approach too
-    if (CompareMoves(*next, lastCutting_, tolerance, startZ_, false) != kSameMove) return 0;
-    cut = next;
-  }
-  for (int at = 0; at < EventStream::kLookAhead; ++at) {
-    const CheckEvent* next = nullptr;
-    const int peeked = PeekSource(at, &next);
-    if (peeked == kStreamFault) return -1;
-    if (peeked != kStreamEvent) return 1;
-    if (!IsCuttingEvent(next->kind)) continue;
-    return CompareMoves(*cut, *next, Tolerance(*next), startZ_, false) == kSameMove ? 0 : 1;
-  }
-  return 0;
 }
 
 // The piece's first cut is the program's next move, which is the same cut as the interrupted one
@@ -494,33 +519,6 @@ bool SplitChecker::SameReturnFromBelow(const CheckEvent& move, const CheckEvent&
   return CompareMoves(fromThere, next, tolerance, startZ_, raised_) == kSameMove;
 }
 
-// Without carried blocks: keeps the program's moves up to `index` (the moves passed over and the
-// one matched), all of them before the program's next cut, for PassedInHead.
-void SplitChecker::NotePassedInHead(int index) {
-  for (int at = 0; at <= index; ++at) {
-    const CheckEvent* next = nullptr;
-    if (PeekSource(at, &next) != kStreamEvent || IsCuttingEvent(next->kind)) return;
-    headPassed_[headPassedNext_] = *next;
-    headPassedNext_ = (headPassedNext_ + 1) % kHeadPassedSize;
-    if (headPassedKept_ < kHeadPassedSize) ++headPassedKept_;
-  }
-}
-
-// A program move of this piece's head already passed over (kept by NotePassedInHead) that is the
-// same move as `move`, with the same tool and length offset, or null. The program makes that path
-// itself before the same cut, with the work as it is then: the piece may make it again, in any
-// order, before its first cut.
-const CheckEvent* SplitChecker::PassedInHead(const CheckEvent& move) const {
-  for (int i = 1; i <= headPassedKept_; ++i) {
-    const CheckEvent& passed = headPassed_[(headPassedNext_ - i + kHeadPassedSize) % kHeadPassedSize];
-    if (CompareMoves(move, passed, Tolerance(passed), startZ_, false) == kSameMove &&
-        SameToolLength(move.state, passed.state)) {
-      return &passed;
-    }
-  }
-  return nullptr;
-}
-
 // A straight move of the piece that goes below the start height off a vertical line: no added move
 // may be that.
 bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
@@ -639,7 +637,11 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     Detail("%s", kDetailBlockExtra);
     return Fail(kRuleCarriedBlock, closing_.line, 0);
   }
-  closing_ = closingUntaken_ = BlockChain{};
+  // The blocks after the piece's last program move are its closing blocks; behind a footer file of
+  // the user's, a return of the program's (which the footer makes too) does not end them: the
+  // footer's blocks are counted across its returns.
+  const bool isReturn = move.kind == kEventReference || move.kind == kEventMachine;
+  if (!(job_.footerFile != nullptr && isReturn)) closing_ = closingUntaken_ = BlockChain{};
   phase_ = kPhaseBody;
   pending_ = false;
   repeatAvailable_ = false;
@@ -795,6 +797,7 @@ int SplitChecker::CheckAdded(const CheckEvent& move) {
 }
 
 int SplitChecker::FinishPiece(const CheckEvent& end) {
+  if (replaying_ && EndReplay(end.line) != kCheckPassed) return report_->result;
   if (pending_) {
     if (blockedLine_ != 0) return FailBlocked(end);
     char found[96];
@@ -850,9 +853,17 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     Detail(kDetailEndStateDiffers, StateAspectName(aspect), found, expected);
     return Fail(kRuleSameState, piece_.lineNumber(), 0);
   }
-  if (lastPiece_) {
+  if (lastPiece_ && job_.footerFile == nullptr) {
     CommitTentative();
     return kCheckPassed;
+  }
+  if (lastPiece_) {
+    // Behind a footer file of the user's: the last piece ends with that file's blocks, which take
+    // the place of the program's own closing blocks (those it matched stay for DrainSource).
+    tentative_ = 0;
+    if (closing_.Same(firstClosing_)) return kCheckPassed;
+    Detail("%s", kDetailClosingNotFooter);
+    return Fail(kRuleCarriedBlock, closing_.count > 0 ? closing_.line : end.line, 0);
   }
   if (CheckToolChangeAtEnd() != kCheckPassed) return report_->result;
   if (programMoveSeen_ && stopCompensation_ != 40) {
@@ -866,13 +877,16 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
     Detail(kDetailEndsInCompensation, text);
     return Fail(kRuleSameState, stopLine_, 0);
   }
-  return carried_ ? FinishClosing(end) : kCheckPassed;
+  return FinishClosing(end);
 }
 
 // After the last piece: every cutting move and (rule 7) every block of the program must have been
 // made, and the closing blocks of the pieces before the last are the program's.
 int SplitChecker::DrainSource() {
   const int lastLine = piece_.lineNumber();
+  // Behind a footer file of the user's, the program's closing blocks (after its last move other
+  // than a reference return or G53) are that file's to replace; a block before a later move is not.
+  int closingBlockLine = 0;
   for (;;) {
     const CheckEvent* next = nullptr;
     const int peeked = source_.Peek(0, &next);
@@ -884,14 +898,18 @@ int SplitChecker::DrainSource() {
       Detail(kDetailCutNeverMade, next->line, expected);
       return Fail(kRuleSameCut, lastLine, next->line);
     }
-    if (next->kind == kEventBlock) {
-      Detail(kDetailBlockMissing, next->line);
-      return Fail(kRuleCarriedBlock, lastLine, next->line);
+    const bool isReturn = next->kind == kEventReference || next->kind == kEventMachine;
+    if (next->kind == kEventBlock && job_.footerFile != nullptr) {
+      if (closingBlockLine == 0) closingBlockLine = next->line;
+    } else if (next->kind == kEventBlock || (closingBlockLine != 0 && !isReturn)) {
+      const int missing = next->kind == kEventBlock ? next->line : closingBlockLine;
+      Detail(kDetailBlockMissing, missing);
+      return Fail(kRuleCarriedBlock, lastLine, missing);
     }
     TakeSource(1);
   }
   const BlockChain program{source_.closingChain(), source_.closingCount(), source_.closingLine()};
-  if (haveClosing_ && !program.Same(firstClosing_)) {
+  if (job_.footerFile == nullptr && haveClosing_ && !program.Same(firstClosing_)) {
     pieceNumber_ = firstClosingPiece_;
     if (program.count == 0) {
       Detail("%s", kDetailClosingNone);
@@ -911,26 +929,11 @@ int CheckSplit(const SplitCheckJob& job, SplitCheckReport* report) {
   *report = SplitCheckReport{};
   // The three streams' buffers are far too large for a small thread stack (the window thread's):
   // they live on the heap for the call.
-  std::unique_ptr<checker::SplitChecker> checker(new (std::nothrow) checker::SplitChecker(job, report, true));
+  std::unique_ptr<checker::SplitChecker> checker(new (std::nothrow) checker::SplitChecker(job, report));
   if (!checker) {
     report->result = kCheckUnreadable;
     std::snprintf(report->detail, sizeof report->detail, "%s", kDetailNoMemory);
     return report->result;
   }
-  const int result = checker->Run();
-  if (result != kCheckFailed || (job.userHeader == 0 && job.userFooter == 0)) return result;
-  // A header or footer of the user's need not hold the program's own opening and closing blocks:
-  // the pieces are checked again without the blocks, and the log says that only the moves and the
-  // machine state were proven.
-  checker.reset();
-  *report = SplitCheckReport{};
-  checker.reset(new (std::nothrow) checker::SplitChecker(job, report, false));
-  if (!checker) {
-    report->result = kCheckUnreadable;
-    std::snprintf(report->detail, sizeof report->detail, "%s", kDetailNoMemory);
-    return report->result;
-  }
-  const int again = checker->Run();
-  report->movesOnly = again == kCheckPassed ? 1 : 0;
-  return again;
+  return checker->Run();
 }

@@ -30,11 +30,7 @@
 //     where the latest program move of its head left the tool (the positioning line after an
 //     opening that went down at the start point); or a reference return (G28/G30/G53) that starts
 //     at or above the start Z. Before the first cut the piece's own approach may take the place of
-//     the program's rapids. Without carried blocks (rule 7) to mark where a piece stands in the
-//     program's opening, a move of its head may also be any program move between where the piece
-//     resumes and the program's next cut, in any order, run with the program's tool and length
-//     offset: the program makes that path itself, with the work as it stands then. A head whose
-//     first cut is the repeat makes no program move before it. Added moves come only before the
+//     the program's rapids. Added moves come only before the
 //     piece's first program move and after its last one; added arcs and added holes are never safe,
 //     and no added move is safe under cutter compensation (the control moves the tool off the
 //     programmed path by an offset built from the moves before).
@@ -60,7 +56,7 @@
 //     as the program does, with the program's own last moves and none of its own after them.
 //  6. After the program's end (M02/M30) nothing more is cut: a move beyond it that is not a safe
 //     added move is reported as such.
-//  7. Optional (`carriedBlocks`, for pieces that carry the program's blocks): every block of the
+//  7. Every block of the
 //     program that moves nothing but does something (T M06, S M03, M08, G04, M01 ..., and the
 //     words riding on a move line that goes nowhere) comes exactly once, in order and in its
 //     place among the program's moves, in the pieces. In the head the program's rapids before the
@@ -85,7 +81,7 @@
 //    approach down onto the interrupted cut stops at least `approach` above its start (the rest is
 //    fed).
 //  - A piece's first move is in the work offset of the program's first move (the start point's
-//    frame), and, with the program's blocks carried, its opening sets every modal group the
+//    frame), and its opening sets every modal group the
 //    program's opening sets up to its first move (G90/G91, plane, units, G40, work offset, G80,
 //    feed mode, G92; the length offset is left to the moves): a piece may run after another, or
 //    after a power cycle.
@@ -93,9 +89,15 @@
 //  - Every piece ends as the program ends: with M02/M30 when the program has one (the end stops
 //    the spindle and the coolant), else with the spindle and the coolant as the program leaves
 //    them.
-// With a header or footer file of the user's (`userHeader`, `userFooter`), a split that fails the
-// full check is checked again without rule 7: the user's blocks need not be the program's. The
-// report says so (`movesOnly`), and so does its log line.
+// Behind a header or footer file of the user's (`headerFile`, `footerFile`: there before the run,
+// perhaps edited) every rule holds as above, with the file in the place of the program's opening or
+// closing: every piece begins with the header file's blocks and moves (it may leave out blocks
+// that only set state, and moves: the state and position the header leaves are judged at the
+// piece's moves after it, by rules 2 and 3), and the
+// program's opening (its events up to its first move that leaves the start point or cuts) is not
+// looked for in the first piece; the closing blocks of every piece, the last included, are the
+// footer file's, and the program's own closing blocks are not looked for. What the header sets is
+// judged by the state and the position it leaves the machine in: rule 3 at every move after it.
 // Tolerance: the output resolution, 0.001 mm under G21 and 0.0001 inch under G20 (plus 1e-9);
 // feeds and speeds within 0.001.
 //
@@ -117,8 +119,9 @@ struct SplitCheckJob {
   double start[3];     // the run's start point X, Y, Z in the program's units
   double approach;     // APPROACH: the least height above a point of the cut at which a rapid
                        // down onto it stops
-  int userHeader;      // 1: the pieces' header is a file of the user's, not the program's opening
-  int userFooter;      // 1: the same for the footer
+  const char* headerFile;  // the header file the pieces begin with when it is the user's (CP932
+                           // path), not the program's opening cut by the run; nullptr otherwise
+  const char* footerFile;  // the same for the footer file the pieces end with
 };
 
 // Results of CheckSplit.
@@ -152,9 +155,8 @@ struct SplitCheckReport {
   int pieceLine;        // line in that file (0 when none)
   int sourceLine;       // line of the program the piece should have matched there (0 when none)
   int rule;             // SplitCheckRule
-  int movesOnly;        // on success: 1 when the header or footer was the user's and did not hold
-                        // the program's opening and closing blocks, so that only the moves and the
-                        // machine state were proven, not the blocks
+  int usersFiles;       // 1 when the pieces were checked behind a header or footer file of the
+                        // user's (the log line says so)
   char detail[kCheckDetailSize];  // CP932: what was found and what was expected, ready to be
                                   // embedded in a log line ("" on success)
 };

@@ -14,18 +14,53 @@ int SplitChecker::MatchReplayBlock(const CheckEvent& block, bool* matched) {
     const CheckEvent* next = nullptr;
     const int peeked = replay_.Peek(at, &next);
     if (peeked == kStreamFault) return FailStream(replay_, 0);
-    if (peeked == kStreamEnd || next->kind != kEventBlock) return kCheckPassed;
+    if (peeked == kStreamEnd) return kCheckPassed;
+    if (next->kind != kEventBlock) {
+      // The header file's moves are the split's own: a piece may leave them out (a set-up of the
+      // header's tool, in a piece that resumes with another).
+      if (job_.headerFile != nullptr) continue;
+      return kCheckPassed;
+    }
     if (next->signature == block.signature) {
       for (int k = 0; k <= at; ++k) replay_.Take();
       *matched = true;
       return kCheckPassed;
     }
+    // Only a block that sets state is left out: what it sets shows in the state at the moves.
+    if (next->blockClass == kBlockOther) return kCheckPassed;
   }
   return kCheckPassed;
 }
 
-// A block of the piece that moves nothing (rule 7 only). It is, in this order of preference:
-//  - a block of the program's opening again (pieces 2..n, while the opening is replayed);
+// The piece's opening has ended (at its line `pieceLine`): the blocks of the opening it left out
+// (up to the opening's next move, or a move line that goes nowhere; in a header file of the
+// user's, to its end) only set state,
+// which the rules judge at the moves after them. A stop, a dwell, a G92 left out is missing.
+int SplitChecker::EndReplay(int pieceLine) {
+  replaying_ = false;
+  for (;;) {
+    const CheckEvent* next = nullptr;
+    const int peeked = replay_.Peek(0, &next);
+    if (peeked == kStreamFault) return FailStream(replay_, 0);
+    if (peeked == kStreamEnd) return kCheckPassed;
+    // The program's opening ends at its next move, one that goes nowhere included.
+    if ((next->kind != kEventBlock || next->positioning == 1) && job_.headerFile == nullptr) return kCheckPassed;
+    if (next->kind == kEventBlock && next->blockClass == kBlockOther &&
+        !(next->positioning == 1 && next->signature == 0)) {
+      if (job_.headerFile != nullptr) {
+        Detail(kDetailHeaderBlockMissing, next->line);
+        return Fail(kRuleCarriedBlock, pieceLine, 0);
+      }
+      Detail(kDetailBlockMissing, next->line);
+      return Fail(kRuleCarriedBlock, pieceLine, next->line);
+    }
+    replay_.Take();
+  }
+}
+
+// A block of the piece that moves nothing. It is, in this order of preference:
+//  - a block of the program's opening again (pieces 2..n, while the opening is replayed), or of
+//    the header file of the user's (every piece);
 //  - the program's next block, in its place: every program move before it made already, except
 //    in the head, where the program's rapids before the first cut may be left to the piece's own
 //    approach, and in the last piece's tail, where its own return may take the place of the
@@ -38,8 +73,15 @@ int SplitChecker::MatchReplayBlock(const CheckEvent& block, bool* matched) {
 //  - a restore: in the head, with the tool at the start point, a block that only sets state;
 //  - a block that only changes how later words are read (G80 before a tail, G90, a plane);
 //  - in a piece before the last, after its last program move with the tool back at the start
-//    point, or in its tail: its closing blocks (see FinishClosing).
+//    point, or in its tail: its closing blocks (see FinishClosing); behind a footer file of the
+//    user's, the same in the last piece after its last program move.
 int SplitChecker::HandleBlock(const CheckEvent& block) {
+  if (replaying_ && block.positioning == 1 && block.signature == 0) {
+    // The piece's own positioning that goes nowhere (the tool at the start point already): the
+    // opening replayed so far ends before it, and it does nothing (not the opening's own move that
+    // goes nowhere, which only looks the same).
+    return EndReplay(block.line);
+  }
   if (replaying_) {
     bool matched = false;
     if (MatchReplayBlock(block, &matched) != kCheckPassed) return report_->result;
@@ -47,7 +89,7 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     // A positioning of the piece's own that goes nowhere (the tool stands at the start point in X
     // and Y) is a move of the piece all the same: the opening, replayed so far, ends before it, as
     // it ends before any other move that is not the opening's.
-    if (block.positioning == 1) replaying_ = false;
+    if (block.positioning == 1 && EndReplay(block.line) != kCheckPassed) return report_->result;
   }
   // Such a positioning with no words of its own does nothing at all.
   if (block.positioning == 1 && block.signature == 0) return kCheckPassed;
@@ -61,7 +103,10 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
   // the tool back at the start point, or above it at the top of travel where no G92 needs it at
   // the start point).
   const bool back = atStart || (!frames_.setsPosition && AboveStart(block.from, tolerance));
-  const bool closing = !lastPiece_ && (phase_ == kPhaseTail || (phase_ == kPhaseBody && back));
+  // Behind a footer file of the user's, the last piece's blocks after its last program move are
+  // its closing blocks as well, wherever the program's own last moves left the tool.
+  const bool closing = lastPiece_ ? job_.footerFile != nullptr && phase_ != kPhaseHead
+                                  : phase_ == kPhaseTail || (phase_ == kPhaseBody && back);
   const CheckEvent* candidate = nullptr;
   int at = 0;
   for (;; ++at) {
@@ -108,7 +153,7 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     }
     return kCheckPassed;
   }
-  if (candidate != nullptr && candidate->signature == block.signature && lastPiece_) {
+  if (candidate != nullptr && candidate->signature == block.signature && lastPiece_ && !closing) {
     TakeSource(at + 1);  // the last piece's return has replaced the program's last rapids
     return kCheckPassed;
   }
@@ -128,6 +173,23 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
     return kCheckPassed;
   }
   if (blockedLine_ != 0) return FailBlocked(block);
+  const CheckEvent* after = nullptr;
+  if (lastPiece_ && PeekPiece(1, &after) != kStreamFault && after != nullptr && after->line == block.line &&
+      (after->kind == kEventEnd || piece_.simulator().ended())) {
+    // The last piece ends the program (M02/M30) while the program still has cuts to make: the
+    // pieces end too early (too few of them, or the last one cut short), and that is what is wrong.
+    for (int ahead = 0;; ++ahead) {
+      const CheckEvent* next = nullptr;
+      const int peeked = PeekSource(ahead, &next);
+      if (peeked == kStreamFault) return report_->result;
+      if (peeked != kStreamEvent) break;
+      if (!IsCuttingEvent(next->kind)) continue;
+      char expected[96];
+      DescribeMove(*next, expected);
+      Detail(kDetailCutNeverMade, next->line, expected);
+      return Fail(kRuleSameCut, block.line, next->line);
+    }
+  }
   Detail("%s", kDetailBlockExtra);
   return Fail(kRuleCarriedBlock, block.line, candidate != nullptr ? candidate->line : 0);
 }
@@ -154,7 +216,11 @@ int SplitChecker::FinishClosing(const CheckEvent& end) {
     return kCheckPassed;
   }
   if (piece.Same(firstClosing_)) return kCheckPassed;
-  Detail(kDetailClosingDiffers, firstClosingPiece_);
+  if (firstClosingPiece_ == 0) {
+    Detail("%s", kDetailClosingNotFooter);
+  } else {
+    Detail(kDetailClosingDiffers, firstClosingPiece_);
+  }
   return Fail(kRuleCarriedBlock, piece.line, 0);
 }
 

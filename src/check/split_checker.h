@@ -1,6 +1,6 @@
 // The split check's checker: the state of one CheckSplit call and its steps, shared by the check's
 // own files only: split_check.cpp (the program's and the pieces' moves, the piece's phases, the
-// end), split_check_blocks.cpp (the blocks, when the carried blocks are checked) and
+// end), split_check_blocks.cpp (the blocks the pieces carry) and
 // split_check_failures.cpp (what a failure says). The rules are in check/split_check.h.
 #pragma once
 
@@ -21,9 +21,6 @@ inline constexpr int kRematchSize = 8;
 // Most restore blocks of one piece that may turn out to have been restores rather than the
 // program's blocks (see SplitChecker::provisional_).
 inline constexpr int kProvisionalSize = 8;
-// Most program moves of a piece's head passed over that a later move of the head may still be
-// (without carried blocks): as many as the program stream looks ahead.
-inline constexpr int kHeadPassedSize = EventStream::kLookAhead;
 
 // Where a piece stands between its opening and its end.
 enum Phase {
@@ -96,9 +93,7 @@ inline double LowerZ(const CheckEvent& move) {
 // look-ahead): CheckSplit keeps it on the heap.
 class SplitChecker {
  public:
-  // `carried`: the pieces hold the program's opening and closing blocks (rule 7 applies).
-  SplitChecker(const SplitCheckJob& job, SplitCheckReport* report, bool carried)
-      : job_(job), report_(report), carried_(carried) {}
+  SplitChecker(const SplitCheckJob& job, SplitCheckReport* report) : job_(job), report_(report) {}
   int Run();
 
  private:
@@ -106,11 +101,11 @@ class SplitChecker {
   int HandleMove(const CheckEvent& move);
   int HandleBlock(const CheckEvent& block);
   int MatchReplayBlock(const CheckEvent& block, bool* matched);
+  int EndReplay(int pieceLine);
   int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
   int ApproachesTheRepeat(const CheckEvent& move);
-  int RepeatComesFirst();
   bool DownOntoTheResume(const CheckEvent& move, double tolerance) const;
   bool EndsWhereTheHeadStands(const CheckEvent& next, const CheckPoint& at, double tolerance) const;
   bool AlongTheTopOfTravel(const CheckEvent& next) const;
@@ -119,14 +114,14 @@ class SplitChecker {
   bool InTheClear(const CheckEvent& move, double tolerance) const;
   int FailState(const CheckEvent& move, const CheckEvent& source, int aspect);
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
-  void NotePassedInHead(int index);
-  const CheckEvent* PassedInHead(const CheckEvent& move) const;
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);
   int CheckAdded(const CheckEvent& move);
   int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
   int FailBlocked(const CheckEvent& move);
   int LearnFrames();
+  int SkipOpening();
+  int LearnFooter();
   int CheckFrames(int upToLine);
   int CheckToolChangeAtEnd();
   int FinishPiece(const CheckEvent& end);
@@ -156,9 +151,10 @@ class SplitChecker {
 
   const SplitCheckJob& job_;
   SplitCheckReport* report_;
-  bool carried_;  // rule 7: the streams hold block events too
   EventStream source_;  // the program's moves and blocks, consumed by the pieces in order
-  EventStream replay_;  // the program from its first line again, for the opening of each piece
+  // The program from its first line again, for the opening of each piece (or the header file of
+  // the user's; before the pieces, the footer file of the user's once).
+  EventStream replay_;
   EventStream piece_;
   ToolFrames frames_;  // what the program gives Z words in, and how it changes tools (LearnFrames)
   // Also learnt from the program before the pieces: the work offset of its first move (the start
@@ -209,11 +205,6 @@ class SplitChecker {
   double liftX_ = 0.0;
   double liftY_ = 0.0;
   double liftZ_ = 0.0;
-  // Without carried blocks: the program's moves of this piece's head passed over or matched, the
-  // latest kHeadPassedSize of them (a ring: the next slot, and how many are kept).
-  CheckEvent headPassed_[kHeadPassedSize]{};
-  int headPassedNext_ = 0;
-  int headPassedKept_ = 0;
   // The program's moves (rapids, returns) this piece made after its latest cut: a tail that
   // coincides with the program's own closing moves makes them, and the next piece, which resumes
   // at that cut, may make them again in order before any other program move.
@@ -238,7 +229,8 @@ class SplitChecker {
   int extraLine_ = 0;
   int extraSourceLine_ = 0;
   // The closing blocks of the first piece before the last, which every other must repeat and the
-  // program must end with.
+  // program must end with; behind a footer file of the user's, that file's blocks (piece 0), which
+  // every piece ends with.
   bool haveClosing_ = false;
   BlockChain firstClosing_{};
   int firstClosingPiece_ = 0;

@@ -690,16 +690,15 @@ int SplitLoop::Run() {
 int CheckPieces(SplitRun* run) {
   if (gCommandSettings.verify != 1) return kSplitDone;
   // Every block of the body is checked to be carried, in its place. A header or footer file that
-  // was there before the run is the user's: cut earlier and left as it was, it holds the program's
-  // own opening and closing blocks, and the pieces pass that check too; edited, it need not, and
-  // then only the moves and the machine state at every cut are compared.
+  // was there before the run is the user's (cut earlier and left as it was, or edited): the pieces
+  // are checked to begin and end with it, and what it sets by the state at every move after it.
   SplitCheckJob job{};
   job.ncFile = run->job.ncFile;
   job.pieceCount = run->pieces;
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = run->job.start[axis];
   job.approach = run->piece.seam.approach;
-  job.userHeader = run->madeHeader ? 0 : 1;
-  job.userFooter = run->madeFooter ? 0 : 1;
+  job.headerFile = run->madeHeader ? nullptr : run->headerPath;
+  job.footerFile = run->madeFooter ? nullptr : run->footerPath;
   SplitCheckReport report{};
   const int result = CheckSplit(job, &report);
   char line[kLogLineSize];

@@ -56,9 +56,28 @@ std::unique_ptr<LaidOut> LayOut(const std::string& name) {
   return laid;
 }
 
-int Check(const LaidOut& laid, std::string* line, int carriedBlocks = 1) {
+// The case's header and footer as files of the user's (the split's own, left as they were): the
+// first piece up to its positioning line, and the last piece after its distance comment.
+UsersFiles WriteUsersFiles(const LaidOut& laid, std::string* header, std::string* footer) {
+  *header = laid.dir.Path("USERS_header.NC");
+  *footer = laid.dir.Path("USERS_footer.NC");
+  const std::string first = ReadFileBytes(PiecePathOf(laid.program, 1));
+  const std::string last = ReadFileBytes(PiecePathOf(laid.program, laid.pieces));
+  const size_t positioning = first.find("\nG90G0");
+  const size_t distance = last.rfind("(DIST =");
+  EXPECT_NE(positioning, std::string::npos);
+  EXPECT_NE(distance, std::string::npos);
+  WriteFileBytes(*header, first.substr(0, positioning + 1));
+  WriteFileBytes(*footer, last.substr(last.find('\n', distance) + 1));
+  return UsersFiles{header->c_str(), footer->c_str()};
+}
+
+int Check(const LaidOut& laid, std::string* line, bool usersFiles = false) {
   SplitCheckReport report{};
-  return RunCheck(laid.program, laid.pieces, laid.job.start, &report, line, carriedBlocks);
+  std::string header;
+  std::string footer;
+  const UsersFiles files = usersFiles ? WriteUsersFiles(laid, &header, &footer) : UsersFiles{};
+  return RunCheck(laid.program, laid.pieces, laid.job.start, &report, line, files);
 }
 
 struct Edit {
@@ -67,7 +86,7 @@ struct Edit {
   int piece;
   const char* from;  // text of the piece ("\r\n" line ends), replaced once
   const char* to;
-  int carriedBlocks = 1;  // 0: as behind a header and footer file of the user's
+  bool usersFiles = false;  // checked behind a header and footer file of the user's
 };
 
 TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
@@ -75,7 +94,7 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       // The positioning line in another work offset than the program's, the program's restored
       // on the next move.
       {"positioning in G55", "real_two_tools", 2, "G90G0G54X0.Y0.\r\nG43H2Z100.", "G90G0G55X0.Y0.\r\nG54G43H2Z100."},
-      {"first move in G55, user header", "real_drilling_seams_between_holes", 3, "G90 G54 G17 G40 G80", "G90 G55 G17 G40 G80", 0},
+      {"first move in G55, user header", "real_drilling_seams_between_holes", 3, "G90 G54 G17 G40 G80", "G90 G55 G17 G40 G80", true},
       // The length offset dropped or changed on a move that does not cut.
       {"program's G43 move under G49", "real_cam_two_tools", 1, "G43Z15.H01", "G49Z15."},
       {"program's G43 move under G44", "real_cam_two_tools", 1, "G43Z15.H01", "G44Z15.H01"},
@@ -83,8 +102,8 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"split's positioning under G49", "real_cam_two_tools", 2, "G43H1Z50.", "G49Z50."},
       // A tool change stops the spindle.
       {"no M03 after the tool change", "real_two_tools", 2, "S3000M03", "S3000"},
-      {"no M03 after the tool change, user header", "real_two_tools", 2, "S3000M03", "S3000", 0},
-      {"tool change dropped, user header", "real_two_tools", 2, "T2M06\r\n", "", 0},
+      {"no M03 after the tool change, user header", "real_two_tools", 2, "S3000M03", "S3000", true},
+      {"tool change dropped, user header", "real_two_tools", 2, "T2M06\r\n", "", true},
       // What the program's opening sets, every piece sets.
       {"G92 dropped", "real_drilling_seams_between_holes", 2, "G92 X0. Y0. Z100.\r\n", ""},
       {"safety line dropped", "real_drilling_seams_between_holes", 2, "G90 G54 G17 G40 G80\r\n", ""},
@@ -98,10 +117,10 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"end of a half circle by a step", "fix_radius_arcs", 2, "G03X30.R10.F400", "G03X30.001R10.F400"},
       // The program's end dropped from a piece.
       {"M30 dropped", "real_two_tools", 1, "M30\r\n", ""},
-      {"M30 dropped, user footer", "real_two_tools", 1, "M30\r\n", "", 0},
+      {"M30 dropped, user footer", "real_two_tools", 1, "M30\r\n", "", true},
       // One rapid down onto the interrupted cut in place of the rapid and the feed.
       {"rapid to the bottom", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400"},
-      {"rapid to the bottom, user header", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400", 0},
+      {"rapid to the bottom, user header", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400", true},
   };
   // One case laid out at a time (a test has one temporary folder).
   std::vector<std::string> order;
@@ -123,7 +142,12 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       std::string edited = original;
       edited.replace(at, std::strlen(edit.from), edit.to);
       WriteFileBytes(path, edited);
-      EXPECT_EQ(Check(*laid, &line, edit.carriedBlocks), kCheckFailed) << line;
+      if (edit.usersFiles) {
+        WriteFileBytes(path, original);
+        EXPECT_EQ(Check(*laid, &line, true), kCheckPassed) << "unedited, behind the user's files: " << line;
+        WriteFileBytes(path, edited);
+      }
+      EXPECT_EQ(Check(*laid, &line, edit.usersFiles), kCheckFailed) << line;
       if (std::getenv("QX_SHOW") != nullptr) std::printf("%s: %s\n", edit.name, line.c_str());
       WriteFileBytes(path, original);
     }
@@ -300,7 +324,7 @@ void SurveyPieces(const std::string& label, const std::string& program, int piec
                   std::mt19937* random, Tally* tally) {
   std::string line;
   SplitCheckReport report{};
-  if (RunCheck(program, pieces, start, &report, &line, 1) != kCheckPassed) return;  // not the full check's
+  if (RunCheck(program, pieces, start, &report, &line) != kCheckPassed) return;  // not the full check's
   for (int piece = 1; piece <= pieces; ++piece) {
     const std::string path = PiecePathOf(program, piece);
     const std::string original = ReadFileBytes(path);
@@ -313,7 +337,7 @@ void SurveyPieces(const std::string& label, const std::string& program, int piec
       if (edited == original) continue;
       ++tally->mutants[op];
       WriteFileBytes(path, edited);
-      if (RunCheck(program, pieces, start, &report, &line, 1) != kCheckPassed) {
+      if (RunCheck(program, pieces, start, &report, &line) != kCheckPassed) {
         ++tally->caught[op];
       } else if (MachineRun(path, start) == before) {
         ++tally->harmless[op];

@@ -14,11 +14,11 @@ constexpr double kStart50[3] = {0, 0, 50};
 
 // Builds a pair with the carried blocks checked.
 CheckPair Passes(const char* name, const char* source, std::vector<const char*> pieces, const double* start = kStart50) {
-  return CheckPair{name, source, std::move(pieces), {start[0], start[1], start[2]}, kCheckPassed, kRuleNone, "", 1};
+  return CheckPair{name, source, std::move(pieces), {start[0], start[1], start[2]}, kCheckPassed, kRuleNone, ""};
 }
 CheckPair Fails(const char* name, const char* source, std::vector<const char*> pieces, int piece, int rule,
                 const char* detail, const double* start = kStart50) {
-  return CheckPair{name, source, std::move(pieces), {start[0], start[1], start[2]}, kCheckFailed, rule, detail, 1, piece};
+  return CheckPair{name, source, std::move(pieces), {start[0], start[1], start[2]}, kCheckFailed, rule, detail, piece};
 }
 
 #define POSITIONING "G90G0X0.Y0.Z50.\n"

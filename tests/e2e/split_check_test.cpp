@@ -276,7 +276,7 @@ TEST(SplitCheckPairs, IncrementalArcsFullCirclesAndTinyArcs) {
   constexpr const char* kTiny = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X10. Y0.0004 I5.\nG01 X20.\n" HOME;
   CheckPairs({
       {"G91 arcs written absolute", kIncremental,
-       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X20. Y0. I5.\nG03 X15. Y5. R5.\n" HOME},
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG02 X20. Y0. I5.\nG03 X15. Y5. R5.\nG90\n" HOME},
        {0, 0, 50}, kCheckPassed, 0, ""},
       {"tiny arc left out", kTiny, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nG01 X20.\n" HOME},
        {0, 0, 50}, kCheckPassed, 0, ""},
@@ -335,7 +335,7 @@ TEST(SplitCheckPairs, CannedCycles) {
        {kDrillG90First, HEAD POSITIONING "G00 X30. Y10.\nG99 G81 X30. Y10. Z-6. R2. F100\nG98 X40.\nG80\n" HOME},
        {0, 0, 50}, kCheckFailed, kRuleSameCut, "穴あけの条件が違います"},
       {"G81 issued again without its feed", kDrillG90,
-       {kDrillG90First, HEAD POSITIONING "G00 X30. Y10.\nF50\nG99 G81 X30. Y10. Z-5. R2.\nG98 X40.\nG80\n" HOME},
+       {kDrillG90First, HEAD POSITIONING "G00 X30. Y10. F50\nG99 G81 X30. Y10. Z-5. R2.\nG98 X40.\nG80\n" HOME},
        {0, 0, 50}, kCheckFailed, kRuleSameState, "送り速度が違います"},
       {"a hole left out", kDrillG90,
        {kDrillG90First, HEAD POSITIONING "G00 X40. Y10.\nG98 G81 X40. Y10. Z-5. R2. F100\nG80\n" HOME},
@@ -463,9 +463,11 @@ TEST(SplitCheckPairs, AnOpeningThatComesDownTwice) {
   CheckPairs({
       {"the second descent after the piece's own homing", kTwiceDown, {TWICE_HEAD "G01 Z-1. F100\nX30.\n" HOME},
        {0, 0, 50}, kCheckPassed, 0, ""},
+      // The program's moves are made in their order: one passed over is not made again later in the
+      // head, where the tool no longer stands where the program has it then.
       {"then the first, passed over, made again", kTwiceDown,
-       {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckPassed, 0,
-       ""},
+       {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed,
+       kRuleSafeMove, "G53 Z"},
       {"then the first, made under another length offset", kTwiceDownFirstWithout,
        {TWICE_HEAD "G53 Z0.\nG00 X5. Y5.\nZ2.\nX10.\nG01 Z-1. F100\nX30.\n" HOME}, {0, 0, 50}, kCheckFailed,
        kRuleSafeMove, ""},
@@ -530,17 +532,29 @@ TEST(SplitCheckPairs, CarriedBlocks) {
   constexpr const char* kDwell = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\n" HOME;
   CheckPairs({
       {"carried", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\n" HOME},
-       {0, 0, 50}, kCheckPassed, 0, "", 1},
+       {0, 0, 50}, kCheckPassed, 0, ""},
       {"left out", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME},
-       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元の 8 行目のブロックがありません", 1},
-      {"left out, rule off", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\n" HOME},
-       {0, 0, 50}, kCheckPassed, 0, "", 0},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元の 8 行目のブロックがありません"},
+      // Behind a header and footer file of the user's, the body's blocks are carried all the same.
+      {"behind the user's files", kDwell,
+       {HEAD "M01\n" POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\nG00 Z50.\nX0. Y0.\nM05\nM30\n%\n"},
+       {0, 0, 50}, kCheckPassed, 0, "", 0, HEAD "M01\n", "M05\nM30\n%\n"},
+      {"left out, behind the user's files", kDwell,
+       {HEAD "M01\n" POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nX30.\nG00 Z50.\nX0. Y0.\nM05\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元の 8 行目のブロックがありません", 0, HEAD "M01\n", "M05\nM30\n%\n"},
+      {"the header's stop left out", kDwell,
+       {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\nG00 Z50.\nX0. Y0.\nM05\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "ヘッダファイル 4 行目のブロックがありません", 0, HEAD "M01\n",
+       "M05\nM30\n%\n"},
+      {"the footer's block left out", kDwell,
+       {HEAD "M01\n" POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nX30.\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "フッタファイルと違います", 0, HEAD "M01\n", "M05\nM30\n%\n"},
       {"carried twice", kDwell, {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nG04 P500\nX30.\n" HOME},
-       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元のＮＣファイルにないブロック", 1},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "元のＮＣファイルにないブロック"},
       {"restored after the opening", kDwell,
        {HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG04 P500\nG01 Z0.\nG00 Z50.\nX0. Y0.\nM30\n%\n",
         HEAD POSITIONING "S1000 M03\nG00 X20. Y0.\nZ9.\nG01 Z-1. F50\nX30. F100\n" HOME},
-       {0, 0, 50}, kCheckPassed, 0, "", 1},
+       {0, 0, 50}, kCheckPassed, 0, ""},
   });
 }
 
@@ -548,9 +562,9 @@ TEST(SplitCheckPairs, CarriedBlocks) {
 
 // --- Behind header and footer files that were there before the run ---------------------------
 
-// A header file left as an earlier run cut it holds the program's own opening: the pieces behind
-// it pass with every block checked. One the user edited (an optional stop added) need not: the
-// split is then delivered on its moves and the machine state at every cut.
+// Header and footer files that were there before the run are the user's: left as an earlier run
+// cut them, or edited (an optional stop added). The pieces are proven behind them, and the log
+// says so; the pieces without the files named fail on the header's blocks.
 TEST(SplitCheckBehindUsersFiles, AnEditedHeaderIsJudgedByMovesAndState) {
   FakePlatform fake;
   TempDir dir;
@@ -558,17 +572,36 @@ TEST(SplitCheckBehindUsersFiles, AnEditedHeaderIsJudgedByMovesAndState) {
   const std::string keepFiles = "DELETE=0\r\n";
   ASSERT_EQ(SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles).result, kSplitDone);
   ASSERT_TRUE(dir.Exists("PART_header.NC"));
+  const std::string header = dir.Path("PART_header.NC");
+  const std::string footer = dir.Path("PART_footer.NC");
+  const UsersFiles files{header.c_str(), footer.c_str()};
 
   const SplitForCheck kept = SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles);
   ASSERT_EQ(kept.result, kSplitDone) << kept.log;
   SplitCheckReport report{};
   std::string line;
-  EXPECT_EQ(RunCheck(kept.path, kept.pieces, kept.start, &report, &line, 1), kCheckPassed) << line;
+  EXPECT_EQ(RunCheck(kept.path, kept.pieces, kept.start, &report, &line, files), kCheckPassed) << line;
+  EXPECT_EQ(report.usersFiles, 1);
 
   dir.Write("PART_header.NC", dir.Read("PART_header.NC") + "M01\r\n");
   const SplitForCheck edited = SplitInFolder(dir, fake, "PART.NC", program, 3, keepFiles);
   ASSERT_EQ(edited.result, kSplitDone) << edited.log;
-  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, 1), kCheckFailed) << line;
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, files), kCheckPassed) << line;
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line), kCheckFailed) << line;
   EXPECT_EQ(report.rule, kRuleCarriedBlock);
-  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, 0), kCheckPassed) << line;
+
+  // The header's stop left out of a piece, or a block of the footer: the pieces no longer begin
+  // or end with the user's files.
+  char second[512];
+  PiecePath(edited.path.c_str(), 2, second, sizeof second);
+  const std::string piece = ReadFileBytes(second);
+  std::string without = piece;
+  without.erase(without.find("M01\r\n"), 5);
+  WriteFileBytes(second, without);
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, files), kCheckFailed) << line;
+  EXPECT_NE(std::string(report.detail).find("ヘッダファイル"), std::string::npos) << line;
+  std::string closing = piece;
+  closing.erase(closing.rfind("M30\r\n"), 5);
+  WriteFileBytes(second, closing);
+  EXPECT_EQ(RunCheck(edited.path, edited.pieces, edited.start, &report, &line, files), kCheckFailed) << line;
 }

@@ -9,10 +9,6 @@
 //  - after kSplitDone pieces 1..n exist (n >= 1), the split check passes on them (run again
 //    here, every block checked), and nothing else is left but the settings file (the
 //    intermediate, header and footer files are deleted: DELETE=1);
-//  - with QX_FUZZ_USER_HEADER=1 in the environment (the long runs of scripts/fuzz.sh), the check
-//    also passes on them as behind a header file the user edited (moves and machine state only,
-//    the mode the split falls back to then): the mode is fuzzed on every program, not only on
-//    those behind such a file;
 //  - after kSplitFailed nothing is left but the settings file: no piece, no intermediate,
 //    header or footer file;
 //  - the program is never written.
@@ -101,22 +97,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> expected{kSettingsPath};
   if (result == kSplitDone) {
     fuzz::Check(pieces >= 1, "a split that succeeds wrote pieces");
-    static const bool userHeaderMode = std::getenv("QX_FUZZ_USER_HEADER") != nullptr;
-    for (int user = 0; user <= (userHeaderMode ? 1 : 0); ++user) {
-      SplitCheckJob check{};
-      check.ncFile = fuzz::kInputPath;
-      check.pieceCount = pieces;
-      for (int axis = 0; axis < 3; ++axis) check.start[axis] = job.start[axis];
-      check.approach = 10.0;
-      check.userHeader = check.userFooter = user;
-      static SplitCheckReport report;
-      if (CheckSplit(check, &report) != kCheckPassed) {
-        std::fprintf(stderr, "user header %d: piece %d line %d, program line %d, rule %d: %s\n", user,
-                     report.piece, report.pieceLine, report.sourceLine, report.rule, report.detail);
-        std::fprintf(stderr, "job %.17g %.17g start %.17g %.17g %.17g pieces %d\n", job.distance, job.time,
-                     job.start[0], job.start[1], job.start[2], pieces);
-        fuzz::Fail("the pieces of a success pass the split check");
-      }
+    SplitCheckJob check{};
+    check.ncFile = fuzz::kInputPath;
+    check.pieceCount = pieces;
+    for (int axis = 0; axis < 3; ++axis) check.start[axis] = job.start[axis];
+    check.approach = 10.0;
+    static SplitCheckReport report;
+    if (CheckSplit(check, &report) != kCheckPassed) {
+      std::fprintf(stderr, "piece %d line %d, program line %d, rule %d: %s\n", report.piece, report.pieceLine,
+                   report.sourceLine, report.rule, report.detail);
+      std::fprintf(stderr, "job %.17g %.17g start %.17g %.17g %.17g pieces %d\n", job.distance, job.time,
+                   job.start[0], job.start[1], job.start[2], pieces);
+      fuzz::Fail("the pieces of a success pass the split check");
     }
     for (int number = 1; number <= pieces; ++number) expected.push_back(Piece(number));
   } else {

@@ -44,15 +44,14 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
 }
 
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
-             std::string* line, int carriedBlocks, double approach) {
+             std::string* line, const UsersFiles& files, double approach) {
   SplitCheckJob job{};
   job.ncFile = path.c_str();
   job.pieceCount = pieces;
   for (int axis = 0; axis < 3; ++axis) job.start[axis] = start[axis];
   job.approach = approach;
-  // Without the carried blocks checked: a header and footer of the user's, which the check judges
-  // by their moves when their blocks are not the program's.
-  job.userHeader = job.userFooter = carriedBlocks == 1 ? 0 : 1;
+  job.headerFile = files.header;
+  job.footerFile = files.footer;
   const int result = CheckSplit(job, report);
   if (line != nullptr) {
     char text[kLogLineSize];
@@ -72,10 +71,21 @@ void CheckPairs(const std::vector<CheckPair>& pairs) {
       PiecePath(dir.Path("P.NC").c_str(), static_cast<int>(i) + 1, path, sizeof path);
       WriteFileBytes(path, pair.pieces[i]);
     }
+    const std::string header = dir.Path("P_header.NC");
+    const std::string footer = dir.Path("P_footer.NC");
+    UsersFiles files{};
+    if (pair.header != nullptr) {
+      dir.Write("P_header.NC", pair.header);
+      files.header = header.c_str();
+    }
+    if (pair.footer != nullptr) {
+      dir.Write("P_footer.NC", pair.footer);
+      files.footer = footer.c_str();
+    }
     SplitCheckReport report{};
     std::string line;
-    const int result = RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line,
-                                pair.carriedBlocks);
+    const int result =
+        RunCheck(dir.Path("P.NC"), static_cast<int>(pair.pieces.size()), pair.start, &report, &line, files);
     EXPECT_EQ(result, pair.result) << line;
     if (pair.result == kCheckFailed) {
       EXPECT_EQ(report.rule, pair.rule) << line;

@@ -26,10 +26,17 @@ struct SplitForCheck {
 SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::string& name,
                             const std::string& bytes, int parts = 3, const std::string& extraSettings = "");
 
+// A header and a footer file of the user's that the pieces begin and end with (nullptr: the pieces
+// carry the program's own opening and closing).
+struct UsersFiles {
+  const char* header = nullptr;
+  const char* footer = nullptr;
+};
+
 // Runs CheckSplit on `path` and its `pieces` from `start`. `*line` (may be nullptr) receives the
 // check's log line in UTF-8.
 int RunCheck(const std::string& path, int pieces, const double start[3], SplitCheckReport* report,
-             std::string* line = nullptr, int carriedBlocks = 0, double approach = 10.0);
+             std::string* line = nullptr, const UsersFiles& files = {}, double approach = 10.0);
 
 // A program and pieces written by hand, and what the check must say of them.
 struct CheckPair {
@@ -40,8 +47,9 @@ struct CheckPair {
   int result;                        // kCheckPassed or kCheckFailed
   int rule;                          // for kCheckFailed
   const char* detail;                // part of the detail, for kCheckFailed ("" for any)
-  int carriedBlocks = 0;             // 1: the header and footer are the program's (blocks checked)
   int piece = 0;                     // for kCheckFailed: the piece named (0: any)
+  const char* header = nullptr;      // a header file of the user's the pieces begin with (P_header.NC)
+  const char* footer = nullptr;      // the same for a footer file (P_footer.NC)
 };
 
 // Writes each pair into a fresh folder as P.NC and P_001.NC ..., checks it and expects its result

@@ -237,19 +237,31 @@ TEST_F(DriverTest, UnreadableHeaderStopsAtThePieceHead) {
 
 TEST_F(DriverTest, EditedHeaderIsReusedAndKeptWithDeleteZero) {
   Settings("DELETE=0\r\n");
-  dir.Write("PART_header.NC", "%\r\nO0001(EDITED)\r\n");
+  const std::string edited = "%\r\nO0001(EDITED)\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\n";
+  dir.Write("PART_header.NC", edited);
   ASSERT_EQ(Split(5, 10), kSplitDone);
-  EXPECT_EQ(dir.Read("PART_header.NC"), "%\r\nO0001(EDITED)\r\n");
+  EXPECT_EQ(dir.Read("PART_header.NC"), edited);
   EXPECT_TRUE(dir.Exists("PART_footer.NC"));
   EXPECT_FALSE(dir.Exists("PART_ascii.txt"));
   for (const char* piece : {"PART_001.NC", "PART_002.NC", "PART_003.NC"}) {
-    EXPECT_EQ(dir.Read(piece).rfind("%\r\nO0001(EDITED)\r\nG90G0X0.Y0.Z50.\r\n(", 0), 0u) << piece;
+    EXPECT_EQ(dir.Read(piece).rfind(edited + "G90G0X0.Y0.Z50.\r\n(", 0), 0u) << piece;
   }
+}
+
+// A header of the user's that leaves out the program's G92 gives pieces that would run in
+// whatever frame the control was left in: the split check refuses them, and they are removed.
+TEST_F(DriverTest, AnEditedHeaderWithoutTheProgramsSetUpIsRefused) {
+  Settings("DELETE=0\r\n");
+  dir.Write("PART_header.NC", "%\r\nO0001(EDITED)\r\nG90G17G40\r\n");
+  EXPECT_EQ(Split(5, 10), kSplitFailed);
+  EXPECT_FALSE(dir.Exists("PART_001.NC"));
+  EXPECT_EQ(dir.Read("PART_header.NC"), "%\r\nO0001(EDITED)\r\nG90G17G40\r\n");
 }
 
 TEST_F(DriverTest, ElapsedTimeComesFromTheTickCounter) {
   Settings("DELETE=0\r\nMODE=0\r\n");
-  dir.Write("PART_header.NC", "%\r\n");  // no cut, no wait: the clock is read twice only
+  // No cut, no wait: the clock is read twice only. The header sets what the program's does.
+  dir.Write("PART_header.NC", "%\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\n");
   dir.Write("PART_footer.NC", "M30\r\n%\r\n");  // every piece ends as the program does
   fake.tick = 0xFFFFFF00u;  // the counter wraps during the run
   fake.tickStep = 2005;     // the driver reads it at its start and at its end

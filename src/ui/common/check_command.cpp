@@ -71,8 +71,8 @@ int RunCheckCommand(platform::WindowHandle owner, const CheckCommand& command) {
   if (!ReadApproach(owner, &job.approach)) return kCheckCommandRefused;
   // The pieces are taken to carry the program's own opening and closing, as a split writes them
   // when it cuts the header and footer itself: every block of the body is then checked too.
-  job.userHeader = 0;
-  job.userFooter = 0;
+  job.headerFile = nullptr;
+  job.footerFile = nullptr;
 
   SplitCheckReport report{};
   const int result = CheckSplit(job, &report);
