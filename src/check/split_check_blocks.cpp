@@ -174,10 +174,13 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
   }
   if (blockedLine_ != 0) return FailBlocked(block);
   const CheckEvent* after = nullptr;
-  if (lastPiece_ && PeekPiece(1, &after) != kStreamFault && after != nullptr && after->line == block.line &&
-      (after->kind == kEventEnd || piece_.simulator().ended())) {
-    // The last piece ends the program (M02/M30) while the program still has cuts to make: the
-    // pieces end too early (too few of them, or the last one cut short), and that is what is wrong.
+  const bool ends = phase_ == kPhaseTail ||
+                    (PeekPiece(1, &after) != kStreamFault && after != nullptr && after->line == block.line &&
+                     (after->kind == kEventEnd || piece_.simulator().ended()));
+  if (lastPiece_ && ends) {
+    // The last piece closes (in its tail, or with M02/M30) while the program still has cuts to
+    // make: the pieces end too early (too few of them, or the last one cut short), and that is
+    // what is wrong.
     for (int ahead = 0;; ++ahead) {
       const CheckEvent* next = nullptr;
       const int peeked = PeekSource(ahead, &next);

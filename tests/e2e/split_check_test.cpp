@@ -476,6 +476,25 @@ TEST(SplitCheckPairs, AnOpeningThatComesDownTwice) {
   });
 }
 
+// The program rapids across at the start height before it takes up the length offset, goes down
+// under it, and cancels it for its last lift. A piece may make the rapid across under the offset:
+// at or above the start height it is in the clear. Below it, a program move under another offset
+// puts the tip elsewhere, though the program gives Z under both.
+#define ACROSS_TAIL "G01 Z-1. F100\nX20.\nG49 G00 Z50.\nX0. Y0.\nM30\n%\n"
+constexpr const char* kAcrossThenDown = HEAD "G00 X10. Y0.\nG43 H01 Z50.\nZ2.\n" ACROSS_TAIL;
+
+TEST(SplitCheckPairs, ProgramMovesUnderAnotherLengthOffset) {
+  CheckPairs({
+      {"as the program", kAcrossThenDown, {HEAD POSITIONING_XY "G00 X10. Y0.\nG43 H01 Z50.\nZ2.\n" ACROSS_TAIL},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the rapid across made under the offset, in the clear", kAcrossThenDown,
+       {HEAD POSITIONING_XY "G43 H01 Z50.\nG00 X10. Y0.\nZ2.\n" ACROSS_TAIL}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the rapid down made without it", kAcrossThenDown,
+       {HEAD POSITIONING_XY "G00 X10. Y0.\nG43 H01 Z50.\nG49 Z2.\nG43 H01\n" ACROSS_TAIL}, {0, 0, 50}, kCheckFailed,
+       kRuleSameState, "工具長補正が違います"},
+  });
+}
+
 // A piece that homes Z first and comes straight down from the top of travel above where it cuts.
 constexpr const char* kDownFromTheTop = HEAD "G00 X10. Y5.\nG43 H01 Z5.\nG01 Z-1. F100\nX30.\n" HOME;
 
