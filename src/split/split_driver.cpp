@@ -597,8 +597,11 @@ int SplitLoop::TakePath(const PathRecord& record) {
                               ? SeamBlocked(record.flags(), before, run_->piece.header)
                               : nullptr;
     if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
+    // The program's last cut ends the piece it passes the limit in: a piece after it would only
+    // cut that move again.
+    const bool lastCut = !record.hole && record.line() >= run_->lastCutLine;
     const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
-                      !(record.hole && passedHere);
+                      !(record.hole && passedHere) && !lastCut;
     if (seam) {
       if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
     } else if (record.hole) {

@@ -525,6 +525,17 @@ TEST_F(ConsoleCheckTest, ThePiecesRunInTheOrderGiven) {
   EXPECT_EQ(SplitLines(r.out).back().rfind(Utf8("エラー：分割の検証に失敗しました。")), 0u) << r.out;
 }
 
+// The last piece left out: the check names the first cut no piece makes, not the closing blocks
+// the piece that is now last ends with.
+TEST_F(ConsoleCheckTest, TooFewPiecesNameTheCutNeverMade) {
+  pieces.pop_back();
+  Result r = Check();
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string last = SplitLines(r.out).back();
+  EXPECT_EQ(last.rfind(Utf8("エラー：分割の検証に失敗しました。")), 0u) << r.out;
+  EXPECT_NE(last.find(Utf8("がどの分割ＮＣファイルにもありません")), std::string::npos) << r.out;
+}
+
 }  // namespace
 
 #endif  // _WIN32

@@ -105,9 +105,10 @@ TEST_F(DriverTest, RecordLongerThanTheLimitEndsThePieceItOpens) {
   Settings();
   // Each 100 mm move takes 1 minute; with a 0.5 minute limit every move is a piece of its own:
   // the piece that a long move opens ends at the very next cutting move. The rapids after the
-  // last cut make no piece of their own: a piece ends only with a cut.
+  // last cut make no piece of their own: a piece ends only with a cut. Nor does the last cut: the
+  // piece it passes the limit in ends with it, and a piece after it would only cut it again.
   ASSERT_EQ(Split(5, 0.5), kSplitDone);
-  EXPECT_TRUE(Logged("26 個のＮＣファイルに分割しました。"));
+  EXPECT_TRUE(Logged("25 個のＮＣファイルに分割しました。"));
   EXPECT_TRUE(Logged("　　　加工情報 [ 03 ] 距離 = 100.000     　時間 = 1.000"));
 }
 
@@ -123,11 +124,11 @@ TEST_F(DriverTest, NoPieceEndsWhereTheToolsPlaceOrItsWorkOffsetIsNotTheHeaders) 
   };
   const Case cases[] = {
       {"a reference return: Z is unknown until a block names it (line 15)", "G91G28Z0.\r\nG90X0.\r\n",
-       "Z5.\r\nX0.\r\n",
+       "Z5.\r\nX0.\r\nX100.\r\n",
        "情　報：11 行目で分割の上限を超えましたが、G28, G30, G53 やワーク座標系の変更の後で"
        "工具の位置がわからない間は分割しないので、16 行目で分割します。"},
       {"another work offset, until G54 again and the first cut after it", "G55\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\n",
-       "G54\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\nX100.\r\n",
+       "G54\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\nX100.\r\nX0.\r\n",
        "情　報：12 行目で分割の上限を超えましたが、冒頭と違うワーク座標系の間は分割しないので、"
        "18 行目で分割します。"},
   };
