@@ -4,9 +4,24 @@
 //
 // The check runs its own machine (check/machine_simulator.h) over the program and over each piece,
 // and shares nothing with the split passes: a check that believed what the writer believes could
-// not catch the writer's mistakes. Every file starts with the tool at the run's start point, in the
-// work offset of the program's first move, and in the control's power-on state.
-// It decides, reading each file once (plus the program's opening once per piece):
+// not catch the writer's mistakes.
+//
+// The model, in short. Each file runs alone from the control's power-on state (G17 G90 G94 G40 G49
+// G80 G54, no G92 shift, spindle and coolant off, no tool known), with the tool at the run's start
+// point, in the work offset of the program's first move. Then:
+//  - the pieces' cuts, joined and less the one repeat a seam allows, are the program's cuts, each
+//    run with the program's machine state there;
+//  - every block of the program's body that does something (a tool change, a stop, a dwell, the
+//    spindle, the coolant ...) comes exactly once, in its place among the cuts; a piece's head and
+//    tail add only its own opening (the program's, or the header file), restores of state, and its
+//    closing (the program's, or the footer file);
+//  - a move that does not cut is the program's own, in the program's state or in the clear above
+//    the start height; or the split's own, in the clear, or straight down the column above where
+//    the piece resumes (a rapid there stopping the approach height above an interrupted cut) and
+//    up from where it stops, never under cutter compensation;
+//  - every Z is given under a tool and length offset the program gives Z under, and every piece
+//    ends at the start point (or above it at the top of travel) as the program ends.
+// In detail, it decides, reading each file once (plus the program's opening once per piece):
 //  1. Same cut. The cutting moves (G01, G02, G03, canned-cycle holes) of all pieces, in order, are
 //     the program's: same kind, start and end (for straight moves the same travel too), for arcs
 //     the same plane, direction, centre and swept angle (for R arcs the same R, and with the

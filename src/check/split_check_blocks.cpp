@@ -1,5 +1,5 @@
 // The split check's rule for the blocks a piece carries (SplitChecker::HandleBlock and the closing
-// blocks of a piece), when the carried blocks are checked.
+// blocks of a piece).
 #include "check/check_messages.h"
 #include "check/move_compare.h"
 #include "check/split_checker.h"
