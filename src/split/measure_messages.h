@@ -73,6 +73,7 @@ inline constexpr char kReasonLocalSystem[] = "途中での座標系の設定";
 inline constexpr char kReasonInverseTime[] = "逆時間送り";
 inline constexpr char kReasonSkip[] = "スキップ機能";
 inline constexpr char kReasonCircleCycle[] = "円切削サイクル";
+inline constexpr char kReasonAbsoluteCentres[] = "円弧中心 I, J, K のアブソリュート指令";
 // kMeasureUnitsChange: line number.
 inline constexpr char kUnitsChangeText[] =
     "エラー：%d 行目で単位（G20/G21）が変わります。途中で単位を変えるＮＣファイルは分割できません。";

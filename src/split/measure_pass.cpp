@@ -83,7 +83,7 @@ constexpr RefusedCode kRefusedCodes[] = {
     {'G', 16, kReasonPolar},        {'G', 10, kReasonOffsetWrite}, {'G', 52, kReasonLocalSystem},
     {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
     {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
-    {'G', 68.1, kReasonRotation},
+    {'G', 68.1, kReasonRotation},   {'G', 90.1, kReasonAbsoluteCentres},
 };
 
 // The refused code of a block, or nullptr. Canned cycles outside G73, G74, G76, G81..G89 (an
