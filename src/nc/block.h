@@ -14,9 +14,10 @@
 //    number text that goes on in a way no number does ("1.2.3", "1-2") make the block unreadable.
 //  * ":" is the letter O of a program number (":0097" is O0097). "%" (the tape frame), "/"
 //    (block delete, also numbered "/1" .. "/9"; blocks run with the switches off, as on the
-//    machine), blanks, tabs and the line end are not words. Only a program number and comments
-//    may share the line of a "%" ("%O0003(PART NAME)"). "#" variables and "[" expressions are
-//    macro statements; any other character makes the block unreadable too.
+//    machine), blanks, tabs and the line end are not words. "%" is the first character of its
+//    line that is not a blank, and only a program number and comments may share its line
+//    ("%O0003(PART NAME)"). "#" variables and "[" expressions are macro statements; any other
+//    character makes the block unreadable too.
 // Values are kept as written: the thousandths rule for numbers without a decimal point is the
 // interpreter's business, because it depends on the letter and on the units in force.
 #pragma once

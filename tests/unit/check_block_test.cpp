@@ -98,6 +98,10 @@ TEST(CheckBlockReader, DialectsOfOtherControls) {
       {"%O0003 O4", kBlockBadCharacter, 0, 1},
       {"  %G00Z110.", kBlockBadCharacter, 0, 3},
       {"% anything", kBlockBadCharacter, 0, 1},
+      {"/%", kBlockBadCharacter, 0, 2},                         // "%" begins its line (after blanks)
+      {"(START) %", kBlockBadCharacter, 0, 9},
+      {"%/1", kBlockBadCharacter, 0, 2},
+      {"%%", kBlockBadCharacter, 0, 2},
   };
   for (const Case& c : cases) {
     CheckBlock block;

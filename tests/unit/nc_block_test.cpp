@@ -79,6 +79,11 @@ TEST(ReadBlock, WordsAsTheControlsReadThem) {
       {"%O0003 G90", "O3!4@0"},                              // nothing but the number beside "%"
       {"%O0003 O4", "O3!4@0"},
       {"%N10", "!4@0"},
+      {" %", ""},                                            // "%" begins its line (after blanks)
+      {"/%", "!4@1"},
+      {"(START) %", "!4@8"},
+      {"%/1", "!4@1"},
+      {"%%", "!4@1"},
   };
   for (const Case& c : cases) EXPECT_EQ(Words(c.line), c.words) << c.line;
 }
