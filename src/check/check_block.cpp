@@ -218,6 +218,9 @@ struct ByteKindTable {
     kind[static_cast<unsigned char>('\t')] = kBlankByte;
     kind[static_cast<unsigned char>('\r')] = kBlankByte;
     kind[static_cast<unsigned char>('\n')] = kLineEnd;
+    // ";" ends the block: a comment to the end of the line for PC-based controls, the end of block
+    // in tape listings. Either way nothing after it is a word.
+    kind[static_cast<unsigned char>(';')] = kLineEnd;
     kind[static_cast<unsigned char>('(')] = kCommentOpen;
     for (int c = 'A'; c <= 'Z'; ++c) {
       kind[c] = kLetterByte;
@@ -261,8 +264,16 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
 
   size_t i = 0;
   while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
-  if (i < length && line[i] == '%') return kBlockTapeMark;
-  if (i < length && line[i] == '/') ++i;
+  // The tape mark: on its line only a program number and comments may follow it
+  // ("%O0003(PART NAME)"); a word of another kind beside it is read one way by one control and
+  // another way (or not at all) by the next, so the block cannot be run.
+  size_t tapeMarkAt = length;
+  if (i < length && line[i] == '%') tapeMarkAt = i++;
+  // Block delete, also numbered ("/1" .. "/9"): with the switches off the block runs.
+  if (tapeMarkAt == length && i < length && line[i] == '/') {
+    ++i;
+    if (i < length && line[i] >= '1' && line[i] <= '9') ++i;
+  }
 
   while (i < length) {
     const auto c = static_cast<unsigned char>(line[i]);
@@ -289,6 +300,9 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
     }
     if (kind != kLetterByte) return Fail(block, kBlockBadCharacter, line, length, i);
     const char letter = kBytes.letter[c];
+    if (tapeMarkAt != length && (letter != 'O' || present != 0)) {
+      return Fail(block, kBlockBadCharacter, line, length, tapeMarkAt);
+    }
     const size_t letterAt = i;
     ++i;
     const uint32_t bit = LetterBit(letter);
@@ -331,7 +345,7 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
   }
   block->present = present;
   block->hasPoint = hasPoint;
-  return kBlockRead;
+  return tapeMarkAt != length ? kBlockTapeMark : kBlockRead;
 }
 
 namespace {

@@ -4,10 +4,14 @@
 // finder: a second reader, written to the control's rules rather than to the passes' habits, is
 // what lets the check catch the passes' reading mistakes. The rules are the control's:
 //  - "%" as the first character that is not a blank makes the line a tape mark: it does nothing.
-//  - A leading "/" (block delete) is read over: with the switch off, as on every machine we know
-//    of, the block runs.
+//    Only a program number and comments may share its line ("%O0003(PART NAME)", as DNC programs
+//    write the tape start); any other word beside it makes the block unreadable.
+//  - A leading "/" (block delete), also numbered ("/1" .. "/9"), is read over: with the switches
+//    off, as on every machine we know of, the block runs.
 //  - "(" opens a comment that ends at the next ")" (or at the line's end); the block goes on
 //    after it. Comments may hold any bytes, Shift-JIS text included.
+//  - ";" ends the block: nothing after it on the line is a word (a comment to the line's end for
+//    PC-based controls, the end of block in ISO tape listings).
 //  - A word is an address letter (lower case reads as upper case) and a number. Blanks (space,
 //    tab, a lone carriage return) are ignored everywhere outside comments, as the control ignores
 //    them: "Y -0.25" is Y-0.25, "F 300" is F300, "X1 0" is X10.
@@ -38,7 +42,7 @@ constexpr int32_t GCode(int32_t whole, int32_t tenth = 0) { return whole * 10 + 
 // Results of ReadCheckBlock.
 enum CheckBlockResult {
   kBlockRead = 0,            // the words are in the block (there may be none: an empty line)
-  kBlockTapeMark = 1,        // a "%" line: nothing to do
+  kBlockTapeMark = 1,        // a "%" line: nothing to do (its program number, if any, is read)
   kBlockNoNumber = -1,       // an address letter without a number (`errorColumn` at the letter)
   kBlockBadNumber = -2,      // a number the control cannot read (a second ".", a G or M code that is
                              // no code, more than 60 digits)

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr char kCtrlZ = 0x1A;
+constexpr char kByteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};
 
 }  // namespace
 
@@ -17,6 +18,7 @@ int EventStream::Open(const char* path, const double start[3], bool blockEvents)
   simulator_.Reset(start, blockEvents);
   unread_ = filled_ = 0;
   eof_ = readError_ = false;
+  markPending_ = true;
   lineNumber_ = 0;
   if (!file_.Open(path, "rb")) {
     state_ = kStreamFault;
@@ -28,6 +30,13 @@ int EventStream::Open(const char* path, const double start[3], bool blockEvents)
 
 int EventStream::NextLine(const char** line, size_t* length) {
   for (;;) {
+    if (markPending_ && (filled_ >= sizeof kByteOrderMark || eof_ || readError_)) {
+      // A UTF-8 byte-order mark before the first line is no part of the program.
+      markPending_ = false;
+      if (filled_ >= sizeof kByteOrderMark && std::memcmp(buffer_, kByteOrderMark, sizeof kByteOrderMark) == 0) {
+        unread_ = sizeof kByteOrderMark;
+      }
+    }
     const char* start = buffer_ + unread_;
     const size_t available = filled_ - unread_;
     // A line with its "\r\n" takes at most kMaxLineLength + 2 bytes: look no further.

@@ -6,7 +6,7 @@
 // kMaxLineLength bytes), but they are read where they stand in a large buffer, never copied: the
 // check reads every line of the program and of all pieces, and copying them would be a large share
 // of its time. The "\r" of a "\r\n" stays at the line's end, where the block reader takes it for a
-// blank.
+// blank. A UTF-8 byte-order mark at the start of the file is read over, as that reader does.
 #pragma once
 
 #include <cstddef>
@@ -105,6 +105,7 @@ class EventStream {
   size_t unread_ = 0;
   size_t filled_ = 0;
   bool eof_ = false;
+  bool markPending_ = false;  // the file's first bytes are still to be looked at for a byte-order mark
   bool readError_ = false;
   int lineNumber_ = 0;
 };

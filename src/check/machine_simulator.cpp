@@ -59,13 +59,14 @@ bool IsInterpretationCode(int32_t code) {
 }
 
 // Codes that change nothing the model follows: exact stop and cutting modes, look-ahead modes,
-// and the cancels of what the model refuses (G15 polar, G50 scaling, G67 modal macro, G69
-// rotation).
+// the cancels of what the model refuses (G15 polar, G50 scaling, G67 modal macro, G69
+// rotation), and G91.1, incremental arc centres: the one way the model reads I, J, K (its
+// opposite, G90.1, is refused).
 bool IsIgnoredCode(int32_t code) {
   switch (code) {
     case GCode(5, 1): case GCode(8): case GCode(9): case GCode(15): case GCode(50):
     case GCode(61): case GCode(61, 1): case GCode(62): case GCode(63): case GCode(64):
-    case GCode(67): case GCode(69):
+    case GCode(67): case GCode(69): case GCode(91, 1):
       return true;
     default:
       return false;

@@ -203,10 +203,13 @@ int ReadBlock(const char* line, size_t length, Block* block) {
   };
 
   bool seenWord = false;
+  bool seenOther = false;  // anything but blanks before line[i]
   size_t tapeMarkAt = 0;
   size_t i = 0;
   while (i < length) {
     auto c = static_cast<unsigned char>(line[i]);
+    const bool first = !seenOther;
+    if (kClass.at[c] != kSpace) seenOther = true;
     switch (kClass.at[c]) {
       case kSpace:
         ++i;
@@ -214,11 +217,17 @@ int ReadBlock(const char* line, size_t length, Block* block) {
       case kNul:
         return kBlockReadable;
       case kIgnored:
-        if (c == '/' && !seenWord) block->blockDelete = true;
+        if (c == '/' && block->tapeMark) return fail(kBlockBadCharacter, i);
+        if (c == '/' && !seenWord) {
+          block->blockDelete = true;
+          // Numbered block delete ("/1" .. "/9") is block delete too: its number is no word.
+          if (i + 1 < length && line[i + 1] >= '1' && line[i + 1] <= '9') ++i;
+        }
         if (c == '%') {
-          // The tape mark stands on a line of its own: a control reads words beside it one way
-          // or another (or not at all), and the pieces must not depend on which.
-          if (seenWord) return fail(kBlockBadCharacter, i);
+          // The tape mark begins a line of its own: a control reads words beside it one way
+          // or another (or not at all), and the pieces must not depend on which. Only the
+          // program number may share its line.
+          if (!first) return fail(kBlockBadCharacter, i);
           block->tapeMark = true;
           tapeMarkAt = i;
         }
@@ -240,7 +249,10 @@ int ReadBlock(const char* line, size_t length, Block* block) {
       case kLetter:
         break;
     }
-    if (block->tapeMark) return fail(kBlockBadCharacter, tapeMarkAt);
+    // Beside the tape mark only the program number may stand ("%O0003(PART NAME)").
+    if (block->tapeMark && (block->wordCount > 0 || (c != 'O' && c != 'o' && c != ':'))) {
+      return fail(kBlockBadCharacter, tapeMarkAt);
+    }
     if (block->wordCount == kMaxBlockWords) return fail(kBlockTooManyWords, i);
     BlockWord& word = block->words[block->wordCount];
     word.letter = static_cast<char>(c == ':' ? 'O' : c >= 'a' ? c - ('a' - 'A') : c);

@@ -13,8 +13,10 @@
 //    point ("5", "5.", ".5", "-.5"). A letter without a number ("GOO" for "G00", a lone "X") and a
 //    number text that goes on in a way no number does ("1.2.3", "1-2") make the block unreadable.
 //  * ":" is the letter O of a program number (":0097" is O0097). "%" (the tape frame), "/"
-//    (block delete; blocks run with the switch off, as on the machine), blanks, tabs and the line
-//    end are not words. "#" variables and "[" expressions are macro statements; any other
+//    (block delete, also numbered "/1" .. "/9"; blocks run with the switches off, as on the
+//    machine), blanks, tabs and the line end are not words. "%" is the first character of its
+//    line that is not a blank, and only a program number and comments may share its line
+//    ("%O0003(PART NAME)"). "#" variables and "[" expressions are macro statements; any other
 //    character makes the block unreadable too.
 // Values are kept as written: the thousandths rule for numbers without a decimal point is the
 // interpreter's business, because it depends on the letter and on the units in force.
@@ -53,7 +55,8 @@ struct Block {
   int wordCount;
   bool hasComment;    // the line holds a comment
   bool blockDelete;   // the line starts (after blanks) with "/"
-  bool tapeMark;      // the line holds "%" (and no word: "%" among words is a bad character)
+  bool tapeMark;      // the line holds "%" (and no word but a program number O: "%" among
+                      // other words is a bad character)
   uint32_t letters;   // bit (letter - 'A') set for every letter present
   uint8_t first[26];  // 1 + index of the first word of each letter, 0 when absent
   BlockWord words[kMaxBlockWords];

@@ -55,7 +55,17 @@ int LineReader::Take() {
   return c;
 }
 
+void LineReader::SkipByteOrderMark() {
+  markPending_ = false;
+  if (position_ == end_ && !Fill()) return;
+  static constexpr unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
+  if (end_ - position_ >= sizeof kMark && std::memcmp(chunk_ + position_, kMark, sizeof kMark) == 0) {
+    position_ += sizeof kMark;
+  }
+}
+
 int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
+  if (markPending_) SkipByteOrderMark();
   size_t n = 0;
   line[0] = '\0';
   if (length != nullptr) *length = 0;
@@ -145,6 +155,7 @@ int LineReader::Skip(int count) {
   constexpr size_t kNotFound = static_cast<size_t>(-1);
   size_t plainEnd = 0;
   size_t plainFor = kNotFound;  // the chunk end `plainEnd` was found for
+  if (markPending_) SkipByteOrderMark();
   while (count > 0) {
     if (state_ == kLineRead && lineNumber_ < limit_ && position_ < end_) {
       if (plainFor != end_) {

@@ -5,7 +5,9 @@
 // Ctrl-Z byte (0x1A) ends the file (programs saved by old editors end with one; nothing after it
 // is read). Each physical line is delivered whole, with its "\n" when it has one (the last line of
 // a file may lack it), so a word is never cut in two and a comment never spills into the next
-// block. Lines are limited to kMaxLineLength bytes before the "\n"; a longer line is an error that
+// block. A UTF-8 byte-order mark at the start of the file (EF BB BF, which editors put before
+// a program they save as UTF-8) is not part of the first line: the reader skips it, so no pass
+// sees it and nothing made from the lines (a header, a piece) gets one. Lines are limited to kMaxLineLength bytes before the "\n"; a longer line is an error that
 // names its line number.
 //
 // Every file the system writes has "\r\n" line ends on every platform: WriteCrlfText
@@ -44,7 +46,8 @@ class LineReader {
  public:
   // Reads from `file`, opened in binary mode ("rb"), from its current position. The reader
   // neither owns nor closes the file.
-  explicit LineReader(FILE* file) : file_(file), limit_(gLineCountLimit) {}
+  explicit LineReader(FILE* file)
+      : file_(file), limit_(gLineCountLimit), markPending_(std::ftell(file) == 0) {}
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -71,6 +74,8 @@ class LineReader {
   bool Fill();
   // Next byte after the line-end conversion, or -1 at the end.
   int Take();
+  // Skips the byte-order mark at the start of the file, once, before the first line.
+  void SkipByteOrderMark();
 
   FILE* file_;
   unsigned char chunk_[kChunkSize];
@@ -79,4 +84,5 @@ class LineReader {
   int state_ = kLineRead;  // kLineRead while more may come
   int lineNumber_ = 0;
   int limit_;              // the most lines delivered (gLineCountLimit)
+  bool markPending_;       // the reader began at the file's start: a byte-order mark may come
 };

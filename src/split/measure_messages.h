@@ -73,6 +73,10 @@ inline constexpr char kReasonLocalSystem[] = "途中での座標系の設定";
 inline constexpr char kReasonInverseTime[] = "逆時間送り";
 inline constexpr char kReasonSkip[] = "スキップ機能";
 inline constexpr char kReasonCircleCycle[] = "円切削サイクル";
+inline constexpr char kReasonAbsoluteCentres[] = "円弧中心 I, J, K のアブソリュート指令";
+// kMeasureUnitsCode: line number, the code (70 or 71).
+inline constexpr char kUnitsCodeText[] =
+    "エラー：%d 行目の G%d は制御装置によってインチ／ミリの指定か固定サイクルです。G70/G71 は単位として読みません。単位は G20（インチ）/ G21（ミリ）で指定してください。";
 // kMeasureUnitsChange: line number.
 inline constexpr char kUnitsChangeText[] =
     "エラー：%d 行目で単位（G20/G21）が変わります。途中で単位を変えるＮＣファイルは分割できません。";

@@ -83,11 +83,12 @@ constexpr RefusedCode kRefusedCodes[] = {
     {'G', 16, kReasonPolar},        {'G', 10, kReasonOffsetWrite}, {'G', 52, kReasonLocalSystem},
     {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
     {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
-    {'G', 68.1, kReasonRotation},
+    {'G', 68.1, kReasonRotation},   {'G', 90.1, kReasonAbsoluteCentres},
 };
 
 // The refused code of a block, or nullptr. Canned cycles outside G73, G74, G76, G81..G89 (an
-// engraving G47, the bolt-circle patterns G70..G72 ...) are refused too: `cycle` receives them.
+// engraving G47, the bolt-circle patterns G70..G72 ...) are refused too: `cycle` receives them
+// (G70 and G71 included, which the caller names for what they may also be: units).
 const RefusedCode* FindRefusedCode(const Block& block, int* cycle) {
   *cycle = -1;
   for (int w = 0; w < block.wordCount; ++w) {
@@ -339,6 +340,9 @@ int MeasurePass::RefuseCodes(int lineNumber) {
     report_->reason = refused->reason;
     return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
   }
+  // G70 and G71 set inches and millimetres on some controls and are hole patterns or lathe
+  // cycles on others: which one the program's control runs is not in the program.
+  if (otherCycle == 70 || otherCycle == 71) return Refuse(kMeasureUnitsCode, lineNumber, otherCycle);
   if (otherCycle >= 0) return Refuse(kMeasureCannedCycle, lineNumber, otherCycle);
   // One unit for the whole program: the pieces and the intermediate file count in it.
   if ((block.HasCode('G', 20) && units_ != kInches) || (block.HasCode('G', 21) && units_ != kMillimetres)) {
@@ -738,6 +742,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kMeasureWriteErrorText, intermediateFile);
     case kMeasureCannedCycle:
       return Compose(out, kMeasureCannedCycleText, report.code, report.line);
+    case kMeasureUnitsCode:
+      return Compose(out, kUnitsCodeText, report.line, report.code);
     case kMeasureUnsupportedCode: {
       char code[kCoordinateTextSize + 1] = {static_cast<char>(report.letter), '\0'};
       FormatCoordinate(report.value, std::span<char>(code + 1, kCoordinateTextSize));

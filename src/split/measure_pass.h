@@ -48,6 +48,8 @@ enum MeasureResult {
                                        // (after G28, G30, G53 or a new work offset; report.line)
   kMeasureCycleLevelOnly = 17,         // a block in canned-cycle mode with Z or R but no hole
                                        // position X, Y (report.line, report.code)
+  kMeasureUnitsCode = 21,              // G70 or G71, inch/metric on some controls and a cycle on
+                                       // others (report.line, report.code)
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };

@@ -213,6 +213,21 @@ int ReadRunSettings(SplitRun* run) {
 
 // --- B. Measurement and C. the decision ------------------------------------------------------
 
+// True when start height `startZ` lies below `highestCutZ` on the grid of the program's numbers
+// (0.001 mm, or 0.0001 inch in `units` kInches). A start at the height of the highest cut is no
+// fault (a program's first plunge often feeds down from its start height), and the same height
+// must be judged the same whether the user typed it or it was taken from the program, where it
+// may carry the binary residue of incremental moves (0.1 + 0.2 is a hair above 0.3).
+bool StartBelowCut(double startZ, double highestCutZ, int units) {
+  const int decimals = units == kInches ? 4 : 3;
+  int64_t start = 0;
+  int64_t highest = 0;
+  if (!RoundToWhole(startZ, decimals, &start) || !RoundToWhole(highestCutZ, decimals, &highest)) {
+    return startZ < highestCutZ;
+  }
+  return start < highest;
+}
+
 // The start point must be a safe height above every cut (each piece retracts to it and returns
 // across the part there), and in a program that states its position with G92 it must be that
 // position: every piece repeats the G92 where the previous one returned to the start point.
@@ -229,11 +244,17 @@ int CheckStartPoint(const SplitRun& run, const MeasureReport& report) {
     FormatLog(kStartAgainstSetPosition, kAxisNames[axis], given, report.setPositionLine, value);
     return Refuse(run);
   }
-  if (report.anyCut && start[kZ] < report.highestCutZ) {
-    char given[kCoordinateTextSize];
-    char highest[kCoordinateTextSize];
-    FormatCoordinate(start[kZ], given);
-    FormatCoordinate(report.highestCutZ, highest);
+  if (report.anyCut && StartBelowCut(start[kZ], report.highestCutZ, report.units)) {
+    char given[kCoordinateTextSize + 8];
+    char highest[kCoordinateTextSize + 8];
+    if (report.units == kInches) {
+      // An inch program's numbers have four decimals: both shown to the place they differ in.
+      FormatRounded(start[kZ], given, 4);
+      FormatRounded(report.highestCutZ, highest, 4);
+    } else {
+      FormatCoordinate(start[kZ], given);
+      FormatCoordinate(report.highestCutZ, highest);
+    }
     FormatLog(kStartBelowCut, given, highest);
     return Refuse(run);
   }

@@ -34,10 +34,11 @@ inline constexpr char kDerivedCollision[] =
 inline constexpr char kTotalDistance[] = "　合計切削距離 : %s";
 inline constexpr char kTotalTime[] = "　合計加工時間 : %s";
 inline constexpr char kNoSplitNeeded[] = "このＮＣファイルは分割の必要はありません。";
-// The start point against the program: its Z and the highest cutting Z.
+// The start point against the program: its Z and the highest cutting Z (both on the grid of the
+// program's numbers; at the highest cut is no fault).
 inline constexpr char kStartBelowCut[] =
     "エラー：スタートＺ座標 %s が切削移動の最高点 Z%s より低くなっています。"
-    "分割ＮＣファイルの戻り移動が材料の中を通ります。切削移動より高いスタートＺ座標を指定してください。";
+    "分割ＮＣファイルの戻り移動が材料の中を通ります。切削移動の最高点以上のスタートＺ座標を指定してください。";
 // The start point against the program's G92: the axis, the start value, the G92 line and value.
 inline constexpr char kStartAgainstSetPosition[] =
     "エラー：スタート%s座標 %s が %d 行目の G92 の %s と違います。"

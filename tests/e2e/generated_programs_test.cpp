@@ -82,7 +82,8 @@ class GeneratedPrograms : public testing::Test {
 };
 
 void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
-  const std::string name = (style == kCamPost ? "CAM" : "GEN") + std::to_string(seed) + ".NC";
+  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : "GEN") +
+                           std::to_string(seed) + ".NC";
   SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path(name));
   const GeneratedProgram program = GenerateProgram(seed, lines, style);
   const std::string path = dir_.Path(name);
@@ -168,6 +169,10 @@ TEST_F(GeneratedPrograms, SplitCheckedAndTotalled) { SplitAndCheckEach(kStateThe
 // The same for programs opened as a CAM post for a machining centre opens them: no G92, G49 in
 // the safety line, the length offset taken up with each tool's first Z move.
 TEST_F(GeneratedPrograms, CamPostProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kCamPost); }
+
+// The same for posts of PC-based controls: G91.1 in the safety line, ";" comments and ";" block
+// ends, read alike by the split and by its check.
+TEST_F(GeneratedPrograms, PcControlPostProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kPcControlPost); }
 
 // What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
 // they were found: each either splits and passes the check, or is refused with its reason.

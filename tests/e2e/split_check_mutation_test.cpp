@@ -89,6 +89,41 @@ struct Edit {
   bool usersFiles = false;  // checked behind a header and footer file of the user's
 };
 
+// Makes each edit in its golden case's pieces (the unedited pieces must pass) and expects the check's
+// `verdict` on the edited ones.
+void ExpectEditsJudged(const std::vector<Edit>& edits, int verdict) {
+  // One case laid out at a time (a test has one temporary folder).
+  std::vector<std::string> order;
+  for (const Edit& edit : edits) {
+    if (std::find(order.begin(), order.end(), edit.goldenCase) == order.end()) order.push_back(edit.goldenCase);
+  }
+  for (const std::string& name : order) {
+    auto laid = LayOut(name);
+    ASSERT_GT(laid->pieces, 0) << name;
+    std::string line;
+    ASSERT_EQ(Check(*laid, &line), kCheckPassed) << name << ": " << line;
+    for (const Edit& edit : edits) {
+      if (name != edit.goldenCase) continue;
+      SCOPED_TRACE(edit.name);
+      const std::string path = PiecePathOf(laid->program, edit.piece);
+      const std::string original = ReadFileBytes(path);
+      const size_t at = original.find(edit.from);
+      ASSERT_NE(at, std::string::npos) << "the case's piece no longer holds the text";
+      std::string edited = original;
+      edited.replace(at, std::strlen(edit.from), edit.to);
+      WriteFileBytes(path, edited);
+      if (edit.usersFiles) {
+        WriteFileBytes(path, original);
+        EXPECT_EQ(Check(*laid, &line, true), kCheckPassed) << "unedited, behind the user's files: " << line;
+        WriteFileBytes(path, edited);
+      }
+      EXPECT_EQ(Check(*laid, &line, edit.usersFiles), verdict) << line;
+      if (std::getenv("QX_SHOW") != nullptr) std::printf("%s: %s\n", edit.name, line.c_str());
+      WriteFileBytes(path, original);
+    }
+  }
+}
+
 TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
   const std::vector<Edit> edits = {
       // The positioning line in another work offset than the program's, the program's restored
@@ -122,36 +157,30 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"rapid to the bottom", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400"},
       {"rapid to the bottom, user header", "real_two_tools", 2, "Z5.\r\nG01Z-5.F200\r\nX90.F400", "G00Z-5.\r\nG01X90.F400", true},
   };
-  // One case laid out at a time (a test has one temporary folder).
-  std::vector<std::string> order;
-  for (const Edit& edit : edits) {
-    if (std::find(order.begin(), order.end(), edit.goldenCase) == order.end()) order.push_back(edit.goldenCase);
-  }
-  for (const std::string& name : order) {
-    auto laid = LayOut(name);
-    ASSERT_GT(laid->pieces, 0) << name;
-    std::string line;
-    ASSERT_EQ(Check(*laid, &line), kCheckPassed) << name << ": " << line;
-    for (const Edit& edit : edits) {
-      if (name != edit.goldenCase) continue;
-      SCOPED_TRACE(edit.name);
-      const std::string path = PiecePathOf(laid->program, edit.piece);
-      const std::string original = ReadFileBytes(path);
-      const size_t at = original.find(edit.from);
-      ASSERT_NE(at, std::string::npos) << "the case's piece no longer holds the text";
-      std::string edited = original;
-      edited.replace(at, std::strlen(edit.from), edit.to);
-      WriteFileBytes(path, edited);
-      if (edit.usersFiles) {
-        WriteFileBytes(path, original);
-        EXPECT_EQ(Check(*laid, &line, true), kCheckPassed) << "unedited, behind the user's files: " << line;
-        WriteFileBytes(path, edited);
-      }
-      EXPECT_EQ(Check(*laid, &line, edit.usersFiles), kCheckFailed) << line;
-      if (std::getenv("QX_SHOW") != nullptr) std::printf("%s: %s\n", edit.name, line.c_str());
-      WriteFileBytes(path, original);
-    }
-  }
+  ExpectEditsJudged(edits, kCheckFailed);
+}
+
+// The forms of other controls' programs, which the check reads as the split does: each edit that
+// keeps the piece's run is passed, and the nearest edit that changes it (or that a control could
+// read another way) is refused.
+TEST(SplitCheckMutation, DialectsOfOtherControlsBothWays) {
+  const std::vector<Edit> harmless = {
+      {"words after \";\" on a move", "real_semicolon_comments", 2, "X10.\r\n", "X10.; Y99. (X99.)\r\n"},
+      {"\";\" ends a carried block", "real_semicolon_comments", 2, "G43H1Z100.\r\n", "G43H1Z100.;\r\n"},
+      {"a byte-order mark at a piece's start", "real_byte_order_mark", 2, "%\r\nO7203", "\xEF\xBB\xBF%\r\nO7203"},
+      {"block delete numbered otherwise", "real_numbered_block_skip", 1, "/2M01", "/7M01"},
+      {"the tape start with the number", "real_byte_order_mark", 1, "%\r\nO7203\r\n", "%O7203\r\n"},
+  };
+  ExpectEditsJudged(harmless, kCheckPassed);
+  const std::vector<Edit> unsafe = {
+      {"a cut put after \";\"", "real_semicolon_comments", 2, "Y40.F500\r\n", ";Y40.F500\r\n"},
+      {"a feed put after \";\"", "real_semicolon_comments", 2, "Y40.F500\r\n", "Y40.;F500\r\n"},
+      {"a byte-order mark inside a piece", "real_byte_order_mark", 2, "G90G0G54X0.Y0.", "\xEF\xBB\xBFG90G0G54X0.Y0."},
+      {"block delete with two digits", "real_numbered_block_skip", 1, "/2M01", "/20M01"},
+      {"a move beside the tape start", "real_tape_start_program_number", 2, "%O0003(PART NAME)", "%O0003 G00 Z-0.5 (PART NAME)"},
+      {"absolute arc centres", "real_g91_1_arc_centres", 2, "G80 G91.1", "G80 G90.1"},
+  };
+  ExpectEditsJudged(unsafe, kCheckFailed);
 }
 
 // --- The seeded survey ---------------------------------------------------------------------------
@@ -290,8 +319,10 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // moves in the clear or in the column above the cut that the check's rules allow (a positioning
 // line or an approach height changed, a rapid to the approach height dropped so that the feed
 // starts higher, the last cut of a piece dropped where the next piece repeats it, a return's
-// intermediate point at the top of travel moved); the check may only become stronger.
-constexpr int kMissedAtMost = 184;
+// intermediate point at the top of travel moved); the check may only become stronger. A new golden
+// case brings edits of its own (and shifts the seeded edits of the cases after it): the bound is
+// raised then only by what the new cases add while the earlier cases' figure stays where it was.
+constexpr int kMissedAtMost = 180;
 
 struct Tally {
   int mutants[kOperators] = {};

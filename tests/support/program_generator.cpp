@@ -48,7 +48,11 @@ class Generator {
   // Writes one line of `words`, sometimes with blanks between them, in lower case, or with a
   // comment after them.
   void Line(const std::vector<std::string>& words);
-  void Comment() { Raw(std::string("(") + kComments[Pick(sizeof kComments / sizeof kComments[0])] + ")"); }
+  void Comment() { Raw(CommentText(kComments[Pick(sizeof kComments / sizeof kComments[0])])); }
+  // A comment in the style's form: "(TEXT)", or "; TEXT" to the line's end.
+  std::string CommentText(const char* text) const {
+    return style_ == kPcControlPost ? std::string("; ") + text : std::string("(") + text + ")";
+  }
   void Raw(const std::string& text) {
     program_.text += text + eol_;
     ++program_.lines;
@@ -119,13 +123,17 @@ void Generator::Line(const std::vector<std::string>& words) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
   }
-  if (Chance(4)) text += std::string("(") + kComments[Pick(sizeof kComments / sizeof kComments[0])] + ")";
+  if (Chance(4)) {
+    text += CommentText(kComments[Pick(sizeof kComments / sizeof kComments[0])]);
+  } else if (style_ == kPcControlPost && program_.lines % 3 == 0) {
+    text += ";";  // the end of block of a tape listing
+  }
   Raw(text);
 }
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
-  if (style_ == kCamPost) {
+  if (style_ == kCamPost || style_ == kPcControlPost) {
     CamHeader();
     return;
   }
@@ -154,7 +162,11 @@ void Generator::CamHeader() {
   Raw("%");
   Raw(Code('O', 1000 + Pick(9000)));
   Comment();
-  Line({"G90", "G94", "G17", "G21", "G40", "G49", "G80"});
+  if (style_ == kPcControlPost) {
+    Line({"G90", "G94", "G17", "G21", "G40", "G49", "G80", "G91.1"});
+  } else {
+    Line({"G90", "G94", "G17", "G21", "G40", "G49", "G80"});
+  }
   Line({"G91", "G28", "Z0."});
   Line({"G90"});
   Line({"T1", "M06"});

@@ -33,6 +33,9 @@ enum ProgramStyle {
                           // with G49, G91 G28 Z0., T1 M06, S M03, G54, the first rapid in X and Y,
                           // then G43 H1 Z.. (the first Z move, with the offset); the start point
                           // is X0 Y0 at the start height
+  kPcControlPost = 2,     // kCamPost as a post for a PC-based control writes it: G91.1 in the
+                          // safety line, comments after ";" (to the end of the line), and every
+                          // third line ended by ";" as an ISO tape listing ends its blocks
 };
 
 // A program of about `lines` lines (at least one operation) from `seed`.

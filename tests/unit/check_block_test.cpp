@@ -64,7 +64,7 @@ TEST(CheckBlockReader, CodesTapeMarksAndEmptyLines) {
   EXPECT_EQ(block.gCodes[0], GCode(92, 1));
   EXPECT_EQ(block.gCodes[1], GCode(0));
   EXPECT_EQ(Read("%", &block), kBlockTapeMark);
-  EXPECT_EQ(Read("  % anything", &block), kBlockTapeMark);
+  EXPECT_EQ(Read("  % (anything)", &block), kBlockTapeMark);
   ASSERT_EQ(Read("(ＸＹ comment with \x83\x58 inside)\n", &block), kBlockRead);
   EXPECT_EQ(block.present, 0u);
   ASSERT_EQ(Read("", &block), kBlockRead);
@@ -72,6 +72,49 @@ TEST(CheckBlockReader, CodesTapeMarksAndEmptyLines) {
   // The words after a line end are not the line's.
   ASSERT_EQ(Read(std::string("X1.\nY2.", 7), &block), kBlockRead);
   EXPECT_FALSE(HasWord(block, 'Y'));
+}
+
+// The forms programs for other controls write, read as the split's own reader reads them: ";" ends
+// the words of the line, "/1".."/9" is block delete, the tape start may carry the program number.
+TEST(CheckBlockReader, DialectsOfOtherControls) {
+  struct Case {
+    std::string line;
+    int result;
+    uint32_t present;  // the letters read
+    int column;        // of a fault
+  } cases[] = {
+      {"G01 X1. ; Y9. (Z1.", kBlockRead, LetterBit('G') | LetterBit('X'), 0},
+      {"; \x82\x66" "91 #1 [", kBlockRead, 0, 0},               // nothing after ";" is read
+      {"(A;B) X1.", kBlockRead, LetterBit('X'), 0},             // inside a comment ";" is text
+      {"X1.;", kBlockRead, LetterBit('X'), 0},
+      {"/1M68", kBlockRead, LetterBit('M'), 0},
+      {" /9 G01 X1.", kBlockRead, LetterBit('G') | LetterBit('X'), 0},
+      {"/0M68", kBlockBadCharacter, 0, 2},                      // no such switch
+      {"/10M68", kBlockBadCharacter, 0, 3},
+      {"%O0003(PART NAME)", kBlockTapeMark, LetterBit('O'), 0},
+      {"% :0003", kBlockTapeMark, LetterBit('O'), 0},
+      {"%;", kBlockTapeMark, 0, 0},
+      {"%O0003 G90", kBlockBadCharacter, 0, 1},                 // nothing but the number beside "%"
+      {"%O0003 O4", kBlockBadCharacter, 0, 1},
+      {"  %G00Z110.", kBlockBadCharacter, 0, 3},
+      {"% anything", kBlockBadCharacter, 0, 1},
+      {"/%", kBlockBadCharacter, 0, 2},                         // "%" begins its line (after blanks)
+      {"(START) %", kBlockBadCharacter, 0, 9},
+      {"%/1", kBlockBadCharacter, 0, 2},
+      {"%%", kBlockBadCharacter, 0, 2},
+  };
+  for (const Case& c : cases) {
+    CheckBlock block;
+    EXPECT_EQ(Read(c.line, &block), c.result) << c.line;
+    if (c.result >= 0) {
+      EXPECT_EQ(block.present, c.present) << c.line;
+    } else {
+      EXPECT_EQ(block.errorColumn, c.column) << c.line;
+    }
+  }
+  CheckBlock block;
+  ASSERT_EQ(Read("%O0003(PART)", &block), kBlockTapeMark);
+  EXPECT_EQ(WordValue(block, 'O'), 3.0);
 }
 
 TEST(CheckBlockReader, BlocksAControlCannotRead) {

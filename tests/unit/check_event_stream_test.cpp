@@ -66,6 +66,10 @@ TEST(CheckEventStream, LinesAsTheTextModeReaderSeesThem) {
       {"empty lines count", "\n\r\nX1.\n\n", {3}, 4},
       {"a line of the longest length", "X1." + std::string(kMaxLineLength - 3, ' ') + "\r\nX2.\n", {1, 2}, 2},
       {"the program's end", "X1.\nM30\nX2.\n", {1}, 2},
+      {"a byte-order mark before the first line", "\xEF\xBB\xBFX1.\nX2.\n", {1, 2}, 2},
+      {"a byte-order mark alone", "\xEF\xBB\xBF", {}, 0},
+      {"a byte-order mark does not count in the line's length",
+       "\xEF\xBB\xBFX1." + std::string(kMaxLineLength - 3, ' ') + "\r\nX2.\n", {1, 2}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -106,6 +110,7 @@ TEST(CheckEventStream, FaultsNameTheirLine) {
       {"a line too long at the end", "X1.\n" + std::string(kMaxLineLength + 1, ' '), kStreamFaultLineTooLong, 2, 1},
       {"a line far too long", std::string(100000, ' ') + "\n", kStreamFaultLineTooLong, 1, 0},
       {"a NUL byte", std::string("X1.\nX2.\0\n", 9), kStreamFaultSimulation, 2, 1},
+      {"a byte-order mark after the file's start", "X1.\n\xEF\xBB\xBFX2.\n", kStreamFaultSimulation, 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -127,6 +127,9 @@ TEST(CheckSimulator, Arcs) {
       {"G18 G03 X0. Y-3. Z0. K5.", 18, 2 * kPi, {0, 0, 5}, std::hypot(10 * kPi, 3.0)},
       // Incremental end point, unit rule on the centre.
       {"G91 G02 X10. Y0. I5000", 17, -kPi, {5, 0, 0}, 5 * kPi},
+      // G91.1 states the incremental centres every arc here is read with.
+      {"G91.1\nG02 X10. Y0. I5.", 17, -kPi, {5, 0, 0}, 5 * kPi},
+      {"G90 G17 G91.1 G02 X10. Y0. I5.", 17, -kPi, {5, 0, 0}, 5 * kPi},
   };
   for (const Case& c : cases) {
     Machine machine;
@@ -178,6 +181,9 @@ TEST(CheckSimulator, AlarmsAndBlocksTheCheckCannotRun) {
       {"G16", kSimulationUnsupported, 0, 'G', GCode(16), 1},
       {"G47 X1.", kSimulationUnsupported, 0, 'G', GCode(47), 1},
       {"G43.4 H1", kSimulationUnsupported, 0, 'G', GCode(43, 4), 1},
+      // Absolute arc centres: the same I, J would be another arc.
+      {"G90.1\nG02 X10. Y0. I5.", kSimulationUnsupported, 0, 'G', GCode(90, 1), 1},
+      {"G91.1\nG90.1", kSimulationUnsupported, 0, 'G', GCode(90, 1), 2},
       {"G01 E5.", kSimulationUnsupported, 0, 'E', 0, 1},
       {"GOO Z.500", kSimulationUnreadable, 0, 0, 0, 1},
       {"#1=5.", kSimulationUnreadable, 0, 0, 0, 1},

@@ -152,6 +152,55 @@ TEST_F(DriverTest, NoSplitNeeded) {
   EXPECT_TRUE(Made().empty());
 }
 
+// The start height against the highest cut, on the grid of the program's numbers: the height of
+// the highest cut itself is a start height, typed or taken from the program, also when the cut
+// got there by increments that leave a binary residue (-1. + 1.3 is a hair above 0.3); one least
+// increment below it is not.
+TEST_F(DriverTest, StartHeightAtTheHighestCutSplitsAndOneStepBelowIsRefused) {
+  auto program = [](const char* units, const char* side, const char* feed) {
+    return std::string("%\r\nO1\r\nG90 G17 ") + units + " G40 G49 G80\r\nT1 M06\r\nS1500 M03\r\n"
+           "G54 G00 X0. Y0.\r\nG43 H1 Z0.3\r\nG91 G01 Z-1.3 F" + feed + "\r\nX" + side + "\r\nY" + side +
+           "\r\nX-" + side + "\r\nY-" + side + "\r\nZ1.3\r\nG90 G00 Z2.\r\nM05\r\nM30\r\n%\r\n";
+  };
+  const std::string metric = program("G21", "50.", "500");
+  const std::string inch = program("G20", "2.", "10");
+  struct Case {
+    const char* name;
+    const std::string& program;
+    double startZ;
+    const char* refusal;  // nullptr: it splits
+  } cases[] = {
+      {"metric, at the highest cut", metric, 0.3, nullptr},
+      {"metric, a step below", metric, 0.299,
+       "エラー：スタートＺ座標 0.299 が切削移動の最高点 Z0.3 より低くなっています。"},
+      {"inch, at the highest cut", inch, 0.3, nullptr},
+      {"inch, a step below", inch, 0.2999,
+       "エラー：スタートＺ座標 0.2999 が切削移動の最高点 Z0.3000 より低くなっています。"},
+  };
+  Settings("VERIFY=1\r\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.Write("PART.NC", c.program);
+    for (const std::string& name : Made()) std::filesystem::remove(dir.Path(name));
+    fake.boxes.clear();
+    path = dir.Path("PART.NC");
+    const int result = SplitProgram(nullptr, SplitJob{path.c_str(), 100, 0.1, {0, 0, c.startZ}});
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(result, kSplitDone);
+      // The check proved the pieces.
+      const auto& lines = fake.logLines();
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("個を検証しました。元のＮＣファイルと同じ加工です。") != std::string::npos;
+      }));
+      continue;
+    }
+    EXPECT_EQ(result, kSplitFailed);
+    ASSERT_FALSE(fake.boxes.empty());
+    EXPECT_EQ(fake.boxes.back().text.rfind(c.refusal, 0), 0u) << fake.boxes.back().text;
+    EXPECT_TRUE(Made().empty());
+  }
+}
+
 TEST_F(DriverTest, LimitsOfZeroOrLessAreRefusedBeforeMeasuring) {
   struct Case {
     double distance;

@@ -65,6 +65,25 @@ TEST(ReadBlock, WordsAsTheControlsReadThem) {
       {"G01 X1. %", "G1 X1.!4@8"},
       {"G00Z110.0Z-20.0", "G0 Z110.!6@9"},                    // an address given twice
       {"G90 G00 M03 M08 X1.", "G90 G0 M3 M8 X1."},           // G and M may come more than once
+      // Dialects: ";" ends the words of a line (a comment or the end of block); numbered block
+      // delete; the tape start, the program number and a comment on one line.
+      {"G01 X1. ; Y9. (Z1.", "G1 X1."},
+      {";Ｇ91 [#1]", ""},                                    // nothing after ";" is read
+      {"(A;B) X1.", "X1."},                                  // inside a comment ";" is text
+      {"/1M68", "M68"},
+      {"/9 G01 X1.", "G1 X1."},
+      {"/0M68", "!4@1"},                                     // no such switch
+      {"/10M68", "!4@2"},
+      {"%O0003(PART NAME)", "O3"},
+      {"% :0003", "O3"},
+      {"%O0003 G90", "O3!4@0"},                              // nothing but the number beside "%"
+      {"%O0003 O4", "O3!4@0"},
+      {"%N10", "!4@0"},
+      {" %", ""},                                            // "%" begins its line (after blanks)
+      {"/%", "!4@1"},
+      {"(START) %", "!4@8"},
+      {"%/1", "!4@1"},
+      {"%%", "!4@1"},
   };
   for (const Case& c : cases) EXPECT_EQ(Words(c.line), c.words) << c.line;
 }

@@ -73,6 +73,12 @@ TEST(LineReader, LineEndsAndCtrlZ) {
       {"A\r\nB\x1A\r\nC\r\n", {"A\n", "B"}},  // Ctrl-Z ends the file
       {"A\r\x1A", {"A\r"}},
       {std::string("A\0B\n", 4), {std::string("A\0B\n", 4)}},
+      // A UTF-8 byte-order mark at the file's start is skipped, and only there.
+      {"\xEF\xBB\xBFG00X1.\r\nB\r\n", {"G00X1.\n", "B\n"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF\r\nA", {"\n", "A"}},
+      {"\xEF\xBBX\n", {"\xEF\xBBX\n"}},
+      {"A\n\xEF\xBB\xBF" "B\n", {"A\n", "\xEF\xBB\xBF" "B\n"}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadAll(c.bytes), c.lines) << c.bytes;
 }
@@ -203,6 +209,7 @@ TEST(LineReader, SkipAgreesWithNextAtTheEdges) {
       "A\r\nB\x1A\r\nC\r\n",  "\x1A\nA\n",     "A\r\x1A",      "A\rB\r\nC",
       longest + "\r\n" + longest + "\nZ\n", "A\r\nB\r\n" + longest + "\r\r\nC\r\n",
       "A\n" + longest + "Y\nB\n", chunkSplit + "Z\r\nW", "",
+      "\xEF\xBB\xBF" + longest + "\r\nB\n",  // the byte-order mark is no part of the line
   };
   const int chunkLines = static_cast<int>(LineReader::kChunkSize / 4096);
   for (const std::string& bytes : files) {
