@@ -3,16 +3,16 @@
 #include <cmath>
 #include <numbers>
 
-int ArcCentreFromRadius(const double start[2], const double end[2], double r, bool clockwise,
-                        double tolerance, double offset[2]) {
+#include "nc/number_text.h"
+
+int ArcCentreFromRadius(const double start[2], const double end[2], double r, bool clockwise, double offset[2]) {
   const double da = end[0] - start[0];
   const double db = end[1] - start[1];
   const double chord = std::hypot(da, db);
   if (chord == 0.0) return kArcNoChord;
   const double radius = std::fabs(r);
-  if (chord > 2.0 * radius + tolerance) return kArcChordTooLong;
-  // Distance of the centre from the chord's midpoint; a chord a hair longer than the diameter
-  // (rounded end points of a half circle) puts the centre on the chord.
+  // Distance of the centre from the chord's midpoint; a chord longer than the diameter (rounded
+  // end points of a half circle) puts the centre on the chord.
   const double half = chord / 2.0;
   const double square = radius * radius - half * half;
   const double h = square > 0.0 ? std::sqrt(square) : 0.0;
@@ -23,6 +23,14 @@ int ArcCentreFromRadius(const double start[2], const double end[2], double r, bo
   offset[0] = da / 2.0 + side * h * (db / chord);
   offset[1] = db / 2.0 - side * h * (da / chord);
   return kArcCentreOk;
+}
+
+bool RadiusReachesEnd(const double start[2], const double end[2], double r, double step) {
+  const double da = std::round(end[0] / step) - std::round(start[0] / step);
+  const double db = std::round(end[1] / step) - std::round(start[1] / step);
+  // chord <= 2|R| + slack, doubled so that every term is a whole number of steps.
+  const double reach = 4.0 * std::fabs(std::round(r / step)) + 2.0 * kHalfCircleSlack;
+  return 4.0 * (da * da + db * db) <= reach * reach;
 }
 
 double ArcSweep(const double start[2], const double end[2], const double centre[2], bool clockwise,

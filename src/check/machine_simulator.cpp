@@ -593,12 +593,13 @@ int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
                            target[plane.normal] != position_.program[plane.normal];
   double offset[2] = {0.0, 0.0};
   if (rForm) {
-    const int centre = ArcCentreFromRadius(start, end, Length(block, 'R'), clockwise, Resolution(), offset);
+    const int centre = ArcCentreFromRadius(start, end, Length(block, 'R'), clockwise, offset);
     if (centre == kArcNoChord) {
       if (!normalMoves) return 0;
       return Alarm(kAlarmArcNoChord);
     }
-    if (centre == kArcChordTooLong) return Alarm(kAlarmArcChord);
+    // The control judges the numbers it holds, on its grid: a program's X1.4248 is its X1.425.
+    if (!RadiusReachesEnd(start, end, Length(block, 'R'), Resolution())) return Alarm(kAlarmArcChord);
   } else {
     if (!centreWords) {
       if (samePoint && !normalMoves) return 0;
@@ -633,7 +634,7 @@ int MachineSimulator::Arc(const CheckBlock& block, EventSlots* slots) {
     const double gridStart[2] = {grid[0], grid[1]};
     const double gridEnd[2] = {grid[2], grid[3]};
     double gridOffset[2];
-    if (ArcCentreFromRadius(gridStart, gridEnd, grid[4], clockwise, step, gridOffset) == kArcCentreOk) {
+    if (ArcCentreFromRadius(gridStart, gridEnd, grid[4], clockwise, gridOffset) == kArcCentreOk) {
       arc.gridValid = 1;
       arc.gridOffset[0] = gridOffset[0] + grid[0] - start[0];
       arc.gridOffset[1] = gridOffset[1] + grid[1] - start[1];

@@ -20,8 +20,9 @@
 //    change meaning) and is refused.
 //  - Arcs in G17/G18/G19 from I/J/K (always incremental) or R (R > 0 the short arc, R < 0 the
 //    long one), helical with the third axis. An arc whose end is its start in the file's numbers
-//    is a full circle; an arc with no centre word, or an R arc whose chord is longer than 2|R|,
-//    is a control alarm.
+//    is a full circle; an arc with no centre word, or an R arc whose chord is longer than 2|R| by
+//    more than a half circle's rounded numbers make it (kHalfCircleSlack steps, judged on the
+//    grid of the least increment), is a control alarm; within that it is the half circle.
 //  - Canned cycles G73 G74 G76 G81..G89 with R, Z, Q, P, K/L repeats, G98/G99, in G90 and G91 (R
 //    from the initial level, Z from the R level): one event per hole. G80 or G00..G03 ends them.
 //  - M02/M30 end the program: one end event, nothing after it.
@@ -51,7 +52,7 @@ enum SimulationResult {
 // Why a block is refused as kSimulationAlarm.
 enum SimulationAlarm {
   kAlarmNone = 0,
-  kAlarmArcChord = 1,         // R arc: end farther than 2|R| from the start
+  kAlarmArcChord = 1,         // R arc: end farther than 2|R| from the start, past a rounded half circle
   kAlarmArcNoCentre = 2,      // arc without I/J/K or R
   kAlarmArcNoChord = 3,       // R arc whose end is its start, with a helix move
   kAlarmArcUnknownStart = 4,  // arc from a position the program has not given

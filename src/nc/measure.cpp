@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "nc/arctangent.h"
+#include "nc/format.h"
 #include "nc/interpreter.h"
+#include "nc/number_text.h"
 
 namespace {
 
@@ -152,19 +154,32 @@ void RelativeMove(const Position& target, const Position& current, Position* out
   for (double& value : *out) value = SnapToZero(value, units);
 }
 
+bool RadiusReachesEnd(const PlanePoint& start, const PlanePoint& end, double radius, int units) {
+  // In whole increments, as the control holds the numbers: twice the chord against 4|R| plus twice
+  // the slack, both squared, so that no square root rounds the verdict.
+  const int decimals = units == kInches ? 4 : 3;
+  int64_t grid[5] = {0, 0, 0, 0, 0};
+  const double values[5] = {start.first, start.second, end.first, end.second, radius};
+  for (int i = 0; i < 5; ++i) {
+    if (!RoundToWhole(values[i], decimals, &grid[i])) return false;  // no number of a program
+  }
+  const double d1 = static_cast<double>(grid[2] - grid[0]);
+  const double d2 = static_cast<double>(grid[3] - grid[1]);
+  const double reach = 4.0 * std::fabs(static_cast<double>(grid[4])) + 2.0 * kHalfCircleSlack;
+  return 4.0 * (d1 * d1 + d2 * d2) <= reach * reach;
+}
+
 bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double radius, int motion,
-                         PlanePoint* offset) {
+                         PlanePoint* offset, int units) {
   const double x = end.first - start.first;
   const double y = end.second - start.second;
   const double chord = std::sqrt(x * x + y * y);
   if (chord == 0.0) return false;
-  // Half the chord against the radius: beyond the tolerance no circle of this radius joins the
-  // two points; within it the arc is a half circle.
+  if (!RadiusReachesEnd(start, end, radius, units)) return false;
+  // Half the chord against the radius: a chord longer than the diameter (by no more than the
+  // rounding of a half circle's numbers) makes the half circle on it.
   double squared = 4.0 * radius * radius - chord * chord;
-  if (squared < 0.0) {
-    if (chord - 2.0 * std::fabs(radius) > kCoordinateTolerance) return false;
-    squared = 0.0;
-  }
+  if (squared < 0.0) squared = 0.0;
   // Twice the centre's distance from the chord's middle, over the chord. A clockwise arc of at
   // most 180 degrees has its centre to the right of the chord (seen from the start towards the
   // end); counter-clockwise arcs and negative radii (the longer arc) take the other side.

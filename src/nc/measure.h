@@ -98,10 +98,17 @@ void MeasureHole(const HoleShape& hole, const Position& from, double feed,
 // The centre offset (from `start`) of the arc from `start` to `end` with radius word `radius` in
 // `motion` (2 clockwise, 3 counter-clockwise), as the controls place it: on the perpendicular
 // bisector of the chord, on the side that gives the arc of at most 180 degrees for a positive R
-// and the longer arc for a negative one. False when the chord is longer than the diameter by more
-// than 0.001 (the control alarms); a chord up to 0.001 longer is taken as the diameter.
+// and the longer arc for a negative one. False when start and end are the same point, and when
+// the radius cannot reach the end (RadiusReachesEnd with `units`: the control alarms); a chord a
+// little longer than the diameter, within that reach, makes the half circle on the chord.
 bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double radius, int motion,
-                         PlanePoint* offset);
+                         PlanePoint* offset, int units = kMillimetres);
+
+// Whether a control runs the R arc from `start` to `end` with radius word `radius` (`units`
+// kMillimetres or kInches): with the end points and R held on the grid of its least increment
+// (rounded as the pieces write them), the chord is at most 2|R| plus kHalfCircleSlack increments
+// (nc/number_text.h). Exact on the grid, free of binary noise, for chords up to 40 m.
+bool RadiusReachesEnd(const PlanePoint& start, const PlanePoint& end, double radius, int units);
 
 // Angles of the arc from `start` to `end` around `centre`. Points within 0.001 of each other in
 // both coordinates make a full circle (swept 360, start and end 0). Otherwise each angle comes

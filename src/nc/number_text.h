@@ -61,3 +61,15 @@ int ParseNcInteger(std::string_view run);
 // sums (a million increments within a metre err by less than 6e-8): far below any resolution. An
 // arc whose end lies within it of its start ends where it starts (a whole circle).
 inline constexpr double kBinaryHair = 1e-7;
+
+// The most by which the chord of an R arc may be longer than 2|R|, in least increments of the
+// program's units (0.001 mm, 0.0001 inch), with both end points and R on that grid: such an arc is
+// run as the half circle on its chord. CAM systems work out a half circle exactly and round its
+// end points and its R to the last decimal one by one: each end point moves by up to half an
+// increment in both of its plane's axes (sqrt(2) / 2 along the chord), R by up to half of one (one
+// off 2|R|), so an honest half circle comes out as much as 1 + sqrt(2) = 2.41 increments over,
+// never more. Half an increment above that is the limit: no chord between points of the grid lies
+// on it (the square of 2|R| + 2.5 increments is never a whole number of squared increments), so
+// no binary sum tips an arc across it; an arc 3 increments over (0.003 mm) is no rounded half
+// circle but a fault of the program, and is refused.
+inline constexpr double kHalfCircleSlack = 2.5;

@@ -510,7 +510,7 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
       // In the plane's own orientation (G18 is seen from +Y: its first axis Z, second X).
       PlanePoint offset{0.0, 0.0};
       if (!ArcCentreFromRadius({previous[first], previous[second]}, {current[first], current[second]},
-                               current[kR], motion, &offset)) {
+                               current[kR], motion, &offset, units_)) {
         report_->value = current[kR];
         return Refuse(kMeasureArcRadiusTooSmall, lineNumber, 0);
       }

@@ -39,8 +39,9 @@ enum MeasureResult {
   kMeasureUnreadableBlock = 10,        // a block a control could not read (report.line, .code:
                                        // the BlockReadResult, .letter: the character at fault)
   kMeasureArcWithoutCentre = 11,       // an arc with neither I, J nor R (report.line)
-  kMeasureArcRadiusTooSmall = 12,      // an R arc whose chord is longer than 2R (report.line, .value)
-  kMeasureNoCuttingMove = 13,          // the program holds no cutting move at all
+  kMeasureArcRadiusTooSmall = 12,      // an R arc whose chord is longer than 2R past a rounded half
+                                       // circle (RadiusReachesEnd; report.line, .value)
+  kMeasureNoCuttingMove = 13,          // the program holds no cutting move and no hole at all
   kMeasureLateSetPosition = 14,        // a G92 after the first move (report.line)
   kMeasureCycleWithoutDepth = 15,      // a canned cycle without its Z, or with a repeat count
                                        // beyond reason (report.line, report.code)

@@ -244,6 +244,40 @@ TEST(SplitCheckPairs, RArcs) {
   });
 }
 
+// A half circle 2 increments longer than 2|R| (its numbers rounded one by one), and a seam on it.
+constexpr const char* kRoundedHalfCircle = HEAD
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG02 X20.426 Y0. R0.212\nG01 X30.\n" HOME;
+constexpr const char* kRoundedHalfCircleFirst = HEAD POSITIONING
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG02 X20.426 Y0. R0.212\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+// The same end with a fourth decimal: the control holds it as X20.426.
+constexpr const char* kRoundedHalfCircleFine = HEAD
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG02 X20.4258 Y0. R0.212\nG01 X30.\n" HOME;
+constexpr const char* kRoundedHalfCircleFineFirst = HEAD POSITIONING
+    "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG02 X20.4258 Y0. R0.212\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+
+TEST(SplitCheckPairs, RArcsAtTheRoundingLimit) {
+  CheckPairs({
+      {"the half circle cut again as the program writes it", kRoundedHalfCircle,
+       {kRoundedHalfCircleFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.426 R0.212 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"one increment farther: the control alarms", kRoundedHalfCircle,
+       {kRoundedHalfCircleFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.427 R0.212 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleUnreadableBlock, "半径 R の２倍より遠く", 2},
+      {"R one increment larger: the exact half circle on the same chord", kRoundedHalfCircle,
+       {kRoundedHalfCircleFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.426 R0.213 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"R two increments larger: a flatter arc", kRoundedHalfCircle,
+       {kRoundedHalfCircleFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.426 R0.214 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "円弧の半径が違います"},
+      {"the fourth decimal written on the grid", kRoundedHalfCircleFine,
+       {kRoundedHalfCircleFineFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.426 R0.212 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"the fourth decimal written one increment farther", kRoundedHalfCircleFine,
+       {kRoundedHalfCircleFineFirst, HEAD POSITIONING "G00 X20. Y0.\nZ9.\nG01 Z-1. F50\nG02 X20.427 R0.212 F100\nG01 X30.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleUnreadableBlock, "半径 R の２倍より遠く", 2},
+  });
+}
+
 constexpr const char* kPlanes = HEAD
     "G00 X10. Y0.\nZ2.\nG01 Z0. F100\nG18 G02 X20. Z0. I5. K0.\nG19 G03 Y10. Z0. J5. K0.\n"
     "G17 G03 X20. Y10. Z-2. I-5.\nG00 Z50.\nX0. Y0.\nM30\n%\n";

@@ -144,6 +144,41 @@ TEST(CheckSimulator, Arcs) {
   }
 }
 
+// A half circle whose numbers were rounded to the last decimal comes out a few increments longer
+// than 2|R|: the control runs it as the half circle on its chord up to 2.5 increments over, on the
+// numbers it holds (its grid), and alarms beyond.
+TEST(CheckSimulator, RArcsAtTheRoundingLimit) {
+  struct Case {
+    const char* program;  // from X10. Y0.
+    bool runs;
+    double chord;  // in X, of the half circle run
+  } cases[] = {
+      {"G02 X10.426 Y0. R0.212", true, 0.426},
+      {"G03 X10.426 Y0. R-0.212", true, 0.426},
+      {"G02 X10.427 Y0. R0.212", false, 0},
+      {"G02 X10.4258 Y0. R0.212", true, 0.4258},  // held as X10.426
+      {"G02 X10.4268 Y0. R0.212", false, 0},      // held as X10.427
+      {"G91 G02 X426 R212", true, 0.426},
+      {"G20 G02 X10.4242 Y0. R0.212", true, 0.4242},
+      {"G20 G02 X10.4243 Y0. R0.212", false, 0},
+      {"G20 G02 X10.4248 Y0. R0.212", false, 0},  // 0.0008 inch: eight of its increments
+  };
+  for (const Case& c : cases) {
+    Machine machine(10, 0, 0);
+    if (!c.runs) {
+      EXPECT_EQ(machine.Run(c.program), kSimulationAlarm) << c.program;
+      EXPECT_EQ(machine.simulator.fault().alarm, kAlarmArcChord) << c.program;
+      continue;
+    }
+    ASSERT_EQ(machine.Run(c.program), kSimulationOk) << c.program;
+    const ArcPath& arc = machine.Last().arc;
+    EXPECT_NEAR(std::fabs(arc.sweep), kPi, 1e-9) << c.program;
+    EXPECT_NEAR(arc.offset[0], c.chord / 2, 1e-9) << c.program;
+    EXPECT_NEAR(arc.offset[1], 0.0, 1e-9) << c.program;
+    EXPECT_NEAR(arc.length, kPi * c.chord / 2, 1e-9) << c.program;
+  }
+}
+
 TEST(CheckSimulator, ArcEndPointAndRWord) {
   Machine machine(3, 4, 0);
   ASSERT_EQ(machine.Run("G91 G02 X10. Y0. R-5."), kSimulationOk);

@@ -221,6 +221,38 @@ TEST(MeasureProgram, ArcsByRadiusAndTinyArcs) {
   EXPECT_NEAR(m.distance.running * 1000.0, 10.0 + 2 * quarter + 0.0004, 1e-6);
 }
 
+// R arcs a hair too short for their chord, as rounded half circles come: measured as the half
+// circle up to 2.5 increments of the program's units over, refused from 3 on.
+TEST(MeasureProgram, RadiusArcsAtTheRoundingLimit) {
+  struct Case {
+    const char* name;
+    const char* program;
+    double chord;  // of the half circle measured; 0: refused on line 2
+  } cases[] = {
+      {"2 increments over", "G90 G01 X10. F100\nG02 X10.426 R0.212\n", 0.426},
+      {"3 increments over", "G90 G01 X10. F100\nG02 X10.427 R0.212\n", 0},
+      {"2 over, counter-clockwise, the longer arc's R", "G90 G01 X10. F100\nG03 X10.426 R-0.212\n", 0.426},
+      {"incremental, 2 over", "G91 G01 X10. F100\nG02 X0.426 R0.212\n", 0.426},
+      {"a fourth decimal on the grid 2 over", "G90 G01 X10. F100\nG02 X10.4258 R0.212\n", 0.4258},
+      {"a fourth decimal on the grid 3 over", "G90 G01 X10. F100\nG02 X10.4268 R0.212\n", 0},
+      {"inch, 2 over", "G20 G90 G01 X10. F100\nG02 X10.4242 R0.212\n", 0.4242},
+      {"inch, 0.0008 over", "G20 G90 G01 X10. F100\nG02 X10.4248 R0.212\n", 0},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Measured m = Measure(dir, c.program);
+    if (c.chord == 0) {
+      EXPECT_EQ(m.result, kMeasureArcRadiusTooSmall) << c.name;
+      EXPECT_EQ(m.report.line, 2) << c.name;
+      EXPECT_EQ(m.message, "エラー：2 行目の円弧は半径 R0.212 では終点に届きません。") << c.name;
+      continue;
+    }
+    ASSERT_EQ(m.result, kMeasureOk) << c.name << ": " << m.message;
+    const double toMillimetres = std::string(c.program).rfind("G20", 0) == 0 ? 25.4 : 1.0;
+    EXPECT_NEAR(m.distance.running * 1000.0, (10.0 + c.chord * 3.1415926535 / 2) * toMillimetres, 1e-6) << c.name;
+  }
+}
+
 TEST(MeasureProgram, BlocksHolesAndWhatTheSplitMustKnowOfEachMove) {
   TempDir dir;
   Measured m = Measure(dir,

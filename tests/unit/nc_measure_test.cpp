@@ -89,6 +89,55 @@ TEST(ArcCentreFromRadius, SidesOfTheChord) {
   EXPECT_FALSE(ArcCentreFromRadius({0, 0}, {0, 0}, 5, 2, &offset));
 }
 
+// Half circles whose end points and R were rounded to the last decimal one by one: up to 2.5
+// least increments longer than 2|R| on the control's grid they run (the most such rounding makes
+// is 2.41), from 3 on they are a fault. The grid is the program's: 0.001 mm, 0.0001 inch.
+TEST(RadiusReachesEnd, HalfCirclesRoundedToTheLastDecimal) {
+  struct Case {
+    const char* name;
+    int units;
+    PlanePoint start, end;
+    double radius;
+    bool reaches;
+  } cases[] = {
+      {"exactly the diameter", kMillimetres, {10, 0}, {10.424, 0}, 0.212, true},
+      {"1 increment over (10.425 - 10 is a hair above 0.425 in binary)", kMillimetres, {10, 0}, {10.425, 0}, 0.212, true},
+      {"2 increments over", kMillimetres, {10, 0}, {10.426, 0}, 0.212, true},
+      {"3 increments over", kMillimetres, {10, 0}, {10.427, 0}, 0.212, false},
+      {"2 over, the longer arc's R", kMillimetres, {10, 0}, {10.426, 0}, -0.212, true},
+      {"3 over, the longer arc's R", kMillimetres, {10, 0}, {10.427, 0}, -0.212, false},
+      {"diagonal, 1.68 over", kMillimetres, {0, 0}, {0.301, 0.301}, 0.212, true},
+      {"diagonal, 3.09 over", kMillimetres, {0, 0}, {0.302, 0.302}, 0.212, false},
+      {"diagonal, 2.26 over", kMillimetres, {0, 0}, {0.3, 0.3}, 0.211, true},
+      // Finer numbers count as the pieces write them, on the grid: 10.4258 is 10.426, 10.4268 is
+      // 10.427.
+      {"a fourth decimal rounding to 2 over", kMillimetres, {10, 0}, {10.4258, 0}, 0.212, true},
+      {"a fourth decimal rounding to 3 over", kMillimetres, {10, 0}, {10.4268, 0}, 0.212, false},
+      {"a start reached by binary sums", kMillimetres, {0.1 + 0.2, 0}, {0.726, 0}, 0.212, true},
+      {"a large arc, 2 over", kMillimetres, {-250, 0}, {250.002, 0}, 250, true},
+      {"a large arc, 3 over", kMillimetres, {-250, 0}, {250.003, 0}, 250, false},
+      {"inch, 2 over", kInches, {1, 0}, {1.4242, 0}, 0.212, true},
+      {"inch, 3 over", kInches, {1, 0}, {1.4243, 0}, 0.212, false},
+      {"inch, 0.0008 over: eight of its increments", kInches, {1, 0}, {1.4248, 0}, 0.212, false},
+      {"the same 0.0008 in a metric program: less than one", kMillimetres, {1, 0}, {1.4248, 0}, 0.212, true},
+      {"far too short", kMillimetres, {0, 0}, {2, 0}, 0.99, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RadiusReachesEnd(c.start, c.end, c.radius, c.units), c.reaches) << c.name;
+    PlanePoint offset{9, 9};
+    EXPECT_EQ(ArcCentreFromRadius(c.start, c.end, c.radius, 2, &offset, c.units), c.reaches) << c.name;
+    if (!c.reaches) continue;
+    // Within the reach but longer than the diameter: the half circle on the chord, its centre in
+    // the middle.
+    const double d1 = c.end.first - c.start.first;
+    const double d2 = c.end.second - c.start.second;
+    if (std::sqrt(d1 * d1 + d2 * d2) >= 2.0 * std::fabs(c.radius)) {
+      EXPECT_NEAR(offset.first, d1 / 2, 1e-9) << c.name;
+      EXPECT_NEAR(offset.second, d2 / 2, 1e-9) << c.name;
+    }
+  }
+}
+
 TEST(MeasureMove, ZeroFeedAddsDistanceNoTimeAndIsCounted) {
   Totals t;
   t.Measure(Motion(1), {3, 4, 0}, {0, 0, 0}, 0);
