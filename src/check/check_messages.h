@@ -89,6 +89,9 @@ inline constexpr char kDetailAddedInOtherOffset[] =
 // The move, its work offset's number, the program's.
 inline constexpr char kDetailFirstMoveOffset[] =
     "最初の移動 %s がワーク座標系 G%d で動きます（元のＮＣファイルの最初の移動とスタート点は G%d）";
+// The positioning's work offset number, the program's start point's.
+inline constexpr char kDetailPositioningInOtherOffset[] =
+    "最初の移動の前の位置決めがワーク座標系 G%d です（元のＮＣファイルのスタート点は G%d）";
 inline constexpr char kDetailNoProgramEnd[] = "元のＮＣファイルのようにプログラムの終わり（M02/M30）で終わりません";
 // What differs, the piece's, the program's.
 inline constexpr char kDetailEndStateDiffers[] = "終わりの%sが元のＮＣファイルの終わりと違います：%s（元は %s）";

@@ -137,6 +137,11 @@ class MachineSimulator {
   // The work offset in force at the file's first move (0 before one): the frame the run's start
   // point is given in.
   int firstMoveOffset() const { return firstMoveOffset_; }
+  // The work offsets (bit n for G5n, 54..59) in force at the positionings before the file's first
+  // move that went nowhere in them, and the line of the first: each is taken for the start point's
+  // frame, where the tool already stands.
+  uint32_t stillPositioningOffsets() const { return stillOffsets_; }
+  int stillPositioningLine(int offset) const { return stillLines_[offset - 54]; }
   // The modal groups (OpeningGroup bits) the file set, by a code of its own, up to its first move
   // (its opening); valid once that move came (openingEnded()).
   uint32_t openingGroups() const { return openingGroups_; }
@@ -220,6 +225,8 @@ class MachineSimulator {
   int32_t lastChangeLine_ = 0;
   int32_t setPositions_ = 0;
   int32_t firstMoveOffset_ = 0;
+  uint32_t stillOffsets_ = 0;
+  int32_t stillLines_[6] = {};
   uint32_t groupsSet_ = 0;
   uint32_t openingGroups_ = 0;  // groupsSet_ at the first move
   bool openingEnded_ = false;

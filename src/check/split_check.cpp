@@ -54,6 +54,7 @@ int SplitChecker::LearnFrames() {
   endState_ = machine.state();
   programGroups_ = machine.openingEnded() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
   programOffsets_ = machine.workOffsetsMovedIn();
+  programStillOffsets_ = machine.stillPositioningOffsets();
   if (frames_.overflow) {
     Detail(kDetailTooManyFrames, ToolFrames::kMaxFrames);
     return Fail(kRuleSameState, 0, 0);
@@ -270,6 +271,19 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     DescribeMove(move, found);
     Detail(kDetailFirstMoveOffset, found, piece_.simulator().firstMoveOffset(), startOffset_);
     return Fail(kRuleSameState, move.line, 0);
+  }
+  const uint32_t still = firstMove && startOffset_ >= 54 && startOffset_ <= 59
+                             ? piece_.simulator().stillPositioningOffsets() & ~programStillOffsets_ &
+                                   ~(1u << (startOffset_ - 54))
+                             : 0;
+  if (still != 0) {
+    // A positioning before the first move, in another work offset than the start point's, that
+    // seemed to go nowhere: the tool stands at the start point in that frame only, and in another
+    // one the same coordinates are another place, which the offsets' values (in the control) give.
+    int offset = 54;
+    while ((still & (1u << (offset - 54))) == 0) ++offset;
+    Detail(kDetailPositioningInOtherOffset, offset, startOffset_);
+    return Fail(kRuleSameState, piece_.simulator().stillPositioningLine(offset), 0);
   }
   if (firstMove) {
     // A piece may run after another, or after a power cycle: its opening sets every modal group

@@ -164,6 +164,7 @@ class SplitChecker {
   CheckMachineState endState_{};  // the state it ends in
   uint32_t programGroups_ = 0;
   uint32_t programOffsets_ = 0;
+  uint32_t programStillOffsets_ = 0;  // its positionings before its first move that went nowhere
   bool groupsChecked_ = false;  // the piece's first move was met (its opening compared)
   char piecePath_[kPathSize];
   int pieceNumber_ = 0;

@@ -129,6 +129,9 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       // The positioning line in another work offset than the program's, the program's restored
       // on the next move.
       {"positioning in G55", "real_two_tools", 2, "G90G0G54X0.Y0.\r\nG43H2Z100.", "G90G0G55X0.Y0.\r\nG54G43H2Z100."},
+      // The first piece's positioning line, at the start point already, in another work offset:
+      // the program's own positioning in G54 follows.
+      {"first piece's positioning in G55", "real_byte_order_mark", 1, "G90G0G54X0.Y0.", "G90G0G55X0.Y0."},
       {"first move in G55, user header", "real_drilling_seams_between_holes", 3, "G90 G54 G17 G40 G80", "G90 G55 G17 G40 G80", true},
       // The length offset dropped or changed on a move that does not cut.
       {"program's G43 move under G49", "real_cam_two_tools", 1, "G43Z15.H01", "G49Z15."},
