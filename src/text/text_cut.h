@@ -7,14 +7,17 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/text_encoding.h"
+
 // Ends the text of `length` bytes at `text` after at most `size` - 1 bytes and writes the
 // terminating NUL. Text that fits is kept whole; a cut falls at a character boundary. The buffer
 // holds `size` bytes (`size` > 0). Returns the resulting length.
 size_t CutAtCharacter(char* text, size_t length, size_t size);
 
 // Copies `source` into `out` (a field of `size` bytes), cut as CutAtCharacter cuts. `source` may
-// overlap `out`. Returns the number of bytes copied; `size` 0 writes nothing and returns 0.
-size_t CopyText(std::string_view source, char* out, size_t size);
+// overlap `out`. Returns the number of bytes copied; `size` 0 writes nothing and returns 0. It lives
+// with the code page's characters in the platform layer, whose services copy through it too.
+using platform::CopyText;
 
 // Turns the result `printed` of a snprintf into the field `out` of `size` bytes into the length
 // stored: a text that did not fit is cut as CutAtCharacter cuts; a negative result (a format

@@ -285,7 +285,9 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     // Behind header and footer files of the user's: made first, as the user does for a program
     // whose opening the split cannot cut, and left as they were. The split checks its pieces
     // behind them.
-    if (f.userHeader) ASSERT_EQ(HeaderFooterFiles(nullptr, path.c_str()), 0);
+    if (f.userHeader) {
+      ASSERT_EQ(HeaderFooterFiles(nullptr, path.c_str()), 0);
+    }
     const int result = SplitProgram(nullptr, job);
     std::string errors;
     for (const std::string& line : fake_.logLines()) {

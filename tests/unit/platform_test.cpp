@@ -1,7 +1,12 @@
 // The platform layer's own edges: text conversion, file access with CP932 names, and the waits.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
@@ -24,6 +29,22 @@ TEST(TextEncoding, RefusesWhatCp932CannotHold) {
   EXPECT_FALSE(platform::Utf8ToCp932(reinterpret_cast<const char*>(u8"caf\u00e9 \U0001F600"), &out));
   EXPECT_FALSE(platform::Utf8ToCp932("\xff\xfe", &out));  // not UTF-8 at all
   EXPECT_FALSE(platform::Cp932ToUtf8("\x81", &out));      // a lead byte without its second byte
+}
+
+// What the system hands over is cut to the caller's field at a character boundary, never after
+// the first byte of a double-byte character.
+TEST(Services, TextFromTheSystemIsCutAtACharacter) {
+#ifdef _WIN32
+  ASSERT_TRUE(SetEnvironmentVariableW(L"QX_CUT_TEST", L"\u52A0\u5DE5"));  // "加工"
+#else
+  ASSERT_EQ(setenv("QX_CUT_TEST", reinterpret_cast<const char*>(u8"加工"), 1), 0);
+#endif
+  char out[4];
+  ASSERT_TRUE(platform::Real().getEnvironment("QX_CUT_TEST", out, sizeof out));
+  EXPECT_EQ(std::string(out), "\x89\xC1");  // "加", not "加" and half of "工"
+  char whole[5];
+  ASSERT_TRUE(platform::Real().getEnvironment("QX_CUT_TEST", whole, sizeof whole));
+  EXPECT_EQ(std::string(whole), "\x89\xC1\x8D\x48");
 }
 
 TEST(Files, OpenExistsRemoveWithJapaneseNames) {

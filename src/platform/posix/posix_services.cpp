@@ -25,14 +25,6 @@ extern char** environ;
 namespace platform {
 namespace {
 
-// Copies `text` into `out`, cut to size - 1 bytes.
-void CopyOut(const std::string& text, char* out, size_t size) {
-  if (size == 0) return;
-  size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  std::memcpy(out, text.data(), n);
-  out[n] = '\0';
-}
-
 // Text from the system (UTF-8) into CP932; bytes that do not convert are kept as they are, so a
 // name is never lost.
 std::string FromSystem(const char* text) {
@@ -88,7 +80,7 @@ bool Environment(const char* name, char* out, size_t size) {
     if (size > 0) out[0] = '\0';
     return false;
   }
-  CopyOut(FromSystem(value), out, size);
+  CopyText(FromSystem(value), out, size);
   return true;
 }
 
@@ -119,7 +111,7 @@ int OpenAssociated(WindowHandle, const char* path) {
 bool ComputerName(char* out, size_t size) {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0) return false;
-  CopyOut(FromSystem(name), out, size);
+  CopyText(FromSystem(name), out, size);
   return true;
 }
 
@@ -127,12 +119,12 @@ bool UserName(char* out, size_t size) {
   const passwd* pw = getpwuid(geteuid());
   const char* name = pw != nullptr ? pw->pw_name : std::getenv("USER");
   if (name == nullptr) return false;
-  CopyOut(FromSystem(name), out, size);
+  CopyText(FromSystem(name), out, size);
   return true;
 }
 
 int HostAddress(char* out, size_t size) {
-  CopyOut("0.0.0.0", out, size);
+  CopyText("0.0.0.0", out, size);
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0) return kAddressUnresolved;
   addrinfo hints{};
@@ -144,7 +136,7 @@ int HostAddress(char* out, size_t size) {
   bool ok = inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr;
   freeaddrinfo(found);
   if (!ok) return kAddressUnresolved;
-  CopyOut(text, out, size);
+  CopyText(text, out, size);
   return kAddressOk;
 }
 
@@ -155,7 +147,7 @@ bool ExecutablePath(char* out, size_t size) {
   path[n] = '\0';
   std::string converted = FromSystem(path);
   if (converted.size() + 1 > size) return false;
-  CopyOut(converted, out, size);
+  CopyText(converted, out, size);
   return true;
 }
 
@@ -232,10 +224,10 @@ const Services& Real() {
 void SystemName(char* out, size_t size) {
   utsname name{};
   if (uname(&name) != 0) {
-    CopyOut("POSIX", out, size);
+    CopyText("POSIX", out, size);
     return;
   }
-  CopyOut(FromSystem(name.sysname) + " " + FromSystem(name.release), out, size);
+  CopyText(FromSystem(name.sysname) + " " + FromSystem(name.release), out, size);
 }
 
 }  // namespace platform

@@ -19,13 +19,6 @@
 namespace platform {
 namespace {
 
-void CopyOut(const std::string& text, char* out, size_t size) {
-  if (size == 0) return;
-  size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  std::memcpy(out, text.data(), n);
-  out[n] = '\0';
-}
-
 std::wstring Wide(const char* text) {
   std::wstring wide;
   Cp932ToWide(text != nullptr ? text : "", &wide);
@@ -77,7 +70,7 @@ bool Environment(const char* name, char* out, size_t size) {
   std::wstring value(needed, L'\0');
   DWORD got = GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
   value.resize(got);
-  CopyOut(Narrow(value.c_str()), out, size);
+  CopyText(Narrow(value.c_str()), out, size);
   return true;
 }
 
@@ -161,7 +154,7 @@ bool ComputerName(char* out, size_t size) {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(name, &length)) return false;
-  CopyOut(Narrow(name), out, size);
+  CopyText(Narrow(name), out, size);
   return true;
 }
 
@@ -169,12 +162,12 @@ bool UserName(char* out, size_t size) {
   wchar_t name[257] = {};
   DWORD length = 257;
   if (!GetUserNameW(name, &length)) return false;
-  CopyOut(Narrow(name), out, size);
+  CopyText(Narrow(name), out, size);
   return true;
 }
 
 int HostAddress(char* out, size_t size) {
-  CopyOut("0.0.0.0", out, size);
+  CopyText("0.0.0.0", out, size);
   WSADATA data{};
   if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return kSocketsUnavailable;
   int result = kAddressUnresolved;
@@ -184,7 +177,7 @@ int HostAddress(char* out, size_t size) {
     if (host != nullptr && host->h_addrtype == AF_INET && host->h_addr_list[0] != nullptr) {
       in_addr address{};
       std::memcpy(&address, host->h_addr_list[0], sizeof address);
-      CopyOut(inet_ntoa(address), out, size);
+      CopyText(inet_ntoa(address), out, size);
       result = kAddressOk;
     }
   }
@@ -198,7 +191,7 @@ bool ExecutablePath(char* out, size_t size) {
   if (n == 0 || n >= MAX_PATH * 2) return false;
   std::string narrow;
   if (!WideToCp932(path, &narrow) || narrow.size() + 1 > size) return false;
-  CopyOut(narrow, out, size);
+  CopyText(narrow, out, size);
   return true;
 }
 
