@@ -57,7 +57,7 @@ int FormatLog(const char* format, ...) {
   return static_cast<int>(length);
 }
 
-int EmitLogLine(platform::WindowHandle owner, int level) {
+void EmitLogLine(platform::WindowHandle owner, int level) {
   int length = static_cast<int>(LogLineLength());
   platform::LogPane& pane = platform::Log();
   pane.Append(gLogLine);
@@ -71,7 +71,6 @@ int EmitLogLine(platform::WindowHandle owner, int level) {
     FitLogWidth();
   }
   ClearLogLine();
-  return level;
 }
 
 void FitLogWidth() { platform::Log().FitWidth(gLogLine, gLongestLogLine); }

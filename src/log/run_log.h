@@ -37,8 +37,8 @@ int FormatLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Emits gLogLine: appends it to the log pane, selects the new last line, shows it in a box titled
 // "Quendrix" owned by `owner` (error box for a negative level, information box for 1, warning box
 // for 3, none otherwise; the box is modal), widens the pane when the line is the longest so far,
-// then zero-fills gLogLine. Returns `level` unchanged, so callers can `return EmitLogLine(...)`.
-int EmitLogLine(platform::WindowHandle owner, int level);
+// then zero-fills gLogLine. The caller says what its operation's result is: a log line is none.
+void EmitLogLine(platform::WindowHandle owner, int level);
 
 // Sets the pane's horizontal range to the width of the first gLongestLogLine bytes of gLogLine.
 // Called only by EmitLogLine, before the buffer is cleared.

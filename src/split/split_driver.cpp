@@ -59,7 +59,10 @@ struct SplitRun {
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
-int Refuse(const SplitRun& run) { return EmitLogLine(run.owner, kLogError); }
+int Refuse(const SplitRun& run) {
+  EmitLogLine(run.owner, kLogError);
+  return kSplitFailed;
+}
 
 void Blank() { EmitLogLine(nullptr, kLogPlain); }
 

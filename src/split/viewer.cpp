@@ -10,17 +10,20 @@
 int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
   if (!platform::FileExists(gSettingsPath)) {
     FormatLog("%s", kNoSettingsFile);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kViewerFailed;
   }
   char viewer[kNcViewerSetting.field];
   if (ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0) return kViewerOk;
   if (!platform::FileExists(viewer)) {
     FormatLog(kViewerMissing, viewer);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kViewerFailed;
   }
   if (!platform::FileExists(ncPath)) {
     FormatLog(kViewedFileMissing, ncPath);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kViewerFailed;
   }
   // The piece path, quoted when a blank would split it into two parameters.
   char parameter[kViewerParameterSize];
@@ -28,7 +31,8 @@ int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
   std::snprintf(parameter, sizeof parameter, quote ? "\"%s\"" : "%s", ncPath);
   if (platform::Current().startProgram(nullptr, viewer, parameter) != 0) {
     FormatLog("%s", kViewerStartFailed);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kViewerFailed;
   }
   return kViewerOk;
 }

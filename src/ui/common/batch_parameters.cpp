@@ -86,15 +86,16 @@ int ReadOptional(platform::WindowHandle owner, const char* file, const Parameter
 int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile, BatchParameters* parameters) {
   std::memset(parameters, 0, sizeof *parameters);
 
-  if (ReadRequired(owner, parameterFile, kNcFileKey, parameters->ncFile) != kParameterFound) return -1;
+  if (ReadRequired(owner, parameterFile, kNcFileKey, parameters->ncFile) != kParameterFound) return kBatchParametersRefused;
   if (!platform::FileExists(parameters->ncFile)) {
     FormatLog(kBatchNcFileMissing, parameters->ncFile);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kBatchParametersRefused;
   }
-  if (ReadRequired(owner, parameterFile, kTimeKey, parameters->time) != kParameterFound) return -1;
-  if (ReadRequired(owner, parameterFile, kDistanceKey, parameters->distance) != kParameterFound) return -1;
+  if (ReadRequired(owner, parameterFile, kTimeKey, parameters->time) != kParameterFound) return kBatchParametersRefused;
+  if (ReadRequired(owner, parameterFile, kDistanceKey, parameters->distance) != kParameterFound) return kBatchParametersRefused;
   for (int axis = 0; axis < 3; ++axis) {
-    if (ReadOptional(owner, parameterFile, kStartKeys[axis], parameters->start[axis]) != kParameterFound) return -1;
+    if (ReadOptional(owner, parameterFile, kStartKeys[axis], parameters->start[axis]) != kParameterFound) return kBatchParametersRefused;
   }
 
   // The run-mode word is optional; a word longer than its field is cut (no cut of another word
@@ -105,5 +106,5 @@ int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile,
       ReadProfileText(parameterFile, kParameterSection, kModeKey.named, parameters->mode, sizeof parameters->mode);
     }
   }
-  return 0;
+  return kBatchParametersRead;
 }

@@ -37,9 +37,15 @@ struct BatchParameters {
 
 // Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:
 // every value is then missing) into `parameters`, zeroing it first.
-// Returns 0 when every required value is there and the NC program exists. Otherwise emits the
-// first failure in the order of the table at level -1 (log line and error box owned by `owner`)
-// and returns -1:
+// Results of ReadBatchParameters.
+enum BatchParametersResult {
+  kBatchParametersRead = 0,      // every required value is there and the NC program exists
+  kBatchParametersRefused = -1,  // an error line says what is missing
+};
+
+// Returns kBatchParametersRead when every required value is there and the NC program exists.
+// Otherwise emits the first failure in the order of the table at level -1 (log line and error box
+// owned by `owner`) and returns kBatchParametersRefused:
 //   no NC program name                 "エラー：ＮＣファイル名を読み込めません。"
 //   nothing at that path               "エラー：ＮＣファイル %s が存在しません。"
 //   a missing time or distance         its own "…を指定して下さい。" message

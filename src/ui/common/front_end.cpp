@@ -128,7 +128,7 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
 int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarget* target) {
   ClearTarget(target);
   BatchParameters parameters;
-  if (ReadBatchParameters(owner, parameterFile, &parameters) != 0) return kRunFailed;
+  if (ReadBatchParameters(owner, parameterFile, &parameters) != kBatchParametersRead) return kRunFailed;
   if (parameters.mode[0] != '\0') BatchModeSwitch(owner, parameters.mode);
 
   const JobTexts texts{parameters.distance, parameters.time,

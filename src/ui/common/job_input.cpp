@@ -13,7 +13,8 @@ namespace {
 int ReadNumber(platform::WindowHandle owner, const char* label, const char* text, double* value) {
   if (ParseWholeNumber(text, value)) return kJobReady;
   FormatLog(kNotANumber, label, text);
-  return EmitLogLine(owner, kLogError);
+  EmitLogLine(owner, kLogError);
+  return kJobRefused;
 }
 
 }  // namespace
@@ -46,7 +47,8 @@ int ReadStartPoint(platform::WindowHandle owner, const char* const (&texts)[3], 
   double program[3] = {0, 0, 0};
   if (ProgramStartPoint(ncFile, program) != kStartPointDone) {
     FormatLog("%s", kStartExtractFailed);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kJobRefused;
   }
   for (int axis = 0; axis < 3; ++axis) {
     if (IsTextMissing(texts[axis])) start[axis] = program[axis];

@@ -41,14 +41,15 @@ int SplitWithPicture(platform::WindowHandle owner, const SplitJob& job) {
   }
   std::swap(gLastSplit, gCollecting);
   gCollecting.Begin("");
-  if (write && SavePictureOfLastSplit(owner) != 0) return kSplitFailed;
+  if (write && SavePictureOfLastSplit(owner) != kPictureSaved) return kSplitFailed;
   return kSplitDone;
 }
 
 int SavePictureOfLastSplit(platform::WindowHandle owner) {
   if (gLastSplit.piecesWritten() == 0) {
     FormatLog("%s", kNoSplitPicture);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kPictureNotSaved;
   }
   char path[kPathField];
   const int named = SplitPicturePath(gLastSplit.ncFile(), path, sizeof path);
@@ -56,17 +57,20 @@ int SavePictureOfLastSplit(platform::WindowHandle owner) {
     char wanted[kPathField];
     SuffixPath(gLastSplit.ncFile(), kPictureSuffix, wanted, sizeof wanted);
     FormatLog(kPicturePathTakenText, wanted);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kPictureNotSaved;
   }
   if (named != kPicturePathOk) {
     FormatLog(kPicturePathTooLongText, gLastSplit.ncFile());
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kPictureNotSaved;
   }
   if (WriteSplitSvg(gLastSplit, path) != kSvgWritten) {
     FormatLog(kPictureNotWritten, path);
-    return EmitLogLine(owner, kLogError);
+    EmitLogLine(owner, kLogError);
+    return kPictureNotSaved;
   }
   FormatLog(kPictureWritten, path);
   EmitLogLine(owner, kLogPlain);
-  return 0;
+  return kPictureSaved;
 }

@@ -33,5 +33,9 @@ const SplitPicture& LastSplitPicture();
 // Writes the last split's picture as NAME_split.svg next to its program and emits the
 // information line naming the file. An error line at level -1 (and -1) when there is no picture
 // yet, when the name is too long or falls on a file of the program or its split, or when the file
-// cannot be written (nothing is left then). Returns 0 or -1.
+// cannot be written (nothing is left then). Returns kPictureSaved or kPictureNotSaved.
+enum PictureSaveResult {
+  kPictureSaved = 0,
+  kPictureNotSaved = -1,
+};
 int SavePictureOfLastSplit(platform::WindowHandle owner);

@@ -41,16 +41,16 @@ int ReadField(HWND window, int id, char* out, size_t size) {
   return WindowTextCp932(GetDlgItem(window, id), out, size);
 }
 
-// Composes an error and emits it at level -1; the command's result.
+// Composes an error and emits it at level -1; the caller returns its command's own result.
 template <typename... Args>
-int Fail(HWND window, const char* format, Args... args) {
+void Fail(HWND window, const char* format, Args... args) {
   FormatLog(format, args...);
-  return EmitLogLine(window, kLogError);
+  EmitLogLine(window, kLogError);
 }
 
-int FailText(HWND window, const char* text) {
+void FailText(HWND window, const char* text) {
   FormatLog("%s", text);
-  return EmitLogLine(window, kLogError);
+  EmitLogLine(window, kLogError);
 }
 
 // Reads one number field as it was typed: -1 when it holds nothing but blanks.
@@ -95,16 +95,28 @@ int Execute(HWND window) {
   char time[kFieldNumberSize];
   char distance[kFieldNumberSize];
   char start[3][kFieldNumberSize];
-  if (ReadField(window, IDC_NC_FILE, path, sizeof path) == 0) return FailText(window, kExecuteNoNcFile);
-  if (!platform::FileExists(path)) return Fail(window, kExecuteNcFileMissing, path);
-  if (ReadNumberField(window, IDC_SPLIT_TIME, time) < 0) return FailText(window, kExecuteNoTime);
-  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, distance) < 0) return FailText(window, kExecuteNoDistance);
+  if (ReadField(window, IDC_NC_FILE, path, sizeof path) == 0) {
+    FailText(window, kExecuteNoNcFile);
+    return kSplitFailed;
+  }
+  if (!platform::FileExists(path)) {
+    Fail(window, kExecuteNcFileMissing, path);
+    return kSplitFailed;
+  }
+  if (ReadNumberField(window, IDC_SPLIT_TIME, time) < 0) {
+    FailText(window, kExecuteNoTime);
+    return kSplitFailed;
+  }
+  if (ReadNumberField(window, IDC_SPLIT_DISTANCE, distance) < 0) {
+    FailText(window, kExecuteNoDistance);
+    return kSplitFailed;
+  }
   // An empty start field is taken from the program.
   const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
   for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
   SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
   if (ReadJobNumbers(window, JobTexts{distance, time, {start[0], start[1], start[2]}}, &job) != kJobReady) {
-    return kJobRefused;
+    return kSplitFailed;
   }
   return SplitWithPicture(window, job);
 }
@@ -150,7 +162,10 @@ int ChooseFiles(HWND owner, std::vector<std::string>* paths, const char* extensi
                                     true};
   std::vector<char> chosen(platform::kChosenFilesSize);
   const int count = platform::Current().chooseFiles(owner, dialog, chosen.data(), chosen.size());
-  if (count < 0) return FailText(owner, kTooManyFilesChosen);
+  if (count < 0) {
+    FailText(owner, kTooManyFilesChosen);
+    return kTooManyChosen;
+  }
   for (const char* path = chosen.data(); *path != '\0'; path += std::strlen(path) + 1) paths->emplace_back(path);
   return static_cast<int>(paths->size());
 }
@@ -169,7 +184,10 @@ int CheckPiecesCommand(HWND window) {
   if (ChooseFile(window, program, sizeof program, extension, nullptr, kCheckProgramTitle) != 1) {
     return kCheckChoiceCancelled;
   }
-  if (!platform::FileExists(program)) return Fail(window, kChosenFileMissing, program);
+  if (!platform::FileExists(program)) {
+    Fail(window, kChosenFileMissing, program);
+    return kCheckCommandRefused;
+  }
 
   // The pieces of a split lie next to the program and share its extension.
   PathParts parts{};
@@ -179,7 +197,7 @@ int CheckPiecesCommand(HWND window) {
   std::vector<std::string> pieces;
   const int chosen = ChooseFiles(window, &pieces, pieceExtension.c_str(), folder.empty() ? nullptr : folder.c_str(),
                                  kCheckPiecesTitle);
-  if (chosen < 0) return kCheckCommandRefused;
+  if (chosen == kTooManyChosen) return kCheckCommandRefused;
   if (chosen == 0) return kCheckChoiceCancelled;
   SortPieceNames(&pieces);
   std::vector<const char*> paths;

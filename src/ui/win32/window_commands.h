@@ -47,8 +47,9 @@ int ChooseFile(HWND owner, char* out, size_t size, const char* extension, const 
                const char* title = nullptr);
 
 // The same dialog for several files at once. Fills `paths` (CP932) in the order the dialog gives
-// them and returns how many; 0 when nothing was chosen; -1 after an error line at level -1 when
-// more were chosen than the dialog can hand over.
+// them and returns how many; 0 when nothing was chosen; kTooManyChosen after an error line at
+// level -1 when more were chosen than the dialog can hand over.
+inline constexpr int kTooManyChosen = -1;
 int ChooseFiles(HWND owner, std::vector<std::string>* paths, const char* extension, const char* initialDirectory,
                 const char* title);
 
