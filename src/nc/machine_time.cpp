@@ -33,16 +33,6 @@ double PortableAtan2(double y, double x) {
 
 double Length3(const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
-// The smallest of limit[axis] / |direction[axis]| over the axes the unit `direction` moves.
-double AlongDirection(const double limit[3], const double direction[3]) {
-  double best = HUGE_VAL;
-  for (int axis = 0; axis < 3; ++axis) {
-    const double part = std::fabs(direction[axis]);
-    if (part > 0.0) best = Min(best, limit[axis] / part);
-  }
-  return best;
-}
-
 // The plane's first, second and normal axes (right-handed: counter-clockwise is seen from the
 // normal's positive end).
 void PlaneAxes(int plane, int* a, int* b, int* c) {
@@ -57,23 +47,37 @@ void PlaneAxes(int plane, int* a, int* b, int* c) {
 
 }  // namespace
 
-double ProfileSeconds(double length, double accel, double top2, double entry2, double exit2) {
+namespace {
+
+// ProfileSeconds with the speeds as well as their squares at hand.
+double Profile(double length, double accel, double top2, double top, double entry2, double entry,
+               double exit2, double exit) {
   if (!(length > 0.0)) return 0.0;
-  const double v0 = std::sqrt(entry2);
-  const double v1 = std::sqrt(exit2);
   // The speed the move would reach accelerating from its entry and decelerating to its exit.
   const double peak2 = accel * length + 0.5 * (entry2 + exit2);
   if (peak2 <= top2) {
-    const double peak = Max(Max(std::sqrt(peak2), v0), v1);
-    return (2.0 * peak - v0 - v1) / accel;
+    const double peak = Max(Max(std::sqrt(peak2), entry), exit);
+    return (2.0 * peak - entry - exit) / accel;
   }
-  const double top = std::sqrt(top2);
   double cruise = length - (2.0 * top2 - entry2 - exit2) / (2.0 * accel);
   if (cruise < 0.0) cruise = 0.0;
-  return (2.0 * top - v0 - v1) / accel + cruise / top;
+  return (2.0 * top - entry - exit) / accel + cruise / top;
 }
 
-MachineTimePlanner::MachineTimePlanner(const MachineLimits& limits) : limits_(limits) {}
+}  // namespace
+
+double ProfileSeconds(double length, double accel, double top2, double entry2, double exit2) {
+  return Profile(length, accel, top2, std::sqrt(top2), entry2, std::sqrt(entry2), exit2,
+                 std::sqrt(exit2));
+}
+
+MachineTimePlanner::MachineTimePlanner(const MachineLimits& limits) : limits_(limits) {
+  for (int axis = 0; axis < 3; ++axis) {
+    slowRapid_[axis] = kSecondsPerMinute / limits.rapid[axis];
+    slowFeed_[axis] = kSecondsPerMinute / limits.feed[axis];
+    slowAccel_[axis] = 1.0 / limits.accel[axis];
+  }
+}
 
 void MachineTimePlanner::Reset() {
   head_ = 0;
@@ -94,10 +98,18 @@ void MachineTimePlanner::Flush() {
 
 void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, double feed,
                                         double* top2, double* accel) const {
-  double top = AlongDirection(rapid ? limits_.rapid : limits_.feed, direction) / kSecondsPerMinute;
+  const double* slow = rapid ? slowRapid_ : slowFeed_;
+  double speedShare = 0.0;
+  double accelShare = 0.0;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double part = std::fabs(direction[axis]);
+    speedShare = Max(speedShare, part * slow[axis]);
+    accelShare = Max(accelShare, part * slowAccel_[axis]);
+  }
+  double top = 1.0 / speedShare;
   if (!rapid && feed > 0.0) top = Min(top, feed * limits_.override / kSecondsPerMinute);
   *top2 = top * top;
-  *accel = AlongDirection(limits_.accel, direction);
+  *accel = 1.0 / accelShare;
 }
 
 double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& after) const {
@@ -110,39 +122,44 @@ double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& af
   // The junction's acceleration: the slowest axis the change of direction involves, as on an
   // arc, whose centripetal acceleration turns through every direction of its plane.
   const double change[3] = {w[0] - u[0], w[1] - u[1], w[2] - u[2]};
-  const double size = Length3(change);
+  const double size2 = change[0] * change[0] + change[1] * change[1] + change[2] * change[2];
   double accel = HUGE_VAL;
   for (int axis = 0; axis < 3; ++axis) {
-    if (std::fabs(change[axis]) > kInvolved * size) accel = Min(accel, limits_.accel[axis]);
+    if (change[axis] * change[axis] > kInvolved * kInvolved * size2) accel = Min(accel, limits_.accel[axis]);
   }
   // The circle tangent to both moves whose arc passes the corner at the tolerance: sin(half
   // the angle between the moves) = sqrt((1 + dot) / 2).
   const double sinHalf = std::sqrt(0.5 * (1.0 + dot));
-  const double deviation = accel * limits_.corner * sinHalf / (1.0 - sinHalf);
-  // The curvature the moves trace: turning by `angle` within the shorter move's length.
+  const double bound = Min(limit, accel * limits_.corner * sinHalf / (1.0 - sinHalf));
+  // The curvature the moves trace: turning by `angle` within the shorter move's length. The
+  // angle is at most pi/2 * sin(angle) below a right angle (and at most pi): when even that
+  // leaves the curvature above the bound, the angle itself is not needed.
   const double cross[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
                            u[0] * w[1] - u[1] * w[0]};
-  const double angle = PortableAtan2(Length3(cross), dot);
-  const double curvature = accel * Min(before.length, after.length) / angle;
-  return Min(limit, Min(deviation, curvature));
+  const double sine = Length3(cross);
+  const double shorter = accel * Min(before.length, after.length);
+  const double largestAngle = dot > 0.0 ? 0.5 * kPi * sine : kPi;
+  if (shorter >= bound * largestAngle) return bound;
+  return Min(bound, shorter / PortableAtan2(sine, dot));
 }
 
-double MachineTimePlanner::BlockSeconds(const Planned& block, double exit2) const {
-  return Max(ProfileSeconds(block.length, block.accel, block.top2, block.entry2, exit2),
-             limits_.blockTime);
-}
-
-void MachineTimePlanner::Push(Planned block) {
+MachineTimePlanner::Planned& MachineTimePlanner::NextSlot() {
   if (count_ == kLookAhead) {  // the oldest move leaves the window with its time final
     completed_ = ring_[head_].total;
     head_ = (head_ + 1) % kLookAhead;
     --count_;
   }
+  return ring_[(head_ + count_) % kLookAhead];
+}
+
+void MachineTimePlanner::Plan() {
+  Planned& block = ring_[(head_ + count_) % kLookAhead];
+  block.top = std::sqrt(block.top2);
   block.entryMax2 =
       count_ == 0 ? 0.0 : CornerLimit2(ring_[(head_ + count_ - 1) % kLookAhead], block);
   block.reverse2 = Min(block.entryMax2, 2.0 * block.accel * block.length);
   block.entry2 = 0.0;
-  ring_[(head_ + count_) % kLookAhead] = block;
+  block.entry = 0.0;
   ++count_;
   const auto at = [this](int position) -> Planned& { return ring_[(head_ + position) % kLookAhead]; };
 
@@ -162,30 +179,41 @@ void MachineTimePlanner::Push(Planned block) {
     Planned& move = at(position);
     if (position == 0) {
       move.entry2 = 0.0;
+      move.entry = 0.0;
       continue;
     }
     const Planned& before = at(position - 1);
-    move.entry2 = Min(move.reverse2, before.entry2 + 2.0 * before.accel * before.length);
+    const double entry2 = Min(move.reverse2, before.entry2 + 2.0 * before.accel * before.length);
+    if (entry2 != move.entry2) {
+      move.entry2 = entry2;
+      move.entry = std::sqrt(entry2);
+    }
   }
   // The times of the moves whose entry or exit changed, and the running totals after them.
   for (int position = first > 0 ? first - 1 : 0; position < count_; ++position) {
     Planned& move = at(position);
-    const double exit2 = position == count_ - 1 ? 0.0 : at(position + 1).entry2;
-    move.time = BlockSeconds(move, exit2);
+    const bool last = position == count_ - 1;
+    const double exit2 = last ? 0.0 : at(position + 1).entry2;
+    const double exit = last ? 0.0 : at(position + 1).entry;
+    move.time = Max(Profile(move.length, move.accel, move.top2, move.top, move.entry2, move.entry,
+                            exit2, exit),
+                    limits_.blockTime);
     move.total = (position == 0 ? completed_ : at(position - 1).total) + move.time;
   }
 }
 
 void MachineTimePlanner::Line(const double from[3], const double to[3], bool rapid, double feed) {
-  Planned block{};
   const double delta[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
-  block.length = Length3(delta);
-  if (!(block.length > 0.0) || !std::isfinite(block.length)) return;
+  const double length = Length3(delta);
+  if (!(length > 0.0) || !std::isfinite(length)) return;
+  Planned& block = NextSlot();
+  block.length = length;
+  const double inverse = 1.0 / length;
   for (int axis = 0; axis < 3; ++axis) {
-    block.startDir[axis] = block.endDir[axis] = delta[axis] / block.length;
+    block.startDir[axis] = block.endDir[axis] = delta[axis] * inverse;
   }
   StraightLimits(block.startDir, rapid, feed, &block.top2, &block.accel);
-  Push(block);
+  Plan();
 }
 
 void MachineTimePlanner::Arc(const double from[3], const double to[3], const double centre[3],
@@ -206,9 +234,10 @@ void MachineTimePlanner::Arc(const double from[3], const double to[3], const dou
     Line(from, to, false, feed);
     return;
   }
-  Planned block{};
-  block.length = std::sqrt(around * around + rise * rise);
-  if (!std::isfinite(block.length)) return;
+  const double length = std::sqrt(around * around + rise * rise);
+  if (!std::isfinite(length)) return;
+  Planned& block = NextSlot();
+  block.length = length;
   // Tangents at both ends: the radius turned a quarter in the arc's direction, with the rise.
   const double turn = clockwise ? -1.0 : 1.0;
   const double inPlane = around / block.length;
@@ -234,7 +263,7 @@ void MachineTimePlanner::Arc(const double from[3], const double to[3], const dou
   if (feed > 0.0) top = Min(top, feed * limits_.override / kSecondsPerMinute);
   block.top2 = Min(top * top, planeAccel * radius / (inPlane * inPlane));
   block.accel = accel;
-  Push(block);
+  Plan();
 }
 
 double MachineTimePlanner::StopToStop(const double from[3], const double to[3], bool rapid,

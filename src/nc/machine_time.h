@@ -97,30 +97,38 @@ class MachineTimePlanner {
     double length;     // mm
     double accel;      // mm/s^2 along the move
     double top2;       // top speed squared, (mm/s)^2
+    double top;        // top speed, mm/s
     double entryMax2;  // the highest entry speed squared the corner before it allows
     double reverse2;   // the highest entry speed squared from which it can still stop in time
     double entry2;     // the entry speed squared planned
+    double entry;      // and its square root
     double time;       // s, with the planned entry and exit speeds
     double total;      // s, everything up to and including this move
     double startDir[3];  // unit direction where the move starts and where it ends
     double endDir[3];
   };
 
-  // Adds a move to the window: `block` with length, accel, top2 and directions filled.
-  void Push(Planned block);
+  // The slot of the next move (the oldest move leaves the window first when it is full), for
+  // the caller to fill its length, accel, top2 and directions before Plan().
+  Planned& NextSlot();
+  // Plans the move just filled into NextSlot() with the window.
+  void Plan();
   // Retires every move: the plan already stops after the last one.
   void Flush();
   // The corner's entry speed limit, squared, between `before` and `after`.
   double CornerLimit2(const Planned& before, const Planned& after) const;
-  // The time of `block` from entry2 to exit2, at least the block time.
-  double BlockSeconds(const Planned& block, double exit2) const;
   // Seconds of a lone move from a stop to a stop (a leg of a hole).
   double StopToStop(const double from[3], const double to[3], bool rapid, double feed) const;
-  // Top speed squared and acceleration of a straight move in `direction` (unit).
+  // Top speed squared and acceleration of a straight move in `direction` (unit): each axis'
+  // limit over its share of the direction, taken as 1 / the largest share times the axis'
+  // inverse limit, so that one division serves the three axes.
   void StraightLimits(const double direction[3], bool rapid, double feed, double* top2,
                       double* accel) const;
 
   MachineLimits limits_;
+  double slowRapid_[3];  // 1 / rapid rate of each axis, s/mm
+  double slowFeed_[3];   // 1 / highest feed of each axis, s/mm
+  double slowAccel_[3];  // 1 / acceleration of each axis, s^2/mm
   Planned ring_[kLookAhead];
   int head_ = 0;   // the oldest move in the window
   int count_ = 0;  // moves in the window
