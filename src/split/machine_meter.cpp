@@ -116,9 +116,9 @@ void MachineMeter::Hole(const HoleRecord& hole, const Position& from) {
   planner_.Hole(start, shape);
 }
 
-void MachineMeter::Block(const BlockRecord& block) {
+void MachineMeter::Block(const char* text, size_t length) {
   ::Block words;
-  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || words.Empty()) return;
+  if (ReadBlock(text, length, &words) != kBlockReadable || words.Empty()) return;
   double seconds = 0.0;
   bool stops = words.Has('M') || words.HasCode('G', 27) || words.HasCode('G', 28) ||
                words.HasCode('G', 30) || words.HasCode('G', 53);

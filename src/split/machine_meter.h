@@ -48,7 +48,9 @@ class MachineMeter {
   // any other M function and a reference return or machine-coordinate move (G27, G28, G30, G53,
   // whose travel the program does not tell) stop the motion and take their time, at least the
   // block time; other blocks are read ahead and take nothing.
-  void Block(const BlockRecord& block);
+  void Block(const BlockRecord& block) { Block(block.text, block.length); }
+  // The same for the block's text (its first `length` bytes, in the canonical form).
+  void Block(const char* text, size_t length);
 
   // Minutes of everything fed since the last Reset, as if the machine stopped after it.
   double Minutes() const { return planner_.Total() / 60.0; }

@@ -284,7 +284,7 @@ int MeasureRun(SplitRun* run) {
   MeasureReport report{};
   const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
                                     &distance, &time, &run->minimum, &run->maximum, &report,
-                                    run->bodyLine);
+                                    run->bodyLine, run->machineModel ? &run->limits : nullptr);
   if (result == kMeasureOk && !headerFound) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kHeaderCutFailedText);
@@ -310,12 +310,7 @@ int MeasureRun(SplitRun* run) {
   LineWithCoordinate(kTotalTime, time.running);
   if (run->machineModel) {
     // The whole program as one piece runs it: what the split time is weighed against.
-    if (EstimateMachineTime(run->intermediatePath, run->limits, run->bodyLine, report.lastMoveLine,
-                            &run->machine.running) != kMachineEstimateOk) {
-      platform::RemoveFile(run->intermediatePath);
-      FormatLog(kMachineEstimateFailed, run->intermediatePath);
-      return Refuse(*run);
-    }
+    run->machine.running = report.machineMinutes;
     LineWithCoordinate(kTotalMachineTime, run->machine.running);
   }
   char warning[kLogLineSize];

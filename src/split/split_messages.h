@@ -39,7 +39,6 @@ inline constexpr char kMachineSettingNotPositive[] =
     "エラー：設定 [MACHINE] %s=%s は使えません。０より大きい値を指定してください。";
 inline constexpr char kMachineSettingNegative[] =
     "エラー：設定 [MACHINE] %s=%s は使えません。０以上の値を指定してください。";
-inline constexpr char kMachineEstimateFailed[] = "エラー：テンポラリファイル %s から機械時間を見積もれません。";
 
 // --- Measurement (the pass composes its own failure and warning lines) -------------------------
 inline constexpr char kTotalDistance[] = "　合計切削距離 : %s";

@@ -90,11 +90,14 @@ class MachineTimeSplit : public testing::Test {
     Extents minimum{}, maximum{};
     MeasureReport report{};
     EXPECT_EQ(MeasureProgram(path.c_str(), intermediate.c_str(), start, &distance, &time, &minimum,
-                             &maximum, &report, bodyLine),
+                             &maximum, &report, bodyLine, &limits),
               kMeasureOk);
     Times times{time.running, 0.0, 0.0};
     EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveLine, &times.machine),
               kMachineEstimateOk);
+    // The pass's own estimate (what the split decides on) is that of the file it wrote, read
+    // back, up to the file's rounding of the coordinates.
+    EXPECT_NEAR(report.machineMinutes, times.machine, 1e-5 * times.machine + 1e-9);
     platform::FileHandle file(intermediate.c_str(), "rb");
     IntermediateReader reader(file.get());
     Position at{};
