@@ -213,6 +213,29 @@ TEST_F(MachineTimeSplit, TheSplitTimeIsTheMachineTimeUnderTimeModelOne) {
   EXPECT_NE(first.find("(MACHINE TIME = "), std::string::npos);
 }
 
+TEST_F(MachineTimeSplit, AnInchProgramRunsAsItsMillimetreTwin) {
+  // The same path in both units (1 inch = 25.4 mm): a rapid, feed moves, an arc, a peck drilling
+  // cycle and a dwell. The machine's limits are in mm whatever the program's units.
+  const std::string metric =
+      "%\r\nO1\r\nG21G90G17\r\nG92X0.Y0.Z254.\r\nG00X254.Y0.Z25.4\r\nG01Z0.F254.\r\n"
+      "X508.F2540.\r\nG03X254.Y254.I-254.J0.\r\nG04P500\r\nG00Z25.4\r\n"
+      "G99G83X0.Y0.Z-25.4R2.54Q6.35F127.\r\nG80\r\nG00Z254.\r\nM30\r\n%\r\n";
+  const std::string inch =
+      "%\r\nO1\r\nG20G90G17\r\nG92X0.Y0.Z10.\r\nG00X10.Y0.Z1.\r\nG01Z0.F10.\r\n"
+      "X20.F100.\r\nG03X10.Y10.I-10.J0.\r\nG04P500\r\nG00Z1.\r\n"
+      "G99G83X0.Y0.Z-1.R.1Q.25F5.\r\nG80\r\nG00Z10.\r\nM30\r\n%\r\n";
+  dir_.Write("MM.NC", metric);
+  dir_.Write("INCH.NC", inch);
+  const double mmStart[3] = {0, 0, 254};
+  const double inchStart[3] = {0, 0, 10};
+  const Times mm = Measure(dir_.Path("MM.NC"), mmStart, TestMachine());
+  const Times in = Measure(dir_.Path("INCH.NC"), inchStart, TestMachine());
+  EXPECT_NEAR(in.machine, mm.machine, 1e-9 * mm.machine);
+  EXPECT_NEAR(in.programmed, mm.programmed, 1e-9 * mm.programmed);
+  // The dwell and the pecks are there: more than the programmed time by over half a second.
+  EXPECT_GT(mm.machine, mm.programmed + 0.5 / 60);
+}
+
 TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {
   dir_.Write("STEP.NC", "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\nX100.\r\nX0.\r\nG00Z50.\r\nM30\r\n%\r\n");
   const std::string path = dir_.Path("STEP.NC");
