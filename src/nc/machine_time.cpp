@@ -87,7 +87,7 @@ void MachineTimePlanner::Reset() {
 
 double MachineTimePlanner::Total() const {
   if (count_ == 0) return completed_;
-  return ring_[(head_ + count_ - 1) % kLookAhead].total;
+  return ring_[(head_ + count_ - 1) & kRingMask].total;
 }
 
 void MachineTimePlanner::Flush() {
@@ -97,7 +97,7 @@ void MachineTimePlanner::Flush() {
 }
 
 void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, double feed,
-                                        double* top2, double* accel) const {
+                                        double* top2, double* topSpeed, double* accel) const {
   const double* slow = rapid ? slowRapid_ : slowFeed_;
   double speedShare = 0.0;
   double accelShare = 0.0;
@@ -109,6 +109,7 @@ void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, d
   double top = 1.0 / speedShare;
   if (!rapid && feed > 0.0) top = Min(top, feed * limits_.override / kSecondsPerMinute);
   *top2 = top * top;
+  *topSpeed = top;
   *accel = 1.0 / accelShare;
 }
 
@@ -146,22 +147,21 @@ double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& af
 MachineTimePlanner::Planned& MachineTimePlanner::NextSlot() {
   if (count_ == kLookAhead) {  // the oldest move leaves the window with its time final
     completed_ = ring_[head_].total;
-    head_ = (head_ + 1) % kLookAhead;
+    head_ = (head_ + 1) & kRingMask;
     --count_;
   }
-  return ring_[(head_ + count_) % kLookAhead];
+  return ring_[(head_ + count_) & kRingMask];
 }
 
 void MachineTimePlanner::Plan() {
-  Planned& block = ring_[(head_ + count_) % kLookAhead];
-  block.top = std::sqrt(block.top2);
+  Planned& block = ring_[(head_ + count_) & kRingMask];
   block.entryMax2 =
-      count_ == 0 ? 0.0 : CornerLimit2(ring_[(head_ + count_ - 1) % kLookAhead], block);
+      count_ == 0 ? 0.0 : CornerLimit2(ring_[(head_ + count_ - 1) & kRingMask], block);
   block.reverse2 = Min(block.entryMax2, 2.0 * block.accel * block.length);
   block.entry2 = 0.0;
   block.entry = 0.0;
   ++count_;
-  const auto at = [this](int position) -> Planned& { return ring_[(head_ + position) % kLookAhead]; };
+  const auto at = [this](int position) -> Planned& { return ring_[(head_ + position) & kRingMask]; };
 
   // Backwards from the new move, which must be able to stop: each move may enter no faster than
   // it can still slow down to what the next allows. The oldest move's entry is fixed already. A
@@ -212,7 +212,7 @@ void MachineTimePlanner::Line(const double from[3], const double to[3], bool rap
   for (int axis = 0; axis < 3; ++axis) {
     block.startDir[axis] = block.endDir[axis] = delta[axis] * inverse;
   }
-  StraightLimits(block.startDir, rapid, feed, &block.top2, &block.accel);
+  StraightLimits(block.startDir, rapid, feed, &block.top2, &block.top, &block.accel);
   Plan();
 }
 
@@ -261,7 +261,13 @@ void MachineTimePlanner::Arc(const double from[3], const double to[3], const dou
     accel = Min(accel, limits_.accel[c] / risePart);
   }
   if (feed > 0.0) top = Min(top, feed * limits_.override / kSecondsPerMinute);
-  block.top2 = Min(top * top, planeAccel * radius / (inPlane * inPlane));
+  const double centripetal2 = planeAccel * radius / (inPlane * inPlane);
+  block.top2 = top * top;
+  block.top = top;
+  if (centripetal2 < block.top2) {
+    block.top2 = centripetal2;
+    block.top = std::sqrt(centripetal2);
+  }
   block.accel = accel;
   Plan();
 }
@@ -274,8 +280,9 @@ double MachineTimePlanner::StopToStop(const double from[3], const double to[3], 
   double direction[3];
   for (int axis = 0; axis < 3; ++axis) direction[axis] = delta[axis] / length;
   double top2 = 0.0;
+  double top = 0.0;
   double accel = 0.0;
-  StraightLimits(direction, rapid, feed, &top2, &accel);
+  StraightLimits(direction, rapid, feed, &top2, &top, &accel);
   return ProfileSeconds(length, accel, top2, 0.0, 0.0);
 }
 

@@ -45,6 +45,8 @@ struct MachineLimits {
 // Moves planned ahead. A control that sees further ahead runs short moves faster; 64 moves cover
 // the stopping distance of a usual feed at a usual acceleration over moves of 0.1 mm.
 inline constexpr int kLookAhead = 64;
+static_assert((kLookAhead & (kLookAhead - 1)) == 0, "the window's ring is indexed by a mask");
+inline constexpr int kRingMask = kLookAhead - 1;
 
 // A hole of a canned cycle, absolute, mm.
 struct MachineHole {
@@ -119,11 +121,11 @@ class MachineTimePlanner {
   double CornerLimit2(const Planned& before, const Planned& after) const;
   // Seconds of a lone move from a stop to a stop (a leg of a hole).
   double StopToStop(const double from[3], const double to[3], bool rapid, double feed) const;
-  // Top speed squared and acceleration of a straight move in `direction` (unit): each axis'
+  // Top speed (and its square) and acceleration of a straight move in `direction` (unit): each axis'
   // limit over its share of the direction, taken as 1 / the largest share times the axis'
   // inverse limit, so that one division serves the three axes.
   void StraightLimits(const double direction[3], bool rapid, double feed, double* top2,
-                      double* accel) const;
+                      double* topSpeed, double* accel) const;
 
   MachineLimits limits_;
   double slowRapid_[3];  // 1 / rapid rate of each axis, s/mm
