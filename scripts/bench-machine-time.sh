@@ -41,7 +41,7 @@ generated=()
 for lines in "${sizes[@]}"; do generated+=("$(realpath "$(program_of "$lines")")"); done
 listed=()
 if [ -d "$corpus" ]; then
-  while IFS= read -r -d '' file; do listed+=("$file"); done < <(find "$corpus" -maxdepth 1 -type f ! -name '*.md' -print0 | sort -z)
+  while IFS= read -r -d '' file; do listed+=("$file"); done < <(find "$corpus" -maxdepth 1 -type f ! -name '*.md' ! -name '.*' -print0 | sort -z)
 fi
 
 echo "=== Programmed and machine time (minutes), [MACHINE] defaults ==="
