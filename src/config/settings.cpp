@@ -28,7 +28,8 @@ constexpr Colour kTextColourDefault{0, 0, 0};
 constexpr CommandSettings kCommandDefaults{kDebugSetting.fallback, kModeSetting.fallback, kDeleteSetting.fallback,
                                            kPrintSetting.fallback, kOverwriteSetting.fallback,
                                            kVerifySetting.fallback,
-                                           kPreviewSetting.fallback};
+                                           kPreviewSetting.fallback,
+                                           kTimeModelSetting.fallback};
 
 // The environment variable that switches a run to batch behaviour when it is "1".
 constexpr char kBatchVariable[] = "BELTRASOVA";
@@ -167,6 +168,7 @@ int ReadCommandSettings(CommandSettings* command) {
     command->overwrite = ReadSettingInt(kOverwriteSetting, path);
     command->verify = ReadSettingInt(kVerifySetting, path);
     command->preview = ReadSettingInt(kPreviewSetting, path);
+    command->timeModel = ReadSettingInt(kTimeModelSetting, path);
   }
   // The variable turns on batch behaviour only over the default MODE; an explicit other mode
   // in the file wins. ("1" has no letters, so comparing without regard to case is plain equality.)

@@ -41,6 +41,8 @@ struct CommandSettings {
                     // 0 leaves the check out; default 1
   int preview = 0;  // PREVIEW: 1 writes the picture of each split that wrote its pieces
                     // (NAME_split.svg); the console's --preview sets it too; default 0
+  int timeModel = 0;  // TIMEMODEL: 0 splits by the programmed time (feed length / F); 1 by the
+                      // estimated machine time ([MACHINE]); default 0
 };
 
 // Read at each split by ReadFormatSettings into a record the caller owns.
@@ -119,7 +121,8 @@ int ParseColour(const char* text, Colour* colour);
 // the file or a key is missing. Returns 0.
 int ReadFormatSettings(FormatSettings* format);
 
-// The six [COMMAND] keys (defaults 0, 0, 1, 0, 1, 0). When the environment variable BELTRASOVA is
+// The [COMMAND] keys (DEBUG 0, MODE 0, DELETE 1, PRINT 0, OVERWRITE 1, VERIFY 1, PREVIEW 0,
+// TIMEMODEL 0). When the environment variable BELTRASOVA is
 // "1" (any case) and MODE is 0, MODE becomes 1; whenever MODE is 1, OVERWRITE is 0. Returns 0.
 int ReadCommandSettings(CommandSettings* command);
 

@@ -33,6 +33,7 @@ inline constexpr char kPavlokSection[] = "PAVLOK";
 inline constexpr char kQuendraSection[] = "QUENDRA";
 inline constexpr char kProductSection[] = "Quendrix";
 inline constexpr char kMessageSection[] = "MESSAGE";
+inline constexpr char kMachineSection[] = "MACHINE";
 
 // [FILES]: file extension offered by the NC file chooser; extension of the saved log.
 inline constexpr TextSetting kNcFileSetting{kFilesSection, "NCFILE", 16, "ppp"};
@@ -50,6 +51,7 @@ inline constexpr IntSetting kPrintSetting{kCommandSection, "PRINT", 0};
 inline constexpr IntSetting kOverwriteSetting{kCommandSection, "OVERWRITE", 1};
 inline constexpr IntSetting kVerifySetting{kCommandSection, "VERIFY", 1};
 inline constexpr IntSetting kPreviewSetting{kCommandSection, "PREVIEW", 0};
+inline constexpr IntSetting kTimeModelSetting{kCommandSection, "TIMEMODEL", 0};
 
 // [COLOR]: "red,green,blue", read once at start-up. The fallback colours are in settings.cpp.
 inline constexpr TextSetting kWindowColourSetting{kColorSection, "WINDOW", 16, ""};
@@ -71,6 +73,25 @@ inline constexpr TextSetting kLiftSetting{kQuendraSection, "LIFT", 16, "1"};
 inline constexpr TextSetting kApproachFeedSetting{kQuendraSection, "AFEED", 16, "0.5"};
 inline constexpr TextSetting kLiftFeedSetting{kQuendraSection, "LFEED", 16, "1.0"};
 inline constexpr TextSetting kAsciiFileSetting{kQuendraSection, "ASCIIFILE", 32, "_ascii.txt"};
+
+// [MACHINE]: the machine the machine-time estimate (TIMEMODEL=1) describes, read at each split;
+// numbers read as decimal texts. The fallbacks describe a small vertical machining centre: rapids
+// of 36 m/min in X and Y and 30 m/min in Z, feeds up to 10 m/min, about 0.3 g of acceleration
+// in X and Y and a quarter g in Z, a corner tolerance of 0.01 mm, 6 s from cut to cut for a tool
+// change, 2 ms per block (500 blocks a second), the override at 100 %.
+inline constexpr TextSetting kRapidXSetting{kMachineSection, "RAPIDX", 16, "36000"};        // mm/min
+inline constexpr TextSetting kRapidYSetting{kMachineSection, "RAPIDY", 16, "36000"};        // mm/min
+inline constexpr TextSetting kRapidZSetting{kMachineSection, "RAPIDZ", 16, "30000"};        // mm/min
+inline constexpr TextSetting kFeedXSetting{kMachineSection, "FEEDX", 16, "10000"};          // mm/min
+inline constexpr TextSetting kFeedYSetting{kMachineSection, "FEEDY", 16, "10000"};          // mm/min
+inline constexpr TextSetting kFeedZSetting{kMachineSection, "FEEDZ", 16, "10000"};          // mm/min
+inline constexpr TextSetting kAccelXSetting{kMachineSection, "ACCELX", 16, "3000"};         // mm/s^2
+inline constexpr TextSetting kAccelYSetting{kMachineSection, "ACCELY", 16, "3000"};         // mm/s^2
+inline constexpr TextSetting kAccelZSetting{kMachineSection, "ACCELZ", 16, "2500"};         // mm/s^2
+inline constexpr TextSetting kCornerSetting{kMachineSection, "CORNER", 16, "0.01"};         // mm
+inline constexpr TextSetting kToolChangeSetting{kMachineSection, "TOOLCHANGE", 16, "6"};    // s
+inline constexpr TextSetting kBlockTimeSetting{kMachineSection, "BLOCKTIME", 16, "2"};      // ms
+inline constexpr TextSetting kOverrideSetting{kMachineSection, "OVERRIDE", 16, "100"};      // %
 
 // [Quendrix]: help file in the program directory, read once at start-up. Its fallback is the
 // program name with ".chm" (StartSettings).

@@ -11,6 +11,7 @@
 #include "nc/number_text.h"
 #include "nc/pass_rules.h"
 #include "platform/platform.h"
+#include "split/machine_meter.h"
 #include "split/measure_messages.h"
 
 namespace {
@@ -173,7 +174,10 @@ class MeasurePass {
     records_.previous = records_.current;
   }
 
-  int Run(const char* ncFile, const char* intermediateFile, Extents* minimum, Extents* maximum);
+  // `machine` (may be nullptr): the machine whose time the pass estimates as well
+  // (report->machineMinutes).
+  int Run(const char* ncFile, const char* intermediateFile, Extents* minimum, Extents* maximum,
+          const MachineLimits* machine);
 
   const DistanceTotals& distance() const { return distance_; }
   const TimeTotals& time() const { return time_; }
@@ -202,6 +206,12 @@ class MeasurePass {
   MeasureReport* report_;
   int bodyLine_;  // the first line after the program's header
   IntermediateWriter* output_ = nullptr;
+  // The machine time of the records as the split loop reads them back: from the record after
+  // the start record, the body's blocks, up to the last move or hole (the footer's blocks after
+  // it run in every piece's tail, not in the body).
+  MachineMeter* machine_ = nullptr;
+  Position machineAt_{};         // where the last record left the tool
+  bool machineStarted_ = false;  // the start record has been written
   double start_[3] = {0, 0, 0};
   PassRecords records_;
   DistanceTotals distance_{0.0, 0.0};
@@ -246,6 +256,12 @@ int MeasurePass::Write(const MoveRecord& record) {
   if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
+  if (machine_ != nullptr) {
+    if (machineStarted_) machine_->Move(record, machineAt_);
+    machineAt_ = record.at;
+    machineStarted_ = true;
+    report_->machineMinutes = machine_->Minutes();
+  }
   return kMeasureOk;
 }
 
@@ -276,6 +292,11 @@ int MeasurePass::Write(const HoleRecord& record) {
   if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
+  if (machine_ != nullptr) {
+    machine_->Hole(record, machineAt_);
+    machineAt_ = HoleEnd(record);
+    report_->machineMinutes = machine_->Minutes();
+  }
   return kMeasureOk;
 }
 
@@ -309,6 +330,9 @@ int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int
   if (CountLine() != kMeasureOk) return kMeasureTooLarge;
   if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
     return kMeasureWriteError;
+  }
+  if (machine_ != nullptr && machineStarted_ && lineNumber >= bodyLine_) {
+    machine_->Block(text, static_cast<size_t>(written));
   }
   return kMeasureOk;
 }
@@ -640,7 +664,7 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
 }
 
 int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* minimum,
-                     Extents* maximum) {
+                     Extents* maximum, const MachineLimits* machine) {
   minimum_ = *minimum;
   maximum_ = *maximum;
   for (int axis = kX; axis <= kZ; ++axis) {
@@ -661,6 +685,8 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   }
   IntermediateWriter writer(output.get(), units_);
   output_ = &writer;
+  MachineMeter meter(machine != nullptr ? *machine : MachineLimits{}, units_);
+  machine_ = machine != nullptr ? &meter : nullptr;
 
   MoveRecord startRecord{};
   startRecord.plane = 17;
@@ -687,6 +713,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   // height and returns there by itself, and a move of the program's own kind from wherever it
   // ended (a feed move diving across the stock, say) would be none of the program's moves.
   output_ = nullptr;
+  machine_ = nullptr;
   if (writer.Flush() != 0 || (output && !output.Close())) return kMeasureWriteError;
 
   if (!report_->anyCut) return kMeasureNoCuttingMove;
@@ -707,9 +734,9 @@ int Compose(std::span<char> out, const char* format, Args... args) {
 
 int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
                    SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report, int bodyLine) {
+                   MeasureReport* report, int bodyLine, const MachineLimits* machine) {
   MeasurePass pass(start, bodyLine, report);
-  int result = pass.Run(ncFile, intermediateFile, minimum, maximum);
+  int result = pass.Run(ncFile, intermediateFile, minimum, maximum, machine);
   report->zeroFeedMoves = pass.counters().zeroFeedMoves;
   report->unmeasurableMoves = pass.counters().unmeasurableMoves;
   if (result != kMeasureOk) return result;

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <span>
 
+#include "nc/machine_time.h"
 #include "nc/measure.h"
 #include "split/intermediate.h"
 #include "split/split_job.h"
@@ -81,6 +82,8 @@ struct MeasureReport {
   double setPosition[3];  // the values it names
   bool lengthOffsetUsed;  // a block takes up a tool length offset (G43, G44): the program moves Z
                           // under it, and the pieces' added moves to Z must too
+  double machineMinutes;  // with a machine given: the machine time of the body's records up to
+                          // the last move or hole, minutes (split/machine_meter.h)
 };
 
 // Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created
@@ -98,9 +101,13 @@ struct MeasureReport {
 // what is recorded, and what refuses a program, is listed at the top of this file and with the
 // results above. Every file is closed on every path; after a failure the partial intermediate
 // file is left for the caller to delete.
+//
+// `machine` (nullptr: none) has the pass estimate the machine time too, of the records as the
+// split loop reads them back (EstimateMachineTime of the file it writes, without reading it
+// again; from the values before the file's rounding): report->machineMinutes.
 int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
                    SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report, int bodyLine = 1);
+                   MeasureReport* report, int bodyLine = 1, const MachineLimits* machine = nullptr);
 
 // Composes the driver's error line for a failed MeasureProgram result into `out` (size-bound,
 // always terminated when not empty): the NC file and intermediate file paths and `report` supply

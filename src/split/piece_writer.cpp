@@ -764,7 +764,7 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
   }
 }
 
-int PieceWriter::Close(double time, double distance, bool moves) {
+int PieceWriter::Close(double time, double distance, bool moves, const double* machineTime) {
   const double* start = settings_.start;
   if (cycleActive_) {
     BeginLine();
@@ -800,6 +800,12 @@ int PieceWriter::Close(double time, double distance, bool moves) {
     Text("(TIME = ", 8);
     Text(number, static_cast<size_t>(length));
     Text("min)\r\n", 6);
+    if (machineTime != nullptr) {
+      length = FormatRounded(*machineTime, number, 3);
+      Text("(MACHINE TIME = ", 16);
+      Text(number, static_cast<size_t>(length));
+      Text("min)\r\n", 6);
+    }
     length = FormatRounded(distance, number, 3);
     Text("(DIST = ", 8);
     Text(number, static_cast<size_t>(length));

@@ -140,7 +140,9 @@ class PieceWriter {
   // tool must be back at the start point for the next piece's header). `moves` false: no lift,
   // retract or return at all (a program that ends inside cutter compensation ends so in its last
   // piece too: an added move there would run off the programmed path).
-  int Close(double time, double distance, bool moves = true);
+  // `machineTime` (minutes; nullptr: none) adds the piece's machine time as a comment after its
+  // programmed time.
+  int Close(double time, double distance, bool moves = true, const double* machineTime = nullptr);
 
  private:
   // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the

@@ -4,6 +4,8 @@
 
 #include "header_footer/header_cut.h"
 #include "log/run_log.h"
+#include "config/settings.h"
+#include "split/machine_meter.h"
 #include "split/measure_pass.h"
 
 namespace {
@@ -26,10 +28,16 @@ struct ProgramMeasure {
   Extents maximum{};
   MeasureReport report{};
   int result = kMeasureOk;
+  bool machineTime = false;  // report.machineMinutes holds the machine time (TIMEMODEL=1)
 
   ProgramMeasure(const char* ncFile, const double point[3]) {
+    // Under TIMEMODEL=1 the split weighs the machine time: that is the program's time then. (A
+    // [MACHINE] the split would refuse leaves the programmed time; the split says what is wrong.)
+    MachineLimits limits{};
+    char problem[kLogLineSize];
+    machineTime = gCommandSettings.timeModel == 1 && ReadMachineSettings(&limits, problem) == kMachineSettingsOk;
     result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum, &report,
-                            ProgramBodyLine(ncFile));
+                            ProgramBodyLine(ncFile), machineTime ? &limits : nullptr);
   }
 };
 
@@ -58,7 +66,7 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
   for (int axis = 0; axis < 3; ++axis) start[axis] = point[axis];
   (*distanceTotals)[kRapid] += measure.distance.rapid;
   (*distanceTotals)[kCutting] += measure.distance.running;
-  (*timeTotals)[kCutting] += measure.time.running;
+  (*timeTotals)[kCutting] += measure.machineTime ? report.machineMinutes : measure.time.running;
   if (counters != nullptr) *counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
   return kStartPointDone;
 }

@@ -12,7 +12,8 @@
 // The start point of ProgramStartPoint into `start`, then the measurement pass of a split from
 // there (MeasureProgram, without an intermediate file): `distanceTotals` slot kRapid += rapid
 // distance in mm, slot kCutting += cutting distance in metres, `timeTotals` slot kCutting +=
-// cutting time in minutes (slot kRapid untouched). `counters` (may be nullptr) receives the moves
+// cutting time in minutes, the time the split weighs (the machine time estimate under
+// TIMEMODEL=1, with the [MACHINE] settings; slot kRapid untouched). `counters` (may be nullptr) receives the moves
 // measured without a feed or without a finite size. A program without a cutting move gives its
 // start point and totals of zero.
 // Returns kStartPointDone; kStartPointFailed after an error line (level -1, owned by `owner`):

@@ -20,6 +20,7 @@
 #include "nc/measure.h"
 #include "nc/number_text.h"
 #include "split/intermediate.h"
+#include "split/machine_meter.h"
 #include "split/measure_messages.h"
 #include "split/measure_pass.h"
 #include "split/piece_writer.h"
@@ -56,6 +57,14 @@ struct SplitRun {
   bool madeHeader = false;  // this run made the header file / the footer file
   bool madeFooter = false;
   platform::FileStatus source{};  // the program's size and last write time before it was read
+  // TIMEMODEL=1: the split's time is the machine time of `limits`; `machine` holds it as `time`
+  // holds the programmed time (running: the piece's so far; previous: before the current record;
+  // limit: the split time). The sums are the closed pieces'.
+  bool machineModel = false;
+  MachineLimits limits{};
+  SplitMeter machine{0.0, 0.0, 0.0, 0.0};
+  double machineSum = 0.0;
+  double programmedSum = 0.0;
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -173,6 +182,24 @@ int ReportJob(SplitRun* run) {
   return kSplitDone;
 }
 
+// TIMEMODEL and, for the machine time, the machine of [MACHINE].
+int ReadTimeModel(SplitRun* run) {
+  const int model = gCommandSettings.timeModel;
+  if (model != 0 && model != 1) {
+    FormatLog(kTimeModelInvalid, model);
+    return Refuse(*run);
+  }
+  run->machineModel = model == 1;
+  run->machine.limit = run->job.time;
+  if (!run->machineModel) return kSplitDone;
+  char problem[kLogLineSize];
+  if (ReadMachineSettings(&run->limits, problem) != kMachineSettingsOk) {
+    FormatLog("%s", problem);
+    return Refuse(*run);
+  }
+  return kSplitDone;
+}
+
 int ReadRunSettings(SplitRun* run) {
   PieceSettings& piece = run->piece;
   ReadFormatSettings(&piece.format);
@@ -203,8 +230,14 @@ int ReadRunSettings(SplitRun* run) {
   piece.observer = run->job.observer;
   for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
+  if (ReadTimeModel(run) != kSplitDone) return kSplitFailed;
+
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
+  if (run->machineModel) {
+    FormatLog("%s", kTimeModelMachine);
+    EmitLogLine(nullptr, kLogPlain);
+  }
   Blank();
   FormatLog(kHeaderFileLine, run->headerPath);
   EmitLogLine(nullptr, kLogPlain);
@@ -275,7 +308,7 @@ int MeasureRun(SplitRun* run) {
   MeasureReport report{};
   const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
                                     &distance, &time, &run->minimum, &run->maximum, &report,
-                                    run->bodyLine);
+                                    run->bodyLine, run->machineModel ? &run->limits : nullptr);
   if (result == kMeasureOk && !headerFound) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kHeaderCutFailedText);
@@ -299,6 +332,11 @@ int MeasureRun(SplitRun* run) {
   run->setsPosition = report.setPositionLine != 0;
   LineWithCoordinate(kTotalDistance, distance.running);
   LineWithCoordinate(kTotalTime, time.running);
+  if (run->machineModel) {
+    // The whole program as one piece runs it: what the split time is weighed against.
+    run->machine.running = report.machineMinutes;
+    LineWithCoordinate(kTotalMachineTime, run->machine.running);
+  }
   char warning[kLogLineSize];
   if (DescribeZeroFeedWarning(report.zeroFeedMoves, warning) > 0) {
     FormatLog("%s", warning);
@@ -311,7 +349,8 @@ int MeasureRun(SplitRun* run) {
   Blank();
 
   // Running at or above a limit in either meter needs a split.
-  const bool needed = time.running >= time.limit || distance.running >= distance.limit;
+  const double splitTime = run->machineModel ? run->machine.running : time.running;
+  const bool needed = splitTime >= time.limit || distance.running >= distance.limit;
   if (!needed) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
@@ -398,9 +437,17 @@ struct PieceMeters {
   Extents minimum;
   Extents maximum;
   double toMillimetres;  // 25.4 for an inch program: the distance limit is in mm
+  SplitMeter* machineTime;  // TIMEMODEL=1: the piece's machine time (else unused)
+  MachineMeter* machine;    // TIMEMODEL=1: the piece's planner (else nullptr)
 
-  // Measures the move of `record` from `from` into the meters' first two slots.
-  void Measure(const MoveRecord& record, const Position& from) {
+  // Measures the move of `record` from `from` into the meters' first two slots, and with
+  // `running` (any move but the start record, which the positioning line makes) into the machine
+  // time.
+  void Measure(const MoveRecord& record, const Position& from, bool running = true) {
+    if (machine != nullptr && running) {
+      machine->Move(record, from);
+      machineTime->running = machine->Minutes();
+    }
     ModalState modal{};
     modal.motion = record.motion;
     modal.plane = record.plane;
@@ -413,6 +460,10 @@ struct PieceMeters {
   }
   // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
   void Measure(const HoleRecord& hole, const Position& from, Position* end) {
+    if (machine != nullptr) {
+      machine->Hole(hole, from);
+      machineTime->running = machine->Minutes();
+    }
     const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
     DistanceTotals d{0.0, 0.0};
     TimeTotals t{0.0, 0.0};
@@ -424,12 +475,24 @@ struct PieceMeters {
     distance->running += d[kCutting] * toMillimetres;
     time->running += t[kCutting];
   }
+  // A block of the program's body carried into the piece: a dwell, a tool change, an M function
+  // take machine time. The piece's time so far includes it whatever record comes next.
+  void Measure(const BlockRecord& block) {
+    if (machine == nullptr) return;
+    machine->Block(block);
+    machineTime->running = machineTime->previous = machine->Minutes();
+  }
   void Reset() {
     distance->rapid = distance->running = 0.0;
     time->rapid = time->running = 0.0;
+    if (machine != nullptr) machine->Reset();
+    machineTime->running = 0.0;
   }
-  // The time meter is tested first; both limits are strict.
-  bool PassedTime() const { return time->running > time->limit; }
+  // The time meter is tested first; both limits are strict. The split's time is the machine time
+  // under TIMEMODEL=1.
+  bool PassedTime() const {
+    return machine != nullptr ? machineTime->running > machineTime->limit : time->running > time->limit;
+  }
   bool Passed() const { return PassedTime() || distance->running > distance->limit; }
 };
 
@@ -449,7 +512,8 @@ const char* SeamBlocked(int flags, const MachineState& state, const MachineState
 
 // Closes the piece being written and reports it with the kind of split `kind`.
 int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number, bool moves = true) {
-  const int closed = writer->Close(run->time.previous, run->distance.previous, moves);
+  const int closed = writer->Close(run->time.previous, run->distance.previous, moves,
+                                   run->machineModel ? &run->machine.previous : nullptr);
   if (closed == kFooterUnreadable) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);
@@ -464,6 +528,11 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number,
   FormatLog(kind, number);
   EmitLogLine(nullptr, kLogPlain);
   LineWithTwoFixed(kPieceTotals, number, run->distance.previous, run->time.previous);
+  if (run->machineModel) {
+    LineWithTwoFixed(kPieceMachineTimes, number, run->machine.previous, run->time.previous);
+    run->machineSum += run->machine.previous;
+    run->programmedSum += run->time.previous;
+  }
   return kSplitDone;
 }
 
@@ -526,8 +595,10 @@ class SplitLoop {
  public:
   explicit SplitLoop(SplitRun* run)
       : run_(run),
+        machineMeter_(run->limits, run->units),
         meters_{&run->distance, &run->time, run->minimum, run->maximum,
-                run->units == kInches ? kMillimetresPerInch : 1.0},
+                run->units == kInches ? kMillimetresPerInch : 1.0, &run->machine,
+                run->machineModel ? &machineMeter_ : nullptr},
         writer_(run->piece) {}
 
   // Writes every piece. Sets `run->pieces`.
@@ -548,6 +619,7 @@ class SplitLoop {
   int SeamAtToolChange(const BlockRecord& block, bool namesTool);
 
   SplitRun* run_;
+  MachineMeter machineMeter_;  // the planner of the piece being written (TIMEMODEL=1)
   PieceMeters meters_;
   PieceWriter writer_;
   MachineState state_ = UnstatedMachine();  // the program's, before the record being read
@@ -575,7 +647,10 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
-  if (body) writer_.WriteBlock(block);
+  if (body) {
+    writer_.WriteBlock(block);
+    meters_.Measure(block);
+  }
   return kSplitDone;
 }
 
@@ -605,7 +680,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
   if (record.hole) {
     meters_.Measure(record.drill, previous_, &end);
   } else {
-    meters_.Measure(record.move, previous_);
+    meters_.Measure(record.move, previous_, pieceNumber_ > 0);
     end = record.move.at;
   }
   if (pieceNumber_ == 0) {
@@ -640,6 +715,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
   previous_ = end;
   run_->distance.previous = run_->distance.running;
   run_->time.previous = run_->time.running;
+  run_->machine.previous = run_->machine.running;
   return kSplitDone;
 }
 
@@ -820,6 +896,14 @@ int FinishRun(SplitRun* run) {
   EmitLogLine(nullptr, kLogPlain);
   LineWithCoordinate(kDoneDistance, run->distance.limit);
   LineWithCoordinate(kDoneTime, run->time.limit);
+  if (run->machineModel) {
+    char machine[kCoordinateTextSize];
+    char programmed[kCoordinateTextSize];
+    FormatCoordinate(run->machineSum, machine);
+    FormatCoordinate(run->programmedSum, programmed);
+    FormatLog(kDoneMachineTimes, machine, programmed);
+    EmitLogLine(nullptr, kLogPlain);
+  }
   FormatLog(kDoneCount, run->pieces);
   EmitLogLine(nullptr, kLogPlain);
 

@@ -30,9 +30,20 @@ inline constexpr char kDerivedIsSource[] =
 inline constexpr char kDerivedCollision[] =
     "エラー：作成するファイル %s が他の作成ファイルと同じ名前です。設定を見直してください。";
 
+// The time model (TIMEMODEL=1 only): named with the job; its settings refused.
+inline constexpr char kTimeModelMachine[] = "　　時間モデル : 機械時間の見積 (TIMEMODEL=1)";
+inline constexpr char kTimeModelInvalid[] =
+    "エラー：設定 TIMEMODEL=%d は使えません。0（指令時間）か 1（機械時間の見積）を指定してください。";
+// A [MACHINE] key and its text.
+inline constexpr char kMachineSettingNotPositive[] =
+    "エラー：設定 [MACHINE] %s=%s は使えません。０より大きい値を指定してください。";
+inline constexpr char kMachineSettingNegative[] =
+    "エラー：設定 [MACHINE] %s=%s は使えません。０以上の値を指定してください。";
+
 // --- Measurement (the pass composes its own failure and warning lines) -------------------------
 inline constexpr char kTotalDistance[] = "　合計切削距離 : %s";
 inline constexpr char kTotalTime[] = "　合計加工時間 : %s";
+inline constexpr char kTotalMachineTime[] = "　合計機械時間 : %s";
 inline constexpr char kNoSplitNeeded[] = "このＮＣファイルは分割の必要はありません。";
 // The start point against the program: its Z and the highest cutting Z (both on the grid of the
 // program's numbers; at the highest cut is no fault).
@@ -72,6 +83,8 @@ inline constexpr char kSplitByTime[] = "　　　分割種類 [ %02d ] 切削時
 inline constexpr char kSplitByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割";
 inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分割";
 inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
+// TIMEMODEL=1: the piece's machine time and its programmed time, minutes.
+inline constexpr char kPieceMachineTimes[] = "　　　機械時間 [ %02d ] 見積 = %-12s　指令 = %s";
 // A limit passed where no piece may end: the line where it was passed, the line of the seam.
 inline constexpr char kSeamAfterCompensation[] =
     "情　報：%d 行目で分割の上限を超えましたが、工具径補正（G41/G42）の間は分割しないので、"
@@ -103,6 +116,8 @@ inline constexpr char kDone[] = "【 完 了 】";
 inline constexpr char kDoneFile[] = "ＮＣファイル %s を";
 inline constexpr char kDoneDistance[] = "分割切削距離 : %s";
 inline constexpr char kDoneTime[] = "分割切削時間 : %s";
+// TIMEMODEL=1: the pieces' machine times and programmed times, summed.
+inline constexpr char kDoneMachineTimes[] = "機械時間合計 : %s　指令時間合計 : %s";
 inline constexpr char kDoneCount[] = "%d 個のＮＣファイルに分割しました。";
 inline constexpr char kElapsed[] = "処理時間は %d.%03d 秒です";
 inline constexpr char kDoneBox[] =

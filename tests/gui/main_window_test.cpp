@@ -89,6 +89,15 @@ TEST_F(MainWindowTest, ClockTickShowsDateAndTimeInFirstStatusPart) {
   SendMessageW(window_, WM_TIMER, IDT_CLOCK, 0);
   SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
   EXPECT_EQ(std::wstring(text), ui::Wide(" 2021年 5月24日 (月) 9時05分07秒"));
+  // The third part names the time the split weighs its split time against.
+  SendMessageW(status, SB_GETTEXTW, 2, reinterpret_cast<LPARAM>(text));
+  EXPECT_EQ(std::wstring(text), ui::Wide("時間：指令時間"));
+  const int model = gCommandSettings.timeModel;
+  gCommandSettings.timeModel = 1;
+  SendMessageW(window_, WM_TIMER, IDT_CLOCK, 0);
+  SendMessageW(status, SB_GETTEXTW, 2, reinterpret_cast<LPARAM>(text));
+  gCommandSettings.timeModel = model;
+  EXPECT_EQ(std::wstring(text), ui::Wide("時間：機械時間の見積"));
 }
 
 TEST_F(MainWindowTest, ExecuteWritesPiecesAndClearsTheFields) {

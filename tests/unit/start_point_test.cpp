@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "config/settings.h"
 #include "split/program_totals.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
@@ -67,6 +68,21 @@ TEST(MeasureStartAndTotals, TotalsOfTheReplay) {
   EXPECT_DOUBLE_EQ(t.distance[kCutting], 0.1);
   EXPECT_DOUBLE_EQ(t.distance[kRapid], 700.0);  // the G98 line moves like any other
   EXPECT_EQ(t.time[kRapid], 0.0);
+}
+
+TEST(MeasureStartAndTotals, TheTimeIsTheMachineTimeUnderTimeModelOne) {
+  TempDir dir;
+  const char* program = "G92 X0 Y0 Z100.\nG90 G00 Z50.\nG01 X60. F500\nX100.\nG00 X0\nZ100.\n";
+  const CommandSettings saved = gCommandSettings;
+  gCommandSettings.timeModel = 1;
+  Totals machine = MeasureStart(dir, program);
+  gCommandSettings = saved;
+  ASSERT_EQ(machine.result, kStartPointDone);
+  // 0.2 minutes at F500, and the machine's rapids and accelerations on top (the [MACHINE]
+  // defaults: the rapids alone take more than half a second, all of it less than two).
+  EXPECT_GT(machine.time[kCutting], 0.2 + 0.5 / 60);
+  EXPECT_LT(machine.time[kCutting], 0.2 + 2.0 / 60);
+  EXPECT_DOUBLE_EQ(machine.distance[kCutting], 0.1);
 }
 
 TEST(MeasureStartAndTotals, FullCircleAndMissingFeed) {

@@ -457,6 +457,8 @@ LRESULT OnTimer(HWND window) {
   SendMessageW(gMain.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
   TimeOfDayMessage(text, sizeof text);
   SendMessageW(gMain.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+  const char* model = gCommandSettings.timeModel == 1 ? kTimeModelMachineStatus : kTimeModelProgrammedStatus;
+  SendMessageW(gMain.statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(Wide(model).c_str()));
   return 0;
 }
 

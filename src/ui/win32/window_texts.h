@@ -23,6 +23,9 @@ inline constexpr char kExitCaption[] = "終　了";
 // Status-bar clock: year in five columns, month and day in two, weekday, hour, minute, second.
 inline constexpr char kClockFormat[] = "%5d年%2d月%2d日 (%s) %d時%02d分%02d秒";
 inline constexpr const char* kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+// The status bar's third part: the time the split weighs its split time against (TIMEMODEL).
+inline constexpr char kTimeModelProgrammedStatus[] = "時間：指令時間";
+inline constexpr char kTimeModelMachineStatus[] = "時間：機械時間の見積";
 
 // A start with arguments while this window is open hands its run over to this window.
 inline constexpr char kHandedRunNotice[] = "情　報：新しい起動で指定された分割をこのウインドウで実行します。";
