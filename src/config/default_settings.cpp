@@ -37,6 +37,7 @@ constexpr const char* kDefaultSettingsLines[] = {
     "OVERWRITE=1",
     "VERIFY=1",
     "PREVIEW=0",
+    "SEAM=cut",
     "WINDOWLOG=0",
     "HISTORY=1",
     "",

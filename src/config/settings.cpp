@@ -28,7 +28,7 @@ constexpr Colour kTextColourDefault{0, 0, 0};
 constexpr CommandSettings kCommandDefaults{kDebugSetting.fallback, kModeSetting.fallback, kDeleteSetting.fallback,
                                            kPrintSetting.fallback, kOverwriteSetting.fallback,
                                            kVerifySetting.fallback,
-                                           kPreviewSetting.fallback};
+                                           kPreviewSetting.fallback, kSeamCut, "cut"};
 
 // The environment variable that switches a run to batch behaviour when it is "1".
 constexpr char kBatchVariable[] = "BELTRASOVA";
@@ -167,6 +167,8 @@ int ReadCommandSettings(CommandSettings* command) {
     command->overwrite = ReadSettingInt(kOverwriteSetting, path);
     command->verify = ReadSettingInt(kVerifySetting, path);
     command->preview = ReadSettingInt(kPreviewSetting, path);
+    ReadSettingText(kSeamSetting, command->seamText, sizeof command->seamText, path);
+    command->seam = ParseSeamPolicy(command->seamText);
   }
   // The variable turns on batch behaviour only over the default MODE; an explicit other mode
   // in the file wins. ("1" has no letters, so comparing without regard to case is plain equality.)
@@ -177,6 +179,21 @@ int ReadCommandSettings(CommandSettings* command) {
   }
   if (command->mode == 1) command->overwrite = 0;
   return 0;
+}
+
+int ParseSeamPolicy(const char* text) {
+  static constexpr const char* kNames[] = {"cut", "break", "tool"};
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t length = std::strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) --length;
+  for (int policy = kSeamCut; policy <= kSeamTool; ++policy) {
+    const char* name = kNames[policy];
+    if (std::strlen(name) != length) continue;
+    size_t i = 0;
+    while (i < length && (text[i] | 0x20) == name[i]) ++i;
+    if (i == length) return policy;
+  }
+  return kSeamUnknown;
 }
 
 int TimeOfDayMessage(char* out, size_t size) {

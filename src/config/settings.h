@@ -41,7 +41,23 @@ struct CommandSettings {
                     // 0 leaves the check out; default 1
   int preview = 0;  // PREVIEW: 1 writes the picture of each split that wrote its pieces
                     // (NAME_split.svg); the console's --preview sets it too; default 0
+  int seam = 0;     // SEAM: where pieces end (SeamPolicy): "cut" 0, "break" 1, "tool" 2, any
+                    // other text kSeamUnknown (the split refuses it, naming `seamText`); the
+                    // console's --seam= sets it too; default "cut"
+  char seamText[16] = "cut";  // SEAM as written (cut to 15 bytes)
 };
+
+// Where a seam may fall (SEAM of [COMMAND]).
+enum SeamPolicy {
+  kSeamCut = 0,    // at the cutting move that passes a limit; the next piece cuts it again
+  kSeamBreak = 1,  // at the last place before the limit where the program lifts out of the stock
+  kSeamTool = 2,   // as kSeamBreak, and at every tool change besides
+  kSeamUnknown = -1,
+};
+
+// The policy named by `text` (letter case ignored, blanks around it too): kSeamCut, kSeamBreak,
+// kSeamTool, or kSeamUnknown.
+int ParseSeamPolicy(const char* text);
 
 // Read at each split by ReadFormatSettings into a record the caller owns.
 struct FormatSettings {

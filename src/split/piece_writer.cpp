@@ -656,6 +656,11 @@ void PieceWriter::Approach(const Position& entry, double feed) {
   SeamMove(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * feed);
 }
 
+void PieceWriter::ApproachFromAbove(const Position& entry) {
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], settings_.start[2]), 0.0);
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], entry[kZ]), 0.0);
+}
+
 void PieceWriter::ApproachHole(const HoleRecord& hole) {
   // The cycle block is issued at the cycle's initial level, so that its G98 returns go where the
   // program's did; never below the R level, where the program only ever fed.

@@ -119,6 +119,9 @@ class PieceWriter {
   // The approach to `entry`, where the piece takes over: rapid to above it at the start height,
   // rapid down to the approach height above it, plunge to it at `feed` times the approach factor.
   void Approach(const Position& entry, double feed);
+  // The approach to `entry` where the program's own rapid left the tool at or above the start
+  // height (a break): rapid to above it at the start height, then rapid to it. No plunge.
+  void ApproachFromAbove(const Position& entry);
   // The approach to a hole: rapid to above it at the start height, rapid down to the initial
   // level of its cycle (the level its G98 returns to), or to its R level when that is higher.
   void ApproachHole(const HoleRecord& hole);

@@ -70,6 +70,29 @@ inline constexpr char kIntermediateBroken[] =
 inline constexpr char kSplitByTime[] = "　　　分割種類 [ %02d ] 切削時間分割";
 inline constexpr char kSplitByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割";
 inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分割";
+// Seams at a break of the program's own (SEAM=break, tool): no cut is made twice.
+inline constexpr char kSplitAtBreakByTime[] = "　　　分割種類 [ %02d ] 切削時間分割（区切り）";
+inline constexpr char kSplitAtBreakByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割（区切り）";
+inline constexpr char kSplitAtToolChange[] = "　　　分割種類 [ %02d ] 工具交換分割";
+// A stretch without a break longer than a limit (SEAM=break, tool): its first line and the line
+// where the limit is passed; the seam falls there as with SEAM=cut.
+inline constexpr char kSeamForced[] =
+    "警　告：%d 行目から %d 行目まで工具が材料から離れる区切りがなく、分割の上限を超えるので、"
+    "%d 行目の切削移動で分割します（次の分割ＮＣファイルはこの移動をもう一度切削します）。";
+// The same where the limit is passed by a hole: the piece ends after it (no hole is drilled twice).
+inline constexpr char kSeamForcedAfterHole[] =
+    "警　告：%d 行目から %d 行目まで工具が材料から離れる区切りがなく、分割の上限を超えるので、"
+    "%d 行目の穴の後で分割します。";
+// The tools a piece holds (SEAM=break, tool): its number and "T1 T2" ("-" for none named).
+inline constexpr char kPieceTools[] = "　　　使用工具 [ %02d ] %s";
+// The size of a piece file: its number and its bytes.
+inline constexpr char kPieceSize[] = "　　　ファイル容量 [ %02d ] %d バイト";
+// The seam policy of the run, and a SEAM the split cannot use.
+inline constexpr char kSeamPolicyLine[] = "　　　分割位置 : %s";
+inline constexpr char kSeamPolicyUnknown[] =
+    "エラー：設定 SEAM=%s は使えません。cut, break, tool のどれかを指定してください。";
+inline constexpr char kSeamPlanTooMany[] =
+    "エラー：分割ＮＣファイルが %d 個を超えます。分割切削距離か分割切削時間を大きくしてください。";
 inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
 // A limit passed where no piece may end: the line where it was passed, the line of the seam.
 inline constexpr char kSeamAfterCompensation[] =

@@ -292,6 +292,10 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // starts higher, the last cut of a piece dropped where the next piece repeats it, a return's
 // intermediate point at the top of travel moved); the check may only become stronger.
 constexpr int kMissedAtMost = 184;
+// The same for the golden cases of the seam policies break and tool (named "seam_..."), surveyed
+// after the others with the same seeded sequence, so that the figure above stays that of the
+// cases it was taken on. Today's are of the same kinds, and lines of the footer after the return.
+constexpr int kMissedAtMostAtBreaks = 41;
 
 struct Tally {
   int mutants[kOperators] = {};
@@ -364,16 +368,20 @@ void SurveyPieces(const std::string& label, const std::string& program, int piec
 
 TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
   Tally tally;
+  Tally atBreaks;
   std::mt19937 random(20261209);
   for (const std::string& name : GoldenCases()) {
     auto laid = LayOut(name);
     if (laid->pieces == 0) continue;
-    SurveyPieces(name, laid->program, laid->pieces, laid->job.start, &random, &tally);
+    SurveyPieces(name, laid->program, laid->pieces, laid->job.start, &random,
+                 name.rfind("seam_", 0) == 0 ? &atBreaks : &tally);
   }
   tally.Print("the golden pieces");
+  atBreaks.Print("the golden pieces of the seam policies");
   for (int op = 0; op < kOperators; ++op) EXPECT_GT(tally.mutants[op], 0);
   if (std::getenv("QX_MUTATION_SEEDS") == nullptr) {
     EXPECT_LE(tally.Accepted(), kMissedAtMost);
+    EXPECT_LE(atBreaks.Accepted(), kMissedAtMostAtBreaks);
   }
 }
 

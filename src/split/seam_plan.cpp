@@ -1,0 +1,183 @@
+#include "split/seam_plan.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "platform/platform.h"
+#include "split/intermediate.h"
+#include "split/seam_rules.h"
+
+namespace {
+
+// The last break of the piece being planned: where it may end.
+struct Break {
+  bool valid = false;
+  int64_t ordinal = 0;
+  int kind = kPlannedBreak;
+  int line = 0;
+  double time = 0.0;      // the piece's meters before the break
+  double distance = 0.0;
+};
+
+// Walks the records as the split loop does, with the same meters and the same rules for where a
+// piece may begin, and keeps the seams.
+class Planner {
+ public:
+  Planner(const SeamPlanJob& job, SeamPlan* plan)
+      : job_(job),
+        plan_(plan),
+        meters_{&distance_, &time_, Extents{}, Extents{}, job.toMillimetres} {
+    distance_.limit = job.distanceLimit;
+    time_.limit = job.timeLimit;
+    plan_->count = 0;
+  }
+
+  bool TakeBlock(const BlockRecord& block, int64_t ordinal);
+  bool TakePath(const PathRecord& record, int64_t ordinal);
+
+ private:
+  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false) {
+    if (plan_->count >= kMaxPlannedSeams) return false;
+    plan_->seams[plan_->count++] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line};
+    return true;
+  }
+  // A new piece begins at the record being taken with `time` and `distance` already in it.
+  void Begin(double time, double distance, int line) {
+    time_.running = time;
+    distance_.running = distance;
+    last_ = Break{};
+    pieceLine_ = line;
+  }
+
+  const SeamPlanJob& job_;
+  SeamPlan* plan_;
+  SplitMeter distance_{};
+  SplitMeter time_{};
+  PieceMeters meters_;
+  MachineState state_ = UnstatedMachine();
+  Position previous_{};
+  bool opened_ = false;        // the start record has opened piece 1
+  bool cutInPiece_ = false;    // the piece being planned has cut since it began
+  bool changeSinceCut_ = false;  // a tool change since the last cut: a break after it belongs to it
+  bool breakSinceCut_ = false;   // a break since the last cut: the piece ends right after the
+                                 // program's lift, before its moves to the next cut
+  bool lastWasRapid_ = false;  // the last path record was a rapid of the program's
+  bool lastWasHole_ = false;   // ... or a hole
+  int lastFlags_ = 0;          // its flags
+  bool pending_ = false;       // a forced seam waits for a place where a piece may begin
+  int pieceLine_ = 0;          // the first NC line of the piece being planned
+  Break last_;
+};
+
+bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
+  const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
+  bool namesTool = false;
+  if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
+    if (SeamBlocked(0, state_, job_.header) == nullptr) {
+      if (pending_) {
+        // The split loop ends the forced seam's piece before this change.
+        pending_ = false;
+        Begin(0.0, 0.0, block.line);
+        cutInPiece_ = false;
+      } else if (cutInPiece_ && job_.policy == kSeamTool) {
+        if (!Add(ordinal, kPlannedToolChange, false, block.line, true)) return false;
+        Begin(0.0, 0.0, block.line);
+        cutInPiece_ = false;
+      } else if (cutInPiece_) {
+        last_ = Break{true, ordinal, kPlannedToolChange, block.line, time_.running, distance_.running};
+      }
+    }
+    changeSinceCut_ = true;
+  }
+  ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  return true;
+}
+
+bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
+  const char* riding = record.riding();
+  const size_t ridingLength = riding[0] == '\0' ? 0 : std::strlen(riding);
+  const MachineState before = state_;
+  ApplyStateText(riding, ridingLength, kBeforeMove, &state_);
+
+  // A break before this record: the program's own rapid has the tool at or above the start
+  // height, or the record is a hole after a hole.
+  if (opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_) {
+    const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
+    const bool betweenHoles = record.hole && lastWasHole_;
+    if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
+      last_ = Break{true, ordinal, kPlannedBreak, record.line(), time_.running, distance_.running};
+      breakSinceCut_ = true;
+    }
+  }
+
+  const double timeBefore = time_.running;
+  const double distanceBefore = distance_.running;
+  Position end = previous_;
+  if (record.hole) {
+    meters_.Measure(record.drill, previous_, &end);
+  } else {
+    meters_.Measure(record.move, previous_);
+    end = record.move.at;
+  }
+  if (opened_ && pieceLine_ == 0) pieceLine_ = record.line();  // the first piece's first move
+  if (!opened_) {
+    opened_ = true;
+  } else if (record.cutting()) {
+    bool passedHere = false;
+    if (!pending_ && meters_.Passed() && last_.valid) {
+      // The piece ends at its last break; the next one holds what came after it.
+      const bool byTime = meters_.PassedTime();
+      if (!Add(last_.ordinal, last_.kind, byTime, last_.line)) return false;
+      const double time = time_.running - last_.time;
+      const double distance = distance_.running - last_.distance;
+      Begin(time, distance, last_.line);
+    }
+    if (!pending_ && meters_.Passed()) {
+      // No break since the piece began: the seam falls at this cut as under "cut".
+      if (!Add(ordinal, kPlannedForced, meters_.PassedTime(), record.line(), false, record.hole)) return false;
+      pending_ = true;
+      passedHere = true;
+    }
+    if (pending_ && SeamBlocked(record.flags(), before, job_.header) == nullptr &&
+        !(record.hole && passedHere)) {
+      // Where the split loop lands the seam: this record is the first of the next piece (after a
+      // hole passed the limit, this record is not written twice but still begins the piece).
+      pending_ = false;
+      Begin(time_.running - timeBefore, distance_.running - distanceBefore, record.line());
+    }
+    cutInPiece_ = true;
+    changeSinceCut_ = false;
+    breakSinceCut_ = false;
+  }
+  ApplyStateText(riding, ridingLength, kAfterMove, &state_);
+  if (!record.hole) state_.plane = record.move.plane;
+  previous_ = end;
+  lastWasRapid_ = !record.hole && record.move.motion == 0;
+  lastWasHole_ = record.hole;
+  lastFlags_ = record.flags();
+  return true;
+}
+
+}  // namespace
+
+int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
+  *badLine = 0;
+  platform::FileHandle file(job.intermediatePath, "rb");
+  if (!file) return kSeamPlanUnreadable;
+  IntermediateReader reader(file.get());
+  Planner planner(job, plan);
+  int kind;
+  int64_t ordinal = 0;
+  while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+    const bool kept = kind == kRecordBlock
+                          ? planner.TakeBlock(reader.block(), ordinal)
+                          : planner.TakePath(PathRecord{kind == kRecordHole, reader.move(), reader.hole()}, ordinal);
+    if (!kept) return kSeamPlanFull;
+    ++ordinal;
+  }
+  if (kind != kRecordEnd) {
+    *badLine = reader.lineNumber();
+    return kSeamPlanBroken;
+  }
+  return kSeamPlanDone;
+}
