@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "nc/line_reader.h"
 #include "platform/platform.h"
 #include "split/intermediate.h"
 #include "split/seam_rules.h"
@@ -38,7 +39,14 @@ class Planner {
  private:
   bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false) {
     if (plan_->count >= kMaxPlannedSeams) return false;
-    plan_->seams[plan_->count++] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line};
+    // A seam at a break is found when a later cut passes the limit, after seams noted since the
+    // break: the plan is kept in the order of the file (after seams at the same record).
+    int at = plan_->count++;
+    while (at > 0 && plan_->seams[at - 1].ordinal > ordinal) {
+      plan_->seams[at] = plan_->seams[at - 1];
+      --at;
+    }
+    plan_->seams[at] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line};
     return true;
   }
   // A new piece begins at the record being taken with `time` and `distance` already in it.
@@ -66,25 +74,46 @@ class Planner {
   int lastFlags_ = 0;          // its flags
   bool pending_ = false;       // a forced seam waits for a place where a piece may begin
   int pieceLine_ = 0;          // the first NC line of the piece being planned
+  bool zAtReference_ = false;  // a block has returned Z to the reference point, and no move has
+                               // named Z since
   Break last_;
+  Break change_;  // a tool change since the last cut where a piece may begin, if the moves to the
+                  // next cut allow it
 };
+
+// True for a block that returns Z to the reference point (G28, G30 with Z), or moves it to machine
+// zero or above (G53).
+bool ReturnsZ(const char* text, size_t length) {
+  Block words;
+  if (ReadBlock(text, length, &words) != kBlockReadable) return false;
+  const BlockWord* z = words.Find('Z');
+  if (z == nullptr) return false;
+  return words.HasCode('G', 28) || words.HasCode('G', 30) || (words.HasCode('G', 53) && z->value >= 0.0);
+}
 
 bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
   bool namesTool = false;
+  if (ReturnsZ(block.text, block.length)) zAtReference_ = true;
+  // A piece that begins at the change carries the program's moves after it as they stand: they
+  // start where the program's do only where both the program and the piece's head have Z at the
+  // reference point there (the split check holds them to that).
+  const bool changeFromReference = !(zAtReference_ && job_.headerAtReference);
   if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
-    if (SeamBlocked(0, state_, job_.header) == nullptr) {
+    const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
+    if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
+      if (!Add(ordinal, kPlannedToolChangeRefused, false, block.line)) return false;
+    }
+    if (allowed) {
       if (pending_) {
         // The split loop ends the forced seam's piece before this change.
         pending_ = false;
         Begin(0.0, 0.0, block.line);
         cutInPiece_ = false;
-      } else if (cutInPiece_ && job_.policy == kSeamTool) {
-        if (!Add(ordinal, kPlannedToolChange, false, block.line, true)) return false;
-        Begin(0.0, 0.0, block.line);
-        cutInPiece_ = false;
       } else if (cutInPiece_) {
-        last_ = Break{true, ordinal, kPlannedToolChange, block.line, time_.running, distance_.running};
+        // A break here if the program's moves from the change to its next cut are ones a piece
+        // can begin with (TakePath).
+        change_ = Break{true, ordinal, kPlannedToolChange, block.line, time_.running, distance_.running};
       }
     }
     changeSinceCut_ = true;
@@ -110,6 +139,19 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
   }
 
+  // A piece that begins at a tool change comes to the program's next cut along the program's own
+  // moves after the change, with the tool the change leaves where the piece's head leaves it: those
+  // moves must stay at or above the start height, or go straight down (the split check takes no
+  // other way there for the program's).
+  if (change_.valid && !record.cutting()) {
+    const bool below = (record.move.flags & kUnknownZ) == 0 && record.move.at[kZ] < job_.startZ;
+    const bool level = record.move.at[kX] == previous_[kX] && record.move.at[kY] == previous_[kY];
+    if (below && !level) {
+      change_.valid = false;
+      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+    }
+  }
+
   const double timeBefore = time_.running;
   const double distanceBefore = distance_.running;
   Position end = previous_;
@@ -124,6 +166,24 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     opened_ = true;
   } else if (record.cutting()) {
     bool passedHere = false;
+    if (change_.valid && (zAtReference_ || (record.flags() & kFromUnknown) != 0)) {
+      // The program's first cut after the change starts from the top of travel (a feed move
+      // before any Z is given): a piece's head comes there from elsewhere.
+      change_.valid = false;
+      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+    }
+    if (change_.valid) {
+      if (job_.policy == kSeamTool) {
+        if (!Add(change_.ordinal, kPlannedToolChange, false, change_.line, true)) return false;
+        pieceLine_ = change_.line;
+        last_ = Break{};
+        time_.running -= change_.time;
+        distance_.running -= change_.distance;
+      } else {
+        last_ = change_;
+      }
+      change_ = Break{};
+    }
     if (!pending_ && meters_.Passed() && last_.valid) {
       // The piece ends at its last break; the next one holds what came after it.
       const bool byTime = meters_.PassedTime();
@@ -155,10 +215,25 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   lastWasRapid_ = !record.hole && record.move.motion == 0;
   lastWasHole_ = record.hole;
   lastFlags_ = record.flags();
+  if ((record.flags() & kUnknownZ) == 0) zAtReference_ = false;
   return true;
 }
 
 }  // namespace
+
+bool FileReturnsZ(const char* path) {
+  platform::FileHandle file(path, "rb");
+  if (!file) return false;
+  LineReader reader(file.get());
+  static char line[kLineBufferSize];
+  size_t length = 0;
+  bool returned = false;
+  while (reader.Next(std::span<char, kLineBufferSize>(line, kLineBufferSize), &length) == kLineRead) {
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+    if (ReturnsZ(line, length)) returned = true;
+  }
+  return returned;
+}
 
 int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
   *badLine = 0;

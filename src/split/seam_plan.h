@@ -6,7 +6,8 @@
 //     the start height (Z known);
 //   - between two holes of canned cycles (the cycle has returned the tool to its R level or its
 //     initial level);
-//   - before a tool change (M06) with cuts after it.
+//   - before a tool change (M06) with cuts after it, where the program has returned Z to the
+//     reference point before it and the piece's head leaves Z there too.
 // Each piece of a plan ends at the last break before it would pass a limit. Where one stretch
 // without a break passes a limit, that seam is forced: it falls as under "cut", at the cutting
 // move that passes the limit (the next piece cuts that move again). Under "tool" every tool
@@ -29,6 +30,8 @@ enum PlannedSeamKind {
   kPlannedToolChange = 1,  // the piece ends before the tool change block `ordinal`
   kPlannedForced = 2,      // the limit is passed at the cutting record `ordinal`: from there the seam
                            // falls as under "cut"
+  kPlannedToolChangeRefused = 3,  // "tool": no seam at the tool change block `ordinal` (a piece
+                                  // could not begin there), said in the log
 };
 
 struct PlannedSeam {
@@ -61,6 +64,9 @@ struct SeamPlanJob {
   int bodyLine;           // the program's body: its first line,
   int lastMoveLine;       // its last move,
   int lastCutLine;        // and its last cut
+  bool headerAtReference;  // the head of a piece that begins at a tool change leaves Z at the
+                          // reference point (its header returns Z there, its positioning line
+                          // names no Z)
 };
 
 // Results of PlanSeams.
@@ -70,6 +76,10 @@ enum SeamPlanResult {
   kSeamPlanBroken = -2,      // a line of it is not a record: `*badLine` names it
   kSeamPlanFull = -3,        // more seams than kMaxPlannedSeams
 };
+
+// True when a line of the text file at `path` returns Z to the reference point (G28 or G30 with Z,
+// G53 Z at machine zero or above).
+bool FileReturnsZ(const char* path);
 
 // Reads the intermediate file of `job` once and writes its seams into `plan`, in the order of the
 // file. Returns a SeamPlanResult; `*badLine` is the file's line for kSeamPlanBroken.

@@ -58,6 +58,8 @@ struct SplitRun {
   bool madeHeader = false;  // this run made the header file / the footer file
   bool madeFooter = false;
   platform::FileStatus source{};  // the program's size and last write time before it was read
+  bool resumeWithoutZ = false;  // the positioning line after the header without the first tool's
+                                // set-up names no Z
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
 };
@@ -370,6 +372,7 @@ int PrepareRun(SplitRun* run) {
       return Refuse(*run);
     }
     const bool withZ = !run->lengthOffsets || opening.lengthOffset == 43 || opening.lengthOffset == 44;
+    if (headers[h] == kResumeHeader) run->resumeWithoutZ = !withZ;
     FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
     *states[h] = opening;
     ApplyStateText(lines[h], std::strlen(lines[h]), kWholeBlock, states[h]);
@@ -533,11 +536,8 @@ class SplitLoop {
   int Close(const char* kind, bool moves = true) {
     return ClosePiece(run_, &writer_, kind, pieceNumber_, moves, plan_ != nullptr ? &tools_ : nullptr);
   }
-  // The piece just opened holds the tool of `state`.
-  void ToolsBegin(const MachineState& state) {
-    tools_ = PieceTools{};
-    tools_.Add(state.tool);
-  }
+  // A piece opened: it names the tools it cuts with.
+  void ToolsBegin() { tools_ = PieceTools{}; }
 
   SplitRun* run_;
   PieceMeters meters_;
@@ -558,6 +558,11 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
   // are its footer.
   const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine;
   bool namesTool = false;
+  if (PlannedHere(kPlannedToolChangeRefused) != nullptr) {
+    FormatLog(kToolSeamRefused, block.line);
+    EmitLogLine(nullptr, kLogPlain);
+    ++next_;
+  }
   const PlannedSeam* planned = PlannedHere(kPlannedToolChange);
   if (planned != nullptr) {
     // A break at the program's tool change (its blocks were found to allow it when planned).
@@ -573,10 +578,7 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
-  if (body) {
-    if (plan_ != nullptr && IsToolChange(block, &namesTool)) tools_.Add(state_.tool);
-    writer_.WriteBlock(block);
-  }
+  if (body) writer_.WriteBlock(block);
   return kSplitDone;
 }
 
@@ -592,7 +594,7 @@ int SplitLoop::SeamAtToolChange(const BlockRecord& block, bool namesTool) {
   passedKind_ = nullptr;
   if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, kResumeHeader) != kSplitDone) return kSplitFailed;
   writer_.RestoreAtToolChange(state_, !namesTool);
-  tools_ = PieceTools{};  // the change itself names the piece's tool
+  ToolsBegin();
   meters_.Reset();
   return kSplitDone;
 }
@@ -613,7 +615,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
   if (pieceNumber_ == 0) {
     // The start record: the positioning line after the header has brought the tool there.
     if (OpenPiece(run_, &writer_, ++pieceNumber_, end) != kSplitDone) return kSplitFailed;
-    ToolsBegin(run_->piece.header);
+    ToolsBegin();
   } else if (const PlannedSeam* planned = PlannedHere(kPlannedBreak); planned != nullptr) {
     ++next_;
     passedKind_ = planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
@@ -659,6 +661,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
       writer_.WriteMove(record.move);
     }
   }
+  if (record.cutting()) tools_.Add(before.tool);
   ApplyStateText(riding, ridingLength, kAfterMove, &state_);
   // A plane code on a move's own line is not among its words.
   if (!record.hole) state_.plane = record.move.plane;
@@ -685,7 +688,7 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
                                                                                         : kProgramHeader;
   if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
   writer_.Restore(before);
-  ToolsBegin(before);
+  ToolsBegin();
   // The record is the first amount of the new piece.
   meters_.Reset();
   if (record.hole) {
@@ -710,7 +713,7 @@ int SplitLoop::BreakSeam(const PathRecord& record, const MachineState& before, P
                                                                                         : kProgramHeader;
   if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
   writer_.Restore(before);
-  ToolsBegin(before);
+  ToolsBegin();
   meters_.Reset();
   if (record.hole) {
     writer_.ApproachHole(record.drill);
@@ -776,6 +779,7 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.bodyLine = run->bodyLine;
   job.lastMoveLine = run->lastMoveLine;
   job.lastCutLine = run->lastCutLine;
+  job.headerAtReference = run->resumeWithoutZ && FileReturnsZ(run->headerPath);
   int badLine = 0;
   const int result = PlanSeams(job, plan, &badLine);
   if (result == kSeamPlanDone && !run->limitsPassed && plan->count == 0) {

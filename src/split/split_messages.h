@@ -83,7 +83,12 @@ inline constexpr char kSeamForced[] =
 inline constexpr char kSeamForcedAfterHole[] =
     "警　告：%d 行目から %d 行目まで工具が材料から離れる区切りがなく、分割の上限を超えるので、"
     "%d 行目の穴の後で分割します。";
-// The tools a piece holds (SEAM=break, tool): its number and "T1 T2" ("-" for none named).
+// SEAM=tool: a tool change where no piece may begin (inside compensation or another work offset,
+// or where the program's moves to its next cut leave the column below the start height, or the
+// program's Z is not at the reference point there as in every piece's head): its line.
+inline constexpr char kToolSeamRefused[] =
+    "情　報：%d 行目の工具交換では分割できないので、前の工具と同じ分割ＮＣファイルにしました。";
+// The tools a piece cuts with (SEAM=break, tool): its number and "T1 T2" ("-" for none named).
 inline constexpr char kPieceTools[] = "　　　使用工具 [ %02d ] %s";
 // The size of a piece file: its number and its bytes.
 inline constexpr char kPieceSize[] = "　　　ファイル容量 [ %02d ] %d バイト";
