@@ -60,6 +60,8 @@ struct SplitRun {
   platform::FileStatus source{};  // the program's size and last write time before it was read
   bool resumeWithoutZ = false;  // the positioning line after the header without the first tool's
                                 // set-up names no Z
+  int seam = kSeamCut;           // SeamPolicy of the run
+  const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
 };
@@ -206,14 +208,18 @@ int ReadRunSettings(SplitRun* run) {
   piece.observer = run->job.observer;
   for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
-  if (gCommandSettings.seam == kSeamUnknown) {
-    FormatLog(kSeamPolicyUnknown, gCommandSettings.seamText);
+  // The job's policy (a batch parameter) or SEAM of [COMMAND].
+  run->seamText = run->job.seam != nullptr && run->job.seam[0] != '\0' ? run->job.seam : gCommandSettings.seamText;
+  run->seam = run->job.seam != nullptr && run->job.seam[0] != '\0' ? ParseSeamPolicy(run->job.seam)
+                                                                    : gCommandSettings.seam;
+  if (run->seam == kSeamUnknown) {
+    FormatLog(kSeamPolicyUnknown, run->seamText);
     return Refuse(*run);
   }
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
-  if (gCommandSettings.seam != kSeamCut) {
-    FormatLog(kSeamPolicyLine, gCommandSettings.seam == kSeamTool ? "tool" : "break");
+  if (run->seam != kSeamCut) {
+    FormatLog(kSeamPolicyLine, run->seam == kSeamTool ? "tool" : "break");
     EmitLogLine(nullptr, kLogPlain);
   }
   Blank();
@@ -305,7 +311,7 @@ int MeasureRun(SplitRun* run) {
   // Under SEAM=tool a program of several tools is split at its tool changes whatever its length:
   // the plan decides (PlanRun).
   run->limitsPassed = needed;
-  if (!needed && gCommandSettings.seam != kSeamTool) {
+  if (!needed && run->seam != kSeamTool) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
@@ -767,10 +773,10 @@ int SplitLoop::Run() {
 // whose seams fall as the pieces are written).
 int PlanRun(SplitRun* run, SeamPlan* plan) {
   plan->count = 0;
-  if (gCommandSettings.seam != kSeamBreak && gCommandSettings.seam != kSeamTool) return kSplitDone;
+  if (run->seam != kSeamBreak && run->seam != kSeamTool) return kSplitDone;
   SeamPlanJob job{};
   job.intermediatePath = run->intermediatePath;
-  job.policy = gCommandSettings.seam;
+  job.policy = run->seam;
   job.timeLimit = run->time.limit;
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;
@@ -948,7 +954,7 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   // is named as such, not as the check's failure).
   static SeamPlan plan;  // the seams only: a few kilobytes, whatever the program's length
   if (CheckSource(run) != kSplitDone || PlanRun(&run, &plan) != kSplitDone ||
-      SplitLoop(&run, gCommandSettings.seam == kSeamCut ? nullptr : &plan).Run() != kSplitDone ||
+      SplitLoop(&run, run.seam == kSeamCut ? nullptr : &plan).Run() != kSplitDone ||
       CheckSource(run) != kSplitDone ||
       CheckPieces(&run) != kSplitDone || CheckSource(run) != kSplitDone) {
     DiscardRun(run);

@@ -26,4 +26,6 @@ struct SplitJob {
   double start[3];     // start point X, Y, Z: where the machine stands before and after every piece
   PieceObserver* observer = nullptr;  // told of every piece and block written (the picture of the
                                       // split); nullptr: none
+  const char* seam = nullptr;  // the seam policy ("cut", "break", "tool"; a batch parameter);
+                               // nullptr or "": SEAM of [COMMAND]
 };

@@ -113,7 +113,9 @@ void ExpectWithinLimits(const LoggedSplit& split, double distance, double time, 
     EXPECT_LE(piece.distance, distance * 1000.0 + 0.0005 + 1e-9);
   }
   // Under SEAM=tool a piece changes tools only where the log says it could not end there.
-  if (policy == kSeamTool) EXPECT_LE(severalTools, split.refusedChanges);
+  if (policy == kSeamTool) {
+    EXPECT_LE(severalTools, split.refusedChanges);
+  }
   // Every piece a limit ended where no break was had its warning.
   EXPECT_EQ(forced, split.forcedWarnings - (split.neverReached ? 1 : 0));
   for (size_t i = 0; i < split.pieces.size(); ++i) {
@@ -251,7 +253,9 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       const LoggedSplit split = ReadLog(fake.logLines());
       // A program split under SEAM=cut is split under every policy.
       if (policy == kSeamCut) cutSplit = result == kSplitDone;
-      if (policy != kSeamCut && cutSplit) EXPECT_EQ(result, kSplitDone) << split.errors;
+      if (policy != kSeamCut && cutSplit) {
+        EXPECT_EQ(result, kSplitDone) << split.errors;
+      }
       if (result != kSplitDone) continue;
       if (policy != kSeamCut) ExpectWithinLimits(split, job.distance, job.time, path, policy);
       PolicyFigures& f = figures[policy];

@@ -20,6 +20,7 @@
 #include "ui/common/usage.h"
 #include "ui/console/console_log_pane.h"
 #include "ui/console/console_messages.h"
+#include "text/text_cut.h"
 #include "ui/console/console_options.h"
 
 namespace {
@@ -60,7 +61,7 @@ void PrintUsage() {
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
                            kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine + "\n" +
-                           prompt + "> " + kConsoleCheckUsageLine;
+                           prompt + "> " + kConsoleSeamUsageLine + "\n" + prompt + "> " + kConsoleCheckUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -185,6 +186,8 @@ int RunConsole(int argc, char** argv) {
   int count = static_cast<int>(converted.size());
   bool preview = false;
   count = TakePreviewOption(count, arguments.data(), &preview);
+  const char* seam = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--seam", &seam);
 
   // The Unix options. An unknown one, a misplaced --check and the version stop before anything is
   // written; the usage comes after the settings start-up, as "/?" does.
@@ -206,6 +209,11 @@ int RunConsole(int argc, char** argv) {
 
   StartUp();
   if (preview) gCommandSettings.preview = 1;
+  if (seam != nullptr) {
+    // As SEAM of [COMMAND]: a policy the split cannot use is refused by it, named as given.
+    CopyText(seam, gCommandSettings.seamText, sizeof gCommandSettings.seamText);
+    gCommandSettings.seam = ParseSeamPolicy(seam);
+  }
 
   if (option.option == kHelpOption) {
     PrintUsage();
