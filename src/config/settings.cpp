@@ -28,7 +28,8 @@ constexpr Colour kTextColourDefault{0, 0, 0};
 constexpr CommandSettings kCommandDefaults{kDebugSetting.fallback, kModeSetting.fallback, kDeleteSetting.fallback,
                                            kPrintSetting.fallback, kOverwriteSetting.fallback,
                                            kVerifySetting.fallback,
-                                           kPreviewSetting.fallback, kSeamCut, "cut"};
+                                           kPreviewSetting.fallback, kSeamCut, "cut",
+                                           kSizeSetting.fallback};
 
 // The environment variable that switches a run to batch behaviour when it is "1".
 constexpr char kBatchVariable[] = "BELTRASOVA";
@@ -169,6 +170,7 @@ int ReadCommandSettings(CommandSettings* command) {
     command->preview = ReadSettingInt(kPreviewSetting, path);
     ReadSettingText(kSeamSetting, command->seamText, sizeof command->seamText, path);
     command->seam = ParseSeamPolicy(command->seamText);
+    command->sizeKb = ReadSettingInt(kSizeSetting, path);
   }
   // The variable turns on batch behaviour only over the default MODE; an explicit other mode
   // in the file wins. ("1" has no letters, so comparing without regard to case is plain equality.)
@@ -194,6 +196,18 @@ int ParseSeamPolicy(const char* text) {
     if (i == length) return policy;
   }
   return kSeamUnknown;
+}
+
+int ParseSizeKb(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  long value = 0;
+  int digits = 0;
+  for (; *text >= '0' && *text <= '9'; ++text, ++digits) {
+    value = value * 10 + (*text - '0');
+    if (value > 1000000) return -1;
+  }
+  while (*text == ' ' || *text == '\t') ++text;
+  return digits > 0 && *text == '\0' ? static_cast<int>(value) : -1;
 }
 
 int TimeOfDayMessage(char* out, size_t size) {

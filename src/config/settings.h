@@ -45,6 +45,9 @@ struct CommandSettings {
                     // other text kSeamUnknown (the split refuses it, naming `seamText`); the
                     // console's --seam= sets it too; default "cut"
   char seamText[16] = "cut";  // SEAM as written (cut to 15 bytes)
+  int sizeKb = 0;   // SIZE: no piece file larger than this many KB (1024 bytes); 0 none; the
+                    // console's --max-size sets it too; default 0
+  char sizeText[16] = "";  // --max-size as given ("" from the file), for the refusal
 };
 
 // Where a seam may fall (SEAM of [COMMAND]).
@@ -58,6 +61,10 @@ enum SeamPolicy {
 // The policy named by `text` (letter case ignored, blanks around it too): kSeamCut, kSeamBreak,
 // kSeamTool, or kSeamUnknown.
 int ParseSeamPolicy(const char* text);
+
+// The KB of a size limit written as `text`: digits only (blanks around them allowed), at most
+// 1000000; -1 for any other text.
+int ParseSizeKb(const char* text);
 
 // Read at each split by ReadFormatSettings into a record the caller owns.
 struct FormatSettings {

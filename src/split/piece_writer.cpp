@@ -106,6 +106,25 @@ Position SeamPoint(double x, double y, double z) {
 
 }  // namespace
 
+unsigned long long CopiedTextSize(const char* path) {
+  platform::FileHandle source(path, "rb");
+  if (!source) return 0;
+  unsigned char in[8192];
+  unsigned long long size = 0;
+  bool afterReturn = false;
+  for (;;) {
+    const ptrdiff_t got = platform::ReadBytes(source.get(), in, sizeof in);
+    if (got <= 0) return size;
+    for (size_t i = 0; i < static_cast<size_t>(got); ++i) {
+      const unsigned char b = in[i];
+      if (b == kEndOfText) return size;
+      // A "\n" alone comes out as "\r\n"; every other byte as it is.
+      size += b == '\n' && !afterReturn ? 2 : 1;
+      afterReturn = b == '\r';
+    }
+  }
+}
+
 bool CopyTextFile(const char* path, FILE* out) {
   platform::FileHandle source(path, "rb");
   if (!source) return false;
@@ -280,6 +299,7 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
 }
 
 void PieceWriter::Text(const char* text, size_t length) {
+  written_ += length;
   if (outUsed_ + length > sizeof out_) Flush();
   if (length <= kLineCopy && sizeof out_ - outUsed_ >= kLineCopy && text == line_) {
     // A usual line: one copy of a fixed size from the line buffer (the bytes after the line are

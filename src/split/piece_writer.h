@@ -145,6 +145,10 @@ class PieceWriter {
   // piece too: an added move there would run off the programmed path).
   int Close(double time, double distance, bool moves = true);
 
+  // Bytes of the lines written since the writer was made (the header and footer files copied
+  // into pieces are not counted): the size of what a record comes to in a piece.
+  unsigned long long Written() const { return written_; }
+
  private:
   // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the
   // record's plane (0 for a generated move, which keeps the plane in force), `riding`: words
@@ -216,12 +220,16 @@ class PieceWriter {
   bool zAtTop_ = false;      // a reference return (or G53 to machine zero) took Z to the top of
                              // travel, and no move has named Z since
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
+  unsigned long long written_ = 0;  // bytes given to Text()
 };
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"
 // both come out as "\r\n", a lone "\r" stays, and a Ctrl-Z ends the text. Returns false when the
 // file cannot be opened or read to its end. A failed write stays with `out` (its close fails).
 bool CopyTextFile(const char* path, FILE* out);
+
+// The bytes CopyTextFile writes of the text file at `path` (0 when it cannot be read).
+unsigned long long CopiedTextSize(const char* path);
 
 // The machine state a header file and the positioning line after it leave: every readable line
 // of the file at `headerPath` and then `positioning` applied in order (UpdateMachineState). False

@@ -6,6 +6,7 @@
 #include "nc/line_reader.h"
 #include "platform/platform.h"
 #include "split/intermediate.h"
+#include "split/piece_writer.h"
 #include "split/seam_rules.h"
 
 namespace {
@@ -18,15 +19,17 @@ struct Break {
   int line = 0;
   double time = 0.0;      // the piece's meters before the break
   double distance = 0.0;
+  unsigned long long bytes = 0;  // the bytes of the piece's body before it
 };
 
 // Walks the records as the split loop does, with the same meters and the same rules for where a
 // piece may begin, and keeps the seams.
 class Planner {
  public:
-  Planner(const SeamPlanJob& job, SeamPlan* plan)
+  Planner(const SeamPlanJob& job, SeamPlan* plan, PieceWriter* shadow)
       : job_(job),
         plan_(plan),
+        shadow_(shadow),
         meters_{&distance_, &time_, Extents{}, Extents{}, job.toMillimetres} {
     distance_.limit = job.distanceLimit;
     time_.limit = job.timeLimit;
@@ -37,7 +40,8 @@ class Planner {
   bool TakePath(const PathRecord& record, int64_t ordinal);
 
  private:
-  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false) {
+  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false,
+           bool bySize = false) {
     if (plan_->count >= kMaxPlannedSeams) return false;
     // A seam at a break is found when a later cut passes the limit, after seams noted since the
     // break: the plan is kept in the order of the file (after seams at the same record).
@@ -46,19 +50,44 @@ class Planner {
       plan_->seams[at] = plan_->seams[at - 1];
       --at;
     }
-    plan_->seams[at] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line};
+    plan_->seams[at] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line, bySize};
     return true;
   }
-  // A new piece begins at the record being taken with `time` and `distance` already in it.
-  void Begin(double time, double distance, int line) {
+  // A new piece begins at the record being taken with `time` and `distance` already in it, and
+  // `bytes` of its body.
+  void Begin(double time, double distance, int line, unsigned long long bytes = 0) {
     time_.running = time;
     distance_.running = distance;
+    bytes_ = bytes;
     last_ = Break{};
+    before_ = Break{};
     pieceLine_ = line;
+  }
+  // A place to end the piece at the record `ordinal`, with the piece's figures before it.
+  Break Here(int64_t ordinal, int kind, int line) const {
+    return Break{true, ordinal, kind, line, time_.running, distance_.running, bytes_};
+  }
+  // True when a piece of `bytes` body bytes passes SIZE.
+  bool TooLarge(unsigned long long bytes) const {
+    return job_.sizeLimit > 0 && job_.headBytes + bytes + job_.tailBytes > job_.sizeLimit;
+  }
+  // Ends the piece being planned at `at` for its size; the record being taken (`bytes` of it) is
+  // in the next piece.
+  bool SizeSeam(const Break& at, unsigned long long bytes) {
+    if (!Add(at.ordinal, at.kind, false, at.line, false, false, true)) return false;
+    const double time = time_.running - at.time;
+    const double distance = distance_.running - at.distance;
+    const unsigned long long body = bytes_ + bytes - at.bytes;
+    Begin(time, distance, at.line, body - bytes);
+    return true;
   }
 
   const SeamPlanJob& job_;
   SeamPlan* plan_;
+  PieceWriter* shadow_;        // writes the program as one piece, to learn what each record takes
+  unsigned long long bytes_ = 0;  // the bytes of the body of the piece being planned
+  Break before_;               // the last record since the piece began where a piece may begin
+                               // before a cut (for its size; nothing is cut twice)
   SplitMeter distance_{};
   SplitMeter time_{};
   PieceMeters meters_;
@@ -110,15 +139,20 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
         pending_ = false;
         Begin(0.0, 0.0, block.line);
         cutInPiece_ = false;
-      } else if (cutInPiece_) {
+      } else if (cutInPiece_ && job_.policy != kSeamCut) {
         // A break here if the program's moves from the change to its next cut are ones a piece
         // can begin with (TakePath).
-        change_ = Break{true, ordinal, kPlannedToolChange, block.line, time_.running, distance_.running};
+        change_ = Here(ordinal, kPlannedToolChange, block.line);
       }
     }
     changeSinceCut_ = true;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  if (body && shadow_ != nullptr) {
+    const unsigned long long was = shadow_->Written();
+    shadow_->WriteBlock(block);
+    bytes_ += shadow_->Written() - was;
+  }
   return true;
 }
 
@@ -130,11 +164,11 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
 
   // A break before this record: the program's own rapid has the tool at or above the start
   // height, or the record is a hole after a hole.
-  if (opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_) {
+  if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_) {
     const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
     const bool betweenHoles = record.hole && lastWasHole_;
     if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
-      last_ = Break{true, ordinal, kPlannedBreak, record.line(), time_.running, distance_.running};
+      last_ = Here(ordinal, kPlannedBreak, record.line());
       breakSinceCut_ = true;
     }
   }
@@ -161,6 +195,34 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     meters_.Measure(record.move, previous_);
     end = record.move.at;
   }
+  // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
+  // twice there.
+  // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
+  const bool mayBegin = opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && record.cutting() &&
+                        SeamBlocked(record.flags(), before, job_.header) == nullptr;
+  if (mayBegin) before_ = Here(ordinal, kPlannedBefore, record.line());
+  unsigned long long bytes = 0;
+  if (shadow_ != nullptr) {
+    const unsigned long long was = shadow_->Written();
+    if (!opened_) {
+      // The start record: the positioning line has brought the tool there.
+    } else if (record.hole) {
+      shadow_->WriteHole(record.drill);
+    } else {
+      shadow_->WriteMove(record.move);
+    }
+    bytes = shadow_->Written() - was;
+  }
+  if (opened_ && !pending_ && TooLarge(bytes_ + bytes)) {
+    // The piece ends before this record: at its last break, else before its last cut where a
+    // piece may begin, else (a stretch where none may) it grows past SIZE.
+    const Break& at = job_.policy != kSeamCut && last_.valid ? last_ : before_;
+    if (at.valid && !SizeSeam(at, bytes)) return false;
+    if (TooLarge(bytes_ + bytes) && mayBegin && before_.valid && before_.ordinal == ordinal && at.ordinal != ordinal) {
+      if (!SizeSeam(before_, bytes)) return false;
+    }
+  }
+  bytes_ += bytes;
   if (opened_ && pieceLine_ == 0) pieceLine_ = record.line();  // the first piece's first move
   if (!opened_) {
     opened_ = true;
@@ -179,6 +241,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         last_ = Break{};
         time_.running -= change_.time;
         distance_.running -= change_.distance;
+        bytes_ -= change_.bytes;
+        before_ = Break{};
       } else {
         last_ = change_;
       }
@@ -190,7 +254,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       if (!Add(last_.ordinal, last_.kind, byTime, last_.line)) return false;
       const double time = time_.running - last_.time;
       const double distance = distance_.running - last_.distance;
-      Begin(time, distance, last_.line);
+      Begin(time, distance, last_.line, bytes_ - last_.bytes);
     }
     if (!pending_ && meters_.Passed()) {
       // No break since the piece began: the seam falls at this cut as under "cut".
@@ -203,7 +267,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       // Where the split loop lands the seam: this record is the first of the next piece (after a
       // hole passed the limit, this record is not written twice but still begins the piece).
       pending_ = false;
-      Begin(time_.running - timeBefore, distance_.running - distanceBefore, record.line());
+      Begin(time_.running - timeBefore, distance_.running - distanceBefore, record.line(), bytes);
     }
     cutInPiece_ = true;
     changeSinceCut_ = false;
@@ -240,7 +304,20 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
   platform::FileHandle file(job.intermediatePath, "rb");
   if (!file) return kSeamPlanUnreadable;
   IntermediateReader reader(file.get());
-  Planner planner(job, plan);
+  // Under SIZE the program is written once as one piece (to the scratch path) to learn the bytes
+  // of each record; a piece's head and tail are reckoned at their largest (SeamPlanJob).
+  PieceSettings quiet{};
+  if (job.sizeLimit > 0 && job.pieceSettings != nullptr) {
+    quiet = *job.pieceSettings;
+    quiet.observer = nullptr;
+  }
+  PieceWriter shadow(quiet);
+  PieceWriter* sizer = nullptr;
+  if (job.sizeLimit > 0 && job.pieceSettings != nullptr) {
+    if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanUnreadable;
+    sizer = &shadow;
+  }
+  Planner planner(job, plan, sizer);
   int kind;
   int64_t ordinal = 0;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
@@ -250,6 +327,7 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
     if (!kept) return kSeamPlanFull;
     ++ordinal;
   }
+  if (sizer != nullptr) sizer->Close(0.0, 0.0);
   if (kind != kRecordEnd) {
     *badLine = reader.lineNumber();
     return kSeamPlanBroken;

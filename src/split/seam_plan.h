@@ -24,12 +24,16 @@
 
 #include "nc/machine_state.h"
 
+struct PieceSettings;
+
 // What happens at a planned seam.
 enum PlannedSeamKind {
   kPlannedBreak = 0,       // the piece ends before the path record `ordinal`; the next begins with it
   kPlannedToolChange = 1,  // the piece ends before the tool change block `ordinal`
   kPlannedForced = 2,      // the limit is passed at the cutting record `ordinal`: from there the seam
                            // falls as under "cut"
+  kPlannedBefore = 4,      // SIZE: the piece ends before the cutting record `ordinal`, where a piece
+                           // may begin; the next approaches its start (nothing is cut twice)
   kPlannedToolChangeRefused = 3,  // "tool": no seam at the tool change block `ordinal` (a piece
                                   // could not begin there), said in the log
 };
@@ -42,6 +46,7 @@ struct PlannedSeam {
   bool hole;        // kPlannedForced: the record is a hole (the piece ends after it)
   int fromLine;     // kPlannedForced: the first NC line of the stretch without a break
   int line;         // the NC line of the record `ordinal`
+  bool bySize;      // the piece would pass SIZE
 };
 
 // Room for the seams of the highest piece number a split can name.
@@ -55,7 +60,7 @@ struct SeamPlan {
 // What the planner needs of a run.
 struct SeamPlanJob {
   const char* intermediatePath;
-  int policy;             // kSeamBreak or kSeamTool
+  int policy;             // kSeamCut (under SIZE only), kSeamBreak or kSeamTool
   double timeLimit;       // minutes
   double distanceLimit;   // mm
   double toMillimetres;   // 25.4 for an inch program
@@ -64,6 +69,16 @@ struct SeamPlanJob {
   int bodyLine;           // the program's body: its first line,
   int lastMoveLine;       // its last move,
   int lastCutLine;        // and its last cut
+  // SIZE (0: none): no piece file passes `sizeLimit` bytes. A piece's head is reckoned at
+  // `headBytes` at most (the header file, the positioning line, the comment, the restore and the
+  // approach), its tail at `tailBytes` (the lift, retract and return, the comments, the footer);
+  // its body is measured by writing the program as one piece with `pieceSettings` to
+  // `scratchPath` (a file the split writes over later).
+  unsigned long long sizeLimit;
+  unsigned long long headBytes;
+  unsigned long long tailBytes;
+  const PieceSettings* pieceSettings;
+  const char* scratchPath;
   bool headerAtReference;  // the head of a piece that begins at a tool change leaves Z at the
                           // reference point (its header returns Z there, its positioning line
                           // names no Z)

@@ -1,8 +1,10 @@
 #include "split/split_driver.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <span>
 
@@ -27,6 +29,7 @@
 #include "split/seam_rules.h"
 #include "split/seam_plan.h"
 #include "split/viewer.h"
+#include "text/text_cut.h"
 
 namespace {
 
@@ -61,6 +64,7 @@ struct SplitRun {
   bool resumeWithoutZ = false;  // the positioning line after the header without the first tool's
                                 // set-up names no Z
   int seam = kSeamCut;           // SeamPolicy of the run
+  int sizeKb = 0;                // the largest piece file in KB (0: no limit)
   const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
@@ -216,10 +220,29 @@ int ReadRunSettings(SplitRun* run) {
     FormatLog(kSeamPolicyUnknown, run->seamText);
     return Refuse(*run);
   }
+  // The size limit: the job's (a batch parameter) or SIZE of [COMMAND]; whole KB, 0 for none.
+  run->sizeKb = gCommandSettings.sizeKb;
+  if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') run->sizeKb = ParseSizeKb(run->job.maxSize);
+  if (run->sizeKb < 0 || run->sizeKb > 1000000) {
+    char text[32];
+    if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') {
+      CopyText(run->job.maxSize, text, sizeof text);
+    } else if (gCommandSettings.sizeText[0] != '\0') {
+      CopyText(gCommandSettings.sizeText, text, sizeof text);
+    } else {
+      std::snprintf(text, sizeof text, "%d", run->sizeKb);
+    }
+    FormatLog(kSizeLimitInvalid, text);
+    return Refuse(*run);
+  }
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
   if (run->seam != kSeamCut) {
     FormatLog(kSeamPolicyLine, run->seam == kSeamTool ? "tool" : "break");
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (run->sizeKb > 0) {
+    FormatLog(kSizeLimitLine, run->sizeKb);
     EmitLogLine(nullptr, kLogPlain);
   }
   Blank();
@@ -311,7 +334,7 @@ int MeasureRun(SplitRun* run) {
   // Under SEAM=tool a program of several tools is split at its tool changes whatever its length:
   // the plan decides (PlanRun).
   run->limitsPassed = needed;
-  if (!needed && run->seam != kSeamTool) {
+  if (!needed && run->seam != kSeamTool && run->sizeKb == 0) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
@@ -532,6 +555,9 @@ class SplitLoop {
   // Ends the piece being written at the planned break before `record` (SEAM=break, tool): the
   // piece ends after the program's own way out of the stock, the next approaches from above.
   int BreakSeam(const PathRecord& record, const MachineState& before, Position* end);
+  // Ends the piece being written before the cut `record` for its size (SIZE): the next piece
+  // approaches the cut's start from above, as after a hole.
+  int BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end);
   // The planned seam at the record being read (nullptr: none).
   const PlannedSeam* PlannedHere(int kind) const {
     if (plan_ == nullptr || next_ >= plan_->count) return nullptr;
@@ -575,7 +601,9 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
     ++next_;
     IsToolChange(block, &namesTool);
     passedKind_ = planned->everyTool ? kSplitAtToolChange
-                                     : planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
+                  : planned->bySize  ? kSplitAtBreakBySize
+                  : planned->byTime  ? kSplitAtBreakByTime
+                                     : kSplitAtBreakByDistance;
     pending_ = PendingSeam{true, planned->byTime, false, block.line, nullptr};
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   } else if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
@@ -622,9 +650,24 @@ int SplitLoop::TakePath(const PathRecord& record) {
     // The start record: the positioning line after the header has brought the tool there.
     if (OpenPiece(run_, &writer_, ++pieceNumber_, end) != kSplitDone) return kSplitFailed;
     ToolsBegin();
+  } else if (const PlannedSeam* before_cut = PlannedHere(kPlannedBefore); before_cut != nullptr) {
+    ++next_;
+    passedKind_ = kSplitBySize;
+    if (BeforeCutSeam(record, before, &end) != kSplitDone) return kSplitFailed;
+    if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
+      ++next_;
+      ForcedSeamLine(*again);
+      pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
+      if (!record.hole) {
+        run_->distance.previous = run_->distance.running;
+        run_->time.previous = run_->time.running;
+        if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
+      }
+    }
   } else if (const PlannedSeam* planned = PlannedHere(kPlannedBreak); planned != nullptr) {
     ++next_;
-    passedKind_ = planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
+    passedKind_ = planned->bySize ? kSplitAtBreakBySize
+                                  : planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
     if (BreakSeam(record, before, &end) != kSplitDone) return kSplitFailed;
     // A record longer than a limit by itself passes it again in the piece it begins.
     if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
@@ -733,6 +776,30 @@ int SplitLoop::BreakSeam(const PathRecord& record, const MachineState& before, P
   return kSplitDone;
 }
 
+int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end) {
+  // The piece ends after the cut before this one (with the lift of every tail), and the next comes
+  // down to where this cut begins, as after a hole: nothing is cut twice.
+  if (Close(passedKind_) != kSplitDone) return kSplitFailed;
+  Blank();
+  passedKind_ = nullptr;
+  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
+                                                                                        : kProgramHeader;
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
+  writer_.Restore(before);
+  ToolsBegin();
+  meters_.Reset();
+  if (record.hole) {
+    writer_.ApproachHole(record.drill);
+    writer_.WriteHole(record.drill);
+    meters_.Measure(record.drill, previous_, end);
+  } else {
+    writer_.Approach(previous_, record.move.feed);
+    writer_.WriteMove(record.move);
+    meters_.Measure(record.move, previous_);
+  }
+  return kSplitDone;
+}
+
 int SplitLoop::Run() {
   run_->distance.limit *= 1000.0;  // metres to mm from here on
   meters_.Reset();
@@ -769,14 +836,18 @@ int SplitLoop::Run() {
   return Close(kSplitRest, !compensated);
 }
 
+// True when the seams are planned before the pieces are written: SEAM=break, tool, or SIZE.
+bool Planned(const SplitRun& run) { return run.seam == kSeamBreak || run.seam == kSeamTool || run.sizeKb > 0; }
+
 // Plans the seams of SEAM=break and tool before any piece is written (nothing under SEAM=cut,
 // whose seams fall as the pieces are written).
 int PlanRun(SplitRun* run, SeamPlan* plan) {
   plan->count = 0;
-  if (run->seam != kSeamBreak && run->seam != kSeamTool) return kSplitDone;
+  if (!Planned(*run)) return kSplitDone;
   SeamPlanJob job{};
   job.intermediatePath = run->intermediatePath;
   job.policy = run->seam;
+  job.sizeLimit = 0;
   job.timeLimit = run->time.limit;
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;
@@ -786,10 +857,33 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.lastMoveLine = run->lastMoveLine;
   job.lastCutLine = run->lastCutLine;
   job.headerAtReference = run->resumeWithoutZ && FileReturnsZ(run->headerPath);
+  // SIZE: the body of each piece is measured by writing the program once, as one piece, over the
+  // first piece's file (written again with the pieces); a piece's head and tail at their largest.
+  char scratch[kPathField] = "";
+  if (run->sizeKb > 0) {
+    PiecePath(run->job.ncFile, 1, scratch, sizeof scratch);
+    job.sizeLimit = static_cast<unsigned long long>(run->sizeKb) * 1024u;
+    // The header and footer as they are copied into a piece; the positioning line and the comment
+    // naming the program; the restore (at most its plane, feed mode, tool change, next tool,
+    // spindle, rotary words, length offset and coolant), the approach and the first move naming
+    // every word fit in kSeamLinesBytes, the tail's cycle cancel, lift, retract, return and
+    // comments in kTailLinesBytes.
+    constexpr unsigned long long kSeamLinesBytes = 320;
+    constexpr unsigned long long kTailLinesBytes = 200;
+    const size_t positioning = std::max(std::strlen(run->positioning), std::strlen(run->resumePositioning));
+    job.headBytes = CopiedTextSize(run->headerPath) + positioning + 2 + std::strlen(run->job.ncFile) + 4 +
+                    kSeamLinesBytes;
+    job.tailBytes = CopiedTextSize(run->footerPath) + kTailLinesBytes;
+    job.pieceSettings = &run->piece;
+    job.scratchPath = scratch;
+    if (run->opened < 1) run->opened = 1;  // a failed run removes the file
+  }
   int badLine = 0;
   const int result = PlanSeams(job, plan, &badLine);
   if (result == kSeamPlanDone && !run->limitsPassed && plan->count == 0) {
-    // One tool only, within the limits: nothing to split, and nothing of this run left behind.
+    // One tool only, within the limits and the size: nothing to split, and nothing of this run
+    // left behind.
+    if (run->sizeKb > 0) platform::RemoveFile(scratch);
     if (run->madeHeader) platform::RemoveFile(run->headerPath);
     if (run->madeFooter) platform::RemoveFile(run->footerPath);
     platform::RemoveFile(run->intermediatePath);
@@ -954,7 +1048,7 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   // is named as such, not as the check's failure).
   static SeamPlan plan;  // the seams only: a few kilobytes, whatever the program's length
   if (CheckSource(run) != kSplitDone || PlanRun(&run, &plan) != kSplitDone ||
-      SplitLoop(&run, run.seam == kSeamCut ? nullptr : &plan).Run() != kSplitDone ||
+      SplitLoop(&run, Planned(run) ? &plan : nullptr).Run() != kSplitDone ||
       CheckSource(run) != kSplitDone ||
       CheckPieces(&run) != kSplitDone || CheckSource(run) != kSplitDone) {
     DiscardRun(run);

@@ -28,4 +28,6 @@ struct SplitJob {
                                       // split); nullptr: none
   const char* seam = nullptr;  // the seam policy ("cut", "break", "tool"; a batch parameter);
                                // nullptr or "": SEAM of [COMMAND]
+  const char* maxSize = nullptr;  // the largest piece file, KB ("0": no limit; a batch parameter);
+                                  // nullptr or "": SIZE of [COMMAND]
 };

@@ -74,6 +74,13 @@ inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分�
 inline constexpr char kSplitAtBreakByTime[] = "　　　分割種類 [ %02d ] 切削時間分割（区切り）";
 inline constexpr char kSplitAtBreakByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割（区切り）";
 inline constexpr char kSplitAtToolChange[] = "　　　分割種類 [ %02d ] 工具交換分割";
+// SIZE: the next piece would pass the size; at a break, or before a cut (nothing is cut twice).
+inline constexpr char kSplitAtBreakBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割（区切り）";
+inline constexpr char kSplitBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割";
+// SIZE: the size limit of the run in KB.
+inline constexpr char kSizeLimitLine[] = "　　ファイル容量 : %d KB まで";
+inline constexpr char kSizeLimitInvalid[] =
+    "エラー：ファイル容量の上限 %s は使えません。０（上限なし）以上の整数（KB）を指定してください。";
 // A stretch without a break longer than a limit (SEAM=break, tool): its first line and the line
 // where the limit is passed; the seam falls there as with SEAM=cut.
 inline constexpr char kSeamForced[] =

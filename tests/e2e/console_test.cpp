@@ -458,6 +458,10 @@ INSTANTIATE_TEST_SUITE_P(
                  nullptr, nullptr, 0},
         SeamCase{"BatchParameter", {"-CTRL", "job.ini"}, nullptr, "tool", "　　　分割位置 : tool", 0},
         SeamCase{"BatchParameterOverOption", {"--seam=break", "-CTRL", "job.ini"}, nullptr, "cut", nullptr, 0},
+        SeamCase{"SizeOption", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--max-size", "1"}, nullptr,
+                 nullptr, "　　ファイル容量 : 1 KB まで", 0},
+        SeamCase{"SizeOptionNotANumber", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--max-size=1k"}, nullptr,
+                 nullptr, "エラー：ファイル容量の上限 1k は使えません。０（上限なし）以上の整数（KB）を指定してください。", 1},
         SeamCase{"UnknownPolicy", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--seam=brake"}, nullptr,
                  nullptr, "エラー：設定 SEAM=brake は使えません。cut, break, tool のどれかを指定してください。", 1}),
     [](const testing::TestParamInfo<SeamCase>& info) { return info.param.name; });

@@ -175,6 +175,51 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
   std::printf("generated: %d splits, %d seams at breaks, %d forced\n", splits, breakSeams, forcedSeams);
 }
 
+// SIZE with every policy: no piece file passes it, counting its header, footer and added lines,
+// and every piece passes the split check (the run checks them).
+TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
+  const int programs = std::getenv("QX_LONG_TESTS") != nullptr ? 100 : 8;
+  int splits = 0;
+  int pieces = 0;
+  for (const char* policy : {"cut", "break", "tool"}) {
+    for (int i = 0; i < programs; ++i) {
+      const uint32_t seed = 5000 + static_cast<uint32_t>(i);
+      const int style = i % 2 == 0 ? kStateThePosition : kCamPost;
+      const GeneratedProgram program = GenerateProgram(seed, 300, style);
+      const std::string name = "SIZE" + std::to_string(seed) + ".NC";
+      dir_.Write(name, program.text);
+      const std::string path = dir_.Path(name);
+      // A limit of a third to a sixth of the program's size, at least 2 KB.
+      const int kb = std::max(2, static_cast<int>(program.text.size() / 1024 / (3 + seed % 4)));
+      settings_.Write(std::string("SEAM=") + policy + "\r\nSIZE=" + std::to_string(kb) + "\r\n");
+      SCOPED_TRACE(name + " " + policy + " SIZE=" + std::to_string(kb));
+      const SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      fake_.pane.Clear();
+      fake_.boxes.clear();
+      const int result = SplitProgram(nullptr, job);
+      const LoggedSplit split = ReadLog(fake_.logLines());
+      ASSERT_EQ(result, kSplitDone) << split.errors;
+      ++splits;
+      ASSERT_GE(split.pieces.size(), 2u);
+      for (size_t n = 0; n < split.pieces.size(); ++n) {
+        char piece[kPathField];
+        PiecePath(path.c_str(), static_cast<int>(n + 1), piece, sizeof piece);
+        std::error_code ec;
+        const auto bytes = fs::file_size(piece, ec);
+        EXPECT_LE(bytes, static_cast<uintmax_t>(kb) * 1024u) << piece;
+        EXPECT_EQ(split.pieces[n].size, static_cast<long>(bytes));
+        ++pieces;
+      }
+      for (size_t n = 0; n < split.pieces.size(); ++n) {
+        char piece[kPathField];
+        PiecePath(path.c_str(), static_cast<int>(n + 1), piece, sizeof piece);
+        fs::remove(piece);
+      }
+    }
+  }
+  std::printf("generated under SIZE: %d splits, %d pieces, none larger than its limit\n", splits, pieces);
+}
+
 // The start point a user would give (as the corpus split test takes it).
 void SafeStart(const std::string& path, double start[3]) {
   ProgramStartPoint(path.c_str(), start);
@@ -213,6 +258,8 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
   std::sort(programs.begin(), programs.end());
   const CommandSettings saved = gCommandSettings;
   PolicyFigures figures[3];
+  int sizedSplits = 0;
+  int sizedPieces = 0;
   const char* names[3] = {"cut", "break", "tool"};
   for (const fs::path& source : programs) {
     SCOPED_TRACE(source.filename().string());
@@ -258,6 +305,27 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       }
       if (result != kSplitDone) continue;
       if (policy != kSeamCut) ExpectWithinLimits(split, job.distance, job.time, path, policy);
+      if (policy == kSeamBreak) {
+        // The same program under SIZE of a third of its size (at least 2 KB): no piece larger.
+        const int kb = std::max(2, static_cast<int>(bytes.size() / 1024 / 3));
+        dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nSEAM=break\r\nSIZE=" + std::to_string(kb) +
+                                      "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
+        ReadCommandSettings(&gCommandSettings);
+        const SplitJob big{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+        fake.pane.Clear();
+        const int sized = SplitProgram(nullptr, big);
+        const LoggedSplit bySize = ReadLog(fake.logLines());
+        if (bytes.size() > static_cast<size_t>(kb) * 1024u) {
+          EXPECT_EQ(sized, kSplitDone) << "SIZE=" << kb << " " << bySize.errors;
+        }
+        for (size_t n = 0; sized == kSplitDone && n < bySize.pieces.size(); ++n) {
+          char piece[kPathField];
+          PiecePath(path.c_str(), static_cast<int>(n + 1), piece, sizeof piece);
+          EXPECT_LE(fs::file_size(piece, ec), static_cast<uintmax_t>(kb) * 1024u) << piece << " SIZE=" << kb;
+        }
+        sizedSplits += sized == kSplitDone ? 1 : 0;
+        sizedPieces += sized == kSplitDone ? static_cast<int>(bySize.pieces.size()) : 0;
+      }
       PolicyFigures& f = figures[policy];
       ++f.splits;
       f.pieces += static_cast<int>(split.pieces.size());
@@ -276,6 +344,8 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
     }
   }
   gCommandSettings = saved;
+  std::printf("corpus under SIZE (a third of each program, break): %d splits, %d pieces\n", sizedSplits,
+              sizedPieces);
   std::printf("corpus seams     splits pieces  seams re-cuts(at most)  forced  mean spread of piece times\n");
   for (int policy = 0; policy < 3; ++policy) {
     const PolicyFigures& f = figures[policy];

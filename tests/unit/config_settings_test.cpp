@@ -217,6 +217,16 @@ TEST(SeamPolicy, ParsesNamesOnly) {
   for (const auto& c : cases) EXPECT_EQ(ParseSeamPolicy(c.text), c.policy) << "\"" << c.text << "\"";
 }
 
+// A size limit is whole KB: anything else would be read as another limit than the one meant.
+TEST(SizeLimit, ParsesWholeKilobytesOnly) {
+  const struct {
+    const char* text;
+    int kb;
+  } cases[] = {{"0", 0},    {"32", 32},   {" 512 ", 512}, {"1000000", 1000000}, {"1000001", -1}, {"", -1},
+               {"1k", -1},  {"1.5", -1},  {"-2", -1},     {"+2", -1},           {"2 2", -1},     {"99999999999", -1}};
+  for (const auto& c : cases) EXPECT_EQ(ParseSizeKb(c.text), c.kb) << "\"" << c.text << "\"";
+}
+
 struct FormatCase {
   std::optional<std::string> formatSection;
   FormatSettings expected;

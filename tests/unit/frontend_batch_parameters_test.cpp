@@ -18,6 +18,7 @@ struct ParameterCase {
   const char *time = "", *distance = "", *x = "", *y = "", *z = "";  // the texts as written
   const char* mode = "";
   const char* seam = "";
+  const char* size = "";
 };
 
 class BatchParametersTest : public testing::TestWithParam<ParameterCase> {
@@ -49,6 +50,7 @@ TEST_P(BatchParametersTest, ReadsTheJob) {
     EXPECT_STREQ(parameters.start[2], c.z);
     EXPECT_STREQ(parameters.mode, c.mode);
     EXPECT_STREQ(parameters.seam, c.seam);
+    EXPECT_STREQ(parameters.size, c.size);
   } else {
     ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes[0].text, Replace(c.message, "@NC@", dir.Path("PART.NC")));
@@ -94,6 +96,8 @@ const ParameterCase kCases[] = {
      0, nullptr, "123456789012345", "1", "1", "1", "1", "a-mode-word-lon"},
     {"SeamPolicyAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSEAM= Break \r\n", 0, nullptr, "1",
      "1", "", "", "", "", "Break"},
+    {"SizeLimitAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSIZE=64\r\n", 0, nullptr, "1", "1",
+     "", "", "", "", "", "64"},
     {"SeamPolicyLongerThanItsField",
      "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSEAM=breakbreakbreakbr\r\n", -1,
      "エラー：パラメータ SEAM の値が長すぎます（15 文字まで）。"},

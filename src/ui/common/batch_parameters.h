@@ -13,6 +13,7 @@
 //   PARAMETER7 / BATCH     run-mode word (optional) at most 15 bytes (longer is cut)
 //   SEAM                   seam policy (optional)   at most 15 bytes: cut, break or tool; none:
 //                          SEAM of [COMMAND] in Quendrix.ini
+//   SIZE                   largest piece, KB (optional; 0: none; none: SIZE of [COMMAND])
 //
 // Note the order: time before distance, the opposite of the command line. The numbers are kept as
 // texts; the front end reads them (ui/common/job_input.h), and takes a start coordinate that is
@@ -36,6 +37,7 @@ struct BatchParameters {
   char start[3][kParameterValueField];    // PARAMETER4..6 / STARTX, STARTY, STARTZ ("": none)
   char mode[kParameterValueField];        // PARAMETER7 / BATCH; "" when neither has a value
   char seam[kParameterValueField];        // SEAM; "" when it has no value
+  char size[kParameterValueField];        // SIZE; "" when it has no value
 };
 
 // Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:

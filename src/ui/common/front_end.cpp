@@ -135,6 +135,7 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarge
                        {parameters.start[0], parameters.start[1], parameters.start[2]}};
   SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
   job.seam = parameters.seam;
+  job.maxSize = parameters.size;
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job, target);
 }

@@ -61,7 +61,8 @@ void PrintUsage() {
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
                            kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine + "\n" +
-                           prompt + "> " + kConsoleSeamUsageLine + "\n" + prompt + "> " + kConsoleCheckUsageLine;
+                           prompt + "> " + kConsoleSeamUsageLine + "\n" + prompt + "> " + kConsoleSizeUsageLine + "\n" + prompt +
+                           "> " + kConsoleCheckUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -188,6 +189,8 @@ int RunConsole(int argc, char** argv) {
   count = TakePreviewOption(count, arguments.data(), &preview);
   const char* seam = nullptr;
   count = TakeValueOption(count, arguments.data(), "--seam", &seam);
+  const char* maxSize = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--max-size", &maxSize);
 
   // The Unix options. An unknown one, a misplaced --check and the version stop before anything is
   // written; the usage comes after the settings start-up, as "/?" does.
@@ -213,6 +216,11 @@ int RunConsole(int argc, char** argv) {
     // As SEAM of [COMMAND]: a policy the split cannot use is refused by it, named as given.
     CopyText(seam, gCommandSettings.seamText, sizeof gCommandSettings.seamText);
     gCommandSettings.seam = ParseSeamPolicy(seam);
+  }
+  // As SIZE of [COMMAND]; a value that is not a whole number of KB is refused by the split.
+  if (maxSize != nullptr) {
+    gCommandSettings.sizeKb = ParseSizeKb(maxSize);
+    CopyText(maxSize, gCommandSettings.sizeText, sizeof gCommandSettings.sizeText);
   }
 
   if (option.option == kHelpOption) {
