@@ -48,6 +48,7 @@ struct CommandSettings {
   int sizeKb = 0;   // SIZE: no piece file larger than this many KB (1024 bytes); 0 none; the
                     // console's --max-size sets it too; default 0
   char sizeText[16] = "";  // --max-size as given ("" from the file), for the refusal
+  char piecesText[16] = "";  // the console's --pieces N as given ("": none); no key in the file
 };
 
 // Where a seam may fall (SEAM of [COMMAND]).

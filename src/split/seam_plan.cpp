@@ -20,6 +20,7 @@ struct Break {
   double time = 0.0;      // the piece's meters before the break
   double distance = 0.0;
   unsigned long long bytes = 0;  // the bytes of the piece's body before it
+  double cumulative = 0.0;       // the program's cutting time before it (--pieces)
 };
 
 // Walks the records as the split loop does, with the same meters and the same rules for where a
@@ -50,7 +51,8 @@ class Planner {
       plan_->seams[at] = plan_->seams[at - 1];
       --at;
     }
-    plan_->seams[at] = PlannedSeam{ordinal, kind, byTime, everyTool, hole, pieceLine_, line, bySize};
+    plan_->seams[at] = PlannedSeam{ordinal, kind,  byTime, everyTool, hole,
+                                   pieceLine_, line, bySize, job_.policy != kSeamCut};
     return true;
   }
   // A new piece begins at the record being taken with `time` and `distance` already in it, and
@@ -65,7 +67,25 @@ class Planner {
   }
   // A place to end the piece at the record `ordinal`, with the piece's figures before it.
   Break Here(int64_t ordinal, int kind, int line) const {
-    return Break{true, ordinal, kind, line, time_.running, distance_.running, bytes_};
+    return Break{true, ordinal, kind, line, time_.running, distance_.running, bytes_, cumulative_};
+  }
+  // Ends the piece being planned at the break `at` for an equal share (--pieces).
+  bool ShareSeam(const Break& at) {
+    if (!Add(at.ordinal, at.kind, true, at.line)) return false;
+    Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
+    waiting_ = false;
+    ++share_;
+    return true;
+  }
+  // The program's cutting time where share `share_` ends (--pieces).
+  double Boundary() const { return job_.totalTime * share_ / job_.pieces; }
+  // --pieces: a break found while a share's end waits for the break nearest to it.
+  bool NewBreak() {
+    if (!waiting_ || !last_.valid) return true;
+    const double boundary = Boundary();
+    const bool nearer = !waitBefore_.valid ||
+                        last_.cumulative - boundary < boundary - waitBefore_.cumulative;
+    return ShareSeam(nearer ? last_ : waitBefore_);
   }
   // True when a piece of `bytes` body bytes passes SIZE.
   bool TooLarge(unsigned long long bytes) const {
@@ -106,6 +126,10 @@ class Planner {
   bool zAtReference_ = false;  // a block has returned Z to the reference point, and no move has
                                // named Z since
   Break last_;
+  double cumulative_ = 0.0;  // the program's cutting time before the record being taken
+  int share_ = 1;            // --pieces: the share whose end comes next
+  bool waiting_ = false;     // its end is passed; the seam waits for the break nearest to it
+  Break waitBefore_;         // the last break before that end
   Break change_;  // a tool change since the last cut where a piece may begin, if the moves to the
                   // next cut allow it
 };
@@ -170,6 +194,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
       last_ = Here(ordinal, kPlannedBreak, record.line());
       breakSinceCut_ = true;
+      if (!NewBreak()) return false;
     }
   }
 
@@ -195,6 +220,9 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     meters_.Measure(record.move, previous_);
     end = record.move.at;
   }
+  // What the record adds to a piece (the seams below may move the piece's start).
+  const double recordTime = time_.running - timeBefore;
+  const double recordDistance = distance_.running - distanceBefore;
   // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
   // twice there.
   // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
@@ -245,8 +273,40 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         before_ = Break{};
       } else {
         last_ = change_;
+        change_ = Break{};
+        if (!NewBreak()) return false;
       }
       change_ = Break{};
+    }
+    if (job_.pieces > 1 && share_ < job_.pieces && !pending_) {
+      const double boundary = Boundary();
+      const double after = cumulative_ + recordTime;
+      if (waiting_ && after - boundary >= boundary - waitBefore_.cumulative) {
+        // No break after the end could be nearer than the one before it.
+        if (!ShareSeam(waitBefore_)) return false;
+      } else if (!waiting_ && after > boundary) {
+        if (job_.policy != kSeamCut && last_.valid) {
+          waiting_ = true;
+          waitBefore_ = last_;
+        } else if (job_.policy != kSeamCut) {
+          waiting_ = true;
+          waitBefore_ = Break{};
+        } else {
+          // SEAM=cut: at the cut that passes the share's end, cut again by the next piece.
+          if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+          pending_ = true;
+          passedHere = true;
+          ++share_;
+        }
+      }
+      if (waiting_ && !waitBefore_.valid && after > boundary + job_.totalTime / job_.pieces / 2.0) {
+        // No break near the end: the seam falls as under "cut", logged as forced.
+        waiting_ = false;
+        ++share_;
+        if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+        pending_ = true;
+        passedHere = true;
+      }
     }
     if (!pending_ && meters_.Passed() && last_.valid) {
       // The piece ends at its last break; the next one holds what came after it.
@@ -267,7 +327,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       // Where the split loop lands the seam: this record is the first of the next piece (after a
       // hole passed the limit, this record is not written twice but still begins the piece).
       pending_ = false;
-      Begin(time_.running - timeBefore, distance_.running - distanceBefore, record.line(), bytes);
+      Begin(recordTime, recordDistance, record.line(), bytes);
     }
     cutInPiece_ = true;
     changeSinceCut_ = false;
@@ -280,6 +340,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   lastWasHole_ = record.hole;
   lastFlags_ = record.flags();
   if ((record.flags() & kUnknownZ) == 0) zAtReference_ = false;
+  cumulative_ += recordTime;
   return true;
 }
 

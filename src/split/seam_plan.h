@@ -47,6 +47,8 @@ struct PlannedSeam {
   int fromLine;     // kPlannedForced: the first NC line of the stretch without a break
   int line;         // the NC line of the record `ordinal`
   bool bySize;      // the piece would pass SIZE
+  bool announce;    // kPlannedForced under "break" and "tool": the log warns of it (under "cut"
+                    // every seam falls so)
 };
 
 // Room for the seams of the highest piece number a split can name.
@@ -74,6 +76,11 @@ struct SeamPlanJob {
   // approach), its tail at `tailBytes` (the lift, retract and return, the comments, the footer);
   // its body is measured by writing the program as one piece with `pieceSettings` to
   // `scratchPath` (a file the split writes over later).
+  // --pieces (0, 1: none): seams where the program's cutting time reaches each of `pieces` equal
+  // shares of `totalTime`; under break and tool at the break nearest to each, else (or where no
+  // break lies within half a share after it) as under cut.
+  int pieces;
+  double totalTime;
   unsigned long long sizeLimit;
   unsigned long long headBytes;
   unsigned long long tailBytes;

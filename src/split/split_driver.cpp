@@ -65,6 +65,7 @@ struct SplitRun {
                                 // set-up names no Z
   int seam = kSeamCut;           // SeamPolicy of the run
   int sizeKb = 0;                // the largest piece file in KB (0: no limit)
+  int shares = 0;                // --pieces: the pieces of equal cutting time asked for (0: none)
   const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
@@ -235,6 +236,17 @@ int ReadRunSettings(SplitRun* run) {
     FormatLog(kSizeLimitInvalid, text);
     return Refuse(*run);
   }
+  // The pieces asked for: the job's (a batch parameter) or the console's --pieces.
+  const char* shares = run->job.pieces != nullptr && run->job.pieces[0] != '\0' ? run->job.pieces
+                                                                                : gCommandSettings.piecesText;
+  if (shares[0] != '\0') {
+    const int count = ParseSizeKb(shares);  // whole numbers by the same rule
+    if (count < 2 || count > kMaxPlannedSeams) {
+      FormatLog(kPiecesInvalid, shares);
+      return Refuse(*run);
+    }
+    run->shares = count;
+  }
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
   if (run->seam != kSeamCut) {
@@ -243,6 +255,10 @@ int ReadRunSettings(SplitRun* run) {
   }
   if (run->sizeKb > 0) {
     FormatLog(kSizeLimitLine, run->sizeKb);
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (run->shares > 0) {
+    FormatLog(kPiecesLine, run->shares);
     EmitLogLine(nullptr, kLogPlain);
   }
   Blank();
@@ -334,7 +350,7 @@ int MeasureRun(SplitRun* run) {
   // Under SEAM=tool a program of several tools is split at its tool changes whatever its length:
   // the plan decides (PlanRun).
   run->limitsPassed = needed;
-  if (!needed && run->seam != kSeamTool && run->sizeKb == 0) {
+  if (!needed && run->seam != kSeamTool && run->sizeKb == 0 && run->shares == 0) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
@@ -479,6 +495,7 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number,
 
 // The warning of a forced seam: the stretch without a break, and where the seam falls.
 void ForcedSeamLine(const PlannedSeam& seam) {
+  if (!seam.announce) return;
   FormatLog(seam.hole ? kSeamForcedAfterHole : kSeamForced, seam.fromLine, seam.line, seam.line);
   EmitLogLine(nullptr, kLogPlain);
 }
@@ -837,7 +854,9 @@ int SplitLoop::Run() {
 }
 
 // True when the seams are planned before the pieces are written: SEAM=break, tool, or SIZE.
-bool Planned(const SplitRun& run) { return run.seam == kSeamBreak || run.seam == kSeamTool || run.sizeKb > 0; }
+bool Planned(const SplitRun& run) {
+  return run.seam == kSeamBreak || run.seam == kSeamTool || run.sizeKb > 0 || run.shares > 0;
+}
 
 // Plans the seams of SEAM=break and tool before any piece is written (nothing under SEAM=cut,
 // whose seams fall as the pieces are written).
@@ -848,6 +867,8 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.intermediatePath = run->intermediatePath;
   job.policy = run->seam;
   job.sizeLimit = 0;
+  job.pieces = run->shares;
+  job.totalTime = run->time.running;
   job.timeLimit = run->time.limit;
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;

@@ -30,4 +30,6 @@ struct SplitJob {
                                // nullptr or "": SEAM of [COMMAND]
   const char* maxSize = nullptr;  // the largest piece file, KB ("0": no limit; a batch parameter);
                                   // nullptr or "": SIZE of [COMMAND]
+  const char* pieces = nullptr;  // split into this many pieces of nearly equal cutting time (a
+                                 // batch parameter); nullptr or "": the console's --pieces, or none
 };

@@ -77,6 +77,10 @@ inline constexpr char kSplitAtToolChange[] = "　　　分割種類 [ %02d ] 工
 // SIZE: the next piece would pass the size; at a break, or before a cut (nothing is cut twice).
 inline constexpr char kSplitAtBreakBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割（区切り）";
 inline constexpr char kSplitBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割";
+// --pieces: the number of pieces asked for, and one the split cannot make.
+inline constexpr char kPiecesLine[] = "　　　　分割数 : %d （切削時間の等分）";
+inline constexpr char kPiecesInvalid[] =
+    "エラー：分割数 %s は使えません。２から 998 までの整数を指定してください。";
 // SIZE: the size limit of the run in KB.
 inline constexpr char kSizeLimitLine[] = "　　ファイル容量 : %d KB まで";
 inline constexpr char kSizeLimitInvalid[] =

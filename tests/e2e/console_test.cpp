@@ -462,6 +462,10 @@ INSTANTIATE_TEST_SUITE_P(
                  nullptr, "　　ファイル容量 : 1 KB まで", 0},
         SeamCase{"SizeOptionNotANumber", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--max-size=1k"}, nullptr,
                  nullptr, "エラー：ファイル容量の上限 1k は使えません。０（上限なし）以上の整数（KB）を指定してください。", 1},
+        SeamCase{"PiecesOption", {"--pieces", "2", "PART.NC", "100", "100", "0", "0", "100", "batch"}, nullptr,
+                 nullptr, "　　　　分割数 : 2 （切削時間の等分）", 0},
+        SeamCase{"PiecesOfOne", {"--pieces=1", "PART.NC", "100", "100", "0", "0", "100", "batch"}, nullptr, nullptr,
+                 "エラー：分割数 1 は使えません。２から 998 までの整数を指定してください。", 1},
         SeamCase{"UnknownPolicy", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--seam=brake"}, nullptr,
                  nullptr, "エラー：設定 SEAM=brake は使えません。cut, break, tool のどれかを指定してください。", 1}),
     [](const testing::TestParamInfo<SeamCase>& info) { return info.param.name; });

@@ -220,6 +220,52 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
   std::printf("generated under SIZE: %d splits, %d pieces, none larger than its limit\n", splits, pieces);
 }
 
+// --pieces N with limits out of reach: N pieces under cut and break, each proven by the check; the
+// spread of their times is printed.
+TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
+  const int programs = std::getenv("QX_LONG_TESTS") != nullptr ? 100 : 8;
+  for (const char* policy : {"cut", "break"}) {
+    settings_.Write(std::string("SEAM=") + policy + "\r\n");
+    double spread = 0.0;
+    int splits = 0;
+    for (int i = 0; i < programs; ++i) {
+      const uint32_t seed = 7000 + static_cast<uint32_t>(i);
+      const GeneratedProgram program = GenerateProgram(seed, 300, i % 2 == 0 ? kStateThePosition : kCamPost);
+      const std::string name = "EQ" + std::to_string(seed) + ".NC";
+      dir_.Write(name, program.text);
+      const std::string path = dir_.Path(name);
+      const int count = 2 + static_cast<int>(seed % 4);
+      const std::string text = std::to_string(count);
+      SCOPED_TRACE(name + " " + policy + " --pieces " + text);
+      SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      job.pieces = text.c_str();
+      fake_.pane.Clear();
+      fake_.boxes.clear();
+      const int result = SplitProgram(nullptr, job);
+      const LoggedSplit split = ReadLog(fake_.logLines());
+      ASSERT_EQ(result, kSplitDone) << split.errors;
+      ++splits;
+      EXPECT_EQ(static_cast<int>(split.pieces.size()), count);
+      double sum = 0.0;
+      double longest = 0.0;
+      double shortest = 1e300;
+      for (const LoggedPiece& piece : split.pieces) {
+        sum += piece.time;
+        longest = std::max(longest, piece.time);
+        shortest = std::min(shortest, piece.time);
+      }
+      spread += (longest - shortest) / (sum / count);
+      for (int n = 1; n <= static_cast<int>(split.pieces.size()); ++n) {
+        char piece[kPathField];
+        PiecePath(path.c_str(), n, piece, sizeof piece);
+        fs::remove(piece);
+      }
+    }
+    std::printf("--pieces under %s: %d splits, mean (longest - shortest) / mean piece time %.2f\n", policy, splits,
+                spread / splits);
+  }
+}
+
 // The start point a user would give (as the corpus split test takes it).
 void SafeStart(const std::string& path, double start[3]) {
   ProgramStartPoint(path.c_str(), start);

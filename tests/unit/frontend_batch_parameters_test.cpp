@@ -19,6 +19,7 @@ struct ParameterCase {
   const char* mode = "";
   const char* seam = "";
   const char* size = "";
+  const char* pieces = "";
 };
 
 class BatchParametersTest : public testing::TestWithParam<ParameterCase> {
@@ -51,6 +52,7 @@ TEST_P(BatchParametersTest, ReadsTheJob) {
     EXPECT_STREQ(parameters.mode, c.mode);
     EXPECT_STREQ(parameters.seam, c.seam);
     EXPECT_STREQ(parameters.size, c.size);
+    EXPECT_STREQ(parameters.pieces, c.pieces);
   } else {
     ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes[0].text, Replace(c.message, "@NC@", dir.Path("PART.NC")));
@@ -98,6 +100,8 @@ const ParameterCase kCases[] = {
      "1", "", "", "", "", "Break"},
     {"SizeLimitAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSIZE=64\r\n", 0, nullptr, "1", "1",
      "", "", "", "", "", "64"},
+    {"PiecesAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nPIECES=4\r\n", 0, nullptr, "1", "1", "",
+     "", "", "", "", "", "4"},
     {"SeamPolicyLongerThanItsField",
      "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSEAM=breakbreakbreakbr\r\n", -1,
      "エラー：パラメータ SEAM の値が長すぎます（15 文字まで）。"},

@@ -29,6 +29,7 @@ constexpr ParameterKey kModeKey{"PARAMETER7", "BATCH", kParameterValueField, nul
 // Keys of their own only (the numbered key is never given a value).
 constexpr ParameterKey kSeamKey{"SEAM", "SEAM", kParameterValueField, nullptr};
 constexpr ParameterKey kSizeKey{"SIZE", "SIZE", kParameterValueField, nullptr};
+constexpr ParameterKey kPiecesKey{"PIECES", "PIECES", kParameterValueField, nullptr};
 
 enum ParameterRead {
   kParameterFound = 0,
@@ -102,6 +103,7 @@ int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile,
 
   if (ReadOptional(owner, parameterFile, kSeamKey, parameters->seam) != kParameterFound) return -1;
   if (ReadOptional(owner, parameterFile, kSizeKey, parameters->size) != kParameterFound) return -1;
+  if (ReadOptional(owner, parameterFile, kPiecesKey, parameters->pieces) != kParameterFound) return -1;
 
   // The run-mode word is optional; a word longer than its field is cut (no cut of another word
   // can turn it into "BATCH").

@@ -14,6 +14,7 @@
 //   SEAM                   seam policy (optional)   at most 15 bytes: cut, break or tool; none:
 //                          SEAM of [COMMAND] in Quendrix.ini
 //   SIZE                   largest piece, KB (optional; 0: none; none: SIZE of [COMMAND])
+//   PIECES                 pieces of nearly equal cutting time (optional)
 //
 // Note the order: time before distance, the opposite of the command line. The numbers are kept as
 // texts; the front end reads them (ui/common/job_input.h), and takes a start coordinate that is
@@ -38,6 +39,7 @@ struct BatchParameters {
   char mode[kParameterValueField];        // PARAMETER7 / BATCH; "" when neither has a value
   char seam[kParameterValueField];        // SEAM; "" when it has no value
   char size[kParameterValueField];        // SIZE; "" when it has no value
+  char pieces[kParameterValueField];      // PIECES; "" when it has no value
 };
 
 // Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:

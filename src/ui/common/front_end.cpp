@@ -136,6 +136,7 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarge
   SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
   job.seam = parameters.seam;
   job.maxSize = parameters.size;
+  job.pieces = parameters.pieces;
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job, target);
 }

@@ -62,7 +62,7 @@ void PrintUsage() {
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
                            kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine + "\n" +
                            prompt + "> " + kConsoleSeamUsageLine + "\n" + prompt + "> " + kConsoleSizeUsageLine + "\n" + prompt +
-                           "> " + kConsoleCheckUsageLine;
+                           "> " + kConsolePiecesUsageLine + "\n" + prompt + "> " + kConsoleCheckUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -191,6 +191,8 @@ int RunConsole(int argc, char** argv) {
   count = TakeValueOption(count, arguments.data(), "--seam", &seam);
   const char* maxSize = nullptr;
   count = TakeValueOption(count, arguments.data(), "--max-size", &maxSize);
+  const char* pieces = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--pieces", &pieces);
 
   // The Unix options. An unknown one, a misplaced --check and the version stop before anything is
   // written; the usage comes after the settings start-up, as "/?" does.
@@ -218,6 +220,10 @@ int RunConsole(int argc, char** argv) {
     gCommandSettings.seam = ParseSeamPolicy(seam);
   }
   // As SIZE of [COMMAND]; a value that is not a whole number of KB is refused by the split.
+  if (pieces != nullptr) {
+    // "" (the option last, without its number) is refused by the split as any other bad count.
+    CopyText(pieces[0] != '\0' ? pieces : "?", gCommandSettings.piecesText, sizeof gCommandSettings.piecesText);
+  }
   if (maxSize != nullptr) {
     gCommandSettings.sizeKb = ParseSizeKb(maxSize);
     CopyText(maxSize, gCommandSettings.sizeText, sizeof gCommandSettings.sizeText);

@@ -15,6 +15,7 @@
 //                     [COMMAND] sets it; "--seam POLICY" too
 //   --max-size=KB     anywhere: no piece file larger than KB kilobytes, as SIZE of [COMMAND];
 //                     "--max-size KB" too
+//   --pieces N        anywhere: N pieces of nearly equal cutting time; "--pieces=N" too
 //   -CTRL, -CONTROL, -HF   the batch run and the header and footer files, any letter case, and
 //                     only as the first argument (their place on the Windows command line)
 //   --check           the split check of pieces that exist already (exact spelling), only as the
