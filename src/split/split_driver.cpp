@@ -489,6 +489,11 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number,
       FormatLog(kPieceSize, number, static_cast<int>(status.size));
       EmitLogLine(nullptr, kLogPlain);
     }
+    if (run->piece.observer != nullptr) {
+      // The next piece cuts this one's last move again only after a seam as under SEAM=cut.
+      const bool clean = kind != kSplitByTime && kind != kSplitByDistance;
+      run->piece.observer->PieceFacts(number, clean, static_cast<long long>(status.size));
+    }
   }
   return kSplitDone;
 }
