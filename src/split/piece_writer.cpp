@@ -789,7 +789,7 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
   }
 }
 
-int PieceWriter::Close(double time, double distance, bool moves) {
+int PieceWriter::Close(double time, double distance, bool moves, const char* tools) {
   const double* start = settings_.start;
   if (cycleActive_) {
     BeginLine();
@@ -829,6 +829,11 @@ int PieceWriter::Close(double time, double distance, bool moves) {
     Text("(DIST = ", 8);
     Text(number, static_cast<size_t>(length));
     Text("mm)\r\n", 5);
+    if (tools != nullptr) {
+      Text("(TOOLS = ", 9);
+      Text(tools, std::strlen(tools));
+      Text(")\r\n", 3);
+    }
   }
   if (settings_.observer != nullptr) settings_.observer->PieceClosed(number_, time, distance);
   Flush();

@@ -143,7 +143,9 @@ class PieceWriter {
   // tool must be back at the start point for the next piece's header). `moves` false: no lift,
   // retract or return at all (a program that ends inside cutter compensation ends so in its last
   // piece too: an added move there would run off the programmed path).
-  int Close(double time, double distance, bool moves = true);
+  // `tools` (may be nullptr): the tools the piece cuts with ("T1 T2"), as a comment after the
+  // totals when comments are on.
+  int Close(double time, double distance, bool moves = true, const char* tools = nullptr);
 
   // Bytes of the lines written since the writer was made (the header and footer files copied
   // into pieces are not counted): the size of what a record comes to in a piece.

@@ -188,7 +188,9 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
 
   // A break before this record: the program's own rapid has the tool at or above the start
   // height, or the record is a hole after a hole.
-  if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_) {
+  // (Never after the program's last cut: a piece must cut.)
+  if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_ &&
+      record.line() <= job_.lastCutLine) {
     const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
     const bool betweenHoles = record.hole && lastWasHole_;
     if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
@@ -241,7 +243,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     bytes = shadow_->Written() - was;
   }
-  if (opened_ && !pending_ && TooLarge(bytes_ + bytes)) {
+  if (opened_ && !pending_ && record.line() <= job_.lastCutLine && TooLarge(bytes_ + bytes)) {
     // The piece ends before this record: at its last break, else before its last cut where a
     // piece may begin, else (a stretch where none may) it grows past SIZE.
     const Break& at = job_.policy != kSeamCut && last_.valid ? last_ : before_;

@@ -464,7 +464,10 @@ struct PieceTools {
 // and tool (`tools` given) also its tools and the size of its file.
 int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number, bool moves = true,
                const PieceTools* tools = nullptr) {
-  const int closed = writer->Close(run->time.previous, run->distance.previous, moves);
+  char toolsText[64] = "";
+  if (tools != nullptr) tools->Text(toolsText, sizeof toolsText);
+  const int closed = writer->Close(run->time.previous, run->distance.previous, moves,
+                                   tools != nullptr ? toolsText : nullptr);
   if (closed == kFooterUnreadable) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);
@@ -480,9 +483,7 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number,
   EmitLogLine(nullptr, kLogPlain);
   LineWithTwoFixed(kPieceTotals, number, run->distance.previous, run->time.previous);
   if (tools != nullptr) {
-    char text[64];
-    tools->Text(text, sizeof text);
-    FormatLog(kPieceTools, number, text);
+    FormatLog(kPieceTools, number, toolsText);
     EmitLogLine(nullptr, kLogPlain);
     platform::FileStatus status{};
     if (platform::GetFileStatus(path, &status) == 0) {
@@ -895,7 +896,7 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
     // every word fit in kSeamLinesBytes, the tail's cycle cancel, lift, retract, return and
     // comments in kTailLinesBytes.
     constexpr unsigned long long kSeamLinesBytes = 320;
-    constexpr unsigned long long kTailLinesBytes = 200;
+    constexpr unsigned long long kTailLinesBytes = 256;
     const size_t positioning = std::max(std::strlen(run->positioning), std::strlen(run->resumePositioning));
     job.headBytes = CopiedTextSize(run->headerPath) + positioning + 2 + std::strlen(run->job.ncFile) + 4 +
                     kSeamLinesBytes;
