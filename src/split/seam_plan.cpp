@@ -377,7 +377,7 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
   PieceWriter shadow(quiet);
   PieceWriter* sizer = nullptr;
   if (job.sizeLimit > 0 && job.pieceSettings != nullptr) {
-    if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanUnreadable;
+    if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanNoScratch;
     sizer = &shadow;
   }
   Planner planner(job, plan, sizer);

@@ -97,6 +97,7 @@ enum SeamPlanResult {
   kSeamPlanUnreadable = -1,  // the intermediate file cannot be opened
   kSeamPlanBroken = -2,      // a line of it is not a record: `*badLine` names it
   kSeamPlanFull = -3,        // more seams than kMaxPlannedSeams
+  kSeamPlanNoScratch = -4,   // SIZE: the scratch file cannot be created
 };
 
 // True when a line of the text file at `path` returns Z to the reference point (G28 or G30 with Z,

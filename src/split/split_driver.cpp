@@ -920,6 +920,8 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   if (result == kSeamPlanDone) return kSplitDone;
   if (result == kSeamPlanUnreadable) {
     FormatLog(kIntermediateUnreadable, run->intermediatePath);
+  } else if (result == kSeamPlanNoScratch) {
+    FormatLog(kPieceUncreatable, scratch);
   } else if (result == kSeamPlanBroken) {
     FormatLog(kIntermediateBroken, run->intermediatePath, badLine);
   } else {
