@@ -38,6 +38,8 @@ constexpr const char* kDefaultSettingsLines[] = {
     "VERIFY=1",
     "PREVIEW=0",
     "TIMEMODEL=0",
+    "SEAM=cut",
+    "SIZE=0",
     "WINDOWLOG=0",
     "HISTORY=1",
     "",

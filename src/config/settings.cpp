@@ -29,7 +29,8 @@ constexpr CommandSettings kCommandDefaults{kDebugSetting.fallback, kModeSetting.
                                            kPrintSetting.fallback, kOverwriteSetting.fallback,
                                            kVerifySetting.fallback,
                                            kPreviewSetting.fallback,
-                                           kTimeModelSetting.fallback};
+                                           kTimeModelSetting.fallback, kSeamCut, "cut",
+                                           kSizeSetting.fallback};
 
 // The environment variable that switches a run to batch behaviour when it is "1".
 constexpr char kBatchVariable[] = "BELTRASOVA";
@@ -169,6 +170,9 @@ int ReadCommandSettings(CommandSettings* command) {
     command->verify = ReadSettingInt(kVerifySetting, path);
     command->preview = ReadSettingInt(kPreviewSetting, path);
     command->timeModel = ReadSettingInt(kTimeModelSetting, path);
+    ReadSettingText(kSeamSetting, command->seamText, sizeof command->seamText, path);
+    command->seam = ParseSeamPolicy(command->seamText);
+    command->sizeKb = ReadSettingInt(kSizeSetting, path);
   }
   // The variable turns on batch behaviour only over the default MODE; an explicit other mode
   // in the file wins. ("1" has no letters, so comparing without regard to case is plain equality.)
@@ -179,6 +183,33 @@ int ReadCommandSettings(CommandSettings* command) {
   }
   if (command->mode == 1) command->overwrite = 0;
   return 0;
+}
+
+int ParseSeamPolicy(const char* text) {
+  static constexpr const char* kNames[] = {"cut", "break", "tool"};
+  while (*text == ' ' || *text == '\t') ++text;
+  size_t length = std::strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) --length;
+  for (int policy = kSeamCut; policy <= kSeamTool; ++policy) {
+    const char* name = kNames[policy];
+    if (std::strlen(name) != length) continue;
+    size_t i = 0;
+    while (i < length && (text[i] | 0x20) == name[i]) ++i;
+    if (i == length) return policy;
+  }
+  return kSeamUnknown;
+}
+
+int ParseSizeKb(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  long value = 0;
+  int digits = 0;
+  for (; *text >= '0' && *text <= '9'; ++text, ++digits) {
+    value = value * 10 + (*text - '0');
+    if (value > 1000000) return -1;
+  }
+  while (*text == ' ' || *text == '\t') ++text;
+  return digits > 0 && *text == '\0' ? static_cast<int>(value) : -1;
 }
 
 int TimeOfDayMessage(char* out, size_t size) {

@@ -43,7 +43,31 @@ struct CommandSettings {
                     // (NAME_split.svg); the console's --preview sets it too; default 0
   int timeModel = 0;  // TIMEMODEL: 0 splits by the programmed time (feed length / F); 1 by the
                       // estimated machine time ([MACHINE]); default 0
+  int seam = 0;     // SEAM: where pieces end (SeamPolicy): "cut" 0, "break" 1, "tool" 2, any
+                    // other text kSeamUnknown (the split refuses it, naming `seamText`); the
+                    // console's --seam= sets it too; default "cut"
+  char seamText[16] = "cut";  // SEAM as written (cut to 15 bytes)
+  int sizeKb = 0;   // SIZE: no piece file larger than this many KB (1024 bytes); 0 none; the
+                    // console's --max-size sets it too; default 0
+  char sizeText[16] = "";  // --max-size as given ("" from the file), for the refusal
+  char piecesText[16] = "";  // the console's --pieces N as given ("": none); no key in the file
 };
+
+// Where a seam may fall (SEAM of [COMMAND]).
+enum SeamPolicy {
+  kSeamCut = 0,    // at the cutting move that passes a limit; the next piece cuts it again
+  kSeamBreak = 1,  // at the last place before the limit where the program lifts out of the stock
+  kSeamTool = 2,   // as kSeamBreak, and at every tool change besides
+  kSeamUnknown = -1,
+};
+
+// The policy named by `text` (letter case ignored, blanks around it too): kSeamCut, kSeamBreak,
+// kSeamTool, or kSeamUnknown.
+int ParseSeamPolicy(const char* text);
+
+// The KB of a size limit written as `text`: digits only (blanks around them allowed), at most
+// 1000000; -1 for any other text.
+int ParseSizeKb(const char* text);
 
 // Read at each split by ReadFormatSettings into a record the caller owns.
 struct FormatSettings {

@@ -52,6 +52,8 @@ inline constexpr IntSetting kOverwriteSetting{kCommandSection, "OVERWRITE", 1};
 inline constexpr IntSetting kVerifySetting{kCommandSection, "VERIFY", 1};
 inline constexpr IntSetting kPreviewSetting{kCommandSection, "PREVIEW", 0};
 inline constexpr IntSetting kTimeModelSetting{kCommandSection, "TIMEMODEL", 0};
+inline constexpr TextSetting kSeamSetting{kCommandSection, "SEAM", 16, "cut"};
+inline constexpr IntSetting kSizeSetting{kCommandSection, "SIZE", 0};
 
 // [COLOR]: "red,green,blue", read once at start-up. The fallback colours are in settings.cpp.
 inline constexpr TextSetting kWindowColourSetting{kColorSection, "WINDOW", 16, ""};

@@ -43,4 +43,14 @@ class PieceObserver {
   // the run log reports for it. Told also when the file could not be written to its end (the split
   // then fails).
   virtual void PieceClosed(int number, double time, double distance) = 0;
+
+  // Under SEAM=break and tool, SIZE and --pieces, after PieceClosed: piece `number` ended at a
+  // break of the program's, or before a cut, so the next cuts nothing again (`clean`; else the
+  // next begins by cutting the piece's last move again), and its file holds `bytes`. Not told
+  // otherwise.
+  virtual void PieceFacts(int number, bool clean, long long bytes) {
+    (void)number;
+    (void)clean;
+    (void)bytes;
+  }
 };

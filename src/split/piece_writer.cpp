@@ -106,6 +106,25 @@ Position SeamPoint(double x, double y, double z) {
 
 }  // namespace
 
+unsigned long long CopiedTextSize(const char* path) {
+  platform::FileHandle source(path, "rb");
+  if (!source) return 0;
+  unsigned char in[8192];
+  unsigned long long size = 0;
+  bool afterReturn = false;
+  for (;;) {
+    const ptrdiff_t got = platform::ReadBytes(source.get(), in, sizeof in);
+    if (got <= 0) return size;
+    for (size_t i = 0; i < static_cast<size_t>(got); ++i) {
+      const unsigned char b = in[i];
+      if (b == kEndOfText) return size;
+      // A "\n" alone comes out as "\r\n"; every other byte as it is.
+      size += b == '\n' && !afterReturn ? 2 : 1;
+      afterReturn = b == '\r';
+    }
+  }
+}
+
 bool CopyTextFile(const char* path, FILE* out) {
   platform::FileHandle source(path, "rb");
   if (!source) return false;
@@ -280,6 +299,7 @@ bool HeaderMachineState(const char* headerPath, const char* positioning, Machine
 }
 
 void PieceWriter::Text(const char* text, size_t length) {
+  written_ += length;
   if (outUsed_ + length > sizeof out_) Flush();
   if (length <= kLineCopy && sizeof out_ - outUsed_ >= kLineCopy && text == line_) {
     // A usual line: one copy of a fixed size from the line buffer (the bytes after the line are
@@ -656,6 +676,11 @@ void PieceWriter::Approach(const Position& entry, double feed) {
   SeamMove(1, SeamPoint(entry[kX], entry[kY], entry[kZ]), settings_.seam.approachFeedRatio * feed);
 }
 
+void PieceWriter::ApproachFromAbove(const Position& entry) {
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], settings_.start[2]), 0.0);
+  SeamMove(0, SeamPoint(entry[kX], entry[kY], entry[kZ]), 0.0);
+}
+
 void PieceWriter::ApproachHole(const HoleRecord& hole) {
   // The cycle block is issued at the cycle's initial level, so that its G98 returns go where the
   // program's did; never below the R level, where the program only ever fed.
@@ -764,7 +789,7 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
   }
 }
 
-int PieceWriter::Close(double time, double distance, bool moves, const double* machineTime) {
+int PieceWriter::Close(double time, double distance, bool moves, const double* machineTime, const char* tools) {
   const double* start = settings_.start;
   if (cycleActive_) {
     BeginLine();
@@ -810,6 +835,11 @@ int PieceWriter::Close(double time, double distance, bool moves, const double* m
     Text("(DIST = ", 8);
     Text(number, static_cast<size_t>(length));
     Text("mm)\r\n", 5);
+    if (tools != nullptr) {
+      Text("(TOOLS = ", 9);
+      Text(tools, std::strlen(tools));
+      Text(")\r\n", 3);
+    }
   }
   if (settings_.observer != nullptr) settings_.observer->PieceClosed(number_, time, distance);
   Flush();

@@ -119,6 +119,9 @@ class PieceWriter {
   // The approach to `entry`, where the piece takes over: rapid to above it at the start height,
   // rapid down to the approach height above it, plunge to it at `feed` times the approach factor.
   void Approach(const Position& entry, double feed);
+  // The approach to `entry` where the program's own rapid left the tool at or above the start
+  // height (a break): rapid to above it at the start height, then rapid to it. No plunge.
+  void ApproachFromAbove(const Position& entry);
   // The approach to a hole: rapid to above it at the start height, rapid down to the initial
   // level of its cycle (the level its G98 returns to), or to its R level when that is higher.
   void ApproachHole(const HoleRecord& hole);
@@ -141,8 +144,14 @@ class PieceWriter {
   // retract or return at all (a program that ends inside cutter compensation ends so in its last
   // piece too: an added move there would run off the programmed path).
   // `machineTime` (minutes; nullptr: none) adds the piece's machine time as a comment after its
-  // programmed time.
-  int Close(double time, double distance, bool moves = true, const double* machineTime = nullptr);
+  // programmed time; `tools` (may be nullptr): the tools the piece cuts with ("T1 T2"), as a
+  // comment after the totals when comments are on.
+  int Close(double time, double distance, bool moves = true, const double* machineTime = nullptr,
+            const char* tools = nullptr);
+
+  // Bytes of the lines written since the writer was made (the header and footer files copied
+  // into pieces are not counted): the size of what a record comes to in a piece.
+  unsigned long long Written() const { return written_; }
 
  private:
   // One move from `at_` to `target` in `motion` with `feed`; `flags`: MoveFlag bits, `plane`: the
@@ -215,12 +224,16 @@ class PieceWriter {
   bool zAtTop_ = false;      // a reference return (or G53 to machine zero) took Z to the top of
                              // travel, and no move has named Z since
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
+  unsigned long long written_ = 0;  // bytes given to Text()
 };
 
 // Copies the text file at `path` into `out` as a text-mode read and write would: "\r\n" and "\n"
 // both come out as "\r\n", a lone "\r" stays, and a Ctrl-Z ends the text. Returns false when the
 // file cannot be opened or read to its end. A failed write stays with `out` (its close fails).
 bool CopyTextFile(const char* path, FILE* out);
+
+// The bytes CopyTextFile writes of the text file at `path` (0 when it cannot be read).
+unsigned long long CopiedTextSize(const char* path);
 
 // The machine state a header file and the positioning line after it leave: every readable line
 // of the file at `headerPath` and then `positioning` applied in order (UpdateMachineState). False

@@ -1,8 +1,10 @@
 #include "split/split_driver.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <span>
 
@@ -25,7 +27,10 @@
 #include "split/measure_pass.h"
 #include "split/piece_writer.h"
 #include "split/split_messages.h"
+#include "split/seam_rules.h"
+#include "split/seam_plan.h"
 #include "split/viewer.h"
+#include "text/text_cut.h"
 
 namespace {
 
@@ -65,6 +70,14 @@ struct SplitRun {
   SplitMeter machine{0.0, 0.0, 0.0, 0.0};
   double machineSum = 0.0;
   double programmedSum = 0.0;
+  bool resumeWithoutZ = false;  // the positioning line after the header without the first tool's
+                                // set-up names no Z
+  int seam = kSeamCut;           // SeamPolicy of the run
+  int sizeKb = 0;                // the largest piece file in KB (0: no limit)
+  int shares = 0;                // --pieces: the pieces of equal cutting time asked for (0: none)
+  const char* seamText = "cut";  // as given
+  bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
+                              // splits it, at its tool changes)
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -232,8 +245,59 @@ int ReadRunSettings(SplitRun* run) {
 
   if (ReadTimeModel(run) != kSplitDone) return kSplitFailed;
 
+  // The job's policy (a batch parameter) or SEAM of [COMMAND].
+  run->seamText = run->job.seam != nullptr && run->job.seam[0] != '\0' ? run->job.seam : gCommandSettings.seamText;
+  run->seam = run->job.seam != nullptr && run->job.seam[0] != '\0' ? ParseSeamPolicy(run->job.seam)
+                                                                    : gCommandSettings.seam;
+  if (run->seam == kSeamUnknown) {
+    FormatLog(kSeamPolicyUnknown, run->seamText);
+    return Refuse(*run);
+  }
+  // The size limit: the job's (a batch parameter) or SIZE of [COMMAND]; whole KB, 0 for none.
+  run->sizeKb = gCommandSettings.sizeKb;
+  if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') run->sizeKb = ParseSizeKb(run->job.maxSize);
+  if (run->sizeKb < 0 || run->sizeKb > 1000000) {
+    char text[32];
+    if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') {
+      CopyText(run->job.maxSize, text, sizeof text);
+    } else if (gCommandSettings.sizeText[0] != '\0') {
+      CopyText(gCommandSettings.sizeText, text, sizeof text);
+    } else {
+      std::snprintf(text, sizeof text, "%d", run->sizeKb);
+    }
+    FormatLog(kSizeLimitInvalid, text);
+    return Refuse(*run);
+  }
+  // The pieces asked for: the job's (a batch parameter) or the console's --pieces.
+  const char* shares = run->job.pieces != nullptr && run->job.pieces[0] != '\0' ? run->job.pieces
+                                                                                : gCommandSettings.piecesText;
+  if (shares[0] != '\0') {
+    const int count = ParseSizeKb(shares);  // whole numbers by the same rule
+    if (count < 2 || count > kMaxPlannedSeams) {
+      FormatLog(kPiecesInvalid, shares);
+      return Refuse(*run);
+    }
+    run->shares = count;
+  }
+  if (run->machineModel && (run->seam != kSeamCut || run->sizeKb > 0 || run->shares > 0)) {
+    // The seams of those are planned before the pieces are written, from the programmed time.
+    FormatLog("%s", kTimeModelWithPlannedSeams);
+    return Refuse(*run);
+  }
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
+  if (run->seam != kSeamCut) {
+    FormatLog(kSeamPolicyLine, run->seam == kSeamTool ? "tool" : "break");
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (run->sizeKb > 0) {
+    FormatLog(kSizeLimitLine, run->sizeKb);
+    EmitLogLine(nullptr, kLogPlain);
+  }
+  if (run->shares > 0) {
+    FormatLog(kPiecesLine, run->shares);
+    EmitLogLine(nullptr, kLogPlain);
+  }
   if (run->machineModel) {
     FormatLog("%s", kTimeModelMachine);
     EmitLogLine(nullptr, kLogPlain);
@@ -351,7 +415,10 @@ int MeasureRun(SplitRun* run) {
   // Running at or above a limit in either meter needs a split.
   const double splitTime = run->machineModel ? run->machine.running : time.running;
   const bool needed = splitTime >= time.limit || distance.running >= distance.limit;
-  if (!needed) {
+  // Under SEAM=tool a program of several tools is split at its tool changes whatever its length:
+  // the plan decides (PlanRun).
+  run->limitsPassed = needed;
+  if (!needed && run->seam != kSeamTool && run->sizeKb == 0 && run->shares == 0) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
@@ -418,6 +485,7 @@ int PrepareRun(SplitRun* run) {
       return Refuse(*run);
     }
     const bool withZ = !run->lengthOffsets || opening.lengthOffset == 43 || opening.lengthOffset == 44;
+    if (headers[h] == kResumeHeader) run->resumeWithoutZ = !withZ;
     FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
     *states[h] = opening;
     ApplyStateText(lines[h], std::strlen(lines[h]), kWholeBlock, states[h]);
@@ -430,97 +498,52 @@ int PrepareRun(SplitRun* run) {
 
 // --- E. The split loop -------------------------------------------------------------------------
 
-// The meters of the piece being written, and how a record counts into them.
-struct PieceMeters {
-  SplitMeter* distance;
-  SplitMeter* time;
-  Extents minimum;
-  Extents maximum;
-  double toMillimetres;  // 25.4 for an inch program: the distance limit is in mm
-  SplitMeter* machineTime;  // TIMEMODEL=1: the piece's machine time (else unused)
-  MachineMeter* machine;    // TIMEMODEL=1: the piece's planner (else nullptr)
-
-  // Measures the move of `record` from `from` into the meters' first two slots, and with
-  // `running` (any move but the start record, which the positioning line makes) into the machine
-  // time.
-  void Measure(const MoveRecord& record, const Position& from, bool running = true) {
-    if (machine != nullptr && running) {
-      machine->Move(record, from);
-      machineTime->running = machine->Minutes();
+// The tools a piece holds, for its log lines under SEAM=break and tool.
+struct PieceTools {
+  int count = 0;
+  int numbers[8] = {};
+  bool more = false;  // more tools than the list holds
+  void Add(int tool) {
+    if (tool == kNotStated) return;
+    for (int i = 0; i < count; ++i) {
+      if (numbers[i] == tool) return;
     }
-    ModalState modal{};
-    modal.motion = record.motion;
-    modal.plane = record.plane;
-    FeedState feed{record.feed, 0.0, 0.0};
-    DistanceTotals d{0.0, 0.0};
-    TimeTotals t{0.0, 0.0};
-    const int closure = (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen;
-    MeasureMove(modal, record.at, from, feed, &d, &t, &minimum, &maximum, nullptr, closure);
-    Add(d, t);
-  }
-  // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
-  void Measure(const HoleRecord& hole, const Position& from, Position* end) {
-    if (machine != nullptr) {
-      machine->Hole(hole, from);
-      machineTime->running = machine->Minutes();
+    if (count == 8) {
+      more = true;
+      return;
     }
-    const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
-    DistanceTotals d{0.0, 0.0};
-    TimeTotals t{0.0, 0.0};
-    MeasureHole(shape, from, hole.feed, &d, &t, &minimum, &maximum, nullptr, end);
-    Add(d, t);
+    numbers[count++] = tool;
   }
-  void Add(const DistanceTotals& d, const TimeTotals& t) {
-    distance->rapid += d[kRapid] * toMillimetres;
-    distance->running += d[kCutting] * toMillimetres;
-    time->running += t[kCutting];
+  // "T1 T2", "T1 ... T8 ..." past the list, "-" for none.
+  void Text(char* out, size_t size) const {
+    size_t used = 0;
+    out[0] = '\0';
+    for (int i = 0; i < count; ++i) {
+      const int n = std::snprintf(out + used, size - used, i == 0 ? "T%d" : " T%d", numbers[i]);
+      if (n < 0 || static_cast<size_t>(n) >= size - used) return;
+      used += static_cast<size_t>(n);
+    }
+    if (more && used + 4 < size) std::memcpy(out + used, " ...", 5);
+    if (count == 0) std::snprintf(out, size, "-");
   }
-  // A block of the program's body carried into the piece: a dwell, a tool change, an M function
-  // take machine time. The piece's time so far includes it whatever record comes next.
-  void Measure(const BlockRecord& block) {
-    if (machine == nullptr) return;
-    machine->Block(block);
-    machineTime->running = machineTime->previous = machine->Minutes();
-  }
-  void Reset() {
-    distance->rapid = distance->running = 0.0;
-    time->rapid = time->running = 0.0;
-    if (machine != nullptr) machine->Reset();
-    machineTime->running = 0.0;
-  }
-  // The time meter is tested first; both limits are strict. The split's time is the machine time
-  // under TIMEMODEL=1.
-  bool PassedTime() const {
-    return machine != nullptr ? machineTime->running > machineTime->limit : time->running > time->limit;
-  }
-  bool Passed() const { return PassedTime() || distance->running > distance->limit; }
 };
 
-
-// Why no piece may begin at a record (0: one may): the log text naming the reason.
-const char* SeamBlocked(int flags, const MachineState& state, const MachineState& header) {
-  if ((flags & kCompensated) != 0) return kSeamAfterCompensation;
-  if (state.compensation == 41 || state.compensation == 42) return kSeamAfterCompensation;
-  if ((flags & kFromUnknown) != 0) return kSeamAfterUnknownPosition;
-  // The restore puts no work offset in force: the start point and the approach are in the
-  // header's, and a piece resuming in another would come down somewhere else.
-  const int offset = state.workOffset == kNotStated ? 54 : state.workOffset;
-  const int headerOffset = header.workOffset == kNotStated ? 54 : header.workOffset;
-  if (offset != headerOffset) return kSeamAfterWorkOffset;
-  return nullptr;
-}
-
-// Closes the piece being written and reports it with the kind of split `kind`.
-int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number, bool moves = true) {
+// Closes the piece being written and reports it with the kind of split `kind`. Under SEAM=break
+// and tool (`tools` given) also its tools and the size of its file.
+int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number, bool moves = true,
+               const PieceTools* tools = nullptr) {
+  char toolsText[64] = "";
+  if (tools != nullptr) tools->Text(toolsText, sizeof toolsText);
   const int closed = writer->Close(run->time.previous, run->distance.previous, moves,
-                                   run->machineModel ? &run->machine.previous : nullptr);
+                                   run->machineModel ? &run->machine.previous : nullptr,
+                                   tools != nullptr ? toolsText : nullptr);
   if (closed == kFooterUnreadable) {
     FormatLog("%s", kPieceTailFailed);
     return Refuse(*run);
   }
+  char path[kPathField];
+  PiecePath(run->job.ncFile, number, path, sizeof path);
   if (closed == kPieceNotWritten) {
-    char path[kPathField];
-    PiecePath(run->job.ncFile, number, path, sizeof path);
     FormatLog(kPieceWriteFailed, path);
     return Refuse(*run);
   }
@@ -533,7 +556,28 @@ int ClosePiece(SplitRun* run, PieceWriter* writer, const char* kind, int number,
     run->machineSum += run->machine.previous;
     run->programmedSum += run->time.previous;
   }
+  if (tools != nullptr) {
+    FormatLog(kPieceTools, number, toolsText);
+    EmitLogLine(nullptr, kLogPlain);
+    platform::FileStatus status{};
+    if (platform::GetFileStatus(path, &status) == 0) {
+      FormatLog(kPieceSize, number, static_cast<int>(status.size));
+      EmitLogLine(nullptr, kLogPlain);
+    }
+    if (run->piece.observer != nullptr) {
+      // The next piece cuts this one's last move again only after a seam as under SEAM=cut.
+      const bool clean = kind != kSplitByTime && kind != kSplitByDistance;
+      run->piece.observer->PieceFacts(number, clean, static_cast<long long>(status.size));
+    }
+  }
   return kSplitDone;
+}
+
+// The warning of a forced seam: the stretch without a break, and where the seam falls.
+void ForcedSeamLine(const PlannedSeam& seam) {
+  if (!seam.announce) return;
+  FormatLog(seam.hole ? kSeamForcedAfterHole : kSeamForced, seam.fromLine, seam.line, seam.line);
+  EmitLogLine(nullptr, kLogPlain);
 }
 
 // Opens piece `number`, which takes over at `entry`, and writes its head.
@@ -572,17 +616,6 @@ struct PendingSeam {
   const char* deferred; // why the seam had to wait (nullptr: it did not)
 };
 
-// One record of the program's path, a move or a hole, as the split loop takes it.
-struct PathRecord {
-  bool hole;
-  const MoveRecord& move;
-  const HoleRecord& drill;
-  const char* riding() const { return hole ? drill.words : move.words; }
-  int flags() const { return hole ? drill.flags : move.flags; }
-  int line() const { return hole ? drill.line : move.line; }
-  bool cutting() const { return hole || (move.motion >= 1 && move.motion <= 3); }
-};
-
 // The split loop: reads the intermediate file back and writes the pieces.
 //
 // A piece ends with the cutting move that passes a limit, and the next piece begins by cutting
@@ -593,13 +626,14 @@ struct PathRecord {
 // after, and the log says so.
 class SplitLoop {
  public:
-  explicit SplitLoop(SplitRun* run)
+  explicit SplitLoop(SplitRun* run, const SeamPlan* plan = nullptr)
       : run_(run),
         machineMeter_(run->limits, run->units),
         meters_{&run->distance, &run->time, run->minimum, run->maximum,
                 run->units == kInches ? kMillimetresPerInch : 1.0, &run->machine,
                 run->machineModel ? &machineMeter_ : nullptr},
-        writer_(run->piece) {}
+        writer_(run->piece),
+        plan_(plan) {}
 
   // Writes every piece. Sets `run->pieces`.
   int Run();
@@ -617,6 +651,24 @@ class SplitLoop {
   // seam not placed yet): the piece ends after the closing blocks of its last operation, and the
   // next one begins with the next tool's set-up, the program's own.
   int SeamAtToolChange(const BlockRecord& block, bool namesTool);
+  // Ends the piece being written at the planned break before `record` (SEAM=break, tool): the
+  // piece ends after the program's own way out of the stock, the next approaches from above.
+  int BreakSeam(const PathRecord& record, const MachineState& before, Position* end);
+  // Ends the piece being written before the cut `record` for its size (SIZE): the next piece
+  // approaches the cut's start from above, as after a hole.
+  int BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end);
+  // The planned seam at the record being read (nullptr: none).
+  const PlannedSeam* PlannedHere(int kind) const {
+    if (plan_ == nullptr || next_ >= plan_->count) return nullptr;
+    const PlannedSeam& seam = plan_->seams[next_];
+    return seam.ordinal == ordinal_ && seam.kind == kind ? &seam : nullptr;
+  }
+  // Closes the piece being written with the kind of split `kind`.
+  int Close(const char* kind, bool moves = true) {
+    return ClosePiece(run_, &writer_, kind, pieceNumber_, moves, plan_ != nullptr ? &tools_ : nullptr);
+  }
+  // A piece opened: it names the tools it cuts with.
+  void ToolsBegin() { tools_ = PieceTools{}; }
 
   SplitRun* run_;
   MachineMeter machineMeter_;  // the planner of the piece being written (TIMEMODEL=1)
@@ -626,24 +678,37 @@ class SplitLoop {
   Position previous_{};  // where the tool stands before the record: where a new piece resumes
   int pieceNumber_ = 0;  // the piece being written (0: none yet)
   PendingSeam pending_{false, false, false, 0, nullptr};
+  const SeamPlan* plan_ = nullptr;  // the seams under SEAM=break and tool (nullptr: SEAM=cut)
+  int next_ = 0;                    // the next planned seam
+  int64_t ordinal_ = 0;             // the record being read, counted from 0
+  PieceTools tools_;                // the tools of the piece being written
+  const char* passedKind_ = nullptr;  // the kind of split of a pending seam (nullptr: by its meter)
 };
-
-// True for a block that changes tools (M06); `*namesTool` tells whether it names the tool (T).
-bool IsToolChange(const BlockRecord& block, bool* namesTool) {
-  Block words;
-  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !words.HasCode('M', 6)) return false;
-  *namesTool = words.Has('T');
-  return true;
-}
 
 int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
   // are its footer.
   const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine;
   bool namesTool = false;
-  // A tool change with cuts after it (a piece without one would only change tools).
-  if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
-      SeamBlocked(0, state_, run_->piece.header) == nullptr) {
+  if (PlannedHere(kPlannedToolChangeRefused) != nullptr) {
+    FormatLog(kToolSeamRefused, block.line);
+    EmitLogLine(nullptr, kLogPlain);
+    ++next_;
+  }
+  const PlannedSeam* planned = PlannedHere(kPlannedToolChange);
+  if (planned != nullptr) {
+    // A break at the program's tool change (its blocks were found to allow it when planned).
+    ++next_;
+    IsToolChange(block, &namesTool);
+    passedKind_ = planned->everyTool ? kSplitAtToolChange
+                  : planned->bySize  ? kSplitAtBreakBySize
+                  : planned->byTime  ? kSplitAtBreakByTime
+                                     : kSplitAtBreakByDistance;
+    pending_ = PendingSeam{true, planned->byTime, false, block.line, nullptr};
+    if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
+  } else if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
+             SeamBlocked(0, state_, run_->piece.header) == nullptr) {
+    // A tool change with cuts after it (a piece without one would only change tools).
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
@@ -659,13 +724,14 @@ int SplitLoop::SeamAtToolChange(const BlockRecord& block, bool namesTool) {
     FormatLog(pending_.deferred, pending_.line, block.line);
     EmitLogLine(nullptr, kLogPlain);
   }
-  if (ClosePiece(run_, &writer_, pending_.byTime ? kSplitByTime : kSplitByDistance, pieceNumber_) != kSplitDone) {
-    return kSplitFailed;
-  }
+  const char* kind = passedKind_ != nullptr ? passedKind_ : pending_.byTime ? kSplitByTime : kSplitByDistance;
+  if (Close(kind) != kSplitDone) return kSplitFailed;
   Blank();
   pending_ = PendingSeam{false, false, false, 0, nullptr};
+  passedKind_ = nullptr;
   if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, kResumeHeader) != kSplitDone) return kSplitFailed;
   writer_.RestoreAtToolChange(state_, !namesTool);
+  ToolsBegin();
   meters_.Reset();
   return kSplitDone;
 }
@@ -686,10 +752,51 @@ int SplitLoop::TakePath(const PathRecord& record) {
   if (pieceNumber_ == 0) {
     // The start record: the positioning line after the header has brought the tool there.
     if (OpenPiece(run_, &writer_, ++pieceNumber_, end) != kSplitDone) return kSplitFailed;
+    ToolsBegin();
+  } else if (const PlannedSeam* before_cut = PlannedHere(kPlannedBefore); before_cut != nullptr) {
+    ++next_;
+    passedKind_ = kSplitBySize;
+    if (BeforeCutSeam(record, before, &end) != kSplitDone) return kSplitFailed;
+    if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
+      ++next_;
+      ForcedSeamLine(*again);
+      pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
+      if (!record.hole) {
+        run_->distance.previous = run_->distance.running;
+        run_->time.previous = run_->time.running;
+        if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
+      }
+    }
+  } else if (const PlannedSeam* planned = PlannedHere(kPlannedBreak); planned != nullptr) {
+    ++next_;
+    passedKind_ = planned->bySize ? kSplitAtBreakBySize
+                                  : planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
+    if (BreakSeam(record, before, &end) != kSplitDone) return kSplitFailed;
+    // A record longer than a limit by itself passes it again in the piece it begins.
+    if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
+      ++next_;
+      ForcedSeamLine(*again);
+      // The record is in the new piece already: it is not written again before the seam.
+      pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
+      if (!record.hole) {
+        // The piece holds this one move: it ends with it, and the next cuts it again.
+        run_->distance.previous = run_->distance.running;
+        run_->time.previous = run_->time.running;
+        if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
+      }
+    }
   } else {
     bool passedHere = false;
-    if (record.cutting() && !pending_.active && meters_.Passed()) {
-      pending_ = PendingSeam{true, meters_.PassedTime(), record.hole, record.line(), nullptr};
+    const PlannedSeam* forced = PlannedHere(kPlannedForced);
+    if (forced != nullptr) {
+      // No break since the piece began: the seam falls as under SEAM=cut.
+      ++next_;
+      ForcedSeamLine(*forced);
+    }
+    if (record.cutting() && !pending_.active &&
+        (plan_ == nullptr ? meters_.Passed() : forced != nullptr)) {
+      pending_ = PendingSeam{true, plan_ == nullptr ? meters_.PassedTime() : forced->byTime, record.hole,
+                             record.line(), nullptr};
       passedHere = true;
     }
     const char* blocked = record.cutting() && pending_.active
@@ -697,8 +804,8 @@ int SplitLoop::TakePath(const PathRecord& record) {
                               : nullptr;
     if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
-    // cut that move again.
-    const bool lastCut = !record.hole && record.line() >= run_->lastCutLine;
+    // cut that move again. (A plan of seams holds none there.)
+    const bool lastCut = plan_ == nullptr && !record.hole && record.line() >= run_->lastCutLine;
     const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
                       !(record.hole && passedHere) && !lastCut;
     if (seam) {
@@ -709,6 +816,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
       writer_.WriteMove(record.move);
     }
   }
+  if (record.cutting()) tools_.Add(before.tool);
   ApplyStateText(riding, ridingLength, kAfterMove, &state_);
   // A plane code on a move's own line is not among its words.
   if (!record.hole) state_.plane = record.move.plane;
@@ -727,10 +835,7 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
     FormatLog(pending_.deferred, pending_.line, record.line());
     EmitLogLine(nullptr, kLogPlain);
   }
-  if (ClosePiece(run_, &writer_, pending_.byTime ? kSplitByTime : kSplitByDistance,
-                 pieceNumber_) != kSplitDone) {
-    return kSplitFailed;
-  }
+  if (Close(pending_.byTime ? kSplitByTime : kSplitByDistance) != kSplitDone) return kSplitFailed;
   Blank();
   pending_ = PendingSeam{false, false, false, 0, nullptr};
   // A piece that resumes with another tool than the header's changes tools once, to its own: the
@@ -739,7 +844,56 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
                                                                                         : kProgramHeader;
   if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
   writer_.Restore(before);
+  ToolsBegin();
   // The record is the first amount of the new piece.
+  meters_.Reset();
+  if (record.hole) {
+    writer_.ApproachHole(record.drill);
+    writer_.WriteHole(record.drill);
+    meters_.Measure(record.drill, previous_, end);
+  } else {
+    writer_.Approach(previous_, record.move.feed);
+    writer_.WriteMove(record.move);
+    meters_.Measure(record.move, previous_);
+  }
+  return kSplitDone;
+}
+
+int SplitLoop::BreakSeam(const PathRecord& record, const MachineState& before, Position* end) {
+  // The piece before ends where the program has taken the tool out of the stock: no lift of the
+  // split's own, and nothing is cut twice.
+  if (Close(passedKind_) != kSplitDone) return kSplitFailed;
+  Blank();
+  passedKind_ = nullptr;
+  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
+                                                                                        : kProgramHeader;
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
+  writer_.Restore(before);
+  ToolsBegin();
+  meters_.Reset();
+  if (record.hole) {
+    writer_.ApproachHole(record.drill);
+    writer_.WriteHole(record.drill);
+    meters_.Measure(record.drill, previous_, end);
+  } else {
+    writer_.ApproachFromAbove(previous_);
+    writer_.WriteMove(record.move);
+    meters_.Measure(record.move, previous_);
+  }
+  return kSplitDone;
+}
+
+int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end) {
+  // The piece ends after the cut before this one (with the lift of every tail), and the next comes
+  // down to where this cut begins, as after a hole: nothing is cut twice.
+  if (Close(passedKind_) != kSplitDone) return kSplitFailed;
+  Blank();
+  passedKind_ = nullptr;
+  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
+                                                                                        : kProgramHeader;
+  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
+  writer_.Restore(before);
+  ToolsBegin();
   meters_.Reset();
   if (record.hole) {
     writer_.ApproachHole(record.drill);
@@ -769,6 +923,7 @@ int SplitLoop::Run() {
     } else if (TakePath(PathRecord{kind == kRecordHole, reader.move(), reader.hole()}) != kSplitDone) {
       return kSplitFailed;
     }
+    ++ordinal_;
   }
   if (kind != kRecordEnd || pieceNumber_ == 0) {  // not even the start record: not the pass's file
     FormatLog(kIntermediateBroken, run_->intermediatePath, pieceNumber_ > 0 ? reader.lineNumber() : 1);
@@ -780,12 +935,86 @@ int SplitLoop::Run() {
   if (pending_.active && pending_.deferred != nullptr) {
     FormatLog(kSeamNeverReached, pending_.line);
     EmitLogLine(nullptr, kLogPlain);
+  } else if (plan_ != nullptr && plan_->lastCutPassedLine != 0) {
+    FormatLog(kLastCutPassesLimit, plan_->lastCutPassedLine);
+    EmitLogLine(nullptr, kLogPlain);
   }
   // A program that ends inside cutter compensation ends so in its last piece too: a lift, retract
   // or return added there would run off the programmed path, by an offset built from the moves
   // before.
   const bool compensated = state_.compensation == 41 || state_.compensation == 42;
-  return ClosePiece(run_, &writer_, kSplitRest, pieceNumber_, !compensated);
+  return Close(kSplitRest, !compensated);
+}
+
+// True when the seams are planned before the pieces are written: SEAM=break, tool, or SIZE.
+bool Planned(const SplitRun& run) {
+  return run.seam == kSeamBreak || run.seam == kSeamTool || run.sizeKb > 0 || run.shares > 0;
+}
+
+// Plans the seams of SEAM=break and tool before any piece is written (nothing under SEAM=cut,
+// whose seams fall as the pieces are written).
+int PlanRun(SplitRun* run, SeamPlan* plan) {
+  plan->count = 0;
+  if (!Planned(*run)) return kSplitDone;
+  SeamPlanJob job{};
+  job.intermediatePath = run->intermediatePath;
+  job.policy = run->seam;
+  job.sizeLimit = 0;
+  job.pieces = run->shares;
+  job.totalTime = run->time.running;
+  job.timeLimit = run->time.limit;
+  job.distanceLimit = run->distance.limit * 1000.0;
+  job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;
+  job.startZ = run->job.start[2];
+  job.header = run->piece.header;
+  job.bodyLine = run->bodyLine;
+  job.lastMoveLine = run->lastMoveLine;
+  job.lastCutLine = run->lastCutLine;
+  job.headerAtReference = run->resumeWithoutZ && FileReturnsZ(run->headerPath);
+  // SIZE: the body of each piece is measured by writing the program once, as one piece, over the
+  // first piece's file (written again with the pieces); a piece's head and tail at their largest.
+  char scratch[kPathField] = "";
+  if (run->sizeKb > 0) {
+    PiecePath(run->job.ncFile, 1, scratch, sizeof scratch);
+    job.sizeLimit = static_cast<unsigned long long>(run->sizeKb) * 1024u;
+    // The header and footer as they are copied into a piece; the positioning line and the comment
+    // naming the program; the restore (at most its plane, feed mode, tool change, next tool,
+    // spindle, rotary words, length offset and coolant), the approach and the first move naming
+    // every word fit in kSeamLinesBytes, the tail's cycle cancel, lift, retract, return and
+    // comments in kTailLinesBytes.
+    constexpr unsigned long long kSeamLinesBytes = 320;
+    constexpr unsigned long long kTailLinesBytes = 256;
+    const size_t positioning = std::max(std::strlen(run->positioning), std::strlen(run->resumePositioning));
+    job.headBytes = CopiedTextSize(run->headerPath) + positioning + 2 + std::strlen(run->job.ncFile) + 4 +
+                    kSeamLinesBytes;
+    job.tailBytes = CopiedTextSize(run->footerPath) + kTailLinesBytes;
+    job.pieceSettings = &run->piece;
+    job.scratchPath = scratch;
+    if (run->opened < 1) run->opened = 1;  // a failed run removes the file
+  }
+  int badLine = 0;
+  const int result = PlanSeams(job, plan, &badLine);
+  if (result == kSeamPlanDone && !run->limitsPassed && plan->count == 0) {
+    // One tool only, within the limits and the size: nothing to split, and nothing of this run
+    // left behind.
+    if (run->sizeKb > 0) platform::RemoveFile(scratch);
+    if (run->madeHeader) platform::RemoveFile(run->headerPath);
+    if (run->madeFooter) platform::RemoveFile(run->footerPath);
+    platform::RemoveFile(run->intermediatePath);
+    FormatLog("%s", kNoSplitNeeded);
+    return Refuse(*run);
+  }
+  if (result == kSeamPlanDone) return kSplitDone;
+  if (result == kSeamPlanUnreadable) {
+    FormatLog(kIntermediateUnreadable, run->intermediatePath);
+  } else if (result == kSeamPlanNoScratch) {
+    FormatLog(kPieceUncreatable, scratch);
+  } else if (result == kSeamPlanBroken) {
+    FormatLog(kIntermediateBroken, run->intermediatePath, badLine);
+  } else {
+    FormatLog(kSeamPlanTooMany, kMaxPlannedSeams + 1);
+  }
+  return Refuse(*run);
 }
 
 // --- The split check: a split that cannot be proven is not delivered --------------------------
@@ -941,7 +1170,9 @@ int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   // The pieces are made from the program as it was measured, and proven against it as it is
   // read by the check: a program changed in between gets no pieces (and a change before the check
   // is named as such, not as the check's failure).
-  if (CheckSource(run) != kSplitDone || SplitLoop(&run).Run() != kSplitDone ||
+  static SeamPlan plan;  // the seams only: a few kilobytes, whatever the program's length
+  if (CheckSource(run) != kSplitDone || PlanRun(&run, &plan) != kSplitDone ||
+      SplitLoop(&run, Planned(run) ? &plan : nullptr).Run() != kSplitDone ||
       CheckSource(run) != kSplitDone ||
       CheckPieces(&run) != kSplitDone || CheckSource(run) != kSplitDone) {
     DiscardRun(run);

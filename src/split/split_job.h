@@ -26,4 +26,10 @@ struct SplitJob {
   double start[3];     // start point X, Y, Z: where the machine stands before and after every piece
   PieceObserver* observer = nullptr;  // told of every piece and block written (the picture of the
                                       // split); nullptr: none
+  const char* seam = nullptr;  // the seam policy ("cut", "break", "tool"; a batch parameter);
+                               // nullptr or "": SEAM of [COMMAND]
+  const char* maxSize = nullptr;  // the largest piece file, KB ("0": no limit; a batch parameter);
+                                  // nullptr or "": SIZE of [COMMAND]
+  const char* pieces = nullptr;  // split into this many pieces of nearly equal cutting time (a
+                                 // batch parameter); nullptr or "": the console's --pieces, or none
 };

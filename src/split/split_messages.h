@@ -32,6 +32,10 @@ inline constexpr char kDerivedCollision[] =
 
 // The time model (TIMEMODEL=1 only): named with the job; its settings refused.
 inline constexpr char kTimeModelMachine[] = "　　時間モデル : 機械時間の見積 (TIMEMODEL=1)";
+// TIMEMODEL=1 with SEAM=break or tool, SIZE or --pieces: their seams are planned from the
+// programmed time before the pieces are written.
+inline constexpr char kTimeModelWithPlannedSeams[] =
+    "エラー：機械時間の見積（TIMEMODEL=1）は SEAM=cut で、SIZE と --pieces なしのときだけ使えます。";
 inline constexpr char kTimeModelInvalid[] =
     "エラー：設定 TIMEMODEL=%d は使えません。0（指令時間）か 1（機械時間の見積）を指定してください。";
 // A [MACHINE] key and its text.
@@ -82,6 +86,45 @@ inline constexpr char kIntermediateBroken[] =
 inline constexpr char kSplitByTime[] = "　　　分割種類 [ %02d ] 切削時間分割";
 inline constexpr char kSplitByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割";
 inline constexpr char kSplitRest[] = "　　　分割種類 [ %02d ] 残り分割";
+// Seams at a break of the program's own (SEAM=break, tool): no cut is made twice.
+inline constexpr char kSplitAtBreakByTime[] = "　　　分割種類 [ %02d ] 切削時間分割（区切り）";
+inline constexpr char kSplitAtBreakByDistance[] = "　　　分割種類 [ %02d ] 切削距離分割（区切り）";
+inline constexpr char kSplitAtToolChange[] = "　　　分割種類 [ %02d ] 工具交換分割";
+// SIZE: the next piece would pass the size; at a break, or before a cut (nothing is cut twice).
+inline constexpr char kSplitAtBreakBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割（区切り）";
+inline constexpr char kSplitBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割";
+// --pieces: the number of pieces asked for, and one the split cannot make.
+inline constexpr char kPiecesLine[] = "　　　　分割数 : %d （切削時間の等分）";
+inline constexpr char kPiecesInvalid[] =
+    "エラー：分割数 %s は使えません。２から 998 までの整数を指定してください。";
+// SIZE: the size limit of the run in KB.
+inline constexpr char kSizeLimitLine[] = "　　ファイル容量 : %d KB まで";
+inline constexpr char kSizeLimitInvalid[] =
+    "エラー：ファイル容量の上限 %s は使えません。０（上限なし）以上の整数（KB）を指定してください。";
+// A stretch without a break longer than a limit (SEAM=break, tool): its first line and the line
+// where the limit is passed; the seam falls there as with SEAM=cut.
+inline constexpr char kSeamForced[] =
+    "警　告：%d 行目から %d 行目まで工具が材料から離れる区切りがなく、分割の上限を超えるので、"
+    "%d 行目の切削移動で分割します（次の分割ＮＣファイルはこの移動をもう一度切削します）。";
+// The same where the limit is passed by a hole: the piece ends after it (no hole is drilled twice).
+inline constexpr char kSeamForcedAfterHole[] =
+    "警　告：%d 行目から %d 行目まで工具が材料から離れる区切りがなく、分割の上限を超えるので、"
+    "%d 行目の穴の後で分割します。";
+// SEAM=tool: a tool change where no piece may begin (inside compensation or another work offset,
+// or where the program's moves to its next cut leave the column below the start height, or the
+// program's Z is not at the reference point there as in every piece's head): its line.
+inline constexpr char kToolSeamRefused[] =
+    "情　報：%d 行目の工具交換では分割できないので、前の工具と同じ分割ＮＣファイルにしました。";
+// The tools a piece cuts with (SEAM=break, tool): its number and "T1 T2" ("-" for none named).
+inline constexpr char kPieceTools[] = "　　　使用工具 [ %02d ] %s";
+// The size of a piece file: its number and its bytes.
+inline constexpr char kPieceSize[] = "　　　ファイル容量 [ %02d ] %d バイト";
+// The seam policy of the run, and a SEAM the split cannot use.
+inline constexpr char kSeamPolicyLine[] = "　　　分割位置 : %s";
+inline constexpr char kSeamPolicyUnknown[] =
+    "エラー：設定 SEAM=%s は使えません。cut, break, tool のどれかを指定してください。";
+inline constexpr char kSeamPlanTooMany[] =
+    "エラー：分割ＮＣファイルが %d 個を超えます。分割切削距離か分割切削時間を大きくしてください。";
 inline constexpr char kPieceTotals[] = "　　　加工情報 [ %02d ] 距離 = %-12s　時間 = %s";
 // TIMEMODEL=1: the piece's machine time and its programmed time, minutes.
 inline constexpr char kPieceMachineTimes[] = "　　　機械時間 [ %02d ] 見積 = %-12s　指令 = %s";
@@ -96,6 +139,10 @@ inline constexpr char kSeamAfterUnknownPosition[] =
 inline constexpr char kSeamNeverReached[] =
     "情　報：%d 行目で分割の上限を超えましたが、その後に分割できる切削移動がないので、"
     "最後までを１つの分割ＮＣファイルにしました。";
+// SEAM=break or tool: the program's last cut passes a limit with no break since its piece began.
+inline constexpr char kLastCutPassesLimit[] =
+    "情　報：%d 行目の最後の切削移動で分割の上限を超えましたが、その後に切削移動がないので、"
+    "そこまでを１つの分割ＮＣファイルにしました。";
 inline constexpr char kSeamAfterWorkOffset[] =
     "情　報：%d 行目で分割の上限を超えましたが、冒頭と違うワーク座標系の間は分割しないので、"
     "%d 行目で分割します。";

@@ -185,6 +185,15 @@ void SplitPicture::PieceClosed(int number, double time, double distance) {
   current_ = -1;
 }
 
+void SplitPicture::PieceFacts(int number, bool clean, long long bytes) {
+  factsKnown_ = true;
+  for (PicturePiece& piece : pieces_) {
+    if (piece.number != number) continue;
+    piece.bytes = bytes;
+    piece.endsClean = clean;
+  }
+}
+
 void SplitPicture::MoveWritten(const WrittenMove& move) {
   const uint8_t kind = KindOf(move);
   const bool cutting = kind == kPathCut;

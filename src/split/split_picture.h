@@ -66,6 +66,9 @@ struct PicturePiece {
   size_t settled = 0;                  // points before this one are simplified at `tolerance`
   bool kindsMerged = false;            // kinds no longer kept apart (see the top of the file)
   long long moves = 0;                 // blocks written into the piece
+  long long bytes = -1;                // the piece file's size (PieceFacts; -1: not told)
+  bool endsClean = false;              // PieceFacts: it ends at a break or before a cut, so the
+                                       // seam after it cuts nothing twice
 };
 
 struct PictureLimits {
@@ -90,6 +93,9 @@ class SplitPicture : public PieceObserver {
   void PieceOpened(int number, const Position& entry) override;
   void MoveWritten(const WrittenMove& move) override;
   void PieceClosed(int number, double time, double distance) override;
+  void PieceFacts(int number, bool clean, long long bytes) override;
+  // True when PieceFacts was told of a piece: the picture marks seams by kind and shows sizes.
+  bool factsKnown() const { return factsKnown_; }
 
   const char* ncFile() const { return ncFile_; }
   // The kept pieces, in order (piece i + 1 at index i).
@@ -110,6 +116,7 @@ class SplitPicture : public PieceObserver {
   const PictureLimits& limits() const { return limits_; }
 
  private:
+  bool factsKnown_ = false;
   void Append(PicturePiece* piece, double x, double y, double z, uint8_t kind, bool fixed);
   // Simplifies `piece` until it holds at most `target` points (see the top of the file).
   void Compact(PicturePiece* piece, size_t target);

@@ -273,11 +273,21 @@ void Pieces(Svg& svg, const SplitPicture& picture, const PictureLayout& layout) 
   }
 }
 
-void SeamMark(Svg& svg, double x, double y, int seam, uint32_t colour) {
-  svg << "<circle cx=\"";
-  svg.Px(x) << "\" cy=\"";
-  svg.Px(y) << "\" r=\"";
-  svg.Px(kSeamRadius) << "\" fill=\"#ffffff\" stroke=\"";
+// A seam's mark: a circle where the next piece cuts the last move again, a square where it ends
+// at a break (or before a cut) and nothing is cut twice.
+void SeamMark(Svg& svg, double x, double y, int seam, uint32_t colour, bool clean = false) {
+  if (clean) {
+    svg << "<rect x=\"";
+    svg.Px(x - kSeamRadius) << "\" y=\"";
+    svg.Px(y - kSeamRadius) << "\" width=\"";
+    svg.Px(2 * kSeamRadius) << "\" height=\"";
+    svg.Px(2 * kSeamRadius) << "\" fill=\"#ffffff\" stroke=\"";
+  } else {
+    svg << "<circle cx=\"";
+    svg.Px(x) << "\" cy=\"";
+    svg.Px(y) << "\" r=\"";
+    svg.Px(kSeamRadius) << "\" fill=\"#ffffff\" stroke=\"";
+  }
   svg.Colour(colour) << "\" stroke-width=\"1.5\"/>\n";
   TextAt(svg, x, y + 3.5, " text-anchor=\"middle\" font-size=\"10\" font-weight=\"bold\"");
   svg << seam << "</text>\n";
@@ -313,17 +323,23 @@ void Seams(Svg& svg, const SplitPicture& picture, const PictureLayout& layout) {
       svg << "</text>\n";
     }
   }
+  const PicturePiece* before = nullptr;
   for (const PicturePiece& piece : pieces) {
+    const PicturePiece* previous = before;
+    before = &piece;
     if (!piece.resumes) continue;
     const int seam = piece.number - 1;
+    const bool clean = previous != nullptr && previous->number == seam && previous->endsClean;
     svg << "<g id=\"seam-" << seam << "\">\n<title>Seam " << seam << ": piece " << seam << " stops, piece "
         << piece.number << " resumes at X";
     svg.Fixed(piece.entry[0], 3) << " Y";
     svg.Fixed(piece.entry[1], 3) << " Z";
-    svg.Fixed(piece.entry[2], 3) << "</title>\n";
+    svg.Fixed(piece.entry[2], 3);
+    if (picture.factsKnown()) svg << (clean ? " (at a break: nothing cut twice)" : " (the last move cut again)");
+    svg << "</title>\n";
     const uint32_t colour = PieceColour(piece.number);
-    SeamMark(svg, layout.X(piece.entry[0]), layout.TopY(piece.entry[1]), seam, colour);
-    SeamMark(svg, layout.X(piece.entry[0]), layout.SideYInFrame(piece.entry[2]), seam, colour);
+    SeamMark(svg, layout.X(piece.entry[0]), layout.TopY(piece.entry[1]), seam, colour, clean);
+    SeamMark(svg, layout.X(piece.entry[0]), layout.SideYInFrame(piece.entry[2]), seam, colour, clean);
     svg << "</g>\n";
   }
   svg << "</g>\n";
@@ -335,10 +351,19 @@ double Legend(Svg& svg, const SplitPicture& picture) {
   double y = kLegendTop;
   TextAt(svg, kLegendLeft, y, " font-weight=\"bold\"");
   svg << "Piece</text>\n";
-  TextAt(svg, kLegendLeft + 130, y, " font-weight=\"bold\" text-anchor=\"end\"");
+  // With the pieces' sizes a fourth column: the others closer together.
+  const bool sizes = picture.factsKnown();
+  const double timeRight = kLegendLeft + (sizes ? 110 : 130);
+  const double distanceRight = kLegendLeft + (sizes ? 200 : 260);
+  const double sizeRight = kLegendLeft + 282;
+  TextAt(svg, timeRight, y, " font-weight=\"bold\" text-anchor=\"end\"");
   svg << "Cutting time</text>\n";
-  TextAt(svg, kLegendLeft + 260, y, " font-weight=\"bold\" text-anchor=\"end\"");
+  TextAt(svg, distanceRight, y, " font-weight=\"bold\" text-anchor=\"end\"");
   svg << "Distance</text>\n";
+  if (sizes) {
+    TextAt(svg, sizeRight, y, " font-weight=\"bold\" text-anchor=\"end\"");
+    svg << "Size</text>\n";
+  }
   for (const PicturePiece& piece : picture.pieces()) {
     y += kLegendRow;
     svg << "<rect x=\"";
@@ -347,10 +372,14 @@ double Legend(Svg& svg, const SplitPicture& picture) {
     svg.Colour(PieceColour(piece.number)) << "\"/>\n";
     TextAt(svg, kLegendLeft + 18, y, "");
     svg << piece.number << "</text>\n";
-    TextAt(svg, kLegendLeft + 130, y, " text-anchor=\"end\"");
+    TextAt(svg, timeRight, y, " text-anchor=\"end\"");
     svg.Fixed(piece.time, 3) << " min</text>\n";
-    TextAt(svg, kLegendLeft + 260, y, " text-anchor=\"end\"");
+    TextAt(svg, distanceRight, y, " text-anchor=\"end\"");
     svg.Fixed(piece.distance, 3) << " mm</text>\n";
+    if (sizes && piece.bytes >= 0) {
+      TextAt(svg, sizeRight, y, " text-anchor=\"end\"");
+      svg << piece.bytes << " B</text>\n";
+    }
   }
   const int hidden = picture.piecesWritten() - static_cast<int>(picture.pieces().size());
   if (hidden > 0) {
@@ -384,6 +413,15 @@ double Legend(Svg& svg, const SplitPicture& picture) {
   SeamMark(svg, kLegendLeft + 12, y - 4, 1, 0x000000);
   TextAt(svg, kLegendLeft + 32, y, "");
   svg << "seam K: piece K stops, K+1 resumes</text>\n";
+  if (picture.factsKnown()) {
+    svg << "<text x=\"";
+    svg.Px(kLegendLeft + 32) << "\" y=\"";
+    svg.Px(y + 14) << "\" font-size=\"10\">(cutting its last move again)</text>\n";
+    y += kLegendRow * 1.5;
+    SeamMark(svg, kLegendLeft + 12, y - 4, 1, 0x000000, true);
+    TextAt(svg, kLegendLeft + 32, y, "");
+    svg << "seam at a break: nothing cut twice</text>\n";
+  }
   svg << "</g>\n";
   return y + kLegendRow;
 }

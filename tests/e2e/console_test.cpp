@@ -413,6 +413,63 @@ INSTANTIATE_TEST_SUITE_P(
                     PreviewCase{"KeyOff", {"PART.NC", "0.1", "30", "0", "0", "100", "batch"}, "PREVIEW=0\r\n", false}),
     [](const testing::TestParamInfo<PreviewCase>& info) { return info.param.name; });
 
+// The seam policy: --seam=POLICY or --seam POLICY anywhere, over SEAM of [COMMAND]; the batch
+// parameter SEAM over both. The run log names a policy other than cut; one it cannot use stops the
+// run with its error before anything is written.
+struct SeamCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* command;      // the [COMMAND] section; nullptr: the default file
+  const char* jobSeam;      // SEAM of the batch parameter file (nullptr: none)
+  const char* policyLine;   // the policy line expected, nullptr: none (cut)
+  int exitCode;
+};
+
+class ConsoleSeamTest : public ConsoleTest, public testing::WithParamInterface<SeamCase> {};
+
+TEST_P(ConsoleSeamTest, TakesThePolicyFromTheOptionTheJobOrTheSettings) {
+  const SeamCase& c = GetParam();
+  WriteFileBytes(run + "job.ini",
+                 "[Quendrix]\r\nPARAMETER1=PART.NC\r\nPARAMETER2=30\r\nPARAMETER3=0.1\r\nPARAMETER4=0\r\n"
+                 "PARAMETER5=0\r\nPARAMETER6=100\r\nPARAMETER7=BATCH\r\n" +
+                     std::string(c.jobSeam != nullptr ? std::string("SEAM=") + c.jobSeam + "\r\n" : ""));
+  if (c.command != nullptr) WriteFileBytes(run + "Quendrix.ini", std::string("[COMMAND]\r\nMODE=1\r\n") + c.command);
+  Result r = Run(c.arguments);
+  ASSERT_EQ(r.exitCode, c.exitCode) << r.err;
+  if (c.policyLine != nullptr) {
+    EXPECT_NE(r.out.find(Utf8(c.policyLine)), std::string::npos) << r.out;
+  } else {
+    EXPECT_EQ(r.out.find(Utf8("分割位置")), std::string::npos);
+  }
+  EXPECT_EQ(fs::exists(run + "PART_002.NC"), c.exitCode == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleSeamTest,
+    testing::Values(
+        SeamCase{"DefaultIsCut", {"PART.NC", "0.1", "30", "0", "0", "100", "batch"}, nullptr, nullptr, nullptr, 0},
+        SeamCase{"OptionWithEquals", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--seam=break"}, nullptr,
+                 nullptr, "　　　分割位置 : break", 0},
+        SeamCase{"OptionAndValue", {"--seam", "tool", "PART.NC", "0.1", "30", "0", "0", "100", "batch"}, nullptr,
+                 nullptr, "　　　分割位置 : tool", 0},
+        SeamCase{"SettingsKey", {"PART.NC", "0.1", "30", "0", "0", "100"}, "SEAM=break\r\n", nullptr,
+                 "　　　分割位置 : break", 0},
+        SeamCase{"OptionOverSettings", {"PART.NC", "0.1", "30", "0", "0", "100", "--seam=cut"}, "SEAM=break\r\n",
+                 nullptr, nullptr, 0},
+        SeamCase{"BatchParameter", {"-CTRL", "job.ini"}, nullptr, "tool", "　　　分割位置 : tool", 0},
+        SeamCase{"BatchParameterOverOption", {"--seam=break", "-CTRL", "job.ini"}, nullptr, "cut", nullptr, 0},
+        SeamCase{"SizeOption", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--max-size", "1"}, nullptr,
+                 nullptr, "　　ファイル容量 : 1 KB まで", 0},
+        SeamCase{"SizeOptionNotANumber", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--max-size=1k"}, nullptr,
+                 nullptr, "エラー：ファイル容量の上限 1k は使えません。０（上限なし）以上の整数（KB）を指定してください。", 1},
+        SeamCase{"PiecesOption", {"--pieces", "2", "PART.NC", "100", "100", "0", "0", "100", "batch"}, nullptr,
+                 nullptr, "　　　　分割数 : 2 （切削時間の等分）", 0},
+        SeamCase{"PiecesOfOne", {"--pieces=1", "PART.NC", "100", "100", "0", "0", "100", "batch"}, nullptr, nullptr,
+                 "エラー：分割数 1 は使えません。２から 998 までの整数を指定してください。", 1},
+        SeamCase{"UnknownPolicy", {"PART.NC", "0.1", "30", "0", "0", "100", "batch", "--seam=brake"}, nullptr,
+                 nullptr, "エラー：設定 SEAM=brake は使えません。cut, break, tool のどれかを指定してください。", 1}),
+    [](const testing::TestParamInfo<SeamCase>& info) { return info.param.name; });
+
 // A picture that cannot be written: its error, exit 1; the pieces stay.
 TEST_F(ConsoleTest, APictureThatCannotBeWrittenFailsTheRunAndKeepsThePieces) {
   fs::create_directories(run + "PART_split.svg");

@@ -325,7 +325,11 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // intermediate point at the top of travel moved, a feed move's end moved within the resolution);
 // the check may only become stronger. Each case draws its edits from a seed of its own, so a case
 // added raises the figure by what its own pieces let through and no more.
-constexpr int kMissedAtMost = 210;
+constexpr int kMissedAtMost = 209;
+// The same for the golden cases of the seam policies break and tool (named "seam_..."), tallied
+// apart, each case with its seed as the others. Today's are of the same kinds (moves in the clear
+// at the top of travel, an approach height, lines of the footer after the return).
+constexpr int kMissedAtMostAtBreaks = 67;
 
 struct Tally {
   int mutants[kOperators] = {};
@@ -406,16 +410,20 @@ uint32_t CaseSeed(const std::string& name) {
 
 TEST(SplitCheckMutation, SeededEditsOfGoldenPiecesAreRefusedUnlessHarmless) {
   Tally tally;
+  Tally atBreaks;
   for (const std::string& name : GoldenCases()) {
     auto laid = LayOut(name);
     if (laid->pieces == 0) continue;
     std::mt19937 random(CaseSeed(name));
-    SurveyPieces(name, laid->program, laid->pieces, laid->job.start, &random, &tally);
+    SurveyPieces(name, laid->program, laid->pieces, laid->job.start, &random,
+                 name.rfind("seam_", 0) == 0 ? &atBreaks : &tally);
   }
   tally.Print("the golden pieces");
+  atBreaks.Print("the golden pieces of the seam policies");
   for (int op = 0; op < kOperators; ++op) EXPECT_GT(tally.mutants[op], 0);
   if (std::getenv("QX_MUTATION_SEEDS") == nullptr) {
     EXPECT_LE(tally.Accepted(), kMissedAtMost);
+    EXPECT_LE(atBreaks.Accepted(), kMissedAtMostAtBreaks);
   }
 }
 

@@ -183,6 +183,7 @@ TEST_P(CommandTest, ReadsCommandSettings) {
   EXPECT_EQ(got.overwrite, c.expected.overwrite);
   EXPECT_EQ(got.verify, c.expected.verify);
   EXPECT_EQ(got.preview, c.expected.preview);
+  EXPECT_EQ(got.seam, c.expected.seam);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -199,7 +200,32 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandCase{"MODE=3\r\nOVERWRITE=7\r\n", std::nullopt, {0, 3, 1, 0, 7}},
                     CommandCase{"PREVIEW=1\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 1}},
                     CommandCase{"PREVIEW=\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0}},
-                    CommandCase{"VERIFY=0\r\n", std::nullopt, {0, 0, 1, 0, 1, 0, 0}}));
+                    CommandCase{"VERIFY=0\r\n", std::nullopt, {0, 0, 1, 0, 1, 0, 0}},
+                    CommandCase{"SEAM=break\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0, 0, kSeamBreak}},
+                    CommandCase{"SEAM= Tool \r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0, 0, kSeamTool}},
+                    CommandCase{"SEAM=\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0, 0, kSeamCut}},
+                    CommandCase{"SEAM=brake\r\n", std::nullopt, {0, 0, 1, 0, 1, 1, 0, 0, kSeamUnknown}}));
+
+// Every spelling a user may type for the seam policy, and near misses that must not pass for one.
+TEST(SeamPolicy, ParsesNamesOnly) {
+  const struct {
+    const char* text;
+    int policy;
+  } cases[] = {{"cut", kSeamCut},     {"CUT", kSeamCut},         {"break", kSeamBreak}, {" Break\t", kSeamBreak},
+               {"tool", kSeamTool},   {"TOOL", kSeamTool},       {"", kSeamUnknown},    {"cuts", kSeamUnknown},
+               {"cu", kSeamUnknown},  {"break tool", kSeamUnknown}, {"1", kSeamUnknown}, {"tool;", kSeamUnknown}};
+  for (const auto& c : cases) EXPECT_EQ(ParseSeamPolicy(c.text), c.policy) << "\"" << c.text << "\"";
+}
+
+// A size limit is whole KB: anything else would be read as another limit than the one meant.
+TEST(SizeLimit, ParsesWholeKilobytesOnly) {
+  const struct {
+    const char* text;
+    int kb;
+  } cases[] = {{"0", 0},    {"32", 32},   {" 512 ", 512}, {"1000000", 1000000}, {"1000001", -1}, {"", -1},
+               {"1k", -1},  {"1.5", -1},  {"-2", -1},     {"+2", -1},           {"2 2", -1},     {"99999999999", -1}};
+  for (const auto& c : cases) EXPECT_EQ(ParseSizeKb(c.text), c.kb) << "\"" << c.text << "\"";
+}
 
 struct FormatCase {
   std::optional<std::string> formatSection;

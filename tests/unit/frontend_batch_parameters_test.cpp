@@ -17,6 +17,9 @@ struct ParameterCase {
   const char* message;  // the one error box expected, or nullptr
   const char *time = "", *distance = "", *x = "", *y = "", *z = "";  // the texts as written
   const char* mode = "";
+  const char* seam = "";
+  const char* size = "";
+  const char* pieces = "";
 };
 
 class BatchParametersTest : public testing::TestWithParam<ParameterCase> {
@@ -47,6 +50,9 @@ TEST_P(BatchParametersTest, ReadsTheJob) {
     EXPECT_STREQ(parameters.start[1], c.y);
     EXPECT_STREQ(parameters.start[2], c.z);
     EXPECT_STREQ(parameters.mode, c.mode);
+    EXPECT_STREQ(parameters.seam, c.seam);
+    EXPECT_STREQ(parameters.size, c.size);
+    EXPECT_STREQ(parameters.pieces, c.pieces);
   } else {
     ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes[0].text, Replace(c.message, "@NC@", dir.Path("PART.NC")));
@@ -90,6 +96,15 @@ const ParameterCase kCases[] = {
      "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=123456789012345\r\nDIST=1\r\nSTARTX=1\r\nSTARTY=1\r\nSTARTZ=1\r\n"
      "BATCH=a-mode-word-longer-than-its-field\r\n",
      0, nullptr, "123456789012345", "1", "1", "1", "1", "a-mode-word-lon"},
+    {"SeamPolicyAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSEAM= Break \r\n", 0, nullptr, "1",
+     "1", "", "", "", "", "Break"},
+    {"SizeLimitAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSIZE=64\r\n", 0, nullptr, "1", "1",
+     "", "", "", "", "", "64"},
+    {"PiecesAsWritten", "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nPIECES=4\r\n", 0, nullptr, "1", "1", "",
+     "", "", "", "", "", "4"},
+    {"SeamPolicyLongerThanItsField",
+     "[Quendrix]\r\nNCFILE1=@NC@\r\nTIME=1\r\nDIST=1\r\nSEAM=breakbreakbreakbr\r\n", -1,
+     "エラー：パラメータ SEAM の値が長すぎます（15 文字まで）。"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, BatchParametersTest, testing::ValuesIn(kCases),

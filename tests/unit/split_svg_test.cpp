@@ -140,6 +140,53 @@ TEST_F(SvgTest, ASmallSplitIsWellFormedWithOneGroupPerPieceAndItsSeamsWhereThePi
 // Every build draws the same picture to the byte: the arcs come from the portable arctangent and
 // plain arithmetic, the numbers from the project's formatter. The expected file was written by
 // the Linux build (QX_UPDATE_GOLDEN set writes it again, as for the golden cases).
+// Told of each piece's end and size (under the seam policies, SIZE and --pieces), the picture marks
+// a seam where nothing is cut twice with a square and one that cuts the last move again with a
+// circle, and gives each piece's size; untold (SEAM=cut), neither.
+TEST_F(SvgTest, SeamsAtBreaksAreSquaresAndThePiecesShowTheirSizes) {
+  SplitPicture told;
+  told.Begin(dir.Path("PART.NC").c_str());
+  const double entries[3][3] = {{0, 0, 50}, {10, 0, 50}, {20, 0, -1}};
+  for (int number = 1; number <= 3; ++number) {
+    Position entry{};
+    for (int axis = 0; axis < 3; ++axis) entry[axis] = entries[number - 1][axis];
+    told.PieceOpened(number, entry);
+    Position from = entry;
+    Position to = entry;
+    to[kX] += 5;
+    told.MoveWritten(WrittenMove{from, to, 1, 17, 0, kProgramMove});
+    told.PieceClosed(number, 1, 5);
+    told.PieceFacts(number, number == 1, 1000 + number);
+  }
+  const std::string svg = SplitSvgText(told);
+  const XmlDocument doc = ParseXml(svg);
+  ASSERT_EQ(doc.error, "");
+  // Seam 1 (after piece 1, which ended at a break) in both views as squares, seam 2 as circles.
+  int inSeam = 0;
+  int squares[3] = {};
+  int circles[3] = {};
+  for (const XmlElement& e : doc.elements) {
+    if (e.name == "g" && e.attributes.count("id")) {
+      const std::string& id = e.attributes.at("id");
+      inSeam = id.rfind("seam-", 0) == 0 ? std::atoi(id.c_str() + 5) : 0;
+    }
+    if (inSeam > 0 && inSeam < 3 && e.name == "rect") ++squares[inSeam];
+    if (inSeam > 0 && inSeam < 3 && e.name == "circle") ++circles[inSeam];
+  }
+  EXPECT_EQ(squares[1], 2);
+  EXPECT_EQ(circles[1], 0);
+  EXPECT_EQ(squares[2], 0);
+  EXPECT_EQ(circles[2], 2);
+  for (const char* size : {">1001 B<", ">1002 B<", ">1003 B<", ">Size<"}) {
+    EXPECT_NE(svg.find(size), std::string::npos) << size;
+  }
+
+  SplitZigzag();  // untold
+  const std::string plain = SplitSvgText(picture);
+  EXPECT_EQ(plain.find(">Size<"), std::string::npos);
+  EXPECT_EQ(plain.find("nothing cut twice"), std::string::npos);
+}
+
 TEST_F(SvgTest, EveryBuildWritesTheSameBytes) {
   SplitZigzag();
   const std::string expectedPath = std::string(QX_SOURCE_DIR) + "/tests/data/picture/PART_split.svg";

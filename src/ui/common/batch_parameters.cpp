@@ -26,6 +26,10 @@ constexpr ParameterKey kStartKeys[3] = {
     {"PARAMETER6", "STARTZ", kParameterValueField, nullptr},
 };
 constexpr ParameterKey kModeKey{"PARAMETER7", "BATCH", kParameterValueField, nullptr};
+// Keys of their own only (the numbered key is never given a value).
+constexpr ParameterKey kSeamKey{"SEAM", "SEAM", kParameterValueField, nullptr};
+constexpr ParameterKey kSizeKey{"SIZE", "SIZE", kParameterValueField, nullptr};
+constexpr ParameterKey kPiecesKey{"PIECES", "PIECES", kParameterValueField, nullptr};
 
 enum ParameterRead {
   kParameterFound = 0,
@@ -97,6 +101,10 @@ int ReadBatchParameters(platform::WindowHandle owner, const char* parameterFile,
   for (int axis = 0; axis < 3; ++axis) {
     if (ReadOptional(owner, parameterFile, kStartKeys[axis], parameters->start[axis]) != kParameterFound) return kBatchParametersRefused;
   }
+
+  if (ReadOptional(owner, parameterFile, kSeamKey, parameters->seam) != kParameterFound) return -1;
+  if (ReadOptional(owner, parameterFile, kSizeKey, parameters->size) != kParameterFound) return -1;
+  if (ReadOptional(owner, parameterFile, kPiecesKey, parameters->pieces) != kParameterFound) return -1;
 
   // The run-mode word is optional; a word longer than its field is cut (no cut of another word
   // can turn it into "BATCH").

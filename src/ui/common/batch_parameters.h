@@ -11,6 +11,10 @@
 //   PARAMETER5 / STARTY    start Y (optional)       at most 15 bytes
 //   PARAMETER6 / STARTZ    start Z (optional)       at most 15 bytes
 //   PARAMETER7 / BATCH     run-mode word (optional) at most 15 bytes (longer is cut)
+//   SEAM                   seam policy (optional)   at most 15 bytes: cut, break or tool; none:
+//                          SEAM of [COMMAND] in Quendrix.ini
+//   SIZE                   largest piece, KB (optional; 0: none; none: SIZE of [COMMAND])
+//   PIECES                 pieces of nearly equal cutting time (optional)
 //
 // Note the order: time before distance, the opposite of the command line. The numbers are kept as
 // texts; the front end reads them (ui/common/job_input.h), and takes a start coordinate that is
@@ -33,6 +37,9 @@ struct BatchParameters {
   char distance[kParameterValueField];    // PARAMETER3 / DIST
   char start[3][kParameterValueField];    // PARAMETER4..6 / STARTX, STARTY, STARTZ ("": none)
   char mode[kParameterValueField];        // PARAMETER7 / BATCH; "" when neither has a value
+  char seam[kParameterValueField];        // SEAM; "" when it has no value
+  char size[kParameterValueField];        // SIZE; "" when it has no value
+  char pieces[kParameterValueField];      // PIECES; "" when it has no value
 };
 
 // Reads the parameters from `parameterFile` (nullptr or "" when the run was started without one:

@@ -134,6 +134,9 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarge
   const JobTexts texts{parameters.distance, parameters.time,
                        {parameters.start[0], parameters.start[1], parameters.start[2]}};
   SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.seam = parameters.seam;
+  job.maxSize = parameters.size;
+  job.pieces = parameters.pieces;
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job, target);
 }

@@ -20,6 +20,7 @@
 #include "ui/common/usage.h"
 #include "ui/console/console_log_pane.h"
 #include "ui/console/console_messages.h"
+#include "text/text_cut.h"
 #include "ui/console/console_options.h"
 
 namespace {
@@ -60,7 +61,8 @@ void PrintUsage() {
   std::string usageLines = std::string(kConsoleUsageLine) + "\n" + prompt + "> " + kConsoleBatchUsageLine + "\n" +
                            prompt + "> " + kConsoleHeaderFooterUsageLine + "\n" + prompt + "> " +
                            kConsoleOptionsUsageLine + "\n" + prompt + "> " + kConsolePreviewUsageLine + "\n" +
-                           prompt + "> " + kConsoleCheckUsageLine;
+                           prompt + "> " + kConsoleSeamUsageLine + "\n" + prompt + "> " + kConsoleSizeUsageLine + "\n" + prompt +
+                           "> " + kConsolePiecesUsageLine + "\n" + prompt + "> " + kConsoleCheckUsageLine;
   char text[kLogLineSize * 2];
   BuildUsageText(kUsageDescription, usageLines.c_str(), text, sizeof text);
   PrintText(stdout, std::string(text) + "\n");
@@ -185,6 +187,12 @@ int RunConsole(int argc, char** argv) {
   int count = static_cast<int>(converted.size());
   bool preview = false;
   count = TakePreviewOption(count, arguments.data(), &preview);
+  const char* seam = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--seam", &seam);
+  const char* maxSize = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--max-size", &maxSize);
+  const char* pieces = nullptr;
+  count = TakeValueOption(count, arguments.data(), "--pieces", &pieces);
 
   // The Unix options. An unknown one, a misplaced --check and the version stop before anything is
   // written; the usage comes after the settings start-up, as "/?" does.
@@ -206,6 +214,20 @@ int RunConsole(int argc, char** argv) {
 
   StartUp();
   if (preview) gCommandSettings.preview = 1;
+  if (seam != nullptr) {
+    // As SEAM of [COMMAND]: a policy the split cannot use is refused by it, named as given.
+    CopyText(seam, gCommandSettings.seamText, sizeof gCommandSettings.seamText);
+    gCommandSettings.seam = ParseSeamPolicy(seam);
+  }
+  // As SIZE of [COMMAND]; a value that is not a whole number of KB is refused by the split.
+  if (pieces != nullptr) {
+    // "" (the option last, without its number) is refused by the split as any other bad count.
+    CopyText(pieces[0] != '\0' ? pieces : "?", gCommandSettings.piecesText, sizeof gCommandSettings.piecesText);
+  }
+  if (maxSize != nullptr) {
+    gCommandSettings.sizeKb = ParseSizeKb(maxSize);
+    CopyText(maxSize, gCommandSettings.sizeText, sizeof gCommandSettings.sizeText);
+  }
 
   if (option.option == kHelpOption) {
     PrintUsage();

@@ -10,6 +10,12 @@ inline constexpr char kConsoleHeaderFooterUsageLine[] = "quendrix -HF ＮＣフ�
 inline constexpr char kConsoleOptionsUsageLine[] = "quendrix -h | --help | --version";
 inline constexpr char kConsolePreviewUsageLine[] =
     "quendrix --preview ＮＣファイル 分割距離 分割時間 ...　（分割の図 ＮＣファイル名_split.svg も保存）";
+inline constexpr char kConsoleSeamUsageLine[] =
+    "quendrix --seam=cut|break|tool ＮＣファイル 分割距離 分割時間 ...　（分割する位置：切削移動の途中、工具が材料から離れる区切り、工具交換も）";
+inline constexpr char kConsoleSizeUsageLine[] =
+    "quendrix --max-size KB ＮＣファイル 分割距離 分割時間 ...　（分割ＮＣファイルの大きさの上限 KB）";
+inline constexpr char kConsolePiecesUsageLine[] =
+    "quendrix --pieces N ＮＣファイル 分割距離 分割時間 ...　（切削時間がほぼ等しい N 個に分割）";
 inline constexpr char kConsoleCheckUsageLine[] =
     "quendrix --check ＮＣファイル 分割ＮＣファイル... [スタートX Y Z]　（分割ＮＣファイルの検証のみ）";
 

@@ -45,6 +45,29 @@ int TakePreviewOption(int count, const char** arguments, bool* found) {
   return kept;
 }
 
+int TakeValueOption(int count, const char** arguments, const char* name, const char** value) {
+  *value = nullptr;
+  if (arguments == nullptr) return count;
+  const size_t length = std::strlen(name);
+  int kept = count > 0 ? 1 : 0;
+  for (int i = 1; i < count; ++i) {
+    const char* word = arguments[i];
+    if (word != nullptr && std::strncmp(word, name, length) == 0 && (word[length] == '=' || word[length] == '\0')) {
+      if (word[length] == '=') {
+        *value = word + length + 1;
+      } else if (i + 1 < count && arguments[i + 1] != nullptr) {
+        *value = arguments[++i];
+      } else {
+        *value = "";
+      }
+      continue;
+    }
+    arguments[kept++] = arguments[i];
+  }
+  if (kept < count) arguments[kept] = arguments[count];
+  return kept;
+}
+
 OptionScan ScanConsoleOptions(int count, const char* const* arguments) {
   for (int i = 1; i < count && arguments != nullptr && arguments[i] != nullptr; ++i) {
     const char* word = arguments[i];

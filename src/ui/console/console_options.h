@@ -11,6 +11,11 @@
 //   --preview         anywhere (exact spelling): the split also writes its picture,
 //                     NAME_split.svg, as PREVIEW=1 of [COMMAND] does; taken out of the arguments
 //                     before anything else looks at them
+//   --seam=POLICY     anywhere: the seam policy of the split (cut, break or tool), as SEAM of
+//                     [COMMAND] sets it; "--seam POLICY" too
+//   --max-size=KB     anywhere: no piece file larger than KB kilobytes, as SIZE of [COMMAND];
+//                     "--max-size KB" too
+//   --pieces N        anywhere: N pieces of nearly equal cutting time; "--pieces=N" too
 //   -CTRL, -CONTROL, -HF   the batch run and the header and footer files, any letter case, and
 //                     only as the first argument (their place on the Windows command line)
 //   --check           the split check of pieces that exist already (exact spelling), only as the
@@ -43,6 +48,11 @@ OptionScan ScanConsoleOptions(int count, const char* const* arguments);
 // that ends them, when there is one at arguments[count]) moving up. Returns the new count and
 // sets `found` when there was one.
 int TakePreviewOption(int count, const char** arguments, bool* found);
+
+// Takes every "NAME=VALUE" and "NAME VALUE" (the value the next argument) out of
+// arguments[1..count-1] as TakePreviewOption does, and points `*value` at the last value (nullptr
+// when there was none; "" for NAME as the last argument). Returns the new count.
+int TakeValueOption(int count, const char** arguments, const char* name, const char** value);
 
 // True when `word` is the header-and-footer switch "-HF", in any ASCII letter case.
 bool IsHeaderFooterSwitch(const char* word);

@@ -1,0 +1,406 @@
+#include "split/seam_plan.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "nc/line_reader.h"
+#include "platform/platform.h"
+#include "split/intermediate.h"
+#include "split/piece_writer.h"
+#include "split/seam_rules.h"
+
+namespace {
+
+// The last break of the piece being planned: where it may end.
+struct Break {
+  bool valid = false;
+  int64_t ordinal = 0;
+  int kind = kPlannedBreak;
+  int line = 0;
+  double time = 0.0;      // the piece's meters before the break
+  double distance = 0.0;
+  unsigned long long bytes = 0;  // the bytes of the piece's body before it
+  double cumulative = 0.0;       // the program's cutting time before it (--pieces)
+};
+
+// Walks the records as the split loop does, with the same meters and the same rules for where a
+// piece may begin, and keeps the seams.
+class Planner {
+ public:
+  Planner(const SeamPlanJob& job, SeamPlan* plan, PieceWriter* shadow)
+      : job_(job),
+        plan_(plan),
+        shadow_(shadow),
+        meters_{&distance_, &time_, Extents{}, Extents{}, job.toMillimetres} {
+    distance_.limit = job.distanceLimit;
+    time_.limit = job.timeLimit;
+    plan_->count = 0;
+    plan_->lastCutPassedLine = 0;
+  }
+
+  bool TakeBlock(const BlockRecord& block, int64_t ordinal);
+  bool TakePath(const PathRecord& record, int64_t ordinal);
+
+ private:
+  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false,
+           bool bySize = false) {
+    if (plan_->count >= kMaxPlannedSeams) return false;
+    // A seam at a break is found when a later cut passes the limit, after seams noted since the
+    // break: the plan is kept in the order of the file (after seams at the same record).
+    int at = plan_->count++;
+    while (at > 0 && plan_->seams[at - 1].ordinal > ordinal) {
+      plan_->seams[at] = plan_->seams[at - 1];
+      --at;
+    }
+    plan_->seams[at] = PlannedSeam{ordinal, kind,  byTime, everyTool, hole,
+                                   pieceLine_, line, bySize, job_.policy != kSeamCut};
+    return true;
+  }
+  // A new piece begins at the record being taken with `time` and `distance` already in it, and
+  // `bytes` of its body.
+  void Begin(double time, double distance, int line, unsigned long long bytes = 0) {
+    time_.running = time;
+    distance_.running = distance;
+    bytes_ = bytes;
+    last_ = Break{};
+    before_ = Break{};
+    pieceLine_ = line;
+  }
+  // A place to end the piece at the record `ordinal`, with the piece's figures before it.
+  Break Here(int64_t ordinal, int kind, int line) const {
+    return Break{true, ordinal, kind, line, time_.running, distance_.running, bytes_, cumulative_};
+  }
+  // Ends the piece being planned at the break `at` for an equal share (--pieces).
+  bool ShareSeam(const Break& at) {
+    if (!Add(at.ordinal, at.kind, true, at.line)) return false;
+    Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
+    waiting_ = false;
+    ++share_;
+    return true;
+  }
+  // The program's cutting time where share `share_` ends (--pieces).
+  double Boundary() const { return job_.totalTime * share_ / job_.pieces; }
+  // --pieces: a break found while a share's end waits for the break nearest to it.
+  bool NewBreak() {
+    if (!waiting_ || !last_.valid) return true;
+    const double boundary = Boundary();
+    const bool nearer = !waitBefore_.valid ||
+                        last_.cumulative - boundary < boundary - waitBefore_.cumulative;
+    return ShareSeam(nearer ? last_ : waitBefore_);
+  }
+  // True when a piece of `bytes` body bytes passes SIZE.
+  bool TooLarge(unsigned long long bytes) const {
+    return job_.sizeLimit > 0 && job_.headBytes + bytes + job_.tailBytes > job_.sizeLimit;
+  }
+  // Ends the piece being planned at `at` for its size; the record being taken (`bytes` of it) is
+  // in the next piece.
+  bool SizeSeam(const Break& at, unsigned long long bytes) {
+    if (!Add(at.ordinal, at.kind, false, at.line, false, false, true)) return false;
+    const double time = time_.running - at.time;
+    const double distance = distance_.running - at.distance;
+    const unsigned long long body = bytes_ + bytes - at.bytes;
+    Begin(time, distance, at.line, body - bytes);
+    return true;
+  }
+
+  const SeamPlanJob& job_;
+  SeamPlan* plan_;
+  PieceWriter* shadow_;        // writes the program as one piece, to learn what each record takes
+  unsigned long long bytes_ = 0;  // the bytes of the body of the piece being planned
+  Break before_;               // the last record since the piece began where a piece may begin
+                               // before a cut (for its size; nothing is cut twice)
+  SplitMeter distance_{};
+  SplitMeter time_{};
+  PieceMeters meters_;
+  MachineState state_ = UnstatedMachine();
+  Position previous_{};
+  bool opened_ = false;        // the start record has opened piece 1
+  bool cutInPiece_ = false;    // the piece being planned has cut since it began
+  bool changeSinceCut_ = false;  // a tool change since the last cut: a break after it belongs to it
+  bool breakSinceCut_ = false;   // a break since the last cut: the piece ends right after the
+                                 // program's lift, before its moves to the next cut
+  bool lastWasRapid_ = false;  // the last path record was a rapid of the program's
+  bool lastWasHole_ = false;   // ... or a hole
+  int lastFlags_ = 0;          // its flags
+  bool pending_ = false;       // a forced seam waits for a place where a piece may begin
+  int pieceLine_ = 0;          // the first NC line of the piece being planned
+  bool zAtReference_ = false;  // a block has returned Z to the reference point, and no move has
+                               // named Z since
+  Break last_;
+  double cumulative_ = 0.0;  // the program's cutting time before the record being taken
+  int share_ = 1;            // --pieces: the share whose end comes next
+  bool waiting_ = false;     // its end is passed; the seam waits for the break nearest to it
+  Break waitBefore_;         // the last break before that end
+  Break change_;  // a tool change since the last cut where a piece may begin, if the moves to the
+                  // next cut allow it
+};
+
+// True for a block that returns Z to the reference point (G28, G30 with Z), or moves it to machine
+// zero or above (G53).
+bool ReturnsZ(const char* text, size_t length) {
+  Block words;
+  if (ReadBlock(text, length, &words) != kBlockReadable) return false;
+  const BlockWord* z = words.Find('Z');
+  if (z == nullptr) return false;
+  return words.HasCode('G', 28) || words.HasCode('G', 30) || (words.HasCode('G', 53) && z->value >= 0.0);
+}
+
+bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
+  const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
+  bool namesTool = false;
+  if (ReturnsZ(block.text, block.length)) zAtReference_ = true;
+  // A piece that begins at the change carries the program's moves after it as they stand: they
+  // start where the program's do only where both the program and the piece's head have Z at the
+  // reference point there (the split check holds them to that).
+  const bool changeFromReference = !(zAtReference_ && job_.headerAtReference);
+  if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
+    const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
+    if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
+      if (!Add(ordinal, kPlannedToolChangeRefused, false, block.line)) return false;
+    }
+    if (allowed) {
+      if (pending_) {
+        // The split loop ends the forced seam's piece before this change.
+        pending_ = false;
+        Begin(0.0, 0.0, block.line);
+        cutInPiece_ = false;
+      } else if (cutInPiece_ && job_.policy != kSeamCut) {
+        // A break here if the program's moves from the change to its next cut are ones a piece
+        // can begin with (TakePath).
+        change_ = Here(ordinal, kPlannedToolChange, block.line);
+      }
+    }
+    changeSinceCut_ = true;
+  }
+  ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  if (body && shadow_ != nullptr) {
+    const unsigned long long was = shadow_->Written();
+    shadow_->WriteBlock(block);
+    bytes_ += shadow_->Written() - was;
+  }
+  return true;
+}
+
+bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
+  const char* riding = record.riding();
+  const size_t ridingLength = riding[0] == '\0' ? 0 : std::strlen(riding);
+  const MachineState before = state_;
+  ApplyStateText(riding, ridingLength, kBeforeMove, &state_);
+
+  // A break before this record: the program's own rapid has the tool at or above the start
+  // height, or the record is a hole after a hole.
+  // (Never after the program's last cut: a piece must cut.)
+  if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_ &&
+      record.line() <= job_.lastCutLine) {
+    const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
+    const bool betweenHoles = record.hole && lastWasHole_;
+    if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
+      last_ = Here(ordinal, kPlannedBreak, record.line());
+      breakSinceCut_ = true;
+      if (!NewBreak()) return false;
+    }
+  }
+
+  // A piece that begins at a tool change comes to the program's next cut along the program's own
+  // moves after the change, with the tool the change leaves where the piece's head leaves it: those
+  // moves must stay at or above the start height, or go straight down (the split check takes no
+  // other way there for the program's).
+  if (change_.valid && !record.cutting()) {
+    const bool below = (record.move.flags & kUnknownZ) == 0 && record.move.at[kZ] < job_.startZ;
+    const bool level = record.move.at[kX] == previous_[kX] && record.move.at[kY] == previous_[kY];
+    if (below && !level) {
+      change_.valid = false;
+      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+    }
+  }
+
+  const double timeBefore = time_.running;
+  const double distanceBefore = distance_.running;
+  Position end = previous_;
+  if (record.hole) {
+    meters_.Measure(record.drill, previous_, &end);
+  } else {
+    meters_.Measure(record.move, previous_);
+    end = record.move.at;
+  }
+  // What the record adds to a piece (the seams below may move the piece's start).
+  const double recordTime = time_.running - timeBefore;
+  const double recordDistance = distance_.running - distanceBefore;
+  // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
+  // twice there.
+  // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
+  const bool mayBegin = opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && record.cutting() &&
+                        SeamBlocked(record.flags(), before, job_.header) == nullptr;
+  if (mayBegin) before_ = Here(ordinal, kPlannedBefore, record.line());
+  unsigned long long bytes = 0;
+  if (shadow_ != nullptr) {
+    const unsigned long long was = shadow_->Written();
+    if (!opened_) {
+      // The start record: the positioning line has brought the tool there.
+    } else if (record.hole) {
+      shadow_->WriteHole(record.drill);
+    } else {
+      shadow_->WriteMove(record.move);
+    }
+    bytes = shadow_->Written() - was;
+  }
+  if (opened_ && !pending_ && record.line() <= job_.lastCutLine && TooLarge(bytes_ + bytes)) {
+    // The piece ends before this record: at its last break, else before its last cut where a
+    // piece may begin, else (a stretch where none may) it grows past SIZE.
+    const Break& at = job_.policy != kSeamCut && last_.valid ? last_ : before_;
+    if (at.valid && !SizeSeam(at, bytes)) return false;
+    if (TooLarge(bytes_ + bytes) && mayBegin && before_.valid && before_.ordinal == ordinal && at.ordinal != ordinal) {
+      if (!SizeSeam(before_, bytes)) return false;
+    }
+  }
+  bytes_ += bytes;
+  if (opened_ && pieceLine_ == 0) pieceLine_ = record.line();  // the first piece's first move
+  if (!opened_) {
+    opened_ = true;
+  } else if (record.cutting()) {
+    bool passedHere = false;
+    if (change_.valid && (zAtReference_ || (record.flags() & kFromUnknown) != 0)) {
+      // The program's first cut after the change starts from the top of travel (a feed move
+      // before any Z is given): a piece's head comes there from elsewhere.
+      change_.valid = false;
+      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+    }
+    if (change_.valid) {
+      if (job_.policy == kSeamTool) {
+        if (!Add(change_.ordinal, kPlannedToolChange, false, change_.line, true)) return false;
+        pieceLine_ = change_.line;
+        last_ = Break{};
+        time_.running -= change_.time;
+        distance_.running -= change_.distance;
+        bytes_ -= change_.bytes;
+        before_ = Break{};
+      } else {
+        last_ = change_;
+        change_ = Break{};
+        if (!NewBreak()) return false;
+      }
+      change_ = Break{};
+    }
+    if (job_.pieces > 1 && share_ < job_.pieces && !pending_) {
+      const double boundary = Boundary();
+      const double after = cumulative_ + recordTime;
+      if (waiting_ && after - boundary >= boundary - waitBefore_.cumulative) {
+        // No break after the end could be nearer than the one before it.
+        if (!ShareSeam(waitBefore_)) return false;
+      } else if (!waiting_ && after > boundary) {
+        if (job_.policy != kSeamCut && last_.valid) {
+          waiting_ = true;
+          waitBefore_ = last_;
+        } else if (job_.policy != kSeamCut) {
+          waiting_ = true;
+          waitBefore_ = Break{};
+        } else {
+          // SEAM=cut: at the cut that passes the share's end, cut again by the next piece.
+          if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+          pending_ = true;
+          passedHere = true;
+          ++share_;
+        }
+      }
+      if (waiting_ && !waitBefore_.valid && after > boundary + job_.totalTime / job_.pieces / 2.0) {
+        // No break near the end: the seam falls as under "cut", logged as forced.
+        waiting_ = false;
+        ++share_;
+        if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+        pending_ = true;
+        passedHere = true;
+      }
+    }
+    if (!pending_ && meters_.Passed() && last_.valid) {
+      // The piece ends at its last break; the next one holds what came after it.
+      const bool byTime = meters_.PassedTime();
+      if (!Add(last_.ordinal, last_.kind, byTime, last_.line)) return false;
+      const double time = time_.running - last_.time;
+      const double distance = distance_.running - last_.distance;
+      Begin(time, distance, last_.line, bytes_ - last_.bytes);
+    }
+    // The program's last cut ends the piece it passes the limit in: a piece after it would only
+    // cut that move again.
+    const bool lastCut = !record.hole && record.line() >= job_.lastCutLine;
+    if (!pending_ && meters_.Passed() && lastCut && plan_->lastCutPassedLine == 0) {
+      plan_->lastCutPassedLine = record.line();
+    }
+    if (!pending_ && meters_.Passed() && !lastCut) {
+      // No break since the piece began: the seam falls at this cut as under "cut".
+      if (!Add(ordinal, kPlannedForced, meters_.PassedTime(), record.line(), false, record.hole)) return false;
+      pending_ = true;
+      passedHere = true;
+    }
+    if (pending_ && SeamBlocked(record.flags(), before, job_.header) == nullptr &&
+        !(record.hole && passedHere)) {
+      // Where the split loop lands the seam: this record is the first of the next piece (after a
+      // hole passed the limit, this record is not written twice but still begins the piece).
+      pending_ = false;
+      Begin(recordTime, recordDistance, record.line(), bytes);
+    }
+    cutInPiece_ = true;
+    changeSinceCut_ = false;
+    breakSinceCut_ = false;
+  }
+  ApplyStateText(riding, ridingLength, kAfterMove, &state_);
+  if (!record.hole) state_.plane = record.move.plane;
+  previous_ = end;
+  lastWasRapid_ = !record.hole && record.move.motion == 0;
+  lastWasHole_ = record.hole;
+  lastFlags_ = record.flags();
+  if ((record.flags() & kUnknownZ) == 0) zAtReference_ = false;
+  cumulative_ += recordTime;
+  return true;
+}
+
+}  // namespace
+
+bool FileReturnsZ(const char* path) {
+  platform::FileHandle file(path, "rb");
+  if (!file) return false;
+  LineReader reader(file.get());
+  static char line[kLineBufferSize];
+  size_t length = 0;
+  bool returned = false;
+  while (reader.Next(std::span<char, kLineBufferSize>(line, kLineBufferSize), &length) == kLineRead) {
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+    if (ReturnsZ(line, length)) returned = true;
+  }
+  return returned;
+}
+
+int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
+  *badLine = 0;
+  platform::FileHandle file(job.intermediatePath, "rb");
+  if (!file) return kSeamPlanUnreadable;
+  IntermediateReader reader(file.get());
+  // Under SIZE the program is written once as one piece (to the scratch path) to learn the bytes
+  // of each record; a piece's head and tail are reckoned at their largest (SeamPlanJob).
+  PieceSettings quiet{};
+  if (job.sizeLimit > 0 && job.pieceSettings != nullptr) {
+    quiet = *job.pieceSettings;
+    quiet.observer = nullptr;
+  }
+  PieceWriter shadow(quiet);
+  PieceWriter* sizer = nullptr;
+  if (job.sizeLimit > 0 && job.pieceSettings != nullptr) {
+    if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanNoScratch;
+    sizer = &shadow;
+  }
+  Planner planner(job, plan, sizer);
+  int kind;
+  int64_t ordinal = 0;
+  while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+    const bool kept = kind == kRecordBlock
+                          ? planner.TakeBlock(reader.block(), ordinal)
+                          : planner.TakePath(PathRecord{kind == kRecordHole, reader.move(), reader.hole()}, ordinal);
+    if (!kept) return kSeamPlanFull;
+    ++ordinal;
+  }
+  if (sizer != nullptr) sizer->Close(0.0, 0.0);
+  if (kind != kRecordEnd) {
+    *badLine = reader.lineNumber();
+    return kSeamPlanBroken;
+  }
+  return kSeamPlanDone;
+}
