@@ -384,6 +384,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
     while ((unknown & LetterBit(letter)) == 0) ++letter;
     return Unsupported(letter, 0);
   }
+  if (HasCode(block, GCode(10))) return OffsetWrite(block, slots);
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
   if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
@@ -492,6 +493,47 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   }
   state_.compensationBefore = state_.compensation;
   if (ends) PushEnd(slots);
+  return kSimulationOk;
+}
+
+// G10 L.. P.. with X, Y, Z or R: stores a work offset (L2, L20) or a tool offset (L1, L10..L13)
+// and moves nothing; its axis words are the values stored. Only the absolute form is followed: an
+// incremental write (G91) adds to what the register holds, so that running it again (in a piece
+// that replays it) would store something else. A write after the first move may change the frame
+// the program's coordinates are in (the work offset or the length in force), so every axis is
+// unknown until named, as after a change of work offset; the values are not in the model, only
+// the chain of writes, which a cut must share with the program's.
+int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
+  constexpr uint32_t kOffsetWriteWords = LetterBit('G') | LetterBit('L') | LetterBit('P') | LetterBit('X') |
+                                         LetterBit('Y') | LetterBit('Z') | LetterBit('R') | LetterBit('N');
+  if ((block.present & ~kOffsetWriteWords) != 0 || !HasWord(block, 'L') || !HasWord(block, 'P')) {
+    return Unsupported('G', GCode(10));
+  }
+  bool absolute = distance_ == 90;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (code == GCode(90)) absolute = true;
+    else if (code != GCode(10)) return Unsupported('G', GCode(10));
+  }
+  const double l = WordValue(block, 'L');
+  const bool tool = l == 1 || (l >= 10 && l <= 13 && l == std::floor(l));
+  if (!absolute || !(tool || l == 2 || l == 20)) return Unsupported('G', GCode(10));
+  distance_ = 90;
+  ++state_.offsetWriteCount;
+  state_.offsetWrites = ChainSignature(state_.offsetWrites, OffsetWriteSignature(block, Resolution()));
+  // A radius register (L12, L13) changes no position: only cuts under compensation, which carry
+  // the chain.
+  if (moved_ && l != 12 && l != 13) {
+    for (int axis = 0; axis < kCheckAxes; ++axis) {
+      if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+    }
+  }
+  if (blockEvents_) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(block);
+    event.blockClass = kBlockRestore;
+  }
   return kSimulationOk;
 }
 

@@ -26,8 +26,12 @@
 //  - Canned cycles G73 G74 G76 G81..G89 with R, Z, Q, P, K/L repeats, G98/G99, in G90 and G91 (R
 //    from the initial level, Z from the R level): one event per hole. G80 or G00..G03 ends them.
 //  - M02/M30 end the program: one end event, nothing after it.
+//  - Offset writes (G10 L2/L20 work offsets, L1/L10..L13 tool offsets, absolute only) store
+//    values the model does not know: the state keeps the chain of writes, which every cut must
+//    share with the program's, and a write after the first move leaves every axis unknown until
+//    named.
 //  - What a control could not read, and what this model cannot follow (M98/M99, macro calls
-//    G65/G66, G10 offset writes, rotation G68, scaling G51, polar G16, other codes it does not
+//    G65/G66, incremental or other G10 writes, rotation G68, scaling G51, polar G16, other codes it does not
 //    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
 //    fault naming the line and what was found.
 // Fixed memory, no allocation; each line is read once. Block events (asked for by the carried-
@@ -161,6 +165,7 @@ class MachineSimulator {
   int Unsupported(char letter, int32_t code);
   int Alarm(int alarm);
   int ApplyCodes(const CheckBlock& block);
+  int OffsetWrite(const CheckBlock& block, EventSlots* slots);
   int ApplyStateBefore(const CheckBlock& block);
   void ApplyStateAfter(const CheckBlock& block);
   double Length(const CheckBlock& block, char letter) const;

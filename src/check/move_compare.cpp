@@ -169,7 +169,7 @@ const char* StateAspectName(int aspect) {
   static constexpr const char* kNames[] = {"",           kStateSpindle,  kStateSpeed,   kStateTool,
                                            kStateLength, kStateCompensation, kStateWorkOffset,
                                            kStateFeed,   kStateFeedMode, kStateCoolant, kStateUnits,
-                                           kStateRotary};
+                                           kStateRotary, kStateOffsetWrites};
   return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kStateSpindle;
 }
 
@@ -264,7 +264,7 @@ int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double toler
 
 int CompareStates(const CheckMachineState& piece, const CheckMachineState& source) {
   // Nearly always the very same state: the record has no padding, and every field is set.
-  static_assert(sizeof(CheckMachineState) == 12 * sizeof(uint64_t));
+  static_assert(sizeof(CheckMachineState) == 13 * sizeof(uint64_t));
   uint64_t difference = 0;
   for (size_t i = 0; i < sizeof piece; i += sizeof(uint64_t)) {
     uint64_t p = 0;
@@ -296,6 +296,9 @@ int CompareStates(const CheckMachineState& piece, const CheckMachineState& sourc
       return kDiffRotary;
     }
   }
+  if (piece.offsetWrites != source.offsetWrites || piece.offsetWriteCount != source.offsetWriteCount) {
+    return kDiffOffsetWrites;
+  }
   return kSameState;
 }
 
@@ -310,6 +313,7 @@ int ComparePlacement(const CheckMachineState& piece, const CheckMachineState& so
     return kDiffCompensation;
   }
   if (piece.workOffset != source.workOffset) return kDiffWorkOffset;
+  if (piece.offsetWrites != source.offsetWrites) return kDiffOffsetWrites;
   return kSameState;
 }
 
@@ -467,6 +471,11 @@ int DescribeStateAspect(const CheckMachineState& state, int aspect, std::span<ch
       if (first) text.Add(kCoolantOff);
       break;
     }
+    case kDiffOffsetWrites:
+      text.Add("G10 ");
+      text.AddInteger(state.offsetWriteCount);
+      text.Add(kOffsetWriteBlocks);
+      break;
     default:
       break;
   }

@@ -19,6 +19,7 @@
 #include "nc/machine_state.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
+#include "nc/pass_rules.h"
 #include "split/intermediate.h"
 #include "split/measure_messages.h"
 #include "split/measure_pass.h"
@@ -543,6 +544,9 @@ class SplitLoop {
   // seam not placed yet): the piece ends after the closing blocks of its last operation, and the
   // next one begins with the next tool's set-up, the program's own.
   int SeamAtToolChange(const BlockRecord& block, bool namesTool);
+  // Keeps the offset write (G10) `block` for the heads of the pieces after it (any other block:
+  // nothing). False when the writer cannot keep it.
+  bool KeepOffsetWrite(const BlockRecord& block);
 
   SplitRun* run_;
   PieceMeters meters_;
@@ -561,6 +565,24 @@ bool IsToolChange(const BlockRecord& block, bool* namesTool) {
   return true;
 }
 
+// True for a block that may be an offset write (G10): the text holds "G10" not followed by a digit.
+bool KeepsOffsetWrite(const BlockRecord& block) {
+  for (size_t i = 0; i + 3 <= block.length; ++i) {
+    if (block.text[i] == 'G' && block.text[i + 1] == '1' && block.text[i + 2] == '0' &&
+        (i + 3 == block.length || block.text[i + 3] < '0' || block.text[i + 3] > '9')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SplitLoop::KeepOffsetWrite(const BlockRecord& block) {
+  Block words;
+  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !IsOffsetWrite(words)) return true;
+  char text[kOffsetWriteTextSize];
+  return OffsetWriteWords(block.text, words, text, sizeof text) && writer_.KeepOffsetWrite(text);
+}
+
 int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
   // are its footer.
@@ -573,6 +595,10 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
   if (body) writer_.WriteBlock(block);
+  if (body && KeepsOffsetWrite(block) && !KeepOffsetWrite(block)) {
+    FormatLog(kIntermediateBroken, run_->intermediatePath, block.line);
+    return Refuse(*run_);
+  }
   return kSplitDone;
 }
 

@@ -324,6 +324,9 @@ TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
 
 TEST(MeasureProgram, Refusals) {
   std::string longLine(4096, 'X');
+  // One offset write more than a piece replays (the first 32 pass, the 33rd on line 34 is refused).
+  std::string manyWrites = "G01 X1. F10\n";
+  for (int i = 0; i < 33; ++i) manyWrites += "G10 L2 P2 X" + std::to_string(i) + ".\n";
   struct Case {
     const char* name;
     std::string program;
@@ -338,8 +341,18 @@ TEST(MeasureProgram, Refusals) {
        "エラー：1 行目の G65 は分割できません（マクロの呼び出し）。"},
       {"a rotation", "G01 X1. F10\nG68 X0 Y0 R45.\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G68 は分割できません（座標回転）。"},
-      {"an offset write", "G10 L2 P1 X0\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
-       "エラー：1 行目の G10 は分割できません（オフセット・座標系の書き換え）。"},
+      {"an incremental offset write", "G91 G10 L2 P1 X0\nG01 X1. F10\n", kMeasureOffsetWriteForm, 1,
+       "エラー：1 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an offset write under G91", "G01 X1. F10\nG91\nG10 L2 P1 X0\n", kMeasureOffsetWriteForm, 3,
+       "エラー：3 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an offset write without its register", "G01 X1. F10\nG10 L2 X0\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"a tool-life write", "G01 X1. F10\nG10 L3 P1\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"more offset writes than a piece replays", manyWrites, kMeasureTooManyOffsetWrites, 34,
+       "エラー：34 行目の G10 で、本体のオフセットの書き込みが 32 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。"},
+      {"an offset write with a move word", "G01 X1. F10\nG10 L2 P1 X0 F100\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
       {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
       {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
