@@ -316,6 +316,62 @@ TEST(CheckSimulator, PositionsAProgramCannotKnow) {
   EXPECT_EQ(declared.Last().to.program[2], 5.0);
 }
 
+// Offset writes: no move, their X/Y/Z/R are values; after the first move one that may change the
+// frame in force (a work offset, a length) loses every axis, one of a radius does not; the chain
+// of writes in the state tells writes of other values, registers or forms of the same value apart.
+TEST(CheckSimulator, OffsetWrites) {
+  struct Case {
+    const char* name;
+    const char* program;  // its last line moves X only, to 5.
+    bool yKnown;          // Y known at the end
+  } cases[] = {
+      {"before the first move", "G10 L2 P1 X-100. Y-50. Z-300.\nG00 X5.", true},
+      {"a work offset after a move", "G00 X1.\nG10 L2 P1 X-100. Y-50. Z-300.\nG00 X5.", false},
+      {"an extended work offset after a move", "G00 X1.\nG10 L20 P3 X-100.\nG00 X5.", false},
+      {"a length after a move", "G00 X1.\nG10 L10 P1 R-150.\nG00 X5.", false},
+      {"a length, memory A, after a move", "G00 X1.\nG10 L1 P1 R-150.\nG00 X5.", false},
+      {"a radius after a move", "G00 X1.\nG10 L12 P1 R5.\nG00 X5.", true},
+      {"a radius wear after a move", "G00 X1.\nG10 L13 P1 R0.01\nG00 X5.", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine machine(0, 0, 50);
+    ASSERT_EQ(machine.Run(c.program), kSimulationOk);
+    const CheckEvent& last = machine.Last();
+    EXPECT_EQ(last.kind, kEventRapid);  // the write itself made no move
+    EXPECT_EQ(last.state.offsetWriteCount, 1);
+    EXPECT_NE(last.state.offsetWrites, 0u);
+    EXPECT_TRUE(PhysicalKnown(last.to, 0));
+    EXPECT_EQ(last.to.physical[0], 5.0);
+    EXPECT_EQ(PhysicalKnown(last.to, 1), c.yKnown);
+    EXPECT_EQ(PhysicalKnown(last.to, 2), c.yKnown);
+  }
+
+  auto chain = [](const char* program) {
+    Machine machine(0, 0, 50);
+    EXPECT_EQ(machine.Run(std::string(program) + "\nG00 X5."), kSimulationOk) << program;
+    return machine.Last().state.offsetWrites;
+  };
+  const uint64_t written = chain("G10 L2 P1 X-100. Y-50.");
+  EXPECT_EQ(chain("G10 L2 P1 X-100000 Y-50000"), written);          // thousandths
+  EXPECT_EQ(chain("g10 l2 p1 x-100. y -50."), written);              // case and blanks
+  EXPECT_EQ(chain("G90 G10 L2 P1 Y-50. X-100."), written);           // order of the words, G90
+  EXPECT_NE(chain("G10 L2 P1 X-100 Y-50."), written);
+  EXPECT_NE(chain("G10 L2 P2 X-100. Y-50."), written);               // another offset
+  EXPECT_NE(chain("G10 L20 P1 X-100. Y-50."), written);              // an extended one
+  EXPECT_NE(chain("G10 L2 P1 X-100. Y-50. Z0."), written);           // Z written too
+  const uint64_t two = chain("G10 L2 P1 X-100.\nG10 L10 P1 R-150.");
+  EXPECT_NE(chain("G10 L10 P1 R-150.\nG10 L2 P1 X-100."), two);     // the order of writes
+  EXPECT_NE(chain("G10 L2 P1 X-100."), two);
+
+  // Block events: a write is a block a piece may restore in its head.
+  Machine events(0, 0, 50, true);
+  ASSERT_EQ(events.Run("G10 L2 P1 X-100."), kSimulationOk);
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_EQ(events.Last().kind, kEventBlock);
+  EXPECT_EQ(events.Last().blockClass, kBlockRestore);
+}
+
 TEST(CheckSimulator, CannedCycles) {
   struct Case {
     const char* program;  // from (0, 0, 50)
