@@ -171,6 +171,8 @@ TEST(SplitCheckMutation, OffsetWritesReplayedInTheHead) {
           {"work offset write in thousandths", "real_g10_offset_writes", 3, "G90G10L2P1X-50.Y-200.Z-300.",
            "G90G10L2P1X-50000Y-200000Z-300000"},
           {"replay with blanks and N", "real_g10_offset_writes", 4, "G90G10L10P2R-135.5", "N5 G10 L10 P2 R-135.5"},
+          // After the program's end nothing runs: the control never makes this write.
+          {"a write after the end", "real_g10_offset_writes", 1, "M30\r\n", "M30\r\nG90G10L2P2X5.\r\n"},
       },
       kCheckPassed);
   ExpectEditsJudged(
@@ -194,6 +196,12 @@ TEST(SplitCheckMutation, OffsetWritesReplayedInTheHead) {
            "G10 L2 P1 X-50. Y-200. Z-300.\r\nG10 L10 P2 R-135.5\r\nX10.Y10.\r\nZ2.",
            "G10 L10 P2 R-135.5\r\nX10.Y10.\r\nG10 L2 P1 X-50. Y-200. Z-300.\r\nZ2."},
           {"radius write dropped", "real_g10_offset_writes", 4, "G10 L12 P2 R5.\r\n", ""},
+          // A write the program does not make at all, where a later piece would run after it.
+          {"a write added in the tail", "real_g10_offset_writes", 1, "X0.Y0.\r\n(TIME", "X0.Y0.\r\nG10L2P2X5.\r\n(TIME"},
+          {"a write added before the end", "real_g10_offset_writes", 1, "G28 X0 Y0\r\nM30\r\n",
+           "G28 X0 Y0\r\nG90G10L2P2X5.\r\nM30\r\n"},
+          {"a write added in the head", "real_g10_offset_writes", 2, "(G10_OFFSET_WRITES.NC)\r\n",
+           "(G10_OFFSET_WRITES.NC)\r\nG90G10L2P2X5.\r\n"},
       },
       kCheckFailed);
 }
