@@ -23,7 +23,9 @@ enum AxisAnchor : uint8_t {
   kAnchorReference = 1,        // G28: the reference point
   kAnchorSecondReference = 2,  // G30
   kAnchorMachine = 3,          // G53: `program` starts as the machine coordinate
-  kAnchorNewFrame = 4,         // a new work offset, or G92.1 with an unknown shift
+  kAnchorNewFrame = 4,         // a new work offset, an offset write (G10), or G92.1 with an
+                               // unknown shift: `program` starts as the axis's coordinate in the
+                               // starting frame where it was lost (0 when that was not known)
 };
 
 // A tool position. Positions are compared in physical coordinates: the coordinates of the frame

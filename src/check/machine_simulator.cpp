@@ -200,6 +200,12 @@ void MachineSimulator::SetProgram(int axis, double value, bool known) {
 }
 
 // The axis is lost: from now on it is measured from `anchor` (at `value` from it).
+// Where an axis lost to a new frame was lost: its coordinate in the file's starting frame, so that
+// two files that lose it at different places never agree on it afterwards (0 when it was not known).
+double MachineSimulator::LostAt(int axis) const {
+  return PhysicalKnown(position_, axis) ? position_.physical[axis] : 0.0;
+}
+
 void MachineSimulator::Forget(int axis, int anchor, double value, bool atReference) {
   position_.program[axis] = value;
   position_.flags[axis] = static_cast<uint8_t>((anchor << kAnchorShift) | (atReference ? kAtReference : 0));
@@ -270,7 +276,7 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
       if (whole != state_.workOffset && moved_) {
         // An axis lost already keeps its anchor: the tool does not move.
         for (int axis = 0; axis < kCheckAxes; ++axis) {
-          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, LostAt(axis), false);
         }
       }
       state_.workOffset = whole;
@@ -525,7 +531,7 @@ int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
   // the chain.
   if (moved_ && l != 12 && l != 13) {
     for (int axis = 0; axis < kCheckAxes; ++axis) {
-      if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+      if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, LostAt(axis), false);
     }
   }
   if (blockEvents_) {

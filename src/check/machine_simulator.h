@@ -173,6 +173,7 @@ class MachineSimulator {
   bool ProgramKnown(int axis) const { return (position_.flags[axis] & kProgramKnown) != 0; }
   void SetProgram(int axis, double value, bool known);
   void Forget(int axis, int anchor, double value, bool atReference);
+  double LostAt(int axis) const;
   CheckEvent& Push(EventSlots* slots, int kind);
   void PushEnd(EventSlots* slots);
   bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check/machine_simulator.h"
+#include "check/move_compare.h"
 
 namespace {
 
@@ -363,6 +364,18 @@ TEST(CheckSimulator, OffsetWrites) {
   const uint64_t two = chain("G10 L2 P1 X-100.\nG10 L10 P1 R-150.");
   EXPECT_NE(chain("G10 L10 P1 R-150.\nG10 L2 P1 X-100."), two);     // the order of writes
   EXPECT_NE(chain("G10 L2 P1 X-100."), two);
+
+  // An axis lost to the new frame remembers where it was lost: two runs that wrote the offset
+  // with the tool at different heights do not agree on Z afterwards.
+  Machine high(0, 0, 50);
+  Machine low(0, 0, 50);
+  ASSERT_EQ(high.Run("G00 X1.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  ASSERT_EQ(low.Run("G00 X1. Z30.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  EXPECT_FALSE(SameAxis(high.Last().to, low.Last().to, 2, 0.001));
+  Machine same(0, 0, 50);
+  ASSERT_EQ(same.Run("G00 X2.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  EXPECT_TRUE(SameAxis(high.Last().to, same.Last().to, 2, 0.001));
+  EXPECT_TRUE(SamePoint(high.Last().to, same.Last().to, 0.001));
 
   // Block events: a write is a block a piece may restore in its head.
   Machine events(0, 0, 50, true);
