@@ -73,6 +73,8 @@ struct CheckMachineState {
   double speed;            // S: spindle speed as written; 0 until the first S
   double feed;             // F: feed as written; 0 until the first F
   double rotary[3];        // A, B, C: the latest absolute position of each rotary axis given
+  double localShift[3];    // G52 X Y Z: the local coordinate system's shift within the work
+                           // offset, per axis; G52 X0 Y0 Z0 (and power-on) 0
   uint64_t offsetWrites;   // G10: the offset writes executed so far, in order (ChainSignature of
                            // each block's OffsetWriteSignature); 0 before the first. Two runs
                            // with the same chain hold the same offsets wherever the program put

@@ -112,6 +112,7 @@ inline constexpr char kStateCoolant[] = "クーラント";
 inline constexpr char kStateUnits[] = "単位";
 inline constexpr char kStateRotary[] = "回転軸";
 inline constexpr char kStateOffsetWrites[] = "オフセットの書き込み（G10）";
+inline constexpr char kStateLocalSystem[] = "ローカル座標系（G52）";
 // After "G10 " and the number of offset writes executed.
 inline constexpr char kOffsetWriteBlocks[] = " ブロック";
 inline constexpr char kCoolantOff[] = "なし";

@@ -391,6 +391,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
     return Unsupported(letter, 0);
   }
   if (HasCode(block, GCode(10))) return OffsetWrite(block, slots);
+  if (HasCode(block, GCode(52))) return LocalSystem(block, slots);
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
   if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
@@ -452,6 +453,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
       MachinePositioning(block, slots);
       moved = true;
     } else if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
+      if (LocalShiftInForce()) return Unsupported('G', nonModalCode);
       SetOrigin(block);
     }
     // G04: a dwell; its X or P is a time, never a position.
@@ -541,6 +543,47 @@ int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
     event.blockClass = kBlockRestore;
   }
   return kSimulationOk;
+}
+
+// G52 X Y Z: a local coordinate system inside the work offset, shifted by the values given (the
+// axes named; the others keep theirs), G52 with zeros cancels it. The tool does not move: its
+// coordinates change by the change of the shift, which the model knows, so no axis is lost. The
+// shift joins the G92 shift between the program's coordinates and the physical ones, and is part
+// of the state a cut must share with the program's. Only the absolute form is followed (under G91
+// controls differ on what the values mean), and a G92 or G92.1 under a shift is not (controls
+// differ on whether it cancels the local system).
+int MachineSimulator::LocalSystem(const CheckBlock& block, EventSlots* slots) {
+  constexpr uint32_t kLocalSystemWords = LetterBit('G') | LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('N');
+  if ((block.present & ~kLocalSystemWords) != 0) return Unsupported('G', GCode(52));
+  bool absolute = distance_ == 90;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (code == GCode(90)) absolute = true;
+    else if (code != GCode(52)) return Unsupported('G', GCode(52));
+  }
+  // In a canned cycle the initial level is held in the program's coordinates.
+  if (!absolute || cycle_ != 0) return Unsupported('G', GCode(52));
+  distance_ = 90;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    const double value = Length(block, kAxisLetters[axis]);
+    const double change = value - state_.localShift[axis];
+    state_.localShift[axis] = value;
+    shift_[axis] += change;
+    // Known: the same place has new numbers. Lost: the distance moved since stays what it was.
+    if (ProgramKnown(axis)) position_.program[axis] -= change;
+  }
+  if (blockEvents_) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(block);
+    event.blockClass = kBlockRestore;
+  }
+  return kSimulationOk;
+}
+
+bool MachineSimulator::LocalShiftInForce() const {
+  return state_.localShift[0] != 0.0 || state_.localShift[1] != 0.0 || state_.localShift[2] != 0.0;
 }
 
 void MachineSimulator::NextHole(EventSlots* slots) {

@@ -30,8 +30,10 @@
 //    values the model does not know: the state keeps the chain of writes, which every cut must
 //    share with the program's, and a write after the first move leaves every axis unknown until
 //    named.
+//  - G52 X Y Z (absolute) sets a local coordinate system: its shift is known, joins the G92 shift
+//    between program and physical coordinates (no axis is lost), and is part of the state.
 //  - What a control could not read, and what this model cannot follow (M98/M99, macro calls
-//    G65/G66, incremental or other G10 writes, rotation G68, scaling G51, polar G16, other codes it does not
+//    G65/G66, incremental or other G10 writes, incremental G52, G92 under a G52 shift, rotation G68, scaling G51, polar G16, other codes it does not
 //    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
 //    fault naming the line and what was found.
 // Fixed memory, no allocation; each line is read once. Block events (asked for by the carried-
@@ -166,6 +168,8 @@ class MachineSimulator {
   int Alarm(int alarm);
   int ApplyCodes(const CheckBlock& block);
   int OffsetWrite(const CheckBlock& block, EventSlots* slots);
+  int LocalSystem(const CheckBlock& block, EventSlots* slots);
+  bool LocalShiftInForce() const;
   int ApplyStateBefore(const CheckBlock& block);
   void ApplyStateAfter(const CheckBlock& block);
   double Length(const CheckBlock& block, char letter) const;

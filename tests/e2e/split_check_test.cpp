@@ -644,6 +644,39 @@ TEST(SplitCheckPairs, OffsetWritesBetweenOperations) {
 #undef RESUME
 }
 
+// A local coordinate system for the second of two parts on the table, the seam on its first cut:
+// the piece that cuts it again sets the same shift after its positioning; without it, with
+// another shift, or with the shift worked into its numbers instead (the same places, in another
+// state: what the program's later blocks mean would change), it is refused.
+TEST(SplitCheckPairs, LocalCoordinateSystems) {
+  constexpr const char* kParts = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                      "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME;
+  constexpr const char* kFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                                  "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\n"
+                                                  "Z0.\nG00 Z50.\nX-100. Y-50.\nM30\n%\n";
+  CheckPairs({
+      {"as written", kParts, {kParts}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift restored after the positioning", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift in thousandths", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100000 Y50000\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift not restored", kParts,
+       {kFirst, HEAD POSITIONING "G00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います", 2},
+      {"another shift", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y60.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います", 2},
+      {"shift worked into the numbers", kParts,
+       {kFirst, HEAD POSITIONING "G00 X110. Y50.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX120.\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "ローカル座標系（G52）", 2},
+      {"cancel left out", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "", 2},
+  });
+}
+
 }  // namespace
 
 // --- Behind header and footer files that were there before the run ---------------------------

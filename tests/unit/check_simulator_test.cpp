@@ -385,6 +385,40 @@ TEST(CheckSimulator, OffsetWrites) {
   EXPECT_EQ(events.Last().blockClass, kBlockRestore);
 }
 
+// G52: the tool stays, its numbers change by the change of the shift; later moves land shifted;
+// zeros cancel. The shift is state. Only the absolute form outside a cycle is followed, and no G92
+// under a shift.
+TEST(CheckSimulator, LocalCoordinateSystem) {
+  Machine local(0, 0, 50);
+  ASSERT_EQ(local.Run("G00 X10. Y5.\nG52 X100. Y50.\nG00 X10. Y5.\nG52 X40.\nG01 X0. F100\nG52 X0. Y0. Z0.\nG00 X0. Y0."),
+            kSimulationOk);
+  ASSERT_EQ(local.events.size(), 4u);
+  ExpectAt(local.events[1].from, 10, 5, 50, "the shift moves nothing");
+  EXPECT_EQ(local.events[1].from.program[0], -90.0);
+  EXPECT_EQ(local.events[1].from.program[1], -45.0);
+  ExpectAt(local.events[1].to, 110, 55, 50, "under X100. Y50.");
+  EXPECT_EQ(local.events[1].state.localShift[0], 100.0);
+  ExpectAt(local.events[2].to, 40, 55, 50, "X changed alone, Y kept");
+  EXPECT_EQ(local.events[2].state.localShift[0], 40.0);
+  EXPECT_EQ(local.events[2].state.localShift[1], 50.0);
+  ExpectAt(local.Last().to, 0, 0, 50, "cancelled");
+  EXPECT_EQ(local.Last().state.localShift[0], 0.0);
+  EXPECT_EQ(local.Last().state.localShift[1], 0.0);
+  // Thousandths are lengths like every other word.
+  Machine thousandths(0, 0, 50);
+  ASSERT_EQ(thousandths.Run("G52 X100000\nG00 X1."), kSimulationOk);
+  ExpectAt(thousandths.Last().to, 101, 0, 50, "G52 X100000");
+
+  const char* refused[] = {"G91 G52 X10.", "G91\nG52 X10.", "G52 X10.\nG92 X0.", "G52 X10.\nG92.1",
+                           "G52 X10. M08", "G81 X1. Y1. Z-1. R2. F100\nG52 X10."};
+  for (const char* program : refused) {
+    Machine machine(0, 0, 50);
+    EXPECT_EQ(machine.Run(program), kSimulationUnsupported) << program;
+  }
+  Machine cancelled(0, 0, 50);
+  EXPECT_EQ(cancelled.Run("G52 X10.\nG52 X0.\nG92 X0."), kSimulationOk);
+}
+
 TEST(CheckSimulator, CannedCycles) {
   struct Case {
     const char* program;  // from (0, 0, 50)
