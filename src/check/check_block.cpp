@@ -374,6 +374,20 @@ uint64_t BlockSignature(const CheckBlock& block) {
   return signature;
 }
 
+uint64_t OffsetWriteSignature(const CheckBlock& block, double resolution) {
+  uint64_t signature = WordSignature('G', GCode(10));
+  for (char letter : {'L', 'P'}) {
+    if (HasWord(block, letter)) signature += WordSignature(letter, WordValue(block, letter));
+  }
+  for (char letter : {'X', 'Y', 'Z', 'R'}) {
+    if (!HasWord(block, letter)) continue;
+    double value = WordValue(block, letter);
+    if ((block.hasPoint & LetterBit(letter)) == 0) value *= resolution;
+    signature += WordSignature(letter, value, true);
+  }
+  return signature;
+}
+
 bool RidingWords(const CheckBlock& block, CheckBlock* riding) {
   *riding = block;
   riding->present &= ~(LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('I') | LetterBit('J') |

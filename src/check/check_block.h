@@ -82,6 +82,11 @@ inline bool HasCode(const CheckBlock& block, int32_t gCode) {
 // say how the block's own words are read, and a writer may add or drop them.
 uint64_t BlockSignature(const CheckBlock& block);
 
+// The number that stands for what an offset write (G10) stores: its L and P and the values of its
+// X, Y, Z and R, each as a length (a number without a decimal point counts `resolution`s), so
+// that "X-100." and "X-100000" are the same write and "X-100." and "X-100" are not.
+uint64_t OffsetWriteSignature(const CheckBlock& block, double resolution);
+
 // The words of a move line that goes nowhere but does something (`G00 Z50. M09` with the tool at
 // Z50.): `block` without its axis, centre and feed words (X Y Z I J K R F), N and O, and its motion,
 // distance and plane codes; a writer that drops the move keeps these as a block of their own.

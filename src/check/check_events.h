@@ -23,7 +23,9 @@ enum AxisAnchor : uint8_t {
   kAnchorReference = 1,        // G28: the reference point
   kAnchorSecondReference = 2,  // G30
   kAnchorMachine = 3,          // G53: `program` starts as the machine coordinate
-  kAnchorNewFrame = 4,         // a new work offset, or G92.1 with an unknown shift
+  kAnchorNewFrame = 4,         // a new work offset, an offset write (G10), or G92.1 with an
+                               // unknown shift: `program` starts as the axis's coordinate in the
+                               // starting frame where it was lost (0 when that was not known)
 };
 
 // A tool position. Positions are compared in physical coordinates: the coordinates of the frame
@@ -66,11 +68,17 @@ struct CheckMachineState {
   int32_t coolant;         // bit 1: mist (M07), bit 2: flood (M08); M09 clears both; power-on 0
   int32_t units;           // G20 -> 20, G21 -> 21; power-on 21
   int32_t rotaryGiven;     // bit a for rotary axis a (A, B, C) once a word has named it
-  int32_t unused;          // always 0: keeps the record free of padding, so that it may be
-                           // compared byte for byte
+  int32_t offsetWriteCount;  // G10 blocks executed (see offsetWrites); 0 before the first. With
+                             // it the record has no padding and may be compared byte for byte
   double speed;            // S: spindle speed as written; 0 until the first S
   double feed;             // F: feed as written; 0 until the first F
   double rotary[3];        // A, B, C: the latest absolute position of each rotary axis given
+  double localShift[3];    // G52 X Y Z: the local coordinate system's shift within the work
+                           // offset, per axis; G52 X0 Y0 Z0 (and power-on) 0
+  uint64_t offsetWrites;   // G10: the offset writes executed so far, in order (ChainSignature of
+                           // each block's OffsetWriteSignature); 0 before the first. Two runs
+                           // with the same chain hold the same offsets wherever the program put
+                           // them, whatever the machine held before.
 };
 
 // What a move or a block event is.

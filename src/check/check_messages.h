@@ -111,6 +111,10 @@ inline constexpr char kStateFeedMode[] = "送りモード";
 inline constexpr char kStateCoolant[] = "クーラント";
 inline constexpr char kStateUnits[] = "単位";
 inline constexpr char kStateRotary[] = "回転軸";
+inline constexpr char kStateOffsetWrites[] = "オフセットの書き込み（G10）";
+inline constexpr char kStateLocalSystem[] = "ローカル座標系（G52）";
+// After "G10 " and the number of offset writes executed.
+inline constexpr char kOffsetWriteBlocks[] = " ブロック";
 inline constexpr char kCoolantOff[] = "なし";
 
 // The tool, the length offset in force ("G43 H1", "G49").

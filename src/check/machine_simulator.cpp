@@ -200,6 +200,12 @@ void MachineSimulator::SetProgram(int axis, double value, bool known) {
 }
 
 // The axis is lost: from now on it is measured from `anchor` (at `value` from it).
+// Where an axis lost to a new frame was lost: its coordinate in the file's starting frame, so that
+// two files that lose it at different places never agree on it afterwards (0 when it was not known).
+double MachineSimulator::LostAt(int axis) const {
+  return PhysicalKnown(position_, axis) ? position_.physical[axis] : 0.0;
+}
+
 void MachineSimulator::Forget(int axis, int anchor, double value, bool atReference) {
   position_.program[axis] = value;
   position_.flags[axis] = static_cast<uint8_t>((anchor << kAnchorShift) | (atReference ? kAtReference : 0));
@@ -270,7 +276,7 @@ int MachineSimulator::ApplyCodes(const CheckBlock& block) {
       if (whole != state_.workOffset && moved_) {
         // An axis lost already keeps its anchor: the tool does not move.
         for (int axis = 0; axis < kCheckAxes; ++axis) {
-          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, 0.0, false);
+          if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, LostAt(axis), false);
         }
       }
       state_.workOffset = whole;
@@ -384,6 +390,8 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
     while ((unknown & LetterBit(letter)) == 0) ++letter;
     return Unsupported(letter, 0);
   }
+  if (HasCode(block, GCode(10))) return OffsetWrite(block, slots);
+  if (HasCode(block, GCode(52))) return LocalSystem(block, slots);
   // A block of axis words only (the body of most programs) changes no state.
   const bool plain = (block.present & ~(kAxisWords | LetterBit('N') | LetterBit('F'))) == 0;
   if (plain && (block.present & kAxisWords) != 0 && cycle_ == 0 && motion_ < 2) {
@@ -445,6 +453,7 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
       MachinePositioning(block, slots);
       moved = true;
     } else if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
+      if (LocalShiftInForce()) return Unsupported('G', nonModalCode);
       SetOrigin(block);
     }
     // G04: a dwell; its X or P is a time, never a position.
@@ -493,6 +502,88 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   state_.compensationBefore = state_.compensation;
   if (ends) PushEnd(slots);
   return kSimulationOk;
+}
+
+// G10 L.. P.. with X, Y, Z or R: stores a work offset (L2, L20) or a tool offset (L1, L10..L13)
+// and moves nothing; its axis words are the values stored. Only the absolute form is followed: an
+// incremental write (G91) adds to what the register holds, so that running it again (in a piece
+// that replays it) would store something else. A write after the first move may change the frame
+// the program's coordinates are in (the work offset or the length in force), so every axis is
+// unknown until named, as after a change of work offset; the values are not in the model, only
+// the chain of writes, which a cut must share with the program's.
+int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
+  constexpr uint32_t kOffsetWriteWords = LetterBit('G') | LetterBit('L') | LetterBit('P') | LetterBit('X') |
+                                         LetterBit('Y') | LetterBit('Z') | LetterBit('R') | LetterBit('N');
+  if ((block.present & ~kOffsetWriteWords) != 0 || !HasWord(block, 'L') || !HasWord(block, 'P')) {
+    return Unsupported('G', GCode(10));
+  }
+  bool absolute = distance_ == 90;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (code == GCode(90)) absolute = true;
+    else if (code != GCode(10)) return Unsupported('G', GCode(10));
+  }
+  const double l = WordValue(block, 'L');
+  const bool tool = l == 1 || (l >= 10 && l <= 13 && l == std::floor(l));
+  if (!absolute || !(tool || l == 2 || l == 20)) return Unsupported('G', GCode(10));
+  distance_ = 90;
+  ++state_.offsetWriteCount;
+  state_.offsetWrites = ChainSignature(state_.offsetWrites, OffsetWriteSignature(block, Resolution()));
+  // A radius register (L12, L13) changes no position: only cuts under compensation, which carry
+  // the chain.
+  if (moved_ && l != 12 && l != 13) {
+    for (int axis = 0; axis < kCheckAxes; ++axis) {
+      if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, LostAt(axis), false);
+    }
+  }
+  if (blockEvents_) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(block);
+    event.blockClass = kBlockRestore;
+  }
+  return kSimulationOk;
+}
+
+// G52 X Y Z: a local coordinate system inside the work offset, shifted by the values given (the
+// axes named; the others keep theirs), G52 with zeros cancels it. The tool does not move: its
+// coordinates change by the change of the shift, which the model knows, so no axis is lost. The
+// shift joins the G92 shift between the program's coordinates and the physical ones, and is part
+// of the state a cut must share with the program's. Only the absolute form is followed (under G91
+// controls differ on what the values mean), and a G92 or G92.1 under a shift is not (controls
+// differ on whether it cancels the local system).
+int MachineSimulator::LocalSystem(const CheckBlock& block, EventSlots* slots) {
+  constexpr uint32_t kLocalSystemWords = LetterBit('G') | LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('N');
+  if ((block.present & ~kLocalSystemWords) != 0) return Unsupported('G', GCode(52));
+  bool absolute = distance_ == 90;
+  for (int i = 0; i < block.gCount; ++i) {
+    const int32_t code = block.gCodes[i];
+    if (code == GCode(90)) absolute = true;
+    else if (code != GCode(52)) return Unsupported('G', GCode(52));
+  }
+  // In a canned cycle the initial level is held in the program's coordinates.
+  if (!absolute || cycle_ != 0) return Unsupported('G', GCode(52));
+  distance_ = 90;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    if (!HasWord(block, kAxisLetters[axis])) continue;
+    const double value = Length(block, kAxisLetters[axis]);
+    const double change = value - state_.localShift[axis];
+    state_.localShift[axis] = value;
+    shift_[axis] += change;
+    // Known: the same place has new numbers. Lost: the distance moved since stays what it was.
+    if (ProgramKnown(axis)) position_.program[axis] -= change;
+  }
+  if (blockEvents_) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(block);
+    event.blockClass = kBlockRestore;
+  }
+  return kSimulationOk;
+}
+
+bool MachineSimulator::LocalShiftInForce() const {
+  return state_.localShift[0] != 0.0 || state_.localShift[1] != 0.0 || state_.localShift[2] != 0.0;
 }
 
 void MachineSimulator::NextHole(EventSlots* slots) {

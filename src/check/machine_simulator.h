@@ -26,8 +26,14 @@
 //  - Canned cycles G73 G74 G76 G81..G89 with R, Z, Q, P, K/L repeats, G98/G99, in G90 and G91 (R
 //    from the initial level, Z from the R level): one event per hole. G80 or G00..G03 ends them.
 //  - M02/M30 end the program: one end event, nothing after it.
+//  - Offset writes (G10 L2/L20 work offsets, L1/L10..L13 tool offsets, absolute only) store
+//    values the model does not know: the state keeps the chain of writes, which every cut must
+//    share with the program's, and a write after the first move leaves every axis unknown until
+//    named.
+//  - G52 X Y Z (absolute) sets a local coordinate system: its shift is known, joins the G92 shift
+//    between program and physical coordinates (no axis is lost), and is part of the state.
 //  - What a control could not read, and what this model cannot follow (M98/M99, macro calls
-//    G65/G66, G10 offset writes, rotation G68, scaling G51, polar G16, other codes it does not
+//    G65/G66, incremental or other G10 writes, incremental G52, G92 under a G52 shift, rotation G68, scaling G51, polar G16, other codes it does not
 //    know, "#" variables, "[" expressions, full-width characters), stops the simulation with a
 //    fault naming the line and what was found.
 // Fixed memory, no allocation; each line is read once. Block events (asked for by the carried-
@@ -161,6 +167,9 @@ class MachineSimulator {
   int Unsupported(char letter, int32_t code);
   int Alarm(int alarm);
   int ApplyCodes(const CheckBlock& block);
+  int OffsetWrite(const CheckBlock& block, EventSlots* slots);
+  int LocalSystem(const CheckBlock& block, EventSlots* slots);
+  bool LocalShiftInForce() const;
   int ApplyStateBefore(const CheckBlock& block);
   void ApplyStateAfter(const CheckBlock& block);
   double Length(const CheckBlock& block, char letter) const;
@@ -168,6 +177,7 @@ class MachineSimulator {
   bool ProgramKnown(int axis) const { return (position_.flags[axis] & kProgramKnown) != 0; }
   void SetProgram(int axis, double value, bool known);
   void Forget(int axis, int anchor, double value, bool atReference);
+  double LostAt(int axis) const;
   CheckEvent& Push(EventSlots* slots, int kind);
   void PushEnd(EventSlots* slots);
   bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);

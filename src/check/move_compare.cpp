@@ -169,7 +169,8 @@ const char* StateAspectName(int aspect) {
   static constexpr const char* kNames[] = {"",           kStateSpindle,  kStateSpeed,   kStateTool,
                                            kStateLength, kStateCompensation, kStateWorkOffset,
                                            kStateFeed,   kStateFeedMode, kStateCoolant, kStateUnits,
-                                           kStateRotary};
+                                           kStateRotary, kStateOffsetWrites,
+                                           kStateLocalSystem};
   return aspect > 0 && aspect < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[aspect] : kStateSpindle;
 }
 
@@ -264,7 +265,7 @@ int CompareMoves(const CheckEvent& piece, const CheckEvent& source, double toler
 
 int CompareStates(const CheckMachineState& piece, const CheckMachineState& source) {
   // Nearly always the very same state: the record has no padding, and every field is set.
-  static_assert(sizeof(CheckMachineState) == 12 * sizeof(uint64_t));
+  static_assert(sizeof(CheckMachineState) == 16 * sizeof(uint64_t));
   uint64_t difference = 0;
   for (size_t i = 0; i < sizeof piece; i += sizeof(uint64_t)) {
     uint64_t p = 0;
@@ -296,6 +297,12 @@ int CompareStates(const CheckMachineState& piece, const CheckMachineState& sourc
       return kDiffRotary;
     }
   }
+  if (piece.offsetWrites != source.offsetWrites || piece.offsetWriteCount != source.offsetWriteCount) {
+    return kDiffOffsetWrites;
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!Near(piece.localShift[axis], source.localShift[axis], kValueTolerance)) return kDiffLocalSystem;
+  }
   return kSameState;
 }
 
@@ -310,6 +317,10 @@ int ComparePlacement(const CheckMachineState& piece, const CheckMachineState& so
     return kDiffCompensation;
   }
   if (piece.workOffset != source.workOffset) return kDiffWorkOffset;
+  if (piece.offsetWrites != source.offsetWrites) return kDiffOffsetWrites;
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!Near(piece.localShift[axis], source.localShift[axis], kValueTolerance)) return kDiffLocalSystem;
+  }
   return kSameState;
 }
 
@@ -467,6 +478,17 @@ int DescribeStateAspect(const CheckMachineState& state, int aspect, std::span<ch
       if (first) text.Add(kCoolantOff);
       break;
     }
+    case kDiffLocalSystem:
+      text.Add("G52");
+      text.AddWord('X', state.localShift[0]);
+      text.AddWord('Y', state.localShift[1]);
+      text.AddWord('Z', state.localShift[2]);
+      break;
+    case kDiffOffsetWrites:
+      text.Add("G10 ");
+      text.AddInteger(state.offsetWriteCount);
+      text.Add(kOffsetWriteBlocks);
+      break;
     default:
       break;
   }

@@ -34,6 +34,8 @@ enum StateAspect {
   kDiffCoolant,
   kDiffUnits,
   kDiffRotary,
+  kDiffOffsetWrites,  // the G10 blocks executed before (their chain)
+  kDiffLocalSystem,   // the G52 shift
 };
 
 // The texts naming a MoveAspect ("終点") and a StateAspect ("送り速度") in the failure details.

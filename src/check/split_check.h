@@ -50,8 +50,9 @@
 //     and no added move is safe under cutter compensation (the control moves the tool off the
 //     programmed path by an offset built from the moves before).
 //  3. Same machine state at every cut: spindle direction and speed, tool, length offset (code and
-//     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units and
-//     rotary-axis words are those of the program at that move. A piece never ends on a move run
+//     H), cutter compensation (code and D), work offset, feed and feed mode, coolant, units,
+//     rotary-axis words, the local coordinate system's shift (G52) and the offset writes (G10)
+//     executed before, in order and with their values, are those of the program at that move. A piece never ends on a move run
 //     under cutter compensation, nor resumes on a move that starts from a compensated path (the
 //     offset is built from the moves before): seams stay outside compensation.
 //     Besides, before the pieces the program is run once to learn the frames (tool, length offset,
@@ -81,7 +82,8 @@
 //     blocks again (pieces 2..n, up to the piece's first move that is not the opening's, a
 //     positioning that goes nowhere included); restore blocks in its head while the tool stands at
 //     the start point or at the top of travel (state only: T, M03..M09, S, H, D, G43/G44/G49,
-//     G54..G59, G17..G21, G90/G91, G94/G95, G00); blocks that only change how later words are read
+//     G54..G59, G17..G21, G90/G91, G94/G95, G00, and offset writes G10 and local systems G52,
+//     which rule 3 judges); blocks that only change how later words are read
 //     (G00, G17..G19, G90/G91, G80) anywhere; and, in a piece before the last, after its last
 //     program move (in its tail, or with the tool back at the start point or above it at the top of
 //     travel), its closing blocks: the same in every such piece, and the program's own closing
@@ -89,7 +91,7 @@
 // Besides, on every move:
 //  - A move of the program that does not cut (a rapid, a return) is made with the program's tool,
 //    length offset (code and H), cutter compensation (code, D, and the compensation it starts
-//    from) and work offset; in another, only in the clear: a rapid or return at or above the start
+//    from), work offset and offset writes; in another, only in the clear: a rapid or return at or above the start
 //    height (or along the top of travel), outside compensation, in a frame the program gives Z
 //    words in.
 //  - A move of the split's own is made in a work offset the program moves in; a rapid of the

@@ -1,5 +1,7 @@
 #include "nc/pass_rules.h"
 
+#include <cstring>
+
 #include "nc/line_reader.h"
 #include "platform/platform.h"
 
@@ -47,7 +49,7 @@ void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven
 
 bool IsUnfollowedMove(const Block& block) {
   if (!block.Has('G')) return false;
-  return block.HasCode('G', 4) || block.HasCode('G', 27) || block.HasCode('G', 28) ||
+  return block.HasCode('G', 4) || block.HasCode('G', 10) || block.HasCode('G', 27) || block.HasCode('G', 28) ||
          block.HasCode('G', 30) || block.HasCode('G', 53);
 }
 
@@ -117,4 +119,20 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
   feed.previousFeed = 0.0;
   feed.feed = 0.0;
   return kScanDone;
+}
+
+bool OffsetWriteWords(const char* line, const Block& block, char* out, size_t size) {
+  // Always G90 first: what came before the write in a piece (a header's G91 G28 Z0.) must not make
+  // it an incremental one.
+  if (size < 4) return false;
+  std::memcpy(out, "G90", 4);
+  size_t used = 3;
+  for (char letter : {'G', 'L', 'P', 'X', 'Y', 'Z', 'R'}) {
+    for (int w = 0; w < block.wordCount; ++w) {
+      const BlockWord& word = block.words[w];
+      if (word.letter != letter || (letter == 'G' && word.integral && word.code == 90)) continue;
+      if (!AppendCanonicalWord(line, word, out, size, &used)) return false;
+    }
+  }
+  return true;
 }

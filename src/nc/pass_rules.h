@@ -14,8 +14,9 @@
 //  * A G92 block states where the tool stands; it does not move it. It sets the axes it names
 //    to its values under G90 and G91 alike (AdvanceAsMachine), and no pass measures it as a move.
 //  * Reference returns (G27, G28, G30) and moves in machine coordinates (G53) go to places a
-//    program reader cannot know, and a dwell (G04) holds the tool where it is (its X or P is a
-//    time): no pass follows their axis words (IsUnfollowedMove).
+//    program reader cannot know, a dwell (G04) holds the tool where it is (its X or P is a
+//    time), and an offset write (G10) stores its X, Y, Z, R: no pass follows their axis words
+//    (IsUnfollowedMove).
 #pragma once
 
 #include <cstddef>
@@ -62,8 +63,15 @@ void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven
 
 // Which blocks' axis words a pass does not follow (their modal codes and feed still apply).
 using UninterpretedRule = bool (*)(const Block& block);
-// Reference returns (G27, G28, G30), machine-coordinate moves (G53) and dwells (G04).
+// Reference returns (G27, G28, G30), machine-coordinate moves (G53), dwells (G04) and offset
+// writes (G10, whose X, Y, Z and R are the values stored).
 bool IsUnfollowedMove(const Block& block);
+// An offset write: G10 (its words are data, not positions; see IsUnfollowedMove).
+inline bool IsOffsetWrite(const Block& block) { return block.Has('G') && block.HasCode('G', 10); }
+// The words of the offset write `block` (read from `line`) that a piece replays, in the canonical
+// form and without N: G90, then its G10, L, P, X, Y, Z, R, into `out` (`size` bytes, terminated). False
+// when they do not fit.
+bool OffsetWriteWords(const char* line, const Block& block, char* out, size_t size);
 // The start-point scan's: those, and canned cycles (whose holes are no move to a start point).
 bool IsUninterpretedByStartScan(const Block& block);
 

@@ -68,6 +68,12 @@ inline constexpr size_t kRidingWordsSize = 256;
 // Longest text of a carried block (the longest NC line).
 inline constexpr size_t kCarriedTextSize = 4096;
 
+// The offset writes (G10) of the program's body that a piece replays in its head, in order: at
+// most kOffsetWriteLimit of them (the measurement pass refuses a program with more), each at most
+// kOffsetWriteTextSize - 1 bytes (a line is shorter than that).
+inline constexpr int kOffsetWriteLimit = 32;
+inline constexpr size_t kOffsetWriteTextSize = 96;
+
 struct MoveRecord {
   int motion;   // 0 rapid, 1 linear, 2 clockwise arc, 3 counter-clockwise arc
   int plane;    // 17, 18, 19

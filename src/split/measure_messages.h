@@ -68,7 +68,6 @@ inline constexpr char kReasonMacroCall[] = "マクロの呼び出し";
 inline constexpr char kReasonRotation[] = "座標回転";
 inline constexpr char kReasonScaling[] = "スケーリング・ミラー";
 inline constexpr char kReasonPolar[] = "極座標指令";
-inline constexpr char kReasonOffsetWrite[] = "オフセット・座標系の書き換え";
 inline constexpr char kReasonLocalSystem[] = "途中での座標系の設定";
 inline constexpr char kReasonInverseTime[] = "逆時間送り";
 inline constexpr char kReasonSkip[] = "スキップ機能";
@@ -84,6 +83,12 @@ inline constexpr char kUnitsChangeText[] =
 inline constexpr char kCycleWithoutDepthText[] =
     "エラー：%d 行目の固定サイクル G%d に穴の深さ Z がない（または繰り返し回数が読めない）ので分割できません。";
 // kMeasureUnknownPosition: line number.
+// kMeasureOffsetWriteForm: line number.
+inline constexpr char kOffsetWriteFormText[] =
+    "エラー：%d 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。";
+// kMeasureTooManyOffsetWrites: line number, the limit.
+inline constexpr char kTooManyOffsetWritesText[] =
+    "エラー：%d 行目の G10 で、本体のオフセットの書き込みが %d 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。";
 inline constexpr char kUnknownPositionText[] =
     "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。";
 // kMeasureCycleLevelOnly: line number, the cycle's code.

@@ -81,7 +81,7 @@ struct RefusedCode {
 constexpr RefusedCode kRefusedCodes[] = {
     {'M', 98, kReasonSubprogram},   {'M', 99, kReasonSubprogram},  {'G', 65, kReasonMacroCall},
     {'G', 66, kReasonMacroCall},    {'G', 68, kReasonRotation},    {'G', 51, kReasonScaling},
-    {'G', 16, kReasonPolar},        {'G', 10, kReasonOffsetWrite}, {'G', 52, kReasonLocalSystem},
+    {'G', 16, kReasonPolar},        {'G', 52, kReasonLocalSystem},
     {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
     {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
     {'G', 68.1, kReasonRotation},   {'G', 90.1, kReasonAbsoluteCentres},
@@ -193,6 +193,8 @@ class MeasurePass {
   // or the result.
   int RefuseCodes(int lineNumber);
   int MeasureHeaderLine(const char* line, size_t length, int lineNumber, int distanceBefore);
+  // An offset write (G10): checked, counted, carried; its X, Y, Z, R are data.
+  int MeasureOffsetWrite(const char* line, size_t length, int lineNumber, int distanceBefore);
   // Records where and why the program is refused; returns `result`.
   int Refuse(int result, int lineNumber, int code);
   int RefuseUnreadable();
@@ -227,6 +229,7 @@ class MeasurePass {
   // does not count.
   bool opened_ = false;
   int unknown_ = 0;            // axes (1 << kX ...) whose place the program reader cannot know
+  int offsetWrites_ = 0;       // G10 blocks of the body so far (each piece after them replays them)
   int workOffset_ = -1;        // the work offset in force (-1: none stated)
   int compensation_ = 0;       // 41, 42 while cutter compensation is in force, else 0
   int compensationBefore_ = 0; // the same before the block being measured
@@ -386,6 +389,49 @@ int MeasurePass::MeasureHeaderLine(const char* line, size_t length, int lineNumb
   return CarryBlock(line, length, lineNumber, distanceBefore);
 }
 
+int MeasurePass::MeasureOffsetWrite(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  // A piece that resumes after an offset write writes it again in its head, before it moves: that
+  // is the same only for a write that stores the same whatever the register held. So: the
+  // absolute form (under G91 the values are added), a work offset (L2, L20) or a tool offset (L1,
+  // L10..L13) with its P, and nothing else on the block.
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  bool absolute = distanceBefore == 90;
+  int kind = -1;
+  bool numbered = false;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    switch (word.letter) {
+      case 'G':
+        if (!word.integral || (word.code != 10 && word.code != 90)) return Refuse(kMeasureOffsetWriteForm, lineNumber, 0);
+        if (word.code == 90) absolute = true;
+        break;
+      case 'L':
+        if (!word.integral) return Refuse(kMeasureOffsetWriteForm, lineNumber, 0);
+        kind = word.code;
+        break;
+      case 'P': numbered = true; break;
+      case 'N': case 'X': case 'Y': case 'Z': case 'R': break;
+      default: return Refuse(kMeasureOffsetWriteForm, lineNumber, 0);
+    }
+  }
+  const bool workOffset = kind == 2 || kind == 20;
+  const bool toolOffset = kind == 1 || (kind >= 10 && kind <= 13);
+  if (!absolute || !numbered || !(workOffset || toolOffset)) return Refuse(kMeasureOffsetWriteForm, lineNumber, 0);
+  ApplyDistanceMode(block, &r);
+  char words[kOffsetWriteTextSize];
+  if (!OffsetWriteWords(line, block, words, sizeof words)) return Refuse(kMeasureOffsetWriteForm, lineNumber, 0);
+  if (lineNumber >= bodyLine_) {
+    // The header's writes are in every piece already; those of the body are replayed.
+    if (++offsetWrites_ > kOffsetWriteLimit) return Refuse(kMeasureTooManyOffsetWrites, lineNumber, kOffsetWriteLimit);
+    // A work offset or a tool length may be the one the coordinates are in: until an absolute
+    // move names them again no program reader knows where the axes stand in the new frame. A
+    // radius (L12, L13) moves nothing.
+    if (opened_ && kind != 12 && kind != 13) unknown_ = 7;
+  }
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
   if (report_->endLine != 0) {
@@ -423,6 +469,7 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   }
 
   if (const int refused = RefuseCodes(lineNumber); refused != kMeasureOk) return refused;
+  if (IsOffsetWrite(block)) return MeasureOffsetWrite(line, length, lineNumber, distanceBefore);
   if (block.Has('G') && (block.HasCode('G', 43) || block.HasCode('G', 44))) report_->lengthOffsetUsed = true;
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
@@ -787,6 +834,10 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kCycleLevelOnlyText, report.line, report.code);
     case kMeasureUnknownPosition:
       return Compose(out, kUnknownPositionText, report.line);
+    case kMeasureOffsetWriteForm:
+      return Compose(out, kOffsetWriteFormText, report.line);
+    case kMeasureTooManyOffsetWrites:
+      return Compose(out, kTooManyOffsetWritesText, report.line, report.code);
     case kMeasureUnreadableBlock: {
       const int upperLetter = report.letter >= 'a' ? report.letter - 32 : report.letter;  // the word's letter
       switch (report.code) {

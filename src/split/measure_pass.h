@@ -52,6 +52,11 @@ enum MeasureResult {
                                        // position X, Y (report.line, report.code)
   kMeasureUnitsCode = 21,              // G70 or G71, inch/metric on some controls and a cycle on
                                        // others (report.line, report.code)
+  kMeasureOffsetWriteForm = 22,       // a G10 a piece cannot replay: incremental, without its P, an
+                                       // L other than 1, 2, 10..13, 20, or with other words
+                                       // (report.line)
+  kMeasureTooManyOffsetWrites = 23,    // more G10 blocks in the body than kOffsetWriteLimit
+                                       // (report.line: the first beyond, report.code: the limit)
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };

@@ -497,6 +497,11 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
   if (!copied) return kHeaderUnreadable;
   number_ = number;
   if (settings_.observer != nullptr) settings_.observer->PieceOpened(number, entry);
+  // The tool has not moved yet: the offsets the positioning and every later move are in come first.
+  for (int i = 0; i < offsetWriteCount_; ++i) {
+    Text(offsetWrites_[i], std::strlen(offsetWrites_[i]));
+    Text("\r\n", 2);
+  }
   // Where the header leaves no length offset in force in a program that cuts under one, the tool
   // may reach Z only after the piece's own tool change, with the offset: a piece after the first
   // writes its positioning line (X and Y) in its restore.
@@ -526,6 +531,13 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
   lastFeed_ = 0.0;
   zAtTop_ = false;
   return kPieceWritten;
+}
+
+bool PieceWriter::KeepOffsetWrite(const char* words) {
+  const size_t length = std::strlen(words);
+  if (offsetWriteCount_ >= kOffsetWriteLimit || length >= kOffsetWriteTextSize) return false;
+  std::memcpy(offsetWrites_[offsetWriteCount_++], words, length + 1);
+  return true;
 }
 
 void PieceWriter::PendingPositioning(const MachineState& needed, bool withZ) {
@@ -785,7 +797,8 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
       const BlockWord* z = block.Find('Z');
       if (z != nullptr && (code != 53 || z->value >= 0.0)) zAtTop_ = true;
     }
-    if (code >= 54 && code <= 59) forced_ = 7;
+    // So may an offset write: the work offset or the tool length in force may be the one written.
+    if ((code >= 54 && code <= 59) || code == 10) forced_ = 7;
   }
 }
 

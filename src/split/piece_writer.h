@@ -102,7 +102,13 @@ class PieceWriter {
   // Returns kPieceWritten, kPieceNotCreated or kHeaderUnreadable.
   // `header`: a PieceHeader. Where the positioning line names no Z (see PieceSettings), a piece
   // after the first writes it in its restore instead, after its tool change.
+  // Between the header and the positioning line it writes again, in order, the offset writes kept
+  // by KeepOffsetWrite: a piece sets every offset the program has written before it moves.
   int Open(int number, const char* path, const Position& entry, int header = kProgramHeader);
+  // Keeps the offset write `words` (canonical words, see OffsetWriteWords) of the program's body
+  // for the pieces opened after it. False when kOffsetWriteLimit are kept already or the text is
+  // kOffsetWriteTextSize bytes or longer (the measurement pass refuses such programs).
+  bool KeepOffsetWrite(const char* words);
 
   // The restore of a piece that takes over in the middle of the program: the blocks that bring
   // the machine from the header's state to `needed` (only what differs, and only what `needed`
@@ -202,6 +208,8 @@ class PieceWriter {
 
   const PieceSettings& settings_;
   platform::FileHandle file_;
+  char offsetWrites_[kOffsetWriteLimit][kOffsetWriteTextSize] = {};  // KeepOffsetWrite, in order
+  int offsetWriteCount_ = 0;
   bool writeFailed_ = false;
   char line_[kCarriedTextSize + 64];
   size_t used_ = 0;

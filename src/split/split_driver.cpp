@@ -21,6 +21,7 @@
 #include "nc/machine_state.h"
 #include "nc/measure.h"
 #include "nc/number_text.h"
+#include "nc/pass_rules.h"
 #include "split/intermediate.h"
 #include "split/machine_meter.h"
 #include "split/measure_messages.h"
@@ -669,6 +670,9 @@ class SplitLoop {
   }
   // A piece opened: it names the tools it cuts with.
   void ToolsBegin() { tools_ = PieceTools{}; }
+  // Keeps the offset write (G10) `block` for the heads of the pieces after it (any other block:
+  // nothing). False when the writer cannot keep it.
+  bool KeepOffsetWrite(const BlockRecord& block);
 
   SplitRun* run_;
   MachineMeter machineMeter_;  // the planner of the piece being written (TIMEMODEL=1)
@@ -684,6 +688,24 @@ class SplitLoop {
   PieceTools tools_;                // the tools of the piece being written
   const char* passedKind_ = nullptr;  // the kind of split of a pending seam (nullptr: by its meter)
 };
+
+// True for a block that may be an offset write (G10): the text holds "G10" not followed by a digit.
+bool KeepsOffsetWrite(const BlockRecord& block) {
+  for (size_t i = 0; i + 3 <= block.length; ++i) {
+    if (block.text[i] == 'G' && block.text[i + 1] == '1' && block.text[i + 2] == '0' &&
+        (i + 3 == block.length || block.text[i + 3] < '0' || block.text[i + 3] > '9')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SplitLoop::KeepOffsetWrite(const BlockRecord& block) {
+  Block words;
+  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !IsOffsetWrite(words)) return true;
+  char text[kOffsetWriteTextSize];
+  return OffsetWriteWords(block.text, words, text, sizeof text) && writer_.KeepOffsetWrite(text);
+}
 
 int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
@@ -715,6 +737,10 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
   if (body) {
     writer_.WriteBlock(block);
     meters_.Measure(block);
+  }
+  if (body && KeepsOffsetWrite(block) && !KeepOffsetWrite(block)) {
+    FormatLog(kIntermediateBroken, run_->intermediatePath, block.line);
+    return Refuse(*run_);
   }
   return kSplitDone;
 }

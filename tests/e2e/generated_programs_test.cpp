@@ -82,7 +82,7 @@ class GeneratedPrograms : public testing::Test {
 };
 
 void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
-  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : "GEN") +
+  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : style == kFixtureOffsets ? "OFS" : "GEN") +
                            std::to_string(seed) + ".NC";
   SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path(name));
   const GeneratedProgram program = GenerateProgram(seed, lines, style);
@@ -173,6 +173,10 @@ TEST_F(GeneratedPrograms, CamPostProgramsSplitCheckedAndTotalled) { SplitAndChec
 // The same for posts of PC-based controls: G91.1 in the safety line, ";" comments and ";" block
 // ends, read alike by the split and by its check.
 TEST_F(GeneratedPrograms, PcControlPostProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kPcControlPost); }
+
+// The same for programs that write the work offset in force and tool lengths (G10) as they go:
+// every piece after a write writes it again before it moves, and the check holds them to it.
+TEST_F(GeneratedPrograms, FixtureOffsetProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kFixtureOffsets); }
 
 // What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
 // they were found: each either splits and passes the check, or is refused with its reason.

@@ -163,6 +163,49 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
   ExpectEditsJudged(edits, kCheckFailed);
 }
 
+// Offset writes (G10) replayed in a piece's head: the writes before the piece's first move, in the
+// program's order and with its values, whatever the form of the numbers; anything less is refused.
+TEST(SplitCheckMutation, OffsetWritesReplayedInTheHead) {
+  ExpectEditsJudged(
+      {
+          {"work offset write in thousandths", "real_g10_offset_writes", 3, "G90G10L2P1X-50.Y-200.Z-300.",
+           "G90G10L2P1X-50000Y-200000Z-300000"},
+          {"replay with blanks and N", "real_g10_offset_writes", 4, "G90G10L10P2R-135.5", "N5 G10 L10 P2 R-135.5"},
+          // After the program's end nothing runs: the control never makes this write.
+          {"a write after the end", "real_g10_offset_writes", 1, "M30\r\n", "M30\r\nG90G10L2P2X5.\r\n"},
+      },
+      kCheckPassed);
+  ExpectEditsJudged(
+      {
+          {"work offset write dropped", "real_g10_offset_writes", 3, "G90G10L2P1X-50.Y-200.Z-300.\r\n", ""},
+          {"length write dropped", "real_g10_offset_writes", 4, "G90G10L10P2R-135.5\r\n", ""},
+          {"both writes dropped", "real_g10_offset_writes", 3,
+           "G90G10L2P1X-50.Y-200.Z-300.\r\nG90G10L10P2R-135.5\r\n", ""},
+          {"work offset write altered", "real_g10_offset_writes", 3, "X-50.Y-200.Z-300.", "X-50.Y-200.Z-300.5"},
+          {"another work offset written", "real_g10_offset_writes", 3, "G90G10L2P1X", "G90G10L2P2X"},
+          {"length write altered", "real_g10_offset_writes", 4, "R-135.5", "R-135."},
+          {"replay in thousandths read as millimetres", "real_g10_offset_writes", 3, "X-50.Y", "X-50Y"},
+          {"writes in another order", "real_g10_offset_writes", 3,
+           "G90G10L2P1X-50.Y-200.Z-300.\r\nG90G10L10P2R-135.5\r\n",
+           "G90G10L10P2R-135.5\r\nG90G10L2P1X-50.Y-200.Z-300.\r\n"},
+          {"a write replayed twice", "real_g10_offset_writes", 4, "G90G10L10P2R-135.5\r\n",
+           "G90G10L10P2R-135.5\r\nG90G10L10P2R-135.5\r\n"},
+          {"replay incremental", "real_g10_offset_writes", 3, "G90G10L2P1", "G91G10L2P1"},
+          {"program's own write dropped", "real_g10_offset_writes", 2, "G10 L2 P1 X-50. Y-200. Z-300.\r\n", ""},
+          {"program's own write after the move", "real_g10_offset_writes", 2,
+           "G10 L2 P1 X-50. Y-200. Z-300.\r\nG10 L10 P2 R-135.5\r\nX10.Y10.\r\nZ2.",
+           "G10 L10 P2 R-135.5\r\nX10.Y10.\r\nG10 L2 P1 X-50. Y-200. Z-300.\r\nZ2."},
+          {"radius write dropped", "real_g10_offset_writes", 4, "G10 L12 P2 R5.\r\n", ""},
+          // A write the program does not make at all, where a later piece would run after it.
+          {"a write added in the tail", "real_g10_offset_writes", 1, "X0.Y0.\r\n(TIME", "X0.Y0.\r\nG10L2P2X5.\r\n(TIME"},
+          {"a write added before the end", "real_g10_offset_writes", 1, "G28 X0 Y0\r\nM30\r\n",
+           "G28 X0 Y0\r\nG90G10L2P2X5.\r\nM30\r\n"},
+          {"a write added in the head", "real_g10_offset_writes", 2, "(G10_OFFSET_WRITES.NC)\r\n",
+           "(G10_OFFSET_WRITES.NC)\r\nG90G10L2P2X5.\r\n"},
+      },
+      kCheckFailed);
+}
+
 // The forms of other controls' programs, which the check reads as the split does: each edit that
 // keeps the piece's run is passed, and the nearest edit that changes it (or that a control could
 // read another way) is refused.
@@ -325,7 +368,7 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // intermediate point at the top of travel moved, a feed move's end moved within the resolution);
 // the check may only become stronger. Each case draws its edits from a seed of its own, so a case
 // added raises the figure by what its own pieces let through and no more.
-constexpr int kMissedAtMost = 209;
+constexpr int kMissedAtMost = 223;  // 14 of them from real_g10_offset_writes: its footer and approach, as in every case
 // The same for the golden cases of the seam policies break and tool (named "seam_..."), tallied
 // apart, each case with its seed as the others. Today's are of the same kinds (moves in the clear
 // at the top of travel, an approach height, lines of the footer after the return).

@@ -611,6 +611,72 @@ TEST(SplitCheckPairs, CarriedBlocks) {
   });
 }
 
+// A second fixture's offset written between two operations, the seam on the second operation's
+// first cut: the piece that cuts it again writes the offset again before it moves; without the
+// write, with another value, or with the write after its positioning it is refused.
+TEST(SplitCheckPairs, OffsetWritesBetweenOperations) {
+  constexpr const char* kFixtures = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                         "G10 L2 P1 X-100. Y-50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\nX20.\n" HOME;
+  constexpr const char* kFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                                  "G10 L2 P1 X-100. Y-50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\n"
+                                                  "Z0.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+#define RESUME "G00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME
+  CheckPairs({
+      {"written again before the positioning", kFixtures,
+       {kFirst, HEAD "G90G10L2P1X-100.Y-50.\n" POSITIONING RESUME}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"written again in thousandths", kFixtures,
+       {kFirst, HEAD "G90 G10 L2 P1 X-100000 Y-50000\n" POSITIONING RESUME}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"not written again", kFixtures,
+       {kFirst, HEAD POSITIONING RESUME}, {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
+      {"written with another value", kFixtures,
+       {kFirst, HEAD "G90G10L2P1X-100.Y-60.\n" POSITIONING RESUME},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
+      // Written after the positioning, at the start height where the program wrote it: the tool
+      // stands as high as it did in the program, and its X Y rapid in the new frame is the
+      // program's own.
+      {"written after the positioning", kFixtures,
+       {kFirst, HEAD POSITIONING "G90G10L2P1X-100.Y-50.\n" RESUME}, {0, 0, 50}, kCheckPassed, 0, ""},
+      // ... but not where the tool stands lower: no restore there.
+      {"written after a lower positioning", kFixtures,
+       {kFirst, HEAD "G90G0X0.Y0.Z30.\nG90G10L2P1X-100.Y-50.\n" RESUME}, {0, 0, 50}, kCheckFailed,
+       kRuleCarriedBlock, "元のＮＣファイルにないブロック", 2},
+  });
+#undef RESUME
+}
+
+// A local coordinate system for the second of two parts on the table, the seam on its first cut:
+// the piece that cuts it again sets the same shift after its positioning; without it, with
+// another shift, or with the shift worked into its numbers instead (the same places, in another
+// state: what the program's later blocks mean would change), it is refused.
+TEST(SplitCheckPairs, LocalCoordinateSystems) {
+  constexpr const char* kParts = HEAD "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                      "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME;
+  constexpr const char* kFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                                  "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\n"
+                                                  "Z0.\nG00 Z50.\nX-100. Y-50.\nM30\n%\n";
+  CheckPairs({
+      {"as written", kParts, {kParts}, {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift restored after the positioning", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift in thousandths", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100000 Y50000\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"shift not restored", kParts,
+       {kFirst, HEAD POSITIONING "G00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います", 2},
+      {"another shift", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y60.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "始点が違います", 2},
+      {"shift worked into the numbers", kParts,
+       {kFirst, HEAD POSITIONING "G00 X110. Y50.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX120.\nG00 Z50.\nX0. Y0.\nM30\n%\n"},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "ローカル座標系（G52）", 2},
+      {"cancel left out", kParts,
+       {kFirst, HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "", 2},
+  });
+}
+
 }  // namespace
 
 // --- Behind header and footer files that were there before the run ---------------------------

@@ -76,11 +76,14 @@ class Generator {
   void Arc();
   void Drill();
   void ToolChange();
+  void OffsetWrite();
   void End();
 
   std::mt19937 rng_;
   int target_;
   int style_;
+  static constexpr int kMostOffsetWrites = 30;  // below the writes a split replays
+  int offsetWrites_ = 0;
   GeneratedProgram program_{};
   const char* eol_ = "\r\n";
   int64_t at_[3] = {0, 0, kStartZ};  // X, Y, Z where the tool stands (thousandths, absolute)
@@ -133,7 +136,7 @@ void Generator::Line(const std::vector<std::string>& words) {
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
-  if (style_ == kCamPost || style_ == kPcControlPost) {
+  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets) {
     CamHeader();
     return;
   }
@@ -383,6 +386,18 @@ void Generator::ToolChange() {
   tool_ = tool_ % 20 + 1;
   Line({Code('T', tool_), "M06"});
   if (Chance(50)) Comment();
+  if (style_ == kFixtureOffsets && offsetWrites_ < kMostOffsetWrites && Chance(50)) {
+    // The tool's length, as measured on a presetter: the positioning and G43 H after it name
+    // every axis again.
+    ++offsetWrites_;
+    std::vector<std::string> write;
+    if (distance_ != 90) write.push_back("G90");  // an incremental write would add to the length
+    distance_ = 90;
+    for (const std::string& word : {std::string("G10"), std::string("L10"), Code('P', tool_), Word('R', -Range(80000, 250000))}) {
+      write.push_back(word);
+    }
+    Line(write);
+  }
   const int64_t x = Range(-80000, 80000);
   const int64_t y = Range(-80000, 80000);
   Line({"G90", "G00", Word('X', x), Word('Y', y), Code('S', 1000 + 250 * Pick(16)), "M03"});
@@ -395,6 +410,18 @@ void Generator::ToolChange() {
   if (Chance(50)) words.push_back("M08");
   Line(words);
   at_[2] = z;
+}
+
+// The work offset in force written anew (the next fixture's): every axis is named at once after it,
+// absolute, where the tool stood in the old frame's numbers.
+void Generator::OffsetWrite() {
+  if (offsetWrites_ >= kMostOffsetWrites) return;
+  ++offsetWrites_;
+  Line({distance_ != 90 ? "G90" : "", "G10", "L2", "P1", Word('X', -Range(100000, 300000)),
+        Word('Y', -Range(100000, 300000)), Word('Z', -Range(200000, 400000))});
+  Line({"G90", "G00", Word('X', at_[0]), Word('Y', at_[1]), Word('Z', at_[2])});
+  distance_ = 90;
+  motion_ = 0;
 }
 
 void Generator::End() {
@@ -419,6 +446,7 @@ GeneratedProgram Generator::Run() {
     if (kind < 2) {
       Drill();
     } else {
+      if (style_ == kFixtureOffsets && Chance(30)) OffsetWrite();
       Approach();
       Cuts(static_cast<int>(Range(5, 40)));
     }

@@ -36,6 +36,10 @@ enum ProgramStyle {
   kPcControlPost = 2,     // kCamPost as a post for a PC-based control writes it: G91.1 in the
                           // safety line, comments after ";" (to the end of the line), and every
                           // third line ended by ";" as an ISO tape listing ends its blocks
+  kFixtureOffsets = 3,    // kCamPost for work on several fixtures: now and then the work offset in
+                          // force is written (G10 L2 P1) between operations, followed by a rapid
+                          // that names every axis, and a tool's length (G10 L10) before its
+                          // change's first positioning; at most 30 writes
 };
 
 // A program of about `lines` lines (at least one operation) from `seed`.

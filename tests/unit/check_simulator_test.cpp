@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check/machine_simulator.h"
+#include "check/move_compare.h"
 
 namespace {
 
@@ -210,7 +211,13 @@ TEST(CheckSimulator, AlarmsAndBlocksTheCheckCannotRun) {
       {"M99", kSimulationUnsupported, 0, 'M', 99, 1},
       {"G65 P9010 A1.", kSimulationUnsupported, 0, 'G', GCode(65), 1},
       {"G66 P9010", kSimulationUnsupported, 0, 'G', GCode(66), 1},
-      {"G10 L2 P1 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 1},
+      // Offset writes the model follows only in the form that stores the same each time it runs.
+      {"G91 G10 L2 P1 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 1},
+      {"G91\nG10 L2 P1 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 2},
+      {"G10 L3 P1 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 1},
+      {"G10 L2 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 1},
+      {"G10 L2 P1 X0. M08", kSimulationUnsupported, 0, 'G', GCode(10), 1},
+      {"G10 L2.5 P1 X0.", kSimulationUnsupported, 0, 'G', GCode(10), 1},
       {"G68 X0. Y0. R45.", kSimulationUnsupported, 0, 'G', GCode(68), 1},
       {"G51 X0. Y0. P2000", kSimulationUnsupported, 0, 'G', GCode(51), 1},
       {"G16", kSimulationUnsupported, 0, 'G', GCode(16), 1},
@@ -308,6 +315,108 @@ TEST(CheckSimulator, PositionsAProgramCannotKnow) {
   ASSERT_EQ(declared.Run("G91 G28 Z0.\nG90 G92 Z100.\nG00 Z5."), kSimulationOk);
   EXPECT_EQ(declared.Last().to.flags[2], kProgramKnown);
   EXPECT_EQ(declared.Last().to.program[2], 5.0);
+}
+
+// Offset writes: no move, their X/Y/Z/R are values; after the first move one that may change the
+// frame in force (a work offset, a length) loses every axis, one of a radius does not; the chain
+// of writes in the state tells writes of other values, registers or forms of the same value apart.
+TEST(CheckSimulator, OffsetWrites) {
+  struct Case {
+    const char* name;
+    const char* program;  // its last line moves X only, to 5.
+    bool yKnown;          // Y known at the end
+  } cases[] = {
+      {"before the first move", "G10 L2 P1 X-100. Y-50. Z-300.\nG00 X5.", true},
+      {"a work offset after a move", "G00 X1.\nG10 L2 P1 X-100. Y-50. Z-300.\nG00 X5.", false},
+      {"an extended work offset after a move", "G00 X1.\nG10 L20 P3 X-100.\nG00 X5.", false},
+      {"a length after a move", "G00 X1.\nG10 L10 P1 R-150.\nG00 X5.", false},
+      {"a length, memory A, after a move", "G00 X1.\nG10 L1 P1 R-150.\nG00 X5.", false},
+      {"a radius after a move", "G00 X1.\nG10 L12 P1 R5.\nG00 X5.", true},
+      {"a radius wear after a move", "G00 X1.\nG10 L13 P1 R0.01\nG00 X5.", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine machine(0, 0, 50);
+    ASSERT_EQ(machine.Run(c.program), kSimulationOk);
+    const CheckEvent& last = machine.Last();
+    EXPECT_EQ(last.kind, kEventRapid);  // the write itself made no move
+    EXPECT_EQ(last.state.offsetWriteCount, 1);
+    EXPECT_NE(last.state.offsetWrites, 0u);
+    EXPECT_TRUE(PhysicalKnown(last.to, 0));
+    EXPECT_EQ(last.to.physical[0], 5.0);
+    EXPECT_EQ(PhysicalKnown(last.to, 1), c.yKnown);
+    EXPECT_EQ(PhysicalKnown(last.to, 2), c.yKnown);
+  }
+
+  auto chain = [](const char* program) {
+    Machine machine(0, 0, 50);
+    EXPECT_EQ(machine.Run(std::string(program) + "\nG00 X5."), kSimulationOk) << program;
+    return machine.Last().state.offsetWrites;
+  };
+  const uint64_t written = chain("G10 L2 P1 X-100. Y-50.");
+  EXPECT_EQ(chain("G10 L2 P1 X-100000 Y-50000"), written);          // thousandths
+  EXPECT_EQ(chain("g10 l2 p1 x-100. y -50."), written);              // case and blanks
+  EXPECT_EQ(chain("G90 G10 L2 P1 Y-50. X-100."), written);           // order of the words, G90
+  EXPECT_NE(chain("G10 L2 P1 X-100 Y-50."), written);
+  EXPECT_NE(chain("G10 L2 P2 X-100. Y-50."), written);               // another offset
+  EXPECT_NE(chain("G10 L20 P1 X-100. Y-50."), written);              // an extended one
+  EXPECT_NE(chain("G10 L2 P1 X-100. Y-50. Z0."), written);           // Z written too
+  const uint64_t two = chain("G10 L2 P1 X-100.\nG10 L10 P1 R-150.");
+  EXPECT_NE(chain("G10 L10 P1 R-150.\nG10 L2 P1 X-100."), two);     // the order of writes
+  EXPECT_NE(chain("G10 L2 P1 X-100."), two);
+
+  // An axis lost to the new frame remembers where it was lost: two runs that wrote the offset
+  // with the tool at different heights do not agree on Z afterwards.
+  Machine high(0, 0, 50);
+  Machine low(0, 0, 50);
+  ASSERT_EQ(high.Run("G00 X1.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  ASSERT_EQ(low.Run("G00 X1. Z30.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  EXPECT_FALSE(SameAxis(high.Last().to, low.Last().to, 2, 0.001));
+  Machine same(0, 0, 50);
+  ASSERT_EQ(same.Run("G00 X2.\nG10 L2 P1 X-100.\nG00 X5."), kSimulationOk);
+  EXPECT_TRUE(SameAxis(high.Last().to, same.Last().to, 2, 0.001));
+  EXPECT_TRUE(SamePoint(high.Last().to, same.Last().to, 0.001));
+
+  // Block events: a write is a block a piece may restore in its head.
+  Machine events(0, 0, 50, true);
+  ASSERT_EQ(events.Run("G10 L2 P1 X-100."), kSimulationOk);
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_EQ(events.Last().kind, kEventBlock);
+  EXPECT_EQ(events.Last().blockClass, kBlockRestore);
+}
+
+// G52: the tool stays, its numbers change by the change of the shift; later moves land shifted;
+// zeros cancel. The shift is state. Only the absolute form outside a cycle is followed, and no G92
+// under a shift.
+TEST(CheckSimulator, LocalCoordinateSystem) {
+  Machine local(0, 0, 50);
+  ASSERT_EQ(local.Run("G00 X10. Y5.\nG52 X100. Y50.\nG00 X10. Y5.\nG52 X40.\nG01 X0. F100\nG52 X0. Y0. Z0.\nG00 X0. Y0."),
+            kSimulationOk);
+  ASSERT_EQ(local.events.size(), 4u);
+  ExpectAt(local.events[1].from, 10, 5, 50, "the shift moves nothing");
+  EXPECT_EQ(local.events[1].from.program[0], -90.0);
+  EXPECT_EQ(local.events[1].from.program[1], -45.0);
+  ExpectAt(local.events[1].to, 110, 55, 50, "under X100. Y50.");
+  EXPECT_EQ(local.events[1].state.localShift[0], 100.0);
+  ExpectAt(local.events[2].to, 40, 55, 50, "X changed alone, Y kept");
+  EXPECT_EQ(local.events[2].state.localShift[0], 40.0);
+  EXPECT_EQ(local.events[2].state.localShift[1], 50.0);
+  ExpectAt(local.Last().to, 0, 0, 50, "cancelled");
+  EXPECT_EQ(local.Last().state.localShift[0], 0.0);
+  EXPECT_EQ(local.Last().state.localShift[1], 0.0);
+  // Thousandths are lengths like every other word.
+  Machine thousandths(0, 0, 50);
+  ASSERT_EQ(thousandths.Run("G52 X100000\nG00 X1."), kSimulationOk);
+  ExpectAt(thousandths.Last().to, 101, 0, 50, "G52 X100000");
+
+  const char* refused[] = {"G91 G52 X10.", "G91\nG52 X10.", "G52 X10.\nG92 X0.", "G52 X10.\nG92.1",
+                           "G52 X10. M08", "G81 X1. Y1. Z-1. R2. F100\nG52 X10."};
+  for (const char* program : refused) {
+    Machine machine(0, 0, 50);
+    EXPECT_EQ(machine.Run(program), kSimulationUnsupported) << program;
+  }
+  Machine cancelled(0, 0, 50);
+  EXPECT_EQ(cancelled.Run("G52 X10.\nG52 X0.\nG92 X0."), kSimulationOk);
 }
 
 TEST(CheckSimulator, CannedCycles) {

@@ -291,6 +291,28 @@ TEST(MeasureProgram, BlocksHolesAndWhatTheSplitMustKnowOfEachMove) {
   EXPECT_NEAR(m.distance.running * 1000.0, 15.0 + 4 * 10.0 + 2.0, 1e-9);
 }
 
+TEST(MeasureProgram, OffsetWritesAreCarriedAndLoseThePlaceWhereTheFrameMayChange) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G01 X10. Y10. Z5. F100\n"   // 1
+                       "G10 L12 P1 R5.\n"               // 2 a radius: every axis still known
+                       "X20.\n"                         // 3
+                       "G10 L2 P1 X-100. Y-50. Z-300.\n"  // 4 the work offset: no move, all unknown
+                       "X30.\n"                         // 5 from unknown Y and Z
+                       "Y20. Z4.\n"                     // 6 all known again
+                       "M30\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
+                                  kStartAt100,
+                                  "M 1 17 0 10000 10000 5000 100000 1",
+                                  "M 1 17 0 20000 10000 5000 100000 3",
+                                  "M 1 17 232 30000 10000 5000 100000 5",  // from unknown, Y Z unknown, X named
+                                  "M 1 17 776 30000 20000 4000 100000 6",  // from unknown, Y Z named
+                              }));
+  EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{
+                                       "B 2 90 G10 L12 P1 R5.", "B 4 90 G10 L2 P1 X-100. Y-50. Z-300.", "B 7 90 M30"}));
+}
+
 TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) {
   TempDir dir;
   dir.Write("PART.NC", "G91 G28 Z0.\nG43 H1 Z50.\nT1 M06\nG90 G00 X5.\nG01 Z-1. F100\n");
@@ -324,6 +346,9 @@ TEST(MeasureProgram, CountsCuttingMovesWithoutFeed) {
 
 TEST(MeasureProgram, Refusals) {
   std::string longLine(4096, 'X');
+  // One offset write more than a piece replays (the first 32 pass, the 33rd on line 34 is refused).
+  std::string manyWrites = "G01 X1. F10\n";
+  for (int i = 0; i < 33; ++i) manyWrites += "G10 L2 P2 X" + std::to_string(i) + ".\n";
   struct Case {
     const char* name;
     std::string program;
@@ -338,8 +363,25 @@ TEST(MeasureProgram, Refusals) {
        "エラー：1 行目の G65 は分割できません（マクロの呼び出し）。"},
       {"a rotation", "G01 X1. F10\nG68 X0 Y0 R45.\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G68 は分割できません（座標回転）。"},
-      {"an offset write", "G10 L2 P1 X0\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
-       "エラー：1 行目の G10 は分割できません（オフセット・座標系の書き換え）。"},
+      {"an incremental offset write", "G91 G10 L2 P1 X0\nG01 X1. F10\n", kMeasureOffsetWriteForm, 1,
+       "エラー：1 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an offset write under G91", "G01 X1. F10\nG91\nG10 L2 P1 X0\n", kMeasureOffsetWriteForm, 3,
+       "エラー：3 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an offset write without its register", "G01 X1. F10\nG10 L2 X0\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"a tool-life write", "G01 X1. F10\nG10 L3 P1\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      // After a write of a work offset or a length, no axis is known until named absolute.
+      {"an incremental move after a work offset write", "G01 X1. F10\nG10 L2 P1 X0.\nG91 G01 X1.\n",
+       kMeasureUnknownPosition, 3,
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+      {"an incremental move after a length write", "G01 X1. F10\nG10 L10 P1 R-150.\nG91 G01 Z1.\n",
+       kMeasureUnknownPosition, 3,
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+      {"more offset writes than a piece replays", manyWrites, kMeasureTooManyOffsetWrites, 34,
+       "エラー：34 行目の G10 で、本体のオフセットの書き込みが 32 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。"},
+      {"an offset write with a move word", "G01 X1. F10\nG10 L2 P1 X0 F100\n", kMeasureOffsetWriteForm, 2,
+       "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
       {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
       {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
