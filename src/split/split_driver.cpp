@@ -658,6 +658,10 @@ class SplitLoop {
   // Ends the piece being written before the cut `record` for its size (SIZE): the next piece
   // approaches the cut's start from above, as after a hole.
   int BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end);
+  // Opens the next piece at `record` and writes its head: the restore of `before`, the approach
+  // (`fromAbove`: at the start height to above the move's start, as after a break; else down onto
+  // the move's start) and the record itself, the first amount of the piece.
+  int BeginPieceAt(const PathRecord& record, const MachineState& before, Position* end, bool fromAbove);
   // The planned seam at the record being read (nullptr: none).
   const PlannedSeam* PlannedHere(int kind) const {
     if (plan_ == nullptr || next_ >= plan_->count) return nullptr;
@@ -864,6 +868,10 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
   if (Close(pending_.byTime ? kSplitByTime : kSplitByDistance) != kSplitDone) return kSplitFailed;
   Blank();
   pending_ = PendingSeam{false, false, false, 0, nullptr};
+  return BeginPieceAt(record, before, end, false);
+}
+
+int SplitLoop::BeginPieceAt(const PathRecord& record, const MachineState& before, Position* end, bool fromAbove) {
   // A piece that resumes with another tool than the header's changes tools once, to its own: the
   // header's set-up of the first tool is left out.
   const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
@@ -878,7 +886,11 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
     writer_.WriteHole(record.drill);
     meters_.Measure(record.drill, previous_, end);
   } else {
-    writer_.Approach(previous_, record.move.feed);
+    if (fromAbove) {
+      writer_.ApproachFromAbove(previous_);
+    } else {
+      writer_.Approach(previous_, record.move.feed);
+    }
     writer_.WriteMove(record.move);
     meters_.Measure(record.move, previous_);
   }
@@ -891,22 +903,7 @@ int SplitLoop::BreakSeam(const PathRecord& record, const MachineState& before, P
   if (Close(passedKind_) != kSplitDone) return kSplitFailed;
   Blank();
   passedKind_ = nullptr;
-  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
-                                                                                        : kProgramHeader;
-  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
-  writer_.Restore(before);
-  ToolsBegin();
-  meters_.Reset();
-  if (record.hole) {
-    writer_.ApproachHole(record.drill);
-    writer_.WriteHole(record.drill);
-    meters_.Measure(record.drill, previous_, end);
-  } else {
-    writer_.ApproachFromAbove(previous_);
-    writer_.WriteMove(record.move);
-    meters_.Measure(record.move, previous_);
-  }
-  return kSplitDone;
+  return BeginPieceAt(record, before, end, true);
 }
 
 int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& before, Position* end) {
@@ -915,22 +912,7 @@ int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& befor
   if (Close(passedKind_) != kSplitDone) return kSplitFailed;
   Blank();
   passedKind_ = nullptr;
-  const int header = before.tool != kNotStated && before.tool != run_->piece.header.tool ? kResumeHeader
-                                                                                        : kProgramHeader;
-  if (OpenPiece(run_, &writer_, ++pieceNumber_, previous_, header) != kSplitDone) return kSplitFailed;
-  writer_.Restore(before);
-  ToolsBegin();
-  meters_.Reset();
-  if (record.hole) {
-    writer_.ApproachHole(record.drill);
-    writer_.WriteHole(record.drill);
-    meters_.Measure(record.drill, previous_, end);
-  } else {
-    writer_.Approach(previous_, record.move.feed);
-    writer_.WriteMove(record.move);
-    meters_.Measure(record.move, previous_);
-  }
-  return kSplitDone;
+  return BeginPieceAt(record, before, end, false);
 }
 
 int SplitLoop::Run() {
