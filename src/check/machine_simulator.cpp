@@ -113,7 +113,6 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   changesSinceCut_ = lastChangeLine_ = setPositions_ = 0;
   frameFault_ = ToolFrame{};
   firstMoveOffset_ = 0;
-  stillOffsets_ = 0;
   for (int32_t& line : stillLines_) line = 0;
   groupsSet_ = openingGroups_ = 0;
   openingEnded_ = false;
@@ -642,8 +641,7 @@ bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slo
     // A positioning to where the tool stands ends the opening too.
     EndOpening();
     const int offset = state_.workOffset;
-    if (firstMoveOffset_ == 0 && offset >= 54 && offset <= 59 && (stillOffsets_ & (1u << (offset - 54))) == 0) {
-      stillOffsets_ |= 1u << (offset - 54);
+    if (firstMoveOffset_ == 0 && offset >= 54 && offset <= 59 && stillLines_[offset - 54] == 0) {
       stillLines_[offset - 54] = line_;
     }
     return false;

@@ -146,7 +146,11 @@ class MachineSimulator {
   // The work offsets (bit n for G5n, 54..59) in force at the positionings before the file's first
   // move that went nowhere in them, and the line of the first: each is taken for the start point's
   // frame, where the tool already stands.
-  uint32_t stillPositioningOffsets() const { return stillOffsets_; }
+  uint32_t stillPositioningOffsets() const {
+    uint32_t offsets = 0;
+    for (int n = 0; n < 6; ++n) offsets |= stillLines_[n] != 0 ? 1u << n : 0u;
+    return offsets;
+  }
   int stillPositioningLine(int offset) const { return stillLines_[offset - 54]; }
   // The modal groups (OpeningGroup bits) the file set, by a code of its own, up to its first move
   // (its opening); valid once that move came (openingEnded()).
@@ -235,8 +239,7 @@ class MachineSimulator {
   int32_t lastChangeLine_ = 0;
   int32_t setPositions_ = 0;
   int32_t firstMoveOffset_ = 0;
-  uint32_t stillOffsets_ = 0;
-  int32_t stillLines_[6] = {};
+  int32_t stillLines_[6] = {};  // per work offset G54..G59: the line of its first such positioning
   uint32_t groupsSet_ = 0;
   uint32_t openingGroups_ = 0;  // groupsSet_ at the first move
   bool openingEnded_ = false;

@@ -321,7 +321,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again.
-    const bool lastCut = !record.hole && record.line() >= job_.lastCutLine;
+    const bool lastCut = IsLastCut(record, job_.lastCutLine);
     if (!pending_ && meters_.Passed() && lastCut && plan_->lastCutPassedLine == 0) {
       plan_->lastCutPassedLine = record.line();
     }

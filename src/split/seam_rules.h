@@ -103,6 +103,12 @@ struct PathRecord {
   bool cutting() const { return hole || (move.motion >= 1 && move.motion <= 3); }
 };
 
+// The program's last cut (a move on the line `lastCutLine` or after, not a hole): it ends the
+// piece it passes a limit in, since a piece after it would only cut it again.
+inline bool IsLastCut(const PathRecord& record, int lastCutLine) {
+  return !record.hole && record.line() >= lastCutLine;
+}
+
 // True for a block that changes tools (M06); `*namesTool` tells whether it names the tool (T).
 inline bool IsToolChange(const BlockRecord& block, bool* namesTool) {
   Block words;

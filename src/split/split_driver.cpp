@@ -835,7 +835,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
     if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again. (A plan of seams holds none there.)
-    const bool lastCut = plan_ == nullptr && !record.hole && record.line() >= run_->lastCutLine;
+    const bool lastCut = plan_ == nullptr && IsLastCut(record, run_->lastCutLine);
     const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
                       !(record.hole && passedHere) && !lastCut;
     if (seam) {
