@@ -305,7 +305,7 @@ int SplitChecker::HandleMove(const CheckEvent& move) {
     int peeked = kStreamEvent;
     for (; at < EventStream::kLookAhead; ++at) {
       peeked = replay_.Peek(at, &next);
-      if (peeked != kStreamEvent || next->kind != kEventBlock || next->blockClass == kBlockOther) break;
+      if (peeked != kStreamEvent || next->kind != kEventBlock || !MayLeaveOut(*next)) break;
     }
     if (peeked == kStreamFault) return FailStream(replay_, 0);
     if (peeked == kStreamEvent && next->kind != kEventBlock &&

@@ -15,19 +15,12 @@ int SplitChecker::MatchReplayBlock(const CheckEvent& block, bool* matched) {
     const int peeked = replay_.Peek(at, &next);
     if (peeked == kStreamFault) return FailStream(replay_, 0);
     if (peeked == kStreamEnd) return kCheckPassed;
-    if (next->kind != kEventBlock) {
-      // The header file's moves are the split's own: a piece may leave them out (a set-up of the
-      // header's tool, in a piece that resumes with another).
-      if (job_.headerFile != nullptr) continue;
-      return kCheckPassed;
-    }
-    if (next->signature == block.signature) {
+    if (next->kind == kEventBlock && next->signature == block.signature) {
       for (int k = 0; k <= at; ++k) replay_.Take();
       *matched = true;
       return kCheckPassed;
     }
-    // Only a block that sets state is left out: what it sets shows in the state at the moves.
-    if (next->blockClass == kBlockOther) return kCheckPassed;
+    if (!MayLeaveOut(*next)) return kCheckPassed;
   }
   return kCheckPassed;
 }
@@ -45,8 +38,7 @@ int SplitChecker::EndReplay(int pieceLine) {
     if (peeked == kStreamEnd) return kCheckPassed;
     // The program's opening ends at its next move, one that goes nowhere included.
     if ((next->kind != kEventBlock || next->positioning == 1) && job_.headerFile == nullptr) return kCheckPassed;
-    if (next->kind == kEventBlock && next->blockClass == kBlockOther &&
-        !(next->positioning == 1 && next->signature == 0)) {
+    if (!MayLeaveOut(*next)) {
       if (job_.headerFile != nullptr) {
         Detail(kDetailHeaderBlockMissing, next->line);
         return Fail(kRuleCarriedBlock, pieceLine, 0);

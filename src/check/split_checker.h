@@ -102,6 +102,13 @@ class SplitChecker {
   int HandleBlock(const CheckEvent& block);
   int MatchReplayBlock(const CheckEvent& block, bool* matched);
   int EndReplay(int pieceLine);
+  // An event of the opening replayed that a piece may leave out: a block that only sets state or
+  // changes how words are read (what it sets shows in the state at the moves), and, in a header
+  // file of the user's, a move (a set-up of the header's tool, in a piece that resumes with
+  // another). A stop, a dwell, a G92 is never left out.
+  bool MayLeaveOut(const CheckEvent& event) const {
+    return event.kind == kEventBlock ? event.blockClass != kBlockOther : job_.headerFile != nullptr;
+  }
   int PeekSourceMoveAt(const CheckEvent& move, int at, const CheckEvent** next);
   int MatchSource(const CheckEvent& move, int* index, const CheckEvent** matched);
   int RepeatBeforeTheSameCut(const CheckEvent& move, int index);
