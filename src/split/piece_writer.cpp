@@ -502,11 +502,15 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
     Text(offsetWrites_[i], std::strlen(offsetWrites_[i]));
     Text("\r\n", 2);
   }
-  // Where the header leaves no length offset in force in a program that cuts under one, the tool
-  // may reach Z only after the piece's own tool change, with the offset: a piece after the first
-  // writes its positioning line (X and Y) in its restore.
+  // The tool may reach Z only as the program moves it: with the length offset the program cuts
+  // under, and with the tool the program has in the spindle. Where the header leaves no length
+  // offset in force in a program that cuts under one, or where the piece resumes with another tool
+  // than the header's in a program that cuts without offsets (the tool's own length then decides
+  // where the tip is), a piece after the first writes its positioning line (X and Y) in its
+  // restore, and Z after its tool change.
   const int offset = HeaderState().lengthOffset;
-  positioningPending_ = number > 1 && settings_.lengthOffsets && offset != 43 && offset != 44;
+  positioningPending_ = number > 1 && (settings_.lengthOffsets ? offset != 43 && offset != 44
+                                                                : header_ == kResumeHeader);
   if (!positioningPending_) {
     Text(Positioning(), std::strlen(Positioning()));
     Text("\r\n", 2);

@@ -471,7 +471,9 @@ int PrepareRun(SplitRun* run) {
   }
   // What every piece's head leaves the machine in: the restore of a piece starts from there. A
   // program that cuts under a tool length offset moves Z only under one: a header that leaves
-  // none in force gets a positioning line in X and Y alone.
+  // none in force gets a positioning line in X and Y alone. So does the header of a piece that
+  // resumes with another tool in a program that cuts without offsets: Z comes after its tool
+  // change.
   PieceSettings& piece = run->piece;
   piece.lengthOffsets = run->lengthOffsets;
   piece.setsPosition = run->setsPosition;
@@ -485,7 +487,9 @@ int PrepareRun(SplitRun* run) {
       FormatLog(kHeaderStateUnreadable, run->headerPath);
       return Refuse(*run);
     }
-    const bool withZ = !run->lengthOffsets || opening.lengthOffset == 43 || opening.lengthOffset == 44;
+    // (The same rule as the piece writer's: see PieceWriter::Open.)
+    const bool withZ = run->lengthOffsets ? opening.lengthOffset == 43 || opening.lengthOffset == 44
+                                          : headers[h] == kProgramHeader;
     if (headers[h] == kResumeHeader) run->resumeWithoutZ = !withZ;
     FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
     *states[h] = opening;
