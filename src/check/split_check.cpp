@@ -51,7 +51,7 @@ int SplitChecker::LearnFrames() {
   frames_.setsPosition = machine.setPositions() > 0;
   startOffset_ = machine.firstMoveOffset();
   programEnds_ = machine.ended();
-  endState_ = machine.state();
+  endState_ = programEnds_ ? machine.stateAtEnd() : machine.state();
   programGroups_ = machine.openingEnded() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
   programOffsets_ = machine.workOffsetsMovedIn();
   programStillOffsets_ = machine.stillPositioningOffsets();
@@ -850,15 +850,22 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
   }
   // Every piece ends as the program does: with its end (M02/M30, which stops the spindle and the
   // coolant) when the program has one, and with the spindle and the coolant as the program leaves
-  // them when it has none.
+  // them when it has none. The last piece reaches the end with nothing running that the program
+  // has stopped by then (a spindle or a coolant the program stops before its end is stopped there
+  // too, not only by the end's reset); stopping one earlier than the program is no harm.
   const MachineSimulator& machine = piece_.simulator();
   if (programEnds_ && !machine.ended()) {
     Detail("%s", kDetailNoProgramEnd);
     return Fail(kRulePosition, piece_.lineNumber(), 0);
   }
   for (int aspect : {kDiffSpindle, kDiffCoolant}) {
-    const CheckMachineState& now = machine.state();
-    const bool differs = aspect == kDiffSpindle ? now.spindle != endState_.spindle : now.coolant != endState_.coolant;
+    if (programEnds_ && !lastPiece_) break;  // the end's reset stops both in every piece
+    const CheckMachineState& now = programEnds_ ? machine.stateAtEnd() : machine.state();
+    const bool running = now.spindle == 3 || now.spindle == 4;
+    const bool differs =
+        aspect == kDiffSpindle
+            ? now.spindle != endState_.spindle && (!programEnds_ || running)
+            : now.coolant != endState_.coolant && (!programEnds_ || (now.coolant & ~endState_.coolant) != 0);
     if (!differs) continue;
     char found[64];
     char expected[64];
@@ -913,10 +920,13 @@ int SplitChecker::DrainSource() {
       return Fail(kRuleSameCut, lastLine, next->line);
     }
     const bool isReturn = next->kind == kEventReference || next->kind == kEventMachine;
-    if (next->kind == kEventBlock && job_.footerFile != nullptr) {
+    // The words riding on a program's last rapid ("G00 Z50. M09"), which the last piece's own
+    // return may take the place of, act where the program has them: a block like any other.
+    const bool acts = next->kind == kEventBlock || (!isReturn && next->signature != 0);
+    if (acts && job_.footerFile != nullptr) {
       if (closingBlockLine == 0) closingBlockLine = next->line;
-    } else if (next->kind == kEventBlock || (closingBlockLine != 0 && !isReturn)) {
-      const int missing = next->kind == kEventBlock ? next->line : closingBlockLine;
+    } else if (acts || (closingBlockLine != 0 && !isReturn)) {
+      const int missing = acts ? next->line : closingBlockLine;
       Detail(kDetailBlockMissing, missing);
       return Fail(kRuleCarriedBlock, lastLine, missing);
     }

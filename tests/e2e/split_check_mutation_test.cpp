@@ -138,6 +138,16 @@ TEST(SplitCheckMutation, FaultsOnceLetThroughAreRefused) {
       {"program's G43 move under G44", "real_cam_two_tools", 1, "G43Z15.H01", "G44Z15.H01"},
       {"program's G43 move with another H", "real_cam_two_tools", 1, "G43Z15.H01", "G43Z15.H03"},
       {"split's positioning under G49", "real_cam_two_tools", 2, "G43H1Z50.", "G49Z50."},
+      // In a program that cuts without length offsets the tip's height depends on the tool in the
+      // spindle: Z before the piece's own tool change is a height the program never gave.
+      {"Z before the tool change, no length offsets", "real_two_tools_without_length_offsets", 2,
+       "T2M06\r\nS3000M03\r\nG90G0G54X0.Y0.\r\nZ100.", "G90G0G54X0.Y0.Z100.\r\nT2M06\r\nS3000M03"},
+      // The coolant stop riding on the program's last rapid: the last piece's own return takes the
+      // place of the rapid, never of its M09.
+      {"last rapid with its M09 dropped", "real_two_tools", 3, "G00Z50.M09\r\n", ""},
+      {"last rapid with its M09 dropped, no length offsets", "real_two_tools_without_length_offsets", 3,
+       "G00Z50.M09\r\n", ""},
+      {"M09 dropped from the last rapid", "real_two_tools", 3, "G00Z50.M09\r\n", "G00Z50.\r\n"},
       // A tool change stops the spindle.
       {"no M03 after the tool change", "real_two_tools", 2, "S3000M03", "S3000"},
       {"no M03 after the tool change, user header", "real_two_tools", 2, "S3000M03", "S3000", true},
@@ -368,11 +378,11 @@ bool Mutate(std::vector<std::string>* lines, int op, std::mt19937* random) {
 // intermediate point at the top of travel moved, a feed move's end moved within the resolution);
 // the check may only become stronger. Each case draws its edits from a seed of its own, so a case
 // added raises the figure by what its own pieces let through and no more.
-constexpr int kMissedAtMost = 223;  // 14 of them from real_g10_offset_writes: its footer and approach, as in every case
+constexpr int kMissedAtMost = 224;  // 14 of them from real_g10_offset_writes: its footer and approach, as in every case
 // The same for the golden cases of the seam policies break and tool (named "seam_..."), tallied
 // apart, each case with its seed as the others. Today's are of the same kinds (moves in the clear
 // at the top of travel, an approach height, lines of the footer after the return).
-constexpr int kMissedAtMostAtBreaks = 67;
+constexpr int kMissedAtMostAtBreaks = 64;
 
 struct Tally {
   int mutants[kOperators] = {};
