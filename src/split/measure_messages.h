@@ -90,7 +90,7 @@ inline constexpr char kOffsetWriteFormText[] =
 inline constexpr char kTooManyOffsetWritesText[] =
     "エラー：%d 行目の G10 で、本体のオフセットの書き込みが %d 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。";
 inline constexpr char kUnknownPositionText[] =
-    "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。";
+    "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。";
 // kMeasureCycleLevelOnly: line number, the cycle's code.
 inline constexpr char kCycleLevelOnlyText[] =
     "エラー：%d 行目は固定サイクル G%d の中で穴の位置（X, Y）のない Z / R の指令です。分割できません。";
