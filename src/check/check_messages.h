@@ -53,6 +53,9 @@ inline constexpr char kDetailBadRegister[] = "工具番号・補正番号（T/H/
 // --- Rule 1: the same cut ----------------------------------------------------------------------
 // What differs, the piece's move, the program's move.
 inline constexpr char kDetailDiffers[] = "%sが違います：%s（元は %s）";
+// As many offset writes as the program's, but not the same: the block count.
+inline constexpr char kDetailOffsetWritesDiffer[] =
+    "オフセットの書き込み（G10）の値か順序が元のＮＣファイルと違います（どちらも G10 %d ブロック）";
 inline constexpr char kAspectKind[] = "移動の種類";
 inline constexpr char kAspectFrom[] = "始点";
 inline constexpr char kAspectTo[] = "終点";

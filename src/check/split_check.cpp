@@ -544,6 +544,10 @@ bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
 
 // The piece's move runs with another state than the program's, in `aspect` (a StateAspect).
 int SplitChecker::FailState(const CheckEvent& move, const CheckEvent& source, int aspect) {
+  if (aspect == kDiffOffsetWrites && move.state.offsetWriteCount == source.state.offsetWriteCount) {
+    Detail(kDetailOffsetWritesDiffer, source.state.offsetWriteCount);
+    return Fail(kRuleSameState, move.line, source.line);
+  }
   char found[64];
   char expected[64];
   DescribeStateAspect(move.state, aspect, found);

@@ -630,7 +630,7 @@ TEST(SplitCheckPairs, OffsetWritesBetweenOperations) {
        {kFirst, HEAD POSITIONING RESUME}, {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
       {"written with another value", kFixtures,
        {kFirst, HEAD "G90G10L2P1X-100.Y-60.\n" POSITIONING RESUME},
-       {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）の値か順序が元のＮＣファイルと違います（どちらも G10 1 ブロック）", 2},
       // Written after the positioning, at the start height where the program wrote it: the tool
       // stands as high as it did in the program, and its X Y rapid in the new frame is the
       // program's own.
