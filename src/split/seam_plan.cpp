@@ -260,7 +260,11 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
   const bool mayBegin = opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && record.cutting() &&
                         SeamBlocked(record.flags(), before, job_.header) == nullptr;
-  if (mayBegin) before_ = Here(ordinal, kPlannedBefore, record.line());
+  // (Its figures are the piece's before this record, which the next piece holds.)
+  if (mayBegin) {
+    before_ = Break{true, ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
+                    distance_.running - recordDistance, bytes_, cumulative_};
+  }
   unsigned long long bytes = 0;
   if (shadow_ != nullptr) {
     const unsigned long long was = shadow_->Written();

@@ -290,6 +290,60 @@ double ExpectEvenShares(const ShareObserver& observer, int count, int policy) {
   return mean > 0.0 ? furthest / mean : 0.0;
 }
 
+// SIZE together with the time and distance limits: the limits hold as without SIZE. Under cut a
+// piece counts its cuts up to the seam's cut (the next piece cuts it again and counts it), so no
+// piece of a program without holes passes either limit (a piece that a hole passes a limit in
+// ends after it: no hole is drilled twice); under break only a logged forced seam ends a piece
+// past one.
+TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeAndLimitsStayWithinBoth) {
+  const int programs = std::getenv("QX_LONG_TESTS") != nullptr ? 120 : 30;
+  int splits = 0;
+  for (int policy : {kSeamCut, kSeamBreak}) {
+    int done = 0;
+    for (uint32_t seed = 9000; done < programs; ++seed) {
+      const GeneratedProgram program =
+          GenerateProgram(seed, 300, seed % 2 == 0 ? kStateThePosition : kCamPost);
+      if (policy == kSeamCut && program.holes > 0) continue;
+      ++done;
+      const std::string name = "SL" + std::to_string(seed) + ".NC";
+      dir_.Write(name, program.text);
+      const std::string path = dir_.Path(name);
+      const int kb = std::max(2, static_cast<int>(program.text.size() / 1024 / (2 + seed % 3)));
+      settings_.Write(std::string("SEAM=") + (policy == kSeamCut ? "cut" : "break") + "\r\nSIZE=" +
+                      std::to_string(kb) + "\r\n");
+      SplitMeter distance{};
+      SplitMeter time{};
+      Extents minimum{};
+      Extents maximum{};
+      MeasureReport report{};
+      ASSERT_EQ(MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report),
+                kMeasureOk);
+      const double parts = 2.0 + static_cast<double>(seed % 5);
+      const SplitJob job{path.c_str(), distance.running / parts, time.running / parts,
+                         {program.start[0], program.start[1], program.start[2]}};
+      SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " SIZE=" + std::to_string(kb) + ", limits " +
+                   std::to_string(job.distance) + " m, " + std::to_string(job.time) + " min");
+      fake_.pane.Clear();
+      fake_.boxes.clear();
+      const int result = SplitProgram(nullptr, job);
+      const LoggedSplit split = ReadLog(fake_.logLines());
+      ASSERT_EQ(result, kSplitDone) << split.errors;
+      ++splits;
+      if (policy == kSeamBreak) {
+        ExpectWithinLimits(split, job.distance, job.time, path, policy);
+        continue;
+      }
+      for (size_t n = 0; n < split.pieces.size(); ++n) {
+        const LoggedPiece& piece = split.pieces[n];
+        if (piece.rest && (split.neverReached || split.lastCutPassed)) continue;
+        EXPECT_LE(piece.time, job.time + 0.0005 + 1e-9) << "piece " << n + 1;
+        EXPECT_LE(piece.distance, job.distance * 1000.0 + 0.0005 + 1e-9) << "piece " << n + 1;
+      }
+    }
+  }
+  std::printf("generated under SIZE and limits: %d splits (those under cut of programs without holes)\n", splits);
+}
+
 // --pieces N with limits out of reach: N pieces under cut and break, each proven by the check,
 // and none further from the mean than the program allows (ExpectEvenShares).
 TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
