@@ -1016,7 +1016,12 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
   }
-  if (result == kSeamPlanDone) return kSplitDone;
+  if (result == kSeamPlanDone) {
+    if (run->job.observer != nullptr) {
+      run->job.observer->SeamsPlanned(plan->longestStretch, plan->longestCut, plan->longestCarry);
+    }
+    return kSplitDone;
+  }
   if (result == kSeamPlanUnreadable) {
     FormatLog(kIntermediateUnreadable, run->intermediatePath);
   } else if (result == kSeamPlanNoScratch) {
