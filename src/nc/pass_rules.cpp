@@ -50,7 +50,19 @@ void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven
 bool IsUnfollowedMove(const Block& block) {
   if (!block.Has('G')) return false;
   return block.HasCode('G', 4) || block.HasCode('G', 10) || block.HasCode('G', 27) || block.HasCode('G', 28) ||
-         block.HasCode('G', 30) || block.HasCode('G', 53);
+         block.HasCode('G', 30) || block.HasCode('G', 52) || block.HasCode('G', 53);
+}
+
+int LocalSystemValues(const Block& block, int units, double values[3]) {
+  const double increment = units == kInches ? 10000.0 : 1000.0;
+  int named = 0;
+  for (int axis = kX; axis <= kZ; ++axis) {
+    const BlockWord* word = block.Find(kWordLetters[axis]);
+    if (word == nullptr) continue;
+    values[axis] = word->hasPoint ? word->value : word->value / increment;
+    named |= 1 << axis;
+  }
+  return named;
 }
 
 bool IsUninterpretedByStartScan(const Block& block) {

@@ -81,7 +81,7 @@ struct RefusedCode {
 constexpr RefusedCode kRefusedCodes[] = {
     {'M', 98, kReasonSubprogram},   {'M', 99, kReasonSubprogram},  {'G', 65, kReasonMacroCall},
     {'G', 66, kReasonMacroCall},    {'G', 68, kReasonRotation},    {'G', 51, kReasonScaling},
-    {'G', 16, kReasonPolar},        {'G', 52, kReasonLocalSystem},
+    {'G', 16, kReasonPolar},
     {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
     {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
     {'G', 68.1, kReasonRotation},   {'G', 90.1, kReasonAbsoluteCentres},
@@ -195,6 +195,9 @@ class MeasurePass {
   int MeasureHeaderLine(const char* line, size_t length, int lineNumber, int distanceBefore);
   // An offset write (G10): checked, counted, carried; its X, Y, Z, R are data.
   int MeasureOffsetWrite(const char* line, size_t length, int lineNumber, int distanceBefore);
+  // A local coordinate system (G52): checked, followed (the tool's numbers change by the change
+  // of the shift), carried.
+  int MeasureLocalSystem(const char* line, size_t length, int lineNumber, int distanceBefore);
   // Records where and why the program is refused; returns `result`.
   int Refuse(int result, int lineNumber, int code);
   int RefuseUnreadable();
@@ -230,6 +233,7 @@ class MeasurePass {
   bool opened_ = false;
   int unknown_ = 0;            // axes (1 << kX ...) whose place the program reader cannot know
   int offsetWrites_ = 0;       // G10 blocks of the body so far (each piece after them replays them)
+  double localShift_[3] = {0, 0, 0};  // G52 X Y Z: the local coordinate system's shift in force
   int workOffset_ = -1;        // the work offset in force (-1: none stated)
   int compensation_ = 0;       // 41, 42 while cutter compensation is in force, else 0
   int compensationBefore_ = 0; // the same before the block being measured
@@ -432,6 +436,52 @@ int MeasurePass::MeasureOffsetWrite(const char* line, size_t length, int lineNum
   return CarryBlock(line, length, lineNumber, distanceBefore);
 }
 
+int MeasurePass::MeasureLocalSystem(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  // A piece that resumes under a shift sets it again in its head, before it moves, and makes its
+  // own moves (the positioning, the return) in the shifted frame: that is the same only for a
+  // shift that is the same whatever came before. So: the absolute form (under G91 controls differ
+  // on what the values mean) of X and Y with nothing else on the block, outside canned cycles
+  // (whose levels are held in the frame they began in) and cutter compensation (whose offset path
+  // the new frame would break). A Z shift would move every height the pieces add (the start
+  // height, the approach) into the new frame: not carried. Every piece begins with the header, so
+  // a shift there would stand under every positioning line: only its cancel is taken. Under a
+  // G92 the controls differ on how the two shifts combine, and a piece's header states its G92
+  // again while the shift of the piece before may still stand: a program with G92 takes no shift.
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  bool absolute = distanceBefore == 90;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    switch (word.letter) {
+      case 'G':
+        if (!word.integral || (word.code != 52 && word.code != 90)) return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+        if (word.code == 90) absolute = true;
+        break;
+      case 'N': case 'X': case 'Y': case 'Z': break;
+      default: return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+    }
+  }
+  if (!absolute || cycle_ != 0 || compensation_ != 0) return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+  double shift[3] = {localShift_[kX], localShift_[kY], localShift_[kZ]};
+  LocalSystemValues(block, units_, shift);
+  const bool shifted = shift[kX] != 0.0 || shift[kY] != 0.0 || shift[kZ] != 0.0;
+  if (shift[kZ] != 0.0 || (shifted && (lineNumber < bodyLine_ || report_->setPositionLine != 0))) {
+    return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+  }
+  ApplyDistanceMode(block, &r);
+  if (shifted) report_->localShiftUsed = true;
+  // The tool stays where it is: its numbers change by the change of the shift.
+  for (int axis = kX; axis <= kY; ++axis) {
+    const double change = shift[axis] - localShift_[axis];
+    localShift_[axis] = shift[axis];
+    if (change == 0.0) continue;
+    r.current[axis] = SnapToZero(r.current[axis] - change, units_);
+    r.previous[axis] = r.current[axis];
+    machineAt_[axis] = SnapToZero(machineAt_[axis] - change, units_);
+  }
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
   if (report_->endLine != 0) {
@@ -470,6 +520,7 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
 
   if (const int refused = RefuseCodes(lineNumber); refused != kMeasureOk) return refused;
   if (IsOffsetWrite(block)) return MeasureOffsetWrite(line, length, lineNumber, distanceBefore);
+  if (IsLocalSystem(block)) return MeasureLocalSystem(line, length, lineNumber, distanceBefore);
   if (block.Has('G') && (block.HasCode('G', 43) || block.HasCode('G', 44))) report_->lengthOffsetUsed = true;
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
@@ -838,6 +889,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kOffsetWriteFormText, report.line);
     case kMeasureTooManyOffsetWrites:
       return Compose(out, kTooManyOffsetWritesText, report.line, report.code);
+    case kMeasureLocalSystemForm:
+      return Compose(out, kLocalSystemFormText, report.line);
     case kMeasureUnreadableBlock: {
       const int upperLetter = report.letter >= 'a' ? report.letter - 32 : report.letter;  // the word's letter
       switch (report.code) {

@@ -57,6 +57,10 @@ enum MeasureResult {
                                        // (report.line)
   kMeasureTooManyOffsetWrites = 23,    // more G10 blocks in the body than kOffsetWriteLimit
                                        // (report.line: the first beyond, report.code: the limit)
+  kMeasureLocalSystemForm = 24,        // a G52 a piece cannot carry: incremental, with a Z shift or
+                                       // other words, in a canned cycle or under cutter
+                                       // compensation, a shift in the header, or a shift in a
+                                       // program that states its position with G92 (report.line)
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };
@@ -87,6 +91,7 @@ struct MeasureReport {
   double setPosition[3];  // the values it names
   bool lengthOffsetUsed;  // a block takes up a tool length offset (G43, G44): the program moves Z
                           // under it, and the pieces' added moves to Z must too
+  bool localShiftUsed;    // a G52 block of the body sets a shift: pieces after it state theirs
   double machineMinutes;  // with a machine given: the machine time of the body's records up to
                           // the last move or hole, minutes (split/machine_meter.h)
 };

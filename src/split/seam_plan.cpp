@@ -131,6 +131,7 @@ class Planner {
   PieceMeters meters_;
   MachineState state_ = UnstatedMachine();
   Position previous_{};
+  double localShift_[3] = {0, 0, 0};  // G52: the shift in force (previous_ is in its frame)
   bool opened_ = false;        // the start record has opened piece 1
   bool cutInPiece_ = false;    // the piece being planned has cut since it began
   bool changeSinceCut_ = false;  // a tool change since the last cut: a break after it belongs to it
@@ -176,6 +177,7 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
   bool namesTool = false;
   if (ReturnsZ(block.text, block.length)) zAtReference_ = true;
+  FollowLocalSystem(block, job_.units, localShift_, &previous_);
   // A piece that begins at the change carries the program's moves after it as they stand: they
   // start where the program's do only where both the program and the piece's head have Z at the
   // reference point there (the split check holds them to that).

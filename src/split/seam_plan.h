@@ -81,6 +81,7 @@ struct SeamPlanJob {
   double distanceLimit;   // mm
   double toMillimetres;   // 25.4 for an inch program
   double startZ;          // the start height, in the program's units
+  int units;              // kMillimetres or kInches: the program's (G52 shifts are in them)
   MachineState header;    // the state every piece's head leaves (SeamBlocked)
   int bodyLine;           // the program's body: its first line,
   int lastMoveLine;       // its last move,

@@ -7,6 +7,7 @@
 #include "nc/block.h"
 #include "nc/machine_state.h"
 #include "nc/measure.h"
+#include "nc/pass_rules.h"
 #include "split/intermediate.h"
 #include "split/machine_meter.h"
 #include "split/split_job.h"
@@ -107,6 +108,25 @@ struct PathRecord {
 // piece it passes a limit in, since a piece after it would only cut it again.
 inline bool IsLastCut(const PathRecord& record, int lastCutLine) {
   return !record.hole && record.line() >= lastCutLine;
+}
+
+// A local coordinate system (G52) among the program's blocks: the tool stays where it is, and its
+// numbers change by the change of the shift. `shift` (X, Y, Z in `units`) is the shift in force
+// and is updated; `at`, where the tool stands in the program's numbers, follows it. Any other
+// block changes nothing.
+inline void FollowLocalSystem(const BlockRecord& block, int units, double shift[3], Position* at) {
+  // Nearly every block holds no "52" at all: only the others are read.
+  bool maybe = false;
+  for (size_t i = 0; i + 1 < block.length && !maybe; ++i) maybe = block.text[i] == '5' && block.text[i + 1] == '2';
+  if (!maybe) return;
+  Block words;
+  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !IsLocalSystem(words)) return;
+  double values[3] = {shift[kX], shift[kY], shift[kZ]};
+  LocalSystemValues(words, units, values);
+  for (int axis = kX; axis <= kZ; ++axis) {
+    (*at)[axis] -= values[axis] - shift[axis];
+    shift[axis] = values[axis];
+  }
 }
 
 // True for a block that changes tools (M06); `*namesTool` tells whether it names the tool (T).

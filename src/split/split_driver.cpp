@@ -58,6 +58,7 @@ struct SplitRun {
   int units;             // the program's units
   bool lengthOffsets = false;  // the program takes up tool length offsets
   bool setsPosition = false;   // the program states its position with G92
+  bool localShifts = false;    // the program's body sets a local coordinate system (G52)
   int opened = 0;        // the highest piece number this run created (0: none): a failed run
                          // removes pieces 1 .. opened
   bool madeHeader = false;  // this run made the header file / the footer file
@@ -395,6 +396,7 @@ int MeasureRun(SplitRun* run) {
   run->units = report.units;
   run->lengthOffsets = report.lengthOffsetUsed;
   run->setsPosition = report.setPositionLine != 0;
+  run->localShifts = report.localShiftUsed;
   LineWithCoordinate(kTotalDistance, distance.running);
   LineWithCoordinate(kTotalTime, time.running);
   if (run->machineModel) {
@@ -491,12 +493,15 @@ int PrepareRun(SplitRun* run) {
     const bool withZ = run->lengthOffsets ? opening.lengthOffset == 43 || opening.lengthOffset == 44
                                           : headers[h] == kProgramHeader;
     if (headers[h] == kResumeHeader) run->resumeWithoutZ = !withZ;
+    (headers[h] == kResumeHeader ? piece.resumePositioningWithZ : piece.positioningWithZ) = withZ;
     FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
     *states[h] = opening;
     ApplyStateText(lines[h], std::strlen(lines[h]), kWholeBlock, states[h]);
   }
   piece.positioning = run->positioning;
   piece.resumePositioning = run->resumePositioning;
+  // A piece that resumes under a local coordinate system goes to the start point in its frame.
+  piece.recipe = run->localShifts ? &run->recipe : nullptr;
   piece.units = run->units;
   return kSplitDone;
 }
@@ -688,6 +693,7 @@ class SplitLoop {
   PieceWriter writer_;
   MachineState state_ = UnstatedMachine();  // the program's, before the record being read
   Position previous_{};  // where the tool stands before the record: where a new piece resumes
+  double localShift_[3] = {0, 0, 0};  // G52: the shift in force (previous_ is in its frame)
   int pieceNumber_ = 0;  // the piece being written (0: none yet)
   PendingSeam pending_{false, false, false, 0, nullptr};
   const SeamPlan* plan_ = nullptr;  // the seams under SEAM=break and tool (nullptr: SEAM=cut)
@@ -742,6 +748,7 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  FollowLocalSystem(block, run_->units, localShift_, &previous_);
   if (body) {
     writer_.WriteBlock(block);
     meters_.Measure(block);
@@ -978,6 +985,7 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;
   job.startZ = run->job.start[2];
+  job.units = run->units;
   job.header = run->piece.header;
   job.bodyLine = run->bodyLine;
   job.lastMoveLine = run->lastMoveLine;
@@ -999,6 +1007,10 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
     const size_t positioning = std::max(std::strlen(run->positioning), std::strlen(run->resumePositioning));
     job.headBytes = CopiedTextSize(run->headerPath) + positioning + 2 + std::strlen(run->job.ncFile) + 4 +
                     kSeamLinesBytes;
+    // Under a local coordinate system: its G52 line, and the positioning line's numbers in the
+    // shifted frame (X and Y, each up to "-999999.999" longer than the start's).
+    constexpr unsigned long long kLocalSystemBytes = 64;
+    if (run->localShifts) job.headBytes += kLocalSystemBytes;
     job.tailBytes = CopiedTextSize(run->footerPath) + kTailLinesBytes;
     job.pieceSettings = &run->piece;
     job.scratchPath = scratch;
