@@ -313,6 +313,53 @@ TEST(MeasureProgram, OffsetWritesAreCarriedAndLoseThePlaceWhereTheFrameMayChange
                                        "B 2 90 G10 L12 P1 R5.", "B 4 90 G10 L2 P1 X-100. Y-50. Z-300.", "B 7 90 M30"}));
 }
 
+// G52 moves nothing: the tool's numbers change by the change of the shift, the moves after it
+// are recorded in the new numbers and measured from where the tool stands; an axis the block
+// leaves out keeps its shift, and a number without a point counts thousandths.
+TEST(MeasureProgram, LocalSystemsAreFollowed) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G01 X10. Y10. Z5. F100\n"  // 1
+                       "G52 X100. Y50.\n"              // 2 the tool stays: X-90. Y-40. now
+                       "X10.\n"                        // 3 100 mm in X
+                       "G52 Y20000\n"                  // 4 Y 20 mm, X keeps 100: the tool at Y-10.
+                       "Y0.\n"                         // 5 10 mm in Y
+                       "G52 X0 Y0\n"                   // 6 cancelled: the tool at X110. Y20.
+                       "X100.\n"                       // 7 10 mm in X
+                       "M30\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
+                                  kStartAt100,
+                                  "M 1 17 0 10000 10000 5000 100000 1",
+                                  "M 1 17 0 10000 -40000 5000 100000 3",
+                                  "M 1 17 0 10000 0 5000 100000 5",
+                                  "M 1 17 0 100000 20000 5000 100000 7",
+                              }));
+  EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{"B 2 90 G52 X100. Y50.", "B 4 90 G52 Y20000",
+                                                             "B 6 90 G52 X0 Y0", "B 8 90 M30"}));
+  EXPECT_NEAR(m.distance.running * 1000.0, std::sqrt(9225.0) + 100.0 + 10.0 + 10.0, 1e-9);
+  EXPECT_TRUE(m.report.localShiftUsed);
+
+  // Only cancels: nothing for the pieces to state.
+  Measured cancels = Measure(dir, "G52 X0. Y0.\nG01 X10. F100\nG52 X0 Y0 Z0\nM30\n");
+  ASSERT_EQ(cancels.result, kMeasureOk) << cancels.message;
+  EXPECT_FALSE(cancels.report.localShiftUsed);
+
+  // In the header (before the body's first line) only a cancel is taken: a shift there would
+  // stand under every piece's positioning line.
+  for (const char* shift : {"G52 X0 Y0\n", "G52 X10.\n"}) {
+    dir.Write("PART.NC", std::string("G90 G54\n") + shift + "G00 X5.\nG01 Z-1. F100\n");
+    const double start[3] = {0, 0, 100};
+    SplitMeter d{}, t{};
+    Extents lo{}, hi{};
+    MeasureReport report{};
+    const std::string nc = dir.Path("PART.NC");
+    const std::string ascii = dir.Path("PART_ascii.txt");
+    const int result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report, 3);
+    EXPECT_EQ(result, shift[5] == '0' ? kMeasureOk : kMeasureLocalSystemForm) << shift;
+  }
+}
+
 TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) {
   TempDir dir;
   dir.Write("PART.NC", "G91 G28 Z0.\nG43 H1 Z50.\nT1 M06\nG90 G00 X5.\nG01 Z-1. F100\n");
@@ -382,6 +429,22 @@ TEST(MeasureProgram, Refusals) {
        "エラー：34 行目の G10 で、本体のオフセットの書き込みが 32 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。"},
       {"an offset write with a move word", "G01 X1. F10\nG10 L2 P1 X0 F100\n", kMeasureOffsetWriteForm, 2,
        "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an incremental local system", "G01 X1. F10\nG91 G52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system under G91", "G01 X1. F10\nG91\nG52 X10.\n", kMeasureLocalSystemForm, 3,
+       "エラー：3 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a Z shift", "G01 X1. F10\nG52 X10. Z5.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system with another word", "G01 X1. F10\nG52 X10. M08\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system with a move code", "G01 X1. F10\nG00 G52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system in a canned cycle", "G81 X5. Y5. Z-2. R2. F50\nG52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system under cutter compensation", "G41 D1 G01 X5. F10\nG52 X10.\nG40 X0\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a shift in a program that states its position", "G92 X0. Y0. Z100.\nG01 X1. F10\nG52 X10.\n", kMeasureLocalSystemForm, 3,
+       "エラー：3 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
       {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
       {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
@@ -442,6 +505,9 @@ TEST(MeasureProgram, AllowedAroundTheRefusals) {
       "G01 X999999.999 F99999.9\n",                  // the largest values that fit
       "G80\nG01 X1. F100\n",                         // cancelling a cycle is no cycle
       "G43 H1 Z50.\nG01 X1. F100\n",                 // G43 is not G4
+      "G91\nG90 G52 X10.\nG01 X1. F100\n",          // a local system made absolute on its block
+      "G52 X10. Y5. Z0\nG01 X1. F100\nG52 X0 Y0\n",  // its Z left unshifted
+      "G92 X0. Y0. Z100.\nG52 X0. Y0.\nG01 X1. F10\n",  // a cancel in a program with G92
   };
   for (const char* program : programs) {
     TempDir dir;
