@@ -77,6 +77,7 @@ class Generator {
   void Drill();
   void ToolChange();
   void OffsetWrite();
+  void LocalSystem();
   void End();
 
   std::mt19937 rng_;
@@ -84,6 +85,7 @@ class Generator {
   int style_;
   static constexpr int kMostOffsetWrites = 30;  // below the writes a split replays
   int offsetWrites_ = 0;
+  int64_t shift_[2] = {0, 0};  // the G52 shift in force, X and Y (thousandths)
   GeneratedProgram program_{};
   const char* eol_ = "\r\n";
   int64_t at_[3] = {0, 0, kStartZ};  // X, Y, Z where the tool stands (thousandths, absolute)
@@ -136,7 +138,7 @@ void Generator::Line(const std::vector<std::string>& words) {
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
-  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets) {
+  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets || style_ == kLocalSystems) {
     CamHeader();
     return;
   }
@@ -424,13 +426,45 @@ void Generator::OffsetWrite() {
   motion_ = 0;
 }
 
+// The next part's local coordinate system (or the cancel): the tool stays, its numbers change by
+// the change of the shift. Absolute, on its own line ("G90" on it after a G91).
+void Generator::LocalSystem() {
+  std::vector<std::string> words;
+  if (distance_ != 90) words.push_back("G90");
+  distance_ = 90;
+  words.push_back("G52");
+  const bool cancel = Chance(25);
+  const int axes = cancel ? 3 : 1 + Pick(3);  // X, Y or both
+  for (int axis = 0; axis < 2; ++axis) {
+    if ((axes & (1 << axis)) == 0) continue;
+    const int64_t shift = cancel ? 0 : Range(-200, 200) * 1000 + (Chance(30) ? Range(0, 999) : 0);
+    words.push_back(Word(axis == 0 ? 'X' : 'Y', shift));
+    at_[axis] -= shift - shift_[axis];
+    shift_[axis] = shift;
+  }
+  Line(words);
+}
+
 void Generator::End() {
+  // A shift still standing is cancelled before the last rapid up or after it.
+  const bool shifted = shift_[0] != 0 || shift_[1] != 0;
+  const bool cancelFirst = Chance(50);
+  auto cancel = [&] {
+    Line({distance_ != 90 ? "G90" : "", "G52", Word('X', 0), Word('Y', 0)});
+    distance_ = 90;
+    for (int axis = 0; axis < 2; ++axis) {
+      at_[axis] += shift_[axis];
+      shift_[axis] = 0;
+    }
+  };
+  if (shifted && cancelFirst) cancel();
   std::vector<std::string> words;
   if (distance_ != 90) words.push_back("G90");
   distance_ = 90;
   Motion(0, &words);
   words.push_back(Word('Z', kStartZ));
   Line(words);
+  if (shifted && !cancelFirst) cancel();
   Line({Word('X', static_cast<int64_t>(std::llround(program_.start[0] * 1000))),
         Word('Y', static_cast<int64_t>(std::llround(program_.start[1] * 1000)))});
   Line({"M05"});
@@ -447,6 +481,7 @@ GeneratedProgram Generator::Run() {
       Drill();
     } else {
       if (style_ == kFixtureOffsets && Chance(30)) OffsetWrite();
+      if (style_ == kLocalSystems && Chance(30)) LocalSystem();
       Approach();
       Cuts(static_cast<int>(Range(5, 40)));
     }

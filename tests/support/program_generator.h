@@ -40,6 +40,10 @@ enum ProgramStyle {
                           // force is written (G10 L2 P1) between operations, followed by a rapid
                           // that names every axis, and a tool's length (G10 L10) before its
                           // change's first positioning; at most 30 writes
+  kLocalSystems = 4,      // kCamPost for several parts on one plate: now and then a local
+                          // coordinate system (G52, absolute, X and Y or one of them, now and then
+                          // the cancel) before an operation, the moves after it in its numbers;
+                          // the end cancels it before or after its last rapid up
 };
 
 // A program of about `lines` lines (at least one operation) from `seed`.
