@@ -468,6 +468,16 @@ int MeasurePass::MeasureLocalSystem(const char* line, size_t length, int lineNum
   if (shift[kZ] != 0.0 || (shifted && (lineNumber < bodyLine_ || report_->setPositionLine != 0))) {
     return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
   }
+  // The shift, and the start point in its frame (where a piece's positioning line and return go),
+  // are written into the pieces: within the ranges of every coordinate.
+  for (int axis = kX; axis <= kY; ++axis) {
+    for (const double value : {shift[axis], start_[axis] - shift[axis]}) {
+      if (CoordinateFits(value)) continue;
+      report_->value = value;
+      report_->valueIsFeed = 0;
+      return Refuse(kMeasureValueTooLarge, lineNumber, 0);
+    }
+  }
   ApplyDistanceMode(block, &r);
   if (shifted) report_->localShiftUsed = true;
   // The tool stays where it is: its numbers change by the change of the shift.

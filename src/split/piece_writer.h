@@ -91,7 +91,7 @@ struct PieceSettings {
   // The recipe of the positioning lines and whether each names Z (`positioning`,
   // `resumePositioning`): a piece that resumes under a local coordinate system gets its
   // positioning line made again for the start point in the shifted frame. nullptr: the lines as
-  // they are (a program without G52 shifts).
+  // they are (only for a program without G52 shifts).
   const PositioningRecipe* recipe = nullptr;
   bool positioningWithZ = true;
   bool resumePositioningWithZ = true;

@@ -501,7 +501,7 @@ int PrepareRun(SplitRun* run) {
   piece.positioning = run->positioning;
   piece.resumePositioning = run->resumePositioning;
   // A piece that resumes under a local coordinate system goes to the start point in its frame.
-  piece.recipe = run->localShifts ? &run->recipe : nullptr;
+  piece.recipe = &run->recipe;
   piece.units = run->units;
   return kSplitDone;
 }

@@ -340,6 +340,12 @@ TEST(MeasureProgram, LocalSystemsAreFollowed) {
   EXPECT_NEAR(m.distance.running * 1000.0, std::sqrt(9225.0) + 100.0 + 10.0 + 10.0, 1e-9);
   EXPECT_TRUE(m.report.localShiftUsed);
 
+  // The start point in the shifted frame, where the pieces' positioning and return go, must fit
+  // the records as every coordinate does.
+  Measured far = Measure(dir, "G01 X1. F10\nG52 X-999999.\n", 5, 0, 100);
+  EXPECT_EQ(far.result, kMeasureValueTooLarge);
+  EXPECT_EQ(far.message, "エラー：2 行目の座標 1000004. が大きすぎます（±999999.999 まで）。");
+
   // Only cancels: nothing for the pieces to state.
   Measured cancels = Measure(dir, "G52 X0. Y0.\nG01 X10. F100\nG52 X0 Y0 Z0\nM30\n");
   ASSERT_EQ(cancels.result, kMeasureOk) << cancels.message;
@@ -445,6 +451,8 @@ TEST(MeasureProgram, Refusals) {
        "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
       {"a shift in a program that states its position", "G92 X0. Y0. Z100.\nG01 X1. F10\nG52 X10.\n", kMeasureLocalSystemForm, 3,
        "エラー：3 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a shift out of the record", "G01 X1. F10\nG52 X1000000.\n", kMeasureValueTooLarge, 2,
+       "エラー：2 行目の座標 1000000. が大きすぎます（±999999.999 まで）。"},
       {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
       {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
