@@ -98,9 +98,21 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
+  double shift[3] = {0, 0, 0};  // G52: the local coordinate system's shift in force
   while ((status = reader.Next(line, &length)) == kLineRead) {
     gCodes.fill(-1);  // the table holds the codes of this line only
-    if (Step(line, length, IsUninterpretedByStartScan)) {
+    const bool interpreted = Step(line, length, IsUninterpretedByStartScan);
+    if (block.result == kBlockReadable && IsLocalSystem(block)) {
+      // The tool stays where it is: its numbers change by the change of the shift.
+      double values[3] = {shift[kX], shift[kY], shift[kZ]};
+      LocalSystemValues(block, units, values);
+      for (int axis = kX; axis <= kZ; ++axis) {
+        current[axis] -= values[axis] - shift[axis];
+        shift[axis] = values[axis];
+      }
+      previous = current;
+    }
+    if (interpreted) {
       bool setPosition = IsSetPositionBlock(block);
       AdvanceAsMachine(setPosition, modal, given, &current, previous, words, units);
       if (setPosition && given[kX] && given[kY] && given[kZ]) {
@@ -117,6 +129,9 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
     return status == kLineTooLong ? kScanLineTooLong : kScanReadError;
   }
   file.Close();
+  // The start point is in the frame the program starts in, without a local system.
+  for (int axis = kX; axis <= kZ; ++axis) current[axis] += shift[axis];
+  previous = current;
 
   modal.motion = -1;
   modal.previousMotion = -1;

@@ -115,7 +115,9 @@ struct PassRecords : InterpreterRecords {
   // Finds the state in force at the start of the program at `path`: reads it with Step (the
   // rule of IsUninterpretedByStartScan) and AdvanceAsMachine from `previous` to `current` up to
   // the first G92 block that names X, Y and Z, whose values are the start point; without one, the
-  // position at the end of the program (its first M02 or M30, else its last line) is. Then `motion`, `previousMotion`, `olderMotion`,
+  // position at the end of the program (its first M02 or M30, else its last line) is, in the
+  // frame the program starts in (a local coordinate system, G52, is followed as the tool's numbers
+  // changing with its shift, and the shift still in force at the end is added back). Then `motion`, `previousMotion`, `olderMotion`,
   // `feedGiven`, `cutterOffset`, `spindleSpeed`, `spare`, `blockMotion` and all of `mCodes`
   // become -1 (`distanceMode`, `plane` and `units` keep what the program left); `initialFeed`
   // takes `feed`, then `feed` and `previousFeed` become 0.
