@@ -49,6 +49,7 @@ inline constexpr char kDetailCallBeforeEnd[] = "サブプログラム O%04d が�
 inline constexpr char kDetailCallNoReturn[] = "サブプログラム O%04d が M99 で終わりません";
 inline constexpr char kDetailCallEndInside[] = "サブプログラム O%04d の中に M02/M30 があります";
 inline constexpr char kDetailCallTooMany[] = "サブプログラムが %d 個を超えます";
+inline constexpr char kDetailCallTooLong[] = "呼び出しを展開すると %d 行を超えます";
 inline constexpr char kDetailArcChord[] =
     "円弧の終点が始点から半径 R の２倍より遠くにあります（制御装置のアラーム）";
 inline constexpr char kDetailArcNoCentre[] = "円弧に中心（I/J/K）も半径 R もありません";

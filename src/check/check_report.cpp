@@ -80,6 +80,7 @@ void DescribeStreamFault(const EventStream& stream, const char* path, SplitCheck
       case kCallNoReturn: std::snprintf(detail, size, kDetailCallNoReturn, number); break;
       case kCallEndInside: std::snprintf(detail, size, kDetailCallEndInside, number); break;
       case kCallTooMany: std::snprintf(detail, size, kDetailCallTooMany, kMaxSubprograms); break;
+      case kCallTooLong: std::snprintf(detail, size, kDetailCallTooLong, gLineCountLimit); break;
       default: std::snprintf(detail, size, "%s", kDetailCallForm); break;
     }
     return;

@@ -22,6 +22,7 @@ int EventStream::Open(const char* path, const double start[3], bool blockEvents,
   lineNumber_ = 0;
   bufferStart_ = 0;
   depth_ = 0;
+  followedLines_ = 0;
   callFault_ = callNumber_ = 0;
   follow_ = false;
   if (!file_.Open(path, "rb")) {
@@ -235,6 +236,7 @@ int EventStream::EnterSubprogram(int number, int64_t offset, int line) {
   const char* text = nullptr;
   size_t length = 0;
   if (NextLine(&text, &length) != kLineRead) return 1;
+  if (++followedLines_ > gLineCountLimit) return CallFails(kCallTooLong, line, number);
   CheckBlock block;
   if (ReadCheckBlock(text, length, &block) != kBlockRead || !HasWord(block, 'O') ||
       (block.present & ~(LetterBit('O') | LetterBit('N'))) != 0 || WordValue(block, 'O') != number) {
@@ -244,6 +246,9 @@ int EventStream::EnterSubprogram(int number, int64_t offset, int line) {
 }
 
 int EventStream::FollowCall(const char* line, size_t length) {
+  // Calls of calls of subprograms that make no move could run for ever, as far as a reader can
+  // tell: every line read counts against the limit of lines.
+  if (++followedLines_ > gLineCountLimit) return CallFails(kCallTooLong, lineNumber_, 0);
   CheckBlock block;
   const int read = ReadCheckBlock(line, length, &block);
   if (read != kBlockRead && read != kBlockTapeMark) return 1;  // the machine's reader reports it

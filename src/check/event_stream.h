@@ -142,6 +142,7 @@ class EventStream {
   SubprogramIndex index_;
   CallFrame frames_[kMaxCallDepth] = {};
   int depth_ = 0;
+  int64_t followedLines_ = 0;  // lines read while following calls, O lines included
   int callFault_ = 0;
   int callNumber_ = 0;
 };

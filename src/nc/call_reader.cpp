@@ -48,8 +48,13 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
       return read;
     }
     // A file that calls nothing is read line by line, as every pass read it before.
-    if (!index_.calls) return kLineRead;
-    if (++delivered_ > gLineCountLimit) {
+    if (!index_.calls || readOn_) {
+      ++delivered_;
+      return kLineRead;
+    }
+    // Every line read counts against the limit, also those of calls and returns: calls of
+    // calls of empty subprograms deliver nothing and could run a very long time.
+    if (++read_ > gLineCountLimit) {
       state_ = kLineTooMany;
       line[0] = '\0';
       return state_;
@@ -58,7 +63,10 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
     if (depth_ == 0 && index_.mainEndLine != 0 && n > index_.mainEndLine) {
       // After the main program's end nothing runs: its lines are delivered up to the first
       // subprogram, for the passes to count, and nothing on them is followed.
-      if (index_.firstLine == 0 || n < index_.firstLine) return kLineRead;
+      if (index_.firstLine == 0 || n < index_.firstLine) {
+        ++delivered_;
+        return kLineRead;
+      }
       state_ = kLineEnd;
       line[0] = '\0';
       if (length != nullptr) *length = 0;
@@ -69,7 +77,10 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
       return Fail(kCallBeforeEnd, n, index_.entries[0].number);
     }
     Block block;
-    if (ReadBlock(line.data(), own, &block) != kBlockReadable) return kLineRead;
+    if (ReadBlock(line.data(), own, &block) != kBlockReadable) {
+      ++delivered_;
+      return kLineRead;
+    }
     if (depth_ > 0 && (block.Has('O') || block.tapeMark)) return Fail(kCallNoReturn, n, subprogram());
     if (depth_ > 0 && EndsProgram(block)) return Fail(kCallEndInside, n, subprogram());
     int taken = -1;
@@ -78,10 +89,27 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
     } else if (block.Has('M') && block.HasCode('M', 99)) {
       taken = Return(block, line);
     } else {
+      ++delivered_;
       return kLineRead;
     }
     if (taken != kLineRead) return taken;
   }
+}
+
+int CallReader::Skip(int count) {
+  if (state_ == kLineRead && !index_.calls) {
+    const int skipped = reader_.Skip(count);
+    // The lines read over count whether or not all of them were there: as many as the reader took.
+    delivered_ = reader_.lineNumber();
+    if (skipped != kLineRead) state_ = skipped;
+    return skipped;
+  }
+  char line[kLineBufferSize];
+  for (int i = 0; i < count; ++i) {
+    const int read = Next(line);
+    if (read != kLineRead) return read;
+  }
+  return kLineRead;
 }
 
 int CallReader::Call(const Block& block, std::span<char, kLineBufferSize> line) {
@@ -130,6 +158,10 @@ int CallReader::Enter(const SubprogramEntry& entry, std::span<char, kLineBufferS
   const int read = reader_.Next(line, &length);
   if (read != kLineRead) {
     state_ = read == kLineEnd ? kLineReadError : read;
+    return state_;
+  }
+  if (++read_ > gLineCountLimit) {
+    state_ = kLineTooMany;
     return state_;
   }
   Block block;

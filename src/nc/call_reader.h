@@ -29,8 +29,18 @@ class CallReader {
   // reading that follows calls past gLineCountLimit lines in all returns kLineTooMany.
   int Next(std::span<char, kLineBufferSize> line, size_t* length = nullptr);
 
+  // Reads over the next `count` lines as `count` calls of Next would; returns kLineRead when all
+  // were there, else the result of the call that failed.
+  int Skip(int count);
+  // From here on every line of the file is delivered as it stands, nothing followed: what comes
+  // after the main program's end (its closing tape mark among the subprograms).
+  void ReadOn() { readOn_ = true; }
+
   // The line number in the file of the line last delivered.
   int lineNumber() const { return reader_.lineNumber(); }
+  // The lines delivered so far: the place of the line last delivered in the program as it runs
+  // (in a file without calls, its line number).
+  int64_t ordinal() const { return delivered_; }
   // Calls in force for the line last delivered (0: a line of the main program).
   int depth() const { return depth_; }
   // The line of the innermost call in force, and of the outermost (the main program's line that
@@ -65,7 +75,9 @@ class CallReader {
   Frame frames_[kMaxCallDepth] = {};
   int depth_ = 0;
   int state_ = kLineRead;
-  int64_t delivered_ = 0;
+  int64_t delivered_ = 0;  // lines delivered
+  int64_t read_ = 0;       // lines read, those of M98, O and M99 included
   int lastMainCallLine_ = 0;
+  bool readOn_ = false;
   CallFault fault_{};
 };

@@ -20,6 +20,17 @@ bool OnlyWords(const Block& block, const char* letters) {
   return true;
 }
 
+// True when the line holds a byte that may begin an O or an M word ("O", ":", "M", either case):
+// only such a line can open a subprogram, call one or end the main program. Most lines of a long
+// program are moves; they are not taken apart.
+bool MayMatter(const char* line, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const char c = line[i];
+    if (c == 'O' || c == 'o' || c == ':' || c == 'M' || c == 'm') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int SubprogramIndex::Build(FILE* file) {
@@ -39,6 +50,11 @@ int SubprogramIndex::Build(FILE* file) {
       if (read != kLineRead) {
         if (read != kLineEnd) result = kIndexRead;
         break;
+      }
+      if (!MayMatter(line, length)) {
+        // A move or a setting: once one has come, an O begins a subprogram.
+        if (!words && ReadBlock(line, length, &block) == kBlockReadable && !block.Empty()) words = true;
+        continue;
       }
       if (ReadBlock(line, length, &block) != kBlockReadable) continue;
       if (block.Has('M') && block.HasCode('M', 98)) calls = true;

@@ -85,6 +85,8 @@ enum CallFaultReason {
                            // (`number`)
   kCallEndInside = 8,      // M02/M30 inside a subprogram
   kCallTooMany = 9,        // more subprograms than kMaxSubprograms
+  kCallTooLong = 10,       // (the split check's reading) more lines run through the calls than
+                           // gLineCountLimit
 };
 
 struct CallFault {

@@ -73,9 +73,8 @@ inline constexpr char kReasonInverseTime[] = "逆時間送り";
 inline constexpr char kReasonSkip[] = "スキップ機能";
 inline constexpr char kReasonCircleCycle[] = "円切削サイクル";
 inline constexpr char kReasonAbsoluteCentres[] = "円弧中心 I, J, K のアブソリュート指令";
-// A call whose place a piece cannot carry: in the header every piece copies, or in the footer.
+// A call whose place a piece cannot carry: in the header, which every piece copies as written.
 inline constexpr char kReasonCallInOpening[] = "最初の移動より前のサブプログラムの呼び出し";
-inline constexpr char kReasonCallAfterLastMove[] = "最後の移動より後のサブプログラムの呼び出し";
 // kMeasureCall, by CallFaultReason: the line, then the O number or the limit where there is one.
 inline constexpr char kCallMissingText[] = "エラー：%d 行目の M98 が呼び出す O%04d がファイルの中にありません。";
 inline constexpr char kCallReturnInMainText[] =

@@ -219,6 +219,7 @@ class MeasurePass {
   }
 
   MeasureReport* report_;
+  int64_t ordinal_ = 0;  // the place of the line being measured in the program as it runs
   int mainLine_ = 0;  // the main program's line that runs the line being measured (its own, or
                       // the line of the call it was reached through)
   int bodyLine_;  // the first line after the program's header
@@ -344,6 +345,7 @@ void MeasurePass::NoteCut(double fromZ, double toZ, int lineNumber) {
 void MeasurePass::NoteMove(int lineNumber) {
   report_->lastMoveLine = lineNumber;
   report_->lastMoveMainLine = mainLine_;
+  report_->lastMoveOrdinal = static_cast<int>(ordinal_);
   report_->lastMoveRecord = lines_ - 2;  // the record just written (the units line is no record)
 }
 
@@ -784,6 +786,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
       return RefuseCallPlace(reader.lastMainCallLine(), kReasonCallInOpening);
     }
     mainLine_ = reader.mainLine();
+    ordinal_ = reader.ordinal();
     result = MeasureLine(line, length, reader.lineNumber());
     if (result != kMeasureOk) {
       if (report_->line == reader.lineNumber() && reader.depth() > 0) {
@@ -794,11 +797,6 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
     }
   }
   if (status == kLineCallFault) return RefuseCall(reader.fault());
-  // The footer is the main program's lines after its last move, copied as written: a call
-  // there would be copied into every piece.
-  if (status == kLineEnd && reader.lastMainCallLine() > report_->lastMoveMainLine && report_->anyCut) {
-    return RefuseCallPlace(reader.lastMainCallLine(), kReasonCallAfterLastMove);
-  }
   if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {
     report_->line = reader.lineNumber() + (status == kLineReadError ? 1 : 0);

@@ -85,7 +85,10 @@ struct MeasureReport {
   const char* reason;     // why the code of kMeasureUnsupportedCode cannot be carried
   int lastMoveLine;       // the NC line of the program's last move or hole
   int lastMoveMainLine;   // the main program's line that runs it (its own, or the line of the
-                          // call it lies in): the footer follows it
+                          // call it lies in)
+  int lastMoveOrdinal;    // its place among the lines the program runs, counted from 1 in the
+                          // order they run (CallReader::ordinal; its line number in a program
+                          // without calls): the footer follows it
   int lastMoveRecord;     // the intermediate file's record of it (0: the start record), counting
                           // every record (moves, holes, blocks) in order
   int lastCutRecord;      // likewise of the last cutting record or hole: the subprogram's lines

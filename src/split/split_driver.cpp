@@ -53,7 +53,8 @@ struct SplitRun {
   int pieces;            // pieces written and closed
   PositioningRecipe recipe;  // the header's end and the positioning line's recipe
   int bodyLine;          // the first line of the program's body (the header is before it)
-  int lastMoveLine;      // the main program's line of its last move: the footer follows it
+  int lastMoveLine;      // the place of its last move among the lines the program runs (its line
+                         // in a program without calls): the footer follows it
   int64_t lastMoveRecord = 0;  // the record of the program's last move (from the start record)
   int64_t lastCutRecord = 0;   // the record of its last cut: no piece begins after it
   int units;             // the program's units
@@ -391,7 +392,7 @@ int MeasureRun(SplitRun* run) {
     FormatLog("%s", text);
     return Refuse(*run);
   }
-  run->lastMoveLine = report.lastMoveMainLine;
+  run->lastMoveLine = report.lastMoveOrdinal;
   run->lastMoveRecord = report.lastMoveRecord;
   run->lastCutRecord = report.lastCutRecord;
   run->units = report.units;

@@ -9,6 +9,7 @@
 
 #include "check/event_stream.h"
 #include "nc/line_reader.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -189,6 +190,16 @@ TEST(CheckEventStream, CallsItsReadingCannotFollowStopIt) {
     EXPECT_EQ(read.faultLine, c.line) << c.name;
     EXPECT_EQ(read.callNumber, c.number) << c.name;
   }
+}
+
+TEST(CheckEventStream, ARunThroughCallsPastTheLineLimitStops) {
+  LineCountLimit limit(100000);
+  const Read read = ReadAll("G01 X1. F10\nM98 P1 L9999\nM30\nO1\nM98 P2 L9999\nM99\nO2\nM98 P3 L9999\nM99\n"
+                            "O3\nM98 P4 L9999\nM99\nO4\nM99\n",
+                            true);
+  EXPECT_EQ(read.result, kStreamFault);
+  EXPECT_EQ(read.faultKind, kStreamFaultCall);
+  EXPECT_EQ(read.callFault, kCallTooLong);
 }
 
 }  // namespace

@@ -373,8 +373,6 @@ TEST(MeasureProgram, Refusals) {
        "エラー：2 行目：サブプログラム O1000 がメインプログラムの終わり（M02/M30）より前にあります。分割できません。"},
       {"a subprogram without its return", "M98 P1000\nM30\nO1000\nG01 X1. F10\n%\n", kMeasureCall, 5,
        "エラー：5 行目：サブプログラム O1000 が M99 で終わらないまま、次のプログラムかファイルの終わりになります。"},
-      {"a call after the last move", "G01 X1. F10\nM98 P1000\nM30\nO1000\nM09\nM99\n", kMeasureUnsupportedCode, 2,
-       "エラー：2 行目の M98 は分割できません（最後の移動より後のサブプログラムの呼び出し）。"},
       {"a code a piece cannot carry inside a subprogram", "G01 X1. F10\nM98 P1000\nM30\nO1000\nG68 X0 Y0 R45.\nM99\n",
        kMeasureUnsupportedCode, 5,
        "エラー：5 行目の G68 は分割できません（座標回転）。（2 行目の M98 で呼ばれた O1000 の中）"},
@@ -500,12 +498,13 @@ TEST(MeasureProgram, ACallRecordsTheSubprogramsMovesAtTheirLinesAsOftenAsItRuns)
 }
 
 TEST(MeasureProgram, TheLastMoveInsideACallIsKnownByTheCall) {
-  // The footer follows the main program's line that made the last move: the call.
+  // The last move is known by its line, the call it lies in and its place as the program runs.
   TempDir dir;
   Measured m = Measure(dir, "G00 X0 Y0\nM98 P1000 L2\nM05\nM30\nO1000\nG01 X5. F100\nG00 X0\nM99\n");
   ASSERT_EQ(m.result, kMeasureOk) << m.message;
   EXPECT_EQ(m.report.lastMoveLine, 7);
   EXPECT_EQ(m.report.lastMoveMainLine, 2);
+  EXPECT_EQ(m.report.lastMoveOrdinal, 5);  // lines 1, 6, 7, then 6 and 7 again
   EXPECT_EQ(m.report.endLine, 4);
   EXPECT_EQ(m.report.linesAfterEnd, 0);  // the subprogram after the end is no line left unsplit
 }

@@ -5,6 +5,7 @@
 
 #include "nc/call_reader.h"
 #include "platform/platform.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -138,6 +139,27 @@ TEST(CallReader, RefusesWhatItCannotFollow) {
   std::string enough = "M98 P1\nM30\n";
   for (int n = 1; n <= kMaxSubprograms; ++n) enough += "O" + std::to_string(n) + "\nM99\n";
   EXPECT_EQ(Read(enough).result, kLineEnd);
+}
+
+TEST(CallReader, AReadingThatRunsPastTheLineLimitStops) {
+  // Four calls of 9999 runs within each other, of subprograms that deliver nothing: every line
+  // read counts, so the reading stops at the limit instead of running 9999^4 times.
+  LineCountLimit limit(100000);
+  const Reading r = Read("G01 X1. F10\nM98 P1 L9999\nM30\nO1\nM98 P2 L9999\nM99\nO2\nM98 P3 L9999\nM99\n"
+                         "O3\nM98 P4 L9999\nM99\nO4\nM99\n");
+  EXPECT_EQ(r.result, kLineTooMany);
+  EXPECT_EQ(r.lines, (std::vector<int>{1}));
+}
+
+TEST(CallReader, ItsPlaceCountsTheLinesItDelivers) {
+  TempDir dir;
+  dir.Write("P.NC", "G00 X0\nM98 P1 L2\nM30\nO1\nG01 X1. F10\nM99\n");
+  platform::FileHandle file(dir.Path("P.NC").c_str(), "rb");
+  CallReader reader(file.get());
+  char line[kLineBufferSize];
+  std::vector<int64_t> ordinals;
+  while (reader.Next(line) == kLineRead) ordinals.push_back(reader.ordinal());
+  EXPECT_EQ(ordinals, (std::vector<int64_t>{1, 2, 3, 4}));  // line 1, line 5 twice, line 3
 }
 
 TEST(CallReader, ACallFollowsTheLinesWhereverTheReadChunkEnds) {
