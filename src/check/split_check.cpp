@@ -217,7 +217,10 @@ int SplitChecker::CheckPiece(int number) {
   // otherwise (the first holds that opening as the program's own).
   const char* opening = job_.headerFile != nullptr ? job_.headerFile : job_.ncFile;
   replaying_ = number > 1 || job_.headerFile != nullptr;
-  if (replaying_ && replay_.Open(opening, job_.start, true, opening == job_.ncFile) != kStreamEvent) {
+  // The opening is replayed up to its first move, read as it stands: the program's opening holds
+  // no call (a call there stops the replay, and the check fails), so the program need not be
+  // indexed again for every piece.
+  if (replaying_ && replay_.Open(opening, job_.start, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, opening);
   }
   if (replaying_) replay_.ReportPositionings();  // where the opening ends (EndReplay)

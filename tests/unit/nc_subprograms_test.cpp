@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "nc/block.h"
 #include "nc/call_reader.h"
 #include "platform/platform.h"
 #include "support/line_count_limit.h"
@@ -195,6 +197,73 @@ TEST(SubprogramIndex, FindsTheSubprogramsAndTheMainProgramsEnd) {
   EXPECT_EQ(index.entries[1].line, 7);
   EXPECT_EQ(index.Find(9), nullptr);
   EXPECT_EQ(std::ftell(file.get()), 0);
+}
+
+// The index as every pass would find it line by line: the line reader's lines, each taken apart.
+SubprogramIndex ModelIndex(FILE* file) {
+  SubprogramIndex index{};
+  LineReader reader(file);
+  char line[kLineBufferSize];
+  size_t length = 0;
+  Block block;
+  bool words = false;
+  for (;;) {
+    const int64_t offset = reader.Tell();
+    if (reader.Next(line, &length) != kLineRead) break;
+    if (ReadBlock(line, length, &block) != kBlockReadable) continue;
+    if (block.HasCode('M', 98)) index.calls = true;
+    bool onlyNumber = true;
+    bool onlyO = true;
+    for (int w = 0; w < block.wordCount; ++w) {
+      onlyNumber = onlyNumber && (block.words[w].letter == 'O' || block.words[w].letter == 'N');
+      onlyO = onlyO && block.words[w].letter == 'O';
+    }
+    if (block.Has('O') && (words || !onlyNumber)) {
+      if (index.firstLine == 0) index.firstLine = reader.lineNumber();
+      if (index.count < kMaxSubprograms) {
+        index.entries[index.count++] = SubprogramEntry{block.Find('O')->code, reader.lineNumber(), offset};
+      }
+    }
+    if (!onlyO) words = true;
+    if (index.firstLine == 0 && index.mainEndLine == 0 && (block.HasCode('M', 2) || block.HasCode('M', 30))) {
+      index.mainEndLine = reader.lineNumber();
+    }
+  }
+  std::fseek(file, 0, SEEK_SET);
+  return index;
+}
+
+TEST(SubprogramIndex, AgreesWithTheLineReaderOnRandomFiles) {
+  // Lines of every kind that matters, the line ends of both kinds, lone "\r", Ctrl-Z and a
+  // byte-order mark, in files long enough to cross the chunks the index reads.
+  const char* kinds[] = {"X1.5 Y2.", "G01 Z-1. F100", "O1234", ":77", "o55 (lower)", "M98 P1234 L2", "m30", "M02",
+                         "(O IN A COMMENT)", "%", "N10 O99", "M99", "G00 X0 M08", "", "X\rY", "O12 X1.", "%O7(TAPE)"};
+  std::mt19937 random(20261209u);
+  for (int file = 0; file < 60; ++file) {
+    std::string bytes = random() % 5 == 0 ? "\xEF\xBB\xBF" : "";
+    const int lines = 10 + static_cast<int>(random() % (file < 50 ? 200 : 20000));
+    for (int i = 0; i < lines; ++i) {
+      bytes += kinds[random() % (sizeof kinds / sizeof kinds[0])];
+      bytes += random() % 3 == 0 ? "\n" : "\r\n";
+      if (random() % 5000 == 0) bytes += "\x1A";
+    }
+    TempDir dir;
+    dir.Write("P.NC", bytes);
+    platform::FileHandle handle(dir.Path("P.NC").c_str(), "rb");
+    SubprogramIndex index{};
+    index.Build(handle.get());
+    const SubprogramIndex model = ModelIndex(handle.get());
+    SCOPED_TRACE("file " + std::to_string(file));
+    EXPECT_EQ(index.calls, model.calls);
+    EXPECT_EQ(index.mainEndLine, model.mainEndLine);
+    EXPECT_EQ(index.firstLine, model.firstLine);
+    ASSERT_EQ(index.count, model.count);
+    for (int i = 0; i < index.count; ++i) {
+      EXPECT_EQ(index.entries[i].number, model.entries[i].number) << i;
+      EXPECT_EQ(index.entries[i].line, model.entries[i].line) << i;
+      EXPECT_EQ(index.entries[i].offset, model.entries[i].offset) << i;
+    }
+  }
 }
 
 }  // namespace
