@@ -15,7 +15,7 @@ namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  if (source_.Open(job_.ncFile, job_.start, true) != kStreamEvent) {
+  if (source_.Open(job_.ncFile, job_.start, true, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   if (job_.pieceCount < 1) {
@@ -38,7 +38,7 @@ int SplitChecker::Run() {
 // changes tools (check/tool_frames.h). A program the machine cannot run fails the check here.
 int SplitChecker::LearnFrames() {
   frames_ = ToolFrames{};
-  if (replay_.Open(job_.ncFile, job_.start, false) != kStreamEvent) {
+  if (replay_.Open(job_.ncFile, job_.start, false, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   replay_.WatchFrames(&frames_, true);
@@ -217,6 +217,9 @@ int SplitChecker::CheckPiece(int number) {
   // otherwise (the first holds that opening as the program's own).
   const char* opening = job_.headerFile != nullptr ? job_.headerFile : job_.ncFile;
   replaying_ = number > 1 || job_.headerFile != nullptr;
+  // The opening is replayed up to its first move, read as it stands: the program's opening holds
+  // no call (a call there stops the replay, and the check fails), so the program need not be
+  // indexed again for every piece.
   if (replaying_ && replay_.Open(opening, job_.start, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, opening);
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "nc/line_reader.h"
+#include "nc/call_reader.h"
 #include "platform/platform.h"
 
 int ApplyDistanceMode(const Block& block, InterpreterRecords* records) {
@@ -94,7 +95,10 @@ bool PassRecords::Interpret(UninterpretedRule uninterpreted) {
 int PassRecords::ScanStart(const char* path, int* failedLine) {
   platform::FileHandle file(path, "rb");
   if (!file) return kScanUnreadable;
-  LineReader reader(file.get());
+  // The program as the machine runs it, through its calls: where it ends is where the last
+  // subprogram it ran left the tool. A call the reader cannot follow ends the scan; the
+  // measurement pass refuses it with its line.
+  CallReader reader(file.get());
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
@@ -124,6 +128,7 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
     if (block.result == kBlockReadable && IsProgramEnd(block)) break;
   }
   if (status == kLineTooMany) return kScanTooManyLines;
+  if (status == kLineCallFault) status = kLineEnd;
   if (status == kLineTooLong || status == kLineReadError) {
     if (failedLine != nullptr) *failedLine = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
     return status == kLineTooLong ? kScanLineTooLong : kScanReadError;

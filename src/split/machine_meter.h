@@ -72,7 +72,8 @@ enum MachineEstimateResult {
 
 // The machine time of the whole program in minutes into `*minutes`: the records of the
 // intermediate file `intermediatePath` as one piece runs them (the start record is the
-// positioning line after the header: not counted; the blocks on lines `bodyLine` ..
-// `lastMoveLine` are the body's). Returns a MachineEstimateResult.
+// positioning line after the header: not counted; the blocks from line `bodyLine` up to the
+// record `lastMoveRecord`, the last move's, counted from the start record, are the body's).
+// Returns a MachineEstimateResult.
 int EstimateMachineTime(const char* intermediatePath, const MachineLimits& limits, int bodyLine,
-                        int lastMoveLine, double* minutes);
+                        int64_t lastMoveRecord, double* minutes);

@@ -11,6 +11,7 @@
 #include "nc/line_reader.h"
 #include "nc/number_text.h"
 #include "nc/pass_rules.h"
+#include "nc/call_reader.h"
 #include "platform/platform.h"
 #include "split/machine_meter.h"
 #include "split/measure_messages.h"
@@ -208,8 +209,23 @@ class MeasurePass {
   // than a reader delivers (its units line included).
   int CountLine();
   void NoteCut(double fromZ, double toZ, int lineNumber);
+  // Notes the record just written as the program's last move so far.
+  void NoteMove(int lineNumber);
+  // Records a refusal of the call reader; returns kMeasureCall.
+  int RefuseCall(const CallFault& fault);
+  // Refuses the call on `lineNumber` for where it stands (`reason`); returns
+  // kMeasureUnsupportedCode.
+  int RefuseCallPlace(int lineNumber, const char* reason) {
+    report_->letter = 'M';
+    report_->value = 98;
+    report_->reason = reason;
+    return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
+  }
 
   MeasureReport* report_;
+  int64_t ordinal_ = 0;  // the place of the line being measured in the program as it runs
+  int mainLine_ = 0;  // the main program's line that runs the line being measured (its own, or
+                      // the line of the call it was reached through)
   int bodyLine_;  // the first line after the program's header
   IntermediateWriter* output_ = nullptr;
   // The machine time of the records as the split loop reads them back: from the record after
@@ -328,6 +344,23 @@ void MeasurePass::NoteCut(double fromZ, double toZ, int lineNumber) {
   report_->anyCut = true;
   if (report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
   report_->lastCuttingLine = lineNumber;
+  report_->lastCutRecord = lines_ - 1;  // the record about to be written
+}
+
+void MeasurePass::NoteMove(int lineNumber) {
+  report_->lastMoveLine = lineNumber;
+  report_->lastMoveMainLine = mainLine_;
+  report_->lastMoveOrdinal = static_cast<int>(ordinal_);
+  report_->lastMoveRecord = lines_ - 2;  // the record just written (the units line is no record)
+}
+
+int MeasurePass::RefuseCall(const CallFault& fault) {
+  if (unreadableLine_ != 0) return RefuseUnreadable();
+  report_->line = fault.line;
+  report_->code = fault.reason;
+  report_->letter = fault.code;
+  report_->value = fault.number;
+  return kMeasureCall;
 }
 
 int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode) {
@@ -673,7 +706,7 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   if (result != kMeasureOk) return result;
   moved_ = true;
   unknown_ &= ~named;
-  report_->lastMoveLine = lineNumber;
+  NoteMove(lineNumber);
   r.previous = r.current;
   r.feed.previousFeed = r.feed.feed;
   return kMeasureOk;
@@ -765,7 +798,7 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
     const int result = Write(record);
     if (result != kMeasureOk) return result;
     moved_ = true;
-    report_->lastMoveLine = lineNumber;
+    NoteMove(lineNumber);
     r.previous = end;
     r.current = end;
   }
@@ -803,14 +836,29 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   int result = Write(startRecord);
   if (result != kMeasureOk) return result;
 
-  LineReader reader(input.get());
+  // The program as the machine runs it: a call's subprogram in place of the call, as often as
+  // it runs (nc/subprograms.h).
+  CallReader reader(input.get());
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
   while ((status = reader.Next(line, &length)) == kLineRead) {
+    // Every piece begins with the header as the file holds it: a call there would run in each.
+    if (reader.lastMainCallLine() != 0 && reader.lastMainCallLine() < bodyLine_) {
+      return RefuseCallPlace(reader.lastMainCallLine(), kReasonCallInOpening);
+    }
+    mainLine_ = reader.mainLine();
+    ordinal_ = reader.ordinal();
     result = MeasureLine(line, length, reader.lineNumber());
-    if (result != kMeasureOk) return result;
+    if (result != kMeasureOk) {
+      if (report_->line == reader.lineNumber() && reader.depth() > 0) {
+        report_->callLine = reader.callLine();
+        report_->callProgram = reader.subprogram();
+      }
+      return result;
+    }
   }
+  if (status == kLineCallFault) return RefuseCall(reader.fault());
   if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {
     report_->line = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
@@ -858,8 +906,49 @@ int MeasureProgram(const char* ncFile, const char* intermediateFile, const doubl
   return kMeasureOk;
 }
 
+namespace {
+
+int DescribeCallFailure(const MeasureReport& report, std::span<char> out) {
+  const int number = static_cast<int>(report.value);
+  switch (report.code) {
+    case kCallMissing: return Compose(out, kCallMissingText, report.line, number);
+    case kCallReturnInMain: return Compose(out, kCallReturnInMainText, report.line);
+    case kCallRecursive: return Compose(out, kCallRecursiveText, report.line, number);
+    case kCallTooDeep: return Compose(out, kCallTooDeepText, report.line, kMaxCallDepth);
+    case kCallForm:
+      if (report.letter == 98) return Compose(out, kCallFormText, report.line);
+      if (report.letter == 99) return Compose(out, kReturnFormText, report.line);
+      return Compose(out, kSubprogramLineFormText, report.line, number);
+    case kCallBeforeEnd: return Compose(out, kCallBeforeEndText, report.line, number);
+    case kCallNoReturn: return Compose(out, kCallNoReturnText, report.line, number);
+    case kCallEndInside: return Compose(out, kCallEndInsideText, report.line, number);
+    case kCallTooMany: return Compose(out, kCallTooManyText, report.line, kMaxSubprograms);
+    default:
+      if (!out.empty()) out[0] = '\0';
+      return -1;
+  }
+}
+
+int DescribeOwnFailure(int result, const MeasureReport& report, const char* ncFile,
+                       const char* intermediateFile, std::span<char> out);
+
+}  // namespace
+
 int DescribeMeasureFailure(int result, const MeasureReport& report, const char* ncFile,
                            const char* intermediateFile, std::span<char> out) {
+  int length = result == kMeasureCall ? DescribeCallFailure(report, out)
+                                      : DescribeOwnFailure(result, report, ncFile, intermediateFile, out);
+  if (length < 0 || report.callLine == 0 || out.empty()) return length;
+  // A line of a subprogram: which call ran it.
+  const size_t used = std::strlen(out.data());
+  const int more = Compose(out.subspan(used), kCalledFromText, report.callLine, report.callProgram);
+  return static_cast<int>(used) + (more > 0 ? more : 0);
+}
+
+namespace {
+
+int DescribeOwnFailure(int result, const MeasureReport& report, const char* ncFile,
+                       const char* intermediateFile, std::span<char> out) {
   char value[kCoordinateTextSize] = "";
   FormatCoordinate(report.value, value);
   switch (result) {
@@ -943,6 +1032,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return -1;
   }
 }
+
+}  // namespace
 
 int DescribeZeroFeedWarning(int zeroFeedMoves, std::span<char> out) {
   if (zeroFeedMoves <= 0) {

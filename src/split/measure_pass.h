@@ -61,6 +61,9 @@ enum MeasureResult {
                                        // other words, in a canned cycle or under cutter
                                        // compensation, a shift in the header, or a shift in a
                                        // program that states its position with G92 (report.line)
+  kMeasureCall = 25,                   // a call or subprogram the reading cannot follow
+                                       // (report.line; .code: the CallFaultReason; .letter: 98,
+                                       // 99 or 0 for an O line; .value: the O number)
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };
@@ -84,7 +87,19 @@ struct MeasureReport {
   double highestCutZ;     // the highest Z of any cutting move, its start or its end
   bool anyCut;            // false when no cutting move was measured (highestCutZ means nothing)
   const char* reason;     // why the code of kMeasureUnsupportedCode cannot be carried
-  int lastMoveLine;       // the NC line of the program's last move or hole: the footer follows it
+  int lastMoveLine;       // the NC line of the program's last move or hole
+  int lastMoveMainLine;   // the main program's line that runs it (its own, or the line of the
+                          // call it lies in)
+  int lastMoveOrdinal;    // its place among the lines the program runs, counted from 1 in the
+                          // order they run (CallReader::ordinal; its line number in a program
+                          // without calls): the footer follows it
+  int lastMoveRecord;     // the intermediate file's record of it (0: the start record), counting
+                          // every record (moves, holes, blocks) in order
+  int lastCutRecord;      // likewise of the last cutting record or hole: the subprogram's lines
+                          // of a program repeat, so the split loop knows the program's last
+                          // move and cut by their records, not by their lines
+  int callLine;           // a refusal inside a subprogram: the line of the call (0: none)
+  int callProgram;        // and the subprogram's O number
   int units;              // kMillimetres or kInches: the program's units
   int setPositionLine;    // the line of the G92 before the first move (0: none)
   int setPositionAxes;    // bit 0, 1, 2: X, Y, Z named by that G92

@@ -174,7 +174,7 @@ bool ReturnsZ(const char* text, size_t length) {
 }
 
 bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
-  const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
+  const bool body = opened_ && block.line >= job_.bodyLine && ordinal <= job_.lastMoveRecord;
   bool namesTool = false;
   if (ReturnsZ(block.text, block.length)) zAtReference_ = true;
   FollowLocalSystem(block, job_.units, localShift_, &previous_);
@@ -182,7 +182,7 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   // start where the program's do only where both the program and the piece's head have Z at the
   // reference point there (the split check holds them to that).
   const bool changeFromReference = !(zAtReference_ && job_.headerAtReference);
-  if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
+  if (body && ordinal < job_.lastCutRecord && IsToolChange(block, &namesTool)) {
     const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
     if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
       if (!Add(ordinal, kPlannedToolChangeRefused, false, block.line)) return false;
@@ -220,7 +220,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // height, or the record is a hole after a hole.
   // (Never after the program's last cut: a piece must cut.)
   if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_ &&
-      record.line() <= job_.lastCutLine) {
+      ordinal <= job_.lastCutRecord) {
     const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
     const bool betweenHoles = record.hole && lastWasHole_;
     if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
@@ -279,7 +279,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     bytes = shadow_->Written() - was;
   }
-  if (opened_ && !pending_ && record.line() <= job_.lastCutLine && TooLarge(bytes_ + bytes)) {
+  if (opened_ && !pending_ && ordinal <= job_.lastCutRecord && TooLarge(bytes_ + bytes)) {
     // The piece ends before this record: at its last break, else before its last cut where a
     // piece may begin, else (a stretch where none may) it grows past SIZE.
     const Break& at = job_.policy != kSeamCut && last_.valid ? last_ : before_;
@@ -348,10 +348,10 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
           // "cut" (the next piece begins with it, or with the next cut where a piece may begin).
           passed_ = beforeHere;
           passedHole_ = record.hole;
-          passedLast_ = IsLastCut(record, job_.lastCutLine);
+          passedLast_ = IsLastCut(record, ordinal, job_.lastCutRecord);
           passedCount_ = plan_->count;
           landing_ = mayBeginHere && !record.hole ? beforeHere : Break{};
-        } else if (!IsLastCut(record, job_.lastCutLine)) {
+        } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
           // SEAM=cut: at the cut that passes the share's end, cut again by the next piece (never
           // the program's last cut: a piece after it would only cut it again).
           if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
@@ -377,7 +377,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
               pending_ = true;  // it lands at the next cut where a piece may begin, this one perhaps
             }
           }
-        } else if (!IsLastCut(record, job_.lastCutLine)) {
+        } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
           if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
           pending_ = true;
           passedHere = true;
@@ -398,7 +398,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again.
-    const bool lastCut = IsLastCut(record, job_.lastCutLine);
+    const bool lastCut = IsLastCut(record, ordinal, job_.lastCutRecord);
     if (!pending_ && meters_.Passed() && lastCut && plan_->lastCutPassedLine == 0) {
       plan_->lastCutPassedLine = record.line();
     }

@@ -84,8 +84,8 @@ struct SeamPlanJob {
   int units;              // kMillimetres or kInches: the program's (G52 shifts are in them)
   MachineState header;    // the state every piece's head leaves (SeamBlocked)
   int bodyLine;           // the program's body: its first line,
-  int lastMoveLine;       // its last move,
-  int lastCutLine;        // and its last cut
+  int64_t lastMoveRecord; // its last move's record (counted from the start record),
+  int64_t lastCutRecord;  // and its last cut's
   // SIZE (0: none): no piece file passes `sizeLimit` bytes. A piece's head is reckoned at
   // `headBytes` at most (the header file, the positioning line, the comment, the restore and the
   // approach), its tail at `tailBytes` (the lift, retract and return, the comments, the footer);

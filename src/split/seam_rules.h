@@ -104,10 +104,12 @@ struct PathRecord {
   bool cutting() const { return hole || (move.motion >= 1 && move.motion <= 3); }
 };
 
-// The program's last cut (a move on the line `lastCutLine` or after, not a hole): it ends the
-// piece it passes a limit in, since a piece after it would only cut it again.
-inline bool IsLastCut(const PathRecord& record, int lastCutLine) {
-  return !record.hole && record.line() >= lastCutLine;
+// The program's last cut (a move at the record `lastCutRecord` or after, not a hole; `ordinal` is
+// the record's, both counted from the start record): it ends the piece it passes a limit in,
+// since a piece after it would only cut it again. Records, not lines: a subprogram's lines run
+// again with each call.
+inline bool IsLastCut(const PathRecord& record, int64_t ordinal, int64_t lastCutRecord) {
+  return !record.hole && ordinal >= lastCutRecord;
 }
 
 // A local coordinate system (G52) among the program's blocks: the tool stays where it is, and its

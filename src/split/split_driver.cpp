@@ -53,8 +53,10 @@ struct SplitRun {
   int pieces;            // pieces written and closed
   PositioningRecipe recipe;  // the header's end and the positioning line's recipe
   int bodyLine;          // the first line of the program's body (the header is before it)
-  int lastMoveLine;      // the program's last move: the footer follows it
-  int lastCutLine = 0;   // the program's last cut: no piece begins after it
+  int lastMoveLine;      // the place of its last move among the lines the program runs (its line
+                         // in a program without calls): the footer follows it
+  int64_t lastMoveRecord = 0;  // the record of the program's last move (from the start record)
+  int64_t lastCutRecord = 0;   // the record of its last cut: no piece begins after it
   int units;             // the program's units
   bool lengthOffsets = false;  // the program takes up tool length offsets
   bool setsPosition = false;   // the program states its position with G92
@@ -391,8 +393,9 @@ int MeasureRun(SplitRun* run) {
     FormatLog("%s", text);
     return Refuse(*run);
   }
-  run->lastMoveLine = report.lastMoveLine;
-  run->lastCutLine = report.lastCuttingLine;
+  run->lastMoveLine = report.lastMoveOrdinal;
+  run->lastMoveRecord = report.lastMoveRecord;
+  run->lastCutRecord = report.lastCutRecord;
   run->units = report.units;
   run->lengthOffsets = report.lengthOffsetUsed;
   run->setsPosition = report.setPositionLine != 0;
@@ -724,7 +727,7 @@ bool SplitLoop::KeepOffsetWrite(const BlockRecord& block) {
 int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
   // are its footer.
-  const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine;
+  const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && ordinal_ <= run_->lastMoveRecord;
   bool namesTool = false;
   if (PlannedHere(kPlannedToolChangeRefused) != nullptr) {
     FormatLog(kToolSeamRefused, block.line);
@@ -742,7 +745,7 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
                                      : kSplitAtBreakByDistance;
     pending_ = PendingSeam{true, planned->byTime, false, block.line, nullptr};
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
-  } else if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
+  } else if (body && pending_.active && ordinal_ < run_->lastCutRecord && IsToolChange(block, &namesTool) &&
              SeamBlocked(0, state_, run_->piece.header) == nullptr) {
     // A tool change with cuts after it (a piece without one would only change tools).
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
@@ -846,7 +849,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
     if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again. (A plan of seams holds none there.)
-    const bool lastCut = plan_ == nullptr && IsLastCut(record, run_->lastCutLine);
+    const bool lastCut = plan_ == nullptr && IsLastCut(record, ordinal_, run_->lastCutRecord);
     const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
                       !(record.hole && passedHere) && !lastCut;
     if (seam) {
@@ -988,8 +991,8 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.units = run->units;
   job.header = run->piece.header;
   job.bodyLine = run->bodyLine;
-  job.lastMoveLine = run->lastMoveLine;
-  job.lastCutLine = run->lastCutLine;
+  job.lastMoveRecord = run->lastMoveRecord;
+  job.lastCutRecord = run->lastCutRecord;
   job.headerAtReference = run->resumeWithoutZ && FileReturnsZ(run->headerPath);
   // SIZE: the body of each piece is measured by writing the program once, as one piece, over the
   // first piece's file (written again with the pieces); a piece's head and tail at their largest.
@@ -1191,7 +1194,7 @@ int FinishRun(SplitRun* run) {
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
                platform::TickCount(), "", "", "", PieceSettings{}, "", "", Extents{}, Extents{}, 0,
-               PositioningRecipe{}, 0, 0, 0, 0};
+               PositioningRecipe{}, 0, 0, 0, 0, 0};
   if (ReportJob(&run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

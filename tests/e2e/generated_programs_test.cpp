@@ -83,7 +83,7 @@ class GeneratedPrograms : public testing::Test {
 };
 
 void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
-  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : style == kFixtureOffsets ? "OFS" : style == kLocalSystems ? "G52" : "GEN") +
+  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : style == kFixtureOffsets ? "OFS" : style == kLocalSystems ? "G52" : style == kSubprograms ? "SUB" : "GEN") +
                            std::to_string(seed) + ".NC";
   SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path(name));
   const GeneratedProgram program = GenerateProgram(seed, lines, style);
@@ -141,6 +141,17 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
     const std::string stated = text.substr(at + 2, text.find("\r\n", at + 2) - at - 2);
     if (stated != "G90G52X0.Y0." && stated != "G90G52X0Y0") ++resumedUnderShift_;
   }
+  if (style == kSubprograms) {
+    // The program calls; its pieces hold the expanded blocks and no call.
+    EXPECT_NE(program.text.find("M98"), std::string::npos);
+    for (int number = 1; number <= pieces; ++number) {
+      char piece[kPathField];
+      PiecePath(path.c_str(), number, piece, sizeof piece);
+      const std::string text = dir_.Read(std::filesystem::path(piece).filename().string());
+      EXPECT_EQ(text.find("M98"), std::string::npos) << piece;
+      EXPECT_EQ(text.find("M99"), std::string::npos) << piece;
+    }
+  }
 
   double distanceSum = 0.0;
   double timeSum = 0.0;
@@ -197,6 +208,10 @@ TEST_F(GeneratedPrograms, LocalSystemProgramsSplitCheckedAndTotalled) {
   SplitAndCheckEach(kLocalSystems);
   EXPECT_GT(resumedUnderShift_, 0) << "no piece resumed under a shift";
 }
+
+// The same for programs that call subprograms of the same file, once or repeated: the pieces hold
+// the expanded blocks, and the check runs the program through its calls.
+TEST_F(GeneratedPrograms, SubprogramProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kSubprograms); }
 
 // What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
 // they were found: each either splits and passes the check, or is refused with its reason.

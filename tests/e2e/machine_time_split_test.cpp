@@ -93,7 +93,7 @@ class MachineTimeSplit : public testing::Test {
                              &maximum, &report, bodyLine, &limits),
               kMeasureOk);
     Times times{time.running, 0.0, 0.0};
-    EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveLine, &times.machine),
+    EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveRecord, &times.machine),
               kMachineEstimateOk);
     // The pass's own estimate (what the split decides on) is that of the file it wrote, read
     // back, up to the file's rounding of the coordinates.

@@ -146,9 +146,10 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
   int breakSeams = 0;
   for (int policy : {kSeamBreak, kSeamTool}) {
     settings_.Write(policy == kSeamTool ? "SEAM=tool\r\n" : "SEAM=break\r\n");
-    for (int i = 0; i < programs; ++i) {
+    // Half as many again of programs that call subprograms of their own file.
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 3000 + static_cast<uint32_t>(i);
-      const int style = i % 2 == 0 ? kStateThePosition : kCamPost;
+      const int style = i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost;
       const std::string name = "SEAM" + std::to_string(seed) + ".NC";
       SCOPED_TRACE(name + (policy == kSeamTool ? " tool" : " break"));
       const GeneratedProgram program = GenerateProgram(seed, 300, style);
@@ -187,9 +188,9 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
   int splits = 0;
   int pieces = 0;
   for (const char* policy : {"cut", "break", "tool"}) {
-    for (int i = 0; i < programs; ++i) {
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 5000 + static_cast<uint32_t>(i);
-      const int style = i % 2 == 0 ? kStateThePosition : kCamPost;
+      const int style = i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost;
       const GeneratedProgram program = GenerateProgram(seed, 300, style);
       const std::string name = "SIZE" + std::to_string(seed) + ".NC";
       dir_.Write(name, program.text);
@@ -353,9 +354,10 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
     double spread = 0.0;
     double furthest = 0.0;
     int splits = 0;
-    for (int i = 0; i < programs; ++i) {
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 7000 + static_cast<uint32_t>(i);
-      const GeneratedProgram program = GenerateProgram(seed, 300, i % 2 == 0 ? kStateThePosition : kCamPost);
+      const GeneratedProgram program =
+          GenerateProgram(seed, 300, i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost);
       const std::string name = "EQ" + std::to_string(seed) + ".NC";
       dir_.Write(name, program.text);
       const std::string path = dir_.Path(name);

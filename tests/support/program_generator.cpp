@@ -78,6 +78,8 @@ class Generator {
   void ToolChange();
   void OffsetWrite();
   void LocalSystem();
+  // An operation written as a subprogram and called in its place, once or repeated.
+  void SubprogramCall();
   void End();
 
   std::mt19937 rng_;
@@ -94,6 +96,9 @@ class Generator {
   int motion_ = -1;  // the motion in force (-1: none, after G80)
   int feed_ = 0;
   int tool_ = 1;
+  static constexpr int kMostSubprograms = 12;
+  int subprograms_ = 0;
+  std::string subprogramText_;  // the subprograms, written after the main program's end
 };
 
 std::string Generator::Number(int64_t value) {
@@ -138,7 +143,8 @@ void Generator::Line(const std::vector<std::string>& words) {
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
-  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets || style_ == kLocalSystems) {
+  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets || style_ == kLocalSystems ||
+      style_ == kSubprograms) {
     CamHeader();
     return;
   }
@@ -445,6 +451,57 @@ void Generator::LocalSystem() {
   Line(words);
 }
 
+void Generator::SubprogramCall() {
+  const int number = 8000 + subprograms_++;
+  std::string mainText;
+  mainText.swap(program_.text);  // the subprogram's lines go to a text of their own
+  const GeneratedProgram before = program_;
+  Raw(Code('O', number));
+  // Each run begins from the same modes, so that every run makes the same moves: absolute, and
+  // the motion and plane written again at their first use.
+  Line({"G90"});
+  distance_ = 90;
+  motion_ = -1;
+  plane_ = -1;
+  if (Chance(30)) {
+    Drill();
+  } else {
+    // An approach in absolute numbers: from here on the moves are those of every run, whatever
+    // the distance mode of the cuts.
+    const int64_t x = Range(-80000, 80000);
+    const int64_t y = Range(-80000, 80000);
+    Line({"G00", Word('X', x), Word('Y', y)});
+    const int64_t near = Range(1000, 5000);
+    Line({Word('Z', near)});
+    const int64_t depth = -Range(500, 5000);
+    Line({"G01", Word('Z', depth), Feed(static_cast<int>(Range(5, 30)) * 10)});
+    at_[0] = x;
+    at_[1] = y;
+    at_[2] = depth;
+    motion_ = 1;
+    Cuts(static_cast<int>(Range(3, 15)));
+  }
+  if (distance_ != 90) Line({"G90"});
+  distance_ = 90;
+  Raw("M99");
+  subprogramText_ += program_.text;
+  program_.text.swap(mainText);
+  const int runs = Chance(50) ? 1 : 2 + Pick(2);
+  // What the body counts, once per run.
+  program_.arcs += (runs - 1) * (program_.arcs - before.arcs);
+  program_.radiusArcs += (runs - 1) * (program_.radiusArcs - before.radiusArcs);
+  program_.holes += (runs - 1) * (program_.holes - before.holes);
+  if (runs == 1) {
+    Line({"M98", Code('P', number)});
+  } else {
+    switch (Pick(3)) {
+      case 0: Line({"M98", Code('P', number), Code('L', runs)}); break;
+      case 1: Line({"M98", Code('P', number), Code('K', runs)}); break;
+      default: Line({"M98", Code('P', runs * 10000 + number)}); break;
+    }
+  }
+}
+
 void Generator::End() {
   // A shift still standing is cancelled before the last rapid up or after it.
   const bool shifted = shift_[0] != 0 || shift_[1] != 0;
@@ -469,6 +526,7 @@ void Generator::End() {
         Word('Y', static_cast<int64_t>(std::llround(program_.start[1] * 1000)))});
   Line({"M05"});
   Line({"M30"});
+  program_.text += subprogramText_;
   Raw("%");
 }
 
@@ -482,8 +540,12 @@ GeneratedProgram Generator::Run() {
     } else {
       if (style_ == kFixtureOffsets && Chance(30)) OffsetWrite();
       if (style_ == kLocalSystems && Chance(30)) LocalSystem();
-      Approach();
-      Cuts(static_cast<int>(Range(5, 40)));
+      if (style_ == kSubprograms && subprograms_ < kMostSubprograms && Chance(50)) {
+        SubprogramCall();
+      } else {
+        Approach();
+        Cuts(static_cast<int>(Range(5, 40)));
+      }
     }
     if (Chance(20)) ToolChange();
   } while (program_.lines < target_);

@@ -410,8 +410,25 @@ TEST(MeasureProgram, Refusals) {
     const char* message;  // "{nc}" and "{ascii}" stand for the paths
   };
   const Case cases[] = {
-      {"a subprogram call", "G01 X1. F10\nM98 P1000\n", kMeasureUnsupportedCode, 2,
-       "エラー：2 行目の M98 は分割できません（サブプログラムの呼び出し）。"},
+      {"a call of a subprogram the file does not hold", "G01 X1. F10\nM98 P1000\n", kMeasureCall, 2,
+       "エラー：2 行目の M98 が呼び出す O1000 がファイルの中にありません。"},
+      {"a return in a program that calls nothing", "G01 X1. F10\nM99\n", kMeasureUnsupportedCode, 2,
+       "エラー：2 行目の M99 は分割できません（サブプログラムの呼び出し）。"},
+      {"a return in the main program", "M98 P1000\nM99\nM30\nO1000\nG01 X1. F10\nM99\n", kMeasureCall, 2,
+       "エラー：2 行目の M99 はメインプログラムの中にあります（終わりなくくり返します）。分割できません。"},
+      {"a subprogram calling itself", "M98 P1000\nM30\nO1000\nG01 X1. F10\nM98 P1000\nM99\n", kMeasureCall, 5,
+       "エラー：5 行目の M98 は実行中の O1000 を呼び出します（再帰呼び出し）。分割できません。"},
+      {"a call with a move", "G01 X1. F10 M98 P1000\nM30\nO1000\nM99\n", kMeasureCall, 1,
+       "エラー：1 行目の M98 の書き方には対応していません。書けるのは M98 P.... と L か K（くり返し回数 1 から 9999）だけです。"},
+      {"a return to a sequence number", "M98 P1000\nM30\nO1000\nG01 X1. F10\nM99 P3\n", kMeasureCall, 5,
+       "エラー：5 行目の M99 の書き方には対応していません（M99 の行にほかの語は書けません）。"},
+      {"a subprogram before the main program's end", "G01 X1. F10\nM98 P1000\nO1000\nM99\nM30\n", kMeasureCall, 2,
+       "エラー：2 行目：サブプログラム O1000 がメインプログラムの終わり（M02/M30）より前にあります。分割できません。"},
+      {"a subprogram without its return", "M98 P1000\nM30\nO1000\nG01 X1. F10\n%\n", kMeasureCall, 5,
+       "エラー：5 行目：サブプログラム O1000 が M99 で終わらないまま、次のプログラムかファイルの終わりになります。"},
+      {"a code a piece cannot carry inside a subprogram", "G01 X1. F10\nM98 P1000\nM30\nO1000\nG68 X0 Y0 R45.\nM99\n",
+       kMeasureUnsupportedCode, 5,
+       "エラー：5 行目の G68 は分割できません（座標回転）。（2 行目の M98 で呼ばれた O1000 の中）"},
       {"a macro call", "G65 P9000 A1.\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
        "エラー：1 行目の G65 は分割できません（マクロの呼び出し）。"},
       {"a rotation", "G01 X1. F10\nG68 X0 Y0 R45.\n", kMeasureUnsupportedCode, 2,
@@ -501,6 +518,66 @@ TEST(MeasureProgram, Refusals) {
     }
     EXPECT_EQ(m.message, expected) << c.name;
   }
+}
+
+TEST(MeasureProgram, ACallInTheHeaderIsRefused) {
+  // Every piece copies the header as the file holds it: a call there would run in each piece.
+  TempDir dir;
+  dir.Write("PART.NC", "G90 G54\nM98 P1000\nG00 X5. Y5.\nG01 X10. F100\nM30\nO1000\nG04 P100\nM99\n");
+  const double start[3] = {0, 0, 100};
+  Measured m;
+  const std::string nc = dir.Path("PART.NC");
+  m.result = MeasureProgram(nc.c_str(), nullptr, start, &m.distance, &m.time, &m.minimum, &m.maximum, &m.report, 3);
+  EXPECT_EQ(m.result, kMeasureUnsupportedCode);
+  char text[512];
+  DescribeMeasureFailure(m.result, m.report, nc.c_str(), "", text);
+  EXPECT_STREQ(text, "エラー：2 行目の M98 は分割できません（最初の移動より前のサブプログラムの呼び出し）。");
+  // The same call in the body is followed.
+  m.result = MeasureProgram(nc.c_str(), nullptr, start, &m.distance, &m.time, &m.minimum, &m.maximum, &m.report, 1);
+  EXPECT_EQ(m.result, kMeasureOk);
+}
+
+TEST(MeasureProgram, ACallRecordsTheSubprogramsMovesAtTheirLinesAsOftenAsItRuns) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G00 X0 Y0\n"       // 1
+                       "M98 P21000\n"          // 2: two runs of O1000
+                       "G00 X50.\n"            // 3
+                       "M98 P1000\n"           // 4
+                       "G00 Z100.\n"           // 5
+                       "M30\n"                 // 6
+                       "O1000\n"               // 7
+                       "G91 G01 Z-101. F100\n" // 8: incremental, from where each call stands
+                       "G90 G00 Z100.\n"       // 9
+                       "M99\n");               // 10
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  // Each run cuts at line 8 and lifts at line 9: two at X0, the last at X50. (line 5 moves nothing)
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{kStartAt100, "M 1 17 0 0 0 -1000 100000 8",
+                                                        "M 0 17 0 0 0 100000 100000 9", "M 1 17 0 0 0 -1000 100000 8",
+                                                        "M 0 17 0 0 0 100000 100000 9", "M 0 17 0 50000 0 100000 100000 3",
+                                                        "M 1 17 0 50000 0 -1000 100000 8",
+                                                        "M 0 17 0 50000 0 100000 100000 9"}));
+  EXPECT_EQ(m.report.lastMoveLine, 9);
+  EXPECT_EQ(m.report.lastMoveMainLine, 4);
+  // No M98, O or M99 is carried: no piece may hold a call.
+  for (const std::string& block : Lines(m.records, "B")) {
+    EXPECT_EQ(block.find("M98"), std::string::npos) << block;
+    EXPECT_EQ(block.find("M99"), std::string::npos) << block;
+    EXPECT_EQ(block.find("O1000"), std::string::npos) << block;
+  }
+  EXPECT_NEAR(m.distance.running, 3 * 101.0 / 1000.0, 1e-9);
+}
+
+TEST(MeasureProgram, TheLastMoveInsideACallIsKnownByTheCall) {
+  // The last move is known by its line, the call it lies in and its place as the program runs.
+  TempDir dir;
+  Measured m = Measure(dir, "G00 X0 Y0\nM98 P1000 L2\nM05\nM30\nO1000\nG01 X5. F100\nG00 X0\nM99\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(m.report.lastMoveLine, 7);
+  EXPECT_EQ(m.report.lastMoveMainLine, 2);
+  EXPECT_EQ(m.report.lastMoveOrdinal, 5);  // lines 1, 6, 7, then 6 and 7 again
+  EXPECT_EQ(m.report.endLine, 4);
+  EXPECT_EQ(m.report.linesAfterEnd, 0);  // the subprogram after the end is no line left unsplit
 }
 
 TEST(MeasureProgram, AllowedAroundTheRefusals) {
