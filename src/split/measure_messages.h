@@ -89,6 +89,9 @@ inline constexpr char kOffsetWriteFormText[] =
 // kMeasureTooManyOffsetWrites: line number, the limit.
 inline constexpr char kTooManyOffsetWritesText[] =
     "エラー：%d 行目の G10 で、本体のオフセットの書き込みが %d 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。";
+// kMeasureMachineTimeTooLong: line number.
+inline constexpr char kMachineTimeTooLongText[] =
+    "エラー：%d 行目までで機械時間の見積が長すぎます（３１年まで）。送り速度を確かめてください。";
 inline constexpr char kUnknownPositionText[] =
     "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。";
 // kMeasureCycleLevelOnly: line number, the cycle's code.
