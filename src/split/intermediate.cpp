@@ -156,8 +156,13 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   int64_t count = 0;
   for (int slot = kX; slot <= kZ; ++slot) {
     if (!PutCount(line, &n, record.at[slot], decimals_, slot, &count)) return -1;
-    if (carriesTime_) written_.at[slot] = static_cast<double>(count) / scale_;
+    // An axis that keeps its count keeps the value read back (most moves change one or two).
+    if (carriesTime_ && (!written_.counted || count != written_.count[slot])) {
+      written_.at[slot] = static_cast<double>(count) / scale_;
+      written_.count[slot] = count;
+    }
   }
+  written_.counted = carriesTime_;
   if (record.motion == 2 || record.motion == 3) {
     for (int slot : {kI, kJ, kK, kR}) {
       if (!PutCount(line, &n, record.at[slot], decimals_, -1, &count)) return -1;

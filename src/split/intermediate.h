@@ -169,7 +169,7 @@ class IntermediateWriter {
   // (0 <= machineNs <= kLargestMachineNs). Only when the file carries the time.
   int EndRecord(int64_t machineNs);
   // The move or hole last written as a reader reads it back (its values rounded to the file's
-  // resolution; a move's `count`, `feedCount` and `counted` are not set).
+  // resolution; of a move's counts only X, Y and Z are set).
   const MoveRecord& writtenMove() const { return written_; }
   const HoleRecord& writtenHole() const { return writtenHole_; }
   bool failed() const { return failed_; }

@@ -283,8 +283,9 @@ int MeasurePass::EndRecord(int lineNumber) {
 }
 
 int64_t MeasurePass::MachineNs() const {
-  const double ns = std::floor(machine_->Seconds() * 1e9 + 0.5);
-  return ns >= 0.0 && ns <= static_cast<double>(kLargestMachineNs) ? static_cast<int64_t>(ns) : -1;
+  // Rounded half up; the conversion cuts toward zero, which is down for a time (never below 0).
+  const double ns = machine_->Seconds() * 1e9 + 0.5;
+  return ns >= 0.0 && ns < 1e18 ? static_cast<int64_t>(ns) : -1;
 }
 
 int MeasurePass::CountLine() {
