@@ -118,6 +118,9 @@ inline constexpr char kTooManyOffsetWritesText[] =
 // kMeasureLocalSystemForm: line number.
 inline constexpr char kLocalSystemFormText[] =
     "エラー：%d 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。";
+// kMeasureMachineTimeTooLong: line number.
+inline constexpr char kMachineTimeTooLongText[] =
+    "エラー：%d 行目までで機械時間の見積が長すぎます（３１年まで）。送り速度を確かめてください。";
 inline constexpr char kUnknownPositionText[] =
     "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。";
 // kMeasureCycleLevelOnly: line number, the cycle's code.

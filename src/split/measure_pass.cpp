@@ -205,6 +205,10 @@ class MeasurePass {
   int RefuseUnreadable();
   int Write(const MoveRecord& record);
   int Write(const HoleRecord& record);
+  // Closes the move or hole record just written (on line `lineNumber`) with the machine time.
+  int EndRecord(int lineNumber);
+  // The machine time so far in whole ns, or -1 past what a record carries.
+  int64_t MachineNs() const;
   // Counts one more line of the intermediate file; kMeasureTooLarge when it would hold more lines
   // than a reader delivers (its units line included).
   int CountLine();
@@ -281,12 +285,28 @@ int MeasurePass::Write(const MoveRecord& record) {
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
   if (machine_ != nullptr) {
-    if (machineStarted_) machine_->Move(record, machineAt_);
-    machineAt_ = record.at;
+    // The move as the split loop reads it back, rounded to the file's resolution: the pieces'
+    // times are those of these numbers.
+    const MoveRecord& written = output_->writtenMove();
+    if (machineStarted_) machine_->Move(written, machineAt_);
+    machineAt_ = written.at;
     machineStarted_ = true;
     report_->machineMinutes = machine_->Minutes();
+    return EndRecord(record.line);
   }
   return kMeasureOk;
+}
+
+int MeasurePass::EndRecord(int lineNumber) {
+  const int64_t ns = MachineNs();
+  if (ns < 0) return Refuse(kMeasureMachineTimeTooLong, lineNumber, 0);
+  return output_->EndRecord(ns) != 0 ? kMeasureWriteError : kMeasureOk;
+}
+
+int64_t MeasurePass::MachineNs() const {
+  // Rounded half up; the conversion cuts toward zero, which is down for a time (never below 0).
+  const double ns = machine_->Seconds() * 1e9 + 0.5;
+  return ns >= 0.0 && ns < 1e18 ? static_cast<int64_t>(ns) : -1;
 }
 
 int MeasurePass::CountLine() {
@@ -317,9 +337,11 @@ int MeasurePass::Write(const HoleRecord& record) {
   if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
   if (machine_ != nullptr) {
-    machine_->Hole(record, machineAt_);
-    machineAt_ = HoleEnd(record);
+    const HoleRecord& written = output_->writtenHole();
+    machine_->Hole(written, machineAt_);
+    machineAt_ = HoleEnd(written);
     report_->machineMinutes = machine_->Minutes();
+    return EndRecord(record.line);
   }
   return kMeasureOk;
 }
@@ -369,11 +391,14 @@ int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int
   if (written < 0) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   if (written == 0) return kMeasureOk;
   if (CountLine() != kMeasureOk) return kMeasureTooLarge;
-  if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
-    return kMeasureWriteError;
+  int64_t ns = 0;
+  if (machine_ != nullptr) {
+    if (machineStarted_ && lineNumber >= bodyLine_) machine_->Block(text, static_cast<size_t>(written));
+    ns = MachineNs();
+    if (ns < 0) return Refuse(kMeasureMachineTimeTooLong, lineNumber, 0);
   }
-  if (machine_ != nullptr && machineStarted_ && lineNumber >= bodyLine_) {
-    machine_->Block(text, static_cast<size_t>(written));
+  if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written), ns) != 0) {
+    return kMeasureWriteError;
   }
   return kMeasureOk;
 }
@@ -825,7 +850,9 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   if (intermediateFile != nullptr && !output.Open(intermediateFile, "wb")) {
     return kMeasureIntermediateUnwritable;
   }
-  IntermediateWriter writer(output.get(), units_);
+  // Under the machine-time estimate every record carries the program's time, planned once here,
+  // for the split loop to follow.
+  IntermediateWriter writer(output.get(), units_, machine != nullptr);
   output_ = &writer;
   MachineMeter meter(machine != nullptr ? *machine : MachineLimits{}, units_);
   machine_ = machine != nullptr ? &meter : nullptr;
@@ -987,6 +1014,8 @@ int DescribeOwnFailure(int result, const MeasureReport& report, const char* ncFi
       return Compose(out, kUnknownPositionText, report.line);
     case kMeasureOffsetWriteForm:
       return Compose(out, kOffsetWriteFormText, report.line);
+    case kMeasureMachineTimeTooLong:
+      return Compose(out, kMachineTimeTooLongText, report.line);
     case kMeasureTooManyOffsetWrites:
       return Compose(out, kTooManyOffsetWritesText, report.line, report.code);
     case kMeasureLocalSystemForm:

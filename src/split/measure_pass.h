@@ -64,6 +64,8 @@ enum MeasureResult {
   kMeasureCall = 25,                   // a call or subprogram the reading cannot follow
                                        // (report.line; .code: the CallFaultReason; .letter: 98,
                                        // 99 or 0 for an O line; .value: the O number)
+  kMeasureMachineTimeTooLong = 26,     // the machine-time estimate runs past what a record carries
+                                       // (kLargestMachineNs) by line report.line
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };
@@ -129,7 +131,10 @@ struct MeasureReport {
 //
 // `machine` (nullptr: none) has the pass estimate the machine time too, of the records as the
 // split loop reads them back (EstimateMachineTime of the file it writes, without reading it
-// again; from the values before the file's rounding): report->machineMinutes.
+// again: the values rounded as the file holds them): report->machineMinutes. The file then
+// carries the time after every record (split/intermediate.h), for the split loop to follow
+// instead of planning the program again; a time too long for a record to carry refuses the
+// program (kMeasureMachineTimeTooLong).
 int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
                    SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
                    MeasureReport* report, int bodyLine = 1, const MachineLimits* machine = nullptr);

@@ -22,14 +22,21 @@ struct PieceMeters {
   double toMillimetres;  // 25.4 for an inch program: the distance limit is in mm
   SplitMeter* machineTime = nullptr;  // TIMEMODEL=1: the piece's machine time (else unused)
   MachineMeter* machine = nullptr;    // TIMEMODEL=1: the piece's planner (else nullptr)
+  // The records carry the whole program's machine time (IntermediateReader::carriesTime). A piece
+  // is planned by itself, from a stop, only until its plan rejoins the program's; from there its
+  // time runs on by the program's, and the planner rests until the next piece.
+  bool carried = false;
+  bool joined = false;         // the piece's plan has rejoined the program's
+  double joinedSeconds = 0.0;  // the piece's time where it did, s
+  int64_t joinedNs = 0;        // and the program's, ns
 
   // Measures the move of `record` from `from` into the meters' first two slots, and with
   // `running` (any move but the start record, which the positioning line makes) into the machine
   // time.
   void Measure(const MoveRecord& record, const Position& from, bool running = true) {
     if (machine != nullptr && running) {
-      machine->Move(record, from);
-      machineTime->running = machine->Minutes();
+      if (!joined) machine->Move(record, from);
+      Follow(record.machineNs);
     }
     ModalState modal{};
     modal.motion = record.motion;
@@ -44,8 +51,8 @@ struct PieceMeters {
   // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
   void Measure(const HoleRecord& hole, const Position& from, Position* end) {
     if (machine != nullptr) {
-      machine->Hole(hole, from);
-      machineTime->running = machine->Minutes();
+      if (!joined) machine->Hole(hole, from);
+      Follow(hole.machineNs);
     }
     const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
     DistanceTotals d{0.0, 0.0};
@@ -62,14 +69,37 @@ struct PieceMeters {
   // take machine time. The piece's time so far includes it whatever record comes next.
   void Measure(const BlockRecord& block) {
     if (machine == nullptr) return;
-    machine->Block(block);
-    machineTime->running = machineTime->previous = machine->Minutes();
+    if (!joined) machine->Block(block);
+    Follow(block.machineNs);
+    machineTime->previous = machineTime->running;
+  }
+  // The piece's machine time after a record the program's time after which is `programNs`.
+  void Follow(int64_t programNs) {
+    if (joined) {
+      machineTime->running = (joinedSeconds + static_cast<double>(programNs - joinedNs) * 1e-9) / 60.0;
+      return;
+    }
+    machineTime->running = machine->Minutes();
+    if (carried && machine->Rejoined()) {
+      joined = true;
+      joinedSeconds = machine->Seconds();
+      joinedNs = programNs;
+    }
+  }
+  // The meters at the program's start: the first piece runs as the whole program does (the
+  // start record, which carries no time, is not measured).
+  void Start() {
+    Reset();
+    joined = machine != nullptr && carried;
   }
   void Reset() {
     distance->rapid = distance->running = 0.0;
     time->rapid = time->running = 0.0;
     if (machine != nullptr) machine->Reset();
     if (machineTime != nullptr) machineTime->running = 0.0;
+    joined = false;
+    joinedSeconds = 0.0;
+    joinedNs = 0;
   }
   // The time meter is tested first; both limits are strict. The split's time is the machine time
   // under TIMEMODEL=1.

@@ -931,13 +931,14 @@ int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& befor
 
 int SplitLoop::Run() {
   run_->distance.limit *= 1000.0;  // metres to mm from here on
-  meters_.Reset();
   platform::FileHandle file(run_->intermediatePath, "rb");
   if (!file) {
     FormatLog(kIntermediateUnreadable, run_->intermediatePath);
     return Refuse(*run_);
   }
   IntermediateReader reader(file.get());
+  meters_.carried = reader.carriesTime();
+  meters_.Start();
   int kind;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
     if (kind == kRecordBlock) {
