@@ -9,7 +9,8 @@ constexpr char kByteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};
 
 }  // namespace
 
-int EventStream::Open(const char* path, const double start[3], bool blockEvents, bool followCalls) {
+int EventStream::Open(const char* path, const double start[3], bool blockEvents, bool followCalls,
+                      const EventStream* indexed) {
   first_ = count_ = 0;
   faultKind_ = faultLine_ = 0;
   closingChain_ = 0;
@@ -30,13 +31,18 @@ int EventStream::Open(const char* path, const double start[3], bool blockEvents,
     return kStreamUnopened;
   }
   if (followCalls) {
-    const int indexed = index_.Build(file_.get());
+    if (indexed != nullptr) {
+      index_ = indexed->index_;
+      indexResult_ = indexed->indexResult_;
+    } else {
+      indexResult_ = index_.Build(file_.get());
+    }
     follow_ = index_.calls;
-    if (follow_ && indexed == kIndexTooMany) {
+    if (follow_ && indexResult_ == kIndexTooMany) {
       CallFails(kCallTooMany, index_.tooManyLine, 0);
       return kStreamEvent;  // the fault comes with the first Peek
     }
-    if (indexed == kIndexRead) readError_ = true;
+    if (indexResult_ == kIndexRead) readError_ = true;
   }
   state_ = kStreamEvent;
   return kStreamEvent;

@@ -51,7 +51,11 @@ class EventStream {
   // and of M99 make no event, and each line keeps its own number in the file. What this reading
   // of the calls cannot follow stops the stream with kStreamFaultCall. Without it (a piece) M98
   // and M99 are words the machine cannot run, as in a file without calls.
-  int Open(const char* path, const double start[3], bool blockEvents, bool followCalls = false);
+  // `indexed`, with `followCalls`: another stream of the check that opened the same file with
+  // `followCalls`; its index is taken, so that the file is not scanned once more (nullptr: the
+  // index is built here).
+  int Open(const char* path, const double start[3], bool blockEvents, bool followCalls = false,
+           const EventStream* indexed = nullptr);
 
   // Makes the `ahead`-th coming event (0: the next one, below kLookAhead) available through
   // `*event` without taking it. Returns kStreamEvent, kStreamEnd (then `*event` is the end
@@ -140,6 +144,7 @@ class EventStream {
   };
   bool follow_ = false;
   SubprogramIndex index_;
+  int indexResult_ = kIndexOk;
   CallFrame frames_[kMaxCallDepth] = {};
   int depth_ = 0;
   int64_t followedLines_ = 0;  // lines read while following calls, O lines included

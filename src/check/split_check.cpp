@@ -38,7 +38,8 @@ int SplitChecker::Run() {
 // changes tools (check/tool_frames.h). A program the machine cannot run fails the check here.
 int SplitChecker::LearnFrames() {
   frames_ = ToolFrames{};
-  if (replay_.Open(job_.ncFile, job_.start, false, true) != kStreamEvent) {
+  // The program's subprograms stand where the source stream found them.
+  if (replay_.Open(job_.ncFile, job_.start, false, true, &source_) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   replay_.WatchFrames(&frames_, true);

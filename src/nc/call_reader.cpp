@@ -1,5 +1,7 @@
 #include "nc/call_reader.h"
 
+#include <cstring>
+
 #include "platform/platform.h"
 
 namespace {
@@ -21,10 +23,101 @@ bool OnlyWords(const Block& block, const char* letters) {
 // A whole number written without a decimal point (P1000, L3).
 bool PlainWhole(const BlockWord& word) { return word.integral && !word.hasPoint && word.value >= 0; }
 
+// True when `line` may hold an M or O word: it has "M", "m", "O", "o" or ":" (the O's old form).
+// Eight bytes at a time: with bit 0x20 set in every byte, "M" reads as "m" and "O" as "o"; only
+// Ctrl-Z (0x1A) also turns into ":", which merely sends the line to the block reader.
+bool HasCallLetter(const char* line, size_t length) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kHighs = 0x8080808080808080u;
+  auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  size_t i = 0;
+  for (; i + sizeof(uint64_t) <= length; i += sizeof(uint64_t)) {
+    uint64_t word;
+    std::memcpy(&word, line + i, sizeof word);
+    word |= kOnes * 0x20;
+    if ((zeroBytes(word ^ (kOnes * 'm')) | zeroBytes(word ^ (kOnes * 'o')) | zeroBytes(word ^ (kOnes * ':'))) != 0) {
+      return true;
+    }
+  }
+  for (; i < length; ++i) {
+    const char c = static_cast<char>(line[i] | 0x20);
+    if (c == 'm' || c == 'o' || c == ':') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-CallReader::CallReader(FILE* file) : reader_(file) {
-  indexResult_ = index_.Build(file);
+CallReader::CallReader(FILE* file) : file_(file), reader_(file) {}
+
+bool CallReader::NeedsIndex(const char* line, size_t length) {
+  // Most lines of a long program are moves without M or O: they are looked at no further.
+  if (sawWords_ && !HasCallLetter(line, length)) return false;
+  Block block;
+  if (ReadBlock(line, length, &block) != kBlockReadable) return false;
+  if (block.Has('M') && (block.HasCode('M', 98) || block.HasCode('M', 99))) return true;
+  const bool number = block.Has('O');
+  if (number && sawWords_) return true;
+  if (!sawWords_ && !OnlyWords(block, "ON") && block.wordCount > 0) sawWords_ = true;
+  return false;
+}
+
+int CallReader::BuildIndex(int n) {
+  indexed_ = true;
+  // The index reads the file from its start; the line reader goes on from its chunk, with the
+  // file where it left it.
+  const int64_t readUpTo = reader_.ReadUpTo();
+  indexResult_ = platform::SeekFile(file_, 0) ? index_.Build(file_) : kIndexRead;
+  if (!platform::SeekFile(file_, readUpTo)) {
+    state_ = kLineReadError;
+    return state_;
+  }
+  if (!index_.calls) return kLineRead;
+  // The lines before this one were read as a reader with the index reads them: the main
+  // program's, before its end and before any subprogram, none of them a call, a return or a
+  // subprogram's O line (each of those would have built the index). So far the same.
+  read_ = n - 1;
+  if (indexResult_ == kIndexTooMany) return Fail(kCallTooMany, index_.tooManyLine);
+  return kLineRead;
+}
+
+int CallReader::TakeLine(std::span<char, kLineBufferSize> line, size_t own, size_t* length, bool* deliver) {
+  *deliver = false;
+  // Every line read counts against the limit, also those of calls and returns: calls of
+  // calls of empty subprograms deliver nothing and could run a very long time.
+  if (++read_ > gLineCountLimit) {
+    state_ = kLineTooMany;
+    line[0] = '\0';
+    return state_;
+  }
+  const int n = reader_.lineNumber();
+  if (depth_ == 0 && index_.mainEndLine != 0 && n > index_.mainEndLine) {
+    // After the main program's end nothing runs: its lines are delivered up to the first
+    // subprogram, for the passes to count, and nothing on them is followed.
+    if (index_.firstLine == 0 || n < index_.firstLine) {
+      *deliver = true;
+      return kLineRead;
+    }
+    state_ = kLineEnd;
+    line[0] = '\0';
+    if (length != nullptr) *length = 0;
+    return state_;
+  }
+  if (depth_ == 0 && index_.firstLine != 0 && n >= index_.firstLine) {
+    // The main program runs into a subprogram before its end.
+    return Fail(kCallBeforeEnd, n, index_.entries[0].number);
+  }
+  Block block;
+  if (ReadBlock(line.data(), own, &block) != kBlockReadable) {
+    *deliver = true;
+    return kLineRead;
+  }
+  if (depth_ > 0 && (block.Has('O') || block.tapeMark)) return Fail(kCallNoReturn, n, subprogram());
+  if (depth_ > 0 && EndsProgram(block)) return Fail(kCallEndInside, n, subprogram());
+  if (block.Has('M') && block.HasCode('M', 98)) return Call(block, line);
+  if (block.Has('M') && block.HasCode('M', 99)) return Return(block, line);
+  *deliver = true;
+  return kLineRead;
 }
 
 int CallReader::Fail(int reason, int line, int number, int code) {
@@ -37,7 +130,6 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
   line[0] = '\0';
   if (length != nullptr) *length = 0;
   if (state_ != kLineRead) return state_;
-  if (index_.calls && indexResult_ == kIndexTooMany) return Fail(kCallTooMany, index_.tooManyLine);
   size_t own = 0;
   for (;;) {
     const int read = reader_.Next(line, &own);
@@ -47,48 +139,22 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
       state_ = read;
       return read;
     }
+    if (!indexed_ && !readOn_ && NeedsIndex(line.data(), own)) {
+      const int built = BuildIndex(reader_.lineNumber());
+      if (built != kLineRead) {
+        line[0] = '\0';
+        if (length != nullptr) *length = 0;
+        return built;
+      }
+    }
     // A file that calls nothing is read line by line, as every pass read it before.
     if (!index_.calls || readOn_) {
       ++delivered_;
       return kLineRead;
     }
-    // Every line read counts against the limit, also those of calls and returns: calls of
-    // calls of empty subprograms deliver nothing and could run a very long time.
-    if (++read_ > gLineCountLimit) {
-      state_ = kLineTooMany;
-      line[0] = '\0';
-      return state_;
-    }
-    const int n = reader_.lineNumber();
-    if (depth_ == 0 && index_.mainEndLine != 0 && n > index_.mainEndLine) {
-      // After the main program's end nothing runs: its lines are delivered up to the first
-      // subprogram, for the passes to count, and nothing on them is followed.
-      if (index_.firstLine == 0 || n < index_.firstLine) {
-        ++delivered_;
-        return kLineRead;
-      }
-      state_ = kLineEnd;
-      line[0] = '\0';
-      if (length != nullptr) *length = 0;
-      return state_;
-    }
-    if (depth_ == 0 && index_.firstLine != 0 && n >= index_.firstLine) {
-      // The main program runs into a subprogram before its end.
-      return Fail(kCallBeforeEnd, n, index_.entries[0].number);
-    }
-    Block block;
-    if (ReadBlock(line.data(), own, &block) != kBlockReadable) {
-      ++delivered_;
-      return kLineRead;
-    }
-    if (depth_ > 0 && (block.Has('O') || block.tapeMark)) return Fail(kCallNoReturn, n, subprogram());
-    if (depth_ > 0 && EndsProgram(block)) return Fail(kCallEndInside, n, subprogram());
-    int taken = -1;
-    if (block.Has('M') && block.HasCode('M', 98)) {
-      taken = Call(block, line);
-    } else if (block.Has('M') && block.HasCode('M', 99)) {
-      taken = Return(block, line);
-    } else {
+    bool deliver = false;
+    const int taken = TakeLine(line, own, length, &deliver);
+    if (deliver) {
       ++delivered_;
       return kLineRead;
     }
@@ -97,7 +163,8 @@ int CallReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
 }
 
 int CallReader::Skip(int count) {
-  if (state_ == kLineRead && !index_.calls) {
+  // Before the index is built every line is looked at (one of them may need it).
+  if (state_ == kLineRead && indexed_ && !index_.calls) {
     const int skipped = reader_.Skip(count);
     // The lines read over count whether or not all of them were there: as many as the reader took.
     delivered_ = reader_.lineNumber();

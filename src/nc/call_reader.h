@@ -16,8 +16,11 @@ inline constexpr int kLineCallFault = -10;
 // Reads a program as the machine runs it, following its calls (see the top of this file).
 class CallReader {
  public:
-  // Reads `file`, open "rb" and at its start (the reader neither owns nor closes it). Builds the
-  // index at once (the file is read through once); a failure of the index shows at the first Next.
+  // Reads `file`, open "rb" and at its start (the reader neither owns nor closes it). The index is
+  // built (the file read through once more) only when a line could need it: the first M98 or M99,
+  // or an O word after the program's first block with other words. Up to there a file with calls
+  // is read as one without them is, so a program that calls nothing costs no second reading; from
+  // there on the line is taken as if the index had been there from the start (see Next).
   explicit CallReader(FILE* file);
   CallReader(const CallReader&) = delete;
   CallReader& operator=(const CallReader&) = delete;
@@ -69,9 +72,21 @@ class CallReader {
   int Enter(const SubprogramEntry& entry, std::span<char, kLineBufferSize> line);
   int Return(const Block& block, std::span<char, kLineBufferSize> line);
 
+  // A line read before the index is built that could need it (see the constructor).
+  bool NeedsIndex(const char* line, size_t length);
+  // Builds the index, with the line just read (line `n`) still to be taken; the reading goes on
+  // after it. Returns kLineRead, or the result to return for that line where a reader with the
+  // index from the start would not have come to it.
+  int BuildIndex(int n);
+  // Takes the line just read (`own` bytes) as a reader that follows calls does.
+  int TakeLine(std::span<char, kLineBufferSize> line, size_t own, size_t* length, bool* deliver);
+
+  FILE* file_;
   LineReader reader_;
-  SubprogramIndex index_;
-  int indexResult_;
+  SubprogramIndex index_{};
+  int indexResult_ = kIndexOk;
+  bool indexed_ = false;   // the index is built (until then no line needed it)
+  bool sawWords_ = false;  // a block with words besides O and N has been read
   Frame frames_[kMaxCallDepth] = {};
   int depth_ = 0;
   int state_ = kLineRead;

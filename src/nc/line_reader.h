@@ -73,6 +73,9 @@ class LineReader {
   // The byte offset in the file of the next line to be delivered (meaningful while Next returns
   // kLineRead): what Seek takes to come back to it.
   int64_t Tell() const { return chunkStart_ + static_cast<int64_t>(position_); }
+  // The byte offset the reader has read the file up to: where the file stands while the reader
+  // reads it. Whoever reads the file in between puts it back there.
+  int64_t ReadUpTo() const { return chunkStart_ + static_cast<int64_t>(end_); }
   // Goes on reading at byte `offset` of the file, the start of a line that Tell gave, whose
   // number is `lineNumber` + 1: the next Next delivers that line. A place inside the chunk in
   // hand is taken from it without reading the file again. False when the file cannot be

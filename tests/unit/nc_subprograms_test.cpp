@@ -180,6 +180,41 @@ TEST(CallReader, ACallFollowsTheLinesWhereverTheReadChunkEnds) {
   EXPECT_EQ(r.lines, expected);
 }
 
+// The index is built only at the first line that could need it; before that the file is read as
+// one without calls. A first call far into the file (past the first chunks read) is followed as
+// if the index had been there from the start, and so are the lines before it and after it.
+TEST(CallReader, AFirstCallFarIntoTheFileIsFollowedAsFromTheStart) {
+  std::string program = "%\nO0001\nG90 G00 X0. Y0.\n";
+  for (int i = 0; i < 6000; ++i) program += "G01 X" + std::to_string(i % 50) + ". F100\n";
+  const int call = 3 + 6000 + 1;
+  program += "M98 P1000 L2\nG01 Y9.\nM30\n";
+  constexpr int kComments = 6000;  // after the end, up to the subprogram: read to the next chunks
+  for (int i = 0; i < kComments; ++i) program += "(" + std::string(30, 'C') + ")\n";
+  program += "O1000\nG01 Z-1.\nM99\n";
+  const Reading r = Read(program);
+  EXPECT_EQ(r.result, kLineEnd);
+  std::vector<int> expected;
+  for (int i = 1; i < call; ++i) expected.push_back(i);
+  for (int run = 0; run < 2; ++run) expected.push_back(call + 3 + kComments + 1);
+  for (int i = call + 1; i < call + 3 + kComments; ++i) expected.push_back(i);
+  EXPECT_EQ(r.lines, expected);
+  // An O line far into a file that calls nothing has the index built there too: the lines go on
+  // from where they were, each once.
+  std::string plain = "G90 G00 X0. Y0.\n";
+  for (int i = 0; i < 6000; ++i) plain += "G01 X" + std::to_string(i % 50) + ". F100\n";
+  plain += "O2000\n";
+  for (int i = 0; i < 6000; ++i) plain += "G01 Y" + std::to_string(i % 50) + ".\n";
+  const Reading read = Read(plain);
+  EXPECT_EQ(read.result, kLineEnd);
+  ASSERT_EQ(read.lines.size(), 12002u);
+  for (int i = 0; i < 12002; ++i) ASSERT_EQ(read.lines[i], i + 1);
+  // A return far into a file that calls nothing is the passes' to judge; one in a file that
+  // calls is the main program's M99.
+  std::string returns = program;
+  returns.replace(returns.find("G01 X7. F100"), 12, "M99");
+  EXPECT_EQ(Read(returns).fault.reason, kCallReturnInMain);
+}
+
 TEST(SubprogramIndex, FindsTheSubprogramsAndTheMainProgramsEnd) {
   TempDir dir;
   dir.Write("P.NC", "\xEF\xBB\xBF%O0003(PART)\r\n(NOTE)\r\nM98 P7\r\nM30\r\nO7 (SUB)\r\nM99\r\n:8\r\nM99\r\n");
