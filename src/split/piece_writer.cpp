@@ -425,7 +425,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
     EndLine();
     return 1;
   }
-  if (gCommandSettings.debug == 2) ReportBlock(motion, target);
+  if (settings_.reportBlocks) ReportBlock(motion, target);
 
   BeginLine();
   int words = 0;

@@ -61,6 +61,7 @@ struct PieceSettings {
   int units;               // kMillimetres or kInches: the program's (and so the pieces') units
   MachineState header;     // the state the header and the positioning line leave the machine in
   PieceObserver* observer = nullptr;  // told of every piece and every block written (nullptr: none)
+  bool reportBlocks = false;  // every motion block written is also logged (DEBUG 2)
   // A piece that resumes with another tool than the header's, or at a tool change, gets the header
   // without the blocks that serve only the program's first tool (ToolSetUpLine) and then its own
   // set-up: `resumePositioning` is its positioning line and `resumeHeader` the state the two leave.

@@ -12,15 +12,15 @@
 // The start point of ProgramStartPoint into `start`, then the measurement pass of a split from
 // there (MeasureProgram, without an intermediate file): `distanceTotals` slot kRapid += rapid
 // distance in mm, slot kCutting += cutting distance in metres, `timeTotals` slot kCutting +=
-// cutting time in minutes, the time the split weighs (the machine time estimate under
-// TIMEMODEL=1, with the [MACHINE] settings; slot kRapid untouched). `counters` (may be nullptr) receives the moves
+// cutting time in minutes, the time the split weighs (the machine time estimate when `timeModel`,
+// TIMEMODEL of [COMMAND], is 1, with the [MACHINE] settings; slot kRapid untouched). `counters` (may be nullptr) receives the moves
 // measured without a feed or without a finite size. A program without a cutting move gives its
 // start point and totals of zero.
 // Returns kStartPointDone; kStartPointFailed after an error line (level -1, owned by `owner`):
 // "エラー：スタート座標の取り出しに失敗しました。" when the program cannot be read, or the
 // measurement's own reason when a split would refuse the program. On failure `start` and the
 // totals are untouched.
-int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int timeModel, double start[3],
                           DistanceTotals* distanceTotals, TimeTotals* timeTotals,
                           MoveCounters* counters = nullptr);
 

@@ -74,7 +74,6 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
   }
   std::sort(programs.begin(), programs.end());
 
-  const CommandSettings savedCommand = gCommandSettings;
   int split = 0;
   int refused = 0;
   for (const fs::path& source : programs) {
@@ -85,7 +84,8 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     fake.executablePath = dir.Path("quendrix");
     dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nVERIFY=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
     StartSettings();
-    ReadCommandSettings(&gCommandSettings);
+    CommandSettings command{0, 0, 1, 0, 1};
+    ReadCommandSettings(&command);
     const std::string bytes = ReadFileBytes(source.string());
     dir.Write("PROGRAM.NC", bytes);
     const std::string path = dir.Path("PROGRAM.NC");
@@ -96,11 +96,12 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     double ignored[3] = {0, 0, 0};
     DistanceTotals distanceTotals{};
     TimeTotals timeTotals{};
-    MeasureStartAndTotals(nullptr, path.c_str(), ignored, &distanceTotals, &timeTotals);
+    MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, ignored, &distanceTotals, &timeTotals);
     const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
-    const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
-                       timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
-                       {start[0], start[1], start[2]}};
+    SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
+                 timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
+                 {start[0], start[1], start[2]}};
+    job.settings = command;
     fake.boxes.clear();
 
     const int result = SplitProgram(nullptr, job);
@@ -135,7 +136,6 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     }
     EXPECT_TRUE(ReadFileBytes(path) == bytes);
   }
-  gCommandSettings = savedCommand;
   std::printf("corpus: %d programs split and passed the check, %d refused\n", split, refused);
 }
 

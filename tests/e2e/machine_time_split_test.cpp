@@ -65,13 +65,18 @@ std::vector<double> PieceMachineTimes(const std::vector<std::string>& log) {
 
 class MachineTimeSplit : public testing::Test {
  protected:
-  MachineTimeSplit() : saved_(gCommandSettings) { fake_.executablePath = dir_.Path("quendrix"); }
-  ~MachineTimeSplit() override { gCommandSettings = saved_; }
+  MachineTimeSplit() { fake_.executablePath = dir_.Path("quendrix"); }
 
   void Settings(const std::string& command, const std::string& machine = kMachine) {
     dir_.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + command + "[PAVLOK]\r\nNCVIEWER=\r\n[MACHINE]\r\n" + machine);
     StartSettings();
-    ReadCommandSettings(&gCommandSettings);
+    ReadCommandSettings(&command_);
+  }
+
+  // SplitProgram of `job` under the settings last written.
+  int Split(SplitJob job) const {
+    job.settings = command_;
+    return SplitProgram(nullptr, job);
   }
 
   // The program's programmed time, the least time its rapids can take at the rapid rate along
@@ -128,7 +133,7 @@ class MachineTimeSplit : public testing::Test {
 
   FakePlatform fake_;
   TempDir dir_;
-  CommandSettings saved_;
+  CommandSettings command_{0, 0, 1, 0, 1};
 };
 
 TEST_F(MachineTimeSplit, OverGeneratedProgramsTheEstimateBoundsAndSplitsConsistently) {
@@ -155,7 +160,7 @@ TEST_F(MachineTimeSplit, OverGeneratedProgramsTheEstimateBoundsAndSplitsConsiste
       fake_.pane.Clear();
       const double limit = times.machine / (2.0 + seed % 4);
       const SplitJob job{path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}};
-      ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+      ASSERT_EQ(Split(job), kSplitDone);
       const std::vector<std::string>& log = fake_.logLines();
       EXPECT_NEAR(Figure(log, "　合計機械時間 : "), times.machine, 0.001);
       const std::vector<double> pieces = PieceMachineTimes(log);
@@ -188,7 +193,7 @@ TEST_F(MachineTimeSplit, TheSplitTimeIsTheMachineTimeUnderTimeModelOne) {
   const SplitJob job{path.c_str(), 1e6, limit, {0, 0, 50}};
 
   Settings("TIMEMODEL=0\r\n");  // programmed: two pieces
-  ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+  ASSERT_EQ(Split(job), kSplitDone);
   EXPECT_EQ(PieceMachineTimes(fake_.logLines()).size(), 0u);
   EXPECT_EQ(dir_.Read("STAIRS_001.NC").find("MACHINE TIME"), std::string::npos);
   const int programmedPieces = static_cast<int>(std::count_if(
@@ -197,7 +202,7 @@ TEST_F(MachineTimeSplit, TheSplitTimeIsTheMachineTimeUnderTimeModelOne) {
 
   fake_.pane.Clear();
   Settings("TIMEMODEL=1\r\n");
-  ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+  ASSERT_EQ(Split(job), kSplitDone);
   const std::vector<std::string>& log = fake_.logLines();
   EXPECT_NE(std::find(log.begin(), log.end(), "　　時間モデル : 機械時間の見積 (TIMEMODEL=1)"), log.end());
   const std::vector<double> pieces = PieceMachineTimes(log);
@@ -255,7 +260,7 @@ TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {
     SCOPED_TRACE(c.message);
     fake_.pane.Clear();
     Settings(c.command, c.machine);
-    EXPECT_EQ(SplitProgram(nullptr, SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitFailed);
+    EXPECT_EQ(Split(SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitFailed);
     ASSERT_FALSE(fake_.logLines().empty());
     EXPECT_EQ(fake_.logLines().back(), c.message);
     EXPECT_FALSE(dir_.Exists("STEP_001.NC"));
@@ -263,7 +268,7 @@ TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {
   // Values left out take the defaults: no refusal.
   fake_.pane.Clear();
   Settings("TIMEMODEL=1\r\n", "CORNER=\r\n");
-  EXPECT_EQ(SplitProgram(nullptr, SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitDone);
+  EXPECT_EQ(Split(SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitDone);
 }
 
 }  // namespace

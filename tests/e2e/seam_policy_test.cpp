@@ -161,8 +161,8 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
                 kMeasureOk);
       std::mt19937 rng(seed);
       const double parts = 2.0 + static_cast<double>(rng() % 5);
-      const SplitJob job{path.c_str(), distance.running / parts, time.running / parts,
-                         {program.start[0], program.start[1], program.start[2]}};
+      const SplitJob job = settings_.Job({path.c_str(), distance.running / parts, time.running / parts,
+                                          {program.start[0], program.start[1], program.start[2]}});
       fake_.pane.Clear();
       fake_.boxes.clear();
       SCOPED_TRACE("limits " + std::to_string(job.distance) + " m, " + std::to_string(job.time) + " min");
@@ -196,7 +196,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
       const int kb = std::max(2, static_cast<int>(program.text.size() / 1024 / (3 + seed % 4)));
       settings_.Write(std::string("SEAM=") + policy + "\r\nSIZE=" + std::to_string(kb) + "\r\n");
       SCOPED_TRACE(name + " " + policy + " SIZE=" + std::to_string(kb));
-      const SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      const SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       fake_.pane.Clear();
       fake_.boxes.clear();
       const int result = SplitProgram(nullptr, job);
@@ -240,7 +240,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
       const int count = 2 + static_cast<int>(seed % 4);
       const std::string text = std::to_string(count);
       SCOPED_TRACE(name + " " + policy + " --pieces " + text);
-      SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       job.pieces = text.c_str();
       fake_.pane.Clear();
       fake_.boxes.clear();
@@ -305,7 +305,7 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
     if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
   }
   std::sort(programs.begin(), programs.end());
-  const CommandSettings saved = gCommandSettings;
+  CommandSettings command{0, 0, 1, 0, 1};
   PolicyFigures figures[3];
   int sizedSplits = 0;
   int sizedPieces = 0;
@@ -320,7 +320,7 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       dir.Write("Quendrix.ini", std::string("[COMMAND]\r\nMODE=1\r\nSEAM=") + names[policy] +
                                     "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
       StartSettings();
-      ReadCommandSettings(&gCommandSettings);
+      ReadCommandSettings(&command);
       std::string bytes;
       {
         FILE* file = std::fopen(source.string().c_str(), "rb");
@@ -337,11 +337,12 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       double ignored[3] = {0, 0, 0};
       DistanceTotals distanceTotals{};
       TimeTotals timeTotals{};
-      MeasureStartAndTotals(nullptr, path.c_str(), ignored, &distanceTotals, &timeTotals);
+      MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, ignored, &distanceTotals, &timeTotals);
       const double metres = distanceTotals[kCutting];
-      const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
-                         timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
-                         {start[0], start[1], start[2]}};
+      SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
+                   timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
+                   {start[0], start[1], start[2]}};
+      job.settings = command;
       SCOPED_TRACE(std::string(names[policy]) + ": limits " + std::to_string(job.distance) + " m, " +
                    std::to_string(job.time) + " min, start " + std::to_string(start[0]) + " " +
                    std::to_string(start[1]) + " " + std::to_string(start[2]));
@@ -359,8 +360,9 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
         const int kb = std::max(2, static_cast<int>(bytes.size() / 1024 / 3));
         dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nSEAM=break\r\nSIZE=" + std::to_string(kb) +
                                       "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
-        ReadCommandSettings(&gCommandSettings);
-        const SplitJob big{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+        ReadCommandSettings(&command);
+        SplitJob big{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+        big.settings = command;
         fake.pane.Clear();
         const int sized = SplitProgram(nullptr, big);
         const LoggedSplit bySize = ReadLog(fake.logLines());
@@ -392,7 +394,6 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       if (sum > 0.0) f.spread += (longest - shortest) / (sum / static_cast<double>(split.pieces.size()));
     }
   }
-  gCommandSettings = saved;
   std::printf("corpus under SIZE (a third of each program, break): %d splits, %d pieces\n", sizedSplits,
               sizedPieces);
   std::printf("corpus seams     splits pieces  seams re-cuts(at most)  forced  mean spread of piece times\n");

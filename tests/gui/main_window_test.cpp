@@ -17,6 +17,7 @@
 #include "support/fake_platform.h"
 #include "support/golden_case.h"
 #include "support/temp_dir.h"
+#include "ui/common/front_end.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, DropTakesTheFirstFileAndFillsOnlyEmptyFields) {
   double start[3] = {};
   DistanceTotals distance{};
   TimeTotals time{};
-  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), start, &distance, &time), kStartPointDone);
+  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), gCommandSettings.timeModel, start, &distance, &time), kStartPointDone);
   auto text = [](double value) {
     char out[kCoordinateTextSize];
     FormatCoordinate(value, out);

@@ -19,10 +19,10 @@ struct Totals {
   MoveCounters counters{0, 0};
 };
 
-Totals MeasureStart(const TempDir& dir, const std::string& program) {
+Totals MeasureStart(const TempDir& dir, const std::string& program, int timeModel = 0) {
   dir.Write("PART.NC", program);
   Totals t;
-  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), t.start, &t.distance,
+  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), timeModel, t.start, &t.distance,
                                    &t.time, &t.counters);
   return t;
 }
@@ -73,10 +73,7 @@ TEST(MeasureStartAndTotals, TotalsOfTheReplay) {
 TEST(MeasureStartAndTotals, TheTimeIsTheMachineTimeUnderTimeModelOne) {
   TempDir dir;
   const char* program = "G92 X0 Y0 Z100.\nG90 G00 Z50.\nG01 X60. F500\nX100.\nG00 X0\nZ100.\n";
-  const CommandSettings saved = gCommandSettings;
-  gCommandSettings.timeModel = 1;
-  Totals machine = MeasureStart(dir, program);
-  gCommandSettings = saved;
+  Totals machine = MeasureStart(dir, program, 1);
   ASSERT_EQ(machine.result, kStartPointDone);
   // 0.2 minutes at F500, and the machine's rapids and accelerations on top (the [MACHINE]
   // defaults: the rapids alone take more than half a second, all of it less than two).
@@ -105,7 +102,7 @@ TEST(StartPoint, Failures) {
 
   DistanceTotals distance{0, 0};
   TimeTotals time{0, 0};
-  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), start, &distance, &time),
+  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), 0, start, &distance, &time),
             kStartPointFailed);
   ASSERT_EQ(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "エラー：スタート座標の取り出しに失敗しました。");

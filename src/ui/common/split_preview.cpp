@@ -28,7 +28,7 @@ void ForgetSplitPictures() {
 const SplitPicture& LastSplitPicture() { return gLastSplit; }
 
 int SplitWithPicture(platform::WindowHandle owner, const SplitJob& job) {
-  const bool write = gCommandSettings.preview == 1;
+  const bool write = job.settings.preview == 1;
   if (!gKeepPictures && !write) return SplitProgram(owner, job);
 
   SplitJob observed = job;

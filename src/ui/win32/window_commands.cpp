@@ -13,6 +13,7 @@
 #include "split/split_driver.h"
 #include "text/text_cut.h"
 #include "ui/common/check_command.h"
+#include "ui/common/front_end.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
 #include "ui/common/split_preview.h"
@@ -82,7 +83,7 @@ void FileChosen(HWND window, const char* path) {
   double start[3] = {0, 0, 0};
   DistanceTotals distance{};
   TimeTotals time{};
-  if (MeasureStartAndTotals(window, path, start, &distance, &time) < kStartPointDone) return;
+  if (MeasureStartAndTotals(window, path, gCommandSettings.timeModel, start, &distance, &time) < kStartPointDone) return;
   FillIfEmpty(window, IDC_SPLIT_TIME, time[kCutting]);
   FillIfEmpty(window, IDC_SPLIT_DISTANCE, distance[kCutting]);
   FillIfEmpty(window, IDC_START_X, start[0]);
@@ -115,6 +116,7 @@ int Execute(HWND window) {
   const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
   for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
   SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.settings = gCommandSettings;
   if (ReadJobNumbers(window, JobTexts{distance, time, {start[0], start[1], start[2]}}, &job) != kJobReady) {
     return kSplitFailed;
   }
