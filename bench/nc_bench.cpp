@@ -56,8 +56,8 @@ void BM_InterpretAdvanceMeasure(benchmark::State& state) {
     for (const std::string& text : lines) {
       if (!r.Step(text.data(), text.size(), IsUnfollowedMove)) continue;
       AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
-      MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
-                  &counters);
+      MeasureMove(r.modal, r.current, r.previous, r.feed, kArcByPositions,
+                  MoveSums{&distance, &time, &minimum, &maximum, &counters});
       r.previous = r.current;
     }
     benchmark::DoNotOptimize(distance);

@@ -221,6 +221,7 @@ class MeasurePass {
   Extents minimum_{};
   Extents maximum_{};
   MoveCounters counters_{0, 0};
+  MoveSums Sums() { return MoveSums{&distance_, &time_, &minimum_, &maximum_, &counters_}; }
   int units_ = kMillimetres;   // the units of the intermediate file
   bool moved_ = false;         // a move or hole has been recorded
   int lines_ = 1;              // lines of the intermediate file: the units line, records, blocks
@@ -346,7 +347,7 @@ int MeasurePass::SetPosition(const char* line, size_t length, int lineNumber, in
   // the first move would shift the coordinates of the pieces that follow it.
   PassRecords& r = records_;
   if (moved_) return Refuse(kMeasureLateSetPosition, lineNumber, 0);
-  AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words, units_);
+  AdvanceAsMachine(true, r, r.previous, units_, &r.current);
   report_->setPositionLine = lineNumber;
   for (int axis = kX; axis <= kZ; ++axis) {
     if (!r.given[axis]) continue;
@@ -605,8 +606,8 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
 
   ModalState measured = r.modal;
   measured.plane = plane;
-  MeasureMove(measured, record.at, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
-              &counters_, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen);
+  MeasureMove(measured, record.at, previous, r.feed, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen,
+              Sums());
   const int result = Write(record);
   if (result != kMeasureOk) return result;
   moved_ = true;
@@ -699,7 +700,7 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
     const HoleShape shape{record.code, record.returnLevel, record.x, record.y, record.z, record.r, record.initial};
     Position end{};
     NoteCut(record.r, record.z, lineNumber);
-    MeasureHole(shape, r.previous, r.feed.feed, &distance_, &time_, &minimum_, &maximum_, &counters_, &end);
+    MeasureHole(shape, r.previous, r.feed.feed, Sums(), &end);
     const int result = Write(record);
     if (result != kMeasureOk) return result;
     moved_ = true;
@@ -779,20 +780,19 @@ int Compose(std::span<char> out, const char* format, Args... args) {
 
 }  // namespace
 
-int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
-                   SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report, int bodyLine, const MachineLimits* machine) {
-  MeasurePass pass(start, bodyLine, report);
-  int result = pass.Run(ncFile, intermediateFile, minimum, maximum, machine);
+int MeasureProgram(const MeasureJob& job, const MeasureOutput& out) {
+  MeasureReport* report = out.report;
+  MeasurePass pass(job.start, job.bodyLine, report);
+  int result = pass.Run(job.ncFile, job.intermediateFile, out.minimum, out.maximum, job.machine);
   report->zeroFeedMoves = pass.counters().zeroFeedMoves;
   report->unmeasurableMoves = pass.counters().unmeasurableMoves;
   if (result != kMeasureOk) return result;
   // The split decision compares the cutting distance with a limit given in metres; an inch
   // program's lengths are converted (its feeds are inches per minute, so its times stand).
   const double toMillimetres = report->units == kInches ? kMillimetresPerInch : 1.0;
-  distance->rapid += pass.distance()[kRapid] * toMillimetres;
-  distance->running += pass.distance()[kCutting] * toMillimetres / 1000.0;
-  time->running += pass.time()[kCutting];
+  out.distance->rapid += pass.distance()[kRapid] * toMillimetres;
+  out.distance->running += pass.distance()[kCutting] * toMillimetres / 1000.0;
+  out.time->running += pass.time()[kCutting];
   return kMeasureOk;
 }
 

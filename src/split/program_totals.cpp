@@ -37,16 +37,15 @@ struct ProgramMeasure {
     MachineLimits limits{};
     char problem[kLogLineSize];
     machineTime = timeModel == 1 && ReadMachineSettings(&limits, problem) == kMachineSettingsOk;
-    result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum, &report,
-                            ProgramBodyLine(ncFile), machineTime ? &limits : nullptr);
+    result = MeasureProgram({ncFile, nullptr, point, ProgramBodyLine(ncFile),
+                             machineTime ? &limits : nullptr},
+                            {&distance, &time, &minimum, &maximum, &report});
   }
 };
 
 }  // namespace
 
-int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int timeModel, double start[3],
-                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                          MoveCounters* counters) {
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int timeModel, StartAndTotals* out) {
   double point[3] = {0.0, 0.0, 0.0};
   if (ProgramStartPoint(ncFile, point) != kStartPointDone) {
     FormatLog("%s", kStartFailedText);
@@ -64,11 +63,10 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int 
     EmitLogLine(owner, kLogError);
     return kStartPointFailed;
   }
-  for (int axis = 0; axis < 3; ++axis) start[axis] = point[axis];
-  (*distanceTotals)[kRapid] += measure.distance.rapid;
-  (*distanceTotals)[kCutting] += measure.distance.running;
-  (*timeTotals)[kCutting] += measure.machineTime ? report.machineMinutes : measure.time.running;
-  if (counters != nullptr) *counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
+  for (int axis = 0; axis < 3; ++axis) out->start[axis] = point[axis];
+  out->distance = DistanceTotals{measure.distance.rapid, measure.distance.running};
+  out->time = TimeTotals{0.0, measure.machineTime ? report.machineMinutes : measure.time.running};
+  out->counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
   return kStartPointDone;
 }
 

@@ -42,8 +42,12 @@ class Planner {
   bool TakePath(const PathRecord& record, int64_t ordinal);
 
  private:
-  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false,
-           bool bySize = false) {
+  // Notes `seam` (its ordinal, kind, line and what made it; the piece's first line and whether the
+  // log announces it are the planner's). False when the plan is full.
+  bool Add(PlannedSeam seam) {
+    seam.fromLine = pieceLine_;
+    seam.announce = job_.policy != kSeamCut;
+    const int64_t ordinal = seam.ordinal;
     if (plan_->count >= kMaxPlannedSeams) return false;
     // A seam at a break is found when a later cut passes the limit, after seams noted since the
     // break: the plan is kept in the order of the file (after seams at the same record).
@@ -52,8 +56,7 @@ class Planner {
       plan_->seams[at] = plan_->seams[at - 1];
       --at;
     }
-    plan_->seams[at] = PlannedSeam{ordinal, kind,  byTime, everyTool, hole,
-                                   pieceLine_, line, bySize, job_.policy != kSeamCut};
+    plan_->seams[at] = seam;
     return true;
   }
   // A new piece begins at the record being taken with `time` and `distance` already in it, and
@@ -72,7 +75,7 @@ class Planner {
   }
   // Ends the piece being planned at the break `at` for an equal share (--pieces).
   bool ShareSeam(const Break& at) {
-    if (!Add(at.ordinal, at.kind, true, at.line)) return false;
+    if (!Add({.ordinal = at.ordinal, .kind = at.kind, .byTime = true, .line = at.line})) return false;
     Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
     waiting_ = false;
     ++share_;
@@ -95,7 +98,7 @@ class Planner {
   // Ends the piece being planned at `at` for its size; the record being taken (`bytes` of it) is
   // in the next piece.
   bool SizeSeam(const Break& at, unsigned long long bytes) {
-    if (!Add(at.ordinal, at.kind, false, at.line, false, false, true)) return false;
+    if (!Add({.ordinal = at.ordinal, .kind = at.kind, .line = at.line, .bySize = true})) return false;
     const double time = time_.running - at.time;
     const double distance = distance_.running - at.distance;
     const unsigned long long body = bytes_ + bytes - at.bytes;
@@ -156,7 +159,7 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
     const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
     if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
-      if (!Add(ordinal, kPlannedToolChangeRefused, false, block.line)) return false;
+      if (!Add({.ordinal = ordinal, .kind = kPlannedToolChangeRefused, .line = block.line})) return false;
     }
     if (allowed) {
       if (pending_) {
@@ -210,7 +213,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     const bool level = record.move.at[kX] == previous_[kX] && record.move.at[kY] == previous_[kY];
     if (below && !level) {
       change_.valid = false;
-      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+      if (job_.policy == kSeamTool && !Add({.ordinal = change_.ordinal, .kind = kPlannedToolChangeRefused,
+                                            .line = change_.line})) return false;
     }
   }
 
@@ -263,11 +267,13 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       // The program's first cut after the change starts from the top of travel (a feed move
       // before any Z is given): a piece's head comes there from elsewhere.
       change_.valid = false;
-      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+      if (job_.policy == kSeamTool && !Add({.ordinal = change_.ordinal, .kind = kPlannedToolChangeRefused,
+                                            .line = change_.line})) return false;
     }
     if (change_.valid) {
       if (job_.policy == kSeamTool) {
-        if (!Add(change_.ordinal, kPlannedToolChange, false, change_.line, true)) return false;
+        if (!Add({.ordinal = change_.ordinal, .kind = kPlannedToolChange, .everyTool = true,
+                  .line = change_.line})) return false;
         pieceLine_ = change_.line;
         last_ = Break{};
         time_.running -= change_.time;
@@ -296,7 +302,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
           waitBefore_ = Break{};
         } else {
           // SEAM=cut: at the cut that passes the share's end, cut again by the next piece.
-          if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+          if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
+                    .line = record.line()})) return false;
           pending_ = true;
           passedHere = true;
           ++share_;
@@ -306,7 +313,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         // No break near the end: the seam falls as under "cut", logged as forced.
         waiting_ = false;
         ++share_;
-        if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+        if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
+                  .line = record.line()})) return false;
         pending_ = true;
         passedHere = true;
       }
@@ -314,7 +322,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     if (!pending_ && meters_.Passed() && last_.valid) {
       // The piece ends at its last break; the next one holds what came after it.
       const bool byTime = meters_.PassedTime();
-      if (!Add(last_.ordinal, last_.kind, byTime, last_.line)) return false;
+      if (!Add({.ordinal = last_.ordinal, .kind = last_.kind, .byTime = byTime,
+                .line = last_.line})) return false;
       const double time = time_.running - last_.time;
       const double distance = distance_.running - last_.distance;
       Begin(time, distance, last_.line, bytes_ - last_.bytes);
@@ -327,7 +336,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     if (!pending_ && meters_.Passed() && !lastCut) {
       // No break since the piece began: the seam falls at this cut as under "cut".
-      if (!Add(ordinal, kPlannedForced, meters_.PassedTime(), record.line(), false, record.hole)) return false;
+      if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = meters_.PassedTime(),
+                .hole = record.hole, .line = record.line()})) return false;
       pending_ = true;
       passedHere = true;
     }

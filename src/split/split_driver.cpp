@@ -372,9 +372,9 @@ int MeasureRun(SplitRun* run) {
   const bool headerFound = CutHeader(run->job.ncFile, nullptr, &run->recipe) == kHeaderCutOk;
   run->bodyLine = !headerFound ? 1 : run->recipe.bodyLine == 0 ? INT_MAX : run->recipe.bodyLine;
   MeasureReport report{};
-  const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
-                                    &distance, &time, &run->minimum, &run->maximum, &report,
-                                    run->bodyLine, run->machineModel ? &run->limits : nullptr);
+  const int result = MeasureProgram({run->job.ncFile, run->intermediatePath, run->job.start, run->bodyLine,
+                                     run->machineModel ? &run->limits : nullptr},
+                                    {&distance, &time, &run->minimum, &run->maximum, &report});
   if (result == kMeasureOk && !headerFound) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kHeaderCutFailedText);

@@ -370,8 +370,12 @@ uint32_t PieceColour(int number) {
   return kColours[index];
 }
 
-PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, double left, double top,
-                            double width, double height, double gap) {
+PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, const PictureArea& area) {
+  const double left = area.left;
+  const double top = area.top;
+  const double width = area.width;
+  const double height = area.height;
+  const double gap = area.gap;
   PictureLayout layout{};
   PictureBox box = extents;
   if (!box.any) box.Add(0, 0, 0);

@@ -56,8 +56,8 @@ void SafeStart(const std::string& path, double start[3]) {
   SplitMeter distance{}, time{};
   Extents minimum{}, maximum{};
   MeasureReport report{};
-  if (MeasureProgram(path.c_str(), nullptr, start, &distance, &time, &minimum, &maximum, &report,
-                     body) != kMeasureOk) {
+  if (MeasureProgram({path.c_str(), nullptr, start, body},
+                     {&distance, &time, &minimum, &maximum, &report}) != kMeasureOk) {
     return;
   }
   if ((report.setPositionAxes & 4) == 0 && maximum[kExtentZ] > start[2]) start[2] = maximum[kExtentZ];
@@ -93,10 +93,10 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     // Limits that give about three pieces.
     double start[3] = {0, 0, 0};
     SafeStart(path, start);
-    double ignored[3] = {0, 0, 0};
-    DistanceTotals distanceTotals{};
-    TimeTotals timeTotals{};
-    MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, ignored, &distanceTotals, &timeTotals);
+    StartAndTotals measured{};  // its start point is not the one taken
+    MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, &measured);
+    const DistanceTotals& distanceTotals = measured.distance;
+    const TimeTotals& timeTotals = measured.time;
     const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
     SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
                  timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,

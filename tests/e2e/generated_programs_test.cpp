@@ -95,7 +95,8 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
   Extents minimum{};
   Extents maximum{};
   MeasureReport report{};
-  const int measured = MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report);
+  const int measured = MeasureProgram({path.c_str(), nullptr, program.start},
+                                      {&distance, &time, &minimum, &maximum, &report});
   char reason[kLogLineSize] = "";
   DescribeMeasureFailure(measured, report, path.c_str(), "", reason);
   ASSERT_EQ(measured, kMeasureOk) << reason;

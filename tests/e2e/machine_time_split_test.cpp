@@ -94,8 +94,8 @@ class MachineTimeSplit : public testing::Test {
     SplitMeter distance{}, time{};
     Extents minimum{}, maximum{};
     MeasureReport report{};
-    EXPECT_EQ(MeasureProgram(path.c_str(), intermediate.c_str(), start, &distance, &time, &minimum,
-                             &maximum, &report, bodyLine, &limits),
+    EXPECT_EQ(MeasureProgram({path.c_str(), intermediate.c_str(), start, bodyLine, &limits},
+                             {&distance, &time, &minimum, &maximum, &report}),
               kMeasureOk);
     Times times{time.running, 0.0, 0.0};
     EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveLine, &times.machine),

@@ -157,7 +157,8 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
       Extents minimum{};
       Extents maximum{};
       MeasureReport report{};
-      ASSERT_EQ(MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report),
+      ASSERT_EQ(MeasureProgram({path.c_str(), nullptr, program.start},
+                               {&distance, &time, &minimum, &maximum, &report}),
                 kMeasureOk);
       std::mt19937 rng(seed);
       const double parts = 2.0 + static_cast<double>(rng() % 5);
@@ -278,7 +279,7 @@ void SafeStart(const std::string& path, double start[3]) {
   SplitMeter distance{}, time{};
   Extents minimum{}, maximum{};
   MeasureReport report{};
-  if (MeasureProgram(path.c_str(), nullptr, start, &distance, &time, &minimum, &maximum, &report, body) !=
+  if (MeasureProgram({path.c_str(), nullptr, start, body}, {&distance, &time, &minimum, &maximum, &report}) !=
       kMeasureOk) {
     return;
   }
@@ -334,10 +335,10 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       const std::string path = dir.Path("PROGRAM.NC");
       double start[3] = {0, 0, 0};
       SafeStart(path, start);
-      double ignored[3] = {0, 0, 0};
-      DistanceTotals distanceTotals{};
-      TimeTotals timeTotals{};
-      MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, ignored, &distanceTotals, &timeTotals);
+      StartAndTotals measured{};  // its start point is not the one taken
+      MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, &measured);
+      const DistanceTotals& distanceTotals = measured.distance;
+      const TimeTotals& timeTotals = measured.time;
       const double metres = distanceTotals[kCutting];
       SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
                    timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,

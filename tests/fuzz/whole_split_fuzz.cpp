@@ -65,7 +65,8 @@ SplitJob Job(const uint8_t* data, size_t size) {
   Extents minimum{};
   Extents maximum{};
   MeasureReport report{};
-  if (MeasureProgram(fuzz::kInputPath, nullptr, job.start, &distance, &time, &minimum, &maximum, &report) !=
+  if (MeasureProgram({fuzz::kInputPath, nullptr, job.start},
+                     {&distance, &time, &minimum, &maximum, &report}) !=
       kMeasureOk) {
     return job;  // the split refuses it the same way
   }

@@ -197,10 +197,10 @@ TEST_F(MainWindowTest, DropTakesTheFirstFileAndFillsOnlyEmptyFields) {
   HDROP drop = MakeDrop({ncPath_, dir_.Path("OTHER1.NC"), dir_.Path("OTHER2.NC")});
   SendMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 
-  double start[3] = {};
-  DistanceTotals distance{};
-  TimeTotals time{};
-  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), gCommandSettings.timeModel, start, &distance, &time), kStartPointDone);
+  StartAndTotals measured{};
+  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), gCommandSettings.timeModel, &measured), kStartPointDone);
+  const double* start = measured.start;
+  const DistanceTotals& distance = measured.distance;
   auto text = [](double value) {
     char out[kCoordinateTextSize];
     FormatCoordinate(value, out);

@@ -21,10 +21,11 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
   dir.Write(name, bytes);
   split.path = dir.Path(name);
 
-  DistanceTotals distanceTotals{};
-  TimeTotals timeTotals{};
-  MeasureStartAndTotals(nullptr, split.path.c_str(), command.timeModel, split.start, &distanceTotals,
-                        &timeTotals);
+  StartAndTotals measured{};
+  MeasureStartAndTotals(nullptr, split.path.c_str(), command.timeModel, &measured);
+  for (int axis = 0; axis < 3; ++axis) split.start[axis] = measured.start[axis];
+  const DistanceTotals& distanceTotals = measured.distance;
+  const TimeTotals& timeTotals = measured.time;
   const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
   SplitJob job{split.path.c_str(), metres > 0.003 ? metres / parts : 1.0,
                timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / parts : 1.0,

@@ -22,8 +22,12 @@ struct Totals {
 Totals MeasureStart(const TempDir& dir, const std::string& program, int timeModel = 0) {
   dir.Write("PART.NC", program);
   Totals t;
-  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), timeModel, t.start, &t.distance,
-                                   &t.time, &t.counters);
+  StartAndTotals measured{{-1, -1, -1}, {0, 0}, {0, 0}, {0, 0}};
+  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), timeModel, &measured);
+  for (int axis = 0; axis < 3; ++axis) t.start[axis] = measured.start[axis];
+  t.distance = measured.distance;
+  t.time = measured.time;
+  t.counters = measured.counters;
   return t;
 }
 
@@ -100,14 +104,14 @@ TEST(StartPoint, Failures) {
   EXPECT_TRUE(fake.boxes.empty());  // the front end reports it
   EXPECT_EQ(start[0], 7.0);
 
-  DistanceTotals distance{0, 0};
-  TimeTotals time{0, 0};
-  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), 0, start, &distance, &time),
-            kStartPointFailed);
+  StartAndTotals measured{{7, 7, 7}, {3, 3}, {3, 3}, {3, 3}};
+  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), 0, &measured), kStartPointFailed);
   ASSERT_EQ(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "エラー：スタート座標の取り出しに失敗しました。");
   EXPECT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(start[0], 7.0);
+  EXPECT_EQ(measured.start[0], 7.0);  // untouched
+  EXPECT_EQ(measured.distance[kCutting], 3.0);
+  EXPECT_EQ(measured.time[kCutting], 3.0);
 
   dir.Write("LONG.NC", "G00 X1.\n" + std::string(4096, 'Z') + "\n");
   EXPECT_EQ(ProgramStartPoint(dir.Path("LONG.NC").c_str(), start), kStartPointFailed);

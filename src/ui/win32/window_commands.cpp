@@ -80,15 +80,13 @@ void FileChosen(HWND window, const char* path) {
     return;
   }
   SetWindowTextCp932(GetDlgItem(window, IDC_NC_FILE), path);
-  double start[3] = {0, 0, 0};
-  DistanceTotals distance{};
-  TimeTotals time{};
-  if (MeasureStartAndTotals(window, path, gCommandSettings.timeModel, start, &distance, &time) < kStartPointDone) return;
-  FillIfEmpty(window, IDC_SPLIT_TIME, time[kCutting]);
-  FillIfEmpty(window, IDC_SPLIT_DISTANCE, distance[kCutting]);
-  FillIfEmpty(window, IDC_START_X, start[0]);
-  FillIfEmpty(window, IDC_START_Y, start[1]);
-  FillIfEmpty(window, IDC_START_Z, start[2]);
+  StartAndTotals measured{};
+  if (MeasureStartAndTotals(window, path, gCommandSettings.timeModel, &measured) < kStartPointDone) return;
+  FillIfEmpty(window, IDC_SPLIT_TIME, measured.time[kCutting]);
+  FillIfEmpty(window, IDC_SPLIT_DISTANCE, measured.distance[kCutting]);
+  FillIfEmpty(window, IDC_START_X, measured.start[0]);
+  FillIfEmpty(window, IDC_START_Y, measured.start[1]);
+  FillIfEmpty(window, IDC_START_Z, measured.start[2]);
 }
 
 int Execute(HWND window) {
