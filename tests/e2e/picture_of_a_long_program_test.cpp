@@ -9,9 +9,9 @@
 #include <string>
 
 #include "config/settings.h"
+#include "picture/split_picture.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_picture.h"
-#include "split/split_svg.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "support/xml_check.h"

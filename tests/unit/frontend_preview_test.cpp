@@ -9,8 +9,8 @@
 
 #include "config/settings.h"
 #include "log/run_log.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_svg.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "ui/common/front_end.h"

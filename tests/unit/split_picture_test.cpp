@@ -10,10 +10,10 @@
 
 #include "config/settings.h"
 #include "nc/format.h"
+#include "picture/split_picture.h"
 #include "split/intermediate.h"
 #include "split/piece_writer.h"
 #include "split/split_driver.h"
-#include "split/split_picture.h"
 #include "support/picture_split.h"
 #include "support/temp_dir.h"
 

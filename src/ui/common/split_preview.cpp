@@ -5,8 +5,8 @@
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "log/run_log.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_svg.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {

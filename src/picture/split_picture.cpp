@@ -1,4 +1,4 @@
-#include "split/split_picture.h"
+#include "picture/split_picture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "split/split_svg.h"
+#include "picture/split_svg.h"
 
 #include <algorithm>
 #include <cmath>
