@@ -128,6 +128,7 @@ class SplitChecker {
   void TakeProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);
   int CheckAdded(const CheckEvent& move);
   int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
+  int FailAsProgramMove(const CheckEvent& move, const CheckEvent& next, char (&found)[96]);
   int FailBlocked(const CheckEvent& move);
   int LearnFrames();
   int SkipOpening();
