@@ -119,8 +119,9 @@ size_t ReadShortNumber(const char* line, size_t length, size_t i, bool negative,
 
 // Any other number at line[i] (after the sign; `negative` when it was "-"): up to 18 significant
 // digits go into an exact mantissa, longer ones through ParseNcReal. Writes the word's value
-// fields and returns the index after the number, or 0 when there is none there.
-size_t ReadLongNumber(const char* line, size_t length, size_t i, bool negative, BlockWord* word) {
+// fields and returns the index after the number, or 0 when there is none there. Rare: kept out of
+// line, so that the reader's usual path stays as short as it was in one piece.
+[[gnu::noinline]] size_t ReadLongNumber(const char* line, size_t length, size_t i, bool negative, BlockWord* word) {
   const size_t digitsStart = i;
   uint64_t mantissa = 0;
   int significant = 0;       // digits taken into the mantissa (leading zeros excluded)
