@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
       continue;
     }
     double machine = 0.0;
-    const int estimated = EstimateMachineTime(intermediate, limits, bodyLine, report.lastMoveLine, &machine);
+    const int estimated = EstimateMachineTime(intermediate, limits, bodyLine, report.lastMoveRecord, &machine);
     const double t2 = CpuSeconds();
     platform::RemoveFile(intermediate);
     if (estimated != kMachineEstimateOk) {

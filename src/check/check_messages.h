@@ -39,6 +39,17 @@ inline constexpr char kDetailTooManyCodes[] = "Ｇコード・Ｍコードが多
 inline constexpr char kDetailUnsupportedG[] = "G%s は検証できません";
 inline constexpr char kDetailUnsupportedM[] = "M%02d は検証できません";
 inline constexpr char kDetailUnsupportedLetter[] = "アドレス %c は検証できません";
+// Calls of subprograms in the program's file that the check's reading cannot follow.
+inline constexpr char kDetailCallMissing[] = "M98 が呼び出す O%04d がファイルの中にありません";
+inline constexpr char kDetailCallReturnInMain[] = "メインプログラムの中に M99 があります";
+inline constexpr char kDetailCallRecursive[] = "実行中の O%04d を呼び出します（再帰呼び出し）";
+inline constexpr char kDetailCallTooDeep[] = "呼び出しの入れ子が %d 重を超えます";
+inline constexpr char kDetailCallForm[] = "M98、M99 かサブプログラムの O の行の書き方が検証できません";
+inline constexpr char kDetailCallBeforeEnd[] = "サブプログラム O%04d がメインプログラムの終わり（M02/M30）より前にあります";
+inline constexpr char kDetailCallNoReturn[] = "サブプログラム O%04d が M99 で終わりません";
+inline constexpr char kDetailCallEndInside[] = "サブプログラム O%04d の中に M02/M30 があります";
+inline constexpr char kDetailCallTooMany[] = "サブプログラムが %d 個を超えます";
+inline constexpr char kDetailCallTooLong[] = "呼び出しを展開すると %d 行を超えます";
 inline constexpr char kDetailArcChord[] =
     "円弧の終点が始点から半径 R の２倍より遠くにあります（制御装置のアラーム）";
 inline constexpr char kDetailArcNoCentre[] = "円弧に中心（I/J/K）も半径 R もありません";
@@ -53,6 +64,9 @@ inline constexpr char kDetailBadRegister[] = "工具番号・補正番号（T/H/
 // --- Rule 1: the same cut ----------------------------------------------------------------------
 // What differs, the piece's move, the program's move.
 inline constexpr char kDetailDiffers[] = "%sが違います：%s（元は %s）";
+// As many offset writes as the program's, but not the same: the block count.
+inline constexpr char kDetailOffsetWritesDiffer[] =
+    "オフセットの書き込み（G10）の値か順序が元のＮＣファイルと違います（どちらも G10 %d ブロック）";
 inline constexpr char kAspectKind[] = "移動の種類";
 inline constexpr char kAspectFrom[] = "始点";
 inline constexpr char kAspectTo[] = "終点";

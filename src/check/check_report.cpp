@@ -69,6 +69,22 @@ void DescribeStreamFault(const EventStream& stream, const char* path, SplitCheck
     DescribeFileFault(kDetailFileReadError, path, report);
     return;
   }
+  if (stream.faultKind() == kStreamFaultCall) {
+    const int number = stream.callNumber();
+    switch (stream.callFault()) {
+      case kCallMissing: std::snprintf(detail, size, kDetailCallMissing, number); break;
+      case kCallReturnInMain: std::snprintf(detail, size, "%s", kDetailCallReturnInMain); break;
+      case kCallRecursive: std::snprintf(detail, size, kDetailCallRecursive, number); break;
+      case kCallTooDeep: std::snprintf(detail, size, kDetailCallTooDeep, kMaxCallDepth); break;
+      case kCallBeforeEnd: std::snprintf(detail, size, kDetailCallBeforeEnd, number); break;
+      case kCallNoReturn: std::snprintf(detail, size, kDetailCallNoReturn, number); break;
+      case kCallEndInside: std::snprintf(detail, size, kDetailCallEndInside, number); break;
+      case kCallTooMany: std::snprintf(detail, size, kDetailCallTooMany, kMaxSubprograms); break;
+      case kCallTooLong: std::snprintf(detail, size, kDetailCallTooLong, gLineCountLimit); break;
+      default: std::snprintf(detail, size, "%s", kDetailCallForm); break;
+    }
+    return;
+  }
   const SimulationFault& fault = stream.simulator().fault();
   switch (fault.result) {
     case kSimulationUnreadable:

@@ -14,6 +14,7 @@
 #include "check/check_events.h"
 #include "check/machine_simulator.h"
 #include "nc/line_reader.h"
+#include "nc/subprograms.h"
 #include "platform/platform.h"
 
 // Results of EventStream::Open and Peek.
@@ -30,6 +31,7 @@ enum StreamFault {
   kStreamFaultSimulation = 0,  // see simulator().fault()
   kStreamFaultLineTooLong = 1,
   kStreamFaultReadError = 2,
+  kStreamFaultCall = 3,        // a call the stream cannot follow: callFault() (a CallFaultReason)
 };
 
 class EventStream {
@@ -43,7 +45,13 @@ class EventStream {
 
   // Opens `path` (CP932) and starts the machine at `start`. `blockEvents`: yield kEventBlock events
   // too. Returns kStreamEvent when the file is open, kStreamUnopened otherwise.
-  int Open(const char* path, const double start[3], bool blockEvents);
+  // `followCalls` (the source program): a file that holds M98 is run as the machine runs it, the
+  // subprogram of each call (found through SubprogramIndex, nc/subprograms.h) in place of the
+  // call, as often as the call says, and back after its M99; the lines of M98, of the O number
+  // and of M99 make no event, and each line keeps its own number in the file. What this reading
+  // of the calls cannot follow stops the stream with kStreamFaultCall. Without it (a piece) M98
+  // and M99 are words the machine cannot run, as in a file without calls.
+  int Open(const char* path, const double start[3], bool blockEvents, bool followCalls = false);
 
   // Makes the `ahead`-th coming event (0: the next one, below kLookAhead) available through
   // `*event` without taking it. Returns kStreamEvent, kStreamEnd (then `*event` is the end
@@ -59,6 +67,9 @@ class EventStream {
   // The fault after kStreamFault: a StreamFault and the line.
   int faultKind() const { return faultKind_; }
   int faultLine() const { return faultLine_; }
+  // After kStreamFaultCall: the CallFaultReason and the O number concerned (0: none).
+  int callFault() const { return callFault_; }
+  int callNumber() const { return callNumber_; }
   const MachineSimulator& simulator() const { return simulator_; }
   // MachineSimulator::WatchFrames, after Open.
   void WatchFrames(ToolFrames* frames, bool collect) { simulator_.WatchFrames(frames, collect); }
@@ -79,6 +90,15 @@ class EventStream {
   // The next physical line: `*line` points into the buffer, `*length` counts its bytes with its
   // line end. Returns a LineResult (kLineRead, kLineEnd, kLineTooLong, kLineReadError).
   int NextLine(const char** line, size_t* length);
+  // With calls followed: takes up the line just read when it calls, returns or opens a
+  // subprogram. Returns 1 when the line is the machine's to run, 0 when it was taken up here
+  // (read the next one), -1 on a fault (faultKind_ and the rest are set).
+  int FollowCall(const char* line, size_t length);
+  // Goes on reading at byte `offset` of the file, where line `lineNumber` + 1 begins.
+  bool SeekLine(int64_t offset, int lineNumber);
+  // Reads the O line of subprogram `number` after a seek there: 1 when it is that number's.
+  int EnterSubprogram(int number, int64_t offset, int line);
+  int CallFails(int reason, int line, int number);
 
   // Bytes read per call; a line (at most kMaxLineLength bytes and "\r\n") always fits besides.
   static constexpr size_t kBufferSize = 65536;
@@ -108,4 +128,21 @@ class EventStream {
   bool markPending_ = false;  // the file's first bytes are still to be looked at for a byte-order mark
   bool readError_ = false;
   int lineNumber_ = 0;
+  int64_t bufferStart_ = 0;  // the file offset of buffer_[0]
+  // The calls in force while following them.
+  struct CallFrame {
+    int number;            // the O number
+    int callLine;          // the line of the M98
+    int64_t returnOffset;  // where the line after it begins
+    int repeatsLeft;       // runs still to come
+    int64_t entryOffset;   // where its O line begins
+    int entryLine;         // and its number
+  };
+  bool follow_ = false;
+  SubprogramIndex index_;
+  CallFrame frames_[kMaxCallDepth] = {};
+  int depth_ = 0;
+  int64_t followedLines_ = 0;  // lines read while following calls, O lines included
+  int callFault_ = 0;
+  int callNumber_ = 0;
 };

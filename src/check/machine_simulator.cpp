@@ -102,6 +102,7 @@ void MachineSimulator::Reset(const double start[3], bool blockEvents) {
   endAfterHoles_ = false;
   blockEvents_ = blockEvents;
   ended_ = false;
+  stateAtEnd_ = CheckMachineState{};
   moved_ = false;
   line_ = 0;
   fault_ = SimulationFault{};
@@ -234,6 +235,7 @@ void MachineSimulator::PushEnd(EventSlots* slots) {
   CheckEvent& event = Push(slots, kEventEnd);
   event.to = event.from;
   ended_ = true;
+  stateAtEnd_ = state_;
   // The end resets the control: the spindle and the coolant stop.
   state_.spindle = 5;
   state_.coolant = 0;

@@ -160,6 +160,9 @@ class MachineSimulator {
   uint32_t workOffsetsMovedIn() const { return offsetsMovedIn_; }
 
   bool ended() const { return ended_; }
+  // The state in force at the program's end (M02/M30), before the end resets the spindle and the
+  // coolant; valid once ended() by an end.
+  const CheckMachineState& stateAtEnd() const { return stateAtEnd_; }
   const SimulationFault& fault() const { return fault_; }
   // Where the tool stands now.
   const CheckPoint& Position() const { return position_; }
@@ -236,6 +239,7 @@ class MachineSimulator {
   // Flags.
   bool blockEvents_;
   bool ended_;
+  CheckMachineState stateAtEnd_;
   bool moved_;          // a move has been made (units and the working frame are fixed from then on)
   int32_t line_;
   SimulationFault fault_;

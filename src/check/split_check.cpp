@@ -15,7 +15,7 @@ namespace checker {
 
 int SplitChecker::Run() {
   startZ_ = job_.start[2];
-  if (source_.Open(job_.ncFile, job_.start, true) != kStreamEvent) {
+  if (source_.Open(job_.ncFile, job_.start, true, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   if (job_.pieceCount < 1) {
@@ -38,7 +38,7 @@ int SplitChecker::Run() {
 // changes tools (check/tool_frames.h). A program the machine cannot run fails the check here.
 int SplitChecker::LearnFrames() {
   frames_ = ToolFrames{};
-  if (replay_.Open(job_.ncFile, job_.start, false) != kStreamEvent) {
+  if (replay_.Open(job_.ncFile, job_.start, false, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, job_.ncFile);
   }
   replay_.WatchFrames(&frames_, true);
@@ -51,7 +51,7 @@ int SplitChecker::LearnFrames() {
   frames_.setsPosition = machine.setPositions() > 0;
   startOffset_ = machine.firstMoveOffset();
   programEnds_ = machine.ended();
-  endState_ = machine.state();
+  endState_ = programEnds_ ? machine.stateAtEnd() : machine.state();
   programGroups_ = machine.openingEnded() ? machine.openingGroups() & ~uint32_t{kGroupLength} : 0;
   programOffsets_ = machine.workOffsetsMovedIn();
   programStillOffsets_ = machine.stillPositioningOffsets();
@@ -217,6 +217,9 @@ int SplitChecker::CheckPiece(int number) {
   // otherwise (the first holds that opening as the program's own).
   const char* opening = job_.headerFile != nullptr ? job_.headerFile : job_.ncFile;
   replaying_ = number > 1 || job_.headerFile != nullptr;
+  // The opening is replayed up to its first move, read as it stands: the program's opening holds
+  // no call (a call there stops the replay, and the check fails), so the program need not be
+  // indexed again for every piece.
   if (replaying_ && replay_.Open(opening, job_.start, true) != kStreamEvent) {
     return FailFile(kCheckUnreadable, kDetailFileUnopened, opening);
   }
@@ -544,6 +547,10 @@ bool SplitChecker::BelowTheStartHeight(const CheckEvent& move) const {
 
 // The piece's move runs with another state than the program's, in `aspect` (a StateAspect).
 int SplitChecker::FailState(const CheckEvent& move, const CheckEvent& source, int aspect) {
+  if (aspect == kDiffOffsetWrites && move.state.offsetWriteCount == source.state.offsetWriteCount) {
+    Detail(kDetailOffsetWritesDiffer, source.state.offsetWriteCount);
+    return Fail(kRuleSameState, move.line, source.line);
+  }
   char found[64];
   char expected[64];
   DescribeStateAspect(move.state, aspect, found);
@@ -855,15 +862,22 @@ int SplitChecker::FinishPiece(const CheckEvent& end) {
   }
   // Every piece ends as the program does: with its end (M02/M30, which stops the spindle and the
   // coolant) when the program has one, and with the spindle and the coolant as the program leaves
-  // them when it has none.
+  // them when it has none. The last piece reaches the end with nothing running that the program
+  // has stopped by then (a spindle or a coolant the program stops before its end is stopped there
+  // too, not only by the end's reset); stopping one earlier than the program is no harm.
   const MachineSimulator& machine = piece_.simulator();
   if (programEnds_ && !machine.ended()) {
     Detail("%s", kDetailNoProgramEnd);
     return Fail(kRulePosition, piece_.lineNumber(), 0);
   }
   for (int aspect : {kDiffSpindle, kDiffCoolant}) {
-    const CheckMachineState& now = machine.state();
-    const bool differs = aspect == kDiffSpindle ? now.spindle != endState_.spindle : now.coolant != endState_.coolant;
+    if (programEnds_ && !lastPiece_) break;  // the end's reset stops both in every piece
+    const CheckMachineState& now = programEnds_ ? machine.stateAtEnd() : machine.state();
+    const bool running = now.spindle == 3 || now.spindle == 4;
+    const bool differs =
+        aspect == kDiffSpindle
+            ? now.spindle != endState_.spindle && (!programEnds_ || running)
+            : now.coolant != endState_.coolant && (!programEnds_ || (now.coolant & ~endState_.coolant) != 0);
     if (!differs) continue;
     char found[64];
     char expected[64];
@@ -918,10 +932,13 @@ int SplitChecker::DrainSource() {
       return Fail(kRuleSameCut, lastLine, next->line);
     }
     const bool isReturn = next->kind == kEventReference || next->kind == kEventMachine;
-    if (next->kind == kEventBlock && job_.footerFile != nullptr) {
+    // The words riding on a program's last rapid ("G00 Z50. M09"), which the last piece's own
+    // return may take the place of, act where the program has them: a block like any other.
+    const bool acts = next->kind == kEventBlock || (!isReturn && next->signature != 0);
+    if (acts && job_.footerFile != nullptr) {
       if (closingBlockLine == 0) closingBlockLine = next->line;
-    } else if (next->kind == kEventBlock || (closingBlockLine != 0 && !isReturn)) {
-      const int missing = next->kind == kEventBlock ? next->line : closingBlockLine;
+    } else if (acts || (closingBlockLine != 0 && !isReturn)) {
+      const int missing = acts ? next->line : closingBlockLine;
       Detail(kDetailBlockMissing, missing);
       return Fail(kRuleCarriedBlock, lastLine, missing);
     }

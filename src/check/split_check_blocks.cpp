@@ -100,6 +100,7 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
   const bool closing = lastPiece_ ? job_.footerFile != nullptr && phase_ != kPhaseHead
                                   : phase_ == kPhaseTail || (phase_ == kPhaseBody && back);
   const CheckEvent* candidate = nullptr;
+  int ridingLine = 0;  // a program rapid of the last piece's tail whose riding words are not here
   int at = 0;
   for (;; ++at) {
     const CheckEvent* next = nullptr;
@@ -127,6 +128,13 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
       // The words riding on a program move that the piece's own moves have taken the place of
       // (it goes nowhere in the piece): they act where the program has them.
       candidate = next;
+      break;
+    }
+    if (next->signature != 0 && phase_ == kPhaseTail && next->kind != kEventReference &&
+        next->kind != kEventMachine) {
+      // The last piece's return takes the place of the program's last rapids, never of the words
+      // riding on them ("G00 Z50. M09"): those come before any later block.
+      ridingLine = next->line;
       break;
     }
   }
@@ -184,6 +192,10 @@ int SplitChecker::HandleBlock(const CheckEvent& block) {
       Detail(kDetailCutNeverMade, next->line, expected);
       return Fail(kRuleSameCut, block.line, next->line);
     }
+  }
+  if (ridingLine != 0) {
+    Detail(kDetailBlockMissing, ridingLine);
+    return Fail(kRuleCarriedBlock, block.line, ridingLine);
   }
   Detail("%s", kDetailBlockExtra);
   return Fail(kRuleCarriedBlock, block.line, candidate != nullptr ? candidate->line : 0);

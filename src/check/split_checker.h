@@ -172,7 +172,7 @@ class SplitChecker {
   // point's frame), the modal groups it sets before its first cut, the work offsets it moves in.
   int startOffset_ = 0;
   bool programEnds_ = false;     // the program ends with M02 or M30
-  CheckMachineState endState_{};  // the state it ends in
+  CheckMachineState endState_{};  // the state it ends in (with an end: in force at the end, before its reset)
   uint32_t programGroups_ = 0;
   uint32_t programOffsets_ = 0;
   uint32_t programStillOffsets_ = 0;  // its positionings before its first move that went nowhere

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "nc/block.h"
-#include "nc/line_reader.h"
+#include "nc/call_reader.h"
 #include "nc/pass_rules.h"
 #include "platform/platform.h"
 #include "text/crlf_text.h"
@@ -15,7 +15,7 @@ int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine) {
   platform::FileHandle output(footerFile, "wb");
   if (!output) return kFooterCutFailed;
 
-  LineReader reader(input.get());
+  CallReader reader(input.get());
   char raw[kLineBufferSize];
   size_t rawLength = 0;
   Block block;
@@ -43,6 +43,8 @@ int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine) {
       writeFailed = true;
     }
     ended = read == kBlockReadable && IsProgramEnd(block);
+    // After the end the file's closing tape mark may stand among the subprograms.
+    if (ended) reader.ReadOn();
   }
   if (status != kLineEnd) return kFooterCutFailed;
   input.Close();

@@ -11,8 +11,11 @@ enum FooterCutResult {
 
 // Cuts the footer of `ncFile` into `footerFile` (created or replaced), "\r\n" line ends. The
 // footer is the lines after `lastMoveLine` (the program's last move or hole, as the measurement
-// pass finds it: MeasureReport::lastMoveLine) up to the block that ends the program (its first M02
-// or M30, included), and after that only the bare tape marks ("%") that close the file. Lines are
+// pass finds it: MeasureReport::lastMoveOrdinal, the place among the lines the program runs) up to
+// the block that ends the program (its first M02 or M30, included), and after that only the bare
+// tape marks ("%") that close the file. The program is read as it runs, through its calls
+// (nc/call_reader.h): the blocks of a subprogram after the last move, and those of a call after
+// it, are the footer's, expanded; the lines of M98 and M99 are not. Lines are
 // copied byte for byte, but for a block that names an axis and is neither a reference return
 // (G27, G28, G30), a machine-coordinate move (G53), a dwell (G04) nor a G92: it moves nothing
 // (the program's last move came before it), and since a piece returns to the start point before

@@ -60,6 +60,7 @@ int gLineCountLimit = kMaxLineCount;
 
 bool LineReader::Fill() {
   if (state_ != kLineRead) return false;
+  chunkStart_ += static_cast<int64_t>(end_);
   position_ = 0;
   ptrdiff_t got = platform::ReadBytes(file_, chunk_, sizeof chunk_);
   end_ = got > 0 ? static_cast<size_t>(got) : 0;
@@ -191,4 +192,22 @@ int LineReader::Skip(int count) {
     --count;
   }
   return kLineRead;
+}
+
+bool LineReader::Seek(int64_t offset, int lineNumber) {
+  if (state_ == kLineReadError) return false;
+  lineNumber_ = lineNumber;
+  markPending_ = offset == 0;
+  if (state_ == kLineRead && offset >= chunkStart_ && offset < chunkStart_ + static_cast<int64_t>(end_)) {
+    position_ = static_cast<size_t>(offset - chunkStart_);
+    return true;
+  }
+  position_ = end_ = 0;
+  if (!platform::SeekFile(file_, offset)) {
+    state_ = kLineReadError;
+    return false;
+  }
+  chunkStart_ = offset;
+  state_ = kLineRead;
+  return true;
 }

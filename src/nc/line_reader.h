@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 
@@ -47,7 +48,7 @@ class LineReader {
   // Reads from `file`, opened in binary mode ("rb"), from its current position. The reader
   // neither owns nor closes the file.
   explicit LineReader(FILE* file)
-      : file_(file), limit_(gLineCountLimit), markPending_(std::ftell(file) == 0) {}
+      : file_(file), chunkStart_(std::ftell(file)), limit_(gLineCountLimit), markPending_(chunkStart_ == 0) {}
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -69,6 +70,16 @@ class LineReader {
   // number of the line that was too long.
   int lineNumber() const { return lineNumber_; }
 
+  // The byte offset in the file of the next line to be delivered (meaningful while Next returns
+  // kLineRead): what Seek takes to come back to it.
+  int64_t Tell() const { return chunkStart_ + static_cast<int64_t>(position_); }
+  // Goes on reading at byte `offset` of the file, the start of a line that Tell gave, whose
+  // number is `lineNumber` + 1: the next Next delivers that line. A place inside the chunk in
+  // hand is taken from it without reading the file again. False when the file cannot be
+  // positioned there (then every further Next returns kLineReadError). A byte-order mark is read
+  // over again only at offset 0.
+  bool Seek(int64_t offset, int lineNumber);
+
  private:
   // Refills the chunk; false at the end of the file or on a read error (`state_` tells which).
   bool Fill();
@@ -78,6 +89,7 @@ class LineReader {
   void SkipByteOrderMark();
 
   FILE* file_;
+  int64_t chunkStart_;     // the file offset of chunk_[0]
   unsigned char chunk_[kChunkSize];
   size_t position_ = 0;
   size_t end_ = 0;

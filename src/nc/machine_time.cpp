@@ -83,6 +83,8 @@ void MachineTimePlanner::Reset() {
   head_ = 0;
   count_ = 0;
   completed_ = 0.0;
+  rejoined_ = false;
+  retired_ = 0;
 }
 
 double MachineTimePlanner::Total() const {
@@ -94,6 +96,7 @@ void MachineTimePlanner::Flush() {
   completed_ = Total();
   head_ = 0;
   count_ = 0;
+  rejoined_ = true;  // the window is empty in both plans
 }
 
 void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, double feed,
@@ -146,7 +149,15 @@ double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& af
 
 MachineTimePlanner::Planned& MachineTimePlanner::NextSlot() {
   if (count_ == kLookAhead) {  // the oldest move leaves the window with its time final
-    completed_ = ring_[head_].total;
+    const Planned& oldest = ring_[head_];
+    // Its entry is final. A plan that started earlier (not at a Reset) has the same moves in its
+    // window now, the same limits of each from the moves after it, and enters each move at least
+    // as fast. So when this move enters at the limit the moves after it set, rather than at what
+    // the start allowed, the other plan enters it so too, and every move after it alike. (The
+    // first move after a Reset enters from a stop by the Reset alone: it does not count.)
+    if (!rejoined_ && retired_ > 0 && oldest.entry2 == oldest.reverse2) rejoined_ = true;
+    if (retired_ < 2) ++retired_;
+    completed_ = oldest.total;
     head_ = (head_ + 1) & kRingMask;
     --count_;
   }

@@ -92,6 +92,15 @@ class MachineTimePlanner {
   // Seconds of the moves that have left the look-ahead window (final).
   double Completed() const { return completed_; }
 
+  // True once the plan since the last Reset has rejoined the plan of the same moves fed without
+  // that Reset: from here on every move is planned as the other planner plans it (the same entry
+  // and exit speeds, the same time), so the two totals differ by what each had completed when
+  // they rejoined, whatever is fed after. Both forget the past at a stop or a hole; otherwise the
+  // start from a stop has been absorbed once a move has left the window entering as fast as the
+  // moves after it allow (which no earlier start could pass): both windows then hold the same
+  // moves, planned alike from there.
+  bool Rejoined() const { return rejoined_; }
+
   const MachineLimits& limits() const { return limits_; }
 
  private:
@@ -135,6 +144,8 @@ class MachineTimePlanner {
   int head_ = 0;   // the oldest move in the window
   int count_ = 0;  // moves in the window
   double completed_ = 0.0;
+  bool rejoined_ = true;  // as if fed from the program's start: nothing to rejoin
+  int retired_ = 0;       // moves that have left the window since the last Reset (counted to 2)
 };
 
 // Seconds of a move of `length` mm that enters at speed^2 `entry2`, leaves at `exit2`, runs at

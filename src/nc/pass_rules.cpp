@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "nc/line_reader.h"
+#include "nc/call_reader.h"
 #include "platform/platform.h"
 
 int ApplyDistanceMode(const Block& block, InterpreterRecords* records) {
@@ -49,7 +50,19 @@ void AdvanceAsMachine(bool setPosition, const InterpreterRecords& block, const P
 bool IsUnfollowedMove(const Block& block) {
   if (!block.Has('G')) return false;
   return block.HasCode('G', 4) || block.HasCode('G', 10) || block.HasCode('G', 27) || block.HasCode('G', 28) ||
-         block.HasCode('G', 30) || block.HasCode('G', 53);
+         block.HasCode('G', 30) || block.HasCode('G', 52) || block.HasCode('G', 53);
+}
+
+int LocalSystemValues(const Block& block, int units, double values[3]) {
+  const double increment = units == kInches ? 10000.0 : 1000.0;
+  int named = 0;
+  for (int axis = kX; axis <= kZ; ++axis) {
+    const BlockWord* word = block.Find(kWordLetters[axis]);
+    if (word == nullptr) continue;
+    values[axis] = word->hasPoint ? word->value : word->value / increment;
+    named |= 1 << axis;
+  }
+  return named;
 }
 
 bool IsUninterpretedByStartScan(const Block& block) {
@@ -81,13 +94,28 @@ bool PassRecords::Interpret(UninterpretedRule uninterpreted) {
 int PassRecords::ScanStart(const char* path, int* failedLine) {
   platform::FileHandle file(path, "rb");
   if (!file) return kScanUnreadable;
-  LineReader reader(file.get());
+  // The program as the machine runs it, through its calls: where it ends is where the last
+  // subprogram it ran left the tool. A call the reader cannot follow ends the scan; the
+  // measurement pass refuses it with its line.
+  CallReader reader(file.get());
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
+  double shift[3] = {0, 0, 0};  // G52: the local coordinate system's shift in force
   while ((status = reader.Next(line, &length)) == kLineRead) {
     gCodes.fill(-1);  // the table holds the codes of this line only
-    if (Step(line, length, IsUninterpretedByStartScan)) {
+    const bool interpreted = Step(line, length, IsUninterpretedByStartScan);
+    if (block.result == kBlockReadable && IsLocalSystem(block)) {
+      // The tool stays where it is: its numbers change by the change of the shift.
+      double values[3] = {shift[kX], shift[kY], shift[kZ]};
+      LocalSystemValues(block, units, values);
+      for (int axis = kX; axis <= kZ; ++axis) {
+        current[axis] -= values[axis] - shift[axis];
+        shift[axis] = values[axis];
+      }
+      previous = current;
+    }
+    if (interpreted) {
       bool setPosition = IsSetPositionBlock(block);
       AdvanceAsMachine(setPosition, *this, previous, units, &current);
       if (setPosition && given[kX] && given[kY] && given[kZ]) {
@@ -99,11 +127,15 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
     if (block.result == kBlockReadable && IsProgramEnd(block)) break;
   }
   if (status == kLineTooMany) return kScanTooManyLines;
+  if (status == kLineCallFault) status = kLineEnd;
   if (status == kLineTooLong || status == kLineReadError) {
     if (failedLine != nullptr) *failedLine = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
     return status == kLineTooLong ? kScanLineTooLong : kScanReadError;
   }
   file.Close();
+  // The start point is in the frame the program starts in, without a local system.
+  for (int axis = kX; axis <= kZ; ++axis) current[axis] += shift[axis];
+  previous = current;
 
   modal.motion = -1;
   modal.previousMotion = -1;

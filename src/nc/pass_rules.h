@@ -15,8 +15,9 @@
 //    to its values under G90 and G91 alike (AdvanceAsMachine), and no pass measures it as a move.
 //  * Reference returns (G27, G28, G30) and moves in machine coordinates (G53) go to places a
 //    program reader cannot know, a dwell (G04) holds the tool where it is (its X or P is a
-//    time), and an offset write (G10) stores its X, Y, Z, R: no pass follows their axis words
-//    (IsUnfollowedMove).
+//    time), an offset write (G10) stores its X, Y, Z, R, and a local coordinate system (G52)
+//    shifts the frame by its X, Y, Z without moving the tool: no pass follows their axis words
+//    as a move (IsUnfollowedMove).
 #pragma once
 
 #include <cstddef>
@@ -63,9 +64,17 @@ void AdvanceAsMachine(bool setPosition, const InterpreterRecords& block, const P
 
 // Which blocks' axis words a pass does not follow (their modal codes and feed still apply).
 using UninterpretedRule = bool (*)(const Block& block);
-// Reference returns (G27, G28, G30), machine-coordinate moves (G53), dwells (G04) and offset
-// writes (G10, whose X, Y, Z and R are the values stored).
+// Reference returns (G27, G28, G30), machine-coordinate moves (G53), dwells (G04), offset
+// writes (G10, whose X, Y, Z and R are the values stored) and local coordinate systems (G52,
+// whose X, Y, Z are the shift).
 bool IsUnfollowedMove(const Block& block);
+// A local coordinate system: G52 (its X, Y, Z are the shift of the frame inside the work offset;
+// zeros cancel it).
+inline bool IsLocalSystem(const Block& block) { return block.Has('G') && block.HasCode('G', 52); }
+// The shift values of the G52 block `block` in `units` (a number without a decimal point counts
+// the least input increment, as an axis word does) into `values` (X, Y, Z; the axes the block
+// does not name are left as they are). Returns the bits (1 << kX ...) of the axes it names.
+int LocalSystemValues(const Block& block, int units, double values[3]);
 // An offset write: G10 (its words are data, not positions; see IsUnfollowedMove).
 inline bool IsOffsetWrite(const Block& block) { return block.Has('G') && block.HasCode('G', 10); }
 // The words of the offset write `block` (read from `line`) that a piece replays, in the canonical
@@ -106,7 +115,9 @@ struct PassRecords : InterpreterRecords {
   // Finds the state in force at the start of the program at `path`: reads it with Step (the
   // rule of IsUninterpretedByStartScan) and AdvanceAsMachine from `previous` to `current` up to
   // the first G92 block that names X, Y and Z, whose values are the start point; without one, the
-  // position at the end of the program (its first M02 or M30, else its last line) is. Then `motion`, `previousMotion`, `olderMotion`,
+  // position at the end of the program (its first M02 or M30, else its last line) is, in the
+  // frame the program starts in (a local coordinate system, G52, is followed as the tool's numbers
+  // changing with its shift, and the shift still in force at the end is added back). Then `motion`, `previousMotion`, `olderMotion`,
   // `feedGiven`, `cutterOffset`, `spindleSpeed`, `spare`, `blockMotion` and all of `mCodes`
   // become -1 (`distanceMode`, `plane` and `units` keep what the program left); `initialFeed`
   // takes `feed`, then `feed` and `previousFeed` become 0.

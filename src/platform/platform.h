@@ -179,6 +179,9 @@ inline ptrdiff_t ReadBytes(FILE* file, void* data, size_t size) {
   return Current().files.read(file, data, size);
 }
 inline int GetFileStatus(const char* path, FileStatus* out) { return Current().files.status(path, out); }
+// Positions `file` (open for reading) at byte `offset` from its start, 64-bit on every platform.
+// True on success.
+bool SeekFile(FILE* file, int64_t offset);
 // True when something (a file or a directory) exists at `path`.
 inline bool FileExists(const char* path) {
   FileStatus status;

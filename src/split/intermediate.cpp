@@ -99,13 +99,20 @@ bool ToResolutionCount(double value, int decimals, int64_t* count) {
   return true;
 }
 
-IntermediateWriter::IntermediateWriter(FILE* file, int units)
-    : file_(file), decimals_(ResolutionDecimals(units)) {
+IntermediateWriter::IntermediateWriter(FILE* file, int units, bool carriesTime)
+    : file_(file),
+      decimals_(ResolutionDecimals(units)),
+      scale_(units == kInches ? 10000.0 : 1000.0),
+      carriesTime_(carriesTime) {
   char line[16];
   int n = 0;
   line[n++] = 'U';
   line[n++] = ' ';
   n += PutInteger(units, line + n);
+  if (carriesTime) {
+    line[n++] = ' ';
+    line[n++] = 'T';
+  }
   line[n++] = '\r';
   line[n++] = '\n';
   Put(line, static_cast<size_t>(n));
@@ -132,7 +139,9 @@ int IntermediateWriter::Flush() {
 }
 
 int IntermediateWriter::WriteMove(const MoveRecord& record) {
-  char line[64 + 12 * 22 + kRidingWordsSize];
+  char own[64 + 12 * 22 + kRidingWordsSize];
+  // A record left open for its time is made where it waits.
+  char* line = carriesTime_ ? open_ : own;
   int n = 0;
   if (record.motion >= 0 && record.motion <= 3 && record.plane == 17 && record.flags == 0) {
     // The head of nearly every record: a move in the XY plane without flags.
@@ -142,16 +151,34 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
     n = PutHead('M', record.motion, record.plane, record.flags, line);
   }
   // The end point, each axis "=" when it is the previous move's; then an arc's centre offsets and
-  // radius (a straight move has none); then the feed, "=" when it is the previous move's.
+  // radius (a straight move has none); then the feed, "=" when it is the previous move's. What a
+  // reader makes of the counts is kept when the record carries the time, for the estimate of it.
+  int64_t count = 0;
   for (int slot = kX; slot <= kZ; ++slot) {
-    if (!PutCount(line, &n, record.at[slot], decimals_, slot)) return -1;
-  }
-  if (record.motion == 2 || record.motion == 3) {
-    for (int slot : {kI, kJ, kK, kR}) {
-      if (!PutCount(line, &n, record.at[slot], decimals_)) return -1;
+    if (!PutCount(line, &n, record.at[slot], decimals_, slot, &count)) return -1;
+    // An axis that keeps its count keeps the value read back (most moves change one or two).
+    if (carriesTime_ && (!written_.counted || count != written_.count[slot])) {
+      written_.at[slot] = static_cast<double>(count) / scale_;
+      written_.count[slot] = count;
     }
   }
-  if (!PutCount(line, &n, record.feed, 3, kFeedSlot)) return -1;
+  written_.counted = carriesTime_;
+  if (record.motion == 2 || record.motion == 3) {
+    for (int slot : {kI, kJ, kK, kR}) {
+      if (!PutCount(line, &n, record.at[slot], decimals_, -1, &count)) return -1;
+      if (carriesTime_) written_.at[slot] = static_cast<double>(count) / scale_;
+    }
+  } else if (carriesTime_) {
+    written_.at[kI] = written_.at[kJ] = written_.at[kK] = written_.at[kR] = 0.0;
+  }
+  if (!PutCount(line, &n, record.feed, 3, kFeedSlot, &count)) return -1;
+  if (carriesTime_) {
+    written_.motion = record.motion;
+    written_.plane = record.plane;
+    written_.flags = record.flags;
+    written_.feed = static_cast<double>(count) / 1000.0;
+    written_.line = record.line;
+  }
   // The line, "+" when it is the one after the move record's before.
   line[n++] = ' ';
   if (anyMove_ && static_cast<int64_t>(record.line) == static_cast<int64_t>(lastLine_) + 1) {
@@ -162,7 +189,29 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   lastLine_ = record.line;
   // The first move record names every value: they are the ones the next may repeat.
   anyMove_ = true;
+  if (carriesTime_) {
+    openLength_ = n;
+    openWords_ = record.words;
+    return failed_ ? -1 : 0;
+  }
   return PutLineEnd(line, n, record.words);
+}
+
+int IntermediateWriter::PutTime(char* line, int n, int64_t machineNs) {
+  line[n++] = ' ';
+  n += PutInteger(machineNs - lastNs_, line + n);
+  lastNs_ = machineNs;
+  return n;
+}
+
+int IntermediateWriter::EndRecord(int64_t machineNs) {
+  if (openWords_ == nullptr) return -1;
+  int n = PutTime(open_, openLength_, machineNs);
+  if (holeOpen_) n = PutParams(open_, n, writtenHole_.params);
+  holeOpen_ = false;
+  const char* words = openWords_;
+  openWords_ = nullptr;
+  return PutLineEnd(open_, n, words);
 }
 
 int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
@@ -186,11 +235,13 @@ int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
   return Put(line, length);
 }
 
-bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int repeatSlot) {
+bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals, int repeatSlot,
+                                  int64_t* written) {
   line[(*n)++] = ' ';
   // The same value as the move record before has the same count: no need to round it again.
   if (repeatSlot >= 0 && anyMove_ && value == lastValues_[repeatSlot]) {
     line[(*n)++] = '=';
+    if (written != nullptr) *written = lastCounts_[repeatSlot];
     return true;
   }
   int64_t count = 0;
@@ -198,6 +249,7 @@ bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals
     failed_ = true;
     return false;
   }
+  if (written != nullptr) *written = count;
   if (repeatSlot >= 0) {
     const bool repeated = anyMove_ && lastCounts_[repeatSlot] == count;
     lastCounts_[repeatSlot] = count;
@@ -212,33 +264,55 @@ bool IntermediateWriter::PutCount(char* line, int* n, double value, int decimals
 }
 
 int IntermediateWriter::WriteHole(const HoleRecord& record) {
-  char line[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
+  char own[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
+  char* line = carriesTime_ ? open_ : own;
   int n = PutHead('C', record.code, record.returnLevel, record.flags, line);
   const double values[] = {record.x, record.y, record.z, record.r};
-  for (double value : values) {
-    if (!PutCount(line, &n, value, decimals_)) return -1;
+  int64_t counts[6] = {};
+  for (int i = 0; i < 4; ++i) {
+    if (!PutCount(line, &n, values[i], decimals_, -1, &counts[i])) return -1;
   }
-  if (!PutCount(line, &n, record.feed, 3) || !PutCount(line, &n, record.initial, decimals_)) {
+  if (!PutCount(line, &n, record.feed, 3, -1, &counts[4]) ||
+      !PutCount(line, &n, record.initial, decimals_, -1, &counts[5])) {
     return -1;
   }
   line[n++] = ' ';
   n += PutInteger(record.line, line + n);
-  line[n++] = ' ';
-  const size_t params = strnlen(record.params, kCycleParamsSize - 1);
-  if (params == 0) line[n++] = '-';
-  std::memcpy(line + n, record.params, params);
-  n += static_cast<int>(params);
-  return PutLineEnd(line, n, record.words);
+  if (carriesTime_) {
+    // The hole as a reader reads it back; its time follows the line when the caller has it.
+    writtenHole_ = record;
+    double* scaled[] = {&writtenHole_.x, &writtenHole_.y, &writtenHole_.z, &writtenHole_.r};
+    for (int i = 0; i < 4; ++i) *scaled[i] = static_cast<double>(counts[i]) / scale_;
+    writtenHole_.feed = static_cast<double>(counts[4]) / 1000.0;
+    writtenHole_.initial = static_cast<double>(counts[5]) / scale_;
+    writtenHole_.params[kCycleParamsSize - 1] = '\0';
+    openLength_ = n;
+    openWords_ = record.words;
+    // The cycle's words go with the time, before the riding words: kept in the open record.
+    holeOpen_ = true;
+    return 0;
+  }
+  return PutLineEnd(line, PutParams(line, n, record.params), record.words);
 }
 
-int IntermediateWriter::WriteBlock(int lineNumber, int distanceMode, const char* text, size_t length) {
-  char head[48];
+int IntermediateWriter::PutParams(char* line, int n, const char* params) {
+  line[n++] = ' ';
+  const size_t length = strnlen(params, kCycleParamsSize - 1);
+  if (length == 0) line[n++] = '-';
+  std::memcpy(line + n, params, length);
+  return n + static_cast<int>(length);
+}
+
+int IntermediateWriter::WriteBlock(int lineNumber, int distanceMode, const char* text, size_t length,
+                                   int64_t machineNs) {
+  char head[72];
   int n = 0;
   head[n++] = 'B';
   head[n++] = ' ';
   n += PutInteger(lineNumber, head + n);
   head[n++] = ' ';
   n += PutInteger(distanceMode == 91 ? 91 : 90, head + n);
+  if (carriesTime_) n = PutTime(head, n, machineNs);
   head[n++] = ' ';
   if (length >= kCarriedTextSize) length = kCarriedTextSize - 1;
   if (Put(head, static_cast<size_t>(n)) != 0 || Put(text, length) != 0) return -1;
@@ -256,7 +330,18 @@ bool TakeWords(const char* text, size_t length, size_t at, char (&words)[kRiding
   return true;
 }
 
-int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
+// Reads the time field at text[*at] into `*machineNs` (the record before's, then the record's).
+bool TakeTime(const char* text, size_t length, size_t* at, int64_t* machineNs) {
+  int64_t delta = 0;
+  if (!TakeInteger(text, length, at, &delta)) return false;
+  // Both within 0..kLargestMachineNs (under 10^18): the sum cannot overflow.
+  const int64_t time = *machineNs + delta;
+  if (time < 0 || time > kLargestMachineNs) return false;
+  *machineNs = time;
+  return true;
+}
+
+int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole, int64_t* machineNs) {
   size_t at = 2;
   int64_t code = 0;
   int64_t returnLevel = 0;
@@ -284,6 +369,10 @@ int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
   hole->initial = static_cast<double>(v) / scale;
   if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
   hole->line = static_cast<int>(v);
+  if (machineNs != nullptr) {
+    if (!TakeTime(text, length, &at, machineNs)) return kRecordBad;
+    hole->machineNs = *machineNs;
+  }
   // The cycle's own words up to the next blank ("-" for none), then the riding words.
   size_t end = at;
   while (end < length && text[end] != ' ') ++end;
@@ -299,16 +388,21 @@ int ParseHole(const char* text, size_t length, double scale, HoleRecord* hole) {
 }  // namespace
 
 int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
-                BlockRecord* block) {
+                BlockRecord* block, int64_t* machineNs) {
   if (length < 2 || text[1] != ' ') return kRecordBad;
   size_t at = 2;
   int64_t v = 0;
-  if (text[0] == 'C') return ParseHole(text, length, units == kInches ? 10000.0 : 1000.0, hole);
+  if (text[0] == 'C') return ParseHole(text, length, units == kInches ? 10000.0 : 1000.0, hole, machineNs);
   if (text[0] == 'B') {
     if (!TakeInteger(text, length, &at, &v) || v < 0 || v > 0x7fffffff) return kRecordBad;
     block->line = static_cast<int>(v);
     if (!TakeInteger(text, length, &at, &v) || (v != 90 && v != 91)) return kRecordBad;
     block->distanceMode = static_cast<int>(v);
+    if (machineNs != nullptr) {
+      // The time field ends with a blank (the block's text follows, empty or not).
+      if (at == length || text[at - 1] != ' ' || !TakeTime(text, length, &at, machineNs)) return kRecordBad;
+      block->machineNs = *machineNs;
+    }
     block->length = length - at;
     if (block->length >= kCarriedTextSize) return kRecordBad;
     std::memcpy(block->text, text + at, block->length);
@@ -374,15 +468,21 @@ int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, Ho
     return kRecordBad;
   }
   move->line = static_cast<int>(v);
+  if (machineNs != nullptr) {
+    if (!TakeTime(text, length, &at, machineNs)) return kRecordBad;
+    move->machineNs = *machineNs;
+  }
   // What is left after the blank that ended the line number are the riding words.
   return TakeWords(text, length, at, move->words) ? kRecordMove : kRecordBad;
 }
 
 IntermediateReader::IntermediateReader(FILE* file) : file_(file) {
   if (ReadLine() != 1) return;
-  if (lineLength_ == 4 && text_[0] == 'U' && text_[1] == ' ' && text_[2] == '2' &&
+  const bool timed = lineLength_ == 6 && text_[4] == ' ' && text_[5] == 'T';
+  if ((lineLength_ == 4 || timed) && text_[0] == 'U' && text_[1] == ' ' && text_[2] == '2' &&
       (text_[3] == '0' || text_[3] == '1')) {
     units_ = text_[3] == '0' ? kInches : kMillimetres;
+    carriesTime_ = timed;
   }
 }
 
@@ -440,5 +540,6 @@ int IntermediateReader::Next() {
     ++lineNumber_;
     return kRecordBad;
   }
-  return ParseRecord(text_, lineLength_, units_, &move_, &hole_, &block_);
+  return ParseRecord(text_, lineLength_, units_, &move_, &hole_, &block_,
+                     carriesTime_ ? &machineNs_ : nullptr);
 }

@@ -29,6 +29,11 @@
 //                                               carried as written (in its canonical form), with
 //                                               the distance mode (90, 91) the program is in
 //                                               before it
+// A file written for the machine-time estimate (TIMEMODEL=1) begins "U <units> T" instead, and
+// every record then carries the whole program's estimated machine time after it, in whole
+// nanoseconds, as the difference from the record before (the units line counts 0): a move's and a
+// hole's after their NC line, a block's after its distance mode:
+//   M ... <line> <time>[ <words>]    C ... <line> <time> <params>[ <words>]    B <line> <d> <time> <text>
 // The first move record is the start record: a rapid to the start point, line 0. Coordinates are
 // rounded to the resolution as they are written (half away from zero), so the split loop measures
 // and writes exactly what the pieces will hold.
@@ -87,6 +92,8 @@ struct MoveRecord {
   bool counted;
   int64_t count[kWordCount];
   int64_t feedCount;  // the feed in 0.001 per minute
+  int64_t machineNs = 0;  // read back from a file that carries it: the program's machine time after
+                      // the record, ns (else 0)
 };
 
 // Longest text of a cycle's own words (Q, P).
@@ -105,6 +112,7 @@ struct HoleRecord {
   int line;         // NC line of the block
   char params[kCycleParamsSize];  // the cycle's own words, compact ("Q1.P500"), or ""
   char words[kRidingWordsSize];   // other words of the hole's block (M08, S1200, ...), or ""
+  int64_t machineNs = 0;          // as a move record's
 };
 
 struct BlockRecord {
@@ -112,7 +120,12 @@ struct BlockRecord {
   int distanceMode;                // 90 or 91: the program's distance mode before the block
   size_t length;                   // bytes of `text` (it may hold NUL bytes of its own)
   char text[kCarriedTextSize];     // the block as written, without its line end
+  int64_t machineNs = 0;           // as a move record's
 };
+
+// The longest machine time a file carries, ns (just under 32 years): the measurement pass refuses
+// a program whose estimate runs longer.
+inline constexpr int64_t kLargestMachineNs = 999999999999999999;
 
 // Results of IntermediateReader::Next.
 enum RecordKind {
@@ -138,7 +151,10 @@ class IntermediateWriter {
   // Writes the units line. `file` is open "wb" (nullptr: nothing is written, every write
   // succeeds); the writer neither owns nor closes it. Records are gathered in a buffer of the
   // writer's own: Flush() (or the destructor) writes what is left before the file is closed.
-  IntermediateWriter(FILE* file, int units);
+  // `carriesTime`: every record carries the program's machine time; WriteMove and WriteHole then
+  // leave their record open, for the caller to estimate the record from what it holds
+  // (writtenMove(), writtenHole()) and close it with EndRecord.
+  IntermediateWriter(FILE* file, int units, bool carriesTime = false);
   IntermediateWriter(const IntermediateWriter&) = delete;
   IntermediateWriter& operator=(const IntermediateWriter&) = delete;
   ~IntermediateWriter() { Flush(); }
@@ -146,10 +162,23 @@ class IntermediateWriter {
   int Flush();
   int WriteMove(const MoveRecord& record);
   int WriteHole(const HoleRecord& record);
-  int WriteBlock(int line, int distanceMode, const char* text, size_t length);
+  // `machineNs`: the program's machine time after the block (written only when the file carries
+  // it; at most kLargestMachineNs).
+  int WriteBlock(int line, int distanceMode, const char* text, size_t length, int64_t machineNs = 0);
+  // Closes the record WriteMove or WriteHole left open with the program's machine time after it
+  // (0 <= machineNs <= kLargestMachineNs). Only when the file carries the time.
+  int EndRecord(int64_t machineNs);
+  // The move or hole last written as a reader reads it back (its values rounded to the file's
+  // resolution; of a move's counts only X, Y and Z are set).
+  const MoveRecord& writtenMove() const { return written_; }
+  const HoleRecord& writtenHole() const { return writtenHole_; }
   bool failed() const { return failed_; }
 
  private:
+  // " <time>": the difference of `machineNs` from the record before's.
+  int PutTime(char* line, int n, int64_t machineNs);
+  // " <params>" of a hole record ("-" for none).
+  static int PutParams(char* line, int n, const char* params);
   int Put(const char* text, size_t length);
   // Appends " <words>" (when there are any) and the line end to the `n` bytes of `line`, and
   // writes the line. `line` has room for the longest record (at least kLineCopy bytes).
@@ -158,10 +187,22 @@ class IntermediateWriter {
   // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
   // With `repeatSlot` (kX, kY, kZ or kFeedSlot) the count is " =" when it is that of the move
   // record before, and the value is kept for the next.
-  bool PutCount(char* line, int* n, double value, int decimals, int repeatSlot = -1);
+  // `*count` receives the count written (or repeated).
+  bool PutCount(char* line, int* n, double value, int decimals, int repeatSlot = -1,
+                int64_t* count = nullptr);
   static constexpr int kFeedSlot = 3;
   FILE* file_;
   int decimals_;
+  double scale_;           // counts per unit of the resolution: 1000 or 10000
+  bool carriesTime_;
+  int64_t lastNs_ = 0;     // the machine time the record before carried
+  // The record left open: its bytes so far and its riding words (the caller's, until EndRecord).
+  char open_[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
+  int openLength_ = 0;
+  const char* openWords_ = nullptr;
+  bool holeOpen_ = false;  // the open record is a hole's (its params still to come)
+  MoveRecord written_{};
+  HoleRecord writtenHole_{};
   bool failed_ = false;
   bool anyMove_ = false;        // a move record has been written: "=" may refer to it
   int64_t lastCounts_[4] = {};  // its x, y, z and feed counts
@@ -182,6 +223,8 @@ class IntermediateReader {
 
   int Next();
   int units() const { return units_; }
+  // True when the records carry the program's machine time (machineNs of each record).
+  bool carriesTime() const { return carriesTime_; }
   const MoveRecord& move() const { return move_; }
   const BlockRecord& block() const { return block_; }
   const HoleRecord& hole() const { return hole_; }
@@ -198,6 +241,8 @@ class IntermediateReader {
 
   FILE* file_;
   int units_ = 0;
+  bool carriesTime_ = false;
+  int64_t machineNs_ = 0;  // the machine time of the record read last
   double scale_ = 1000.0;
   int lineNumber_ = 0;
   unsigned char chunk_[65536];
@@ -214,7 +259,9 @@ class IntermediateReader {
 
 // Parses one record line (without its line end) into `move`, `hole` or `block` with the scale of
 // `units`. A "=" field of a move takes the count `move` holds from the move record parsed into it
-// before (none: the line is bad), and so does the line "+" (that move's line plus one). Returns
+// before (none: the line is bad), and so does the line "+" (that move's line plus one). With
+// `machineNs` the record carries the machine time: `*machineNs` holds that of the record before and
+// receives the record's (also its machineNs); a time outside 0..kLargestMachineNs is bad. Returns
 // kRecordMove, kRecordHole, kRecordBlock or kRecordBad.
 int ParseRecord(const char* text, size_t length, int units, MoveRecord* move, HoleRecord* hole,
-                BlockRecord* block);
+                BlockRecord* block, int64_t* machineNs = nullptr);

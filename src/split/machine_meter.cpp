@@ -134,7 +134,7 @@ void MachineMeter::Block(const char* text, size_t length) {
 }
 
 int EstimateMachineTime(const char* intermediatePath, const MachineLimits& limits, int bodyLine,
-                        int lastMoveLine, double* minutes) {
+                        int64_t lastMoveRecord, double* minutes) {
   platform::FileHandle file(intermediatePath, "rb");
   if (!file) return kMachineEstimateUnreadable;
   IntermediateReader reader(file.get());
@@ -142,10 +142,12 @@ int EstimateMachineTime(const char* intermediatePath, const MachineLimits& limit
   Position previous{};
   bool started = false;  // the start record has been read
   int kind;
+  int64_t ordinal = -1;  // the record read, counted from the start record
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+    ++ordinal;
     if (kind == kRecordBlock) {
       const BlockRecord& block = reader.block();
-      if (started && block.line >= bodyLine && block.line <= lastMoveLine) meter.Block(block);
+      if (started && block.line >= bodyLine && ordinal <= lastMoveRecord) meter.Block(block);
     } else if (kind == kRecordHole) {
       meter.Hole(reader.hole(), previous);
       previous = HoleEnd(reader.hole());

@@ -11,6 +11,14 @@
 // cut again there) and counts in that piece from a stop, as it counts in its programmed time. The
 // sum of the pieces' times is therefore the program's time plus, at each seam, what stopping and
 // starting there costs; it never depends on records beyond the seam.
+//
+// Planned once. The measurement pass plans the whole program and each record of the intermediate
+// file carries the program's time after it. A piece begins from a stop, so its plan differs from
+// the program's only until the start has been absorbed (MachineTimePlanner::Rejoined: at once
+// after a stop or a hole, else when a move leaves the window entering as fast as the moves after
+// it allow); the split loop plans the piece itself up to there, and from there on the piece's
+// time is its time there plus the program's time since (PieceMeters, split/seam_rules.h): the
+// same as planning the piece to its end, within the nanosecond the records count in.
 #pragma once
 
 #include <span>
@@ -54,6 +62,11 @@ class MachineMeter {
 
   // Minutes of everything fed since the last Reset, as if the machine stopped after it.
   double Minutes() const { return planner_.Total() / 60.0; }
+  // The same in seconds.
+  double Seconds() const { return planner_.Total(); }
+  // True once the piece's plan has rejoined the whole program's (MachineTimePlanner::Rejoined):
+  // from there on the piece's time runs on as the program's does.
+  bool Rejoined() const { return planner_.Rejoined(); }
 
  private:
   MachineTimePlanner planner_;
@@ -72,7 +85,8 @@ enum MachineEstimateResult {
 
 // The machine time of the whole program in minutes into `*minutes`: the records of the
 // intermediate file `intermediatePath` as one piece runs them (the start record is the
-// positioning line after the header: not counted; the blocks on lines `bodyLine` ..
-// `lastMoveLine` are the body's). Returns a MachineEstimateResult.
+// positioning line after the header: not counted; the blocks from line `bodyLine` up to the
+// record `lastMoveRecord`, the last move's, counted from the start record, are the body's).
+// Returns a MachineEstimateResult.
 int EstimateMachineTime(const char* intermediatePath, const MachineLimits& limits, int bodyLine,
-                        int lastMoveLine, double* minutes);
+                        int64_t lastMoveRecord, double* minutes);

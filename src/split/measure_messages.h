@@ -73,6 +73,32 @@ inline constexpr char kReasonInverseTime[] = "逆時間送り";
 inline constexpr char kReasonSkip[] = "スキップ機能";
 inline constexpr char kReasonCircleCycle[] = "円切削サイクル";
 inline constexpr char kReasonAbsoluteCentres[] = "円弧中心 I, J, K のアブソリュート指令";
+// A call whose place a piece cannot carry: in the header, which every piece copies as written.
+inline constexpr char kReasonCallInOpening[] = "最初の移動より前のサブプログラムの呼び出し";
+// kMeasureCall, by CallFaultReason: the line, then the O number or the limit where there is one.
+inline constexpr char kCallMissingText[] = "エラー：%d 行目の M98 が呼び出す O%04d がファイルの中にありません。";
+inline constexpr char kCallReturnInMainText[] =
+    "エラー：%d 行目の M99 はメインプログラムの中にあります（終わりなくくり返します）。分割できません。";
+inline constexpr char kCallRecursiveText[] =
+    "エラー：%d 行目の M98 は実行中の O%04d を呼び出します（再帰呼び出し）。分割できません。";
+inline constexpr char kCallTooDeepText[] =
+    "エラー：%d 行目の M98 は呼び出しの入れ子が %d 重を超えます。分割できません。";
+inline constexpr char kCallFormText[] =
+    "エラー：%d 行目の M98 の書き方には対応していません。書けるのは M98 P.... と L か K（くり返し回数 1 から 9999）だけです。";
+inline constexpr char kReturnFormText[] =
+    "エラー：%d 行目の M99 の書き方には対応していません（M99 の行にほかの語は書けません）。";
+inline constexpr char kSubprogramLineFormText[] =
+    "エラー：%d 行目のサブプログラム O%04d の行にはプログラム番号のほかの語は書けません。";
+inline constexpr char kCallBeforeEndText[] =
+    "エラー：%d 行目：サブプログラム O%04d がメインプログラムの終わり（M02/M30）より前にあります。分割できません。";
+inline constexpr char kCallNoReturnText[] =
+    "エラー：%d 行目：サブプログラム O%04d が M99 で終わらないまま、次のプログラムかファイルの終わりになります。";
+inline constexpr char kCallEndInsideText[] =
+    "エラー：%d 行目の M02/M30 はサブプログラム O%04d の中にあります。分割できません。";
+inline constexpr char kCallTooManyText[] =
+    "エラー：%d 行目：サブプログラムが %d 個を超えます。分割できません。";
+// Added to a refusal of a line inside a subprogram: the line of the call, the O number.
+inline constexpr char kCalledFromText[] = "（%d 行目の M98 で呼ばれた O%04d の中）";
 // kMeasureUnitsCode: line number, the code (70 or 71).
 inline constexpr char kUnitsCodeText[] =
     "エラー：%d 行目の G%d は制御装置によってインチ／ミリの指定か固定サイクルです。G70/G71 は単位として読みません。単位は G20（インチ）/ G21（ミリ）で指定してください。";
@@ -89,8 +115,14 @@ inline constexpr char kOffsetWriteFormText[] =
 // kMeasureTooManyOffsetWrites: line number, the limit.
 inline constexpr char kTooManyOffsetWritesText[] =
     "エラー：%d 行目の G10 で、本体のオフセットの書き込みが %d 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。";
+// kMeasureLocalSystemForm: line number.
+inline constexpr char kLocalSystemFormText[] =
+    "エラー：%d 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。";
+// kMeasureMachineTimeTooLong: line number.
+inline constexpr char kMachineTimeTooLongText[] =
+    "エラー：%d 行目までで機械時間の見積が長すぎます（３１年まで）。送り速度を確かめてください。";
 inline constexpr char kUnknownPositionText[] =
-    "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。";
+    "エラー：%d 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。";
 // kMeasureCycleLevelOnly: line number, the cycle's code.
 inline constexpr char kCycleLevelOnlyText[] =
     "エラー：%d 行目は固定サイクル G%d の中で穴の位置（X, Y）のない Z / R の指令です。分割できません。";

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "nc/block.h"
 #include "nc/format.h"
@@ -10,6 +11,7 @@
 #include "nc/line_reader.h"
 #include "nc/number_text.h"
 #include "nc/pass_rules.h"
+#include "nc/call_reader.h"
 #include "platform/platform.h"
 #include "split/machine_meter.h"
 #include "split/measure_messages.h"
@@ -81,7 +83,7 @@ struct RefusedCode {
 constexpr RefusedCode kRefusedCodes[] = {
     {'M', 98, kReasonSubprogram},   {'M', 99, kReasonSubprogram},  {'G', 65, kReasonMacroCall},
     {'G', 66, kReasonMacroCall},    {'G', 68, kReasonRotation},    {'G', 51, kReasonScaling},
-    {'G', 16, kReasonPolar},        {'G', 52, kReasonLocalSystem},
+    {'G', 16, kReasonPolar},
     {'G', 93, kReasonInverseTime},  {'G', 31, kReasonSkip},        {'G', 12, kReasonCircleCycle},
     {'G', 13, kReasonCircleCycle},  {'G', 92.1, kReasonLocalSystem}, {'G', 51.1, kReasonScaling},
     {'G', 68.1, kReasonRotation},   {'G', 90.1, kReasonAbsoluteCentres},
@@ -220,17 +222,39 @@ class MeasurePass {
   int MeasureHeaderLine(const char* line, size_t length, int lineNumber, int distanceBefore);
   // An offset write (G10): checked, counted, carried; its X, Y, Z, R are data.
   int MeasureOffsetWrite(const char* line, size_t length, int lineNumber, int distanceBefore);
+  // A local coordinate system (G52): checked, followed (the tool's numbers change by the change
+  // of the shift), carried.
+  int MeasureLocalSystem(const char* line, size_t length, int lineNumber, int distanceBefore);
   // Records where and why the program is refused; returns `result`.
   int Refuse(int result, int lineNumber, int code);
   int RefuseUnreadable();
   int Write(const MoveRecord& record);
   int Write(const HoleRecord& record);
+  // Closes the move or hole record just written (on line `lineNumber`) with the machine time.
+  int EndRecord(int lineNumber);
+  // The machine time so far in whole ns, or -1 past what a record carries.
+  int64_t MachineNs() const;
   // Counts one more line of the intermediate file; kMeasureTooLarge when it would hold more lines
   // than a reader delivers (its units line included).
   int CountLine();
   void NoteCut(double fromZ, double toZ, int lineNumber);
+  // Notes the record just written as the program's last move so far.
+  void NoteMove(int lineNumber);
+  // Records a refusal of the call reader; returns kMeasureCall.
+  int RefuseCall(const CallFault& fault);
+  // Refuses the call on `lineNumber` for where it stands (`reason`); returns
+  // kMeasureUnsupportedCode.
+  int RefuseCallPlace(int lineNumber, const char* reason) {
+    report_->letter = 'M';
+    report_->value = 98;
+    report_->reason = reason;
+    return Refuse(kMeasureUnsupportedCode, lineNumber, 0);
+  }
 
   MeasureReport* report_;
+  int64_t ordinal_ = 0;  // the place of the line being measured in the program as it runs
+  int mainLine_ = 0;  // the main program's line that runs the line being measured (its own, or
+                      // the line of the call it was reached through)
   int bodyLine_;  // the first line after the program's header
   IntermediateWriter* output_ = nullptr;
   // The machine time of the records as the split loop reads them back: from the record after
@@ -256,6 +280,7 @@ class MeasurePass {
   bool opened_ = false;
   int unknown_ = 0;            // axes (1 << kX ...) whose place the program reader cannot know
   int offsetWrites_ = 0;       // G10 blocks of the body so far (each piece after them replays them)
+  double localShift_[3] = {0, 0, 0};  // G52 X Y Z: the local coordinate system's shift in force
   int workOffset_ = -1;        // the work offset in force (-1: none stated)
   int compensation_ = 0;       // 41, 42 while cutter compensation is in force, else 0
   int compensationBefore_ = 0; // the same before the block being measured
@@ -286,12 +311,28 @@ int MeasurePass::Write(const MoveRecord& record) {
   if (output_->WriteMove(record) != 0) return kMeasureWriteError;
   ++report_->records;
   if (machine_ != nullptr) {
-    if (machineStarted_) machine_->Move(record, machineAt_);
-    machineAt_ = record.at;
+    // The move as the split loop reads it back, rounded to the file's resolution: the pieces'
+    // times are those of these numbers.
+    const MoveRecord& written = output_->writtenMove();
+    if (machineStarted_) machine_->Move(written, machineAt_);
+    machineAt_ = written.at;
     machineStarted_ = true;
     report_->machineMinutes = machine_->Minutes();
+    return EndRecord(record.line);
   }
   return kMeasureOk;
+}
+
+int MeasurePass::EndRecord(int lineNumber) {
+  const int64_t ns = MachineNs();
+  if (ns < 0) return Refuse(kMeasureMachineTimeTooLong, lineNumber, 0);
+  return output_->EndRecord(ns) != 0 ? kMeasureWriteError : kMeasureOk;
+}
+
+int64_t MeasurePass::MachineNs() const {
+  // Rounded half up; the conversion cuts toward zero, which is down for a time (never below 0).
+  const double ns = machine_->Seconds() * 1e9 + 0.5;
+  return ns >= 0.0 && ns < 1e18 ? static_cast<int64_t>(ns) : -1;
 }
 
 int MeasurePass::CountLine() {
@@ -322,9 +363,11 @@ int MeasurePass::Write(const HoleRecord& record) {
   if (output_->WriteHole(record) != 0) return kMeasureWriteError;
   ++report_->records;
   if (machine_ != nullptr) {
-    machine_->Hole(record, machineAt_);
-    machineAt_ = HoleEnd(record);
+    const HoleRecord& written = output_->writtenHole();
+    machine_->Hole(written, machineAt_);
+    machineAt_ = HoleEnd(written);
     report_->machineMinutes = machine_->Minutes();
+    return EndRecord(record.line);
   }
   return kMeasureOk;
 }
@@ -349,6 +392,23 @@ void MeasurePass::NoteCut(double fromZ, double toZ, int lineNumber) {
   report_->anyCut = true;
   if (report_->firstCuttingLine == 0) report_->firstCuttingLine = lineNumber;
   report_->lastCuttingLine = lineNumber;
+  report_->lastCutRecord = lines_ - 1;  // the record about to be written
+}
+
+void MeasurePass::NoteMove(int lineNumber) {
+  report_->lastMoveLine = lineNumber;
+  report_->lastMoveMainLine = mainLine_;
+  report_->lastMoveOrdinal = static_cast<int>(ordinal_);
+  report_->lastMoveRecord = lines_ - 2;  // the record just written (the units line is no record)
+}
+
+int MeasurePass::RefuseCall(const CallFault& fault) {
+  if (unreadableLine_ != 0) return RefuseUnreadable();
+  report_->line = fault.line;
+  report_->code = fault.reason;
+  report_->letter = fault.code;
+  report_->value = fault.number;
+  return kMeasureCall;
 }
 
 int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode) {
@@ -357,11 +417,14 @@ int MeasurePass::CarryBlock(const char* line, size_t length, int lineNumber, int
   if (written < 0) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   if (written == 0) return kMeasureOk;
   if (CountLine() != kMeasureOk) return kMeasureTooLarge;
-  if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written)) != 0) {
-    return kMeasureWriteError;
+  int64_t ns = 0;
+  if (machine_ != nullptr) {
+    if (machineStarted_ && lineNumber >= bodyLine_) machine_->Block(text, static_cast<size_t>(written));
+    ns = MachineNs();
+    if (ns < 0) return Refuse(kMeasureMachineTimeTooLong, lineNumber, 0);
   }
-  if (machine_ != nullptr && machineStarted_ && lineNumber >= bodyLine_) {
-    machine_->Block(text, static_cast<size_t>(written));
+  if (output_->WriteBlock(lineNumber, distanceMode, text, static_cast<size_t>(written), ns) != 0) {
+    return kMeasureWriteError;
   }
   return kMeasureOk;
 }
@@ -458,6 +521,62 @@ int MeasurePass::MeasureOffsetWrite(const char* line, size_t length, int lineNum
   return CarryBlock(line, length, lineNumber, distanceBefore);
 }
 
+int MeasurePass::MeasureLocalSystem(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  // A piece that resumes under a shift sets it again in its head, before it moves, and makes its
+  // own moves (the positioning, the return) in the shifted frame: that is the same only for a
+  // shift that is the same whatever came before. So: the absolute form (under G91 controls differ
+  // on what the values mean) of X and Y with nothing else on the block, outside canned cycles
+  // (whose levels are held in the frame they began in) and cutter compensation (whose offset path
+  // the new frame would break). A Z shift would move every height the pieces add (the start
+  // height, the approach) into the new frame: not carried. Every piece begins with the header, so
+  // a shift there would stand under every positioning line: only its cancel is taken. Under a
+  // G92 the controls differ on how the two shifts combine, and a piece's header states its G92
+  // again while the shift of the piece before may still stand: a program with G92 takes no shift.
+  PassRecords& r = records_;
+  const Block& block = r.block;
+  bool absolute = distanceBefore == 90;
+  for (int w = 0; w < block.wordCount; ++w) {
+    const BlockWord& word = block.words[w];
+    switch (word.letter) {
+      case 'G':
+        if (!word.integral || (word.code != 52 && word.code != 90)) return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+        if (word.code == 90) absolute = true;
+        break;
+      case 'N': case 'X': case 'Y': case 'Z': break;
+      default: return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+    }
+  }
+  if (!absolute || cycle_ != 0 || compensation_ != 0) return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+  double shift[3] = {localShift_[kX], localShift_[kY], localShift_[kZ]};
+  LocalSystemValues(block, units_, shift);
+  const bool shifted = shift[kX] != 0.0 || shift[kY] != 0.0 || shift[kZ] != 0.0;
+  if (shift[kZ] != 0.0 || (shifted && (lineNumber < bodyLine_ || report_->setPositionLine != 0))) {
+    return Refuse(kMeasureLocalSystemForm, lineNumber, 0);
+  }
+  // The shift, and the start point in its frame (where a piece's positioning line and return go),
+  // are written into the pieces: within the ranges of every coordinate.
+  for (int axis = kX; axis <= kY; ++axis) {
+    for (const double value : {shift[axis], start_[axis] - shift[axis]}) {
+      if (CoordinateFits(value)) continue;
+      report_->value = value;
+      report_->valueIsFeed = 0;
+      return Refuse(kMeasureValueTooLarge, lineNumber, 0);
+    }
+  }
+  ApplyDistanceMode(block, &r);
+  if (shifted) report_->localShiftUsed = true;
+  // The tool stays where it is: its numbers change by the change of the shift.
+  for (int axis = kX; axis <= kY; ++axis) {
+    const double change = shift[axis] - localShift_[axis];
+    localShift_[axis] = shift[axis];
+    if (change == 0.0) continue;
+    r.current[axis] = SnapToZero(r.current[axis] - change, units_);
+    r.previous[axis] = r.current[axis];
+    machineAt_[axis] = SnapToZero(machineAt_[axis] - change, units_);
+  }
+  return CarryBlock(line, length, lineNumber, distanceBefore);
+}
+
 int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
   PassRecords& r = records_;
   if (report_->endLine != 0) {
@@ -479,6 +598,7 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
 
   if (const int refused = RefuseCodes(lineNumber); refused != kMeasureOk) return refused;
   if (IsOffsetWrite(block)) return MeasureOffsetWrite(line, length, lineNumber, distanceBefore);
+  if (IsLocalSystem(block)) return MeasureLocalSystem(line, length, lineNumber, distanceBefore);
   if (block.Has('G') && (block.HasCode('G', 43) || block.HasCode('G', 44))) report_->lengthOffsetUsed = true;
   if (IsProgramEnd(block)) {
     report_->endLine = lineNumber;
@@ -616,7 +736,7 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   if (result != kMeasureOk) return result;
   moved_ = true;
   unknown_ &= ~named;
-  report_->lastMoveLine = lineNumber;
+  NoteMove(lineNumber);
   r.previous = r.current;
   r.feed.previousFeed = r.feed.feed;
   return kMeasureOk;
@@ -763,7 +883,7 @@ int MeasurePass::WriteHoles(const CycleHoles& holes, int lineNumber, const char*
     const int result = Write(record);
     if (result != kMeasureOk) return result;
     moved_ = true;
-    report_->lastMoveLine = lineNumber;
+    NoteMove(lineNumber);
     r.previous = end;
     r.current = end;
   }
@@ -790,7 +910,9 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   if (intermediateFile != nullptr && !output.Open(intermediateFile, "wb")) {
     return kMeasureIntermediateUnwritable;
   }
-  IntermediateWriter writer(output.get(), units_);
+  // Under the machine-time estimate every record carries the program's time, planned once here,
+  // for the split loop to follow.
+  IntermediateWriter writer(output.get(), units_, machine != nullptr);
   output_ = &writer;
   MachineMeter meter(machine != nullptr ? *machine : MachineLimits{}, units_);
   machine_ = machine != nullptr ? &meter : nullptr;
@@ -801,14 +923,29 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   int result = Write(startRecord);
   if (result != kMeasureOk) return result;
 
-  LineReader reader(input.get());
+  // The program as the machine runs it: a call's subprogram in place of the call, as often as
+  // it runs (nc/subprograms.h).
+  CallReader reader(input.get());
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
   while ((status = reader.Next(line, &length)) == kLineRead) {
+    // Every piece begins with the header as the file holds it: a call there would run in each.
+    if (reader.lastMainCallLine() != 0 && reader.lastMainCallLine() < bodyLine_) {
+      return RefuseCallPlace(reader.lastMainCallLine(), kReasonCallInOpening);
+    }
+    mainLine_ = reader.mainLine();
+    ordinal_ = reader.ordinal();
     result = MeasureLine(line, length, reader.lineNumber());
-    if (result != kMeasureOk) return result;
+    if (result != kMeasureOk) {
+      if (report_->line == reader.lineNumber() && reader.depth() > 0) {
+        report_->callLine = reader.callLine();
+        report_->callProgram = reader.subprogram();
+      }
+      return result;
+    }
   }
+  if (status == kLineCallFault) return RefuseCall(reader.fault());
   if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {
     report_->line = reader.lineNumber() + (status == kLineReadError ? 1 : 0);
@@ -855,8 +992,49 @@ int MeasureProgram(const MeasureJob& job, const MeasureOutput& out) {
   return kMeasureOk;
 }
 
+namespace {
+
+int DescribeCallFailure(const MeasureReport& report, std::span<char> out) {
+  const int number = static_cast<int>(report.value);
+  switch (report.code) {
+    case kCallMissing: return Compose(out, kCallMissingText, report.line, number);
+    case kCallReturnInMain: return Compose(out, kCallReturnInMainText, report.line);
+    case kCallRecursive: return Compose(out, kCallRecursiveText, report.line, number);
+    case kCallTooDeep: return Compose(out, kCallTooDeepText, report.line, kMaxCallDepth);
+    case kCallForm:
+      if (report.letter == 98) return Compose(out, kCallFormText, report.line);
+      if (report.letter == 99) return Compose(out, kReturnFormText, report.line);
+      return Compose(out, kSubprogramLineFormText, report.line, number);
+    case kCallBeforeEnd: return Compose(out, kCallBeforeEndText, report.line, number);
+    case kCallNoReturn: return Compose(out, kCallNoReturnText, report.line, number);
+    case kCallEndInside: return Compose(out, kCallEndInsideText, report.line, number);
+    case kCallTooMany: return Compose(out, kCallTooManyText, report.line, kMaxSubprograms);
+    default:
+      if (!out.empty()) out[0] = '\0';
+      return -1;
+  }
+}
+
+int DescribeOwnFailure(int result, const MeasureReport& report, const char* ncFile,
+                       const char* intermediateFile, std::span<char> out);
+
+}  // namespace
+
 int DescribeMeasureFailure(int result, const MeasureReport& report, const char* ncFile,
                            const char* intermediateFile, std::span<char> out) {
+  int length = result == kMeasureCall ? DescribeCallFailure(report, out)
+                                      : DescribeOwnFailure(result, report, ncFile, intermediateFile, out);
+  if (length < 0 || report.callLine == 0 || out.empty()) return length;
+  // A line of a subprogram: which call ran it.
+  const size_t used = std::strlen(out.data());
+  const int more = Compose(out.subspan(used), kCalledFromText, report.callLine, report.callProgram);
+  return static_cast<int>(used) + (more > 0 ? more : 0);
+}
+
+namespace {
+
+int DescribeOwnFailure(int result, const MeasureReport& report, const char* ncFile,
+                       const char* intermediateFile, std::span<char> out) {
   char value[kCoordinateTextSize] = "";
   FormatCoordinate(report.value, value);
   switch (result) {
@@ -895,8 +1073,12 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return Compose(out, kUnknownPositionText, report.line);
     case kMeasureOffsetWriteForm:
       return Compose(out, kOffsetWriteFormText, report.line);
+    case kMeasureMachineTimeTooLong:
+      return Compose(out, kMachineTimeTooLongText, report.line);
     case kMeasureTooManyOffsetWrites:
       return Compose(out, kTooManyOffsetWritesText, report.line, report.code);
+    case kMeasureLocalSystemForm:
+      return Compose(out, kLocalSystemFormText, report.line);
     case kMeasureUnreadableBlock: {
       const int upperLetter = report.letter >= 'a' ? report.letter - 32 : report.letter;  // the word's letter
       switch (report.code) {
@@ -938,6 +1120,8 @@ int DescribeMeasureFailure(int result, const MeasureReport& report, const char* 
       return -1;
   }
 }
+
+}  // namespace
 
 int DescribeZeroFeedWarning(int zeroFeedMoves, std::span<char> out) {
   if (zeroFeedMoves <= 0) {

@@ -57,6 +57,15 @@ enum MeasureResult {
                                        // (report.line)
   kMeasureTooManyOffsetWrites = 23,    // more G10 blocks in the body than kOffsetWriteLimit
                                        // (report.line: the first beyond, report.code: the limit)
+  kMeasureLocalSystemForm = 24,        // a G52 a piece cannot carry: incremental, with a Z shift or
+                                       // other words, in a canned cycle or under cutter
+                                       // compensation, a shift in the header, or a shift in a
+                                       // program that states its position with G92 (report.line)
+  kMeasureCall = 25,                   // a call or subprogram the reading cannot follow
+                                       // (report.line; .code: the CallFaultReason; .letter: 98,
+                                       // 99 or 0 for an O line; .value: the O number)
+  kMeasureMachineTimeTooLong = 26,     // the machine-time estimate runs past what a record carries
+                                       // (kLargestMachineNs) by line report.line
   kMeasureTooLarge = 20,               // more lines than kMaxLineCount (nc/line_reader.h), or more
                                        // records and blocks than the intermediate file may count
 };
@@ -80,13 +89,26 @@ struct MeasureReport {
   double highestCutZ;     // the highest Z of any cutting move, its start or its end
   bool anyCut;            // false when no cutting move was measured (highestCutZ means nothing)
   const char* reason;     // why the code of kMeasureUnsupportedCode cannot be carried
-  int lastMoveLine;       // the NC line of the program's last move or hole: the footer follows it
+  int lastMoveLine;       // the NC line of the program's last move or hole
+  int lastMoveMainLine;   // the main program's line that runs it (its own, or the line of the
+                          // call it lies in)
+  int lastMoveOrdinal;    // its place among the lines the program runs, counted from 1 in the
+                          // order they run (CallReader::ordinal; its line number in a program
+                          // without calls): the footer follows it
+  int lastMoveRecord;     // the intermediate file's record of it (0: the start record), counting
+                          // every record (moves, holes, blocks) in order
+  int lastCutRecord;      // likewise of the last cutting record or hole: the subprogram's lines
+                          // of a program repeat, so the split loop knows the program's last
+                          // move and cut by their records, not by their lines
+  int callLine;           // a refusal inside a subprogram: the line of the call (0: none)
+  int callProgram;        // and the subprogram's O number
   int units;              // kMillimetres or kInches: the program's units
   int setPositionLine;    // the line of the G92 before the first move (0: none)
   int setPositionAxes;    // bit 0, 1, 2: X, Y, Z named by that G92
   double setPosition[3];  // the values it names
   bool lengthOffsetUsed;  // a block takes up a tool length offset (G43, G44): the program moves Z
                           // under it, and the pieces' added moves to Z must too
+  bool localShiftUsed;    // a G52 block of the body sets a shift: pieces after it state theirs
   double machineMinutes;  // with a machine given: the machine time of the body's records up to
                           // the last move or hole, minutes (split/machine_meter.h)
 };
@@ -128,7 +150,10 @@ struct MeasureOutput {
 //
 // `job.machine` (nullptr: none) has the pass estimate the machine time too, of the records as the
 // split loop reads them back (EstimateMachineTime of the file it writes, without reading it
-// again; from the values before the file's rounding): report->machineMinutes.
+// again: the values rounded as the file holds them): report->machineMinutes. The file then
+// carries the time after every record (split/intermediate.h), for the split loop to follow
+// instead of planning the program again; a time too long for a record to carry refuses the
+// program (kMeasureMachineTimeTooLong).
 int MeasureProgram(const MeasureJob& job, const MeasureOutput& out);
 
 // Composes the driver's error line for a failed MeasureProgram result into `out` (size-bound,

@@ -53,4 +53,15 @@ class PieceObserver {
     (void)clean;
     (void)bytes;
   }
+
+  // Under SEAM=break and tool, SIZE and --pieces, once the seams are planned and before piece 1
+  // is opened: how finely the program can be cut, in programmed cutting time (minutes): the
+  // longest stretch between two of its breaks (its start and end count as breaks; under SEAM=cut
+  // the whole program), its longest single cutting move or hole, and the longest a seam is
+  // carried over cuts where no piece may begin (SeamPlan).
+  virtual void SeamsPlanned(double longestStretch, double longestCut, double longestCarry) {
+    (void)longestStretch;
+    (void)longestCut;
+    (void)longestCarry;
+  }
 };

@@ -11,6 +11,7 @@
 #include "nc/digits.h"
 #include "nc/measure.h"
 #include "nc/line_reader.h"
+#include "nc/pass_rules.h"
 
 namespace {
 
@@ -515,13 +516,28 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
     Text(offsetWrites_[i], std::strlen(offsetWrites_[i]));
     Text("\r\n", 2);
   }
-  // Where the header leaves no length offset in force in a program that cuts under one, the tool
-  // may reach Z only after the piece's own tool change, with the offset: a piece after the first
-  // writes its positioning line (X and Y) in its restore.
+  // Then the local coordinate system the piece resumes in, the frame of its positioning line and
+  // of every move after it; stated from the program's first shift on, zeros too (see the top of
+  // piece_writer.h).
+  if (localUsed_) {
+    BeginLine();
+    Append("G90G52", 6);
+    AxisWord('X', localShift_[kX]);
+    AxisWord('Y', localShift_[kY]);
+    EndLine();
+  }
+  // The tool may reach Z only as the program moves it: with the length offset the program cuts
+  // under, and with the tool the program has in the spindle. Where the header leaves no length
+  // offset in force in a program that cuts under one, or where the piece resumes with another tool
+  // than the header's in a program that cuts without offsets (the tool's own length then decides
+  // where the tip is), a piece after the first writes its positioning line (X and Y) in its
+  // restore, and Z after its tool change.
   const int offset = HeaderState().lengthOffset;
-  positioningPending_ = number > 1 && settings_.lengthOffsets && offset != 43 && offset != 44;
+  positioningPending_ = number > 1 && (settings_.lengthOffsets ? offset != 43 && offset != 44
+                                                                : header_ == kResumeHeader);
   if (!positioningPending_) {
-    Text(Positioning(), std::strlen(Positioning()));
+    const char* positioning = PiecePositioning();
+    Text(positioning, std::strlen(positioning));
     Text("\r\n", 2);
   }
   if (settings_.format.comment == 1) {
@@ -539,7 +555,7 @@ int PieceWriter::Open(int number, const char* path, const Position& entry, int h
   writtenFeed_ = 0.0;
   forced_ = 0;
   cycleActive_ = false;
-  at_ = SeamPoint(start[0], start[1], start[2]);
+  at_ = SeamPoint(StartIn(kX), StartIn(kY), start[2]);
   lastMotion_ = 0;
   lastFeed_ = 0.0;
   zAtTop_ = false;
@@ -553,11 +569,19 @@ bool PieceWriter::KeepOffsetWrite(const char* words) {
   return true;
 }
 
+const char* PieceWriter::PiecePositioning() {
+  if ((localShift_[kX] == 0.0 && localShift_[kY] == 0.0) || settings_.recipe == nullptr) return Positioning();
+  const double shifted[3] = {StartIn(kX), StartIn(kY), settings_.start[2]};
+  const bool withZ = header_ == kResumeHeader ? settings_.resumePositioningWithZ : settings_.positioningWithZ;
+  FormatPositioningLine(*settings_.recipe, shifted, positioning_, withZ);
+  return positioning_;
+}
+
 void PieceWriter::PendingPositioning(const MachineState& needed, bool withZ) {
   if (!positioningPending_) return;
   positioningPending_ = false;
   BeginLine();
-  Append(Positioning());
+  Append(PiecePositioning());
   EndLine();
   motionInForce_ = 0;
   distanceInForce_ = 90;
@@ -813,6 +837,16 @@ void PieceWriter::WriteBlock(const BlockRecord& record) {
     // So may an offset write: the work offset or the tool length in force may be the one written.
     if ((code >= 54 && code <= 59) || code == 10) forced_ = 7;
   }
+  if (IsLocalSystem(block)) {
+    // The tool stays: its numbers change by the change of the shift.
+    double shift[3] = {localShift_[kX], localShift_[kY], 0.0};
+    LocalSystemValues(block, settings_.units, shift);
+    for (int axis = kX; axis <= kY; ++axis) {
+      at_[axis] -= shift[axis] - localShift_[axis];
+      localShift_[axis] = shift[axis];
+      if (shift[axis] != 0.0) localUsed_ = true;
+    }
+  }
 }
 
 int PieceWriter::Close(double time, double distance, bool moves, const double* machineTime, const char* tools) {
@@ -828,7 +862,7 @@ int PieceWriter::Close(double time, double distance, bool moves, const double* m
     // The program has taken the tool up to the top of travel itself: only the return in X and Y,
     // up there, announced with G00, Z left where it is.
     motionInForce_ = -1;
-    SeamMove(0, SeamPoint(start[0], start[1], at_[kZ]), 0.0, UnknownFlag(kZ));
+    SeamMove(0, SeamPoint(StartIn(kX), StartIn(kY), at_[kZ]), 0.0, UnknownFlag(kZ));
   } else if (moves) {
     // Lift at feed, clear of the surface, when a straight feed move ended the piece.
     const Position stop = SeamPoint(at_[kX], at_[kY], at_[kZ]);
@@ -838,11 +872,12 @@ int PieceWriter::Close(double time, double distance, bool moves, const double* m
     }
 
     // Retract to the start height, always announced with G00; then the return in X and Y, with
-    // G00 when the retract did not put it in force.
+    // G00 when the retract did not put it in force. Under a local coordinate system both are made
+    // in its frame, and the return goes to the start point's machine position.
     const int inForce = motionInForce_;
     motionInForce_ = -1;
     if (SeamMove(0, SeamPoint(at_[kX], at_[kY], start[2]), 0.0) == 0) motionInForce_ = inForce;
-    SeamMove(0, SeamPoint(start[0], start[1], start[2]), 0.0);
+    SeamMove(0, SeamPoint(StartIn(kX), StartIn(kY), start[2]), 0.0);
   }
 
   if (settings_.format.comment == 1) {

@@ -29,11 +29,26 @@
 // writes is the difference between that and the block's target, and an incremental mode or a
 // plane the program's own blocks left in force never changes what a generated block means.
 // An observer given in the settings is told of every piece and every motion block written.
+//
+// Local coordinate systems (G52 X Y, zeros cancel): the writer follows the shift through the
+// program's blocks it writes, so that the tool's numbers change with it. A piece that resumes
+// under a shift sets it again in its head ("G90G52X..Y.."), after the header and the offset
+// writes and before its positioning line, and makes every move of its own in the shifted frame:
+// its positioning line goes to the start point less the shift, so that the machine stands where
+// the program's start point is. A piece that ends under a shift makes its retract and return in
+// that frame too (the return to the start point less the shift, the machine position the program
+// starts from) and leaves the shift standing, as the program has it there: the footer follows as
+// the program wrote it. Controls differ on whether a reset or M30 clears a local system, so the
+// head of every piece after the program's first shift states the shift the piece resumes in,
+// zeros included, before anything moves: whatever the piece before left standing, the piece's
+// own moves run in the program's frame. Only X and Y shifts are carried (the measurement pass
+// refuses a Z shift): the heights the writer adds stay the program's.
 #pragma once
 
 #include <cstdio>
 
 #include "config/settings.h"
+#include "header_footer/header_cut.h"
 #include "nc/machine_state.h"
 #include "nc/records.h"
 #include "platform/platform.h"
@@ -74,6 +89,13 @@ struct PieceSettings {
   // The program states its position with G92: every piece must end at the start point, where the
   // next one's header states it again.
   bool setsPosition = false;
+  // The recipe of the positioning lines and whether each names Z (`positioning`,
+  // `resumePositioning`): a piece that resumes under a local coordinate system gets its
+  // positioning line made again for the start point in the shifted frame. nullptr: the lines as
+  // they are (only for a program without G52 shifts).
+  const PositioningRecipe* recipe = nullptr;
+  bool positioningWithZ = true;
+  bool resumePositioningWithZ = true;
 };
 
 // Which header a piece begins with (PieceWriter::Open).
@@ -139,7 +161,8 @@ class PieceWriter {
   // hole's position and the words that changed.
   void WriteHole(const HoleRecord& record);
   // Writes one block of the program as it was carried (with the program's distance mode first
-  // when the block names an axis and the piece has put the other one in force).
+  // when the block names an axis and the piece has put the other one in force). A G52 block
+  // changes the shift the writer keeps, and the tool's numbers by its change.
   void WriteBlock(const BlockRecord& record);
 
   // Writes the tail: the cycle cancel when a cycle is in force, the lift, retract and return, the
@@ -194,6 +217,11 @@ class PieceWriter {
   const char* Positioning() const {
     return header_ == kResumeHeader ? settings_.resumePositioning : settings_.positioning;
   }
+  // The positioning line of the piece open: Positioning(), or the same line to the start point
+  // in the shifted frame, in `positioning_`.
+  const char* PiecePositioning();
+  // The start point in the frame in force: less the local coordinate system's shift.
+  double StartIn(int axis) const { return settings_.start[axis] - localShift_[axis]; }
   // The restore's plane and feed mode, where they differ from the header's.
   void RestorePlaneAndFeedMode(const MachineState& needed);
   // Starts a new line of words in `line_`.
@@ -243,6 +271,10 @@ class PieceWriter {
   bool zAtTop_ = false;      // a reference return (or G53 to machine zero) took Z to the top of
                              // travel, and no move has named Z since
   int origin_ = kProgramMove;  // where the move being written comes from (MoveOrigin)
+  double localShift_[3] = {0, 0, 0};  // G52 X Y of the blocks written: the shift in force (Z 0)
+  bool localUsed_ = false;   // a G52 block has set a shift: every piece opened after it states
+                             // the one it resumes in
+  char positioning_[160] = "";  // PiecePositioning's line in the shifted frame
   unsigned long long written_ = 0;  // bytes given to Text()
 };
 

@@ -36,6 +36,16 @@ class Planner {
     time_.limit = job.timeLimit;
     plan_->count = 0;
     plan_->lastCutPassedLine = 0;
+    plan_->longestStretch = 0.0;
+    plan_->longestCut = 0.0;
+    plan_->longestCarry = 0.0;
+  }
+
+  // The program has been read to its end: its last stretch ends there, and so does a carry over
+  // cuts where no piece may begin.
+  void Finish() {
+    Stretch(cumulative_);
+    if (carrying_ && cumulative_ - carryFrom_ > plan_->longestCarry) plan_->longestCarry = cumulative_ - carryFrom_;
   }
 
   bool TakeBlock(const BlockRecord& block, int64_t ordinal);
@@ -78,8 +88,15 @@ class Planner {
     if (!Add({.ordinal = at.ordinal, .kind = at.kind, .byTime = true, .line = at.line})) return false;
     Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
     waiting_ = false;
+    passed_ = Break{};
+    landing_ = Break{};
     ++share_;
     return true;
+  }
+  // A break found where the program has cut `at` minutes: the stretch since the last one.
+  void Stretch(double at) {
+    if (at - stretchFrom_ > plan_->longestStretch) plan_->longestStretch = at - stretchFrom_;
+    stretchFrom_ = at;
   }
   // The program's cutting time where share `share_` ends (--pieces).
   double Boundary() const { return job_.totalTime * share_ / job_.pieces; }
@@ -117,6 +134,7 @@ class Planner {
   PieceMeters meters_;
   MachineState state_ = UnstatedMachine();
   Position previous_{};
+  double localShift_[3] = {0, 0, 0};  // G52: the shift in force (previous_ is in its frame)
   bool opened_ = false;        // the start record has opened piece 1
   bool cutInPiece_ = false;    // the piece being planned has cut since it began
   bool changeSinceCut_ = false;  // a tool change since the last cut: a break after it belongs to it
@@ -131,6 +149,16 @@ class Planner {
                                // named Z since
   Break last_;
   double cumulative_ = 0.0;  // the program's cutting time before the record being taken
+  double stretchFrom_ = 0.0;  // ... at the last break found (0: the program's start)
+  bool carrying_ = false;     // the last cut was one where no piece may begin
+  double carryFrom_ = 0.0;    // the program's cutting time before the first of those cuts
+  Break passed_;   // --pieces under break and tool, waiting with no break before the share's end:
+                   // the cut that passed it, with the figures before it (`hole`: a hole)
+  bool passedHole_ = false;
+  bool passedLast_ = false;  // ... the program's last cut (no seam falls there)
+  int passedCount_ = 0;  // the seams planned when it passed
+  Break landing_;  // the first cut from `passed_` on where a piece may begin (the next piece
+                   // begins there, as after a seam of "cut"), with the figures before it
   int share_ = 1;            // --pieces: the share whose end comes next
   bool waiting_ = false;     // its end is passed; the seam waits for the break nearest to it
   Break waitBefore_;         // the last break before that end
@@ -149,14 +177,15 @@ bool ReturnsZ(const char* text, size_t length) {
 }
 
 bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
-  const bool body = opened_ && block.line >= job_.bodyLine && block.line <= job_.lastMoveLine;
+  const bool body = opened_ && block.line >= job_.bodyLine && ordinal <= job_.lastMoveRecord;
   bool namesTool = false;
   if (ReturnsZ(block.text, block.length)) zAtReference_ = true;
+  FollowLocalSystem(block, job_.units, localShift_, &previous_);
   // A piece that begins at the change carries the program's moves after it as they stand: they
   // start where the program's do only where both the program and the piece's head have Z at the
   // reference point there (the split check holds them to that).
   const bool changeFromReference = !(zAtReference_ && job_.headerAtReference);
-  if (body && block.line < job_.lastCutLine && IsToolChange(block, &namesTool)) {
+  if (body && ordinal < job_.lastCutRecord && IsToolChange(block, &namesTool)) {
     const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
     if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
       if (!Add({.ordinal = ordinal, .kind = kPlannedToolChangeRefused, .line = block.line})) return false;
@@ -194,11 +223,12 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // height, or the record is a hole after a hole.
   // (Never after the program's last cut: a piece must cut.)
   if (job_.policy != kSeamCut && opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && !breakSinceCut_ &&
-      record.line() <= job_.lastCutLine) {
+      ordinal <= job_.lastCutRecord) {
     const bool above = lastWasRapid_ && (lastFlags_ & kUnknownZ) == 0 && previous_[kZ] >= job_.startZ;
     const bool betweenHoles = record.hole && lastWasHole_;
     if ((above || betweenHoles) && SeamBlocked(record.flags(), before, job_.header) == nullptr) {
       last_ = Here(ordinal, kPlannedBreak, record.line());
+      Stretch(last_.cumulative);
       breakSinceCut_ = true;
       if (!NewBreak()) return false;
     }
@@ -230,12 +260,17 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // What the record adds to a piece (the seams below may move the piece's start).
   const double recordTime = time_.running - timeBefore;
   const double recordDistance = distance_.running - distanceBefore;
+  if (opened_ && record.cutting() && recordTime > plan_->longestCut) plan_->longestCut = recordTime;
   // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
   // twice there.
   // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
   const bool mayBegin = opened_ && !pending_ && cutInPiece_ && !changeSinceCut_ && record.cutting() &&
                         SeamBlocked(record.flags(), before, job_.header) == nullptr;
-  if (mayBegin) before_ = Here(ordinal, kPlannedBefore, record.line());
+  // (Its figures are the piece's before this record, which the next piece holds.)
+  if (mayBegin) {
+    before_ = Break{true, ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
+                    distance_.running - recordDistance, bytes_, cumulative_};
+  }
   unsigned long long bytes = 0;
   if (shadow_ != nullptr) {
     const unsigned long long was = shadow_->Written();
@@ -248,7 +283,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     bytes = shadow_->Written() - was;
   }
-  if (opened_ && !pending_ && record.line() <= job_.lastCutLine && TooLarge(bytes_ + bytes)) {
+  if (opened_ && !pending_ && ordinal <= job_.lastCutRecord && TooLarge(bytes_ + bytes)) {
     // The piece ends before this record: at its last break, else before its last cut where a
     // piece may begin, else (a stretch where none may) it grows past SIZE.
     const Break& at = job_.policy != kSeamCut && last_.valid ? last_ : before_;
@@ -263,6 +298,20 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     opened_ = true;
   } else if (record.cutting()) {
     bool passedHere = false;
+    const bool mayBeginHere = SeamBlocked(record.flags(), before, job_.header) == nullptr;
+    // A seam that falls in a cut where no piece may begin is carried on to the next cut where one
+    // may: the longest such carry bounds how far a seam of "cut" lands from where it was due.
+    if (!mayBeginHere && !carrying_) {
+      carrying_ = true;
+      carryFrom_ = cumulative_;
+    } else if (mayBeginHere && carrying_) {
+      carrying_ = false;
+      if (cumulative_ - carryFrom_ > plan_->longestCarry) plan_->longestCarry = cumulative_ - carryFrom_;
+    }
+    // The figures before this record, for a piece that would begin with it.
+    const Break beforeHere{true, ordinal, kPlannedForced, record.line(), time_.running - recordTime,
+                           distance_.running - recordDistance, bytes_ - bytes, cumulative_};
+    if (passed_.valid && !landing_.valid && ordinal != passed_.ordinal && mayBeginHere) landing_ = beforeHere;
     if (change_.valid && (zAtReference_ || (record.flags() & kFromUnknown) != 0)) {
       // The program's first cut after the change starts from the top of travel (a feed move
       // before any Z is given): a piece's head comes there from elsewhere.
@@ -271,6 +320,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
                                             .line = change_.line})) return false;
     }
     if (change_.valid) {
+      Stretch(change_.cumulative);
       if (job_.policy == kSeamTool) {
         if (!Add({.ordinal = change_.ordinal, .kind = kPlannedToolChange, .everyTool = true,
                   .line = change_.line})) return false;
@@ -290,7 +340,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     if (job_.pieces > 1 && share_ < job_.pieces && !pending_) {
       const double boundary = Boundary();
       const double after = cumulative_ + recordTime;
-      if (waiting_ && after - boundary >= boundary - waitBefore_.cumulative) {
+      if (waiting_ && waitBefore_.valid && after - boundary >= boundary - waitBefore_.cumulative) {
         // No break after the end could be nearer than the one before it.
         if (!ShareSeam(waitBefore_)) return false;
       } else if (!waiting_ && after > boundary) {
@@ -300,8 +350,16 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         } else if (job_.policy != kSeamCut) {
           waiting_ = true;
           waitBefore_ = Break{};
-        } else {
-          // SEAM=cut: at the cut that passes the share's end, cut again by the next piece.
+          // Where the seam falls if no break comes within half a share: at this cut, as under
+          // "cut" (the next piece begins with it, or with the next cut where a piece may begin).
+          passed_ = beforeHere;
+          passedHole_ = record.hole;
+          passedLast_ = IsLastCut(record, ordinal, job_.lastCutRecord);
+          passedCount_ = plan_->count;
+          landing_ = mayBeginHere && !record.hole ? beforeHere : Break{};
+        } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
+          // SEAM=cut: at the cut that passes the share's end, cut again by the next piece (never
+          // the program's last cut: a piece after it would only cut it again).
           if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
                     .line = record.line()})) return false;
           pending_ = true;
@@ -310,13 +368,33 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         }
       }
       if (waiting_ && !waitBefore_.valid && after > boundary + job_.totalTime / job_.pieces / 2.0) {
-        // No break near the end: the seam falls as under "cut", logged as forced.
+        // No break near the end: the seam falls as under "cut", logged as forced, at the cut that
+        // passed the share's end. The plan is made before any piece is written, so it can still
+        // fall there when no other seam came since; else it falls here.
         waiting_ = false;
         ++share_;
-        if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
-                  .line = record.line()})) return false;
-        pending_ = true;
-        passedHere = true;
+        // Never at the program's last cut: a piece after it would only cut it again.
+        if (passed_.valid && plan_->count == passedCount_) {
+          if (!passedLast_) {
+            if (!Add({.ordinal = passed_.ordinal, .kind = kPlannedForced, .byTime = true, .hole = passedHole_,
+                      .line = passed_.line})) return false;
+            if (landing_.valid) {
+              Begin(time_.running - landing_.time, distance_.running - landing_.distance, landing_.line,
+                    bytes_ - landing_.bytes);
+            } else {
+              pending_ = true;  // it lands at the next cut where a piece may begin, this one perhaps
+            }
+          }
+        } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
+          if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
+                    .line = record.line()})) return false;
+          pending_ = true;
+          passedHere = true;
+        }
+      }
+      if (!waiting_) {
+        passed_ = Break{};
+        landing_ = Break{};
       }
     }
     if (!pending_ && meters_.Passed() && last_.valid) {
@@ -330,7 +408,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again.
-    const bool lastCut = IsLastCut(record, job_.lastCutLine);
+    const bool lastCut = IsLastCut(record, ordinal, job_.lastCutRecord);
     if (!pending_ && meters_.Passed() && lastCut && plan_->lastCutPassedLine == 0) {
       plan_->lastCutPassedLine = record.line();
     }
@@ -407,6 +485,7 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
     if (!kept) return kSeamPlanFull;
     ++ordinal;
   }
+  planner.Finish();
   if (sizer != nullptr) sizer->Close(0.0, 0.0);
   if (kind != kRecordEnd) {
     *badLine = reader.lineNumber();

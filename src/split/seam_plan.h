@@ -61,6 +61,16 @@ struct SeamPlan {
   // began (0: none): no seam falls there, since a piece after it would only cut it again; the last
   // piece holds it, and the log says so.
   int lastCutPassedLine;
+  // How finely the program can be cut into pieces, in programmed cutting time (minutes): the
+  // longest stretch between two breaks found (the program's start and end count as breaks; under
+  // "cut", where no break is looked for, the whole program), and the longest single cutting move
+  // or hole. Pieces of equal shares can come no closer to their share than these. A seam that
+  // falls in a cut where no piece may begin (SeamBlocked) is carried to the next cut where one
+  // may: `longestCarry` is the longest programmed cutting time from the start of such a cut to
+  // the start of that next one (0: none).
+  double longestStretch;
+  double longestCut;
+  double longestCarry;
 };
 
 // What the planner needs of a run.
@@ -71,10 +81,11 @@ struct SeamPlanJob {
   double distanceLimit;   // mm
   double toMillimetres;   // 25.4 for an inch program
   double startZ;          // the start height, in the program's units
+  int units;              // kMillimetres or kInches: the program's (G52 shifts are in them)
   MachineState header;    // the state every piece's head leaves (SeamBlocked)
   int bodyLine;           // the program's body: its first line,
-  int lastMoveLine;       // its last move,
-  int lastCutLine;        // and its last cut
+  int64_t lastMoveRecord; // its last move's record (counted from the start record),
+  int64_t lastCutRecord;  // and its last cut's
   // SIZE (0: none): no piece file passes `sizeLimit` bytes. A piece's head is reckoned at
   // `headBytes` at most (the header file, the positioning line, the comment, the restore and the
   // approach), its tail at `tailBytes` (the lift, retract and return, the comments, the footer);

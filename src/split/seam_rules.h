@@ -7,6 +7,7 @@
 #include "nc/block.h"
 #include "nc/machine_state.h"
 #include "nc/measure.h"
+#include "nc/pass_rules.h"
 #include "split/intermediate.h"
 #include "split/machine_meter.h"
 #include "split/split_job.h"
@@ -21,14 +22,21 @@ struct PieceMeters {
   double toMillimetres;  // 25.4 for an inch program: the distance limit is in mm
   SplitMeter* machineTime = nullptr;  // TIMEMODEL=1: the piece's machine time (else unused)
   MachineMeter* machine = nullptr;    // TIMEMODEL=1: the piece's planner (else nullptr)
+  // The records carry the whole program's machine time (IntermediateReader::carriesTime). A piece
+  // is planned by itself, from a stop, only until its plan rejoins the program's; from there its
+  // time runs on by the program's, and the planner rests until the next piece.
+  bool carried = false;
+  bool joined = false;         // the piece's plan has rejoined the program's
+  double joinedSeconds = 0.0;  // the piece's time where it did, s
+  int64_t joinedNs = 0;        // and the program's, ns
 
   // Measures the move of `record` from `from` into the meters' first two slots, and with
   // `running` (any move but the start record, which the positioning line makes) into the machine
   // time.
   void Measure(const MoveRecord& record, const Position& from, bool running = true) {
     if (machine != nullptr && running) {
-      machine->Move(record, from);
-      machineTime->running = machine->Minutes();
+      if (!joined) machine->Move(record, from);
+      Follow(record.machineNs);
     }
     ModalState modal{};
     modal.motion = record.motion;
@@ -43,8 +51,8 @@ struct PieceMeters {
   // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
   void Measure(const HoleRecord& hole, const Position& from, Position* end) {
     if (machine != nullptr) {
-      machine->Hole(hole, from);
-      machineTime->running = machine->Minutes();
+      if (!joined) machine->Hole(hole, from);
+      Follow(hole.machineNs);
     }
     const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
     DistanceTotals d{0.0, 0.0};
@@ -61,14 +69,37 @@ struct PieceMeters {
   // take machine time. The piece's time so far includes it whatever record comes next.
   void Measure(const BlockRecord& block) {
     if (machine == nullptr) return;
-    machine->Block(block);
-    machineTime->running = machineTime->previous = machine->Minutes();
+    if (!joined) machine->Block(block);
+    Follow(block.machineNs);
+    machineTime->previous = machineTime->running;
+  }
+  // The piece's machine time after a record the program's time after which is `programNs`.
+  void Follow(int64_t programNs) {
+    if (joined) {
+      machineTime->running = (joinedSeconds + static_cast<double>(programNs - joinedNs) * 1e-9) / 60.0;
+      return;
+    }
+    machineTime->running = machine->Minutes();
+    if (carried && machine->Rejoined()) {
+      joined = true;
+      joinedSeconds = machine->Seconds();
+      joinedNs = programNs;
+    }
+  }
+  // The meters at the program's start: the first piece runs as the whole program does (the
+  // start record, which carries no time, is not measured).
+  void Start() {
+    Reset();
+    joined = machine != nullptr && carried;
   }
   void Reset() {
     distance->rapid = distance->running = 0.0;
     time->rapid = time->running = 0.0;
     if (machine != nullptr) machine->Reset();
     if (machineTime != nullptr) machineTime->running = 0.0;
+    joined = false;
+    joinedSeconds = 0.0;
+    joinedNs = 0;
   }
   // The time meter is tested first; both limits are strict. The split's time is the machine time
   // under TIMEMODEL=1.
@@ -103,10 +134,31 @@ struct PathRecord {
   bool cutting() const { return hole || (move.motion >= 1 && move.motion <= 3); }
 };
 
-// The program's last cut (a move on the line `lastCutLine` or after, not a hole): it ends the
-// piece it passes a limit in, since a piece after it would only cut it again.
-inline bool IsLastCut(const PathRecord& record, int lastCutLine) {
-  return !record.hole && record.line() >= lastCutLine;
+// The program's last cut (a move at the record `lastCutRecord` or after, not a hole; `ordinal` is
+// the record's, both counted from the start record): it ends the piece it passes a limit in,
+// since a piece after it would only cut it again. Records, not lines: a subprogram's lines run
+// again with each call.
+inline bool IsLastCut(const PathRecord& record, int64_t ordinal, int64_t lastCutRecord) {
+  return !record.hole && ordinal >= lastCutRecord;
+}
+
+// A local coordinate system (G52) among the program's blocks: the tool stays where it is, and its
+// numbers change by the change of the shift. `shift` (X, Y, Z in `units`) is the shift in force
+// and is updated; `at`, where the tool stands in the program's numbers, follows it. Any other
+// block changes nothing.
+inline void FollowLocalSystem(const BlockRecord& block, int units, double shift[3], Position* at) {
+  // Nearly every block holds no "52" at all: only the others are read.
+  bool maybe = false;
+  for (size_t i = 0; i + 1 < block.length && !maybe; ++i) maybe = block.text[i] == '5' && block.text[i + 1] == '2';
+  if (!maybe) return;
+  Block words;
+  if (ReadBlock(block.text, block.length, &words) != kBlockReadable || !IsLocalSystem(words)) return;
+  double values[3] = {shift[kX], shift[kY], shift[kZ]};
+  LocalSystemValues(words, units, values);
+  for (int axis = kX; axis <= kZ; ++axis) {
+    (*at)[axis] -= values[axis] - shift[axis];
+    shift[axis] = values[axis];
+  }
 }
 
 // True for a block that changes tools (M06); `*namesTool` tells whether it names the tool (T).

@@ -53,11 +53,14 @@ struct SplitRun {
   int pieces;            // pieces written and closed
   PositioningRecipe recipe;  // the header's end and the positioning line's recipe
   int bodyLine;          // the first line of the program's body (the header is before it)
-  int lastMoveLine;      // the program's last move: the footer follows it
-  int lastCutLine = 0;   // the program's last cut: no piece begins after it
+  int lastMoveLine;      // the place of its last move among the lines the program runs (its line
+                         // in a program without calls): the footer follows it
+  int64_t lastMoveRecord = 0;  // the record of the program's last move (from the start record)
+  int64_t lastCutRecord = 0;   // the record of its last cut: no piece begins after it
   int units;             // the program's units
   bool lengthOffsets = false;  // the program takes up tool length offsets
   bool setsPosition = false;   // the program states its position with G92
+  bool localShifts = false;    // the program's body sets a local coordinate system (G52)
   int opened = 0;        // the highest piece number this run created (0: none): a failed run
                          // removes pieces 1 .. opened
   bool madeHeader = false;  // this run made the header file / the footer file
@@ -391,11 +394,13 @@ int MeasureRun(SplitRun* run) {
     FormatLog("%s", text);
     return Refuse(*run);
   }
-  run->lastMoveLine = report.lastMoveLine;
-  run->lastCutLine = report.lastCuttingLine;
+  run->lastMoveLine = report.lastMoveOrdinal;
+  run->lastMoveRecord = report.lastMoveRecord;
+  run->lastCutRecord = report.lastCutRecord;
   run->units = report.units;
   run->lengthOffsets = report.lengthOffsetUsed;
   run->setsPosition = report.setPositionLine != 0;
+  run->localShifts = report.localShiftUsed;
   LineWithCoordinate(kTotalDistance, distance.running);
   LineWithCoordinate(kTotalTime, time.running);
   if (run->machineModel) {
@@ -472,7 +477,9 @@ int PrepareRun(SplitRun* run) {
   }
   // What every piece's head leaves the machine in: the restore of a piece starts from there. A
   // program that cuts under a tool length offset moves Z only under one: a header that leaves
-  // none in force gets a positioning line in X and Y alone.
+  // none in force gets a positioning line in X and Y alone. So does the header of a piece that
+  // resumes with another tool in a program that cuts without offsets: Z comes after its tool
+  // change.
   PieceSettings& piece = run->piece;
   piece.lengthOffsets = run->lengthOffsets;
   piece.setsPosition = run->setsPosition;
@@ -486,14 +493,19 @@ int PrepareRun(SplitRun* run) {
       FormatLog(kHeaderStateUnreadable, run->headerPath);
       return Refuse(*run);
     }
-    const bool withZ = !run->lengthOffsets || opening.lengthOffset == 43 || opening.lengthOffset == 44;
+    // (The same rule as the piece writer's: see PieceWriter::Open.)
+    const bool withZ = run->lengthOffsets ? opening.lengthOffset == 43 || opening.lengthOffset == 44
+                                          : headers[h] == kProgramHeader;
     if (headers[h] == kResumeHeader) run->resumeWithoutZ = !withZ;
+    (headers[h] == kResumeHeader ? piece.resumePositioningWithZ : piece.positioningWithZ) = withZ;
     FormatPositioningLine(run->recipe, run->job.start, std::span<char>(lines[h], sizeof run->positioning), withZ);
     *states[h] = opening;
     ApplyStateText(lines[h], std::strlen(lines[h]), kWholeBlock, states[h]);
   }
   piece.positioning = run->positioning;
   piece.resumePositioning = run->resumePositioning;
+  // A piece that resumes under a local coordinate system goes to the start point in its frame.
+  piece.recipe = &run->recipe;
   piece.units = run->units;
   return kSplitDone;
 }
@@ -685,6 +697,7 @@ class SplitLoop {
   PieceWriter writer_;
   MachineState state_ = UnstatedMachine();  // the program's, before the record being read
   Position previous_{};  // where the tool stands before the record: where a new piece resumes
+  double localShift_[3] = {0, 0, 0};  // G52: the shift in force (previous_ is in its frame)
   int pieceNumber_ = 0;  // the piece being written (0: none yet)
   PendingSeam pending_{false, false, false, 0, nullptr};
   const SeamPlan* plan_ = nullptr;  // the seams under SEAM=break and tool (nullptr: SEAM=cut)
@@ -715,7 +728,7 @@ bool SplitLoop::KeepOffsetWrite(const BlockRecord& block) {
 int SplitLoop::TakeBlock(const BlockRecord& block) {
   // The header's blocks are in every piece's head already; those after the program's last move
   // are its footer.
-  const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && block.line <= run_->lastMoveLine;
+  const bool body = pieceNumber_ > 0 && block.line >= run_->bodyLine && ordinal_ <= run_->lastMoveRecord;
   bool namesTool = false;
   if (PlannedHere(kPlannedToolChangeRefused) != nullptr) {
     FormatLog(kToolSeamRefused, block.line);
@@ -733,12 +746,13 @@ int SplitLoop::TakeBlock(const BlockRecord& block) {
                                      : kSplitAtBreakByDistance;
     pending_ = PendingSeam{true, planned->byTime, false, block.line, nullptr};
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
-  } else if (body && pending_.active && block.line < run_->lastCutLine && IsToolChange(block, &namesTool) &&
+  } else if (body && pending_.active && ordinal_ < run_->lastCutRecord && IsToolChange(block, &namesTool) &&
              SeamBlocked(0, state_, run_->piece.header) == nullptr) {
     // A tool change with cuts after it (a piece without one would only change tools).
     if (SeamAtToolChange(block, namesTool) != kSplitDone) return kSplitFailed;
   }
   ApplyStateText(block.text, block.length, kWholeBlock, &state_);
+  FollowLocalSystem(block, run_->units, localShift_, &previous_);
   if (body) {
     writer_.WriteBlock(block);
     meters_.Measure(block);
@@ -836,7 +850,7 @@ int SplitLoop::TakePath(const PathRecord& record) {
     if (blocked != nullptr && pending_.deferred == nullptr) pending_.deferred = blocked;
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again. (A plan of seams holds none there.)
-    const bool lastCut = plan_ == nullptr && IsLastCut(record, run_->lastCutLine);
+    const bool lastCut = plan_ == nullptr && IsLastCut(record, ordinal_, run_->lastCutRecord);
     const bool seam = record.cutting() && pending_.active && blocked == nullptr &&
                       !(record.hole && passedHere) && !lastCut;
     if (seam) {
@@ -918,13 +932,14 @@ int SplitLoop::BeforeCutSeam(const PathRecord& record, const MachineState& befor
 
 int SplitLoop::Run() {
   run_->distance.limit *= 1000.0;  // metres to mm from here on
-  meters_.Reset();
   platform::FileHandle file(run_->intermediatePath, "rb");
   if (!file) {
     FormatLog(kIntermediateUnreadable, run_->intermediatePath);
     return Refuse(*run_);
   }
   IntermediateReader reader(file.get());
+  meters_.carried = reader.carriesTime();
+  meters_.Start();
   int kind;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
     if (kind == kRecordBlock) {
@@ -975,10 +990,11 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;
   job.startZ = run->job.start[2];
+  job.units = run->units;
   job.header = run->piece.header;
   job.bodyLine = run->bodyLine;
-  job.lastMoveLine = run->lastMoveLine;
-  job.lastCutLine = run->lastCutLine;
+  job.lastMoveRecord = run->lastMoveRecord;
+  job.lastCutRecord = run->lastCutRecord;
   job.headerAtReference = run->resumeWithoutZ && FileReturnsZ(run->headerPath);
   // SIZE: the body of each piece is measured by writing the program once, as one piece, over the
   // first piece's file (written again with the pieces); a piece's head and tail at their largest.
@@ -996,6 +1012,10 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
     const size_t positioning = std::max(std::strlen(run->positioning), std::strlen(run->resumePositioning));
     job.headBytes = CopiedTextSize(run->headerPath) + positioning + 2 + std::strlen(run->job.ncFile) + 4 +
                     kSeamLinesBytes;
+    // Under a local coordinate system: its G52 line, and the positioning line's numbers in the
+    // shifted frame (X and Y, each up to "-999999.999" longer than the start's).
+    constexpr unsigned long long kLocalSystemBytes = 64;
+    if (run->localShifts) job.headBytes += kLocalSystemBytes;
     job.tailBytes = CopiedTextSize(run->footerPath) + kTailLinesBytes;
     job.pieceSettings = &run->piece;
     job.scratchPath = scratch;
@@ -1013,7 +1033,12 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
     FormatLog("%s", kNoSplitNeeded);
     return Refuse(*run);
   }
-  if (result == kSeamPlanDone) return kSplitDone;
+  if (result == kSeamPlanDone) {
+    if (run->job.observer != nullptr) {
+      run->job.observer->SeamsPlanned(plan->longestStretch, plan->longestCut, plan->longestCarry);
+    }
+    return kSplitDone;
+  }
   if (result == kSeamPlanUnreadable) {
     FormatLog(kIntermediateUnreadable, run->intermediatePath);
   } else if (result == kSeamPlanNoScratch) {
@@ -1171,7 +1196,7 @@ int FinishRun(SplitRun* run) {
 int SplitProgram(platform::WindowHandle owner, const SplitJob& job) {
   SplitRun run{owner, job, SplitMeter{0, 0, job.distance, 0}, SplitMeter{0, 0, job.time, 0},
                platform::TickCount(), "", "", "", PieceSettings{}, "", "", Extents{}, Extents{}, 0,
-               PositioningRecipe{}, 0, 0, 0, 0};
+               PositioningRecipe{}, 0, 0, 0, 0, 0};
   if (ReportJob(&run) != kSplitDone) return kSplitFailed;
   if (ReadRunSettings(&run) != kSplitDone) return kSplitFailed;
   if (MeasureRun(&run) != kSplitDone) return kSplitFailed;

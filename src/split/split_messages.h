@@ -133,7 +133,7 @@ inline constexpr char kSeamAfterCompensation[] =
     "情　報：%d 行目で分割の上限を超えましたが、工具径補正（G41/G42）の間は分割しないので、"
     "補正を解除した後の %d 行目で分割します。";
 inline constexpr char kSeamAfterUnknownPosition[] =
-    "情　報：%d 行目で分割の上限を超えましたが、G28, G30, G53 やワーク座標系の変更の後で"
+    "情　報：%d 行目で分割の上限を超えましたが、G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後で"
     "工具の位置がわからない間は分割しないので、%d 行目で分割します。";
 // The limit passed where no piece may end, and no place after it where one could: the line.
 inline constexpr char kSeamNeverReached[] =

@@ -33,9 +33,6 @@ bool StartsWith(const std::string& text, const char* prefix) { return text.rfind
 // not read.
 const std::set<std::string> kRefused = {
     "cade__4x3_block_-_o78244.nc",                  // G47 engraving cycle
-    "camotics__botomata_bottom.nc",                 // the check refuses piece 14: it resumes with T2 in a
-                                                    // program without length offsets, and its
-                                                    // positioning gives Z before the tool change
     "gcws__HAAS.nc",                                // macro statements
     "gcws__HK.nc",                                  // another control's number forms (P123.22.5)
     "lduran__steps.nc",                             // "GOO": letters O typed for zeros

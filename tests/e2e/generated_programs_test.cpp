@@ -78,11 +78,12 @@ class GeneratedPrograms : public testing::Test {
 
   FakePlatform fake_;
   TempDir dir_;
+  int resumedUnderShift_ = 0;  // pieces whose head stated a G52 shift
   QuietSettings settings_{fake_, dir_};  // VERIFY=1 by default
 };
 
 void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
-  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : style == kFixtureOffsets ? "OFS" : "GEN") +
+  const std::string name = std::string(style == kCamPost ? "CAM" : style == kPcControlPost ? "PC" : style == kFixtureOffsets ? "OFS" : style == kLocalSystems ? "G52" : style == kSubprograms ? "SUB" : "GEN") +
                            std::to_string(seed) + ".NC";
   SCOPED_TRACE("seed " + std::to_string(seed) + ": " + dir_.Path(name));
   const GeneratedProgram program = GenerateProgram(seed, lines, style);
@@ -131,6 +132,28 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
   std::string line;
   EXPECT_EQ(RunCheck(path, pieces, program.start, &check, &line), kCheckPassed) << line;
 
+  // The pieces that resume under a local coordinate system: their heads state it.
+  for (int number = 2; number <= pieces; ++number) {
+    char piece[kPathField];
+    PiecePath(path.c_str(), number, piece, sizeof piece);
+    const std::string text = ReadFileBytes(piece);
+    const size_t at = text.find("\r\nG90G52");
+    if (at == std::string::npos) continue;
+    const std::string stated = text.substr(at + 2, text.find("\r\n", at + 2) - at - 2);
+    if (stated != "G90G52X0.Y0." && stated != "G90G52X0Y0") ++resumedUnderShift_;
+  }
+  if (style == kSubprograms) {
+    // The program calls; its pieces hold the expanded blocks and no call.
+    EXPECT_NE(program.text.find("M98"), std::string::npos);
+    for (int number = 1; number <= pieces; ++number) {
+      char piece[kPathField];
+      PiecePath(path.c_str(), number, piece, sizeof piece);
+      const std::string text = dir_.Read(std::filesystem::path(piece).filename().string());
+      EXPECT_EQ(text.find("M98"), std::string::npos) << piece;
+      EXPECT_EQ(text.find("M99"), std::string::npos) << piece;
+    }
+  }
+
   double distanceSum = 0.0;
   double timeSum = 0.0;
   for (const PieceTotals& piece : totals) {
@@ -178,6 +201,18 @@ TEST_F(GeneratedPrograms, PcControlPostProgramsSplitCheckedAndTotalled) { SplitA
 // The same for programs that write the work offset in force and tool lengths (G10) as they go:
 // every piece after a write writes it again before it moves, and the check holds them to it.
 TEST_F(GeneratedPrograms, FixtureOffsetProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kFixtureOffsets); }
+
+// The same for several parts on one plate, each in a local coordinate system (G52) of its own: a
+// piece that resumes under a shift states it before it moves and makes its own moves in its frame,
+// and the check holds every cut to the shift the program cuts it under.
+TEST_F(GeneratedPrograms, LocalSystemProgramsSplitCheckedAndTotalled) {
+  SplitAndCheckEach(kLocalSystems);
+  EXPECT_GT(resumedUnderShift_, 0) << "no piece resumed under a shift";
+}
+
+// The same for programs that call subprograms of the same file, once or repeated: the pieces hold
+// the expanded blocks, and the check runs the program through its calls.
+TEST_F(GeneratedPrograms, SubprogramProgramsSplitCheckedAndTotalled) { SplitAndCheckEach(kSubprograms); }
 
 // What the fuzz targets and the generated programs found (tests/data/fuzz_findings/), split as
 // they were found: each either splits and passes the check, or is refused with its reason.

@@ -19,6 +19,7 @@
 #include "split/intermediate.h"
 #include "split/machine_meter.h"
 #include "split/measure_pass.h"
+#include "split/seam_rules.h"
 #include "split/split_driver.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
@@ -98,7 +99,7 @@ class MachineTimeSplit : public testing::Test {
                              {&distance, &time, &minimum, &maximum, &report}),
               kMeasureOk);
     Times times{time.running, 0.0, 0.0};
-    EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveLine, &times.machine),
+    EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveRecord, &times.machine),
               kMachineEstimateOk);
     // The pass's own estimate (what the split decides on) is that of the file it wrote, read
     // back, up to the file's rounding of the coordinates.
@@ -239,6 +240,135 @@ TEST_F(MachineTimeSplit, AnInchProgramRunsAsItsMillimetreTwin) {
   EXPECT_NEAR(in.programmed, mm.programmed, 1e-9 * mm.programmed);
   // The dwell and the pecks are there: more than the programmed time by over half a second.
   EXPECT_GT(mm.machine, mm.programmed + 0.5 / 60);
+}
+
+// The split loop plans each piece from a stop only until its plan rejoins the whole program's,
+// which the measurement pass planned once and the records carry; from there the piece's time
+// runs on by the program's. Over generated programs (holes, tool changes, dwells, arcs), a long
+// surfacing program and one of holes only, with a seam every so many records (pieces that never
+// rejoin as well as long ones), the piece's time after every record is that of the piece planned
+// by itself from its first record, within a nanosecond or so.
+TEST_F(MachineTimeSplit, APieceFollowingTheCarriedTimeRunsAsThePiecePlannedByItself) {
+  struct Program {
+    std::string name;
+    std::string text;
+    double start[3];
+  };
+  std::vector<Program> programs;
+  for (uint32_t seed : {3100u, 3101u, 3102u}) {
+    for (int style : {kStateThePosition, kCamPost}) {
+      const GeneratedProgram generated = GenerateProgram(seed, 1500, style);
+      programs.push_back({"G" + std::to_string(seed) + "_" + std::to_string(style) + ".NC", generated.text,
+                          {generated.start[0], generated.start[1], generated.start[2]}});
+    }
+  }
+  for (const char* file : {"tests/data/programs/SURFACE_ROWS.NC", "tests/data/real/DRILLING_ONLY.NC"}) {
+    platform::FileHandle in((std::string(QX_SOURCE_DIR) + "/" + file).c_str(), "rb");
+    ASSERT_TRUE(in);
+    std::string text;
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) text.append(chunk, got);
+    programs.push_back({"REAL.NC", text, {0, 0, 100}});
+  }
+  const MachineLimits limits = TestMachine();
+  for (const Program& program : programs) {
+    SCOPED_TRACE(program.name);
+    dir_.Write(program.name, program.text);
+    const std::string path = dir_.Path(program.name);
+    PositioningRecipe recipe{};
+    ASSERT_EQ(CutHeader(path.c_str(), nullptr, &recipe), kHeaderCutOk);
+    const int bodyLine = recipe.bodyLine == 0 ? INT_MAX : recipe.bodyLine;
+    const std::string intermediate = dir_.Path("CARRIED_ascii.txt");
+    SplitMeter distance{}, time{};
+    Extents minimum{}, maximum{};
+    MeasureReport report{};
+    ASSERT_EQ(MeasureProgram({path.c_str(), intermediate.c_str(), program.start, bodyLine, &limits},
+                             {&distance, &time, &minimum, &maximum, &report}),
+              kMeasureOk);
+    // The pass's total is the estimate of the records as they are read back.
+    double estimate = 0.0;
+    ASSERT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveRecord, &estimate),
+              kMachineEstimateOk);
+    EXPECT_EQ(report.machineMinutes, estimate);
+    int rejoinedPieces = 0;
+    for (int every : {1, 3, 40, 90, 300, 100000}) {
+      SCOPED_TRACE(every);
+      platform::FileHandle file(intermediate.c_str(), "rb");
+      IntermediateReader reader(file.get());
+      ASSERT_TRUE(reader.carriesTime());
+      SplitMeter pieceDistance{0, 0, 1e300, 0}, pieceTime{0, 0, 1e300, 0}, machine{0, 0, 1e300, 0};
+      MachineMeter followed(limits, reader.units());
+      PieceMeters meters{&pieceDistance, &pieceTime, minimum, maximum, 1.0, &machine, &followed};
+      meters.carried = true;
+      meters.Start();
+      MachineMeter alone(limits, reader.units());  // every piece planned by itself
+      Position at{};
+      int paths = 0;
+      bool started = false;
+      int kind;
+      while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+        if (kind == kRecordBlock) {
+          const BlockRecord& block = reader.block();
+          if (!started || block.line < bodyLine || block.line > report.lastMoveLine) continue;
+          meters.Measure(block);
+          alone.Block(block);
+        } else {
+          if (started && ++paths % every == 0) {  // a seam: the record begins the next piece
+            if (meters.joined) ++rejoinedPieces;
+            meters.Reset();
+            alone.Reset();
+          }
+          if (kind == kRecordHole) {
+            Position end{};
+            meters.Measure(reader.hole(), at, &end);
+            alone.Hole(reader.hole(), at);
+            at = end;
+          } else {
+            meters.Measure(reader.move(), at, started);
+            if (started) alone.Move(reader.move(), at);
+            at = reader.move().at;
+            started = true;
+          }
+        }
+        ASSERT_NEAR(machine.running, alone.Minutes(), 1e-10 * (1.0 + alone.Minutes()))
+            << "record line " << reader.lineNumber();
+      }
+      ASSERT_EQ(kind, kRecordEnd);
+    }
+    // The long pieces did rejoin the program's plan (else nothing here tells the two ways apart).
+    EXPECT_GT(rejoinedPieces, 0);
+    platform::RemoveFile(intermediate.c_str());
+  }
+}
+
+// A program whose machine time the records cannot carry (past 31 years, by a feed far too slow)
+// is refused under TIMEMODEL=1 with its line; by the programmed time it splits.
+TEST_F(MachineTimeSplit, AMachineTimeTooLongToCarryIsRefusedWithItsLine) {
+  dir_.Write("CRAWL.NC",
+             "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\nX100.\r\n"
+             "X999999.F0.001\r\nX0.F100.\r\nG00Z50.\r\nM30\r\n%\r\n");
+  const std::string path = dir_.Path("CRAWL.NC");
+  const SplitJob job{path.c_str(), 500, 1e12, {0, 0, 50}};
+  Settings("TIMEMODEL=1\r\n");
+  EXPECT_EQ(Split(job), kSplitFailed);
+  ASSERT_FALSE(fake_.logLines().empty());
+  EXPECT_EQ(fake_.logLines().back(),
+            "エラー：7 行目までで機械時間の見積が長すぎます（３１年まで）。送り速度を確かめてください。");
+  EXPECT_FALSE(dir_.Exists("CRAWL_001.NC"));
+  EXPECT_FALSE(dir_.Exists("CRAWL_ascii.txt"));  // the intermediate file is removed
+  // The same move a thousand times faster fits (about two years) and is split.
+  fake_.pane.Clear();
+  dir_.Write("BRISK.NC",
+             "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\nX100.\r\n"
+             "X999999.F1.\r\nX0.F100.\r\nG00Z50.\r\nM30\r\n%\r\n");
+  const std::string brisk = dir_.Path("BRISK.NC");
+  EXPECT_EQ(Split(SplitJob{brisk.c_str(), 500, 1e12, {0, 0, 50}}), kSplitDone);
+  EXPECT_TRUE(dir_.Exists("BRISK_002.NC"));
+  fake_.pane.Clear();
+  Settings("TIMEMODEL=0\r\n");
+  EXPECT_EQ(Split(job), kSplitDone);
+  EXPECT_TRUE(dir_.Exists("CRAWL_001.NC"));
 }
 
 TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {

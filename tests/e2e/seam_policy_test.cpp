@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "platform/text_encoding.h"
 #include "split/measure_pass.h"
 #include "split/program_totals.h"
+#include "split/piece_observer.h"
 #include "split/split_driver.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
@@ -144,9 +146,10 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
   int breakSeams = 0;
   for (int policy : {kSeamBreak, kSeamTool}) {
     settings_.Write(policy == kSeamTool ? "SEAM=tool\r\n" : "SEAM=break\r\n");
-    for (int i = 0; i < programs; ++i) {
+    // Half as many again of programs that call subprograms of their own file.
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 3000 + static_cast<uint32_t>(i);
-      const int style = i % 2 == 0 ? kStateThePosition : kCamPost;
+      const int style = i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost;
       const std::string name = "SEAM" + std::to_string(seed) + ".NC";
       SCOPED_TRACE(name + (policy == kSeamTool ? " tool" : " break"));
       const GeneratedProgram program = GenerateProgram(seed, 300, style);
@@ -186,9 +189,9 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
   int splits = 0;
   int pieces = 0;
   for (const char* policy : {"cut", "break", "tool"}) {
-    for (int i = 0; i < programs; ++i) {
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 5000 + static_cast<uint32_t>(i);
-      const int style = i % 2 == 0 ? kStateThePosition : kCamPost;
+      const int style = i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost;
       const GeneratedProgram program = GenerateProgram(seed, 300, style);
       const std::string name = "SIZE" + std::to_string(seed) + ".NC";
       dir_.Write(name, program.text);
@@ -224,25 +227,149 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
   std::printf("generated under SIZE: %d splits, %d pieces, none larger than its limit\n", splits, pieces);
 }
 
-// --pieces N with limits out of reach: N pieces under cut and break, each proven by the check; the
-// spread of their times is printed.
+// The pieces of a split as the piece writer tells them, with the planner's figures of how finely
+// the program can be cut.
+class ShareObserver : public PieceObserver {
+ public:
+  void PieceOpened(int, const Position&) override {}
+  void MoveWritten(const WrittenMove&) override {}
+  void PieceClosed(int, double time, double) override { times.push_back(time); }
+  void PieceFacts(int, bool clean, long long) override { cleanEnds.push_back(clean); }
+  void SeamsPlanned(double longestStretch, double longestCut, double longestCarry) override {
+    stretch = longestStretch;
+    cut = longestCut;
+    carry = longestCarry;
+  }
+  std::vector<double> times;    // minutes, piece by piece
+  std::vector<bool> cleanEnds;  // the piece ends where the next cuts nothing again (a break)
+  double stretch = -1.0;        // -1: never told
+  double cut = -1.0;
+  double carry = -1.0;
+};
+
+// N pieces of nearly equal time. A piece counts its cuts up to the seam; the cut of a seam that
+// falls as under SEAM=cut is counted in the next piece, which cuts it again, so the pieces add up
+// to the program and their mean is its N-th share.
+//   - Under cut a seam falls at the cut that passes its share's end, so it lands less than that
+//     cut before the end; where no piece may begin there (inside cutter compensation, say) it is
+//     carried to the next cut where one may. No piece is further from the mean than the longest
+//     cut and the longest carry together.
+//   - Under break a seam falls at the break nearest to the share's end: no piece is further from
+//     the mean than the longest stretch between two breaks. Where no break lies within half a
+//     share the seam falls as under cut, so a piece between two such seams is held to the bound
+//     of cut as well.
+// Returns (furthest distance from the mean) / mean, for the printed figure.
+double ExpectEvenShares(const ShareObserver& observer, int count, int policy) {
+  EXPECT_EQ(static_cast<int>(observer.times.size()), count);
+  EXPECT_GE(observer.cut, 0.0) << "the plan's figures were not told";
+  if (static_cast<int>(observer.times.size()) != count || observer.cleanEnds.size() != observer.times.size()) {
+    return 0.0;
+  }
+  double sum = 0.0;
+  for (double time : observer.times) sum += time;
+  const double mean = sum / count;
+  const double asUnderCut = observer.cut + observer.carry;  // how far a seam as under cut lands
+  const double slack = 1e-9 * (1.0 + sum);
+  double furthest = 0.0;
+  for (int n = 0; n < count; ++n) {
+    const double off = std::abs(observer.times[n] - mean);
+    furthest = std::max(furthest, off);
+    SCOPED_TRACE("piece " + std::to_string(n + 1) + " of " + std::to_string(count) + ": " +
+                 std::to_string(observer.times[n]) + " min, mean " + std::to_string(mean) + ", longest cut " +
+                 std::to_string(observer.cut) + ", carry " + std::to_string(observer.carry) + ", stretch " +
+                 std::to_string(observer.stretch));
+    if (policy == kSeamCut) {
+      EXPECT_LE(off, asUnderCut + slack);
+      continue;
+    }
+    EXPECT_LE(off, observer.stretch + slack);
+    const bool startsAsUnderCut = n == 0 || !observer.cleanEnds[n - 1];
+    const bool endsAsUnderCut = n == count - 1 || !observer.cleanEnds[n];
+    if (startsAsUnderCut && endsAsUnderCut) {
+      EXPECT_LE(off, (n == 0 ? 0.0 : asUnderCut) + (n == count - 1 ? 0.0 : asUnderCut) + slack);
+    }
+  }
+  return mean > 0.0 ? furthest / mean : 0.0;
+}
+
+// SIZE together with the time and distance limits: the limits hold as without SIZE. Under cut a
+// piece counts its cuts up to the seam's cut (the next piece cuts it again and counts it), so no
+// piece of a program without holes passes either limit (a piece that a hole passes a limit in
+// ends after it: no hole is drilled twice); under break only a logged forced seam ends a piece
+// past one.
+TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeAndLimitsStayWithinBoth) {
+  const int programs = std::getenv("QX_LONG_TESTS") != nullptr ? 120 : 30;
+  int splits = 0;
+  for (int policy : {kSeamCut, kSeamBreak}) {
+    int done = 0;
+    for (uint32_t seed = 9000; done < programs; ++seed) {
+      const GeneratedProgram program =
+          GenerateProgram(seed, 300, seed % 2 == 0 ? kStateThePosition : kCamPost);
+      if (policy == kSeamCut && program.holes > 0) continue;
+      ++done;
+      const std::string name = "SL" + std::to_string(seed) + ".NC";
+      dir_.Write(name, program.text);
+      const std::string path = dir_.Path(name);
+      const int kb = std::max(2, static_cast<int>(program.text.size() / 1024 / (2 + seed % 3)));
+      settings_.Write(std::string("SEAM=") + (policy == kSeamCut ? "cut" : "break") + "\r\nSIZE=" +
+                      std::to_string(kb) + "\r\n");
+      SplitMeter distance{};
+      SplitMeter time{};
+      Extents minimum{};
+      Extents maximum{};
+      MeasureReport report{};
+      ASSERT_EQ(MeasureProgram({path.c_str(), nullptr, program.start},
+                               {&distance, &time, &minimum, &maximum, &report}),
+                kMeasureOk);
+      const double parts = 2.0 + static_cast<double>(seed % 5);
+      const SplitJob job = settings_.Job({path.c_str(), distance.running / parts, time.running / parts,
+                                          {program.start[0], program.start[1], program.start[2]}});
+      SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " SIZE=" + std::to_string(kb) + ", limits " +
+                   std::to_string(job.distance) + " m, " + std::to_string(job.time) + " min");
+      fake_.pane.Clear();
+      fake_.boxes.clear();
+      const int result = SplitProgram(nullptr, job);
+      const LoggedSplit split = ReadLog(fake_.logLines());
+      ASSERT_EQ(result, kSplitDone) << split.errors;
+      ++splits;
+      if (policy == kSeamBreak) {
+        ExpectWithinLimits(split, job.distance, job.time, path, policy);
+        continue;
+      }
+      for (size_t n = 0; n < split.pieces.size(); ++n) {
+        const LoggedPiece& piece = split.pieces[n];
+        if (piece.rest && (split.neverReached || split.lastCutPassed)) continue;
+        EXPECT_LE(piece.time, job.time + 0.0005 + 1e-9) << "piece " << n + 1;
+        EXPECT_LE(piece.distance, job.distance * 1000.0 + 0.0005 + 1e-9) << "piece " << n + 1;
+      }
+    }
+  }
+  std::printf("generated under SIZE and limits: %d splits (those under cut of programs without holes)\n", splits);
+}
+
+// --pieces N with limits out of reach: N pieces under cut and break, each proven by the check,
+// and none further from the mean than the program allows (ExpectEvenShares).
 TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
   const int programs = std::getenv("QX_LONG_TESTS") != nullptr ? 100 : 8;
-  for (const char* policy : {"cut", "break"}) {
-    settings_.Write(std::string("SEAM=") + policy + "\r\n");
+  for (int policy : {kSeamCut, kSeamBreak}) {
+    settings_.Write(policy == kSeamCut ? "SEAM=cut\r\n" : "SEAM=break\r\n");
     double spread = 0.0;
+    double furthest = 0.0;
     int splits = 0;
-    for (int i = 0; i < programs; ++i) {
+    for (int i = 0; i < programs + programs / 2; ++i) {
       const uint32_t seed = 7000 + static_cast<uint32_t>(i);
-      const GeneratedProgram program = GenerateProgram(seed, 300, i % 2 == 0 ? kStateThePosition : kCamPost);
+      const GeneratedProgram program =
+          GenerateProgram(seed, 300, i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost);
       const std::string name = "EQ" + std::to_string(seed) + ".NC";
       dir_.Write(name, program.text);
       const std::string path = dir_.Path(name);
       const int count = 2 + static_cast<int>(seed % 4);
       const std::string text = std::to_string(count);
-      SCOPED_TRACE(name + " " + policy + " --pieces " + text);
+      SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " --pieces " + text);
+      ShareObserver observer;
       SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       job.pieces = text.c_str();
+      job.observer = &observer;
       fake_.pane.Clear();
       fake_.boxes.clear();
       const int result = SplitProgram(nullptr, job);
@@ -250,6 +377,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
       ASSERT_EQ(result, kSplitDone) << split.errors;
       ++splits;
       EXPECT_EQ(static_cast<int>(split.pieces.size()), count);
+      furthest = std::max(furthest, ExpectEvenShares(observer, count, policy));
       double sum = 0.0;
       double longest = 0.0;
       double shortest = 1e300;
@@ -265,8 +393,63 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
         fs::remove(piece);
       }
     }
-    std::printf("--pieces under %s: %d splits, mean (longest - shortest) / mean piece time %.2f\n", policy, splits,
-                spread / splits);
+    std::printf("--pieces under %s: %d splits, mean (longest - shortest) / mean piece time %.2f, "
+                "furthest from the mean %.2f of it\n",
+                policy == kSeamCut ? "cut" : "break", splits, spread / splits, furthest);
+  }
+}
+
+// Hand-made programs of straight cuts at F100 after a plunge of 6 mm (0.06 min), all at Z-1 with
+// no lift between them (no break), so that the pieces of --pieces can be reckoned by hand.
+std::string StraightCuts(const std::vector<double>& lengths) {
+  std::string text = "%\r\nO2000\r\nG92X0Y0Z100.\r\nG90G17G40G80\r\nS1000M03\r\nG00X0Y0\r\nZ5.\r\nG01Z-1.F100\r\n";
+  double x = 0.0;
+  for (double length : lengths) {
+    x += length;
+    text += "X" + std::to_string(static_cast<int>(x)) + ".\r\n";
+  }
+  return text + "G00Z100.\r\nX0Y0\r\nM05\r\nM30\r\n%\r\n";
+}
+
+// --pieces on programs whose seams can be reckoned: the times of the pieces, as the run log gives
+// them (a seam's cut counted in the piece that cuts it again).
+TEST_F(SeamPolicies, PiecesOfEqualTimeFallWhereTheSharesEnd) {
+  struct Case {
+    const char* name;
+    const char* policy;
+    int pieces;
+    std::vector<double> cuts;    // mm at F100: 10 mm take 0.1 min
+    std::vector<double> times;   // the pieces' times, minutes
+  };
+  const Case cases[] = {
+      // No break anywhere: each seam falls as under cut, at the cut that passes its share's end
+      // (0.42 and 0.84 of 1.26 min), not half a share later.
+      {"NoBreakAsUnderCut", "break", 3, std::vector<double>(12, 10.0), {0.36, 0.4, 0.5}},
+      {"NoBreakUnderCut", "cut", 3, std::vector<double>(12, 10.0), {0.36, 0.4, 0.5}},
+      // The second share ends in the program's last cut: no seam falls there, since the piece
+      // after it would only cut it again.
+      {"LastCutHoldsAShareEnd", "cut", 3, {10, 10, 10, 10, 10, 100}, {0.46, 1.1}},
+      {"LastCutHoldsAShareEndBreak", "break", 3, {10, 10, 10, 10, 10, 100}, {0.46, 1.1}},
+      // One cut longer than a share and more, right at the first share's end: the seams fall at the
+      // cuts that pass the ends (0.39, 0.78, 1.17 of 1.56 min), each as soon as it can.
+      {"ALongCutAtTheFirstShare", "break", 4, {100, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5}, {0.06, 1.0, 0.1, 0.4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_.Write(std::string("SEAM=") + c.policy + "\r\n");
+    const std::string name = std::string(c.name).substr(0, 8) + ".NC";
+    dir_.Write(name, StraightCuts(c.cuts));
+    const std::string path = dir_.Path(name);
+    const std::string count = std::to_string(c.pieces);
+    ShareObserver observer;
+    SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {0, 0, 100}});
+    job.pieces = count.c_str();
+    job.observer = &observer;
+    fake_.pane.Clear();
+    fake_.boxes.clear();
+    ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone) << ReadLog(fake_.logLines()).errors;
+    ASSERT_EQ(observer.times.size(), c.times.size());
+    for (size_t n = 0; n < c.times.size(); ++n) EXPECT_NEAR(observer.times[n], c.times[n], 1e-9) << "piece " << n + 1;
   }
 }
 
@@ -403,6 +586,70 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
     std::printf("  %-6s %12d %6d %6d %15d %7d  %.2f\n", names[policy], f.splits, f.pieces, f.seams, f.reCuts,
                 f.forced, f.splits > 0 ? f.spread / f.splits : 0.0);
   }
+}
+
+// --pieces over the corpus: every program a split takes gives N pieces under cut and break, none
+// further from the mean than the program allows (ExpectEvenShares).
+TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
+  const fs::path corpus(QX_CORPUS_DIR);
+  std::error_code ec;
+  if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
+  std::vector<fs::path> programs;
+  for (const auto& entry : fs::directory_iterator(corpus)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
+  }
+  std::sort(programs.begin(), programs.end());
+  int splits[2] = {0, 0};
+  int coarse = 0;  // splits of programs too coarse for the pieces asked for
+  double furthest[2] = {0.0, 0.0};
+  for (const fs::path& source : programs) {
+    SCOPED_TRACE(source.filename().string());
+    bool cutSplit = false;
+    for (int policy : {kSeamCut, kSeamBreak}) {
+      FakePlatform fake;
+      TempDir dir;
+      fake.executablePath = dir.Path("quendrix");
+      dir.Write("Quendrix.ini", std::string("[COMMAND]\r\nMODE=1\r\nSEAM=") + (policy == kSeamCut ? "cut" : "break") +
+                                    "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
+      StartSettings();
+      CommandSettings command{0, 0, 1, 0, 1};
+      ReadCommandSettings(&command);
+      dir.Write("PROGRAM.NC", ReadFileBytes(source.string()));
+      const std::string path = dir.Path("PROGRAM.NC");
+      double start[3] = {0, 0, 0};
+      SafeStart(path, start);
+      const int count = 2 + static_cast<int>(source.filename().string().size() % 4);
+      const std::string text = std::to_string(count);
+      SCOPED_TRACE(std::string(policy == kSeamCut ? "cut" : "break") + " --pieces " + text);
+      ShareObserver observer;
+      SplitJob job{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+      job.settings = command;
+      job.pieces = text.c_str();
+      job.observer = &observer;
+      const int result = SplitProgram(nullptr, job);
+      const LoggedSplit split = ReadLog(fake.logLines());
+      if (policy == kSeamCut) cutSplit = result == kSplitDone;
+      if (policy != kSeamCut && cutSplit) {
+        EXPECT_EQ(result, kSplitDone) << split.errors;
+      }
+      if (result != kSplitDone) continue;
+      ++splits[policy];
+      // A program whose single cut (or a cut where no piece may begin, and those after it) takes a
+      // share or more has shares that no seam can part: fewer pieces come, never more.
+      double total = 0.0;
+      for (double time : observer.times) total += time;
+      if (observer.cut + observer.carry >= total / count) {
+        EXPECT_LE(static_cast<int>(observer.times.size()), count);
+        ++coarse;
+        continue;
+      }
+      furthest[policy] = std::max(furthest[policy], ExpectEvenShares(observer, count, policy));
+    }
+  }
+  std::printf("corpus --pieces: cut %d splits (furthest from the mean %.2f of it), break %d (%.2f); %d of them "
+              "too coarse for their count\n",
+              splits[0], furthest[0], splits[1], furthest[1], coarse);
 }
 
 }  // namespace

@@ -400,6 +400,42 @@ TEST(SplitCheckRealPrograms, TheLastPieceEndsAsTheProgramEnds) {
   });
 }
 
+// --- Subprograms in the program's file, expanded in the pieces ------------------------------------
+
+// O1000 cuts 10 mm further in X each run; the program runs it twice. The check runs the program
+// through its calls; the pieces hold the expanded blocks, each known by its line in O1000.
+constexpr const char* kCalls = CARRIED_HEAD
+    "G00 X10. Y0.\nM08\nZ2.\nG01 Z-1. F100\nM98 P1000 L2\nG00 Z50.\nM09\nX0. Y0.\nM05\nM30\n"
+    "O1000\nG91 G01 X10.\nM01\nG90\nM99\n%\n";
+// The seam falls in the second run's cut: the second piece cuts it again.
+constexpr const char* kCallsFirst = CARRIED_HEAD POSITIONING
+    "X10.Y0.\nM08\nZ2.\nG01Z-1.F100\nX20.\nM01\nG90\nX30.\nZ0.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n";
+constexpr const char* kCallsSecond = CARRIED_HEAD POSITIONING
+    "M08\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nM01\nG90\nG00Z50.\nM09\nX0.Y0.\nM05\nM30\n%\n";
+
+TEST(SplitCheckRealPrograms, PiecesHoldTheSubprogramsBlocksAsTheProgramRunsThem) {
+  CheckPairs({
+      Passes("expanded in place, run after run", kCalls, {kCallsFirst, kCallsSecond}),
+      Passes("as one piece", kCalls,
+             {CARRIED_HEAD POSITIONING
+              "X10.Y0.\nM08\nZ2.\nG01Z-1.F100\nX20.\nM01\nG90\nX30.\nM01\nG90\nG00Z50.\nM09\nX0.Y0.\nM05\nM30\n%\n"}),
+      Fails("an expanded block left out", kCalls,
+            {kCallsFirst, CARRIED_HEAD POSITIONING "M08\nX20.Y0.\nZ9.\nG01Z-1.F50\nX30.F100\nG90\nG00Z50.\nM09\nX0.Y0.\nM05\nM30\n%\n"},
+            2, kRuleCarriedBlock, "元の 19 行目のブロックがありません"),
+      Fails("an expanded block twice", kCalls,
+            {CARRIED_HEAD POSITIONING "X10.Y0.\nM08\nZ2.\nG01Z-1.F100\nX20.\nM01\nM01\nG90\nX30.\nZ0.\nG00Z50.\nX0.Y0.\nM05\nM30\n%\n",
+             kCallsSecond},
+            1, kRuleCarriedBlock, "元のＮＣファイルにないブロックがあります"),
+      Fails("one run of the subprogram left out", kCalls,
+            {CARRIED_HEAD POSITIONING "X10.Y0.\nM08\nZ2.\nG01Z-1.F100\nX20.\nM01\nG90\nG00Z50.\nM09\nX0.Y0.\nM05\nM30\n%\n"},
+            1, kRuleSameCut, ""),
+      Fails("the call kept in the piece", kCalls,
+            {CARRIED_HEAD POSITIONING "X10.Y0.\nM08\nZ2.\nG01Z-1.F100\nM98 P1000 L2\nG00Z50.\nM09\nX0.Y0.\nM05\nM30\n"
+                                      "O1000\nG91 G01 X10.\nM01\nG90\nM99\n%\n"},
+            1, kRuleUnreadableBlock, "M98 は検証できません"),
+  });
+}
+
 // --- What the splitter refuses before writing: the check cannot run it either ----------------------
 
 TEST(SplitCheckRealPrograms, ProgramsTheCheckCannotRun) {
@@ -407,7 +443,7 @@ TEST(SplitCheckRealPrograms, ProgramsTheCheckCannotRun) {
     const char* block;
     const char* detail;
   } cases[] = {
-      {"M98 P100", "M98 は検証できません"},        {"M99", "M99 は検証できません"},
+      {"M98 P100", "M98 が呼び出す O0100 がファイルの中にありません"}, {"M99", "M99 は検証できません"},
       {"#1=10.", "読めない文字「#」"},             {"G01 X[1+2]", "読めない文字「[」"},
       {"G65 P9000 A1.", "G65 は検証できません"},   {"G66 P9000", "G66 は検証できません"},
       {"G68 X0. Y0. R45.", "G68 は検証できません"}, {"G51 X0. Y0. P2", "G51 は検証できません"},

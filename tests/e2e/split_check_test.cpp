@@ -630,7 +630,7 @@ TEST(SplitCheckPairs, OffsetWritesBetweenOperations) {
        {kFirst, HEAD POSITIONING RESUME}, {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
       {"written with another value", kFixtures,
        {kFirst, HEAD "G90G10L2P1X-100.Y-60.\n" POSITIONING RESUME},
-       {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）", 2},
+       {0, 0, 50}, kCheckFailed, kRuleSameState, "オフセットの書き込み（G10）の値か順序が元のＮＣファイルと違います（どちらも G10 1 ブロック）", 2},
       // Written after the positioning, at the start height where the program wrote it: the tool
       // stands as high as it did in the program, and its X Y rapid in the new frame is the
       // program's own.
@@ -654,6 +654,10 @@ TEST(SplitCheckPairs, LocalCoordinateSystems) {
   constexpr const char* kFirst = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
                                                   "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\n"
                                                   "Z0.\nG00 Z50.\nX-100. Y-50.\nM30\n%\n";
+  constexpr const char* kFirstBadReturn = HEAD POSITIONING "G00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                                           "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\n"
+                                                           "Z0.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+#define kResumeUnderShift "G00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\nG00 Z50.\nG52 X0. Y0.\n" HOME
   CheckPairs({
       {"as written", kParts, {kParts}, {0, 0, 50}, kCheckPassed, 0, ""},
       {"shift restored after the positioning", kParts,
@@ -674,6 +678,34 @@ TEST(SplitCheckPairs, LocalCoordinateSystems) {
       {"cancel left out", kParts,
        {kFirst, HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME},
        {0, 0, 50}, kCheckFailed, kRuleCarriedBlock, "", 2},
+      // As the split writes it: the shift stated before anything moves, the positioning line to
+      // the start point in its frame.
+      {"shift restored before a positioning in its frame", kParts,
+       {kFirst, HEAD "G90G52X100.Y50.\nG90G0X-100.Y-50.Z50.\n" kResumeUnderShift}, {0, 0, 50}, kCheckPassed, 0, ""},
+      // The first piece ends under the shift: its return goes to the start point's machine
+      // position, in the shifted frame's numbers; the start point's own numbers there are
+      // somewhere else.
+      {"return under the shift in the program's numbers", kParts,
+       {kFirstBadReturn, HEAD "G90G52X100.Y50.\nG90G0X-100.Y-50.Z50.\n" kResumeUnderShift},
+       {0, 0, 50}, kCheckFailed, kRulePosition, "", 1},
+  });
+#undef kResumeUnderShift
+}
+
+// After the program's cancel a piece states the zeros (the piece before ended under the shift,
+// which a control may keep over M30): the same frame as the program's, so the same cuts.
+TEST(SplitCheckPairs, ZerosStatedAfterTheCancel) {
+  constexpr const char* kParts = HEAD "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                      "G52 X0. Y0.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\nX20.\n" HOME;
+  constexpr const char* kFirst = HEAD POSITIONING "G52 X100. Y50.\nG00 X10. Y0.\nZ2.\nG01 Z-1. F100\nX20.\nG00 Z50.\n"
+                                                  "G52 X0. Y0.\nG00 X10. Y0.\nZ2.\nG01 Z-1.\nZ0.\nG00 Z50.\nX0. Y0.\nM30\n%\n";
+  CheckPairs({
+      {"zeros stated", kParts,
+       {kFirst, HEAD "G90G52X0.Y0.\n" POSITIONING "G00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME},
+       {0, 0, 50}, kCheckPassed, 0, ""},
+      {"another shift stated", kParts,
+       {kFirst, HEAD "G90G52X100.Y0.\nG90G0X-100.Y0.Z50.\nG00 X10. Y0.\nZ12.\nG01 Z2. F50\nZ-1. F100\nX20.\n" HOME},
+       {0, 0, 50}, kCheckFailed, kRuleSameCut, "", 2},
   });
 }
 

@@ -4,7 +4,8 @@
 // Checks besides memory safety: a move read has a motion code 0..3, a plane 17..19, finite
 // values; written again it reads back to the same values exactly (the file holds whole counts of
 // the resolution); a hole read has a known cycle code, G98 or G99 and finite values; a block read
-// is the line's text.
+// is the line's text. A file that carries the machine time (units line "U 21 T") gives each
+// record a time within 0..kLargestMachineNs, and every line is also parsed as such a record.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     units = reader.units();
     int kind;
     while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
+      if (reader.carriesTime()) {
+        const int64_t time = kind == kRecordMove   ? reader.move().machineNs
+                             : kind == kRecordHole ? reader.hole().machineNs
+                                                   : reader.block().machineNs;
+        fuzz::Check(time >= 0 && time <= kLargestMachineNs, "a carried time within its range");
+      }
       if (kind == kRecordMove) CheckMove(reader.move(), units);
       if (kind == kRecordHole) CheckHole(reader.hole());
       if (kind == kRecordBlock) fuzz::Check(reader.block().length < kCarriedTextSize, "a block fits its field");
@@ -84,6 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const int kind = ParseRecord(line, length, kMillimetres, &move, &hole, &block);
       if (kind == kRecordMove) CheckMove(move, kMillimetres);
       if (kind == kRecordHole) CheckHole(hole);
+      static int64_t time = 0;
+      const int timed = ParseRecord(line, length, kMillimetres, &move, &hole, &block, &time);
+      fuzz::Check(time >= 0 && time <= kLargestMachineNs, "a carried time within its range");
+      if (timed == kRecordMove) CheckMove(move, kMillimetres);
+      if (timed == kRecordHole) CheckHole(hole);
     }
   }
   return 0;

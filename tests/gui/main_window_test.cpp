@@ -41,12 +41,13 @@ TEST_F(MainWindowTest, CreationMakesControlsBannerTitleAndStatusParts) {
   GetWindowTextW(window_, title, 200);
   EXPECT_EQ(std::wstring(title), ui::Wide("TORVANEK Quendrix 2021R2.34　ＮＣデータ加工条件分割 / TORVANEK"));
   for (int id : {IDC_LOG_PANE, IDC_NC_FILE_CAPTION, IDC_NC_FILE, IDC_SPLIT_TIME, IDC_SPLIT_DISTANCE, IDC_START_X,
-                 IDC_START_Y, IDC_START_Z, IDM_EXECUTE, IDC_CLEAR, IDM_EXIT_BUTTON, IDC_STATUS_BAR})
+                 IDC_START_Y, IDC_START_Z, IDM_EXECUTE, IDC_CLEAR, IDM_EXIT_BUTTON, IDC_STATUS_BAR, IDC_SEAM_POLICY,
+                 IDC_MAX_SIZE})
     EXPECT_NE(GetDlgItem(window_, id), nullptr) << id;
   RECT outer;
   GetWindowRect(window_, &outer);
   EXPECT_EQ(outer.right - outer.left, 750);
-  EXPECT_EQ(outer.bottom - outer.top, 510);
+  EXPECT_EQ(outer.bottom - outer.top, 550);
   int edges[3] = {};
   SendMessageW(GetDlgItem(window_, IDC_STATUS_BAR), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   EXPECT_EQ(edges[0], 225);
@@ -174,6 +175,112 @@ TEST_F(MainWindowTest, ClearEmptiesAllSixFields) {
   FillAll();
   Command(IDC_CLEAR);
   for (int id : kFields) EXPECT_EQ(Field(id), "") << id;
+}
+
+// The seam policy's choice and the size field: what they show, what Execute hands the split, and
+// what Clear puts back.
+int ChosenSeam(HWND window) {
+  return static_cast<int>(SendMessageW(GetDlgItem(window, IDC_SEAM_POLICY), CB_GETCURSEL, 0, 0));
+}
+void ChooseSeam(HWND window, int index) {
+  SendMessageW(GetDlgItem(window, IDC_SEAM_POLICY), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+TEST_F(MainWindowTest, TheSeamChoiceAndTheSizeShowTheSettingsAndClearPutsThemBack) {
+  gCommandSettings.seam = kSeamBreak;
+  gCommandSettings.sizeKb = 300;
+  ASSERT_NE(Open(), nullptr);
+  HWND choice = GetDlgItem(window_, IDC_SEAM_POLICY);
+  ASSERT_EQ(SendMessageW(choice, CB_GETCOUNT, 0, 0), 3);
+  const char* labels[3] = {"切削中で分割", "区切りで分割", "工具ごとに分割"};
+  for (int i = 0; i < 3; ++i) {
+    wchar_t text[64] = {};
+    SendMessageW(choice, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::wstring(text), ui::Wide(labels[i])) << i;
+  }
+  EXPECT_EQ(ChosenSeam(window_), kSeamBreak);
+  EXPECT_EQ(Field(IDC_MAX_SIZE), "300");
+  ChooseSeam(window_, kSeamTool);
+  SetField(IDC_MAX_SIZE, "5");
+  Command(IDC_CLEAR);
+  EXPECT_EQ(ChosenSeam(window_), kSeamBreak);
+  EXPECT_EQ(Field(IDC_MAX_SIZE), "300");
+  // Nothing was written back to the settings file.
+  EXPECT_EQ(ReadSettingInt(kSizeSetting), 0);
+}
+
+TEST_F(MainWindowTest, ExecuteSplitsWithTheChosenPolicyAndSizeAndShowsTheSettingsAgain) {
+  ASSERT_NE(Open(), nullptr);
+  FillAll();
+  ChooseSeam(window_, kSeamBreak);
+  SetField(IDC_MAX_SIZE, "2");
+  Command(IDM_EXECUTE);
+  EXPECT_EQ(ErrorTexts(), std::vector<std::string>());
+  EXPECT_TRUE(PaneHas("　　　分割位置 : break"));
+  EXPECT_TRUE(PaneHas("　　ファイル容量 : 2 KB まで"));
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+  EXPECT_LE(std::filesystem::file_size(dir_.Path("SAMPLE01_001.NC")), 2048u);
+  EXPECT_EQ(ChosenSeam(window_), kSeamCut);
+  EXPECT_EQ(Field(IDC_MAX_SIZE), "0");
+}
+
+TEST_F(MainWindowTest, ExecuteRefusesASizeThatIsNotWholeKilobytesAndKeepsTheFields) {
+  ASSERT_NE(Open(), nullptr);
+  for (const char* size : {"12KB", "-1", "1.5"}) {
+    FakePlatform::Active().boxes.clear();
+    FillAll();
+    SetField(IDC_MAX_SIZE, size);
+    Command(IDM_EXECUTE);
+    const std::string message = std::string("エラー：ファイル容量の上限 ") + size +
+                                " は使えません。０（上限なし）以上の整数（KB）を指定してください。";
+    EXPECT_EQ(ErrorTexts(), std::vector<std::string>{message});
+    EXPECT_EQ(Field(IDC_MAX_SIZE), size);
+    EXPECT_EQ(Field(IDC_SPLIT_TIME), "10");
+  }
+  EXPECT_FALSE(dir_.Exists("SAMPLE01_001.NC"));
+}
+
+TEST_F(MainWindowTest, ASeamSettingTheWindowCannotShowIsNoChoiceAndTheSplitNamesIt) {
+  gCommandSettings.seam = kSeamUnknown;
+  std::snprintf(gCommandSettings.seamText, sizeof gCommandSettings.seamText, "%s", "brake");
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(ChosenSeam(window_), CB_ERR);
+  FillAll();
+  Command(IDM_EXECUTE);
+  EXPECT_EQ(ErrorTexts(),
+            std::vector<std::string>{"エラー：設定 SEAM=brake は使えません。cut, break, tool のどれかを指定してください。"});
+  EXPECT_FALSE(dir_.Exists("SAMPLE01_001.NC"));
+  FakePlatform::Active().boxes.clear();
+  ChooseSeam(window_, kSeamCut);
+  Command(IDM_EXECUTE);
+  EXPECT_EQ(ErrorTexts(), std::vector<std::string>());
+  EXPECT_TRUE(dir_.Exists("SAMPLE01_001.NC"));
+}
+
+// No two controls of the upper band overlap, and all stand above the log pane.
+TEST_F(MainWindowTest, TheControlsOfTheBandDoNotOverlap) {
+  ASSERT_NE(Open(), nullptr);
+  std::vector<RECT> boxes;
+  const RECT pane = [&] {
+    RECT box{};
+    GetWindowRect(GetDlgItem(window_, IDC_LOG_PANE), &box);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+  }();
+  for (HWND child = GetWindow(window_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    const int id = GetDlgCtrlID(child);
+    if (id == IDC_LOG_PANE || id == IDC_STATUS_BAR || !IsWindowVisible(child)) continue;
+    RECT box{};
+    GetWindowRect(child, &box);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_LE(box.bottom, pane.top) << id;
+    for (const RECT& other : boxes) {
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &box, &other)) << id << " at " << box.left << "," << box.top;
+    }
+    boxes.push_back(box);
+  }
+  EXPECT_EQ(boxes.size(), 19u);
 }
 
 // An HDROP as the shell builds it: DROPFILES followed by the wide paths, each NUL-terminated,
@@ -316,7 +423,7 @@ TEST_F(MainWindowTest, ResizeBelowTheMinimumRaisesOnlyTheSmallDimension) {
   SetWindowPos(window_, nullptr, 0, 0, 800, 200, SWP_NOMOVE | SWP_NOZORDER);
   GetWindowRect(window_, &outer);
   EXPECT_EQ(outer.right - outer.left, 800);
-  EXPECT_EQ(outer.bottom - outer.top, 360);
+  EXPECT_EQ(outer.bottom - outer.top, 400);
 
   int edges[3] = {};
   SendMessageW(GetDlgItem(window_, IDC_STATUS_BAR), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
@@ -330,7 +437,7 @@ TEST_F(MainWindowTest, ResizeBelowTheMinimumRaisesOnlyTheSmallDimension) {
   GetWindowRect(GetDlgItem(window_, IDC_STATUS_BAR), &bar);
   GetWindowRect(GetDlgItem(window_, IDC_LOG_PANE), &pane);
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&pane), 2);
-  EXPECT_EQ(pane.top, 240);
+  EXPECT_EQ(pane.top, 280);
   EXPECT_EQ(pane.right - pane.left, client.right);
   int itemHeight = static_cast<int>(SendMessageW(GetDlgItem(window_, IDC_LOG_PANE), LB_GETITEMHEIGHT, 0, 0));
   EXPECT_LE(pane.bottom, client.bottom - (bar.bottom - bar.top));

@@ -96,9 +96,10 @@ class WindowScaleTest : public MainWindowTest {
         {IDC_START_X, kHalf, 180, 57, kClientLessHalf, -195, 22},
         {IDC_START_Y, kHalf, 180, 97, kClientLessHalf, -195, 22},
         {IDC_START_Z, kHalf, 180, 137, kClientLessHalf, -195, 22},
-        {IDM_EXECUTE, kFixed, 15, 180, kFixed, 100, 30},
-        {IDC_CLEAR, kHalf, -50, 180, kFixed, 100, 30},
-        {IDM_EXIT_BUTTON, kClient, -115, 180, kFixed, 100, 30},
+        {IDC_MAX_SIZE, kFixed, 200, 177, kHalf, -200, 22},
+        {IDM_EXECUTE, kFixed, 15, 220, kFixed, 100, 30},
+        {IDC_CLEAR, kHalf, -50, 220, kFixed, 100, 30},
+        {IDM_EXIT_BUTTON, kClient, -115, 220, kFixed, 100, 30},
     };
     RECT client{};
     GetClientRect(window_, &client);
@@ -125,8 +126,15 @@ class WindowScaleTest : public MainWindowTest {
       EXPECT_EQ(box.right - box.left, base(control.widthEdge) + At(control.width, dpi)) << control.id;
       EXPECT_EQ(box.bottom - box.top, At(control.height, dpi)) << control.id;
     }
+    // The seam policy's choice lines up with the split time and distance; its height is that of
+    // its font, and it keeps clear of the size field below it.
+    const RECT choice = ChildBox(window_, IDC_SEAM_POLICY);
+    EXPECT_EQ(choice.left, At(200, dpi));
+    EXPECT_EQ(choice.top, At(137, dpi));
+    EXPECT_EQ(choice.right - choice.left, half - At(200, dpi));
+    EXPECT_LE(choice.bottom, ChildBox(window_, IDC_MAX_SIZE).top);
     HWND pane = GetDlgItem(window_, IDC_LOG_PANE);
-    EXPECT_EQ(ChildBox(window_, IDC_LOG_PANE).top, At(240, dpi));
+    EXPECT_EQ(ChildBox(window_, IDC_LOG_PANE).top, At(280, dpi));
     EXPECT_EQ(FontOf(pane).lfHeight, At(16, dpi));
   }
 
@@ -224,7 +232,7 @@ TEST_F(WindowScaleTest, TheNoticeAndTheColoursArePaintedAtTheDisplayScale) {
 
   RECT client{};
   GetClientRect(window_, &client);
-  int paneTop = At(240, dpi_);
+  int paneTop = At(280, dpi_);
   // The notice: red text ending at the right margin, standing on the log pane, 12 px high at
   // 96 DPI (its letters a little less than their cell).
   RECT notice = pixels.Around(RGB(255, 0, 0), paneTop);

@@ -77,6 +77,9 @@ class Generator {
   void Drill();
   void ToolChange();
   void OffsetWrite();
+  void LocalSystem();
+  // An operation written as a subprogram and called in its place, once or repeated.
+  void SubprogramCall();
   void End();
 
   std::mt19937 rng_;
@@ -84,6 +87,7 @@ class Generator {
   int style_;
   static constexpr int kMostOffsetWrites = 30;  // below the writes a split replays
   int offsetWrites_ = 0;
+  int64_t shift_[2] = {0, 0};  // the G52 shift in force, X and Y (thousandths)
   GeneratedProgram program_{};
   const char* eol_ = "\r\n";
   int64_t at_[3] = {0, 0, kStartZ};  // X, Y, Z where the tool stands (thousandths, absolute)
@@ -92,6 +96,9 @@ class Generator {
   int motion_ = -1;  // the motion in force (-1: none, after G80)
   int feed_ = 0;
   int tool_ = 1;
+  static constexpr int kMostSubprograms = 12;
+  int subprograms_ = 0;
+  std::string subprogramText_;  // the subprograms, written after the main program's end
 };
 
 std::string Generator::Number(int64_t value) {
@@ -136,7 +143,8 @@ void Generator::Line(const std::vector<std::string>& words) {
 
 void Generator::Header() {
   eol_ = Chance(80) ? "\r\n" : "\n";
-  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets) {
+  if (style_ == kCamPost || style_ == kPcControlPost || style_ == kFixtureOffsets || style_ == kLocalSystems ||
+      style_ == kSubprograms) {
     CamHeader();
     return;
   }
@@ -424,17 +432,101 @@ void Generator::OffsetWrite() {
   motion_ = 0;
 }
 
+// The next part's local coordinate system (or the cancel): the tool stays, its numbers change by
+// the change of the shift. Absolute, on its own line ("G90" on it after a G91).
+void Generator::LocalSystem() {
+  std::vector<std::string> words;
+  if (distance_ != 90) words.push_back("G90");
+  distance_ = 90;
+  words.push_back("G52");
+  const bool cancel = Chance(25);
+  const int axes = cancel ? 3 : 1 + Pick(3);  // X, Y or both
+  for (int axis = 0; axis < 2; ++axis) {
+    if ((axes & (1 << axis)) == 0) continue;
+    const int64_t shift = cancel ? 0 : Range(-200, 200) * 1000 + (Chance(30) ? Range(0, 999) : 0);
+    words.push_back(Word(axis == 0 ? 'X' : 'Y', shift));
+    at_[axis] -= shift - shift_[axis];
+    shift_[axis] = shift;
+  }
+  Line(words);
+}
+
+void Generator::SubprogramCall() {
+  const int number = 8000 + subprograms_++;
+  std::string mainText;
+  mainText.swap(program_.text);  // the subprogram's lines go to a text of their own
+  const GeneratedProgram before = program_;
+  Raw(Code('O', number));
+  // Each run begins from the same modes, so that every run makes the same moves: absolute, and
+  // the motion and plane written again at their first use.
+  Line({"G90"});
+  distance_ = 90;
+  motion_ = -1;
+  plane_ = -1;
+  if (Chance(30)) {
+    Drill();
+  } else {
+    // An approach in absolute numbers: from here on the moves are those of every run, whatever
+    // the distance mode of the cuts.
+    const int64_t x = Range(-80000, 80000);
+    const int64_t y = Range(-80000, 80000);
+    Line({"G00", Word('X', x), Word('Y', y)});
+    const int64_t near = Range(1000, 5000);
+    Line({Word('Z', near)});
+    const int64_t depth = -Range(500, 5000);
+    Line({"G01", Word('Z', depth), Feed(static_cast<int>(Range(5, 30)) * 10)});
+    at_[0] = x;
+    at_[1] = y;
+    at_[2] = depth;
+    motion_ = 1;
+    Cuts(static_cast<int>(Range(3, 15)));
+  }
+  if (distance_ != 90) Line({"G90"});
+  distance_ = 90;
+  Raw("M99");
+  subprogramText_ += program_.text;
+  program_.text.swap(mainText);
+  const int runs = Chance(50) ? 1 : 2 + Pick(2);
+  // What the body counts, once per run.
+  program_.arcs += (runs - 1) * (program_.arcs - before.arcs);
+  program_.radiusArcs += (runs - 1) * (program_.radiusArcs - before.radiusArcs);
+  program_.holes += (runs - 1) * (program_.holes - before.holes);
+  if (runs == 1) {
+    Line({"M98", Code('P', number)});
+  } else {
+    switch (Pick(3)) {
+      case 0: Line({"M98", Code('P', number), Code('L', runs)}); break;
+      case 1: Line({"M98", Code('P', number), Code('K', runs)}); break;
+      default: Line({"M98", Code('P', runs * 10000 + number)}); break;
+    }
+  }
+}
+
 void Generator::End() {
+  // A shift still standing is cancelled before the last rapid up or after it.
+  const bool shifted = shift_[0] != 0 || shift_[1] != 0;
+  const bool cancelFirst = Chance(50);
+  auto cancel = [&] {
+    Line({distance_ != 90 ? "G90" : "", "G52", Word('X', 0), Word('Y', 0)});
+    distance_ = 90;
+    for (int axis = 0; axis < 2; ++axis) {
+      at_[axis] += shift_[axis];
+      shift_[axis] = 0;
+    }
+  };
+  if (shifted && cancelFirst) cancel();
   std::vector<std::string> words;
   if (distance_ != 90) words.push_back("G90");
   distance_ = 90;
   Motion(0, &words);
   words.push_back(Word('Z', kStartZ));
   Line(words);
+  if (shifted && !cancelFirst) cancel();
   Line({Word('X', static_cast<int64_t>(std::llround(program_.start[0] * 1000))),
         Word('Y', static_cast<int64_t>(std::llround(program_.start[1] * 1000)))});
   Line({"M05"});
   Line({"M30"});
+  program_.text += subprogramText_;
   Raw("%");
 }
 
@@ -447,8 +539,13 @@ GeneratedProgram Generator::Run() {
       Drill();
     } else {
       if (style_ == kFixtureOffsets && Chance(30)) OffsetWrite();
-      Approach();
-      Cuts(static_cast<int>(Range(5, 40)));
+      if (style_ == kLocalSystems && Chance(30)) LocalSystem();
+      if (style_ == kSubprograms && subprograms_ < kMostSubprograms && Chance(50)) {
+        SubprogramCall();
+      } else {
+        Approach();
+        Cuts(static_cast<int>(Range(5, 40)));
+      }
     }
     if (Chance(20)) ToolChange();
   } while (program_.lines < target_);

@@ -40,6 +40,13 @@ enum ProgramStyle {
                           // force is written (G10 L2 P1) between operations, followed by a rapid
                           // that names every axis, and a tool's length (G10 L10) before its
                           // change's first positioning; at most 30 writes
+  kLocalSystems = 4,      // kCamPost for several parts on one plate: now and then a local
+                          // coordinate system (G52, absolute, X and Y or one of them, now and then
+                          // the cancel) before an operation, the moves after it in its numbers;
+                          // the end cancels it before or after its last rapid up
+  kSubprograms = 5,       // kCamPost with operations (cuts, or holes) written as subprograms after
+                          // the M30 (O8000 ... M99, each begun and ended in G90) and called from the
+                          // main program once or repeated (M98 P8000, with L or K, or as P28000)
 };
 
 // A program of about `lines` lines (at least one operation) from `seed`.

@@ -9,6 +9,7 @@
 
 #include "check/event_stream.h"
 #include "nc/line_reader.h"
+#include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -20,14 +21,16 @@ struct Read {
   int endLine = 0;         // the end event's line (kStreamEnd)
   int faultKind = -1;
   int faultLine = 0;
+  int callFault = 0;
+  int callNumber = 0;
 };
 
-Read ReadAll(const std::string& bytes) {
+Read ReadAll(const std::string& bytes, bool followCalls = false) {
   TempDir dir;
   dir.Write("P.NC", bytes);
   auto stream = std::make_unique<EventStream>();
   const double start[3] = {0, 0, 50};
-  EXPECT_EQ(stream->Open(dir.Path("P.NC").c_str(), start, true), kStreamEvent);
+  EXPECT_EQ(stream->Open(dir.Path("P.NC").c_str(), start, true, followCalls), kStreamEvent);
   Read read;
   for (;;) {
     const CheckEvent* event = nullptr;
@@ -38,6 +41,8 @@ Read ReadAll(const std::string& bytes) {
       if (peeked == kStreamFault) {
         read.faultKind = stream->faultKind();
         read.faultLine = stream->faultLine();
+        read.callFault = stream->callFault();
+        read.callNumber = stream->callNumber();
       }
       return read;
     }
@@ -120,6 +125,81 @@ TEST(CheckEventStream, FaultsNameTheirLine) {
     EXPECT_EQ(read.faultLine, c.faultLine);
     EXPECT_EQ(read.moves.size(), c.moves);
   }
+}
+
+// The source program is run through its calls: each subprogram's moves at their own lines, run
+// after run, the lines of M98, the O number and M99 making no event; a piece is not (a call there
+// is a word the machine cannot run).
+TEST(CheckEventStream, TheProgramRunsThroughItsCalls) {
+  const std::string program =
+      "G00 X1.\n"          // 1
+      "M98 P7 L2\n"        // 2
+      "M98 P20007\n"       // 3: two runs more
+      "G00 X9.\n"          // 4
+      "M30\n"              // 5
+      "O7\n"               // 6
+      "G91 G01 Y1. F100\n" // 7
+      "M98 P8\n"           // 8
+      "G90\n"              // 9
+      "M99\n"              // 10
+      ":8\n"               // 11
+      "G01 Z-1.\n"         // 12
+      "M99\n";             // 13
+  const Read followed = ReadAll(program, true);
+  EXPECT_EQ(followed.result, kStreamEnd);
+  // Four runs of O7, each with its call of O8, then back after line 3.
+  EXPECT_EQ(followed.moves, (std::vector<int>{1, 7, 12, 7, 12, 7, 12, 7, 12, 4}));
+  EXPECT_EQ(followed.endLine, 5);
+  const Read asPiece = ReadAll(program, false);
+  EXPECT_EQ(asPiece.result, kStreamFault);
+  EXPECT_EQ(asPiece.faultKind, kStreamFaultSimulation);
+  EXPECT_EQ(asPiece.faultLine, 2);
+}
+
+TEST(CheckEventStream, CallsItsReadingCannotFollowStopIt) {
+  std::string many = "M98 P1\nM30\n";
+  for (int n = 1; n <= kMaxSubprograms + 1; ++n) many += "O" + std::to_string(n) + "\nM99\n";
+  std::string tooDeep = "M98 P1\nM30\n";
+  for (int n = 1; n <= 5; ++n) tooDeep += "O" + std::to_string(n) + "\nM98 P" + std::to_string(n + 1) + "\nM99\n";
+  struct Case {
+    const char* name;
+    std::string program;
+    int reason;
+    int line;
+    int number;
+  } cases[] = {
+      {"a program the file does not hold", "G01 X1. F10\nM98 P2000\nM30\nO1000\nM99\n", kCallMissing, 2, 2000},
+      {"M99 in the main program", "M98 P1000\nM99\nM30\nO1000\nM99\n", kCallReturnInMain, 2, 0},
+      {"recursion", "M98 P1000\nM30\nO1000\nM98 P1000\nM99\n", kCallRecursive, 4, 1000},
+      {"five calls deep", tooDeep, kCallTooDeep, 13, 5},
+      {"a move on the call's line", "G01 X1. F10 M98 P1000\nM30\nO1000\nM99\n", kCallForm, 1, 0},
+      {"K and L", "M98 P1000 L2 K2\nM30\nO1000\nM99\n", kCallForm, 1, 0},
+      {"a return to a sequence number", "M98 P1000\nM30\nO1000\nM99 P3\n", kCallForm, 4, 1000},
+      {"an O line with a move", "M98 P1000\nM30\nO1000 X1.\nM99\n", kCallForm, 3, 1000},
+      {"a subprogram the main program runs into", "G01 X1. F10\nO1000\nM99\nM98 P1000\nM30\n", kCallBeforeEnd, 2, 1000},
+      {"no M99 before the next subprogram", "M98 P1000\nM30\nO1000\nG01 X1. F10\nO2000\nM99\n", kCallNoReturn, 5, 1000},
+      {"no M99 before the file's end", "M98 P1000\nM30\nO1000\nG01 X1. F10\n", kCallNoReturn, 4, 1000},
+      {"the program's end inside", "M98 P1000\nM30\nO1000\nM02\nM99\n", kCallEndInside, 4, 1000},
+      {"more subprograms than the index holds", many, kCallTooMany, 3 + 2 * kMaxSubprograms, 0},
+  };
+  for (const Case& c : cases) {
+    const Read read = ReadAll(c.program, true);
+    EXPECT_EQ(read.result, kStreamFault) << c.name;
+    EXPECT_EQ(read.faultKind, kStreamFaultCall) << c.name;
+    EXPECT_EQ(read.callFault, c.reason) << c.name;
+    EXPECT_EQ(read.faultLine, c.line) << c.name;
+    EXPECT_EQ(read.callNumber, c.number) << c.name;
+  }
+}
+
+TEST(CheckEventStream, ARunThroughCallsPastTheLineLimitStops) {
+  LineCountLimit limit(100000);
+  const Read read = ReadAll("G01 X1. F10\nM98 P1 L9999\nM30\nO1\nM98 P2 L9999\nM99\nO2\nM98 P3 L9999\nM99\n"
+                            "O3\nM98 P4 L9999\nM99\nO4\nM99\n",
+                            true);
+  EXPECT_EQ(read.result, kStreamFault);
+  EXPECT_EQ(read.faultKind, kStreamFaultCall);
+  EXPECT_EQ(read.callFault, kCallTooLong);
 }
 
 }  // namespace

@@ -156,7 +156,7 @@ TEST_F(DriverTest, NoPieceEndsWhereTheToolsPlaceOrItsWorkOffsetIsNotTheHeaders) 
   const Case cases[] = {
       {"a reference return: Z is unknown until a block names it (line 15)", "G91G28Z0.\r\nG90X0.\r\n",
        "Z5.\r\nX0.\r\nX100.\r\n",
-       "情　報：11 行目で分割の上限を超えましたが、G28, G30, G53 やワーク座標系の変更の後で"
+       "情　報：11 行目で分割の上限を超えましたが、G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後で"
        "工具の位置がわからない間は分割しないので、16 行目で分割します。"},
       {"another work offset, until G54 again and the first cut after it", "G55\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\n",
        "G54\r\nG00X0.Y0.Z5.\r\nG01Z0.\r\nX100.\r\nX0.\r\n",

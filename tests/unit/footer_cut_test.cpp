@@ -38,6 +38,12 @@ TEST(CutFooter, TheLinesAfterTheLastMove) {
       {"after the end only the tape mark", "G00 X1.\nM30\nG00 X5.\nM08\n%\n", 1, "M30\r\n%\r\n"},
       {"M02 ends it too, comments stay", "G01 X1. F9\n(DONE)\nM02\n(AFTER)\n", 1, "(DONE)\r\nM02\r\n"},
       {"no end: every line after the last move", "G01 X1. F9\nM05\n", 1, "M05\r\n"},
+      // The program as it runs: the last move is the second line run (line 7, in O1000); the rest
+      // of O1000 and the whole of O2000, called after it, are the footer's, without M98 or M99,
+      // and the tape mark that closes the file after the subprograms.
+      {"through the calls after the last move",
+       "G00 X0 Y0\nM98 P1000\nM98 P2000\nM05\nM30\nO1000\nG01 X5. F100\nG90\nM99\nO2000\nM09\nM99\n%\n", 2,
+       "G90\r\nM09\r\nM05\r\nM30\r\n%\r\n"},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -51,6 +57,13 @@ TEST(CutFooter, LinesAreCopiedByteForByte) {
   TempDir dir;
   std::string program = "G00 Z100.\nM05 (\x8e\xe5\x8e\xb2)\r\nM09\r(CR)\r\n%";
   EXPECT_EQ(FooterOf(dir, program, 1), "M05 (\x8e\xe5\x8e\xb2)\r\nM09\r(CR)\r\n%");
+}
+
+TEST(CutFooter, ACallItCannotFollowFailsIt) {
+  TempDir dir;
+  int result = 0;
+  FooterOf(dir, "G01 X1. F10\nM98 P2000\nM30\nO1000\nM99\n", 1, &result);
+  EXPECT_EQ(result, kFooterCutFailed);
 }
 
 TEST(CutFooter, Failures) {

@@ -186,6 +186,120 @@ TEST(Intermediate, LinesThatAreNoRecord) {
   }
 }
 
+// A file for the machine-time estimate: every record carries the program's time (the difference
+// from the record before's), and what the writer says it wrote is what the reader reads back,
+// bit for bit, in both units.
+TEST(Intermediate, RecordsCarryTheMachineTimeAndReadBackAsWritten) {
+  for (int units : {kMillimetres, kInches}) {
+    SCOPED_TRACE(units);
+    TempDir dir;
+    const std::string path = dir.Path("T.txt");
+    const MoveRecord moves[] = {
+        Move(0, 0, 0, 0, 0, 0, 0, 0),
+        Move(1, 12.34567, -0.00049, 3, 0, 0, 1234.5678, 7, "S2000M08"),
+        Move(2, 1.0 / 3, -2.5, 3, -10.00051, 0.1 + 0.2, 1500, 8),
+        Move(1, 1.0 / 3, 7, 3, 0, 0, 1500, 9),
+    };
+    HoleRecord hole{83, 99, 0, 10.00049, -3.3333, -12.5, 2.0004, 80.5, 50, 10, "Q1.5P500", "M08"};
+    const char block[] = "G04 P500";
+    const int64_t times[] = {0, 250000000, 250000000, 1999999999, 999999999999999999};
+    MoveRecord written[4];
+    HoleRecord writtenHole{};
+    {
+      platform::FileHandle file(path.c_str(), "wb");
+      IntermediateWriter writer(file.get(), units, true);
+      for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(writer.WriteMove(moves[i]), 0);
+        written[i] = writer.writtenMove();
+        ASSERT_EQ(writer.EndRecord(times[i]), 0);
+      }
+      ASSERT_EQ(writer.WriteHole(hole), 0);
+      writtenHole = writer.writtenHole();
+      ASSERT_EQ(writer.EndRecord(times[4] - 5), 0);
+      ASSERT_EQ(writer.WriteBlock(11, 90, block, std::strlen(block), times[4]), 0);
+    }
+    const std::string text = dir.Read("T.txt");
+    EXPECT_EQ(text.substr(0, 8), units == kMillimetres ? "U 21 T\r\n" : "U 20 T\r\n");
+    // The times as differences: the same time twice is 0, a time may go back.
+    EXPECT_NE(text.find(" + 0\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" + 1749999999\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nB 11 90 5 G04 P500\r\n"), std::string::npos) << text;
+    platform::FileHandle file(path.c_str(), "rb");
+    IntermediateReader reader(file.get());
+    EXPECT_EQ(reader.units(), units);
+    EXPECT_TRUE(reader.carriesTime());
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_EQ(reader.Next(), kRecordMove);
+      const MoveRecord& back = reader.move();
+      EXPECT_EQ(back.machineNs, times[i]);
+      EXPECT_STREQ(back.words, moves[i].words);
+      EXPECT_EQ(back.line, moves[i].line);
+      EXPECT_EQ(back.feed, written[i].feed);
+      for (int slot : {kX, kY, kZ, kI, kJ, kK, kR}) EXPECT_EQ(back.at[slot], written[i].at[slot]) << slot;
+      EXPECT_EQ(back.motion, written[i].motion);
+      EXPECT_EQ(back.flags, written[i].flags);
+    }
+    ASSERT_EQ(reader.Next(), kRecordHole);
+    const HoleRecord& back = reader.hole();
+    EXPECT_EQ(back.machineNs, times[4] - 5);
+    for (auto field : {&HoleRecord::x, &HoleRecord::y, &HoleRecord::z, &HoleRecord::r, &HoleRecord::feed,
+                       &HoleRecord::initial}) {
+      EXPECT_EQ(back.*field, writtenHole.*field);
+    }
+    EXPECT_STREQ(back.params, "Q1.5P500");
+    EXPECT_STREQ(back.words, "M08");
+    ASSERT_EQ(reader.Next(), kRecordBlock);
+    EXPECT_EQ(reader.block().machineNs, times[4]);
+    EXPECT_EQ(std::string(reader.block().text, reader.block().length), block);
+    EXPECT_EQ(reader.Next(), kRecordEnd);
+  }
+}
+
+// Lines of a file that carries the time: a record without its time, or one whose time would go
+// below 0 or past the longest a file carries, is no record; the same lines without the time are
+// records of a file that does not carry it.
+TEST(Intermediate, RecordsWithoutTheirTimeOrOutOfItsRangeAreNoRecord) {
+  const struct {
+    const char* line;
+    int64_t before;
+    int kind;  // with the time carried
+  } cases[] = {
+      {"M 1 17 0 1 2 3 100 5 20", 0, kRecordMove},
+      {"M 1 17 0 1 2 3 100 5 20 S200", 0, kRecordMove},
+      {"M 1 17 0 1 2 3 100 5", 0, kRecordBad},
+      {"M 1 17 0 1 2 3 100 5 S200", 0, kRecordBad},
+      {"M 1 17 0 1 2 3 100 5 -21", 20, kRecordBad},
+      {"M 1 17 0 1 2 3 100 5 -20", 20, kRecordMove},
+      {"M 1 17 0 1 2 3 100 5 1", 999999999999999999, kRecordBad},
+      {"M 1 17 0 1 2 3 100 5 999999999999999999", 1, kRecordBad},
+      {"C 81 98 0 1 2 -3 1 100 5 9 40 -", 0, kRecordHole},
+      {"C 81 98 0 1 2 -3 1 100 5 9 -", 0, kRecordBad},
+      {"B 9 90 0 G04P1", 0, kRecordBlock},
+      {"B 9 90 G04P1", 0, kRecordBad},
+      {"B 9 90", 0, kRecordBad},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    MoveRecord move{};
+    HoleRecord hole{};
+    BlockRecord block{};
+    int64_t time = c.before;
+    EXPECT_EQ(ParseRecord(c.line, std::strlen(c.line), kMillimetres, &move, &hole, &block, &time), c.kind);
+    if (c.kind != kRecordBad) {
+      EXPECT_GE(time, 0);
+      EXPECT_LE(time, kLargestMachineNs);
+    }
+  }
+  // Without the time a move's time field would be taken for its words, a block's for its text.
+  MoveRecord move{};
+  HoleRecord hole{};
+  BlockRecord block{};
+  const char untimed[] = "M 1 17 0 1 2 3 100 5 20";
+  ASSERT_EQ(ParseRecord(untimed, std::strlen(untimed), kMillimetres, &move, &hole, &block), kRecordMove);
+  EXPECT_STREQ(move.words, "20");
+  EXPECT_EQ(move.machineNs, 0);
+}
+
 TEST(Intermediate, AFileWithoutItsUnitsLineOrCutShortIsBroken) {
   TempDir dir;
   dir.Write("a.txt", "M 0 17 0 0 0 0 0 0\r\n");

@@ -273,3 +273,129 @@ TEST(MachineTimeTest, ResetStartsANewPieceAtRest) {
 }
 
 }  // namespace
+
+namespace {
+
+// A path of straight moves (and, with `stopEvery`, a dwell after every so many).
+struct RejoinPath {
+  const char* name;
+  MachineLimits limits;
+  int moves;
+  bool rapid;
+  double feed;
+  // The end of move `i`, from the end of move i - 1.
+  void (*step)(int i, double at[3]);
+  int stopEvery;  // 0: no stops
+};
+
+void Stairs(int i, double at[3]) { at[i % 2] += i % 2 == 0 ? 0.5 : 0.25; }
+void Wave(int i, double at[3]) {
+  at[0] += 0.5;
+  at[2] = 2.0 * std::sin(0.05 * i);
+}
+void Polygon(int i, double at[3]) {
+  at[0] = 20.0 * std::cos(0.02 * i);
+  at[1] = 20.0 * std::sin(0.02 * i);
+}
+void ShortRapids(int, double at[3]) { at[0] += 0.2; }
+
+// The whole path fed once, and from each of several moves on a piece begun from a stop: once the
+// piece reports that it has rejoined, its total runs on as the path's does, a fixed amount apart
+// (what the start from a stop cost), to the end of the path.
+TEST(MachineTimeTest, APieceThatHasRejoinedTheWholePlanRunsOnAsItDoes) {
+  const RejoinPath paths[] = {
+      {"stairs at corners", EvenMachine(), 400, false, 6000, Stairs, 0},
+      {"a wave surfaced in 0.5 mm steps", EvenMachine(), 400, false, 1500, Wave, 0},
+      {"a polygon without a corner tolerance", EvenMachine(0.0), 400, false, 3000, Polygon, 0},
+      {"a polygon at a wide tolerance", EvenMachine(0.5), 400, false, 12000, Polygon, 0},
+      {"stairs with a dwell every 37 moves", EvenMachine(), 300, false, 6000, Stairs, 37},
+      // The look-ahead, not the rapid rate, bounds rapids of 0.2 mm in one line.
+      {"short rapids in one line", EvenMachine(), 400, true, 0, ShortRapids, 0},
+  };
+  for (const RejoinPath& path : paths) {
+    SCOPED_TRACE(path.name);
+    for (int begin : {1, 5, 63, 64, 100, 250}) {
+      SCOPED_TRACE(begin);
+      MachineTimePlanner whole(path.limits);
+      MachineTimePlanner piece(path.limits);
+      piece.Reset();
+      EXPECT_FALSE(piece.Rejoined());
+      double from[3] = {0, 0, 0};
+      bool rejoined = false;
+      double apart = 0.0;
+      int rejoinedAt = -1;
+      for (int i = 0; i < path.moves; ++i) {
+        double to[3] = {from[0], from[1], from[2]};
+        path.step(i, to);
+        whole.Line(from, to, path.rapid, path.feed);
+        if (i >= begin) piece.Line(from, to, path.rapid, path.feed);
+        if (path.stopEvery > 0 && i % path.stopEvery == path.stopEvery - 1) {
+          whole.Stop(0.5);
+          if (i >= begin) piece.Stop(0.5);
+        }
+        for (int axis = 0; axis < 3; ++axis) from[axis] = to[axis];
+        if (i < begin) continue;
+        if (!rejoined && piece.Rejoined()) {
+          rejoined = true;
+          rejoinedAt = i;
+          apart = piece.Total() - whole.Total();
+        } else if (rejoined) {
+          ASSERT_TRUE(piece.Rejoined());
+          ASSERT_NEAR(piece.Total() - whole.Total(), apart, 1e-9 * whole.Total()) << "move " << i;
+        }
+      }
+      // Every one of these paths reaches its speed within two windows of a stop.
+      if (begin + 2 * kLookAhead < path.moves) {
+        EXPECT_TRUE(rejoined);
+        EXPECT_LE(rejoinedAt, begin + 2 * kLookAhead);
+      }
+    }
+  }
+}
+
+// While the start from a stop still shows (rapids of 2 mm in one line need 62 of them to reach
+// the rapid rate from a stop, and the window lets the whole path's plan run at it), the piece
+// loses time against the whole path's plan move after move and does not report that it has
+// rejoined; once it has caught up it does, and stays a fixed amount apart.
+TEST(MachineTimeTest, APieceStillAcceleratingHasNotRejoined) {
+  MachineTimePlanner whole(EvenMachine());
+  MachineTimePlanner piece(EvenMachine());
+  piece.Reset();
+  double from[3] = {0, 0, 0};
+  double apartBefore = 0.0;
+  double apartRejoined = 0.0;
+  bool rejoined = false;
+  constexpr int kBegin = 10;
+  for (int i = 0; i < 400; ++i) {
+    double to[3] = {from[0] + 2.0, 0, 0};
+    whole.Line(from, to, true, 0);
+    if (i >= kBegin) piece.Line(from, to, true, 0);
+    from[0] = to[0];
+    if (i < kBegin) continue;
+    const double apart = piece.Total() - whole.Total();
+    if (i < kBegin + kLookAhead + 40) {
+      EXPECT_FALSE(piece.Rejoined()) << "move " << i;
+      if (i > kBegin + kLookAhead) EXPECT_GT(std::fabs(apart - apartBefore), 1e-6) << "move " << i;
+    }
+    if (!rejoined && piece.Rejoined()) {
+      rejoined = true;
+      apartRejoined = apart;
+    }
+    if (rejoined) EXPECT_NEAR(apart, apartRejoined, 1e-9 * whole.Total()) << "move " << i;
+    apartBefore = apart;
+  }
+  EXPECT_TRUE(rejoined);
+  // A stop absorbs the start at once.
+  MachineTimePlanner stopped(EvenMachine());
+  stopped.Reset();
+  const double origin[3] = {0, 0, 0};
+  const double end[3] = {5, 0, 0};
+  stopped.Line(origin, end, true, 0);
+  EXPECT_FALSE(stopped.Rejoined());
+  stopped.Stop(0.0);
+  EXPECT_TRUE(stopped.Rejoined());
+  // A planner that was never reset has nothing to rejoin.
+  EXPECT_TRUE(MachineTimePlanner(EvenMachine()).Rejoined());
+}
+
+}  // namespace

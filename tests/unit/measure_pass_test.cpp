@@ -313,6 +313,59 @@ TEST(MeasureProgram, OffsetWritesAreCarriedAndLoseThePlaceWhereTheFrameMayChange
                                        "B 2 90 G10 L12 P1 R5.", "B 4 90 G10 L2 P1 X-100. Y-50. Z-300.", "B 7 90 M30"}));
 }
 
+// G52 moves nothing: the tool's numbers change by the change of the shift, the moves after it
+// are recorded in the new numbers and measured from where the tool stands; an axis the block
+// leaves out keeps its shift, and a number without a point counts thousandths.
+TEST(MeasureProgram, LocalSystemsAreFollowed) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G01 X10. Y10. Z5. F100\n"  // 1
+                       "G52 X100. Y50.\n"              // 2 the tool stays: X-90. Y-40. now
+                       "X10.\n"                        // 3 100 mm in X
+                       "G52 Y20000\n"                  // 4 Y 20 mm, X keeps 100: the tool at Y-10.
+                       "Y0.\n"                         // 5 10 mm in Y
+                       "G52 X0 Y0\n"                   // 6 cancelled: the tool at X110. Y20.
+                       "X100.\n"                       // 7 10 mm in X
+                       "M30\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{
+                                  kStartAt100,
+                                  "M 1 17 0 10000 10000 5000 100000 1",
+                                  "M 1 17 0 10000 -40000 5000 100000 3",
+                                  "M 1 17 0 10000 0 5000 100000 5",
+                                  "M 1 17 0 100000 20000 5000 100000 7",
+                              }));
+  EXPECT_EQ(Lines(m.records, "B"), (std::vector<std::string>{"B 2 90 G52 X100. Y50.", "B 4 90 G52 Y20000",
+                                                             "B 6 90 G52 X0 Y0", "B 8 90 M30"}));
+  EXPECT_NEAR(m.distance.running * 1000.0, std::sqrt(9225.0) + 100.0 + 10.0 + 10.0, 1e-9);
+  EXPECT_TRUE(m.report.localShiftUsed);
+
+  // The start point in the shifted frame, where the pieces' positioning and return go, must fit
+  // the records as every coordinate does.
+  Measured far = Measure(dir, "G01 X1. F10\nG52 X-999999.\n", 5, 0, 100);
+  EXPECT_EQ(far.result, kMeasureValueTooLarge);
+  EXPECT_EQ(far.message, "エラー：2 行目の座標 1000004. が大きすぎます（±999999.999 まで）。");
+
+  // Only cancels: nothing for the pieces to state.
+  Measured cancels = Measure(dir, "G52 X0. Y0.\nG01 X10. F100\nG52 X0 Y0 Z0\nM30\n");
+  ASSERT_EQ(cancels.result, kMeasureOk) << cancels.message;
+  EXPECT_FALSE(cancels.report.localShiftUsed);
+
+  // In the header (before the body's first line) only a cancel is taken: a shift there would
+  // stand under every piece's positioning line.
+  for (const char* shift : {"G52 X0 Y0\n", "G52 X10.\n"}) {
+    dir.Write("PART.NC", std::string("G90 G54\n") + shift + "G00 X5.\nG01 Z-1. F100\n");
+    const double start[3] = {0, 0, 100};
+    SplitMeter d{}, t{};
+    Extents lo{}, hi{};
+    MeasureReport report{};
+    const std::string nc = dir.Path("PART.NC");
+    const std::string ascii = dir.Path("PART_ascii.txt");
+    const int result = MeasureProgram({nc.c_str(), ascii.c_str(), start, 3}, {&d, &t, &lo, &hi, &report});
+    EXPECT_EQ(result, shift[5] == '0' ? kMeasureOk : kMeasureLocalSystemForm) << shift;
+  }
+}
+
 TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) {
   TempDir dir;
   dir.Write("PART.NC", "G91 G28 Z0.\nG43 H1 Z50.\nT1 M06\nG90 G00 X5.\nG01 Z-1. F100\n");
@@ -357,8 +410,25 @@ TEST(MeasureProgram, Refusals) {
     const char* message;  // "{nc}" and "{ascii}" stand for the paths
   };
   const Case cases[] = {
-      {"a subprogram call", "G01 X1. F10\nM98 P1000\n", kMeasureUnsupportedCode, 2,
-       "エラー：2 行目の M98 は分割できません（サブプログラムの呼び出し）。"},
+      {"a call of a subprogram the file does not hold", "G01 X1. F10\nM98 P1000\n", kMeasureCall, 2,
+       "エラー：2 行目の M98 が呼び出す O1000 がファイルの中にありません。"},
+      {"a return in a program that calls nothing", "G01 X1. F10\nM99\n", kMeasureUnsupportedCode, 2,
+       "エラー：2 行目の M99 は分割できません（サブプログラムの呼び出し）。"},
+      {"a return in the main program", "M98 P1000\nM99\nM30\nO1000\nG01 X1. F10\nM99\n", kMeasureCall, 2,
+       "エラー：2 行目の M99 はメインプログラムの中にあります（終わりなくくり返します）。分割できません。"},
+      {"a subprogram calling itself", "M98 P1000\nM30\nO1000\nG01 X1. F10\nM98 P1000\nM99\n", kMeasureCall, 5,
+       "エラー：5 行目の M98 は実行中の O1000 を呼び出します（再帰呼び出し）。分割できません。"},
+      {"a call with a move", "G01 X1. F10 M98 P1000\nM30\nO1000\nM99\n", kMeasureCall, 1,
+       "エラー：1 行目の M98 の書き方には対応していません。書けるのは M98 P.... と L か K（くり返し回数 1 から 9999）だけです。"},
+      {"a return to a sequence number", "M98 P1000\nM30\nO1000\nG01 X1. F10\nM99 P3\n", kMeasureCall, 5,
+       "エラー：5 行目の M99 の書き方には対応していません（M99 の行にほかの語は書けません）。"},
+      {"a subprogram before the main program's end", "G01 X1. F10\nM98 P1000\nO1000\nM99\nM30\n", kMeasureCall, 2,
+       "エラー：2 行目：サブプログラム O1000 がメインプログラムの終わり（M02/M30）より前にあります。分割できません。"},
+      {"a subprogram without its return", "M98 P1000\nM30\nO1000\nG01 X1. F10\n%\n", kMeasureCall, 5,
+       "エラー：5 行目：サブプログラム O1000 が M99 で終わらないまま、次のプログラムかファイルの終わりになります。"},
+      {"a code a piece cannot carry inside a subprogram", "G01 X1. F10\nM98 P1000\nM30\nO1000\nG68 X0 Y0 R45.\nM99\n",
+       kMeasureUnsupportedCode, 5,
+       "エラー：5 行目の G68 は分割できません（座標回転）。（2 行目の M98 で呼ばれた O1000 の中）"},
       {"a macro call", "G65 P9000 A1.\nG01 X1. F10\n", kMeasureUnsupportedCode, 1,
        "エラー：1 行目の G65 は分割できません（マクロの呼び出し）。"},
       {"a rotation", "G01 X1. F10\nG68 X0 Y0 R45.\n", kMeasureUnsupportedCode, 2,
@@ -374,14 +444,32 @@ TEST(MeasureProgram, Refusals) {
       // After a write of a work offset or a length, no axis is known until named absolute.
       {"an incremental move after a work offset write", "G01 X1. F10\nG10 L2 P1 X0.\nG91 G01 X1.\n",
        kMeasureUnknownPosition, 3,
-       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。"},
       {"an incremental move after a length write", "G01 X1. F10\nG10 L10 P1 R-150.\nG91 G01 Z1.\n",
        kMeasureUnknownPosition, 3,
-       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。"},
       {"more offset writes than a piece replays", manyWrites, kMeasureTooManyOffsetWrites, 34,
        "エラー：34 行目の G10 で、本体のオフセットの書き込みが 32 個を超えます。分割ＮＣファイルの頭で繰り返せる数を超えるので分割できません。"},
       {"an offset write with a move word", "G01 X1. F10\nG10 L2 P1 X0 F100\n", kMeasureOffsetWriteForm, 2,
        "エラー：2 行目の G10 は分割できません。分割ＮＣファイルの頭で繰り返せるのは、アブソリュート（G90）で L1, L2, L10～L13, L20 と P を指令し、ほかに X, Y, Z, R だけを持つオフセットの書き込みです。"},
+      {"an incremental local system", "G01 X1. F10\nG91 G52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system under G91", "G01 X1. F10\nG91\nG52 X10.\n", kMeasureLocalSystemForm, 3,
+       "エラー：3 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a Z shift", "G01 X1. F10\nG52 X10. Z5.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system with another word", "G01 X1. F10\nG52 X10. M08\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system with a move code", "G01 X1. F10\nG00 G52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system in a canned cycle", "G81 X5. Y5. Z-2. R2. F50\nG52 X10.\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a local system under cutter compensation", "G41 D1 G01 X5. F10\nG52 X10.\nG40 X0\n", kMeasureLocalSystemForm, 2,
+       "エラー：2 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a shift in a program that states its position", "G92 X0. Y0. Z100.\nG01 X1. F10\nG52 X10.\n", kMeasureLocalSystemForm, 3,
+       "エラー：3 行目の G52 は分割できません。分割ＮＣファイルで繰り返せるのは、本体でアブソリュート（G90）で X, Y だけをシフトし、ほかのワードを持たないローカル座標系の設定です（Z のシフト、固定サイクルや工具径補正の中、ヘッダでのシフト、G92 で位置を決めるＮＣファイルでのシフトは分割できません）。"},
+      {"a shift out of the record", "G01 X1. F10\nG52 X1000000.\n", kMeasureValueTooLarge, 2,
+       "エラー：2 行目の座標 1000000. が大きすぎます（±999999.999 まで）。"},
       {"G92.1 keeps its point", "G01 X1. F10\nG92.1 X0\n", kMeasureUnsupportedCode, 2,
        "エラー：2 行目の G92.1 は分割できません（途中での座標系の設定）。"},
       {"an engraving cycle", "G01 X1. F10\nG47 P0 X1. Y1. Z-0.1 R1.\n", kMeasureCannedCycle, 2,
@@ -393,7 +481,7 @@ TEST(MeasureProgram, Refusals) {
        "エラー：2 行目は固定サイクル G81 の中で穴の位置（X, Y）のない Z / R の指令です。分割できません。"},
       {"an incremental move after a reference return", "G01 X1. F10\nG91 G28 Z0.\nG00 Z-10.\n",
        kMeasureUnknownPosition, 3,
-       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53 やワーク座標系の変更の後でわかりません。"},
+       "エラー：3 行目はインクリメンタル（G91）の移動ですが、その軸の位置が G28, G30, G53, オフセットの書き込み（G10）やワーク座標系の変更の後でわかりません。"},
       {"units changed after the first move", "G21 G01 X1. F10\nG20\n", kMeasureUnitsChange, 2,
        "エラー：2 行目で単位（G20/G21）が変わります。途中で単位を変えるＮＣファイルは分割できません。"},
       {"coordinate out of the record", "G01 X1000000. F100\n", kMeasureValueTooLarge, 1,
@@ -432,6 +520,68 @@ TEST(MeasureProgram, Refusals) {
   }
 }
 
+TEST(MeasureProgram, ACallInTheHeaderIsRefused) {
+  // Every piece copies the header as the file holds it: a call there would run in each piece.
+  TempDir dir;
+  dir.Write("PART.NC", "G90 G54\nM98 P1000\nG00 X5. Y5.\nG01 X10. F100\nM30\nO1000\nG04 P100\nM99\n");
+  const double start[3] = {0, 0, 100};
+  Measured m;
+  const std::string nc = dir.Path("PART.NC");
+  m.result = MeasureProgram({nc.c_str(), nullptr, start, 3},
+                            {&m.distance, &m.time, &m.minimum, &m.maximum, &m.report});
+  EXPECT_EQ(m.result, kMeasureUnsupportedCode);
+  char text[512];
+  DescribeMeasureFailure(m.result, m.report, nc.c_str(), "", text);
+  EXPECT_STREQ(text, "エラー：2 行目の M98 は分割できません（最初の移動より前のサブプログラムの呼び出し）。");
+  // The same call in the body is followed.
+  m.result = MeasureProgram({nc.c_str(), nullptr, start, 1},
+                            {&m.distance, &m.time, &m.minimum, &m.maximum, &m.report});
+  EXPECT_EQ(m.result, kMeasureOk);
+}
+
+TEST(MeasureProgram, ACallRecordsTheSubprogramsMovesAtTheirLinesAsOftenAsItRuns) {
+  TempDir dir;
+  Measured m = Measure(dir,
+                       "G90 G00 X0 Y0\n"       // 1
+                       "M98 P21000\n"          // 2: two runs of O1000
+                       "G00 X50.\n"            // 3
+                       "M98 P1000\n"           // 4
+                       "G00 Z100.\n"           // 5
+                       "M30\n"                 // 6
+                       "O1000\n"               // 7
+                       "G91 G01 Z-101. F100\n" // 8: incremental, from where each call stands
+                       "G90 G00 Z100.\n"       // 9
+                       "M99\n");               // 10
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  // Each run cuts at line 8 and lifts at line 9: two at X0, the last at X50. (line 5 moves nothing)
+  EXPECT_EQ(Lines(m.records), (std::vector<std::string>{kStartAt100, "M 1 17 0 0 0 -1000 100000 8",
+                                                        "M 0 17 0 0 0 100000 100000 9", "M 1 17 0 0 0 -1000 100000 8",
+                                                        "M 0 17 0 0 0 100000 100000 9", "M 0 17 0 50000 0 100000 100000 3",
+                                                        "M 1 17 0 50000 0 -1000 100000 8",
+                                                        "M 0 17 0 50000 0 100000 100000 9"}));
+  EXPECT_EQ(m.report.lastMoveLine, 9);
+  EXPECT_EQ(m.report.lastMoveMainLine, 4);
+  // No M98, O or M99 is carried: no piece may hold a call.
+  for (const std::string& block : Lines(m.records, "B")) {
+    EXPECT_EQ(block.find("M98"), std::string::npos) << block;
+    EXPECT_EQ(block.find("M99"), std::string::npos) << block;
+    EXPECT_EQ(block.find("O1000"), std::string::npos) << block;
+  }
+  EXPECT_NEAR(m.distance.running, 3 * 101.0 / 1000.0, 1e-9);
+}
+
+TEST(MeasureProgram, TheLastMoveInsideACallIsKnownByTheCall) {
+  // The last move is known by its line, the call it lies in and its place as the program runs.
+  TempDir dir;
+  Measured m = Measure(dir, "G00 X0 Y0\nM98 P1000 L2\nM05\nM30\nO1000\nG01 X5. F100\nG00 X0\nM99\n");
+  ASSERT_EQ(m.result, kMeasureOk) << m.message;
+  EXPECT_EQ(m.report.lastMoveLine, 7);
+  EXPECT_EQ(m.report.lastMoveMainLine, 2);
+  EXPECT_EQ(m.report.lastMoveOrdinal, 5);  // lines 1, 6, 7, then 6 and 7 again
+  EXPECT_EQ(m.report.endLine, 4);
+  EXPECT_EQ(m.report.linesAfterEnd, 0);  // the subprogram after the end is no line left unsplit
+}
+
 TEST(MeasureProgram, AllowedAroundTheRefusals) {
   const char* programs[] = {
       "G41 D1 G00 X5.\nG01 X10. F100\nG40 G00 X0\n",  // cutting under compensation
@@ -442,6 +592,9 @@ TEST(MeasureProgram, AllowedAroundTheRefusals) {
       "G01 X999999.999 F99999.9\n",                  // the largest values that fit
       "G80\nG01 X1. F100\n",                         // cancelling a cycle is no cycle
       "G43 H1 Z50.\nG01 X1. F100\n",                 // G43 is not G4
+      "G91\nG90 G52 X10.\nG01 X1. F100\n",          // a local system made absolute on its block
+      "G52 X10. Y5. Z0\nG01 X1. F100\nG52 X0 Y0\n",  // its Z left unshifted
+      "G92 X0. Y0. Z100.\nG52 X0. Y0.\nG01 X1. F10\n",  // a cancel in a program with G92
   };
   for (const char* program : programs) {
     TempDir dir;

@@ -156,6 +156,18 @@ TEST(ScanStart, WithoutACompleteG92ReadsToTheEnd) {
   EXPECT_EQ(pass.modal.distanceMode, 90);
 }
 
+// A program that ends under a local coordinate system, back at its start point in the shifted
+// numbers: the start point is given in the frame the program starts in.
+TEST(ScanStart, FollowsALocalSystemToTheEnd) {
+  Pass pass;
+  ASSERT_EQ(Scan("G90G00X10.Y10.Z50.\r\nG52X100.Y50.\r\nG01X20.F100\r\nG00X-100.Y-50.\r\nM30\r\n", &pass),
+            kScanDone);
+  EXPECT_EQ(pass.position, (Position{0, 0, 50, 0, 0, 0, 0, 0}));
+  // The block's words are no move: a tool that stays after the shift stands at its old place.
+  ASSERT_EQ(Scan("G90G00X10.Y10.Z50.\r\nG52X100.Y50.\r\n", &pass), kScanDone);
+  EXPECT_EQ(pass.position, (Position{10, 10, 50, 0, 0, 0, 0, 0}));
+}
+
 TEST(ScanStart, UnreadableAndTooLong) {
   Pass pass;
   pass.r.current[kX] = 7;

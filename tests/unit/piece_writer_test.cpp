@@ -509,4 +509,56 @@ TEST_F(PieceWriterTest, InchProgramsAreWrittenToTheTenThousandthAndTheSeamHeight
             std::string::npos);
 }
 
+// A local coordinate system (G52): the writer follows the shift through the blocks it writes (the
+// tool's numbers change, the next move names what moves in the new numbers); a piece that ends
+// under it retracts and returns in its frame, to the start point's machine position; a piece that
+// resumes under it states it before its positioning line, which goes to the start point in that
+// frame; after a cancel, every later piece states the zeros (the piece before may have left the
+// shift standing on a control that keeps it over M30).
+TEST_F(PieceWriterTest, LocalSystemsAreStatedAndTheAddedMovesMadeInTheirFrame) {
+  const PositioningRecipe recipe{true, "G90G0", {1, 1, 1}, 0, kMillimetres};
+  settings.recipe = &recipe;
+  settings.format = FormatSettings{3, 0};
+  settings.seam.lift = 0;
+  auto block = [](const char* text) {
+    BlockRecord record{};
+    record.line = 1;
+    record.distanceMode = 90;
+    record.length = std::strlen(text);
+    std::memcpy(record.text, text, record.length);
+    return record;
+  };
+  PieceWriter writer(settings);
+  const std::string path = dir.Path("out.NC");
+  auto body = [&](const std::string& piece) {
+    return piece.substr(std::strlen(kHeaderFile), piece.size() - std::strlen(kHeaderFile) - std::strlen(kFooter));
+  };
+
+  ASSERT_EQ(writer.Open(1, path.c_str(), At(0, 0, 50)), kPieceWritten);
+  writer.WriteMove(Rec(0, 10, 10, 50));
+  writer.WriteBlock(block("G52 X100. Y50."));
+  writer.WriteMove(Rec(0, 10, 10, 50));  // 100 and 50 from the tool: both named
+  writer.WriteBlock(block("G52 Y20000"));
+  writer.WriteMove(Rec(0, 10, 10, 50));  // Y 40 in the new frame, X 10 still
+  writer.WriteMove(Rec(1, 20, 10, -1));
+  ASSERT_EQ(writer.Close(0, 0), kPieceWritten);
+  EXPECT_EQ(body(ReadFileBytes(path)),
+            "G90G0X0.Y0.Z50.\r\nX10.Y10.\r\nG52 X100. Y50.\r\nX10.Y10.\r\nG52 Y20000\r\nY10.\r\n"
+            "G01X20.Z-1.F400\r\nG00Z50.\r\nX-100.Y-20.\r\n");
+
+  ASSERT_EQ(writer.Open(2, path.c_str(), At(20, 10, -1)), kPieceWritten);
+  writer.Approach(At(20, 10, -1), 400);
+  writer.WriteBlock(block("G52 X0 Y0"));
+  writer.WriteMove(Rec(1, 120, 30, -1));  // where the tool stands in the program's frame: nothing
+  writer.WriteMove(Rec(1, 130, 30, -1));
+  ASSERT_EQ(writer.Close(0, 0), kPieceWritten);
+  EXPECT_EQ(body(ReadFileBytes(path)),
+            "G90G52X100.Y20.\r\nG90G0X-100.Y-20.Z50.\r\nX20.Y10.\r\nZ9.\r\nG01Z-1.F200\r\n"
+            "G52 X0 Y0\r\nX130.F400\r\nG00Z50.\r\nX0.Y0.\r\n");
+
+  ASSERT_EQ(writer.Open(3, path.c_str(), At(130, 30, -1)), kPieceWritten);
+  ASSERT_EQ(writer.Close(0, 0), kPieceWritten);
+  EXPECT_EQ(body(ReadFileBytes(path)), "G90G52X0.Y0.\r\nG90G0X0.Y0.Z50.\r\n");
+}
+
 }  // namespace

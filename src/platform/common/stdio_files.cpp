@@ -1,5 +1,9 @@
 #include "platform/common/stdio_files.h"
 
+#include <sys/types.h>
+
+#include "platform/platform.h"
+
 namespace platform {
 
 bool StreamWrite(FILE* file, const void* data, size_t size) {
@@ -18,6 +22,14 @@ ptrdiff_t StreamRead(FILE* file, void* data, size_t size) {
 bool StreamClose(FILE* file) {
   bool failedBefore = std::ferror(file) != 0;
   return std::fclose(file) == 0 && !failedBefore;
+}
+
+bool SeekFile(FILE* file, int64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
 }
 
 }  // namespace platform

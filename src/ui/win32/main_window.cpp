@@ -30,7 +30,9 @@ namespace ui {
 namespace {
 
 // Lengths of the layout at 96 DPI; the window scales them to its monitor's DPI.
-constexpr int kLogPaneTop = 240;
+constexpr int kLogPaneTop = 280;
+// The dropped list of a choice, below its field.
+constexpr int kChoiceListHeight = 120;
 constexpr int kLogFontHeight = 16;
 constexpr int kNoticeFontHeight = 12;
 constexpr int kNoticeRightMargin = 15;
@@ -46,9 +48,15 @@ struct Linear {
   bool Fixed() const { return wc == 0 && h == 0; }
 };
 
+enum ControlKind {
+  kButton = 0,  // a flat push button (a caption, or an action)
+  kEdit = 1,    // a single-line edit that scrolls horizontally
+  kChoice = 2,  // a drop-down list of fixed choices
+};
+
 struct ControlSpec {
   int id;
-  bool edit;
+  int kind;  // ControlKind
   const char* text;
   Linear x;
   int y;
@@ -56,23 +64,28 @@ struct ControlSpec {
   int height;
 };
 
-// The fifteen controls in the order they are created.
+// The controls in the order they are created: the fifteen of the job's six fields, then the seam
+// policy and the size limit in the two rows below the split distance (the buttons below them).
 constexpr ControlSpec kControls[] = {
-    {IDC_NC_FILE_CAPTION, false, kNcFileCaption, {0, 0, 15}, 15, {0, 0, 170}, 26},
-    {IDC_CAPTION, false, kSplitTimeCaption, {0, 0, 15}, 55, {0, 0, 170}, 26},
-    {IDC_CAPTION, false, kSplitDistanceCaption, {0, 0, 15}, 95, {0, 0, 170}, 26},
-    {IDC_NC_FILE, true, "", {0, 0, 200}, 17, {1, 0, -215}, 22},
-    {IDC_SPLIT_TIME, true, "", {0, 0, 200}, 57, {0, 1, -200}, 22},
-    {IDC_SPLIT_DISTANCE, true, "", {0, 0, 200}, 97, {0, 1, -200}, 22},
-    {IDC_CAPTION, false, kStartXCaption, {0, 1, 15}, 55, {0, 0, 150}, 26},
-    {IDC_CAPTION, false, kStartYCaption, {0, 1, 15}, 95, {0, 0, 150}, 26},
-    {IDC_CAPTION, false, kStartZCaption, {0, 1, 15}, 135, {0, 0, 150}, 26},
-    {IDC_START_X, true, "", {0, 1, 180}, 57, {1, -1, -195}, 22},
-    {IDC_START_Y, true, "", {0, 1, 180}, 97, {1, -1, -195}, 22},
-    {IDC_START_Z, true, "", {0, 1, 180}, 137, {1, -1, -195}, 22},
-    {IDM_EXECUTE, false, kExecuteCaption, {0, 0, 15}, 180, {0, 0, 100}, 30},
-    {IDC_CLEAR, false, kClearCaption, {0, 1, -50}, 180, {0, 0, 100}, 30},
-    {IDM_EXIT_BUTTON, false, kExitCaption, {1, 0, -115}, 180, {0, 0, 100}, 30},
+    {IDC_NC_FILE_CAPTION, kButton, kNcFileCaption, {0, 0, 15}, 15, {0, 0, 170}, 26},
+    {IDC_CAPTION, kButton, kSplitTimeCaption, {0, 0, 15}, 55, {0, 0, 170}, 26},
+    {IDC_CAPTION, kButton, kSplitDistanceCaption, {0, 0, 15}, 95, {0, 0, 170}, 26},
+    {IDC_NC_FILE, kEdit, "", {0, 0, 200}, 17, {1, 0, -215}, 22},
+    {IDC_SPLIT_TIME, kEdit, "", {0, 0, 200}, 57, {0, 1, -200}, 22},
+    {IDC_SPLIT_DISTANCE, kEdit, "", {0, 0, 200}, 97, {0, 1, -200}, 22},
+    {IDC_CAPTION, kButton, kStartXCaption, {0, 1, 15}, 55, {0, 0, 150}, 26},
+    {IDC_CAPTION, kButton, kStartYCaption, {0, 1, 15}, 95, {0, 0, 150}, 26},
+    {IDC_CAPTION, kButton, kStartZCaption, {0, 1, 15}, 135, {0, 0, 150}, 26},
+    {IDC_START_X, kEdit, "", {0, 1, 180}, 57, {1, -1, -195}, 22},
+    {IDC_START_Y, kEdit, "", {0, 1, 180}, 97, {1, -1, -195}, 22},
+    {IDC_START_Z, kEdit, "", {0, 1, 180}, 137, {1, -1, -195}, 22},
+    {IDM_EXECUTE, kButton, kExecuteCaption, {0, 0, 15}, 220, {0, 0, 100}, 30},
+    {IDC_CLEAR, kButton, kClearCaption, {0, 1, -50}, 220, {0, 0, 100}, 30},
+    {IDM_EXIT_BUTTON, kButton, kExitCaption, {1, 0, -115}, 220, {0, 0, 100}, 30},
+    {IDC_CAPTION, kButton, kSeamPolicyCaption, {0, 0, 15}, 135, {0, 0, 170}, 26},
+    {IDC_SEAM_POLICY, kChoice, "", {0, 0, 200}, 137, {0, 1, -200}, kChoiceListHeight},
+    {IDC_CAPTION, kButton, kSizeLimitCaption, {0, 0, 15}, 175, {0, 0, 170}, 26},
+    {IDC_MAX_SIZE, kEdit, "", {0, 0, 200}, 177, {0, 1, -200}, 22},
 };
 constexpr int kControlCount = sizeof kControls / sizeof kControls[0];
 
@@ -293,14 +306,27 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW* create) {
 
   for (int i = 0; i < kControlCount; ++i) {
     const ControlSpec& control = kControls[i];
-    DWORD style = WS_CHILD | WS_VISIBLE | (control.edit ? ES_AUTOHSCROLL : BS_PUSHBUTTON | BS_FLAT);
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    const wchar_t* kind = L"BUTTON";
+    if (control.kind == kEdit) {
+      style |= ES_AUTOHSCROLL;
+      kind = L"EDIT";
+    } else if (control.kind == kChoice) {
+      style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+      kind = L"COMBOBOX";
+    } else {
+      style |= BS_PUSHBUTTON | BS_FLAT;
+    }
     Box box = ControlBox(control, client.right, half);
-    gMain.controls[i] = CreateWindowExW(0, control.edit ? L"EDIT" : L"BUTTON", Wide(control.text).c_str(), style,
-                                        box.x, box.y, box.width, box.height, window,
+    gMain.controls[i] = CreateWindowExW(0, kind, Wide(control.text).c_str(), style, box.x, box.y, box.width,
+                                        box.height, window,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
   }
   gMain.controlBaseFont = reinterpret_cast<HFONT>(SendMessageW(gMain.controls[0], WM_GETFONT, 0, 0));
   SetControlFonts();
+  FillSeamChoices(window);
+  // The seam policy and the size limit as the settings give them.
+  ClearSeamFields(window);
 
   // Visible before the banner and any run, so the log fills while the user watches.
   ShowWindow(window, SW_SHOW);

@@ -22,10 +22,13 @@ inline constexpr ULONG_PTR kHandOverTag = 0x51585255;  // "QXRU"
 // length of the layout (the controls' places and sizes, the log pane's top and its 16-pixel font,
 // the painted rights notice) they are scaled to the DPI of the window's monitor, and again when
 // WM_DPICHANGED reports another one.
+// The upper band holds a row more than the six fields need (the seam policy and the size limit
+// below the split time and distance), so the window is that much taller than the band of six
+// alone, and the log pane keeps its height.
 inline constexpr int kWindowWidth = 750;
-inline constexpr int kWindowHeight = 510;
+inline constexpr int kWindowHeight = 550;
 inline constexpr int kMinimumWidth = 700;
-inline constexpr int kMinimumHeight = 360;
+inline constexpr int kMinimumHeight = 400;
 
 // Registers the window class "Quendrix" (icon 101, arrow cursor, WINDOW colour background, menu
 // "PROGMENU", redrawn whole on every size change) and the common controls. Reads gWindowColour,

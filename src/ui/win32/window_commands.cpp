@@ -72,6 +72,29 @@ void FillIfEmpty(HWND window, int id, double value) {
 
 void ClearFields(HWND window) {
   for (int id : kFieldIds) SetWindowTextW(GetDlgItem(window, id), L"");
+  ClearSeamFields(window);
+}
+
+void FillSeamChoices(HWND window) {
+  HWND choice = GetDlgItem(window, IDC_SEAM_POLICY);
+  SendMessageW(choice, CB_RESETCONTENT, 0, 0);
+  for (int index = 0; index < kSeamChoiceCount; ++index) {
+    SendMessageW(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(SeamChoiceLabel(index)).c_str()));
+  }
+}
+
+void ClearSeamFields(HWND window) {
+  const SeamFields fields = SettingsSeamFields();
+  SendMessageW(GetDlgItem(window, IDC_SEAM_POLICY), CB_SETCURSEL, static_cast<WPARAM>(fields.choice), 0);
+  SetWindowTextCp932(GetDlgItem(window, IDC_MAX_SIZE), fields.size);
+}
+
+SeamFields ShownSeamFields(HWND window) {
+  SeamFields fields{};
+  const LRESULT chosen = SendMessageW(GetDlgItem(window, IDC_SEAM_POLICY), CB_GETCURSEL, 0, 0);
+  fields.choice = chosen >= 0 && chosen < kSeamChoiceCount ? static_cast<int>(chosen) : kNoSeamChoice;
+  ReadField(window, IDC_MAX_SIZE, fields.size, sizeof fields.size);
+  return fields;
 }
 
 void FileChosen(HWND window, const char* path) {
@@ -110,11 +133,15 @@ int Execute(HWND window) {
     FailText(window, kExecuteNoDistance);
     return kSplitFailed;
   }
+  // The policy and the size limit the window shows are the job's own; `seam` holds the size text
+  // for the split.
+  SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.settings = gCommandSettings;
+  const SeamFields seam = ShownSeamFields(window);
+  if (ReadSeamFields(window, seam, &job) != kSeamFieldsReady) return kSplitFailed;
   // An empty start field is taken from the program.
   const int startIds[3] = {IDC_START_X, IDC_START_Y, IDC_START_Z};
   for (int axis = 0; axis < 3; ++axis) ReadNumberField(window, startIds[axis], start[axis]);
-  SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
-  job.settings = gCommandSettings;
   if (ReadJobNumbers(window, JobTexts{distance, time, {start[0], start[1], start[2]}}, &job) != kJobReady) {
     return kSplitFailed;
   }

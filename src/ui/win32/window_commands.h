@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "ui/common/seam_fields.h"
+
 namespace ui {
 
 // Longest texts taken from the fields: the NC path and each number.
@@ -17,8 +19,19 @@ inline constexpr size_t kFieldNumberSize = 16;
 // The file chooser's result field.
 inline constexpr size_t kChosenPathSize = 520;
 
-// Empties the six edit fields (NC file, split time, split distance, start X, Y, Z).
+// Empties the six edit fields (NC file, split time, split distance, start X, Y, Z) and shows the
+// settings' seam policy and size limit again (ClearSeamFields).
 void ClearFields(HWND window);
+
+// Lists the seam policies in the choice IDC_SEAM_POLICY, in the order of SeamChoiceLabel.
+void FillSeamChoices(HWND window);
+
+// Shows SEAM and SIZE of [COMMAND] (SettingsSeamFields) in the choice and the size field
+// IDC_MAX_SIZE; a SEAM the split refuses leaves nothing chosen.
+void ClearSeamFields(HWND window);
+
+// What the choice and the size field show (the size cut to its field's whole characters).
+SeamFields ShownSeamFields(HWND window);
 
 // Shows `path` in the NC-file field and fills each of the five number fields that is empty
 // (holds no character at all) from the program: total cutting time, total cutting distance in
@@ -26,8 +39,9 @@ void ClearFields(HWND window);
 // untouched. A failed measurement leaves the path shown and the other fields as they were.
 void FileChosen(HWND window, const char* path);
 
-// Validates the fields in order (path given, path exists, time given, distance given), each
-// failure its own error line at level -1 and a result of -1 with the fields untouched; reads the
+// Validates the fields in order (path given, path exists, time given, distance given, the size
+// limit), each failure its own error line at level -1 and a result of -1 with the fields
+// untouched; takes the seam policy and the size limit as the job's own (ReadSeamFields); reads the
 // numbers as ReadJobNumbers does (a text that is no number is refused, an empty start field is
 // taken from the program); then runs the split driver (through SplitWithPicture, which keeps the
 // split's picture for the picture window). Returns the driver's result (0: pieces written).

@@ -13,6 +13,9 @@ inline constexpr char kLogPaneFontFace[] = "ＭＳ ゴシック";
 inline constexpr char kNcFileCaption[] = "分割ＮＣファイル";
 inline constexpr char kSplitTimeCaption[] = "　分割　切削時間";
 inline constexpr char kSplitDistanceCaption[] = "　分割　切削距離";
+// Beside the limits: where a seam may fall, and the largest piece file in KB.
+inline constexpr char kSeamPolicyCaption[] = "　分割　位置";
+inline constexpr char kSizeLimitCaption[] = "　分割　容量（KB）";
 inline constexpr char kStartXCaption[] = "スタートＸ座標";
 inline constexpr char kStartYCaption[] = "スタートＹ座標";
 inline constexpr char kStartZCaption[] = "スタートＺ座標";
