@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
     Extents minimum{}, maximum{};
     MeasureReport report{};
     const double t0 = CpuSeconds();
-    const int measured = MeasureProgram(path, intermediate, start, &distance, &time, &minimum, &maximum,
-                                        &report, bodyLine);
+    const int measured = MeasureProgram({path, intermediate, start, bodyLine},
+                                        {&distance, &time, &minimum, &maximum, &report});
     const double t1 = CpuSeconds();
     if (measured != kMeasureOk) {
       std::printf("%-48s %9lld   (refused: measurement result %d)\n", BaseName(path), lines, measured);

@@ -53,11 +53,11 @@ void BM_InterpretAdvanceMeasure(benchmark::State& state) {
     Extents minimum{1e300, 1e300, 1e300, 1e300};
     Extents maximum{-1e300, -1e300, -1e300, -1e300};
     MoveCounters counters{};
+    const MoveSums sums{&distance, &time, &minimum, &maximum, &counters};
     for (const std::string& text : lines) {
       if (!r.Step(text.data(), text.size(), IsUnfollowedMove)) continue;
       AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
-      MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
-                  &counters);
+      MeasureMove(r.modal, r.current, r.previous, r.feed, kArcByPositions, sums);
       r.previous = r.current;
     }
     benchmark::DoNotOptimize(distance);

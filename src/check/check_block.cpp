@@ -250,6 +250,38 @@ constexpr uint32_t kCodeLetters = LetterBit('G') | LetterBit('M');
   return result;
 }
 
+// Reads over what may open a block at line[0]: blanks, the tape mark and block delete. Returns the
+// index after them; `*tapeMarkAt` is the tape mark's index, or `length` when the line has none.
+size_t ReadBlockOpening(const char* line, size_t length, size_t* tapeMarkAt) {
+  size_t i = 0;
+  while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
+  // The tape mark: on its line only a program number and comments may follow it
+  // ("%O0003(PART NAME)"); a word of another kind beside it is read one way by one control and
+  // another way (or not at all) by the next, so the block cannot be run.
+  *tapeMarkAt = length;
+  if (i < length && line[i] == '%') *tapeMarkAt = i++;
+  // Block delete, also numbered ("/1" .. "/9"): with the switches off the block runs.
+  if (*tapeMarkAt == length && i < length && line[i] == '/') {
+    ++i;
+    if (i < length && line[i] >= '1' && line[i] <= '9') ++i;
+  }
+  return i;
+}
+
+// The index after the comment that opens at line[i] == '(', or `length` when it does not close
+// (it runs to the end of the line). It ends at the ")" that closes it: CAM systems write comments
+// with parentheses inside ("(T1 | FACE MILL (SFM 600.) | H1)"), which the controls they write for
+// read as one. Neither parenthesis can be the second byte of a double-byte character.
+size_t SkipCheckComment(const char* line, size_t length, size_t i) {
+  int depth = 1;
+  size_t j = i + 1;
+  for (; j < length && depth > 0; ++j) {
+    if (line[j] == '(') ++depth;
+    if (line[j] == ')') --depth;
+  }
+  return depth > 0 ? length : j;
+}
+
 }  // namespace
 
 int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
@@ -262,19 +294,8 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
   block->errorColumn = 0;
   block->errorText[0] = '\0';
 
-  size_t i = 0;
-  while (i < length && IsBlank(static_cast<unsigned char>(line[i]))) ++i;
-  // The tape mark: on its line only a program number and comments may follow it
-  // ("%O0003(PART NAME)"); a word of another kind beside it is read one way by one control and
-  // another way (or not at all) by the next, so the block cannot be run.
   size_t tapeMarkAt = length;
-  if (i < length && line[i] == '%') tapeMarkAt = i++;
-  // Block delete, also numbered ("/1" .. "/9"): with the switches off the block runs.
-  if (tapeMarkAt == length && i < length && line[i] == '/') {
-    ++i;
-    if (i < length && line[i] >= '1' && line[i] <= '9') ++i;
-  }
-
+  size_t i = ReadBlockOpening(line, length, &tapeMarkAt);
   while (i < length) {
     const auto c = static_cast<unsigned char>(line[i]);
     const ByteKind kind = kBytes.kind[c];
@@ -284,18 +305,7 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
       continue;
     }
     if (kind == kCommentOpen) {
-      // A comment ends at the ")" that closes it: CAM systems write comments with parentheses
-      // inside ("(T1 | FACE MILL (SFM 600.) | H1)"), which the controls they write for read as one.
-      // Neither parenthesis can be the second byte of a double-byte character. An unclosed comment
-      // runs to the end of the line.
-      int depth = 1;
-      size_t j = i + 1;
-      for (; j < length && depth > 0; ++j) {
-        if (line[j] == '(') ++depth;
-        if (line[j] == ')') --depth;
-      }
-      if (depth > 0) break;
-      i = j;
+      i = SkipCheckComment(line, length, i);
       continue;
     }
     if (kind != kLetterByte) return Fail(block, kBlockBadCharacter, line, length, i);

@@ -413,19 +413,86 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
   bool ends = false;
   for (int i = 0; i < block.mCount; ++i) ends = ends || block.mCodes[i] == 2 || block.mCodes[i] == 30;
 
+  int32_t nonModalCode = 0;
+  if (TakeMotionGroup(block, &nonModalCode) != kSimulationOk) return fault_.result;
+
+  const int motion = RunMotion(block, nonModalCode, slots);
+  if (motion == kMotionFault) return fault_.result;
+  if (motion == kMotionHoles) {
+    moved_ = true;
+    endAfterHoles_ = ends;
+    return kSimulationOk;  // the holes, the state after them and the end come from NextHole
+  }
+  const bool moved = motion == kMotionMoved;
+  if (moved) {
+    moved_ = true;
+    // The words riding on the move: a piece that comes to the same place another way may find
+    // the move going nowhere and carry them as a block of their own.
+    if (blockEvents_ && !plain && slots->count > 0 && RidingWords(block, &riding_)) {
+      slots->ring[(slots->start + slots->count - 1) % slots->size].signature = BlockSignature(riding_);
+    }
+  }
+  if (!plain) ApplyStateAfter(block);
+  // A block that moves nothing but does something; a positioning to where the tool stands is no
+  // such block, but the words riding on it are.
+  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0) {
+    PushBlockEvent(block, nonModalCode, slots);
+  }
+  state_.compensationBefore = state_.compensation;
+  if (ends) PushEnd(slots);
+  return kSimulationOk;
+}
+
+int MachineSimulator::RunMotion(const CheckBlock& block, int32_t nonModalCode, EventSlots* slots) {
+  if (nonModalCode == 0 && cycle_ == 0 && HasWord(block, 'Z')) NoteZWord();
+  if (nonModalCode != 0) {
+    if (nonModalCode == GCode(28) || nonModalCode == GCode(30)) {
+      ReferenceReturn(block, nonModalCode / 10, slots);
+      return kMotionMoved;
+    }
+    if (nonModalCode == GCode(53)) {
+      MachinePositioning(block, slots);
+      return kMotionMoved;
+    }
+    if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
+      if (LocalShiftInForce()) {
+        Unsupported('G', nonModalCode);
+        return kMotionFault;
+      }
+      SetOrigin(block);
+    }
+    // G04: a dwell; its X or P is a time, never a position.
+    return kMotionNone;
+  }
+  if (cycle_ != 0) {
+    const int holes = StartHoles(block);
+    if (holes < 0) return kMotionFault;
+    return holes > 0 ? kMotionHoles : kMotionNone;
+  }
+  if (motion_ >= 2) {
+    const int arc = Arc(block, slots);
+    if (arc < 0) return kMotionFault;
+    return arc > 0 ? kMotionMoved : kMotionNone;
+  }
+  if ((block.present & kAxisWords) != 0) {
+    return MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots) ? kMotionMoved : kMotionNone;
+  }
+  return kMotionNone;
+}
+
+int MachineSimulator::TakeMotionGroup(const CheckBlock& block, int32_t* nonModalCode) {
   // The motion group: G00..G03 end a canned cycle, a cycle code starts one, G80 cancels it.
   int32_t motionCode = -1;
   int32_t cycleCode = -1;
-  int32_t nonModalCode = 0;
   for (int i = 0; i < block.gCount; ++i) {
     const int32_t code = block.gCodes[i];
-    if (code == GCode(92, 1)) nonModalCode = code;
+    if (code == GCode(92, 1)) *nonModalCode = code;
     if (code % 10 != 0) continue;
     const int32_t whole = code / 10;
     if (whole <= 3) motionCode = whole;
     if (whole == 80) cycleCode = 0;
     if (IsCycleCode(whole)) cycleCode = whole;
-    if (whole == 4 || whole == 28 || whole == 30 || whole == 53 || whole == 92) nonModalCode = code;
+    if (whole == 4 || whole == 28 || whole == 30 || whole == 53 || whole == 92) *nonModalCode = code;
   }
   if (motionCode >= 0) {
     motion_ = motionCode;
@@ -443,66 +510,24 @@ int MachineSimulator::Execute(const char* line, size_t length, int lineNumber, E
     }
     cycle_ = cycleCode;
   }
-
-  bool moved = false;
-  if (nonModalCode == 0 && cycle_ == 0 && HasWord(block, 'Z')) NoteZWord();
-  if (nonModalCode != 0) {
-    if (nonModalCode == GCode(28) || nonModalCode == GCode(30)) {
-      ReferenceReturn(block, nonModalCode / 10, slots);
-      moved = true;
-    } else if (nonModalCode == GCode(53)) {
-      MachinePositioning(block, slots);
-      moved = true;
-    } else if (nonModalCode == GCode(92) || nonModalCode == GCode(92, 1)) {
-      if (LocalShiftInForce()) return Unsupported('G', nonModalCode);
-      SetOrigin(block);
-    }
-    // G04: a dwell; its X or P is a time, never a position.
-  } else if (cycle_ != 0) {
-    const int holes = StartHoles(block);
-    if (holes < 0) return fault_.result;
-    if (holes > 0) {
-      moved_ = true;
-      endAfterHoles_ = ends;
-      return kSimulationOk;  // the holes, the state after them and the end come from NextHole
-    }
-  } else if (motion_ >= 2) {
-    const int arc = Arc(block, slots);
-    if (arc < 0) return fault_.result;
-    moved = arc > 0;
-  } else if ((block.present & kAxisWords) != 0) {
-    moved = MoveTo(block, motion_ == 0 ? kEventRapid : kEventLinear, slots);
-  }
-  if (moved) {
-    moved_ = true;
-    // The words riding on the move: a piece that comes to the same place another way may find
-    // the move going nowhere and carry them as a block of their own.
-    if (blockEvents_ && !plain && slots->count > 0 && RidingWords(block, &riding_)) {
-      slots->ring[(slots->start + slots->count - 1) % slots->size].signature = BlockSignature(riding_);
-    }
-  }
-  if (!plain) ApplyStateAfter(block);
-  // A block that moves nothing but does something; a positioning to where the tool stands is no
-  // such block, but the words riding on it are.
-  if (!moved && blockEvents_ && (block.present & ~(LetterBit('N') | LetterBit('O'))) != 0) {
-    const CheckBlock* words = &block;
-    if ((block.present & kAxisWords) != 0 && nonModalCode == 0) words = RidingWords(block, &riding_) ? &riding_ : nullptr;
-    if (words != nullptr) {
-      CheckEvent& event = Push(slots, kEventBlock);
-      event.to = event.from;
-      event.signature = BlockSignature(*words);
-      event.blockClass = ClassOf(*words);
-      event.positioning = words == &riding_ ? 1 : 0;
-    } else if (positionings_) {
-      CheckEvent& event = Push(slots, kEventBlock);
-      event.to = event.from;
-      event.blockClass = kBlockInterpretation;
-      event.positioning = 1;
-    }
-  }
-  state_.compensationBefore = state_.compensation;
-  if (ends) PushEnd(slots);
   return kSimulationOk;
+}
+
+void MachineSimulator::PushBlockEvent(const CheckBlock& block, int32_t nonModalCode, EventSlots* slots) {
+  const CheckBlock* words = &block;
+  if ((block.present & kAxisWords) != 0 && nonModalCode == 0) words = RidingWords(block, &riding_) ? &riding_ : nullptr;
+  if (words != nullptr) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.signature = BlockSignature(*words);
+    event.blockClass = ClassOf(*words);
+    event.positioning = words == &riding_ ? 1 : 0;
+  } else if (positionings_) {
+    CheckEvent& event = Push(slots, kEventBlock);
+    event.to = event.from;
+    event.blockClass = kBlockInterpretation;
+    event.positioning = 1;
+  }
 }
 
 // G10 L.. P.. with X, Y, Z or R: stores a work offset (L2, L20) or a tool offset (L1, L10..L13)

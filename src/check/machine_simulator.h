@@ -187,6 +187,23 @@ class MachineSimulator {
   double LostAt(int axis) const;
   CheckEvent& Push(EventSlots* slots, int kind);
   void PushEnd(EventSlots* slots);
+  // The block's motion group (G00..G03, the cycle codes, G80) into the modal state, its non-modal
+  // code (G04, G28, G30, G53, G92, G92.1; 0 for none) into `*nonModalCode`. kSimulationOk, or the
+  // alarm of a cycle begun where the tool's height is unknown.
+  int TakeMotionGroup(const CheckBlock& block, int32_t* nonModalCode);
+  // What RunMotion did.
+  enum MotionRun {
+    kMotionFault = -1,  // the simulation failed (fault_ tells why)
+    kMotionNone = 0,    // no move: a setting, a dwell, a move to where the tool stands
+    kMotionMoved = 1,   // the tool moved
+    kMotionHoles = 2,   // a canned cycle's holes begin (NextHole makes them)
+  };
+  // The block's move after its codes are taken: the non-modal one (reference return, machine
+  // positioning, G92), the holes of a cycle, an arc or a straight move. A MotionRun.
+  int RunMotion(const CheckBlock& block, int32_t nonModalCode, EventSlots* slots);
+  // The event of a block that moves nothing but does something (or of the words riding on a
+  // positioning that goes nowhere).
+  void PushBlockEvent(const CheckBlock& block, int32_t nonModalCode, EventSlots* slots);
   bool MoveTo(const CheckBlock& block, int kind, EventSlots* slots);
   int Arc(const CheckBlock& block, EventSlots* slots);
   void ReferenceReturn(const CheckBlock& block, int code, EventSlots* slots);

@@ -659,6 +659,12 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
     Detail("%s", kDetailBlockExtra);
     return Fail(kRuleCarriedBlock, closing_.line, 0);
   }
+  TakeProgramMove(move, source, kind);
+  return kCheckPassed;
+}
+
+void SplitChecker::TakeProgramMove(const CheckEvent& move, const CheckEvent& source, int kind) {
+  const double tolerance = Tolerance(source);
   // The blocks after the piece's last program move are its closing blocks; behind a footer file of
   // the user's, a return of the program's (which the footer makes too) does not end them: the
   // footer's blocks are counted across its returns.
@@ -695,7 +701,6 @@ int SplitChecker::AcceptProgramMove(const CheckEvent& move, const CheckEvent& so
   } else if (kind == kMatchNext && cutInPiece_ && afterCutCount_ < kRematchSize) {
     afterCut_[afterCutCount_++] = source;
   }
-  return kCheckPassed;
 }
 
 // The vertical added moves of the head not yet placed lie on the vertical line above `at`, at or

@@ -92,41 +92,8 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
   }
   // After the piece's tail has begun no move is the program's: no guessing which one it was.
   if (phase_ != kPhaseTail) {
-    // The program's next move left out: the piece goes from its start to the end of the one after.
-    const CheckEvent* after = nullptr;
-    if (PeekSourceMove(1, &after) == kStreamEvent) {
-      CheckEvent shifted = *after;
-      shifted.from = move.from;
-      if (CompareMoves(move, shifted, Tolerance(*after), startZ_, false) == kSameMove &&
-          SamePoint(move.from, next->from, Tolerance(*next))) {
-        DescribeMove(*next, expected);
-        Detail(kDetailMoveMissing, next->line, expected);
-        return Fail(kRuleSameCut, move.line, next->line);
-      }
-    }
-    // The program's next move changed: a cut for the program's next cut (past the rapids that
-    // lead to it), or a move of the same kind.
-    const CheckEvent* target = next;
-    for (int nth = 1; IsCuttingEvent(move.kind) && !IsCuttingEvent(target->kind) && nth < EventStream::kLookAhead;
-         ++nth) {
-      const CheckEvent* later = nullptr;
-      if (PeekSourceMove(nth, &later) != kStreamEvent) break;
-      if (IsCuttingEvent(later->kind)) target = later;
-    }
-    if ((IsCuttingEvent(move.kind) && IsCuttingEvent(target->kind)) || move.kind == target->kind) {
-      const int aspect = CompareMoves(move, *target, Tolerance(*target), startZ_, raised_);
-      if (aspect == kDiffFrom) {
-        DescribePoint(move.from, move.state.units == 20, found);
-        DescribePoint(target->from, target->state.units == 20, expected);
-      } else if (aspect == kDiffSweep) {
-        DescribeSweep(move, found);
-        DescribeSweep(*target, expected);
-      } else {
-        DescribeMove(*target, expected);
-      }
-      Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
-      return Fail(kRuleSameCut, move.line, target->line);
-    }
+    const int asProgramMove = FailAsProgramMove(move, *next, found);
+    if (asProgramMove != kCheckPassed) return asProgramMove;
   }
   if (IsCuttingEvent(move.kind)) {
     // Is any cutting move of the program left? Reading on is harmless: the check ends here.
@@ -153,6 +120,48 @@ int SplitChecker::FailAdded(const CheckEvent& move, const char* pointName, const
   FormatCoordinate(startZ_, level);
   Detail(kDetailAddedBelowStart, found, level);
   return Fail(kRuleSafeMove, move.line, sourceLine);
+}
+
+// FailAdded's diagnosis of `move` (described in `found`) as the program's next move `next` left out
+// or changed; kCheckPassed, reporting nothing, when it is neither.
+int SplitChecker::FailAsProgramMove(const CheckEvent& move, const CheckEvent& next, char (&found)[96]) {
+  char expected[96];
+  // The program's next move left out: the piece goes from its start to the end of the one after.
+  const CheckEvent* after = nullptr;
+  if (PeekSourceMove(1, &after) == kStreamEvent) {
+    CheckEvent shifted = *after;
+    shifted.from = move.from;
+    if (CompareMoves(move, shifted, Tolerance(*after), startZ_, false) == kSameMove &&
+        SamePoint(move.from, next.from, Tolerance(next))) {
+      DescribeMove(next, expected);
+      Detail(kDetailMoveMissing, next.line, expected);
+      return Fail(kRuleSameCut, move.line, next.line);
+    }
+  }
+  // The program's next move changed: a cut for the program's next cut (past the rapids that
+  // lead to it), or a move of the same kind.
+  const CheckEvent* target = &next;
+  for (int nth = 1; IsCuttingEvent(move.kind) && !IsCuttingEvent(target->kind) && nth < EventStream::kLookAhead;
+       ++nth) {
+    const CheckEvent* later = nullptr;
+    if (PeekSourceMove(nth, &later) != kStreamEvent) break;
+    if (IsCuttingEvent(later->kind)) target = later;
+  }
+  if ((IsCuttingEvent(move.kind) && IsCuttingEvent(target->kind)) || move.kind == target->kind) {
+    const int aspect = CompareMoves(move, *target, Tolerance(*target), startZ_, raised_);
+    if (aspect == kDiffFrom) {
+      DescribePoint(move.from, move.state.units == 20, found);
+      DescribePoint(target->from, target->state.units == 20, expected);
+    } else if (aspect == kDiffSweep) {
+      DescribeSweep(move, found);
+      DescribeSweep(*target, expected);
+    } else {
+      DescribeMove(*target, expected);
+    }
+    Detail(kDetailDiffers, MoveAspectName(aspect), found, expected);
+    return Fail(kRuleSameCut, move.line, target->line);
+  }
+  return kCheckPassed;
 }
 
 }  // namespace checker

@@ -123,8 +123,12 @@ class SplitChecker {
   int MatchPastApproach(const CheckEvent& move, int* index, const CheckEvent** matched);
   void NoteBlocked(const CheckEvent& move, int from, int blockAt);
   int AcceptProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);
+  // What a program move that passed AcceptProgramMove's rules leaves: the body opened again, the
+  // place and state the piece stops at, the last cut and the moves after it.
+  void TakeProgramMove(const CheckEvent& move, const CheckEvent& source, int kind);
   int CheckAdded(const CheckEvent& move);
   int FailAdded(const CheckEvent& move, const char* pointName, const CheckPoint* point);
+  int FailAsProgramMove(const CheckEvent& move, const CheckEvent& next, char (&found)[96]);
   int FailBlocked(const CheckEvent& move);
   int LearnFrames();
   int SkipOpening();

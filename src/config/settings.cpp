@@ -15,7 +15,6 @@
 
 char gProgramDirectory[kSystemPathField];
 char gSettingsPath[kSettingsPathSize];
-CommandSettings gCommandSettings{0, 0, 1, 0, 1};
 Colour gWindowColour{135, 215, 215};
 Colour gTextColour{0, 0, 0};
 char gHelpFileName[kHelpFileField];

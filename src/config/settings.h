@@ -28,8 +28,9 @@ struct Colour {
   int blue;
 };
 
-// Read once at start-up by ReadCommandSettings; the front end's BatchModeSwitch may later set
-// mode 1 and overwrite 0 here (never in the file).
+// Read once at start-up by ReadCommandSettings into the front end's record; the front end's
+// BatchModeSwitch may later set mode 1 and overwrite 0 there (never in the file). Each split job
+// carries its own copy (SplitJob::settings).
 struct CommandSettings {
   int debug;        // DEBUG: 2 logs every written block, 100 echoes the output parameters,
                     // 999 echoes the arguments; default 0
@@ -80,7 +81,6 @@ struct FormatSettings {
 extern char gProgramDirectory[kSystemPathField];
 // gProgramDirectory + "Quendrix.ini".
 extern char gSettingsPath[kSettingsPathSize];
-extern CommandSettings gCommandSettings;
 extern Colour gWindowColour;  // [COLOR] WINDOW, default 135, 215, 215
 extern Colour gTextColour;    // [COLOR] TEXT, default 0, 0, 0
 // [Quendrix] HELPFILE, default "Quendrix.chm"; opened from gProgramDirectory.

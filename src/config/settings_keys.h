@@ -43,7 +43,7 @@ inline constexpr TextSetting kLogFileSetting{kFilesSection, "LOGFILE", 16, "log"
 inline constexpr IntSetting kDecimalSetting{kFormatSection, "DECIMAL", -1};
 inline constexpr IntSetting kCommentSetting{kFormatSection, "COMMENT", 1};
 
-// [COMMAND]: read once at start-up into gCommandSettings.
+// [COMMAND]: read once at start-up into the front end's CommandSettings.
 inline constexpr IntSetting kDebugSetting{kCommandSection, "DEBUG", 0};
 inline constexpr IntSetting kModeSetting{kCommandSection, "MODE", 0};
 inline constexpr IntSetting kDeleteSetting{kCommandSection, "DELETE", 1};

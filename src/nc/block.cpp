@@ -74,52 +74,55 @@ size_t SkipComment(const char* line, size_t length, size_t at) {
   return length;
 }
 
-// Reads the number after a letter: line[i] is the first byte after the letter. Writes the word's
-// value fields and returns the index after the number, or 0 when there is no number there.
-size_t ReadNumber(const char* line, size_t length, size_t i, BlockWord* word) {
-  while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < length && (line[i] == '+' || line[i] == '-')) {
-    negative = line[i] == '-';
-    ++i;
+// Read over by ReadShortNumber: the number is one for ReadLongNumber.
+constexpr size_t kLongNumber = ~size_t{0};
+
+// The usual number at line[i] (after the sign; `negative` when it was "-"): at most 15 digits
+// with at most one point, read in one sweep. Its digits (leading zeros included) make an exact
+// integer, and its value is that integer divided by the power of ten of its decimals. Writes the
+// word's value fields and returns the index after the number; 0 when it goes on in a way no
+// number does; kLongNumber, writing nothing, when it has no digit or more than 15.
+size_t ReadShortNumber(const char* line, size_t length, size_t i, bool negative, BlockWord* word) {
+  uint64_t whole = 0;
+  size_t j = i;
+  while (j < length && IsDigit(line[j])) whole = whole * 10 + static_cast<uint64_t>(line[j++] - '0');
+  const size_t wholeDigits = j - i;
+  uint64_t all = whole;
+  uint64_t fraction = 0;
+  bool hasPoint = false;
+  size_t decimals = 0;
+  if (j < length && line[j] == '.') {
+    hasPoint = true;
+    const size_t afterPoint = ++j;
+    while (j < length && IsDigit(line[j])) {
+      const auto d = static_cast<uint64_t>(line[j++] - '0');
+      all = all * 10 + d;
+      fraction |= d;
+    }
+    decimals = j - afterPoint;
   }
+  const size_t digits = wholeDigits + decimals;
+  if (digits > 0 && digits <= 15) {
+    // A number that goes on in a way no number does: "1.2.3", "1-2", "1+2".
+    if (j < length && (line[j] == '.' || line[j] == '-' || line[j] == '+')) return 0;
+    double value = static_cast<double>(all) / kExactPowers[decimals];
+    if (negative) value = -value;
+    word->value = value;
+    word->hasPoint = hasPoint;
+    word->integral = fraction == 0;
+    const int32_t code = static_cast<int32_t>(whole > 999999 ? 999999 : whole);
+    word->code = negative ? -code : code;
+    return j;
+  }
+  return kLongNumber;
+}
+
+// Any other number at line[i] (after the sign; `negative` when it was "-"): up to 18 significant
+// digits go into an exact mantissa, longer ones through ParseNcReal. Writes the word's value
+// fields and returns the index after the number, or 0 when there is none there. Rare: kept out of
+// line, so that the reader's usual path stays as short as it was in one piece.
+[[gnu::noinline]] size_t ReadLongNumber(const char* line, size_t length, size_t i, bool negative, BlockWord* word) {
   const size_t digitsStart = i;
-  {
-    // The usual number: at most 15 digits with at most one point, read in one sweep. Its digits
-    // (leading zeros included) make an exact integer, and its value is that integer divided by
-    // the power of ten of its decimals, as below.
-    uint64_t whole = 0;
-    size_t j = i;
-    while (j < length && IsDigit(line[j])) whole = whole * 10 + static_cast<uint64_t>(line[j++] - '0');
-    const size_t wholeDigits = j - i;
-    uint64_t all = whole;
-    uint64_t fraction = 0;
-    bool hasPoint = false;
-    size_t decimals = 0;
-    if (j < length && line[j] == '.') {
-      hasPoint = true;
-      const size_t afterPoint = ++j;
-      while (j < length && IsDigit(line[j])) {
-        const auto d = static_cast<uint64_t>(line[j++] - '0');
-        all = all * 10 + d;
-        fraction |= d;
-      }
-      decimals = j - afterPoint;
-    }
-    const size_t digits = wholeDigits + decimals;
-    if (digits > 0 && digits <= 15) {
-      // A number that goes on in a way no number does: "1.2.3", "1-2", "1+2".
-      if (j < length && (line[j] == '.' || line[j] == '-' || line[j] == '+')) return 0;
-      double value = static_cast<double>(all) / kExactPowers[decimals];
-      if (negative) value = -value;
-      word->value = value;
-      word->hasPoint = hasPoint;
-      word->integral = fraction == 0;
-      const int32_t code = static_cast<int32_t>(whole > 999999 ? 999999 : whole);
-      word->code = negative ? -code : code;
-      return j;
-    }
-  }
   uint64_t mantissa = 0;
   int significant = 0;       // digits taken into the mantissa (leading zeros excluded)
   int fractionDigits = 0;    // digits after the point that went into the mantissa
@@ -173,6 +176,20 @@ size_t ReadNumber(const char* line, size_t length, size_t i, BlockWord* word) {
   int32_t code = static_cast<int32_t>(integerPart > 999999 ? 999999 : integerPart);
   word->code = negative ? -code : code;
   return i;
+}
+
+// Reads the number after a letter: line[i] is the first byte after the letter. Writes the word's
+// value fields and returns the index after the number, or 0 when there is no number there.
+size_t ReadNumber(const char* line, size_t length, size_t i, BlockWord* word) {
+  while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < length && (line[i] == '+' || line[i] == '-')) {
+    negative = line[i] == '-';
+    ++i;
+  }
+  const size_t end = ReadShortNumber(line, length, i, negative, word);
+  if (end != kLongNumber) return end;
+  return ReadLongNumber(line, length, i, negative, word);
 }
 
 }  // namespace

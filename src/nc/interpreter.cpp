@@ -32,6 +32,73 @@ int BlockMotionCode(const Block& block) {
   return lowest;
 }
 
+// Steps 5 to 8 of InterpretBlock: the distance mode, G92, the plane and the motion. True when the
+// block holds one.
+bool TakeModalCodes(const Block& block, InterpreterRecords* r) {
+  bool result = false;
+  ModalState& modal = r->modal;
+  GCodeTable& g = r->gCodes;
+  // Distance mode: G90 wins when both are written.
+  int mode = block.HasCode('G', 90) ? 90 : block.HasCode('G', 91) ? 91 : 0;
+  if (mode != 0) {
+    g[mode] = mode;
+    modal.distanceMode = mode;
+    r->modeCopy = mode;
+    result = true;
+  }
+  if (block.HasCode('G', 92)) {
+    g[92] = 92;
+    result = true;
+  }
+  for (int code : kPlaneCodes) {
+    if (block.HasCode('G', code)) {
+      g[code] = code;
+      modal.plane = code;
+      result = true;
+      break;
+    }
+  }
+
+  // Motion: the shift runs on every motion word, so the history records repeats as well.
+  int motion = BlockMotionCode(block);
+  if (motion >= 0) {
+    modal.blockMotion = motion;
+    g[motion] = motion;
+    modal.olderMotion = modal.previousMotion;
+    modal.previousMotion = modal.motion;
+    modal.motion = motion;
+    result = true;
+  }
+  return result;
+}
+
+// The remaining steps: compensation (and its D), the cycle codes, the marker codes and the first
+// M code of the tables. True when the block holds one of them.
+bool TakeTableCodes(const Block& block, InterpreterRecords* r) {
+  bool result = false;
+  GCodeTable& g = r->gCodes;
+  if (MarkFirst(block, kCompensationCodes, g.data())) result = true;
+  // The D number matters only under cutter compensation; G40 does not forget that it was seen.
+  if (g[41] == 41 || g[42] == 42) {
+    if (const BlockWord* word = block.Find('D')) r->modal.cutterOffset = word->code;
+  }
+  if (MarkFirst(block, kCycleCodes, g.data())) result = true;
+  for (int code : kMarkerCodes) {
+    if (block.HasCode('G', code)) {
+      g[code] = code;
+      result = true;
+    }
+  }
+  for (int code : kMCodes) {
+    if (block.HasCode('M', code)) {
+      r->mCodes[code] = code;
+      result = true;
+      break;
+    }
+  }
+  return result;
+}
+
 }  // namespace
 
 int InterpretBlock(const Block& block, InterpreterRecords* r) {
@@ -73,58 +140,8 @@ int InterpretBlock(const Block& block, InterpreterRecords* r) {
     if ((g[41] == 41 || g[42] == 42) && block.Has('D')) modal.cutterOffset = block.Find('D')->code;
     return result;
   }
-
-  // Distance mode: G90 wins when both are written.
-  int mode = block.HasCode('G', 90) ? 90 : block.HasCode('G', 91) ? 91 : 0;
-  if (mode != 0) {
-    g[mode] = mode;
-    modal.distanceMode = mode;
-    r->modeCopy = mode;
-    result = 1;
-  }
-  if (block.HasCode('G', 92)) {
-    g[92] = 92;
-    result = 1;
-  }
-  for (int code : kPlaneCodes) {
-    if (block.HasCode('G', code)) {
-      g[code] = code;
-      modal.plane = code;
-      result = 1;
-      break;
-    }
-  }
-
-  // Motion: the shift runs on every motion word, so the history records repeats as well.
-  int motion = BlockMotionCode(block);
-  if (motion >= 0) {
-    modal.blockMotion = motion;
-    g[motion] = motion;
-    modal.olderMotion = modal.previousMotion;
-    modal.previousMotion = modal.motion;
-    modal.motion = motion;
-    result = 1;
-  }
-
-  if (MarkFirst(block, kCompensationCodes, g.data())) result = 1;
-  // The D number matters only under cutter compensation; G40 does not forget that it was seen.
-  if (g[41] == 41 || g[42] == 42) {
-    if (const BlockWord* word = block.Find('D')) modal.cutterOffset = word->code;
-  }
-  if (MarkFirst(block, kCycleCodes, g.data())) result = 1;
-  for (int code : kMarkerCodes) {
-    if (block.HasCode('G', code)) {
-      g[code] = code;
-      result = 1;
-    }
-  }
-  for (int code : kMCodes) {
-    if (block.HasCode('M', code)) {
-      r->mCodes[code] = code;
-      result = 1;
-      break;
-    }
-  }
+  if (TakeModalCodes(block, r)) result = 1;
+  if (TakeTableCodes(block, r)) result = 1;
   return result;
 }
 

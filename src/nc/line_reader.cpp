@@ -21,6 +21,39 @@ uint64_t SpecialBytes(uint64_t word) {
          zeroBytes(word ^ (kOnes * kCtrlZ));
 }
 
+// Copies the plain bytes (all but "\n", "\r" and Ctrl-Z) of chunk[position, end) into line[*n...]
+// while the line has room for them (kMaxLineLength): eight at a time, then one at a time; `*n`
+// counts them in. Returns the position of the first byte not copied. Bytes past a special one may
+// be written into the line beyond `*n`: they are left over and never counted.
+inline size_t CopyPlainBytes(const unsigned char* chunk, size_t position, size_t end, char* line, size_t* n) {
+  size_t count = *n;
+  while (end - position >= sizeof(uint64_t) && count + sizeof(uint64_t) <= kMaxLineLength) {
+    uint64_t word;
+    std::memcpy(&word, chunk + position, sizeof word);
+    std::memcpy(line + count, &word, sizeof word);
+    uint64_t special = SpecialBytes(word);
+    if (special != 0) {
+      // On a little-endian machine the lowest mark is the first special byte in memory.
+      if constexpr (std::endian::native == std::endian::little) {
+        size_t plain = static_cast<size_t>(std::countr_zero(special)) / 8;
+        count += plain;
+        position += plain;
+      }
+      break;
+    }
+    count += sizeof word;
+    position += sizeof word;
+  }
+  while (position < end && count < kMaxLineLength) {
+    unsigned char c = chunk[position];
+    if (c == '\n' || c == '\r' || c == kCtrlZ) break;
+    line[count++] = static_cast<char>(c);
+    ++position;
+  }
+  *n = count;
+  return position;
+}
+
 }  // namespace
 
 int gLineCountLimit = kMaxLineCount;
@@ -84,34 +117,10 @@ int LineReader::Next(std::span<char, kLineBufferSize> line, size_t* length) {
     return kLineRead;
   };
   for (;;) {
-    // Plain bytes (all but "\n", "\r" and Ctrl-Z) are copied straight from the chunk: eight at
-    // a time while the line has room for them, then one at a time. The chunk positions stay in
-    // locals here; with the members, every store into the line would reload them.
-    size_t position = position_;
+    // Plain bytes are copied straight from the chunk. The chunk positions stay in locals here;
+    // with the members, every store into the line would reload them.
     const size_t end = end_;
-    while (end - position >= sizeof(uint64_t) && n + sizeof(uint64_t) <= kMaxLineLength) {
-      uint64_t word;
-      std::memcpy(&word, chunk_ + position, sizeof word);
-      std::memcpy(line.data() + n, &word, sizeof word);  // bytes past a special one are left over
-      uint64_t special = SpecialBytes(word);
-      if (special != 0) {
-        // On a little-endian machine the lowest mark is the first special byte in memory.
-        if constexpr (std::endian::native == std::endian::little) {
-          size_t plain = static_cast<size_t>(std::countr_zero(special)) / 8;
-          n += plain;
-          position += plain;
-        }
-        break;
-      }
-      n += sizeof word;
-      position += sizeof word;
-    }
-    while (position < end && n < kMaxLineLength) {
-      unsigned char c = chunk_[position];
-      if (c == '\n' || c == '\r' || c == kCtrlZ) break;
-      line[n++] = static_cast<char>(c);
-      ++position;
-    }
+    size_t position = CopyPlainBytes(chunk_, position_, end, line.data(), &n);
     // The usual line ends, "\n" and "\r\n" inside the chunk, end the line here; everything
     // else (a lone "\r", Ctrl-Z, the chunk's end, a full line) goes through Take.
     size_t ending = 0;

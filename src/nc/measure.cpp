@@ -92,8 +92,10 @@ double ArcLength(const ModalState& modal, const Position& newPosition, const Pos
 }  // namespace
 
 void MeasureMove(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
-                 const FeedState& feed, DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                 Extents* minimum, Extents* maximum, MoveCounters* counters, int closure) {
+                 const FeedState& feed, int closure, const MoveSums& sums) {
+  Extents* minimum = sums.minimum;
+  Extents* maximum = sums.maximum;
+  MoveCounters* counters = sums.counters;
   for (int axis = kX; axis <= kZ; ++axis) Widen(newPosition[axis], axis, minimum, maximum);
   if (feed.feed != 0) Widen(feed.feed, kExtentFeed, minimum, maximum);
 
@@ -107,7 +109,7 @@ void MeasureMove(const ModalState& modal, const Position& newPosition, const Pos
     length = ArcLength(modal, newPosition, oldPosition, closure);
   }
 
-  DistanceTotals& distance = *distanceTotals;
+  DistanceTotals& distance = *sums.distance;
   int slot = modal.motion == 0 ? kRapid : kCutting;
   if (!std::isfinite(length) || !std::isfinite(distance[slot] + length)) {
     if (counters != nullptr) ++counters->unmeasurableMoves;
@@ -123,8 +125,8 @@ void MeasureMove(const ModalState& modal, const Position& newPosition, const Pos
     if (length != 0 && counters != nullptr) ++counters->zeroFeedMoves;
   } else {
     double time = length / feed.feed;
-    if (std::isfinite(time) && std::isfinite((*timeTotals)[kCutting] + time)) {
-      (*timeTotals)[kCutting] += time;
+    if (std::isfinite(time) && std::isfinite((*sums.time)[kCutting] + time)) {
+      (*sums.time)[kCutting] += time;
     } else if (counters != nullptr) {
       ++counters->unmeasurableMoves;
     }
@@ -191,9 +193,7 @@ bool ArcCentreFromRadius(const PlanePoint& start, const PlanePoint& end, double 
   return true;
 }
 
-void MeasureHole(const HoleShape& hole, const Position& from, double feed,
-                 DistanceTotals* distanceTotals, TimeTotals* timeTotals, Extents* minimum,
-                 Extents* maximum, MoveCounters* counters, Position* end) {
+void MeasureHole(const HoleShape& hole, const Position& from, double feed, const MoveSums& sums, Position* end) {
   const bool feedsOut = hole.code == 74 || hole.code == 84 || hole.code == 85 || hole.code == 89;
   const double returnZ = hole.returnLevel == 98 ? hole.initial : hole.r;
   struct Leg {
@@ -211,7 +211,7 @@ void MeasureHole(const HoleShape& hole, const Position& from, double feed,
     ModalState modal{};
     modal.motion = leg.motion;
     if (to[kX] != at[kX] || to[kY] != at[kY] || to[kZ] != at[kZ]) {
-      MeasureMove(modal, to, at, feedState, distanceTotals, timeTotals, minimum, maximum, counters);
+      MeasureMove(modal, to, at, feedState, kArcByPositions, sums);
     }
     at = to;
   }

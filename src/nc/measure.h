@@ -27,6 +27,16 @@ struct MoveCounters {
                           // feeds beyond any machine's range): nothing was added
 };
 
+// Where a measurement adds what it measured: totals and extents the caller owns and has given
+// their initial values. Only `counters` may be nullptr (nothing is counted then).
+struct MoveSums {
+  DistanceTotals* distance;  // slot kRapid += rapid length, kCutting += cutting length (mm)
+  TimeTotals* time;          // slot kCutting += cutting time (minutes)
+  Extents* minimum;          // X, Y, Z widened by every end point, the feed slot by a non-zero feed
+  Extents* maximum;
+  MoveCounters* counters = nullptr;  // the moves not measured as they stand
+};
+
 // A point in the plane of an arc: its first and second coordinates.
 struct PlanePoint {
   double first;
@@ -56,9 +66,8 @@ enum ArcClosure {
 inline constexpr double kArcPi = 3.1415926535;
 inline constexpr double kDegreesPerRadian = 57.29577951471995;
 
-// Measures the move from `oldPosition` to `newPosition` and adds it to the totals. Reads
-// `modal.motion` and `modal.plane` and `feed.feed`; writes only the totals, the extents and
-// `counters` (may be nullptr).
+// Measures the move from `oldPosition` to `newPosition` and adds it to `sums`. Reads
+// `modal.motion` and `modal.plane` and `feed.feed`; writes only what `sums` points to.
 //  - X, Y, Z of the new position widen `minimum` / `maximum`; a non-zero feed widens slot 3.
 //  - motion 0: straight length to the rapid distance.
 //  - motion 1: straight length to the cutting distance, length / feed to the cutting time.
@@ -73,9 +82,7 @@ inline constexpr double kDegreesPerRadian = 57.29577951471995;
 // counted in `zeroFeedMoves`. No infinity or NaN ever reaches a total: a move whose length or
 // time is not finite adds nothing to that total and is counted in `unmeasurableMoves`.
 void MeasureMove(const ModalState& modal, const Position& newPosition, const Position& oldPosition,
-                 const FeedState& feed, DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                 Extents* minimum, Extents* maximum, MoveCounters* counters = nullptr,
-                 int closure = kArcByPositions);
+                 const FeedState& feed, int closure, const MoveSums& sums);
 
 // One hole of a canned cycle: its code (73, 74, 76, 81..89), return level (98, 99), the hole and
 // its bottom, the R level and the initial level, all absolute.
@@ -89,11 +96,9 @@ struct HoleShape {
 // tool stands at, a rapid to the R level, the feed to the bottom (pecks are not counted: their
 // retracts and re-approaches are rapids), out to the R level at feed for the tapping and boring
 // cycles that feed out (G74, G84, G85, G89) and rapid for the others, and for G98 a rapid up to
-// the initial level. Adds to the totals and extents as MeasureMove does; `*end` receives where
-// the tool stands afterwards (the hole at the return level).
-void MeasureHole(const HoleShape& hole, const Position& from, double feed,
-                 DistanceTotals* distanceTotals, TimeTotals* timeTotals, Extents* minimum,
-                 Extents* maximum, MoveCounters* counters, Position* end);
+// the initial level. Adds to `sums` as MeasureMove does; `*end` receives where the tool stands
+// afterwards (the hole at the return level).
+void MeasureHole(const HoleShape& hole, const Position& from, double feed, const MoveSums& sums, Position* end);
 
 // The centre offset (from `start`) of the arc from `start` to `end` with radius word `radius` in
 // `motion` (2 clockwise, 3 counter-clockwise), as the controls place it: on the perpendicular

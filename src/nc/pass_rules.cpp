@@ -35,16 +35,15 @@ int UpdateCompensation(const Block& block, int state) {
   return state;
 }
 
-void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven& given,
-                      Position* newPosition, const Position& oldPosition, const BlockWords& words,
-                      int units) {
+void AdvanceAsMachine(bool setPosition, const InterpreterRecords& block, const Position& oldPosition, int units,
+                      Position* newPosition) {
   if (!setPosition) {
-    AdvancePosition(modal, given, newPosition, oldPosition, words, units);
+    AdvancePosition(block.modal, block.given, newPosition, oldPosition, block.words, units);
     return;
   }
   Position& p = *newPosition;
-  for (int axis = kX; axis <= kZ; ++axis) p[axis] = given[axis] ? words[axis] : oldPosition[axis];
-  for (int slot = kI; slot < kWordCount; ++slot) p[slot] = words[slot];
+  for (int axis = kX; axis <= kZ; ++axis) p[axis] = block.given[axis] ? block.words[axis] : oldPosition[axis];
+  for (int slot = kI; slot < kWordCount; ++slot) p[slot] = block.words[slot];
   for (double& value : p) value = SnapToZero(value, units);
 }
 
@@ -118,7 +117,7 @@ int PassRecords::ScanStart(const char* path, int* failedLine) {
     }
     if (interpreted) {
       bool setPosition = IsSetPositionBlock(block);
-      AdvanceAsMachine(setPosition, modal, given, &current, previous, words, units);
+      AdvanceAsMachine(setPosition, *this, previous, units, &current);
       if (setPosition && given[kX] && given[kY] && given[kZ]) {
         previous = current;  // the origin set by G92 is the start point
         break;

@@ -54,13 +54,13 @@ inline bool IsProgramEnd(const Block& block) {
 // True when the block changes tool (M06).
 inline bool IsToolChange(const Block& block) { return block.HasCode('M', 6); }
 
-// The position after an interpreted block, by the machine's rules: a G92 block (`setPosition`)
-// takes the values of the axes it names and keeps the others; any other block advances from
-// `oldPosition` under `modal.distanceMode` (AdvancePosition). I, J, R, Q, K are the block's and
-// every slot gets the zero window of AdvancePosition.
-void AdvanceAsMachine(bool setPosition, const ModalState& modal, const WordGiven& given,
-                      Position* newPosition, const Position& oldPosition, const BlockWords& words,
-                      int units = kMillimetres);
+// The position after the block interpreted into `block` (its modal state, words and the words
+// given; its own `units` are not read), by the machine's rules, into `newPosition`: a G92 block
+// (`setPosition`) takes the values of the axes it names and keeps the others; any other block
+// advances from `oldPosition` under `modal.distanceMode` (AdvancePosition). I, J, R, Q, K are the
+// block's and every slot gets the zero window of AdvancePosition for `units`.
+void AdvanceAsMachine(bool setPosition, const InterpreterRecords& block, const Position& oldPosition, int units,
+                      Position* newPosition);
 
 // Which blocks' axis words a pass does not follow (their modal codes and feed still apply).
 using UninterpretedRule = bool (*)(const Block& block);

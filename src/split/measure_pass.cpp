@@ -163,6 +163,8 @@ int UnknownFlags(int unknown) { return (unknown & 7) * kUnknownX; }
 // The state of one pass, so that its steps can be small functions.
 class MeasurePass {
  public:
+  MeasurePass(const MeasurePass&) = delete;  // `sums_` points into the pass itself
+  MeasurePass& operator=(const MeasurePass&) = delete;
   MeasurePass(const double start[3], int bodyLine, MeasureReport* report)
       : report_(report), bodyLine_(bodyLine) {
     *report_ = MeasureReport{};
@@ -187,8 +189,31 @@ class MeasurePass {
 
  private:
   int MeasureLine(const char* line, size_t length, int lineNumber);
+  // The steps of MeasureLine: the body's first line puts the tool at the start point; a block a
+  // control cannot read is noted (refused once the file has cut); the block's work offset and
+  // compensation are followed; a block outside a cycle is measured as a move or carried.
+  void OpenBody();
+  int NoteUnreadable(const char* line, int lineNumber);
+  void FollowFrame(int lineNumber);
+  int MeasureFollowedBlock(const char* line, size_t length, int lineNumber, int distanceBefore);
   int MeasureMoveBlock(const char* line, int lineNumber);
+  // The shape of the arc block read into `record` (already holding its end point) in `plane`
+  // (17, 18, 19), `moved` when it goes somewhere: its centre offsets, or the centre its radius
+  // gives (kRadiusForm), or a full circle. kMeasureOk, kMeasureNoMove, or a refusal.
+  int ShapeArc(int lineNumber, int plane, bool moved, MoveRecord* record);
   int MeasureCycleBlock(const char* line, int lineNumber, bool cycleBlock);
+  // A cycle code's block: a new cycle mode begins at the level the tool stands at.
+  void BeginCycle();
+  // The holes of a cycle block: the first at (x, y), each further one `dx`, `dy` on from the one
+  // before (0 under G90), `repeats` of them; `fromUnknown` when an axis's place was unknown
+  // before the block.
+  struct CycleHoles {
+    double x, y, dx, dy;
+    int repeats;
+    bool fromUnknown;
+  };
+  // Measures and writes the holes, `words` (the block's other words) riding on the first.
+  int WriteHoles(const CycleHoles& holes, int lineNumber, const char* words);
   int CarryBlock(const char* line, size_t length, int lineNumber, int distanceMode);
   int SetPosition(const char* line, size_t length, int lineNumber, int distanceBefore);
   // The refusals of the block read (codes a piece cannot carry, a change of units): kMeasureOk
@@ -245,6 +270,7 @@ class MeasurePass {
   Extents minimum_{};
   Extents maximum_{};
   MoveCounters counters_{0, 0};
+  const MoveSums sums_{&distance_, &time_, &minimum_, &maximum_, &counters_};  // where moves add
   int units_ = kMillimetres;   // the units of the intermediate file
   bool moved_ = false;         // a move or hole has been recorded
   int lines_ = 1;              // lines of the intermediate file: the units line, records, blocks
@@ -409,7 +435,7 @@ int MeasurePass::SetPosition(const char* line, size_t length, int lineNumber, in
   // the first move would shift the coordinates of the pieces that follow it.
   PassRecords& r = records_;
   if (moved_) return Refuse(kMeasureLateSetPosition, lineNumber, 0);
-  AdvanceAsMachine(true, r.modal, r.given, &r.current, r.previous, r.words, units_);
+  AdvanceAsMachine(true, r, r.previous, units_, &r.current);
   report_->setPositionLine = lineNumber;
   for (int axis = kX; axis <= kZ; ++axis) {
     if (!r.given[axis]) continue;
@@ -559,27 +585,10 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     if (!r.block.Empty() || r.block.result != kBlockReadable) ++report_->linesAfterEnd;
     return kMeasureOk;
   }
-  if (lineNumber == bodyLine_) {
-    // Every piece has gone to the start point after its header: the body begins there.
-    for (int axis = kX; axis <= kZ; ++axis) r.current[axis] = start_[axis];
-    r.previous = r.current;
-    opened_ = true;
-    unknown_ = 0;
-  }
+  if (lineNumber == bodyLine_) OpenBody();
   ReadBlock(line, length, &r.block);
   const Block& block = r.block;
-  if (block.result != kBlockReadable) {
-    // A block a control could not read refuses an NC program. Until a first cutting move shows
-    // that the file is one, it is only noted: a file with no cutting move at all (a text or a
-    // binary file chosen by mistake) is reported as that.
-    if (unreadableLine_ == 0) {
-      unreadableLine_ = lineNumber;
-      unreadableCode_ = block.result;
-      unreadableLetter_ = static_cast<unsigned char>(line[block.problemAt]);
-    }
-    if (!report_->anyCut) return kMeasureOk;
-    return RefuseUnreadable();
-  }
+  if (block.result != kBlockReadable) return NoteUnreadable(line, lineNumber);
   const int distanceBefore = r.modal.distanceMode == 91 ? 91 : 90;
   if (block.Empty()) {
     // A comment of its own travels with the blocks around it; blank lines and tape marks do not.
@@ -596,18 +605,7 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     report_->endCode = block.HasCode('M', 2) ? 2 : 30;
   }
   if (lineNumber < bodyLine_) return MeasureHeaderLine(line, length, lineNumber, distanceBefore);
-  // A new work offset moves the origin by an amount no program reader knows. The offset of the
-  // body's first block is the one the positioning line after the header went to the start point
-  // in: the body begins in it.
-  const int offset = SelectedWorkOffset(block);
-  if (offset >= 0 && lineNumber == bodyLine_) workOffset_ = offset;
-  if (offset >= 0) {
-    // Until a program states one, the machine works in G54, the power-on offset.
-    if (opened_ && offset != (workOffset_ < 0 ? 54 : workOffset_)) unknown_ = 7;
-    workOffset_ = offset;
-  }
-  compensationBefore_ = compensation_;
-  compensation_ = UpdateCompensation(block, compensation_);
+  FollowFrame(lineNumber);
 
   const int cycle = FindCannedCycle(block);
   const bool motionWord = block.Has('G') && (block.HasCode('G', 0) || block.HasCode('G', 1) ||
@@ -619,6 +617,51 @@ int MeasurePass::MeasureLine(const char* line, size_t length, int lineNumber) {
     return Refuse(kMeasureCycleLevelOnly, lineNumber, cycle_);
   }
 
+  return MeasureFollowedBlock(line, length, lineNumber, distanceBefore);
+}
+
+void MeasurePass::OpenBody() {
+  // Every piece has gone to the start point after its header: the body begins there.
+  PassRecords& r = records_;
+  for (int axis = kX; axis <= kZ; ++axis) r.current[axis] = start_[axis];
+  r.previous = r.current;
+  opened_ = true;
+  unknown_ = 0;
+}
+
+int MeasurePass::NoteUnreadable(const char* line, int lineNumber) {
+  // A block a control could not read refuses an NC program. Until a first cutting move shows
+  // that the file is one, it is only noted: a file with no cutting move at all (a text or a
+  // binary file chosen by mistake) is reported as that.
+  const Block& block = records_.block;
+  if (unreadableLine_ == 0) {
+    unreadableLine_ = lineNumber;
+    unreadableCode_ = block.result;
+    unreadableLetter_ = static_cast<unsigned char>(line[block.problemAt]);
+  }
+  if (!report_->anyCut) return kMeasureOk;
+  return RefuseUnreadable();
+}
+
+void MeasurePass::FollowFrame(int lineNumber) {
+  // A new work offset moves the origin by an amount no program reader knows. The offset of the
+  // body's first block is the one the positioning line after the header went to the start point
+  // in: the body begins in it.
+  const Block& block = records_.block;
+  const int offset = SelectedWorkOffset(block);
+  if (offset >= 0 && lineNumber == bodyLine_) workOffset_ = offset;
+  if (offset >= 0) {
+    // Until a program states one, the machine works in G54, the power-on offset.
+    if (opened_ && offset != (workOffset_ < 0 ? 54 : workOffset_)) unknown_ = 7;
+    workOffset_ = offset;
+  }
+  compensationBefore_ = compensation_;
+  compensation_ = UpdateCompensation(block, compensation_);
+}
+
+int MeasurePass::MeasureFollowedBlock(const char* line, size_t length, int lineNumber, int distanceBefore) {
+  PassRecords& r = records_;
+  const Block& block = r.block;
   const bool unfollowed = IsUnfollowedMove(block);
   if (!r.Interpret(IsUnfollowedMove)) {
     // Nothing of the tool's path: a block of codes only (T2 M06, S1000 M03, M08, G54, F300 ...),
@@ -661,6 +704,48 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   if (named != 0 && r.modal.distanceMode == 91) return Refuse(kMeasureUnknownPosition, lineNumber, 0);
   const bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
                      current[kZ] != previous[kZ] || named != 0;
+  MoveRecord record{};
+  record.motion = motion;
+  record.plane = plane;
+  record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named) |
+                 (named & 7) * kNamedX;
+  // Cutter compensation in force on the move, or started or cancelled by it.
+  if (compensationBefore_ != 0 || compensation_ != 0) record.flags |= kCompensated;
+  record.at = current;
+  record.at[kR] = 0.0;
+  record.at[kQ] = 0.0;
+  record.feed = r.feed.feed;
+  record.line = lineNumber;
+  if (arc) {
+    const int shaped = ShapeArc(lineNumber, plane, moved, &record);
+    if (shaped != kMeasureOk) return shaped;
+  } else if (!moved) {
+    return kMeasureNoMove;
+  }
+  if (!RidingWords(line, block, false, record.words, sizeof record.words)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
+  if (IsCutting(motion)) {
+    if (unreadableLine_ != 0) return RefuseUnreadable();
+    NoteCut(previous[kZ], current[kZ], lineNumber);
+  }
+
+  ModalState measured = r.modal;
+  measured.plane = plane;
+  MeasureMove(measured, record.at, previous, r.feed, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen,
+              sums_);
+  const int result = Write(record);
+  if (result != kMeasureOk) return result;
+  moved_ = true;
+  unknown_ &= ~named;
+  NoteMove(lineNumber);
+  r.previous = r.current;
+  r.feed.previousFeed = r.feed.feed;
+  return kMeasureOk;
+}
+
+int MeasurePass::ShapeArc(int lineNumber, int plane, bool moved, MoveRecord* record) {
+  const PassRecords& r = records_;
+  const Position& current = r.current;
+  const Position& previous = r.previous;
   // The plane's two axes and their centre offsets: X Y with I J, Z X with K I, Y Z with J K.
   const int first = plane == 19 ? kY : plane == 18 ? kZ : kX;
   const int second = plane == 19 ? kZ : plane == 18 ? kX : kY;
@@ -676,64 +761,31 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
     const double end = r.modal.distanceMode == 91 ? previous[axis] + r.words[axis] : r.words[axis];
     if (std::fabs(end - previous[axis]) > kBinaryHair) closed = false;
   }
-  MoveRecord record{};
-  record.motion = motion;
-  record.plane = plane;
-  record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named) |
-                 (named & 7) * kNamedX;
-  // Cutter compensation in force on the move, or started or cancelled by it.
-  if (compensationBefore_ != 0 || compensation_ != 0) record.flags |= kCompensated;
-  record.at = current;
-  record.at[kR] = 0.0;
-  record.at[kQ] = 0.0;
-  record.feed = r.feed.feed;
-  record.line = lineNumber;
-  if (arc) {
-    // The arc's own words decide its shape: centre offsets, or else a radius. A full circle is an
-    // arc whose end is its start, given by its centre.
-    const bool centreGiven = current[firstOffset] != 0.0 || current[secondOffset] != 0.0;
-    if (!centreGiven && current[kR] == 0.0) {
-      if (!moved) return kMeasureNoMove;
-      return Refuse(kMeasureArcWithoutCentre, lineNumber, 0);
+  // The arc's own words decide its shape: centre offsets, or else a radius. A full circle is an
+  // arc whose end is its start, given by its centre.
+  const bool centreGiven = current[firstOffset] != 0.0 || current[secondOffset] != 0.0;
+  if (!centreGiven && current[kR] == 0.0) {
+    if (!moved) return kMeasureNoMove;
+    return Refuse(kMeasureArcWithoutCentre, lineNumber, 0);
+  }
+  if (!centreGiven) {
+    if (!moved) return kMeasureNoMove;  // a radius arc back to its start is no move
+    // In the plane's own orientation (G18 is seen from +Y: its first axis Z, second X).
+    PlanePoint offset{0.0, 0.0};
+    if (!ArcCentreFromRadius({previous[first], previous[second]}, {current[first], current[second]},
+                             current[kR], r.modal.motion, &offset, units_)) {
+      report_->value = current[kR];
+      return Refuse(kMeasureArcRadiusTooSmall, lineNumber, 0);
     }
-    if (!centreGiven) {
-      if (!moved) return kMeasureNoMove;  // a radius arc back to its start is no move
-      // In the plane's own orientation (G18 is seen from +Y: its first axis Z, second X).
-      PlanePoint offset{0.0, 0.0};
-      if (!ArcCentreFromRadius({previous[first], previous[second]}, {current[first], current[second]},
-                               current[kR], motion, &offset, units_)) {
-        report_->value = current[kR];
-        return Refuse(kMeasureArcRadiusTooSmall, lineNumber, 0);
-      }
-      record.flags |= kRadiusForm;
-      record.at[kR] = current[kR];
-      record.at[firstOffset] = offset.first;
-      record.at[secondOffset] = offset.second;
-    } else if (closed) {
-      record.flags |= kFullCircle;
-    } else if (!moved) {
-      return kMeasureNoMove;  // a tiny arc that rounds to nothing
-    }
+    record->flags |= kRadiusForm;
+    record->at[kR] = current[kR];
+    record->at[firstOffset] = offset.first;
+    record->at[secondOffset] = offset.second;
+  } else if (closed) {
+    record->flags |= kFullCircle;
   } else if (!moved) {
-    return kMeasureNoMove;
+    return kMeasureNoMove;  // a tiny arc that rounds to nothing
   }
-  if (!RidingWords(line, block, false, record.words, sizeof record.words)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
-  if (IsCutting(motion)) {
-    if (unreadableLine_ != 0) return RefuseUnreadable();
-    NoteCut(previous[kZ], current[kZ], lineNumber);
-  }
-
-  ModalState measured = r.modal;
-  measured.plane = plane;
-  MeasureMove(measured, record.at, previous, r.feed, &distance_, &time_, &minimum_, &maximum_,
-              &counters_, (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen);
-  const int result = Write(record);
-  if (result != kMeasureOk) return result;
-  moved_ = true;
-  unknown_ &= ~named;
-  NoteMove(lineNumber);
-  r.previous = r.current;
-  r.feed.previousFeed = r.feed.feed;
   return kMeasureOk;
 }
 
@@ -753,16 +805,7 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
     opened_ = true;
     unknown_ = 0;
   }
-  if (cycleBlock) {
-    if (cycle_ == 0) {
-      cycleInitial_ = r.previous[kZ];  // the level the cycle mode begins at
-      cycleInitialUnknown_ = (unknown_ & (1 << kZ)) != 0;
-      cycleR_ = r.previous[kZ];
-      cycleDepthKnown_ = false;
-      cycleParams_[0] = '\0';
-    }
-    cycle_ = FindCannedCycle(block);
-  }
+  if (cycleBlock) BeginCycle();
   if (!MergeCycleParams(line, block, cycleParams_)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
   char words[kRidingWordsSize];
   if (!RidingWords(line, block, true, words, sizeof words)) return Refuse(kMeasureLineTooLong, lineNumber, 0);
@@ -800,14 +843,31 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
   // Where the tool stands after the holes: at the hole, at the R level (G99) or the initial one.
   unknown_ &= ~(NamedAxes(block) & ((1 << kX) | (1 << kY)));
   if (cycleReturn_ == 99 || !cycleInitialUnknown_) unknown_ &= ~(1 << kZ);
-  for (int hole = 0; hole < repeats; ++hole) {
+  return WriteHoles(CycleHoles{x, y, dx, dy, repeats, unknownBefore != 0}, lineNumber, words);
+}
+
+void MeasurePass::BeginCycle() {
+  const PassRecords& r = records_;
+  if (cycle_ == 0) {
+    cycleInitial_ = r.previous[kZ];  // the level the cycle mode begins at
+    cycleInitialUnknown_ = (unknown_ & (1 << kZ)) != 0;
+    cycleR_ = r.previous[kZ];
+    cycleDepthKnown_ = false;
+    cycleParams_[0] = '\0';
+  }
+  cycle_ = FindCannedCycle(r.block);
+}
+
+int MeasurePass::WriteHoles(const CycleHoles& holes, int lineNumber, const char* words) {
+  PassRecords& r = records_;
+  for (int hole = 0; hole < holes.repeats; ++hole) {
     HoleRecord record{};
     record.code = cycle_;
     record.returnLevel = cycleReturn_;
-    record.flags = unknownBefore != 0 || cycleInitialUnknown_ ? kFromUnknown : 0;
+    record.flags = holes.fromUnknown || cycleInitialUnknown_ ? kFromUnknown : 0;
     if (compensation_ != 0) record.flags |= kCompensated;
-    record.x = SnapToZero(x + dx * hole, units_);
-    record.y = SnapToZero(y + dy * hole, units_);
+    record.x = SnapToZero(holes.x + holes.dx * hole, units_);
+    record.y = SnapToZero(holes.y + holes.dy * hole, units_);
     record.z = cycleZ_;
     record.r = cycleR_;
     record.feed = r.feed.feed;
@@ -819,7 +879,7 @@ int MeasurePass::MeasureCycleBlock(const char* line, int lineNumber, bool cycleB
     const HoleShape shape{record.code, record.returnLevel, record.x, record.y, record.z, record.r, record.initial};
     Position end{};
     NoteCut(record.r, record.z, lineNumber);
-    MeasureHole(shape, r.previous, r.feed.feed, &distance_, &time_, &minimum_, &maximum_, &counters_, &end);
+    MeasureHole(shape, r.previous, r.feed.feed, sums_, &end);
     const int result = Write(record);
     if (result != kMeasureOk) return result;
     moved_ = true;
@@ -916,20 +976,19 @@ int Compose(std::span<char> out, const char* format, Args... args) {
 
 }  // namespace
 
-int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
-                   SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report, int bodyLine, const MachineLimits* machine) {
-  MeasurePass pass(start, bodyLine, report);
-  int result = pass.Run(ncFile, intermediateFile, minimum, maximum, machine);
+int MeasureProgram(const MeasureJob& job, const MeasureOutput& out) {
+  MeasureReport* report = out.report;
+  MeasurePass pass(job.start, job.bodyLine, report);
+  int result = pass.Run(job.ncFile, job.intermediateFile, out.minimum, out.maximum, job.machine);
   report->zeroFeedMoves = pass.counters().zeroFeedMoves;
   report->unmeasurableMoves = pass.counters().unmeasurableMoves;
   if (result != kMeasureOk) return result;
   // The split decision compares the cutting distance with a limit given in metres; an inch
   // program's lengths are converted (its feeds are inches per minute, so its times stand).
   const double toMillimetres = report->units == kInches ? kMillimetresPerInch : 1.0;
-  distance->rapid += pass.distance()[kRapid] * toMillimetres;
-  distance->running += pass.distance()[kCutting] * toMillimetres / 1000.0;
-  time->running += pass.time()[kCutting];
+  out.distance->rapid += pass.distance()[kRapid] * toMillimetres;
+  out.distance->running += pass.distance()[kCutting] * toMillimetres / 1000.0;
+  out.time->running += pass.time()[kCutting];
   return kMeasureOk;
 }
 

@@ -113,13 +113,32 @@ struct MeasureReport {
                           // the last move or hole, minutes (split/machine_meter.h)
 };
 
-// Measures the NC program `ncFile` and writes the intermediate file `intermediateFile` (created
-// or emptied; nullptr: none is written, the pass only measures). `start` is the job's start point
-// X, Y, Z in the program's units. Only on kMeasureOk are the meters and extents written:
+// What the measurement pass reads.
+struct MeasureJob {
+  const char* ncFile;            // the NC program
+  const char* intermediateFile;  // created or emptied and written; nullptr: none, the pass only measures
+  const double* start;           // the job's start point X, Y, Z in the program's units (3 values)
+  int bodyLine = 1;              // the first line of the program's body (the header is before it)
+  const MachineLimits* machine = nullptr;  // the machine whose time is estimated too; nullptr: none
+};
+
+// What the measurement pass writes: meters, extents and the report the caller owns.
+struct MeasureOutput {
+  SplitMeter* distance;
+  SplitMeter* time;
+  Extents* minimum;
+  Extents* maximum;
+  MeasureReport* report;
+};
+
+// Measures the NC program `job.ncFile` and writes the intermediate file `job.intermediateFile`
+// (created or emptied; nullptr: none is written, the pass only measures). `job.start` is the
+// job's start point X, Y, Z in the program's units. Only on kMeasureOk are the meters and
+// extents of `out` written:
 // `distance->running` += cutting distance in metres, `distance->rapid` += rapid distance in mm
 // (an inch program's lengths converted), `time->running` += cutting time in minutes; X, Y, Z of
 // `minimum` / `maximum` become the extremes of the start point and every measured end point
-// (their feed slots are widened from the caller's values). `report` is always written.
+// (their feed slots are widened from the caller's values). `out.report` is always written.
 //
 // The lines before `bodyLine` are the program's header (CutHeader's PositioningRecipe::bodyLine;
 // 1: none): every piece begins with them and then goes to the start point, so they are read for
@@ -129,15 +148,13 @@ struct MeasureReport {
 // results above. Every file is closed on every path; after a failure the partial intermediate
 // file is left for the caller to delete.
 //
-// `machine` (nullptr: none) has the pass estimate the machine time too, of the records as the
+// `job.machine` (nullptr: none) has the pass estimate the machine time too, of the records as the
 // split loop reads them back (EstimateMachineTime of the file it writes, without reading it
 // again: the values rounded as the file holds them): report->machineMinutes. The file then
 // carries the time after every record (split/intermediate.h), for the split loop to follow
 // instead of planning the program again; a time too long for a record to carry refuses the
 // program (kMeasureMachineTimeTooLong).
-int MeasureProgram(const char* ncFile, const char* intermediateFile, const double start[3],
-                   SplitMeter* distance, SplitMeter* time, Extents* minimum, Extents* maximum,
-                   MeasureReport* report, int bodyLine = 1, const MachineLimits* machine = nullptr);
+int MeasureProgram(const MeasureJob& job, const MeasureOutput& out);
 
 // Composes the driver's error line for a failed MeasureProgram result into `out` (size-bound,
 // always terminated when not empty): the NC file and intermediate file paths and `report` supply

@@ -400,20 +400,9 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   Position step;
   RelativeMove(target, from, &step, settings_.units);
 
-  // The axes to name: those that move, those a program block left where the writer cannot follow,
-  // and for a full circle both axes of its plane (an arc without its end point is one only by
-  // accident). An axis the program itself does not know is never named: the machine leaves it be.
-  int axes = 0;
-  bool moves = false;
-  for (int slot = kX; slot <= kZ; ++slot) {
-    if ((flags & UnknownFlag(slot)) != 0) continue;
-    const int bit = 1 << slot;
-    const bool forced = (forced_ & bit) != 0 || (flags & NamedFlag(slot)) != 0;
-    moves = moves || target[slot] != from[slot] || forced;
-    if (step[slot] != 0.0 || forced || (fullCircle && InPlane(plane, slot))) {
-      axes |= bit;
-    }
-  }
+  const MoveAxes named = AxesToName(from, target, step, flags, plane, fullCircle);
+  const int axes = named.axes;
+  const bool moves = named.moves;
   // An open arc whose end rounds onto its start would be cut as a whole circle: it is left out.
   const bool writable = (moves || fullCircle) && !(arc && !fullCircle && axes == 0);
   const size_t gWords = LeadingGWords(riding);
@@ -426,7 +415,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
     EndLine();
     return 1;
   }
-  if (gCommandSettings.debug == 2) ReportBlock(motion, target);
+  if (settings_.reportBlocks) ReportBlock(motion, target);
 
   BeginLine();
   int words = 0;
@@ -444,19 +433,7 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
     AxisWord(kWordLetters[slot], target[slot], counts != nullptr ? counts + slot : nullptr);
     ++words;
   }
-  if (arc && (flags & kRadiusForm) != 0) {
-    AxisWord('R', target[kR], counts != nullptr ? counts + kR : nullptr);
-    ++words;
-  } else if (arc) {
-    int first = kI;
-    int second = kJ;
-    PlaneOffsets(plane, &first, &second);
-    for (int slot : {first, second}) {
-      if (step[slot] == 0.0) continue;
-      AxisWord(kWordLetters[slot], target[slot], counts != nullptr ? counts + slot : nullptr);
-      ++words;
-    }
-  }
+  if (arc) words += AppendArcWords(target, step, flags, plane, counts);
   const bool newFeed = motion > 0 && writtenFeed_ != feed;
   if (newFeed) {
     char word[kWordTextSize] = "F";
@@ -477,6 +454,42 @@ int PieceWriter::Move(int motion, const Position& target, double feed, int flags
   if (settings_.observer != nullptr) {
     settings_.observer->MoveWritten(WrittenMove{from, target, motion, plane != 0 ? plane : planeInForce_,
                                                 flags, origin_});
+  }
+  return words;
+}
+
+PieceWriter::MoveAxes PieceWriter::AxesToName(const Position& from, const Position& target, const Position& step,
+                                              int flags, int plane, bool fullCircle) const {
+  // The axes to name: those that move, those a program block left where the writer cannot follow,
+  // and for a full circle both axes of its plane (an arc without its end point is one only by
+  // accident). An axis the program itself does not know is never named: the machine leaves it be.
+  MoveAxes named{0, false};
+  for (int slot = kX; slot <= kZ; ++slot) {
+    if ((flags & UnknownFlag(slot)) != 0) continue;
+    const int bit = 1 << slot;
+    const bool forced = (forced_ & bit) != 0 || (flags & NamedFlag(slot)) != 0;
+    named.moves = named.moves || target[slot] != from[slot] || forced;
+    if (step[slot] != 0.0 || forced || (fullCircle && InPlane(plane, slot))) {
+      named.axes |= bit;
+    }
+  }
+  return named;
+}
+
+int PieceWriter::AppendArcWords(const Position& target, const Position& step, int flags, int plane,
+                                const int64_t* counts) {
+  if ((flags & kRadiusForm) != 0) {
+    AxisWord('R', target[kR], counts != nullptr ? counts + kR : nullptr);
+    return 1;
+  }
+  int words = 0;
+  int first = kI;
+  int second = kJ;
+  PlaneOffsets(plane, &first, &second);
+  for (int slot : {first, second}) {
+    if (step[slot] == 0.0) continue;
+    AxisWord(kWordLetters[slot], target[slot], counts != nullptr ? counts + slot : nullptr);
+    ++words;
   }
   return words;
 }

@@ -76,6 +76,7 @@ struct PieceSettings {
   int units;               // kMillimetres or kInches: the program's (and so the pieces') units
   MachineState header;     // the state the header and the positioning line leave the machine in
   PieceObserver* observer = nullptr;  // told of every piece and every block written (nullptr: none)
+  bool reportBlocks = false;  // every motion block written is also logged (DEBUG 2)
   // A piece that resumes with another tool than the header's, or at a tool change, gets the header
   // without the blocks that serve only the program's first tool (ToolSetUpLine) and then its own
   // set-up: `resumePositioning` is its positioning line and `resumeHeader` the state the two leave.
@@ -189,6 +190,16 @@ class PieceWriter {
   // Returns the words written.
   int Move(int motion, const Position& target, double feed, int flags = 0, int plane = 0,
            const char* riding = "", const int64_t* counts = nullptr);
+  // The axes Move names (bits 1 << kX ...) for the move from `from` to `target` (`step` the
+  // rounded increment between them), and whether it goes anywhere the machine must follow.
+  struct MoveAxes {
+    int axes;
+    bool moves;
+  };
+  MoveAxes AxesToName(const Position& from, const Position& target, const Position& step, int flags, int plane,
+                      bool fullCircle) const;
+  // Appends an arc's centre words (R, or the plane's offsets that are not 0); returns their count.
+  int AppendArcWords(const Position& target, const Position& step, int flags, int plane, const int64_t* counts);
   // Appends the word of `letter` with `value` in the program's units and the format's decimals.
   // `count` (may be nullptr): the value as a whole count of the resolution, when the value was
   // made from one (a record read back): the same text without rounding again.

@@ -30,29 +30,29 @@ struct ProgramMeasure {
   int result = kMeasureOk;
   bool machineTime = false;  // report.machineMinutes holds the machine time (TIMEMODEL=1)
 
-  ProgramMeasure(const char* ncFile, const double point[3]) {
-    // Under TIMEMODEL=1 the split weighs the machine time: that is the program's time then. (A
-    // [MACHINE] the split would refuse leaves the programmed time; the split says what is wrong.)
+  // `timeModel` is TIMEMODEL of the run: under 1 the split weighs the machine time, so that is
+  // the program's time then. (A [MACHINE] the split would refuse leaves the programmed time; the
+  // split says what is wrong.) The estimate changes no result and no line found.
+  ProgramMeasure(const char* ncFile, const double point[3], int timeModel) {
     MachineLimits limits{};
     char problem[kLogLineSize];
-    machineTime = gCommandSettings.timeModel == 1 && ReadMachineSettings(&limits, problem) == kMachineSettingsOk;
-    result = MeasureProgram(ncFile, nullptr, point, &distance, &time, &minimum, &maximum, &report,
-                            ProgramBodyLine(ncFile), machineTime ? &limits : nullptr);
+    machineTime = timeModel == 1 && ReadMachineSettings(&limits, problem) == kMachineSettingsOk;
+    result = MeasureProgram({ncFile, nullptr, point, ProgramBodyLine(ncFile),
+                             machineTime ? &limits : nullptr},
+                            {&distance, &time, &minimum, &maximum, &report});
   }
 };
 
 }  // namespace
 
-int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
-                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                          MoveCounters* counters) {
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int timeModel, StartAndTotals* out) {
   double point[3] = {0.0, 0.0, 0.0};
   if (ProgramStartPoint(ncFile, point) != kStartPointDone) {
     FormatLog("%s", kStartFailedText);
     EmitLogLine(owner, kLogError);
     return kStartPointFailed;
   }
-  const ProgramMeasure measure(ncFile, point);
+  const ProgramMeasure measure(ncFile, point, timeModel);
   const MeasureReport& report = measure.report;
   // A program without a cutting move has nothing to split, but its start point still fills the
   // fields, with totals of zero.
@@ -63,11 +63,10 @@ int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, doub
     EmitLogLine(owner, kLogError);
     return kStartPointFailed;
   }
-  for (int axis = 0; axis < 3; ++axis) start[axis] = point[axis];
-  (*distanceTotals)[kRapid] += measure.distance.rapid;
-  (*distanceTotals)[kCutting] += measure.distance.running;
-  (*timeTotals)[kCutting] += measure.machineTime ? report.machineMinutes : measure.time.running;
-  if (counters != nullptr) *counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
+  for (int axis = 0; axis < 3; ++axis) out->start[axis] = point[axis];
+  out->distance = DistanceTotals{measure.distance.rapid, measure.distance.running};
+  out->time = TimeTotals{0.0, measure.machineTime ? report.machineMinutes : measure.time.running};
+  out->counters = MoveCounters{report.zeroFeedMoves, report.unmeasurableMoves};
   return kStartPointDone;
 }
 
@@ -75,7 +74,7 @@ int CutProgramFooter(const char* ncFile, const char* footerFile, std::span<char>
   if (!reason.empty()) reason[0] = '\0';
   double point[3] = {0.0, 0.0, 0.0};
   if (ProgramStartPoint(ncFile, point) != kStartPointDone) return kFooterCutFailed;
-  const ProgramMeasure measure(ncFile, point);
+  const ProgramMeasure measure(ncFile, point, 0);  // the footer needs the last move only
   const int result = measure.result;
   const MeasureReport& report = measure.report;
   if (result == kMeasureNcUnreadable || result == kMeasureLineTooLong || result == kMeasureReadError) {

@@ -9,20 +9,23 @@
 #include "nc/measure.h"
 #include "platform/platform.h"
 
-// The start point of ProgramStartPoint into `start`, then the measurement pass of a split from
-// there (MeasureProgram, without an intermediate file): `distanceTotals` slot kRapid += rapid
-// distance in mm, slot kCutting += cutting distance in metres, `timeTotals` slot kCutting +=
-// cutting time in minutes, the time the split weighs (the machine time estimate under
-// TIMEMODEL=1, with the [MACHINE] settings; slot kRapid untouched). `counters` (may be nullptr) receives the moves
-// measured without a feed or without a finite size. A program without a cutting move gives its
-// start point and totals of zero.
+// What MeasureStartAndTotals finds.
+struct StartAndTotals {
+  double start[3];          // the start point X, Y, Z
+  DistanceTotals distance;  // slot kRapid: rapid distance in mm; kCutting: cutting distance in metres
+  TimeTotals time;          // slot kCutting: the time the split weighs, minutes; kRapid: 0
+  MoveCounters counters;    // the moves measured without a feed or without a finite size
+};
+
+// The start point of ProgramStartPoint, then the measurement pass of a split from there
+// (MeasureProgram, without an intermediate file), into `out`: its cutting time is the time the
+// split weighs (the machine time estimate when `timeModel`, TIMEMODEL of [COMMAND], is 1, with
+// the [MACHINE] settings). A program without a cutting move gives its start point and totals of
+// zero.
 // Returns kStartPointDone; kStartPointFailed after an error line (level -1, owned by `owner`):
 // "エラー：スタート座標の取り出しに失敗しました。" when the program cannot be read, or the
-// measurement's own reason when a split would refuse the program. On failure `start` and the
-// totals are untouched.
-int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, double start[3],
-                          DistanceTotals* distanceTotals, TimeTotals* timeTotals,
-                          MoveCounters* counters = nullptr);
+// measurement's own reason when a split would refuse the program. On failure `out` is untouched.
+int MeasureStartAndTotals(platform::WindowHandle owner, const char* ncFile, int timeModel, StartAndTotals* out);
 
 // Results of CutProgramFooter besides those of CutFooter.
 inline constexpr int kFooterProgramRefused = -2;

@@ -52,8 +52,12 @@ class Planner {
   bool TakePath(const PathRecord& record, int64_t ordinal);
 
  private:
-  bool Add(int64_t ordinal, int kind, bool byTime, int line, bool everyTool = false, bool hole = false,
-           bool bySize = false) {
+  // Notes `seam` (its ordinal, kind, line and what made it; the piece's first line and whether the
+  // log announces it are the planner's). False when the plan is full.
+  bool Add(PlannedSeam seam) {
+    seam.fromLine = pieceLine_;
+    seam.announce = job_.policy != kSeamCut;
+    const int64_t ordinal = seam.ordinal;
     if (plan_->count >= kMaxPlannedSeams) return false;
     // A seam at a break is found when a later cut passes the limit, after seams noted since the
     // break: the plan is kept in the order of the file (after seams at the same record).
@@ -62,8 +66,7 @@ class Planner {
       plan_->seams[at] = plan_->seams[at - 1];
       --at;
     }
-    plan_->seams[at] = PlannedSeam{ordinal, kind,  byTime, everyTool, hole,
-                                   pieceLine_, line, bySize, job_.policy != kSeamCut};
+    plan_->seams[at] = seam;
     return true;
   }
   // A new piece begins at the record being taken with `time` and `distance` already in it, and
@@ -82,7 +85,7 @@ class Planner {
   }
   // Ends the piece being planned at the break `at` for an equal share (--pieces).
   bool ShareSeam(const Break& at) {
-    if (!Add(at.ordinal, at.kind, true, at.line)) return false;
+    if (!Add({.ordinal = at.ordinal, .kind = at.kind, .byTime = true, .line = at.line})) return false;
     Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
     waiting_ = false;
     passed_ = Break{};
@@ -112,7 +115,7 @@ class Planner {
   // Ends the piece being planned at `at` for its size; the record being taken (`bytes` of it) is
   // in the next piece.
   bool SizeSeam(const Break& at, unsigned long long bytes) {
-    if (!Add(at.ordinal, at.kind, false, at.line, false, false, true)) return false;
+    if (!Add({.ordinal = at.ordinal, .kind = at.kind, .line = at.line, .bySize = true})) return false;
     const double time = time_.running - at.time;
     const double distance = distance_.running - at.distance;
     const unsigned long long body = bytes_ + bytes - at.bytes;
@@ -185,7 +188,7 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   if (body && ordinal < job_.lastCutRecord && IsToolChange(block, &namesTool)) {
     const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
     if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
-      if (!Add(ordinal, kPlannedToolChangeRefused, false, block.line)) return false;
+      if (!Add({.ordinal = ordinal, .kind = kPlannedToolChangeRefused, .line = block.line})) return false;
     }
     if (allowed) {
       if (pending_) {
@@ -240,7 +243,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     const bool level = record.move.at[kX] == previous_[kX] && record.move.at[kY] == previous_[kY];
     if (below && !level) {
       change_.valid = false;
-      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+      if (job_.policy == kSeamTool && !Add({.ordinal = change_.ordinal, .kind = kPlannedToolChangeRefused,
+                                            .line = change_.line})) return false;
     }
   }
 
@@ -312,12 +316,14 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       // The program's first cut after the change starts from the top of travel (a feed move
       // before any Z is given): a piece's head comes there from elsewhere.
       change_.valid = false;
-      if (job_.policy == kSeamTool && !Add(change_.ordinal, kPlannedToolChangeRefused, false, change_.line)) return false;
+      if (job_.policy == kSeamTool && !Add({.ordinal = change_.ordinal, .kind = kPlannedToolChangeRefused,
+                                            .line = change_.line})) return false;
     }
     if (change_.valid) {
       Stretch(change_.cumulative);
       if (job_.policy == kSeamTool) {
-        if (!Add(change_.ordinal, kPlannedToolChange, false, change_.line, true)) return false;
+        if (!Add({.ordinal = change_.ordinal, .kind = kPlannedToolChange, .everyTool = true,
+                  .line = change_.line})) return false;
         pieceLine_ = change_.line;
         last_ = Break{};
         time_.running -= change_.time;
@@ -354,7 +360,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
           // SEAM=cut: at the cut that passes the share's end, cut again by the next piece (never
           // the program's last cut: a piece after it would only cut it again).
-          if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+          if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
+                    .line = record.line()})) return false;
           pending_ = true;
           passedHere = true;
           ++share_;
@@ -369,7 +376,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         // Never at the program's last cut: a piece after it would only cut it again.
         if (passed_.valid && plan_->count == passedCount_) {
           if (!passedLast_) {
-            if (!Add(passed_.ordinal, kPlannedForced, true, passed_.line, false, passedHole_)) return false;
+            if (!Add({.ordinal = passed_.ordinal, .kind = kPlannedForced, .byTime = true, .hole = passedHole_,
+                      .line = passed_.line})) return false;
             if (landing_.valid) {
               Begin(time_.running - landing_.time, distance_.running - landing_.distance, landing_.line,
                     bytes_ - landing_.bytes);
@@ -378,7 +386,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
             }
           }
         } else if (!IsLastCut(record, ordinal, job_.lastCutRecord)) {
-          if (!Add(ordinal, kPlannedForced, true, record.line(), false, record.hole)) return false;
+          if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = true, .hole = record.hole,
+                    .line = record.line()})) return false;
           pending_ = true;
           passedHere = true;
         }
@@ -391,7 +400,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     if (!pending_ && meters_.Passed() && last_.valid) {
       // The piece ends at its last break; the next one holds what came after it.
       const bool byTime = meters_.PassedTime();
-      if (!Add(last_.ordinal, last_.kind, byTime, last_.line)) return false;
+      if (!Add({.ordinal = last_.ordinal, .kind = last_.kind, .byTime = byTime,
+                .line = last_.line})) return false;
       const double time = time_.running - last_.time;
       const double distance = distance_.running - last_.distance;
       Begin(time, distance, last_.line, bytes_ - last_.bytes);
@@ -404,7 +414,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     if (!pending_ && meters_.Passed() && !lastCut) {
       // No break since the piece began: the seam falls at this cut as under "cut".
-      if (!Add(ordinal, kPlannedForced, meters_.PassedTime(), record.line(), false, record.hole)) return false;
+      if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = meters_.PassedTime(),
+                .hole = record.hole, .line = record.line()})) return false;
       pending_ = true;
       passedHere = true;
     }

@@ -39,16 +39,16 @@ enum PlannedSeamKind {
 };
 
 struct PlannedSeam {
-  int64_t ordinal;  // the record, counted from 0 over every record of the intermediate file
-  int kind;         // PlannedSeamKind
-  bool byTime;      // the time limit would be passed (else the distance limit)
-  bool everyTool;   // a tool change seam of the "tool" policy (no limit would be passed)
-  bool hole;        // kPlannedForced: the record is a hole (the piece ends after it)
-  int fromLine;     // kPlannedForced: the first NC line of the stretch without a break
-  int line;         // the NC line of the record `ordinal`
-  bool bySize;      // the piece would pass SIZE
-  bool announce;    // kPlannedForced under "break" and "tool": the log warns of it (under "cut"
-                    // every seam falls so)
+  int64_t ordinal = 0;     // the record, counted from 0 over every record of the intermediate file
+  int kind = 0;            // PlannedSeamKind
+  bool byTime = false;     // the time limit would be passed (else the distance limit)
+  bool everyTool = false;  // a tool change seam of the "tool" policy (no limit would be passed)
+  bool hole = false;       // kPlannedForced: the record is a hole (the piece ends after it)
+  int fromLine = 0;        // kPlannedForced: the first NC line of the stretch without a break
+  int line = 0;            // the NC line of the record `ordinal`
+  bool bySize = false;     // the piece would pass SIZE
+  bool announce = false;   // kPlannedForced under "break" and "tool": the log warns of it (under
+                           // "cut" every seam falls so)
 };
 
 // Room for the seams of the highest piece number a split can name.

@@ -45,7 +45,7 @@ struct PieceMeters {
     DistanceTotals d{0.0, 0.0};
     TimeTotals t{0.0, 0.0};
     const int closure = (record.flags & kFullCircle) != 0 ? kArcFullCircle : kArcOpen;
-    MeasureMove(modal, record.at, from, feed, &d, &t, &minimum, &maximum, nullptr, closure);
+    MeasureMove(modal, record.at, from, feed, closure, MoveSums{&d, &t, &minimum, &maximum});
     Add(d, t);
   }
   // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
@@ -57,7 +57,7 @@ struct PieceMeters {
     const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
     DistanceTotals d{0.0, 0.0};
     TimeTotals t{0.0, 0.0};
-    MeasureHole(shape, from, hole.feed, &d, &t, &minimum, &maximum, nullptr, end);
+    MeasureHole(shape, from, hole.feed, MoveSums{&d, &t, &minimum, &maximum}, end);
     Add(d, t);
   }
   void Add(const DistanceTotals& d, const TimeTotals& t) {

@@ -201,7 +201,7 @@ int ReportJob(SplitRun* run) {
 
 // TIMEMODEL and, for the machine time, the machine of [MACHINE].
 int ReadTimeModel(SplitRun* run) {
-  const int model = gCommandSettings.timeModel;
+  const int model = run->job.settings.timeModel;
   if (model != 0 && model != 1) {
     FormatLog(kTimeModelInvalid, model);
     return Refuse(*run);
@@ -221,7 +221,7 @@ int ReadRunSettings(SplitRun* run) {
   PieceSettings& piece = run->piece;
   ReadFormatSettings(&piece.format);
   if (piece.format.decimal != 0) piece.format.decimal = 3;
-  if (gCommandSettings.debug == kEchoOutputDebug) EchoOutputParameters(piece.format);
+  if (run->job.settings.debug == kEchoOutputDebug) EchoOutputParameters(piece.format);
 
   if (ReadSeamNumber(*run, kApproachSetting, false, &piece.seam.approach) != kSplitDone ||
       ReadSeamNumber(*run, kLiftSetting, false, &piece.seam.lift) != kSplitDone ||
@@ -245,27 +245,28 @@ int ReadRunSettings(SplitRun* run) {
   piece.headerPath = run->headerPath;
   piece.footerPath = run->footerPath;
   piece.observer = run->job.observer;
+  piece.reportBlocks = run->job.settings.debug == kReportBlocksDebug;
   for (int axis = 0; axis < 3; ++axis) piece.start[axis] = run->job.start[axis];
 
   if (ReadTimeModel(run) != kSplitDone) return kSplitFailed;
 
   // The job's policy (a batch parameter) or SEAM of [COMMAND].
-  run->seamText = run->job.seam != nullptr && run->job.seam[0] != '\0' ? run->job.seam : gCommandSettings.seamText;
-  run->seam = run->job.seam != nullptr && run->job.seam[0] != '\0' ? ParseSeamPolicy(run->job.seam)
-                                                                    : gCommandSettings.seam;
+  const bool jobSeam = run->job.seam != nullptr && run->job.seam[0] != '\0';
+  run->seamText = jobSeam ? run->job.seam : run->job.settings.seamText;
+  run->seam = jobSeam ? ParseSeamPolicy(run->job.seam) : run->job.settings.seam;
   if (run->seam == kSeamUnknown) {
     FormatLog(kSeamPolicyUnknown, run->seamText);
     return Refuse(*run);
   }
   // The size limit: the job's (a batch parameter) or SIZE of [COMMAND]; whole KB, 0 for none.
-  run->sizeKb = gCommandSettings.sizeKb;
+  run->sizeKb = run->job.settings.sizeKb;
   if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') run->sizeKb = ParseSizeKb(run->job.maxSize);
   if (run->sizeKb < 0 || run->sizeKb > 1000000) {
     char text[32];
     if (run->job.maxSize != nullptr && run->job.maxSize[0] != '\0') {
       CopyText(run->job.maxSize, text, sizeof text);
-    } else if (gCommandSettings.sizeText[0] != '\0') {
-      CopyText(gCommandSettings.sizeText, text, sizeof text);
+    } else if (run->job.settings.sizeText[0] != '\0') {
+      CopyText(run->job.settings.sizeText, text, sizeof text);
     } else {
       std::snprintf(text, sizeof text, "%d", run->sizeKb);
     }
@@ -274,7 +275,7 @@ int ReadRunSettings(SplitRun* run) {
   }
   // The pieces asked for: the job's (a batch parameter) or the console's --pieces.
   const char* shares = run->job.pieces != nullptr && run->job.pieces[0] != '\0' ? run->job.pieces
-                                                                                : gCommandSettings.piecesText;
+                                                                                : run->job.settings.piecesText;
   if (shares[0] != '\0') {
     const int count = ParseSizeKb(shares);  // whole numbers by the same rule
     if (count < 2 || count > kMaxPlannedSeams) {
@@ -374,9 +375,9 @@ int MeasureRun(SplitRun* run) {
   const bool headerFound = CutHeader(run->job.ncFile, nullptr, &run->recipe) == kHeaderCutOk;
   run->bodyLine = !headerFound ? 1 : run->recipe.bodyLine == 0 ? INT_MAX : run->recipe.bodyLine;
   MeasureReport report{};
-  const int result = MeasureProgram(run->job.ncFile, run->intermediatePath, run->job.start,
-                                    &distance, &time, &run->minimum, &run->maximum, &report,
-                                    run->bodyLine, run->machineModel ? &run->limits : nullptr);
+  const int result = MeasureProgram({run->job.ncFile, run->intermediatePath, run->job.start, run->bodyLine,
+                                     run->machineModel ? &run->limits : nullptr},
+                                    {&distance, &time, &run->minimum, &run->maximum, &report});
   if (result == kMeasureOk && !headerFound) {
     platform::RemoveFile(run->intermediatePath);
     FormatLog("%s", kHeaderCutFailedText);
@@ -1053,7 +1054,7 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
 // --- The split check: a split that cannot be proven is not delivered --------------------------
 
 int CheckPieces(SplitRun* run) {
-  if (gCommandSettings.verify != 1) return kSplitDone;
+  if (run->job.settings.verify != 1) return kSplitDone;
   // Every block of the body is checked to be carried, in its place. A header or footer file that
   // was there before the run is the user's (cut earlier and left as it was, or edited): the pieces
   // are checked to begin and end with it, and what it sets by the state at every move after it.
@@ -1126,8 +1127,8 @@ void DiscardRun(const SplitRun& run) {
   if (run.opened > 0) RemoveStalePieces(run, run.opened);
   platform::RemoveFile(run.intermediatePath);
   const bool changed = !SourceUnchanged(run);
-  if (gCommandSettings.deleteFiles == 1 || (changed && run.madeHeader)) platform::RemoveFile(run.headerPath);
-  if (gCommandSettings.deleteFiles == 1 || (changed && run.madeFooter)) platform::RemoveFile(run.footerPath);
+  if (run.job.settings.deleteFiles == 1 || (changed && run.madeHeader)) platform::RemoveFile(run.headerPath);
+  if (run.job.settings.deleteFiles == 1 || (changed && run.madeFooter)) platform::RemoveFile(run.footerPath);
 }
 
 int FinishRun(SplitRun* run) {
@@ -1136,8 +1137,8 @@ int FinishRun(SplitRun* run) {
     return Refuse(*run);
   }
   RemoveStalePieces(*run, run->pieces);
-  if (gCommandSettings.deleteFiles == 1) {
-    if (gCommandSettings.print == 1) Blank();
+  if (run->job.settings.deleteFiles == 1) {
+    if (run->job.settings.print == 1) Blank();
     WaitSeconds(1);
     if (!platform::RemoveFile(run->headerPath)) {
       FormatLog(kHeaderNotDeleted, run->headerPath);
@@ -1175,7 +1176,7 @@ int FinishRun(SplitRun* run) {
   FormatLog(kElapsed, seconds, milliseconds);
   EmitLogLine(nullptr, kLogPlain);
 
-  if (gCommandSettings.mode == 0) {
+  if (run->job.settings.mode == 0) {
     FormatLog(kDoneBox, run->job.ncFile, run->pieces, seconds, milliseconds);
     ShowLogLineBox(nullptr, platform::BoxIcon::kInformation);
   }

@@ -20,6 +20,8 @@ enum SplitResult {
 
 // The DEBUG value of [COMMAND] that echoes the output parameters at the start of a split.
 inline constexpr int kEchoOutputDebug = 100;
+// The DEBUG value that logs every block written to a piece.
+inline constexpr int kReportBlocksDebug = 2;
 
 // Splits the NC program `job.ncFile` (CP932 path, at most 511 bytes) into pieces named
 // <base>_001<ext>, <base>_002<ext>, ... next to it.
@@ -33,8 +35,9 @@ inline constexpr int kEchoOutputDebug = 100;
 // piece) fall on the program itself or on another derived file (names compared without regard to
 // letter case). The source program is never written.
 //
-// Reads the settings file at every run ([FORMAT], [QUENDRA], [PAVLOK]) and the command settings
-// held in memory (DEBUG, MODE, DELETE, PRINT, VERIFY). Every file is closed on every path.
+// Reads the settings file at every run ([FORMAT], [QUENDRA], [PAVLOK]); the command settings
+// (DEBUG, MODE, DELETE, PRINT, VERIFY, TIMEMODEL, SEAM, SIZE) are the job's own, `job.settings`.
+// Every file is closed on every path.
 //
 // A run that fails once pieces are being made (a piece that cannot be created or written, the
 // intermediate file gone or broken, the split check failing, the program changed) leaves no piece

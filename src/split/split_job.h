@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "config/settings.h"
+
 class PieceObserver;
 
 // Size of every path field of the split engine: at most 511 bytes of path plus the terminator.
@@ -27,9 +29,13 @@ struct SplitJob {
   PieceObserver* observer = nullptr;  // told of every piece and block written (the picture of the
                                       // split); nullptr: none
   const char* seam = nullptr;  // the seam policy ("cut", "break", "tool"; a batch parameter);
-                               // nullptr or "": SEAM of [COMMAND]
+                               // nullptr or "": `settings.seam`
   const char* maxSize = nullptr;  // the largest piece file, KB ("0": no limit; a batch parameter);
-                                  // nullptr or "": SIZE of [COMMAND]
+                                  // nullptr or "": `settings.sizeKb`
   const char* pieces = nullptr;  // split into this many pieces of nearly equal cutting time (a
-                                 // batch parameter); nullptr or "": the console's --pieces, or none
+                                 // batch parameter); nullptr or "": `settings.piecesText`, or none
+  // The [COMMAND] settings of this run as the front end holds them (read at start-up, then the
+  // batch switch and the console's options): DEBUG, MODE, DELETE, PRINT, VERIFY, TIMEMODEL,
+  // SEAM, SIZE and --pieces. The split reads no other copy.
+  CommandSettings settings{0, 0, 1, 0, 1};
 };

@@ -129,7 +129,6 @@ TEST_F(ConsoleTest, ASplitWritesThePiecesAndPrintsTheRunLog) {
   FakePlatform fake;
   fake.executablePath = reference + "quendrix";
   StartSettings();
-  gCommandSettings = CommandSettings{0, 0, 1, 0, 1};
   fs::path home = fs::current_path();
   fs::current_path(reference);
   int split = SplitProgram(nullptr, SplitJob{"PART.NC", 0.1, 30, {0, 0, 100}});

@@ -53,8 +53,8 @@ void SafeStart(const std::string& path, double start[3]) {
   SplitMeter distance{}, time{};
   Extents minimum{}, maximum{};
   MeasureReport report{};
-  if (MeasureProgram(path.c_str(), nullptr, start, &distance, &time, &minimum, &maximum, &report,
-                     body) != kMeasureOk) {
+  if (MeasureProgram({path.c_str(), nullptr, start, body},
+                     {&distance, &time, &minimum, &maximum, &report}) != kMeasureOk) {
     return;
   }
   if ((report.setPositionAxes & 4) == 0 && maximum[kExtentZ] > start[2]) start[2] = maximum[kExtentZ];
@@ -71,7 +71,6 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
   }
   std::sort(programs.begin(), programs.end());
 
-  const CommandSettings savedCommand = gCommandSettings;
   int split = 0;
   int refused = 0;
   for (const fs::path& source : programs) {
@@ -82,7 +81,8 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     fake.executablePath = dir.Path("quendrix");
     dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nVERIFY=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
     StartSettings();
-    ReadCommandSettings(&gCommandSettings);
+    CommandSettings command{0, 0, 1, 0, 1};
+    ReadCommandSettings(&command);
     const std::string bytes = ReadFileBytes(source.string());
     dir.Write("PROGRAM.NC", bytes);
     const std::string path = dir.Path("PROGRAM.NC");
@@ -90,14 +90,15 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     // Limits that give about three pieces.
     double start[3] = {0, 0, 0};
     SafeStart(path, start);
-    double ignored[3] = {0, 0, 0};
-    DistanceTotals distanceTotals{};
-    TimeTotals timeTotals{};
-    MeasureStartAndTotals(nullptr, path.c_str(), ignored, &distanceTotals, &timeTotals);
+    StartAndTotals measured{};  // its start point is not the one taken
+    MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, &measured);
+    const DistanceTotals& distanceTotals = measured.distance;
+    const TimeTotals& timeTotals = measured.time;
     const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
-    const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
-                       timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
-                       {start[0], start[1], start[2]}};
+    SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
+                 timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
+                 {start[0], start[1], start[2]}};
+    job.settings = command;
     fake.boxes.clear();
 
     const int result = SplitProgram(nullptr, job);
@@ -132,7 +133,6 @@ TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
     }
     EXPECT_TRUE(ReadFileBytes(path) == bytes);
   }
-  gCommandSettings = savedCommand;
   std::printf("corpus: %d programs split and passed the check, %d refused\n", split, refused);
 }
 

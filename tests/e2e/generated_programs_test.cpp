@@ -96,7 +96,8 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
   Extents minimum{};
   Extents maximum{};
   MeasureReport report{};
-  const int measured = MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report);
+  const int measured = MeasureProgram({path.c_str(), nullptr, program.start},
+                                      {&distance, &time, &minimum, &maximum, &report});
   char reason[kLogLineSize] = "";
   DescribeMeasureFailure(measured, report, path.c_str(), "", reason);
   ASSERT_EQ(measured, kMeasureOk) << reason;
@@ -111,13 +112,13 @@ void GeneratedPrograms::SplitAndCheck(uint32_t seed, int lines, int style) {
   const double timeLimit = kind == 2 ? 1e6 : time.running / parts;
   fake_.pane.Clear();
   fake_.boxes.clear();
-  const SplitJob job{path.c_str(), distanceLimit, timeLimit, {program.start[0], program.start[1], program.start[2]}};
+  SplitJob job = settings_.Job({path.c_str(), distanceLimit, timeLimit,
+                                {program.start[0], program.start[1], program.start[2]}});
   if (SplitProgram(nullptr, job) != kSplitDone) {
     const std::string errors = Errors(fake_.logLines());
     // For a look at what went wrong: the same split without the check leaves its pieces.
-    gCommandSettings.verify = 0;
+    job.settings.verify = 0;
     SplitProgram(nullptr, job);
-    gCommandSettings.verify = 1;
     FAIL() << errors;
   }
 
@@ -320,7 +321,7 @@ TEST_F(GeneratedPrograms, FuzzFindingsStayMended) {
     const std::string path = dir_.Path("F.NC");
     fake_.pane.Clear();
     fake_.boxes.clear();
-    const SplitJob job{path.c_str(), f.distance, f.time, {f.start[0], f.start[1], f.start[2]}};
+    const SplitJob job = settings_.Job({path.c_str(), f.distance, f.time, {f.start[0], f.start[1], f.start[2]}});
     // Behind header and footer files of the user's: made first, as the user does for a program
     // whose opening the split cannot cut, and left as they were. The split checks its pieces
     // behind them.

@@ -35,17 +35,15 @@ TEST_P(GoldenSplit, MatchesExpectedFilesAndLog) {
   const GoldenRun run = PrepareGoldenRun(GetParam(), dir.path());
   FakePlatform fake;  // fixed clock: the elapsed time is the sum of the waits
   fake.executablePath = (run.bin / "quendrix").generic_string();
-  const CommandSettings savedCommand = gCommandSettings;
   StartSettings();
-  ReadCommandSettings(&gCommandSettings);
 
   const fs::path savedCwd = fs::current_path();
   fs::current_path(run.work);
-  const SplitJob job{run.programName.c_str(), run.job.distance, run.job.time,
-                     {run.job.start[0], run.job.start[1], run.job.start[2]}};
+  SplitJob job{run.programName.c_str(), run.job.distance, run.job.time,
+               {run.job.start[0], run.job.start[1], run.job.start[2]}};
+  ReadCommandSettings(&job.settings);
   const int result = SplitProgram(nullptr, job);
   fs::current_path(savedCwd);
-  gCommandSettings = savedCommand;
 
   EXPECT_EQ(result, run.job.result);
   ExpectGoldenOutputs(run, fake.logLines(), true, true);

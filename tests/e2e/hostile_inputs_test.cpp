@@ -74,7 +74,7 @@ class HostileInputs : public testing::Test {
   int Split(const std::string& path) {
     fake.pane.Clear();
     fake.boxes.clear();
-    return SplitProgram(nullptr, SplitJob{path.c_str(), 100, 10, {0, 0, 50}});
+    return SplitProgram(nullptr, settings.Job({path.c_str(), 100, 10, {0, 0, 50}}));
   }
   bool Logged(const std::string& line) const {
     return std::find(fake.logLines().begin(), fake.logLines().end(), line) != fake.logLines().end();
@@ -269,7 +269,7 @@ TEST_F(HostileInputs, TenMillionLines) {
     const double begun = Seconds();
     // About four pieces: each move takes 0.01 minutes.
     fake.pane.Clear();
-    const int result = SplitProgram(nullptr, SplitJob{path.c_str(), 1e6, sizes[i] * 0.01 / 4, {0, 0, 50}});
+    const int result = SplitProgram(nullptr, settings.Job({path.c_str(), 1e6, sizes[i] * 0.01 / 4, {0, 0, 50}}));
     const double seconds = Seconds() - begun;
     ASSERT_EQ(result, kSplitDone) << (Errors().empty() ? std::string() : Errors().front());
     EXPECT_TRUE(Logged("情　報：分割ＮＣファイル 5 個を検証しました。元のＮＣファイルと同じ加工です。") ||

@@ -66,13 +66,18 @@ std::vector<double> PieceMachineTimes(const std::vector<std::string>& log) {
 
 class MachineTimeSplit : public testing::Test {
  protected:
-  MachineTimeSplit() : saved_(gCommandSettings) { fake_.executablePath = dir_.Path("quendrix"); }
-  ~MachineTimeSplit() override { gCommandSettings = saved_; }
+  MachineTimeSplit() { fake_.executablePath = dir_.Path("quendrix"); }
 
   void Settings(const std::string& command, const std::string& machine = kMachine) {
     dir_.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + command + "[PAVLOK]\r\nNCVIEWER=\r\n[MACHINE]\r\n" + machine);
     StartSettings();
-    ReadCommandSettings(&gCommandSettings);
+    ReadCommandSettings(&command_);
+  }
+
+  // SplitProgram of `job` under the settings last written.
+  int Split(SplitJob job) const {
+    job.settings = command_;
+    return SplitProgram(nullptr, job);
   }
 
   // The program's programmed time, the least time its rapids can take at the rapid rate along
@@ -90,8 +95,8 @@ class MachineTimeSplit : public testing::Test {
     SplitMeter distance{}, time{};
     Extents minimum{}, maximum{};
     MeasureReport report{};
-    EXPECT_EQ(MeasureProgram(path.c_str(), intermediate.c_str(), start, &distance, &time, &minimum,
-                             &maximum, &report, bodyLine, &limits),
+    EXPECT_EQ(MeasureProgram({path.c_str(), intermediate.c_str(), start, bodyLine, &limits},
+                             {&distance, &time, &minimum, &maximum, &report}),
               kMeasureOk);
     Times times{time.running, 0.0, 0.0};
     EXPECT_EQ(EstimateMachineTime(intermediate.c_str(), limits, bodyLine, report.lastMoveRecord, &times.machine),
@@ -129,7 +134,7 @@ class MachineTimeSplit : public testing::Test {
 
   FakePlatform fake_;
   TempDir dir_;
-  CommandSettings saved_;
+  CommandSettings command_{0, 0, 1, 0, 1};
 };
 
 TEST_F(MachineTimeSplit, OverGeneratedProgramsTheEstimateBoundsAndSplitsConsistently) {
@@ -156,7 +161,7 @@ TEST_F(MachineTimeSplit, OverGeneratedProgramsTheEstimateBoundsAndSplitsConsiste
       fake_.pane.Clear();
       const double limit = times.machine / (2.0 + seed % 4);
       const SplitJob job{path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}};
-      ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+      ASSERT_EQ(Split(job), kSplitDone);
       const std::vector<std::string>& log = fake_.logLines();
       EXPECT_NEAR(Figure(log, "　合計機械時間 : "), times.machine, 0.001);
       const std::vector<double> pieces = PieceMachineTimes(log);
@@ -189,7 +194,7 @@ TEST_F(MachineTimeSplit, TheSplitTimeIsTheMachineTimeUnderTimeModelOne) {
   const SplitJob job{path.c_str(), 1e6, limit, {0, 0, 50}};
 
   Settings("TIMEMODEL=0\r\n");  // programmed: two pieces
-  ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+  ASSERT_EQ(Split(job), kSplitDone);
   EXPECT_EQ(PieceMachineTimes(fake_.logLines()).size(), 0u);
   EXPECT_EQ(dir_.Read("STAIRS_001.NC").find("MACHINE TIME"), std::string::npos);
   const int programmedPieces = static_cast<int>(std::count_if(
@@ -198,7 +203,7 @@ TEST_F(MachineTimeSplit, TheSplitTimeIsTheMachineTimeUnderTimeModelOne) {
 
   fake_.pane.Clear();
   Settings("TIMEMODEL=1\r\n");
-  ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+  ASSERT_EQ(Split(job), kSplitDone);
   const std::vector<std::string>& log = fake_.logLines();
   EXPECT_NE(std::find(log.begin(), log.end(), "　　時間モデル : 機械時間の見積 (TIMEMODEL=1)"), log.end());
   const std::vector<double> pieces = PieceMachineTimes(log);
@@ -278,8 +283,8 @@ TEST_F(MachineTimeSplit, APieceFollowingTheCarriedTimeRunsAsThePiecePlannedByIts
     SplitMeter distance{}, time{};
     Extents minimum{}, maximum{};
     MeasureReport report{};
-    ASSERT_EQ(MeasureProgram(path.c_str(), intermediate.c_str(), program.start, &distance, &time, &minimum,
-                             &maximum, &report, bodyLine, &limits),
+    ASSERT_EQ(MeasureProgram({path.c_str(), intermediate.c_str(), program.start, bodyLine, &limits},
+                             {&distance, &time, &minimum, &maximum, &report}),
               kMeasureOk);
     // The pass's total is the estimate of the records as they are read back.
     double estimate = 0.0;
@@ -346,7 +351,7 @@ TEST_F(MachineTimeSplit, AMachineTimeTooLongToCarryIsRefusedWithItsLine) {
   const std::string path = dir_.Path("CRAWL.NC");
   const SplitJob job{path.c_str(), 500, 1e12, {0, 0, 50}};
   Settings("TIMEMODEL=1\r\n");
-  EXPECT_EQ(SplitProgram(nullptr, job), kSplitFailed);
+  EXPECT_EQ(Split(job), kSplitFailed);
   ASSERT_FALSE(fake_.logLines().empty());
   EXPECT_EQ(fake_.logLines().back(),
             "エラー：7 行目までで機械時間の見積が長すぎます（３１年まで）。送り速度を確かめてください。");
@@ -358,11 +363,11 @@ TEST_F(MachineTimeSplit, AMachineTimeTooLongToCarryIsRefusedWithItsLine) {
              "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG00X0.Y0.Z5.\r\nG01Z0.F100.\r\nX100.\r\n"
              "X999999.F1.\r\nX0.F100.\r\nG00Z50.\r\nM30\r\n%\r\n");
   const std::string brisk = dir_.Path("BRISK.NC");
-  EXPECT_EQ(SplitProgram(nullptr, SplitJob{brisk.c_str(), 500, 1e12, {0, 0, 50}}), kSplitDone);
+  EXPECT_EQ(Split(SplitJob{brisk.c_str(), 500, 1e12, {0, 0, 50}}), kSplitDone);
   EXPECT_TRUE(dir_.Exists("BRISK_002.NC"));
   fake_.pane.Clear();
   Settings("TIMEMODEL=0\r\n");
-  EXPECT_EQ(SplitProgram(nullptr, job), kSplitDone);
+  EXPECT_EQ(Split(job), kSplitDone);
   EXPECT_TRUE(dir_.Exists("CRAWL_001.NC"));
 }
 
@@ -385,7 +390,7 @@ TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {
     SCOPED_TRACE(c.message);
     fake_.pane.Clear();
     Settings(c.command, c.machine);
-    EXPECT_EQ(SplitProgram(nullptr, SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitFailed);
+    EXPECT_EQ(Split(SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitFailed);
     ASSERT_FALSE(fake_.logLines().empty());
     EXPECT_EQ(fake_.logLines().back(), c.message);
     EXPECT_FALSE(dir_.Exists("STEP_001.NC"));
@@ -393,7 +398,7 @@ TEST_F(MachineTimeSplit, SettingsThatCannotDescribeAMachineAreRefused) {
   // Values left out take the defaults: no refusal.
   fake_.pane.Clear();
   Settings("TIMEMODEL=1\r\n", "CORNER=\r\n");
-  EXPECT_EQ(SplitProgram(nullptr, SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitDone);
+  EXPECT_EQ(Split(SplitJob{path.c_str(), 1e6, 0.5, {0, 0, 50}}), kSplitDone);
 }
 
 }  // namespace

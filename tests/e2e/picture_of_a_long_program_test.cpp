@@ -9,9 +9,9 @@
 #include <string>
 
 #include "config/settings.h"
+#include "picture/split_picture.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_picture.h"
-#include "split/split_svg.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "support/xml_check.h"
@@ -33,15 +33,13 @@ TEST(PictureOfALongProgram, EveryPieceStaysWithinItsShare) {
   fake.executablePath = dir.Path("quendrix");
   dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n");
   StartSettings();
-  const CommandSettings saved = gCommandSettings;
-  ReadCommandSettings(&gCommandSettings);
 
   SplitPicture picture;
   picture.Begin(program.c_str());
   SplitJob job{program.c_str(), 10, 1000, {0, 0, 100}};
+  ReadCommandSettings(&job.settings);
   job.observer = &picture;
   const int result = SplitProgram(nullptr, job);
-  gCommandSettings = saved;
   gSettingsPath[0] = '\0';
   gProgramDirectory[0] = '\0';
   ASSERT_EQ(result, kSplitDone);

@@ -160,12 +160,13 @@ TEST_F(SeamPolicies, GeneratedProgramsStayWithinTheirLimitsExceptLoggedForcedSea
       Extents minimum{};
       Extents maximum{};
       MeasureReport report{};
-      ASSERT_EQ(MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report),
+      ASSERT_EQ(MeasureProgram({path.c_str(), nullptr, program.start},
+                               {&distance, &time, &minimum, &maximum, &report}),
                 kMeasureOk);
       std::mt19937 rng(seed);
       const double parts = 2.0 + static_cast<double>(rng() % 5);
-      const SplitJob job{path.c_str(), distance.running / parts, time.running / parts,
-                         {program.start[0], program.start[1], program.start[2]}};
+      const SplitJob job = settings_.Job({path.c_str(), distance.running / parts, time.running / parts,
+                                          {program.start[0], program.start[1], program.start[2]}});
       fake_.pane.Clear();
       fake_.boxes.clear();
       SCOPED_TRACE("limits " + std::to_string(job.distance) + " m, " + std::to_string(job.time) + " min");
@@ -199,7 +200,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
       const int kb = std::max(2, static_cast<int>(program.text.size() / 1024 / (3 + seed % 4)));
       settings_.Write(std::string("SEAM=") + policy + "\r\nSIZE=" + std::to_string(kb) + "\r\n");
       SCOPED_TRACE(name + " " + policy + " SIZE=" + std::to_string(kb));
-      const SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      const SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       fake_.pane.Clear();
       fake_.boxes.clear();
       const int result = SplitProgram(nullptr, job);
@@ -317,11 +318,12 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeAndLimitsStayWithinBoth) {
       Extents minimum{};
       Extents maximum{};
       MeasureReport report{};
-      ASSERT_EQ(MeasureProgram(path.c_str(), nullptr, program.start, &distance, &time, &minimum, &maximum, &report),
+      ASSERT_EQ(MeasureProgram({path.c_str(), nullptr, program.start},
+                               {&distance, &time, &minimum, &maximum, &report}),
                 kMeasureOk);
       const double parts = 2.0 + static_cast<double>(seed % 5);
-      const SplitJob job{path.c_str(), distance.running / parts, time.running / parts,
-                         {program.start[0], program.start[1], program.start[2]}};
+      const SplitJob job = settings_.Job({path.c_str(), distance.running / parts, time.running / parts,
+                                          {program.start[0], program.start[1], program.start[2]}});
       SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " SIZE=" + std::to_string(kb) + ", limits " +
                    std::to_string(job.distance) + " m, " + std::to_string(job.time) + " min");
       fake_.pane.Clear();
@@ -365,7 +367,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
       const std::string text = std::to_string(count);
       SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " --pieces " + text);
       ShareObserver observer;
-      SplitJob job{path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}};
+      SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       job.pieces = text.c_str();
       job.observer = &observer;
       fake_.pane.Clear();
@@ -440,7 +442,7 @@ TEST_F(SeamPolicies, PiecesOfEqualTimeFallWhereTheSharesEnd) {
     const std::string path = dir_.Path(name);
     const std::string count = std::to_string(c.pieces);
     ShareObserver observer;
-    SplitJob job{path.c_str(), 1e6, 1e6, {0, 0, 100}};
+    SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {0, 0, 100}});
     job.pieces = count.c_str();
     job.observer = &observer;
     fake_.pane.Clear();
@@ -460,7 +462,7 @@ void SafeStart(const std::string& path, double start[3]) {
   SplitMeter distance{}, time{};
   Extents minimum{}, maximum{};
   MeasureReport report{};
-  if (MeasureProgram(path.c_str(), nullptr, start, &distance, &time, &minimum, &maximum, &report, body) !=
+  if (MeasureProgram({path.c_str(), nullptr, start, body}, {&distance, &time, &minimum, &maximum, &report}) !=
       kMeasureOk) {
     return;
   }
@@ -487,7 +489,7 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
     if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
   }
   std::sort(programs.begin(), programs.end());
-  const CommandSettings saved = gCommandSettings;
+  CommandSettings command{0, 0, 1, 0, 1};
   PolicyFigures figures[3];
   int sizedSplits = 0;
   int sizedPieces = 0;
@@ -502,7 +504,7 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       dir.Write("Quendrix.ini", std::string("[COMMAND]\r\nMODE=1\r\nSEAM=") + names[policy] +
                                     "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
       StartSettings();
-      ReadCommandSettings(&gCommandSettings);
+      ReadCommandSettings(&command);
       std::string bytes;
       {
         FILE* file = std::fopen(source.string().c_str(), "rb");
@@ -516,14 +518,15 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       const std::string path = dir.Path("PROGRAM.NC");
       double start[3] = {0, 0, 0};
       SafeStart(path, start);
-      double ignored[3] = {0, 0, 0};
-      DistanceTotals distanceTotals{};
-      TimeTotals timeTotals{};
-      MeasureStartAndTotals(nullptr, path.c_str(), ignored, &distanceTotals, &timeTotals);
+      StartAndTotals measured{};  // its start point is not the one taken
+      MeasureStartAndTotals(nullptr, path.c_str(), command.timeModel, &measured);
+      const DistanceTotals& distanceTotals = measured.distance;
+      const TimeTotals& timeTotals = measured.time;
       const double metres = distanceTotals[kCutting];
-      const SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
-                         timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
-                         {start[0], start[1], start[2]}};
+      SplitJob job{path.c_str(), metres > 0.003 ? metres / 3.0 : 1.0,
+                   timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / 3.0 : 1.0,
+                   {start[0], start[1], start[2]}};
+      job.settings = command;
       SCOPED_TRACE(std::string(names[policy]) + ": limits " + std::to_string(job.distance) + " m, " +
                    std::to_string(job.time) + " min, start " + std::to_string(start[0]) + " " +
                    std::to_string(start[1]) + " " + std::to_string(start[2]));
@@ -541,8 +544,9 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
         const int kb = std::max(2, static_cast<int>(bytes.size() / 1024 / 3));
         dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\nSEAM=break\r\nSIZE=" + std::to_string(kb) +
                                       "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
-        ReadCommandSettings(&gCommandSettings);
-        const SplitJob big{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+        ReadCommandSettings(&command);
+        SplitJob big{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+        big.settings = command;
         fake.pane.Clear();
         const int sized = SplitProgram(nullptr, big);
         const LoggedSplit bySize = ReadLog(fake.logLines());
@@ -574,7 +578,6 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
       if (sum > 0.0) f.spread += (longest - shortest) / (sum / static_cast<double>(split.pieces.size()));
     }
   }
-  gCommandSettings = saved;
   std::printf("corpus under SIZE (a third of each program, break): %d splits, %d pieces\n", sizedSplits,
               sizedPieces);
   std::printf("corpus seams     splits pieces  seams re-cuts(at most)  forced  mean spread of piece times\n");
@@ -597,7 +600,6 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
     if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
   }
   std::sort(programs.begin(), programs.end());
-  const CommandSettings saved = gCommandSettings;
   int splits[2] = {0, 0};
   int coarse = 0;  // splits of programs too coarse for the pieces asked for
   double furthest[2] = {0.0, 0.0};
@@ -611,7 +613,8 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
       dir.Write("Quendrix.ini", std::string("[COMMAND]\r\nMODE=1\r\nSEAM=") + (policy == kSeamCut ? "cut" : "break") +
                                     "\r\n[PAVLOK]\r\nNCVIEWER=\r\n");
       StartSettings();
-      ReadCommandSettings(&gCommandSettings);
+      CommandSettings command{0, 0, 1, 0, 1};
+      ReadCommandSettings(&command);
       dir.Write("PROGRAM.NC", ReadFileBytes(source.string()));
       const std::string path = dir.Path("PROGRAM.NC");
       double start[3] = {0, 0, 0};
@@ -621,6 +624,7 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
       SCOPED_TRACE(std::string(policy == kSeamCut ? "cut" : "break") + " --pieces " + text);
       ShareObserver observer;
       SplitJob job{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
+      job.settings = command;
       job.pieces = text.c_str();
       job.observer = &observer;
       const int result = SplitProgram(nullptr, job);
@@ -643,7 +647,6 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
       furthest[policy] = std::max(furthest[policy], ExpectEvenShares(observer, count, policy));
     }
   }
-  gCommandSettings = saved;
   std::printf("corpus --pieces: cut %d splits (furthest from the mean %.2f of it), break %d (%.2f); %d of them "
               "too coarse for their count\n",
               splits[0], furthest[0], splits[1], furthest[1], coarse);

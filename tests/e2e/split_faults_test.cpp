@@ -45,7 +45,7 @@ class SplitFaultTest : public testing::Test {
   int Split() {
     fake.boxes.clear();
     fake.pane.Clear();
-    return SplitProgram(nullptr, SplitJob{program.c_str(), 100, 10, {0, 0, 50}});
+    return SplitProgram(nullptr, settings.Job({program.c_str(), 100, 10, {0, 0, 50}}));
   }
 
   // The run log's error lines (each also shown in a box).

@@ -145,8 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Extents minimum{0, 0, 0, 0};
   Extents maximum{0, 0, 0, 0};
   MeasureReport report{};
-  const int result = MeasureProgram(fuzz::kInputPath, kIntermediatePath, start, &distance, &time,
-                                    &minimum, &maximum, &report);
+  const int result = MeasureProgram({fuzz::kInputPath, kIntermediatePath, start},
+                                    {&distance, &time, &minimum, &maximum, &report});
   if (result == kMeasureOk) {
     ReadBackRecords(files.Written(kIntermediatePath), report.records);
     fuzz::Check(std::isfinite(distance.running) && std::isfinite(distance.rapid) && std::isfinite(time.running),

@@ -35,14 +35,14 @@ constexpr size_t kLargestProgram = 8192;
 constexpr char kSettingsPath[] = "Quendrix.ini";
 constexpr char kSettings[] = "[COMMAND]\r\nMODE=1\r\nDELETE=1\r\nVERIFY=1\r\n[PAVLOK]\r\nNCVIEWER=\r\n";
 
-// The settings file next to the (imagined) executable, and the command settings it holds.
+// The settings file next to the (imagined) executable; the command settings it holds are the
+// job's (Job).
 void WriteSettings() {
   std::snprintf(gProgramDirectory, sizeof gProgramDirectory, "%s", "");
   std::snprintf(gSettingsPath, sizeof gSettingsPath, "%s", kSettingsPath);
   platform::FileHandle file(kSettingsPath, "wb");
   fuzz::Check(platform::WriteBytes(file.get(), kSettings, sizeof kSettings - 1) && file.Close(),
               "the settings file is written");
-  gCommandSettings = CommandSettings{0, 1, 1, 0, 0, 1, 0};
 }
 
 std::string Piece(int number) {
@@ -55,6 +55,7 @@ std::string Piece(int number) {
 // limits from its totals.
 SplitJob Job(const uint8_t* data, size_t size) {
   SplitJob job{fuzz::kInputPath, 1.0, 1.0, {0.0, 0.0, 100.0}};
+  job.settings = CommandSettings{0, 1, 1, 0, 0, 1, 0};
   double start[3] = {0.0, 0.0, 100.0};
   if (ProgramStartPoint(fuzz::kInputPath, start) == kStartPointDone) {
     for (int axis = 0; axis < 3; ++axis) job.start[axis] = start[axis];
@@ -64,7 +65,8 @@ SplitJob Job(const uint8_t* data, size_t size) {
   Extents minimum{};
   Extents maximum{};
   MeasureReport report{};
-  if (MeasureProgram(fuzz::kInputPath, nullptr, job.start, &distance, &time, &minimum, &maximum, &report) !=
+  if (MeasureProgram({fuzz::kInputPath, nullptr, job.start},
+                     {&distance, &time, &minimum, &maximum, &report}) !=
       kMeasureOk) {
     return job;  // the split refuses it the same way
   }

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
+#include "ui/common/front_end.h"
 
 #include <windows.h>
 #undef FindText

@@ -17,6 +17,7 @@
 #include "support/fake_platform.h"
 #include "support/golden_case.h"
 #include "support/temp_dir.h"
+#include "ui/common/front_end.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -303,10 +304,10 @@ TEST_F(MainWindowTest, DropTakesTheFirstFileAndFillsOnlyEmptyFields) {
   HDROP drop = MakeDrop({ncPath_, dir_.Path("OTHER1.NC"), dir_.Path("OTHER2.NC")});
   SendMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 
-  double start[3] = {};
-  DistanceTotals distance{};
-  TimeTotals time{};
-  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), start, &distance, &time), kStartPointDone);
+  StartAndTotals measured{};
+  ASSERT_EQ(MeasureStartAndTotals(nullptr, ncPath_.c_str(), gCommandSettings.timeModel, &measured), kStartPointDone);
+  const double* start = measured.start;
+  const DistanceTotals& distance = measured.distance;
   auto text = [](double value) {
     char out[kCoordinateTextSize];
     FormatCoordinate(value, out);

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "split/split_picture.h"
-#include "split/split_svg.h"
+#include "picture/split_picture.h"
+#include "picture/split_svg.h"
 #include "support/fake_platform.h"
 #include "ui/common/split_preview.h"
 

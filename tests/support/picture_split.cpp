@@ -2,15 +2,14 @@
 
 #include "split/split_driver.h"
 
-PictureSplitTest::PictureSplitTest() : saved_(gCommandSettings) {
+PictureSplitTest::PictureSplitTest() {
   fake.executablePath = dir.Path("quendrix");
   dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n");
   StartSettings();
-  ReadCommandSettings(&gCommandSettings);
+  ReadCommandSettings(&command_);
 }
 
 PictureSplitTest::~PictureSplitTest() {
-  gCommandSettings = saved_;
   gSettingsPath[0] = '\0';
   gProgramDirectory[0] = '\0';
 }
@@ -20,6 +19,7 @@ int PictureSplitTest::Split(const std::string& program, double metres, double mi
   path = dir.Path("PART.NC");
   SplitJob job{path.c_str(), metres, minutes, {0, 0, 50}};
   job.observer = observer;
+  job.settings = command_;
   return SplitProgram(nullptr, job);
 }
 

@@ -1,5 +1,5 @@
 // A run of the split driver for the tests of the split's picture: a fresh folder with a settings
-// file of MODE 1 (no completion box), the command settings put back at the end, and a program
+// file of MODE 1 (no completion box) whose command settings each split is given, and a program
 // whose pieces and seams are easy to tell apart.
 #pragma once
 
@@ -26,7 +26,7 @@ class PictureSplitTest : public testing::Test {
   std::string path;  // PART.NC's path
 
  private:
-  CommandSettings saved_;
+  CommandSettings command_{0, 0, 1, 0, 1};
 };
 
 // 25 straight cuts at F100 zigzagging up in Y (0 to 96) between X0 and X100, then a

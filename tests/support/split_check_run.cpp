@@ -15,22 +15,24 @@ SplitForCheck SplitInFolder(const TempDir& dir, FakePlatform& fake, const std::s
   SplitForCheck split{};
   fake.executablePath = dir.Path("quendrix");
   dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + extraSettings + "[PAVLOK]\r\nNCVIEWER=\r\n");
-  const CommandSettings savedCommand = gCommandSettings;
+  CommandSettings command{0, 0, 1, 0, 1};
   StartSettings();
-  ReadCommandSettings(&gCommandSettings);
+  ReadCommandSettings(&command);
   dir.Write(name, bytes);
   split.path = dir.Path(name);
 
-  DistanceTotals distanceTotals{};
-  TimeTotals timeTotals{};
-  MeasureStartAndTotals(nullptr, split.path.c_str(), split.start, &distanceTotals, &timeTotals);
+  StartAndTotals measured{};
+  MeasureStartAndTotals(nullptr, split.path.c_str(), command.timeModel, &measured);
+  for (int axis = 0; axis < 3; ++axis) split.start[axis] = measured.start[axis];
+  const DistanceTotals& distanceTotals = measured.distance;
+  const TimeTotals& timeTotals = measured.time;
   const double metres = distanceTotals[kCutting];  // the cutting slot counts metres
-  const SplitJob job{split.path.c_str(), metres > 0.003 ? metres / parts : 1.0,
-                     timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / parts : 1.0,
-                     {split.start[0], split.start[1], split.start[2]}};
+  SplitJob job{split.path.c_str(), metres > 0.003 ? metres / parts : 1.0,
+               timeTotals[kCutting] > 0.003 ? timeTotals[kCutting] / parts : 1.0,
+               {split.start[0], split.start[1], split.start[2]}};
+  job.settings = command;
   fake.boxes.clear();
   split.result = SplitProgram(nullptr, job);
-  gCommandSettings = savedCommand;
   if (!fake.logLines().empty()) split.lastLine = fake.logLines().back();
   platform::Cp932ToUtf8(split.lastLine, &split.log);
 

@@ -26,14 +26,13 @@ std::string LongProgram() {
 
 class DriverTest : public testing::Test {
  protected:
-  DriverTest() : saved_(gCommandSettings) {
+  DriverTest() {
     std::memcpy(savedSettingsPath_, gSettingsPath, sizeof gSettingsPath);
     std::memcpy(savedDirectory_, gProgramDirectory, sizeof gProgramDirectory);
     fake.executablePath = dir.Path("quendrix");
     dir.Write("PART.NC", LongProgram());
   }
   ~DriverTest() override {
-    gCommandSettings = saved_;
     std::memcpy(gSettingsPath, savedSettingsPath_, sizeof gSettingsPath);
     std::memcpy(gProgramDirectory, savedDirectory_, sizeof gProgramDirectory);
   }
@@ -45,12 +44,18 @@ class DriverTest : public testing::Test {
                                   (command.find("MODE=") == std::string::npos ? "MODE=1\r\n" : "") +
                                   "[PAVLOK]\r\n" + pavlok + "[QUENDRA]\r\n" + quendra);
     StartSettings();
-    ReadCommandSettings(&gCommandSettings);
+    ReadCommandSettings(&command_);
+  }
+
+  // `job` with the command settings last taken.
+  SplitJob Job(SplitJob job) const {
+    job.settings = command_;
+    return job;
   }
 
   int Split(double distanceMetres, double minutes, const std::string& name = "PART.NC") {
     path = dir.Path(name);
-    return SplitProgram(nullptr, SplitJob{path.c_str(), distanceMetres, minutes, {0, 0, 50}});
+    return SplitProgram(nullptr, Job({path.c_str(), distanceMetres, minutes, {0, 0, 50}}));
   }
 
   bool Logged(const std::string& line) const {
@@ -73,7 +78,7 @@ class DriverTest : public testing::Test {
   std::string path;
 
  private:
-  CommandSettings saved_;
+  CommandSettings command_{0, 0, 1, 0, 1};
   char savedSettingsPath_[sizeof gSettingsPath];
   char savedDirectory_[sizeof gProgramDirectory];
 };
@@ -99,6 +104,32 @@ TEST_F(DriverTest, ThreePiecesByTime) {
   EXPECT_NE(second.find("(" + path + ")\r\nX100.\r\nZ10.\r\nG01Z0.F50\r\nX0.F100\r\nX100.\r\n"),
             std::string::npos)
       << second;
+}
+
+// The split takes its command settings from the job alone, never from the file: a job taken
+// with MODE=0 shows the completion box, the same job with MODE 1 does not; DEBUG 2 of the job logs
+// every written block, DEBUG 0 none.
+TEST_F(DriverTest, TheJobsCommandSettingsAreTheOnlyOnesRead) {
+  struct Case {
+    int mode;
+    int debug;
+    size_t boxes;
+    bool blocks;
+  };
+  const Case cases[] = {{0, 0, 1, false}, {1, 0, 0, false}, {1, 2, 0, true}};
+  Settings("MODE=0\r\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.debug));
+    fake.boxes.clear();
+    fake.pane.Clear();
+    path = dir.Path("PART.NC");
+    SplitJob job = Job({path.c_str(), 5, 10, {0, 0, 50}});
+    job.settings.mode = c.mode;
+    job.settings.debug = c.debug;
+    ASSERT_EQ(SplitProgram(nullptr, job), kSplitDone);
+    EXPECT_EQ(fake.boxes.size(), c.boxes);
+    EXPECT_EQ(Logged("G01 X100.       Y0.         Z0."), c.blocks);
+  }
 }
 
 TEST_F(DriverTest, RecordLongerThanTheLimitEndsThePieceItOpens) {
@@ -201,7 +232,7 @@ TEST_F(DriverTest, StartHeightAtTheHighestCutSplitsAndOneStepBelowIsRefused) {
     for (const std::string& name : Made()) std::filesystem::remove(dir.Path(name));
     fake.boxes.clear();
     path = dir.Path("PART.NC");
-    const int result = SplitProgram(nullptr, SplitJob{path.c_str(), 100, 0.1, {0, 0, c.startZ}});
+    const int result = SplitProgram(nullptr, Job({path.c_str(), 100, 0.1, {0, 0, c.startZ}}));
     if (c.refusal == nullptr) {
       EXPECT_EQ(result, kSplitDone);
       // The check proved the pieces.
@@ -279,7 +310,7 @@ TEST_F(DriverTest, PathsThatDoNotFitAreRefused) {
   const std::string program = folder + "PART.NC";
   ASSERT_EQ(program.size(), 508u);
   WriteFileBytes(program, LongProgram());
-  EXPECT_EQ(SplitProgram(nullptr, SplitJob{program.c_str(), 5, 10, {0, 0, 50}}), kSplitFailed);
+  EXPECT_EQ(SplitProgram(nullptr, Job({program.c_str(), 5, 10, {0, 0, 50}})), kSplitFailed);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text, "エラー：ＮＣファイル " + program + " から作るファイル名が長すぎます（511バイトまで）。");
   EXPECT_FALSE(std::filesystem::exists(folder + "PART_ascii.txt"));
@@ -287,7 +318,7 @@ TEST_F(DriverTest, PathsThatDoNotFitAreRefused) {
 
   const std::string tooLong(600, 'x');
   fake.boxes.clear();
-  EXPECT_EQ(SplitProgram(nullptr, SplitJob{tooLong.c_str(), 5, 10, {0, 0, 50}}), kSplitFailed);
+  EXPECT_EQ(SplitProgram(nullptr, Job({tooLong.c_str(), 5, 10, {0, 0, 50}})), kSplitFailed);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].text.rfind("エラー：ＮＣファイル名が長すぎます（511バイトまで）。", 0), 0u);
 }

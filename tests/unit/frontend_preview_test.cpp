@@ -9,10 +9,11 @@
 
 #include "config/settings.h"
 #include "log/run_log.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_svg.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
+#include "ui/common/front_end.h"
 #include "ui/common/split_preview.h"
 
 namespace {
@@ -44,7 +45,9 @@ class PreviewTest : public testing::Test {
   }
   int Split(const char* name, double metres = 0.1) {
     path = dir.Path(name);
-    return SplitWithPicture(nullptr, SplitJob{path.c_str(), metres, 30, {0, 0, 100}});
+    SplitJob job{path.c_str(), metres, 30, {0, 0, 100}};
+    job.settings = gCommandSettings;  // as the front ends hand it over
+    return SplitWithPicture(nullptr, job);
   }
   bool Logged(const std::string& line) const {
     const auto& lines = fake.logLines();

@@ -14,6 +14,7 @@
 #include "split/split_driver.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
+#include "ui/common/front_end.h"
 #include "ui/common/seam_fields.h"
 
 namespace {
@@ -134,6 +135,7 @@ TEST_F(SeamFieldsTest, TheSplitTakesWhatTheWindowShows) {
   const std::string path = dir.Path("PART.NC");
   SeamFields fields{kSeamBreak, "1"};
   SplitJob job{path.c_str(), 0.2, 100.0, {0, 0, 100}};
+  job.settings = gCommandSettings;  // as the front ends hand it over
   ASSERT_EQ(ReadSeamFields(nullptr, fields, &job), kSeamFieldsReady);
   EXPECT_EQ(SplitProgram(nullptr, job), kSplitDone) << (Errors().empty() ? "" : Errors().front());
   EXPECT_TRUE(Logged("　　　分割位置 : break"));
@@ -144,6 +146,7 @@ TEST_F(SeamFieldsTest, TheSplitTakesWhatTheWindowShows) {
   fake.pane.Clear();
   const SeamFields shown = SettingsSeamFields();
   SplitJob plain{path.c_str(), 0.2, 100.0, {0, 0, 100}};
+  plain.settings = gCommandSettings;  // as the front ends hand it over
   ASSERT_EQ(ReadSeamFields(nullptr, shown, &plain), kSeamFieldsReady);
   EXPECT_EQ(SplitProgram(nullptr, plain), kSplitDone);
   EXPECT_FALSE(Logged("　　　分割位置 : break"));
@@ -157,6 +160,7 @@ TEST_F(SeamFieldsTest, NoChoiceLeavesTheSettingToTheSplitWhichRefusesAnUnknownWo
   dir.Write("PART.NC", kProgram);
   const std::string path = dir.Path("PART.NC");
   SplitJob job{path.c_str(), 0.2, 100.0, {0, 0, 100}};
+  job.settings = gCommandSettings;  // as the front ends hand it over
   ASSERT_EQ(ReadSeamFields(nullptr, SettingsSeamFields(), &job), kSeamFieldsReady);
   EXPECT_EQ(job.seam, nullptr);
   EXPECT_EQ(SplitProgram(nullptr, job), kSplitFailed);
@@ -167,6 +171,7 @@ TEST_F(SeamFieldsTest, NoChoiceLeavesTheSettingToTheSplitWhichRefusesAnUnknownWo
   SeamFields chosen = SettingsSeamFields();
   chosen.choice = kSeamTool;
   SplitJob again{path.c_str(), 0.2, 100.0, {0, 0, 100}};
+  again.settings = gCommandSettings;  // as the front ends hand it over
   ASSERT_EQ(ReadSeamFields(nullptr, chosen, &again), kSeamFieldsReady);
   EXPECT_EQ(SplitProgram(nullptr, again), kSplitDone);
   EXPECT_TRUE(Logged("　　　分割位置 : tool"));

@@ -31,8 +31,8 @@ Measured Measure(const TempDir& dir, const std::string& program, double x = 0, d
   const double start[3] = {x, y, z};
   std::string nc = dir.Path("PART.NC");
   std::string ascii = dir.Path("PART_ascii.txt");
-  m.result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &m.distance, &m.time, &m.minimum,
-                            &m.maximum, &m.report);
+  m.result = MeasureProgram({nc.c_str(), ascii.c_str(), start},
+                            {&m.distance, &m.time, &m.minimum, &m.maximum, &m.report});
   m.records = dir.Read("PART_ascii.txt");
   char text[1024];
   if (DescribeMeasureFailure(m.result, m.report, nc.c_str(), ascii.c_str(), text) >= 0) {
@@ -361,7 +361,7 @@ TEST(MeasureProgram, LocalSystemsAreFollowed) {
     MeasureReport report{};
     const std::string nc = dir.Path("PART.NC");
     const std::string ascii = dir.Path("PART_ascii.txt");
-    const int result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report, 3);
+    const int result = MeasureProgram({nc.c_str(), ascii.c_str(), start, 3}, {&d, &t, &lo, &hi, &report});
     EXPECT_EQ(result, shift[5] == '0' ? kMeasureOk : kMeasureLocalSystemForm) << shift;
   }
 }
@@ -375,7 +375,7 @@ TEST(MeasureProgram, TheHeaderIsReadForItsCodesAndTheBodyStartsAtTheStartPoint) 
   MeasureReport report{};
   const std::string nc = dir.Path("PART.NC");
   const std::string ascii = dir.Path("PART_ascii.txt");
-  ASSERT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report, 4), kMeasureOk);
+  ASSERT_EQ(MeasureProgram({nc.c_str(), ascii.c_str(), start, 4}, {&d, &t, &lo, &hi, &report}), kMeasureOk);
   // Lines 1 to 3 are the header: no move, no unknown Z; the body goes on from the start point.
   EXPECT_EQ(Lines(dir.Read("PART_ascii.txt")),
             (std::vector<std::string>{kStartAt100, "M 0 17 0 5000 0 100000 0 4",
@@ -527,13 +527,15 @@ TEST(MeasureProgram, ACallInTheHeaderIsRefused) {
   const double start[3] = {0, 0, 100};
   Measured m;
   const std::string nc = dir.Path("PART.NC");
-  m.result = MeasureProgram(nc.c_str(), nullptr, start, &m.distance, &m.time, &m.minimum, &m.maximum, &m.report, 3);
+  m.result = MeasureProgram({nc.c_str(), nullptr, start, 3},
+                            {&m.distance, &m.time, &m.minimum, &m.maximum, &m.report});
   EXPECT_EQ(m.result, kMeasureUnsupportedCode);
   char text[512];
   DescribeMeasureFailure(m.result, m.report, nc.c_str(), "", text);
   EXPECT_STREQ(text, "エラー：2 行目の M98 は分割できません（最初の移動より前のサブプログラムの呼び出し）。");
   // The same call in the body is followed.
-  m.result = MeasureProgram(nc.c_str(), nullptr, start, &m.distance, &m.time, &m.minimum, &m.maximum, &m.report, 1);
+  m.result = MeasureProgram({nc.c_str(), nullptr, start, 1},
+                            {&m.distance, &m.time, &m.minimum, &m.maximum, &m.report});
   EXPECT_EQ(m.result, kMeasureOk);
 }
 
@@ -609,7 +611,7 @@ TEST(MeasureProgram, FilesThatCannotBeUsed) {
   MeasureReport report{};
   std::string nc = dir.Path("MISSING.NC");
   std::string ascii = dir.Path("a.txt");
-  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report),
+  EXPECT_EQ(MeasureProgram({nc.c_str(), ascii.c_str(), start}, {&d, &t, &lo, &hi, &report}),
             kMeasureNcUnreadable);
   char text[1024];
   DescribeMeasureFailure(kMeasureNcUnreadable, report, nc.c_str(), ascii.c_str(), text);
@@ -618,14 +620,14 @@ TEST(MeasureProgram, FilesThatCannotBeUsed) {
   dir.Write("P.NC", "G01 X1. F1\n");
   nc = dir.Path("P.NC");
   ascii = dir.Path("no/such/dir/a.txt");
-  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), start, &d, &t, &lo, &hi, &report),
+  EXPECT_EQ(MeasureProgram({nc.c_str(), ascii.c_str(), start}, {&d, &t, &lo, &hi, &report}),
             kMeasureIntermediateUnwritable);
   DescribeMeasureFailure(kMeasureIntermediateUnwritable, report, nc.c_str(), ascii.c_str(), text);
   EXPECT_EQ(std::string(text), "エラー：中間ファイル " + ascii + " が開けません。");
 
   const double far[3] = {0, -1000000, 0};
   ascii = dir.Path("a.txt");
-  EXPECT_EQ(MeasureProgram(nc.c_str(), ascii.c_str(), far, &d, &t, &lo, &hi, &report),
+  EXPECT_EQ(MeasureProgram({nc.c_str(), ascii.c_str(), far}, {&d, &t, &lo, &hi, &report}),
             kMeasureValueTooLarge);
   DescribeMeasureFailure(kMeasureValueTooLarge, report, nc.c_str(), ascii.c_str(), text);
   EXPECT_STREQ(text, "エラー：スタート座標 -1000000. が大きすぎます（±999999.999 まで）。");

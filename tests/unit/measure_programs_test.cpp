@@ -51,8 +51,8 @@ TEST(RefusedPrograms, EachIsRefusedWithItsMessage) {
     SplitMeter distance{}, time{};
     Extents minimum{}, maximum{};
     MeasureReport report{};
-    int result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &distance, &time, &minimum,
-                                &maximum, &report);
+    int result = MeasureProgram({nc.c_str(), ascii.c_str(), start},
+                                {&distance, &time, &minimum, &maximum, &report});
     ASSERT_NE(result, kMeasureOk);
     char text[1024];
     ASSERT_GT(DescribeMeasureFailure(result, report, nc.c_str(), ascii.c_str(), text), 0);
@@ -84,8 +84,8 @@ TEST(CorpusPrograms, MeasureOrAreRefusedClearly) {
     SplitMeter distance{}, time{};
     Extents minimum{}, maximum{};
     MeasureReport report{};
-    int result = MeasureProgram(nc.c_str(), ascii.c_str(), start, &distance, &time, &minimum,
-                                &maximum, &report);
+    int result = MeasureProgram({nc.c_str(), ascii.c_str(), start},
+                                {&distance, &time, &minimum, &maximum, &report});
     if (result == kMeasureOk) {
       ++measured;
       if (std::getenv("QX_SHOW")) {

@@ -26,7 +26,7 @@ struct Totals {
 
   void Measure(const ModalState& modal, const Position& to, const Position& from, double feed) {
     FeedState f{feed, 0, 0};
-    MeasureMove(modal, to, from, f, &distance, &time, &minimum, &maximum, &counters);
+    MeasureMove(modal, to, from, f, kArcByPositions, MoveSums{&distance, &time, &minimum, &maximum, &counters});
   }
 };
 

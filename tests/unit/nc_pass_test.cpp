@@ -32,8 +32,8 @@ TEST(MeasurementOfAProgram, SameBitsOnEveryBuild) {
   while (reader.Next(line, &length) == kLineRead) {
     if (!r.Step(line, length, IsUnfollowedMove)) continue;
     AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
-    MeasureMove(r.modal, r.current, r.previous, r.feed, &distance, &time, &minimum, &maximum,
-                &counters);
+    MeasureMove(r.modal, r.current, r.previous, r.feed, kArcByPositions,
+                MoveSums{&distance, &time, &minimum, &maximum, &counters});
     ++measured;
     r.previous = r.current;
   }

@@ -191,10 +191,8 @@ TEST_F(PieceWriterTest, HeaderCopiedAsTextWithAnyLineEnds) {
 
 TEST_F(PieceWriterTest, DebugTwoReportsEveryWrittenBlock) {
   FakePlatform fake;
-  const int savedDebug = gCommandSettings.debug;
-  gCommandSettings.debug = 2;
+  settings.reportBlocks = true;
   Body({Rec(1, 12.5, -3, 0.25), Rec(1, 12.5, -3, 0.25)});  // the second moves nothing: no line
-  gCommandSettings.debug = savedDebug;
   ASSERT_GE(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "G01 X12.5       Y-3.        Z0.25");
 }

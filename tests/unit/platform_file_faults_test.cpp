@@ -189,8 +189,8 @@ TEST(FileFaults, SurfaceAsTheCallersFailure) {
     SplitMeter d{}, t{};
     Extents lo{}, hi{};
     MeasureReport report{};
-    return MeasureProgram(dir.Path("P.NC").c_str(), dir.Path("P_ascii.txt").c_str(), start, &d, &t,
-                          &lo, &hi, &report);
+    return MeasureProgram({dir.Path("P.NC").c_str(), dir.Path("P_ascii.txt").c_str(), start},
+                          {&d, &t, &lo, &hi, &report});
   };
   auto openPiece = [&](const TempDir& dir) {
     const std::string header = dir.Path("P_header.NC");

@@ -10,10 +10,10 @@
 
 #include "config/settings.h"
 #include "nc/format.h"
+#include "picture/split_picture.h"
 #include "split/intermediate.h"
 #include "split/piece_writer.h"
 #include "split/split_driver.h"
-#include "split/split_picture.h"
 #include "support/picture_split.h"
 #include "support/temp_dir.h"
 
@@ -335,7 +335,7 @@ TEST(LayOutPicture, SharesXKeepsProportionsAndStretchesAFlatSide) {
   PictureBox box;
   box.Add(0, 0, -10);
   box.Add(100, 50, 10);
-  PictureLayout layout = LayOutPicture(box, box, 0, 0, 1000, 800, 40);
+  PictureLayout layout = LayOutPicture(box, box, PictureArea{0, 0, 1000, 800, 40});
   EXPECT_DOUBLE_EQ(layout.zScale, layout.scale);
   EXPECT_FALSE(layout.sideClipped);
   EXPECT_LE(layout.right, 1000.0 + 1e-9);
@@ -352,7 +352,7 @@ TEST(LayOutPicture, SharesXKeepsProportionsAndStretchesAFlatSide) {
   stock.Add(300, 200, 0);
   PictureBox all = stock;
   all.Add(0, 0, 100);
-  layout = LayOutPicture(all, stock, 0, 0, 1000, 800, 40);
+  layout = LayOutPicture(all, stock, PictureArea{0, 0, 1000, 800, 40});
   EXPECT_TRUE(layout.sideClipped);
   EXPECT_GT(layout.zScale, layout.scale);
   EXPECT_NEAR(layout.sideBottom - layout.sideTop, (800 - 40) / 5.0, 1e-9);

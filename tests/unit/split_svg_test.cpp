@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "picture/split_picture.h"
+#include "picture/split_svg.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
-#include "split/split_picture.h"
-#include "split/split_svg.h"
 #include "support/picture_split.h"
 #include "support/file_faults.h"
 #include "support/temp_dir.h"

@@ -19,11 +19,15 @@ struct Totals {
   MoveCounters counters{0, 0};
 };
 
-Totals MeasureStart(const TempDir& dir, const std::string& program) {
+Totals MeasureStart(const TempDir& dir, const std::string& program, int timeModel = 0) {
   dir.Write("PART.NC", program);
   Totals t;
-  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), t.start, &t.distance,
-                                   &t.time, &t.counters);
+  StartAndTotals measured{{-1, -1, -1}, {0, 0}, {0, 0}, {0, 0}};
+  t.result = MeasureStartAndTotals(nullptr, dir.Path("PART.NC").c_str(), timeModel, &measured);
+  for (int axis = 0; axis < 3; ++axis) t.start[axis] = measured.start[axis];
+  t.distance = measured.distance;
+  t.time = measured.time;
+  t.counters = measured.counters;
   return t;
 }
 
@@ -73,10 +77,7 @@ TEST(MeasureStartAndTotals, TotalsOfTheReplay) {
 TEST(MeasureStartAndTotals, TheTimeIsTheMachineTimeUnderTimeModelOne) {
   TempDir dir;
   const char* program = "G92 X0 Y0 Z100.\nG90 G00 Z50.\nG01 X60. F500\nX100.\nG00 X0\nZ100.\n";
-  const CommandSettings saved = gCommandSettings;
-  gCommandSettings.timeModel = 1;
-  Totals machine = MeasureStart(dir, program);
-  gCommandSettings = saved;
+  Totals machine = MeasureStart(dir, program, 1);
   ASSERT_EQ(machine.result, kStartPointDone);
   // 0.2 minutes at F500, and the machine's rapids and accelerations on top (the [MACHINE]
   // defaults: the rapids alone take more than half a second, all of it less than two).
@@ -103,14 +104,14 @@ TEST(StartPoint, Failures) {
   EXPECT_TRUE(fake.boxes.empty());  // the front end reports it
   EXPECT_EQ(start[0], 7.0);
 
-  DistanceTotals distance{0, 0};
-  TimeTotals time{0, 0};
-  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), start, &distance, &time),
-            kStartPointFailed);
+  StartAndTotals measured{{7, 7, 7}, {3, 3}, {3, 3}, {3, 3}};
+  EXPECT_EQ(MeasureStartAndTotals(nullptr, missing.c_str(), 0, &measured), kStartPointFailed);
   ASSERT_EQ(fake.logLines().size(), 1u);
   EXPECT_EQ(fake.logLines()[0], "エラー：スタート座標の取り出しに失敗しました。");
   EXPECT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(start[0], 7.0);
+  EXPECT_EQ(measured.start[0], 7.0);  // untouched
+  EXPECT_EQ(measured.distance[kCutting], 3.0);
+  EXPECT_EQ(measured.time[kCutting], 3.0);
 
   dir.Write("LONG.NC", "G00 X1.\n" + std::string(4096, 'Z') + "\n");
   EXPECT_EQ(ProgramStartPoint(dir.Path("LONG.NC").c_str(), start), kStartPointFailed);

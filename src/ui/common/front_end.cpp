@@ -14,6 +14,8 @@
 #include "ui/common/job_input.h"
 #include "ui/common/split_preview.h"
 
+CommandSettings gCommandSettings{0, 0, 1, 0, 1};
+
 namespace {
 
 // The positions of the command-line arguments.
@@ -121,6 +123,7 @@ int RunCommandLine(platform::WindowHandle owner, int count, const char* const* a
     if (count > position) texts.start[axis] = arguments[position];
   }
   SplitJob job{ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.settings = gCommandSettings;
   if (ReadJobNumbers(owner, texts, &job) != kJobReady) return kRunFailed;
   return Split(owner, job, target);
 }
@@ -134,6 +137,7 @@ int RunBatch(platform::WindowHandle owner, const char* parameterFile, SplitTarge
   const JobTexts texts{parameters.distance, parameters.time,
                        {parameters.start[0], parameters.start[1], parameters.start[2]}};
   SplitJob job{parameters.ncFile, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.settings = gCommandSettings;
   job.seam = parameters.seam;
   job.maxSize = parameters.size;
   job.pieces = parameters.pieces;

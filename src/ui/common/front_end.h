@@ -10,7 +10,13 @@
 
 #include <cstddef>
 
+#include "config/settings.h"
 #include "platform/platform.h"
+
+// The [COMMAND] settings of this process, the front ends' own: read by StartUp, then changed by
+// BatchModeSwitch and the console's options. Every split job is handed a copy of them
+// (SplitJob::settings); nothing below the front ends reads this record.
+extern CommandSettings gCommandSettings;
 
 enum FrontEndResult {
   kRunSplitDone = 0,  // the split driver wrote its pieces

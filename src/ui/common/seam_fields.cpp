@@ -6,6 +6,7 @@
 #include "log/run_log.h"
 #include "split/split_messages.h"
 #include "text/text_cut.h"
+#include "ui/common/front_end.h"
 #include "ui/common/job_input.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "log/run_log.h"
+#include "picture/split_svg.h"
 #include "split/split_driver.h"
-#include "split/split_svg.h"
 #include "ui/common/front_end_messages.h"
 
 namespace {
@@ -28,7 +28,7 @@ void ForgetSplitPictures() {
 const SplitPicture& LastSplitPicture() { return gLastSplit; }
 
 int SplitWithPicture(platform::WindowHandle owner, const SplitJob& job) {
-  const bool write = gCommandSettings.preview == 1;
+  const bool write = job.settings.preview == 1;
   if (!gKeepPictures && !write) return SplitProgram(owner, job);
 
   SplitJob observed = job;

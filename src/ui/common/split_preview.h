@@ -8,9 +8,9 @@
 // leaves the last split's picture as it was and writes none.
 #pragma once
 
+#include "picture/split_picture.h"
 #include "platform/platform.h"
 #include "split/split_job.h"
-#include "split/split_picture.h"
 
 // Whether every split collects its picture. On: the Windows program, whose menu shows the last
 // split's picture at any time. Off (the start): only splits that write their picture collect it,

@@ -479,7 +479,7 @@ LRESULT OnTimer(HWND window) {
   platform::LocalTime now{};
   platform::GetLocalTimeNow(&now);
   char text[128];
-  FormatClock(now.year, now.month, now.day, now.dayOfWeek, now.hour, now.minute, now.second, text, sizeof text);
+  FormatClock(now, text, sizeof text);
   SendMessageW(gMain.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
   TimeOfDayMessage(text, sizeof text);
   SendMessageW(gMain.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Wide(text).c_str()));
@@ -547,10 +547,10 @@ void StatusPartEdges(int outerWidth, int edges[3]) {
   edges[2] = outerWidth;
 }
 
-int FormatClock(int year, int month, int day, int dayOfWeek, int hour, int minute, int second, char* out,
-                size_t size) {
-  const char* weekday = dayOfWeek >= 0 && dayOfWeek < 7 ? kWeekdays[dayOfWeek] : "";
-  return std::snprintf(out, size, kClockFormat, year, month, day, weekday, hour, minute, second);
+int FormatClock(const platform::LocalTime& time, char* out, size_t size) {
+  const char* weekday = time.dayOfWeek >= 0 && time.dayOfWeek < 7 ? kWeekdays[time.dayOfWeek] : "";
+  return std::snprintf(out, size, kClockFormat, time.year, time.month, time.day, weekday, time.hour, time.minute,
+                       time.second);
 }
 
 ATOM RegisterMainClass(HINSTANCE instance) {

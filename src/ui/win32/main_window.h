@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "platform/platform.h"
+
 namespace ui {
 
 // Posted to the main window to run the arguments another start handed over (WM_COPYDATA).
@@ -46,9 +48,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // the scaled one, so the parts scale with it.
 void StatusPartEdges(int outerWidth, int edges[3]);
 
-// The clock text of the status bar for `time` (CP932), e.g. " 2021年 5月24日 (月) 9時05分07秒".
-int FormatClock(int year, int month, int day, int dayOfWeek, int hour, int minute, int second, char* out,
-                size_t size);
+// The clock text of the status bar for `time` (CP932), e.g. " 2021年 5月24日 (月) 9時05分07秒",
+// into `out` (`size` bytes, terminated; milliseconds are not shown). Returns snprintf's count.
+int FormatClock(const platform::LocalTime& time, char* out, size_t size);
 
 // A second start found `running`, the main window of the program already running: restores it,
 // brings it to the foreground and, when the start has arguments (count 2 or more), hands them

@@ -66,7 +66,7 @@ PictureLayout ComputeLayout(const SplitPicture& picture, int width, int height, 
   const double top = s(kMargin) + s(kHeaderHeight) + s(kCaptionHeight);
   const double viewsWidth = std::max(width - s(kLegendWidth) - left - s(kMargin), s(100));
   const double viewsHeight = std::max(height - top - s(kMargin) - s(kFooterHeight), s(100));
-  return LayOutPicture(picture.extents(), picture.stock(), left, top, viewsWidth, viewsHeight, s(kViewGap));
+  return LayOutPicture(picture.extents(), picture.stock(), PictureArea{left, top, viewsWidth, viewsHeight, s(kViewGap)});
 }
 
 // GDI objects selected for one drawing and given back at its end.

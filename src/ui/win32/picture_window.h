@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "split/split_picture.h"
+#include "picture/split_picture.h"
 
 namespace ui {
 

@@ -13,6 +13,7 @@
 #include "split/split_driver.h"
 #include "text/text_cut.h"
 #include "ui/common/check_command.h"
+#include "ui/common/front_end.h"
 #include "ui/common/front_end_messages.h"
 #include "ui/common/job_input.h"
 #include "ui/common/split_preview.h"
@@ -102,15 +103,13 @@ void FileChosen(HWND window, const char* path) {
     return;
   }
   SetWindowTextCp932(GetDlgItem(window, IDC_NC_FILE), path);
-  double start[3] = {0, 0, 0};
-  DistanceTotals distance{};
-  TimeTotals time{};
-  if (MeasureStartAndTotals(window, path, start, &distance, &time) < kStartPointDone) return;
-  FillIfEmpty(window, IDC_SPLIT_TIME, time[kCutting]);
-  FillIfEmpty(window, IDC_SPLIT_DISTANCE, distance[kCutting]);
-  FillIfEmpty(window, IDC_START_X, start[0]);
-  FillIfEmpty(window, IDC_START_Y, start[1]);
-  FillIfEmpty(window, IDC_START_Z, start[2]);
+  StartAndTotals measured{};
+  if (MeasureStartAndTotals(window, path, gCommandSettings.timeModel, &measured) < kStartPointDone) return;
+  FillIfEmpty(window, IDC_SPLIT_TIME, measured.time[kCutting]);
+  FillIfEmpty(window, IDC_SPLIT_DISTANCE, measured.distance[kCutting]);
+  FillIfEmpty(window, IDC_START_X, measured.start[0]);
+  FillIfEmpty(window, IDC_START_Y, measured.start[1]);
+  FillIfEmpty(window, IDC_START_Z, measured.start[2]);
 }
 
 int Execute(HWND window) {
@@ -137,6 +136,7 @@ int Execute(HWND window) {
   // The policy and the size limit the window shows are the job's own; `seam` holds the size text
   // for the split.
   SplitJob job{path, 0.0, 0.0, {0.0, 0.0, 0.0}};
+  job.settings = gCommandSettings;
   const SeamFields seam = ShownSeamFields(window);
   if (ReadSeamFields(window, seam, &job) != kSeamFieldsReady) return kSplitFailed;
   // An empty start field is taken from the program.

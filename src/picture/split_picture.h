@@ -183,8 +183,15 @@ struct AxisFigure {
 };
 std::array<AxisFigure, 6> AxisFigures(const PictureLayout& layout);
 
-// The layout of `extents` (everything written) and `stock` in the area from (left, top), `width`
-// x `height` pixels, with `gap` pixels between the views. Every range is widened to at least
-// 1 mm, then by 3 % on each side so that nothing lies on a frame.
-PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, double left, double top,
-                            double width, double height, double gap);
+// The area the two views are laid out in, pixels.
+struct PictureArea {
+  double left;
+  double top;
+  double width;
+  double height;
+  double gap;  // between the views
+};
+
+// The layout of `extents` (everything written) and `stock` in `area`. Every range is widened to
+// at least 1 mm, then by 3 % on each side so that nothing lies on a frame.
+PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, const PictureArea& area);

@@ -1,4 +1,4 @@
-#include "split/split_svg.h"
+#include "picture/split_svg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -449,8 +449,8 @@ int SplitPicturePath(const char* ncFile, char* out, size_t size) {
 }
 
 std::string SplitSvgText(const SplitPicture& picture) {
-  const PictureLayout layout =
-      LayOutPicture(picture.extents(), picture.stock(), kViewsLeft, kViewsTop + 16, kViewsWidth, kViewsHeight - 16, kViewsGap);
+  const PictureLayout layout = LayOutPicture(picture.extents(), picture.stock(),
+                                             PictureArea{kViewsLeft, kViewsTop + 16, kViewsWidth, kViewsHeight - 16, kViewsGap});
   // The legend is drawn first into a text of its own: its length sets the page's height.
   Svg legend;
   const double legendBottom = Legend(legend, picture);

@@ -1,4 +1,4 @@
-#include "split/split_picture.h"
+#include "picture/split_picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -194,6 +194,63 @@ void SplitPicture::PieceFacts(int number, bool clean, long long bytes) {
   }
 }
 
+namespace {
+
+// The ends of the chords (of at most kArcChordDegrees each) that an arc move passes before its end
+// point, into `points`; returns their count (0 for a straight move, and for an arc whose centre
+// cannot be had).
+int ArcChordEnds(const WrittenMove& move, double (*points)[3]) {
+  int count = 0;
+  if (move.motion != 2 && move.motion != 3) return count;
+  const Position& from = move.from;
+  const Position& to = move.to;
+  const PlaneFrame frame{move.plane};
+  const PlanePoint start = frame.In(from);
+  const PlanePoint end = frame.In(to);
+  PlanePoint offset = frame.Offset(to);
+  bool drawable = true;
+  if ((move.flags & kRadiusForm) != 0 || (offset.first == 0.0 && offset.second == 0.0)) {
+    drawable = to[kR] != 0.0 && ArcCentreFromRadius(start, end, to[kR], move.motion, &offset);
+  }
+  const double r0 = std::sqrt(offset.first * offset.first + offset.second * offset.second);
+  if (drawable && r0 > 0.0) {
+    const PlanePoint centre{start.first + offset.first, start.second + offset.second};
+    const double e1 = end.first - centre.first, e2 = end.second - centre.second;
+    const double r1 = std::sqrt(e1 * e1 + e2 * e2);
+    const double a0 = Angle(-offset.second, -offset.first);
+    const double a1 = Angle(e2, e1);
+    double sweep;
+    if ((move.flags & kFullCircle) != 0) {
+      sweep = move.motion == 3 ? kTurn : -kTurn;
+    } else if (move.motion == 3) {
+      sweep = a1 - a0;
+      if (sweep <= 0.0) sweep += kTurn;
+    } else {
+      sweep = a1 - a0;
+      if (sweep >= 0.0) sweep -= kTurn;
+    }
+    const int chords = std::clamp(
+        static_cast<int>(std::ceil(std::fabs(sweep) / (kArcChordDegrees * kPi / 180.0) - 1e-9)), 1, kMostChords);
+    double c, s;
+    SmallCosSin(sweep / chords, &c, &s);
+    double u1 = -offset.first / r0, u2 = -offset.second / r0;
+    const double across0 = frame.Across(from), across1 = frame.Across(to);
+    for (int k = 1; k < chords; ++k) {
+      const double n1 = u1 * c - u2 * s;
+      u2 = u1 * s + u2 * c;
+      u1 = n1;
+      const double t = static_cast<double>(k) / chords;
+      const double r = r0 + (r1 - r0) * t;
+      frame.Out(centre.first + u1 * r, centre.second + u2 * r, across0 + (across1 - across0) * t,
+                &points[count][0], &points[count][1], &points[count][2]);
+      ++count;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
 void SplitPicture::MoveWritten(const WrittenMove& move) {
   const uint8_t kind = KindOf(move);
   const bool cutting = kind == kPathCut;
@@ -221,51 +278,7 @@ void SplitPicture::MoveWritten(const WrittenMove& move) {
 
   // The points the move passes: an arc's chord ends, then its end point.
   double points[kMostChords][3];
-  int count = 0;
-  if (move.motion == 2 || move.motion == 3) {
-    const PlaneFrame frame{move.plane};
-    const PlanePoint start = frame.In(from);
-    const PlanePoint end = frame.In(to);
-    PlanePoint offset = frame.Offset(to);
-    bool drawable = true;
-    if ((move.flags & kRadiusForm) != 0 || (offset.first == 0.0 && offset.second == 0.0)) {
-      drawable = to[kR] != 0.0 && ArcCentreFromRadius(start, end, to[kR], move.motion, &offset);
-    }
-    const double r0 = std::sqrt(offset.first * offset.first + offset.second * offset.second);
-    if (drawable && r0 > 0.0) {
-      const PlanePoint centre{start.first + offset.first, start.second + offset.second};
-      const double e1 = end.first - centre.first, e2 = end.second - centre.second;
-      const double r1 = std::sqrt(e1 * e1 + e2 * e2);
-      const double a0 = Angle(-offset.second, -offset.first);
-      const double a1 = Angle(e2, e1);
-      double sweep;
-      if ((move.flags & kFullCircle) != 0) {
-        sweep = move.motion == 3 ? kTurn : -kTurn;
-      } else if (move.motion == 3) {
-        sweep = a1 - a0;
-        if (sweep <= 0.0) sweep += kTurn;
-      } else {
-        sweep = a1 - a0;
-        if (sweep >= 0.0) sweep -= kTurn;
-      }
-      const int chords = std::clamp(
-          static_cast<int>(std::ceil(std::fabs(sweep) / (kArcChordDegrees * kPi / 180.0) - 1e-9)), 1, kMostChords);
-      double c, s;
-      SmallCosSin(sweep / chords, &c, &s);
-      double u1 = -offset.first / r0, u2 = -offset.second / r0;
-      const double across0 = frame.Across(from), across1 = frame.Across(to);
-      for (int k = 1; k < chords; ++k) {
-        const double n1 = u1 * c - u2 * s;
-        u2 = u1 * s + u2 * c;
-        u1 = n1;
-        const double t = static_cast<double>(k) / chords;
-        const double r = r0 + (r1 - r0) * t;
-        frame.Out(centre.first + u1 * r, centre.second + u2 * r, across0 + (across1 - across0) * t,
-                  &points[count][0], &points[count][1], &points[count][2]);
-        ++count;
-      }
-    }
-  }
+  int count = ArcChordEnds(move, points);
   points[count][0] = to[kX];
   points[count][1] = to[kY];
   points[count][2] = to[kZ];
@@ -370,8 +383,12 @@ uint32_t PieceColour(int number) {
   return kColours[index];
 }
 
-PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, double left, double top,
-                            double width, double height, double gap) {
+PictureLayout LayOutPicture(const PictureBox& extents, const PictureBox& stock, const PictureArea& area) {
+  const double left = area.left;
+  const double top = area.top;
+  const double width = area.width;
+  const double height = area.height;
+  const double gap = area.gap;
   PictureLayout layout{};
   PictureBox box = extents;
   if (!box.any) box.Add(0, 0, 0);

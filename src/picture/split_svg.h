@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <string>
 
-#include "split/split_picture.h"
+#include "picture/split_picture.h"
 
 // Results of SplitPicturePath.
 enum PicturePathResult {
