@@ -8,10 +8,11 @@
 #include "platform/platform.h"
 #include "text/crlf_text.h"
 
-int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine) {
+int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine, int64_t offset) {
   if (!platform::FileExists(ncFile)) return kFooterCutFailed;
   platform::FileHandle input(ncFile, "rb");
   if (!input) return kFooterCutFailed;
+  if (offset > 0 && !platform::SeekFile(input.get(), offset)) return kFooterCutFailed;
   platform::FileHandle output(footerFile, "wb");
   if (!output) return kFooterCutFailed;
 
@@ -22,7 +23,7 @@ int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine) {
   bool ended = false;  // the program's end has been copied
   bool writeFailed = false;
   // The lines up to the last move are only counted.
-  int status = lastMoveLine > 0 ? reader.Skip(lastMoveLine) : kLineRead;
+  int status = lastMoveLine > 0 && offset < 0 ? reader.Skip(lastMoveLine) : kLineRead;
   while (status == kLineRead && (status = reader.Next(raw, &rawLength)) == kLineRead) {
     const std::string_view line(raw, rawLength);
     const int read = ReadBlock(raw, rawLength, &block);

@@ -2,6 +2,8 @@
 // of a split ends with it, after the piece has brought the tool back to the start point.
 #pragma once
 
+#include <cstdint>
+
 // Results of CutFooter.
 enum FooterCutResult {
   kFooterCutOk = 0,       // the footer file was written
@@ -22,4 +24,6 @@ enum FooterCutResult {
 // its footer, its axis words could move the tool there; only the words riding on it are kept, in
 // the canonical form (nothing when none). The blocks of the body before `lastMoveLine` travel with
 // the moves of the pieces, never in the footer.
-int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine);
+// `offset` (0 or more): the program calls nothing and the line after its last move begins there
+// (MeasureReport::footerOffset); the lines before it are not read again. Below 0: they are counted.
+int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine, int64_t offset = -1);

@@ -55,6 +55,11 @@ class CallReader {
   // The line of the last call the main program made so far (0: none).
   int lastMainCallLine() const { return lastMainCallLine_; }
   const CallFault& fault() const { return fault_; }
+  // True once the reading follows calls: the file holds M98 and a line has needed the index.
+  // A reading that ends without it read a file that calls nothing, line by line.
+  bool followsCalls() const { return indexed_ && index_.calls; }
+  // The byte offset in the file of the next line the file holds (see LineReader::Tell).
+  int64_t Tell() const { return reader_.Tell(); }
   const SubprogramIndex& index() const { return index_; }
 
  private:
