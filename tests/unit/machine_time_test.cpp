@@ -375,13 +375,17 @@ TEST(MachineTimeTest, APieceStillAcceleratingHasNotRejoined) {
     const double apart = piece.Total() - whole.Total();
     if (i < kBegin + kLookAhead + 40) {
       EXPECT_FALSE(piece.Rejoined()) << "move " << i;
-      if (i > kBegin + kLookAhead) EXPECT_GT(std::fabs(apart - apartBefore), 1e-6) << "move " << i;
+      if (i > kBegin + kLookAhead) {
+        EXPECT_GT(std::fabs(apart - apartBefore), 1e-6) << "move " << i;
+      }
     }
     if (!rejoined && piece.Rejoined()) {
       rejoined = true;
       apartRejoined = apart;
     }
-    if (rejoined) EXPECT_NEAR(apart, apartRejoined, 1e-9 * whole.Total()) << "move " << i;
+    if (rejoined) {
+      EXPECT_NEAR(apart, apartRejoined, 1e-9 * whole.Total()) << "move " << i;
+    }
     apartBefore = apart;
   }
   EXPECT_TRUE(rejoined);
