@@ -144,10 +144,19 @@ bool SameCut(const Cut& a, const Cut& b) {
          Near(x.localShift[1], y.localShift[1]) && Near(x.localShift[2], y.localShift[2]);
 }
 
-// A move the check's rules let a piece make of its own: straight down (or up) along Z, or a feed
-// move wholly at or above the start height.
+// A move the check's rules let a piece make of its own: one that goes nowhere at the resolution,
+// straight down (or up) along Z, or a feed move wholly at or above the start height.
 bool OwnMoveKind(const CheckEvent& e, double startZ) {
   if (e.kind != kEventLinear) return false;
+  // A move shorter than the resolution on every axis goes nowhere (a number written with more
+  // decimals than the pieces' own moves, after a move they rounded).
+  bool nowhere = true;
+  for (int axis = 0; axis < kCheckAxes; ++axis) {
+    const bool physical = PhysicalKnown(e.from, axis) && PhysicalKnown(e.to, axis);
+    const double change = physical ? e.to.physical[axis] - e.from.physical[axis] : e.to.program[axis] - e.from.program[axis];
+    nowhere = nowhere && (physical || e.from.flags[axis] == e.to.flags[axis]) && std::fabs(change) <= 1e-3 + 1e-9;
+  }
+  if (nowhere) return true;
   // X and Y stay where they are (known or not, as far as the machine can tell).
   bool vertical = true;
   for (int axis = 0; axis < 2; ++axis) {
@@ -157,8 +166,11 @@ bool OwnMoveKind(const CheckEvent& e, double startZ) {
     vertical = vertical && e.from.flags[axis] == e.to.flags[axis] && std::fabs(from - to) <= 1e-9;
   }
   if (vertical) return true;
-  return PhysicalKnown(e.from, 2) && PhysicalKnown(e.to, 2) && e.from.physical[2] >= startZ - 1e-9 &&
-         e.to.physical[2] >= startZ - 1e-9;
+  // At or above the start height, the top of travel included.
+  auto clear = [startZ](const CheckPoint& point) {
+    return AtTopOfTravel(point) || (PhysicalKnown(point, 2) && point.physical[2] >= startZ - 1e-9);
+  };
+  return clear(e.from) && clear(e.to);
 }
 
 // The cuts of pieces 1..pieces joined; false when a piece cannot be run.
@@ -301,7 +313,8 @@ void SurveyOneEdit(const SplitCheckJob& check, int pieces, const uint8_t* data, 
             if (i >= cuts.size()) return std::string("-");
             const Cut& c = cuts[i];
             char text[256];
-            std::snprintf(text, sizeof text, "k%d %g,%g,%g -> %g,%g,%g f%g s%g sp%d c%d t%d L%d", c.kind,
+            std::snprintf(text, sizeof text, "k%d [%d%d%d>%d%d%d] %.5g,%.5g,%.5g -> %.5g,%.5g,%.5g f%g s%g sp%d c%d t%d L%d", c.kind,
+                          c.from.flags[0], c.from.flags[1], c.from.flags[2], c.to.flags[0], c.to.flags[1], c.to.flags[2],
                           c.from.physical[0], c.from.physical[1], c.from.physical[2], c.to.physical[0],
                           c.to.physical[1], c.to.physical[2], c.state.feed, c.state.speed, c.state.spindle,
                           c.state.coolant, c.state.tool, c.state.lengthOffset);
