@@ -72,6 +72,15 @@ struct Block {
   bool HasCode(char letter, int code) const;
   // True when the block holds no word at all (blank, comment-only or "%" lines).
   bool Empty() const { return wordCount == 0; }
+  // True when every word of the block is one of `letters` (a string of address letters).
+  bool OnlyLetters(const char* letters) const {
+    for (int w = 0; w < wordCount; ++w) {
+      bool listed = false;
+      for (const char* l = letters; *l != '\0'; ++l) listed = listed || words[w].letter == *l;
+      if (!listed) return false;
+    }
+    return true;
+  }
 };
 
 // Reads `line` (its first `length` bytes; the line end may be among them) into `block`.

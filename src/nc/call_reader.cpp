@@ -1,50 +1,12 @@
 #include "nc/call_reader.h"
 
-#include <cstring>
-
+#include "nc/pass_rules.h"
 #include "platform/platform.h"
 
 namespace {
 
-bool EndsProgram(const Block& block) {
-  return block.Has('M') && (block.HasCode('M', 2) || block.HasCode('M', 30));
-}
-
-// True when every word of `block` is one of `letters` (a string of address letters).
-bool OnlyWords(const Block& block, const char* letters) {
-  for (int w = 0; w < block.wordCount; ++w) {
-    bool listed = false;
-    for (const char* l = letters; *l != '\0'; ++l) listed = listed || block.words[w].letter == *l;
-    if (!listed) return false;
-  }
-  return true;
-}
-
 // A whole number written without a decimal point (P1000, L3).
 bool PlainWhole(const BlockWord& word) { return word.integral && !word.hasPoint && word.value >= 0; }
-
-// True when `line` may hold an M or O word: it has "M", "m", "O", "o" or ":" (the O's old form).
-// Eight bytes at a time: with bit 0x20 set in every byte, "M" reads as "m" and "O" as "o"; only
-// Ctrl-Z (0x1A) also turns into ":", which merely sends the line to the block reader.
-bool HasCallLetter(const char* line, size_t length) {
-  constexpr uint64_t kOnes = 0x0101010101010101u;
-  constexpr uint64_t kHighs = 0x8080808080808080u;
-  auto zeroBytes = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  size_t i = 0;
-  for (; i + sizeof(uint64_t) <= length; i += sizeof(uint64_t)) {
-    uint64_t word;
-    std::memcpy(&word, line + i, sizeof word);
-    word |= kOnes * 0x20;
-    if ((zeroBytes(word ^ (kOnes * 'm')) | zeroBytes(word ^ (kOnes * 'o')) | zeroBytes(word ^ (kOnes * ':'))) != 0) {
-      return true;
-    }
-  }
-  for (; i < length; ++i) {
-    const char c = static_cast<char>(line[i] | 0x20);
-    if (c == 'm' || c == 'o' || c == ':') return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -52,13 +14,12 @@ CallReader::CallReader(FILE* file) : file_(file), reader_(file) {}
 
 bool CallReader::NeedsIndex(const char* line, size_t length) {
   // Most lines of a long program are moves without M or O: they are looked at no further.
-  if (sawWords_ && !HasCallLetter(line, length)) return false;
+  if (sawWords_ && FindCallLetter(reinterpret_cast<const unsigned char*>(line), length) == length) return false;
   Block block;
   if (ReadBlock(line, length, &block) != kBlockReadable) return false;
   if (block.Has('M') && (block.HasCode('M', 98) || block.HasCode('M', 99))) return true;
-  const bool number = block.Has('O');
-  if (number && sawWords_) return true;
-  if (!sawWords_ && !OnlyWords(block, "ON") && block.wordCount > 0) sawWords_ = true;
+  if (block.Has('O') && sawWords_) return true;
+  if (!sawWords_ && !block.OnlyLetters("ON") && block.wordCount > 0) sawWords_ = true;
   return false;
 }
 
@@ -113,7 +74,7 @@ int CallReader::TakeLine(std::span<char, kLineBufferSize> line, size_t own, size
     return kLineRead;
   }
   if (depth_ > 0 && (block.Has('O') || block.tapeMark)) return Fail(kCallNoReturn, n, subprogram());
-  if (depth_ > 0 && EndsProgram(block)) return Fail(kCallEndInside, n, subprogram());
+  if (depth_ > 0 && IsProgramEnd(block)) return Fail(kCallEndInside, n, subprogram());
   if (block.Has('M') && block.HasCode('M', 98)) return Call(block, line);
   if (block.Has('M') && block.HasCode('M', 99)) return Return(block, line);
   *deliver = true;
@@ -185,7 +146,7 @@ int CallReader::Call(const Block& block, std::span<char, kLineBufferSize> line) 
   const BlockWord* p = block.Find('P');
   const BlockWord* l = block.Find('L');
   const BlockWord* k = block.Find('K');
-  bool plain = OnlyWords(block, "NMPLK") && p != nullptr && PlainWhole(*p) && (l == nullptr || k == nullptr);
+  bool plain = block.OnlyLetters("NMPLK") && p != nullptr && PlainWhole(*p) && (l == nullptr || k == nullptr);
   for (int w = 0; plain && w < block.wordCount; ++w) {
     const BlockWord& word = block.words[w];
     if (word.letter == 'M' && !(word.integral && word.code == 98)) plain = false;
@@ -233,7 +194,7 @@ int CallReader::Enter(const SubprogramEntry& entry, std::span<char, kLineBufferS
   }
   Block block;
   if (ReadBlock(line.data(), length, &block) != kBlockReadable || !block.Has('O') ||
-      block.Find('O')->code != entry.number || !OnlyWords(block, "ON")) {
+      block.Find('O')->code != entry.number || !block.OnlyLetters("ON")) {
     return Fail(kCallForm, entry.line, entry.number, 0);
   }
   return kLineRead;
@@ -242,7 +203,7 @@ int CallReader::Enter(const SubprogramEntry& entry, std::span<char, kLineBufferS
 int CallReader::Return(const Block& block, std::span<char, kLineBufferSize> line) {
   const int n = reader_.lineNumber();
   if (depth_ == 0) return Fail(kCallReturnInMain, n);
-  bool plain = OnlyWords(block, "NM");
+  bool plain = block.OnlyLetters("NM");
   for (int w = 0; plain && w < block.wordCount; ++w) {
     const BlockWord& word = block.words[w];
     if (word.letter == 'M' && !(word.integral && word.code == 99)) plain = false;

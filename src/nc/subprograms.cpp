@@ -3,24 +3,10 @@
 #include <cstring>
 
 #include "nc/block.h"
-
+#include "nc/pass_rules.h"
 #include "platform/platform.h"
 
 namespace {
-
-bool EndsProgram(const Block& block) {
-  return block.Has('M') && (block.HasCode('M', 2) || block.HasCode('M', 30));
-}
-
-// True when every word of `block` is one of `letters` (a string of address letters).
-bool OnlyWords(const Block& block, const char* letters) {
-  for (int w = 0; w < block.wordCount; ++w) {
-    bool listed = false;
-    for (const char* l = letters; *l != '\0'; ++l) listed = listed || block.words[w].letter == *l;
-    if (!listed) return false;
-  }
-  return true;
-}
 
 constexpr uint64_t kOnes = 0x0101010101010101u;
 constexpr uint64_t kHighs = 0x8080808080808080u;
@@ -30,9 +16,10 @@ constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7Fu;
 // one can open a subprogram, call one or end the main program.
 bool IsCandidate(unsigned char c) { return c == 'O' || c == 'o' || c == ':' || c == 'M' || c == 'm'; }
 
-// The index of the first candidate byte among the `n` bytes at `p` (n when there is none), eight
-// bytes at a time: (v - 0x01..01) & ~v & 0x80..80 is not zero exactly when v has a zero byte.
-size_t FindCandidate(const unsigned char* p, size_t n) {
+}  // namespace
+
+// Eight bytes at a time: (v - 0x01..01) & ~v & 0x80..80 is not zero exactly when v has a zero byte.
+size_t FindCallLetter(const unsigned char* p, size_t n) {
   auto zero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
   size_t i = 0;
   for (; i + 8 <= n; i += 8) {
@@ -48,6 +35,8 @@ size_t FindCandidate(const unsigned char* p, size_t n) {
   }
   return n;
 }
+
+namespace {
 
 // The number of "\n" among the `n` bytes at `p`, eight bytes at a time with an exact mark of each
 // zero byte (no borrow runs from one byte into the next).
@@ -92,7 +81,7 @@ int SubprogramIndex::Build(FILE* file) {
     if (words && position < filled) {
       // Once the main program's number is behind, only lines with a candidate byte matter: the
       // lines before the next one are counted, not looked at.
-      const size_t candidate = position + FindCandidate(buffer + position, filled - position);
+      const size_t candidate = position + FindCallLetter(buffer + position, filled - position);
       size_t lineStart = candidate;
       while (lineStart > position && buffer[lineStart - 1] != '\n') --lineStart;
       lineNumber += static_cast<int>(CountNewlines(buffer + position, lineStart - position));
@@ -142,7 +131,7 @@ int SubprogramIndex::Build(FILE* file) {
     }
     if (block.Has('M') && block.HasCode('M', 98)) calls = true;
     if (block.Has('O')) {
-      const bool numberOnly = OnlyWords(block, "ON");
+      const bool numberOnly = block.OnlyLetters("ON");
       if (words || !numberOnly) {
         if (firstLine == 0) firstLine = lineNumber;
         if (count == kMaxSubprograms) {
@@ -153,8 +142,8 @@ int SubprogramIndex::Build(FILE* file) {
         }
       }
     }
-    if (!OnlyWords(block, "O")) words = true;
-    if (firstLine == 0 && mainEndLine == 0 && EndsProgram(block)) mainEndLine = lineNumber;
+    if (!block.OnlyLetters("O")) words = true;
+    if (firstLine == 0 && mainEndLine == 0 && IsProgramEnd(block)) mainEndLine = lineNumber;
   }
   if (!platform::SeekFile(file, 0)) return kIndexRead;
   return result;

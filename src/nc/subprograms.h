@@ -69,6 +69,11 @@ struct SubprogramIndex {
   const SubprogramEntry* Find(int number) const;
 };
 
+// The index of the first byte among the `n` at `p` that may begin an O or an M word ("O", ":",
+// "M", either case), or `n` when there is none: only a line that holds one can open a
+// subprogram, call one or end the main program.
+size_t FindCallLetter(const unsigned char* p, size_t n);
+
 // Why CallReader stopped (CallReader::fault().reason).
 enum CallFaultReason {
   kCallFaultNone = 0,
