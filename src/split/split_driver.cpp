@@ -678,6 +678,10 @@ class SplitLoop {
   // (`fromAbove`: at the start height to above the move's start, as after a break; else down onto
   // the move's start) and the record itself, the first amount of the piece.
   int BeginPieceAt(const PathRecord& record, const MachineState& before, Position* end, bool fromAbove);
+  // After a planned seam at `record`: a record longer than a limit by itself passes it again in
+  // the piece it begins, where the plan forced a seam at it too. The record is in the new piece
+  // already; a move then ends that piece, and the next cuts it again.
+  int ForcedAgain(const PathRecord& record, const MachineState& before, Position* end);
   // The planned seam at the record being read (nullptr: none).
   const PlannedSeam* PlannedHere(int kind) const {
     if (plan_ == nullptr || next_ >= plan_->count) return nullptr;
@@ -804,34 +808,15 @@ int SplitLoop::TakePath(const PathRecord& record) {
   } else if (const PlannedSeam* before_cut = PlannedHere(kPlannedBefore); before_cut != nullptr) {
     ++next_;
     passedKind_ = kSplitBySize;
-    if (BeforeCutSeam(record, before, &end) != kSplitDone) return kSplitFailed;
-    if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
-      ++next_;
-      ForcedSeamLine(*again);
-      pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
-      if (!record.hole) {
-        run_->distance.previous = run_->distance.running;
-        run_->time.previous = run_->time.running;
-        if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
-      }
+    if (BeforeCutSeam(record, before, &end) != kSplitDone || ForcedAgain(record, before, &end) != kSplitDone) {
+      return kSplitFailed;
     }
   } else if (const PlannedSeam* planned = PlannedHere(kPlannedBreak); planned != nullptr) {
     ++next_;
     passedKind_ = planned->bySize ? kSplitAtBreakBySize
                                   : planned->byTime ? kSplitAtBreakByTime : kSplitAtBreakByDistance;
-    if (BreakSeam(record, before, &end) != kSplitDone) return kSplitFailed;
-    // A record longer than a limit by itself passes it again in the piece it begins.
-    if (const PlannedSeam* again = PlannedHere(kPlannedForced); again != nullptr) {
-      ++next_;
-      ForcedSeamLine(*again);
-      // The record is in the new piece already: it is not written again before the seam.
-      pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
-      if (!record.hole) {
-        // The piece holds this one move: it ends with it, and the next cuts it again.
-        run_->distance.previous = run_->distance.running;
-        run_->time.previous = run_->time.running;
-        if (Seam(record, before, &end) != kSplitDone) return kSplitFailed;
-      }
+    if (BreakSeam(record, before, &end) != kSplitDone || ForcedAgain(record, before, &end) != kSplitDone) {
+      return kSplitFailed;
     }
   } else {
     bool passedHere = false;
@@ -887,6 +872,20 @@ int SplitLoop::Seam(const PathRecord& record, const MachineState& before, Positi
   Blank();
   pending_ = PendingSeam{false, false, false, 0, nullptr};
   return BeginPieceAt(record, before, end, false);
+}
+
+int SplitLoop::ForcedAgain(const PathRecord& record, const MachineState& before, Position* end) {
+  const PlannedSeam* again = PlannedHere(kPlannedForced);
+  if (again == nullptr) return kSplitDone;
+  ++next_;
+  ForcedSeamLine(*again);
+  // The record is in the new piece already: it is not written again before the seam.
+  pending_ = PendingSeam{true, again->byTime, true, record.line(), nullptr};
+  if (record.hole) return kSplitDone;
+  // The piece holds this one move: it ends with it, and the next cuts it again.
+  run_->distance.previous = run_->distance.running;
+  run_->time.previous = run_->time.running;
+  return Seam(record, before, end);
 }
 
 int SplitLoop::BeginPieceAt(const PathRecord& record, const MachineState& before, Position* end, bool fromAbove) {
