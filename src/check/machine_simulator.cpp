@@ -543,15 +543,9 @@ int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
   if ((block.present & ~kOffsetWriteWords) != 0 || !HasWord(block, 'L') || !HasWord(block, 'P')) {
     return Unsupported('G', GCode(10));
   }
-  bool absolute = distance_ == 90;
-  for (int i = 0; i < block.gCount; ++i) {
-    const int32_t code = block.gCodes[i];
-    if (code == GCode(90)) absolute = true;
-    else if (code != GCode(10)) return Unsupported('G', GCode(10));
-  }
   const double l = WordValue(block, 'L');
   const bool tool = l == 1 || (l >= 10 && l <= 13 && l == std::floor(l));
-  if (!absolute || !(tool || l == 2 || l == 20)) return Unsupported('G', GCode(10));
+  if (!AbsoluteSetting(block, GCode(10)) || !(tool || l == 2 || l == 20)) return Unsupported('G', GCode(10));
   distance_ = 90;
   ++state_.offsetWriteCount;
   state_.offsetWrites = ChainSignature(state_.offsetWrites, OffsetWriteSignature(block, Resolution()));
@@ -562,12 +556,7 @@ int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
       if (ProgramKnown(axis)) Forget(axis, kAnchorNewFrame, LostAt(axis), false);
     }
   }
-  if (blockEvents_) {
-    CheckEvent& event = Push(slots, kEventBlock);
-    event.to = event.from;
-    event.signature = BlockSignature(block);
-    event.blockClass = kBlockRestore;
-  }
+  PushSetting(block, slots);
   return kSimulationOk;
 }
 
@@ -581,14 +570,8 @@ int MachineSimulator::OffsetWrite(const CheckBlock& block, EventSlots* slots) {
 int MachineSimulator::LocalSystem(const CheckBlock& block, EventSlots* slots) {
   constexpr uint32_t kLocalSystemWords = LetterBit('G') | LetterBit('X') | LetterBit('Y') | LetterBit('Z') | LetterBit('N');
   if ((block.present & ~kLocalSystemWords) != 0) return Unsupported('G', GCode(52));
-  bool absolute = distance_ == 90;
-  for (int i = 0; i < block.gCount; ++i) {
-    const int32_t code = block.gCodes[i];
-    if (code == GCode(90)) absolute = true;
-    else if (code != GCode(52)) return Unsupported('G', GCode(52));
-  }
   // In a canned cycle the initial level is held in the program's coordinates.
-  if (!absolute || cycle_ != 0) return Unsupported('G', GCode(52));
+  if (!AbsoluteSetting(block, GCode(52)) || cycle_ != 0) return Unsupported('G', GCode(52));
   distance_ = 90;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     if (!HasWord(block, kAxisLetters[axis])) continue;
@@ -599,13 +582,25 @@ int MachineSimulator::LocalSystem(const CheckBlock& block, EventSlots* slots) {
     // Known: the same place has new numbers. Lost: the distance moved since stays what it was.
     if (ProgramKnown(axis)) position_.program[axis] -= change;
   }
-  if (blockEvents_) {
-    CheckEvent& event = Push(slots, kEventBlock);
-    event.to = event.from;
-    event.signature = BlockSignature(block);
-    event.blockClass = kBlockRestore;
-  }
+  PushSetting(block, slots);
   return kSimulationOk;
+}
+
+bool MachineSimulator::AbsoluteSetting(const CheckBlock& block, int32_t code) const {
+  bool absolute = distance_ == 90;
+  for (int i = 0; i < block.gCount; ++i) {
+    if (block.gCodes[i] == GCode(90)) absolute = true;
+    else if (block.gCodes[i] != code) return false;
+  }
+  return absolute;
+}
+
+void MachineSimulator::PushSetting(const CheckBlock& block, EventSlots* slots) {
+  if (!blockEvents_) return;
+  CheckEvent& event = Push(slots, kEventBlock);
+  event.to = event.from;
+  event.signature = BlockSignature(block);
+  event.blockClass = kBlockRestore;
 }
 
 bool MachineSimulator::LocalShiftInForce() const {

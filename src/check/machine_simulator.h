@@ -176,6 +176,11 @@ class MachineSimulator {
   int ApplyCodes(const CheckBlock& block);
   int OffsetWrite(const CheckBlock& block, EventSlots* slots);
   int LocalSystem(const CheckBlock& block, EventSlots* slots);
+  // A block of G code `code` that this model follows only in its absolute form: true when it is
+  // absolute (G90 in force or on the block) and holds no other G code than G90 and `code`.
+  bool AbsoluteSetting(const CheckBlock& block, int32_t code) const;
+  // The block event of a setting block (with block events asked for): it only sets state.
+  void PushSetting(const CheckBlock& block, EventSlots* slots);
   bool LocalShiftInForce() const;
   int ApplyStateBefore(const CheckBlock& block);
   void ApplyStateAfter(const CheckBlock& block);
