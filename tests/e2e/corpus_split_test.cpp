@@ -20,6 +20,7 @@
 #include "split/measure_pass.h"
 #include "split/program_totals.h"
 #include "split/split_driver.h"
+#include "support/corpus.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -42,34 +43,11 @@ const std::set<std::string> kRefused = {
     "ncvc__sampleNC-fullwidth-address.ncd",         // a full-width address letter
 };
 
-// The start point a user would give: the program's own, raised above everything the program
-// does unless a G92 fixes its Z (then the split may refuse a start below the cuts).
-void SafeStart(const std::string& path, double start[3]) {
-  ProgramStartPoint(path.c_str(), start);
-  PositioningRecipe recipe{};
-  const int body = CutHeader(path.c_str(), nullptr, &recipe) == kHeaderCutOk && recipe.bodyLine > 0
-                       ? recipe.bodyLine
-                       : 1;
-  SplitMeter distance{}, time{};
-  Extents minimum{}, maximum{};
-  MeasureReport report{};
-  if (MeasureProgram({path.c_str(), nullptr, start, body},
-                     {&distance, &time, &minimum, &maximum, &report}) != kMeasureOk) {
-    return;
-  }
-  if ((report.setPositionAxes & 4) == 0 && maximum[kExtentZ] > start[2]) start[2] = maximum[kExtentZ];
-}
-
 TEST(CorpusSplit, EveryProgramSplitsAndPassesTheCheckOrIsRefusedClearly) {
   const fs::path corpus(QX_CORPUS_DIR);
   std::error_code ec;
   if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
-  std::vector<fs::path> programs;
-  for (const auto& entry : fs::directory_iterator(corpus)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
-  }
-  std::sort(programs.begin(), programs.end());
+  const std::vector<fs::path> programs = CorpusPrograms(corpus);
 
   int split = 0;
   int refused = 0;

@@ -25,6 +25,7 @@
 #include "split/program_totals.h"
 #include "split/piece_observer.h"
 #include "split/split_driver.h"
+#include "support/corpus.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
 #include "support/quiet_settings.h"
@@ -453,22 +454,6 @@ TEST_F(SeamPolicies, PiecesOfEqualTimeFallWhereTheSharesEnd) {
   }
 }
 
-// The start point a user would give (as the corpus split test takes it).
-void SafeStart(const std::string& path, double start[3]) {
-  ProgramStartPoint(path.c_str(), start);
-  PositioningRecipe recipe{};
-  const int body =
-      CutHeader(path.c_str(), nullptr, &recipe) == kHeaderCutOk && recipe.bodyLine > 0 ? recipe.bodyLine : 1;
-  SplitMeter distance{}, time{};
-  Extents minimum{}, maximum{};
-  MeasureReport report{};
-  if (MeasureProgram({path.c_str(), nullptr, start, body}, {&distance, &time, &minimum, &maximum, &report}) !=
-      kMeasureOk) {
-    return;
-  }
-  if ((report.setPositionAxes & 4) == 0 && maximum[kExtentZ] > start[2]) start[2] = maximum[kExtentZ];
-}
-
 struct PolicyFigures {
   int splits = 0;
   int pieces = 0;
@@ -483,12 +468,7 @@ TEST(SeamPoliciesCorpus, EveryPieceWithinItsLimitsExceptLoggedForcedSeams) {
   const fs::path corpus(QX_CORPUS_DIR);
   std::error_code ec;
   if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
-  std::vector<fs::path> programs;
-  for (const auto& entry : fs::directory_iterator(corpus)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
-  }
-  std::sort(programs.begin(), programs.end());
+  const std::vector<fs::path> programs = CorpusPrograms(corpus);
   CommandSettings command{0, 0, 1, 0, 1};
   PolicyFigures figures[3];
   int sizedSplits = 0;
@@ -594,12 +574,7 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
   const fs::path corpus(QX_CORPUS_DIR);
   std::error_code ec;
   if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
-  std::vector<fs::path> programs;
-  for (const auto& entry : fs::directory_iterator(corpus)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && name != "SOURCES.md" && name[0] != '.') programs.push_back(entry.path());
-  }
-  std::sort(programs.begin(), programs.end());
+  const std::vector<fs::path> programs = CorpusPrograms(corpus);
   int splits[2] = {0, 0};
   int coarse = 0;  // splits of programs too coarse for the pieces asked for
   double furthest[2] = {0.0, 0.0};
