@@ -9,6 +9,7 @@
 
 #include "check/event_stream.h"
 #include "nc/line_reader.h"
+#include "support/call_refusals.h"
 #include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
@@ -156,33 +157,9 @@ TEST(CheckEventStream, TheProgramRunsThroughItsCalls) {
   EXPECT_EQ(asPiece.faultLine, 2);
 }
 
+// The same programs as the split passes' reading refuses, for the same reasons at the same lines.
 TEST(CheckEventStream, CallsItsReadingCannotFollowStopIt) {
-  std::string many = "M98 P1\nM30\n";
-  for (int n = 1; n <= kMaxSubprograms + 1; ++n) many += "O" + std::to_string(n) + "\nM99\n";
-  std::string tooDeep = "M98 P1\nM30\n";
-  for (int n = 1; n <= 5; ++n) tooDeep += "O" + std::to_string(n) + "\nM98 P" + std::to_string(n + 1) + "\nM99\n";
-  struct Case {
-    const char* name;
-    std::string program;
-    int reason;
-    int line;
-    int number;
-  } cases[] = {
-      {"a program the file does not hold", "G01 X1. F10\nM98 P2000\nM30\nO1000\nM99\n", kCallMissing, 2, 2000},
-      {"M99 in the main program", "M98 P1000\nM99\nM30\nO1000\nM99\n", kCallReturnInMain, 2, 0},
-      {"recursion", "M98 P1000\nM30\nO1000\nM98 P1000\nM99\n", kCallRecursive, 4, 1000},
-      {"five calls deep", tooDeep, kCallTooDeep, 13, 5},
-      {"a move on the call's line", "G01 X1. F10 M98 P1000\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"K and L", "M98 P1000 L2 K2\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a return to a sequence number", "M98 P1000\nM30\nO1000\nM99 P3\n", kCallForm, 4, 1000},
-      {"an O line with a move", "M98 P1000\nM30\nO1000 X1.\nM99\n", kCallForm, 3, 1000},
-      {"a subprogram the main program runs into", "G01 X1. F10\nO1000\nM99\nM98 P1000\nM30\n", kCallBeforeEnd, 2, 1000},
-      {"no M99 before the next subprogram", "M98 P1000\nM30\nO1000\nG01 X1. F10\nO2000\nM99\n", kCallNoReturn, 5, 1000},
-      {"no M99 before the file's end", "M98 P1000\nM30\nO1000\nG01 X1. F10\n", kCallNoReturn, 4, 1000},
-      {"the program's end inside", "M98 P1000\nM30\nO1000\nM02\nM99\n", kCallEndInside, 4, 1000},
-      {"more subprograms than the index holds", many, kCallTooMany, 3 + 2 * kMaxSubprograms, 0},
-  };
-  for (const Case& c : cases) {
+  for (const CallRefusal& c : CallRefusals()) {
     const Read read = ReadAll(c.program, true);
     EXPECT_EQ(read.result, kStreamFault) << c.name;
     EXPECT_EQ(read.faultKind, kStreamFaultCall) << c.name;

@@ -7,6 +7,7 @@
 #include "nc/block.h"
 #include "nc/call_reader.h"
 #include "platform/platform.h"
+#include "support/call_refusals.h"
 #include "support/line_count_limit.h"
 #include "support/temp_dir.h"
 
@@ -93,43 +94,10 @@ TEST(CallReader, AFileWithoutCallsIsReadAsItStands) {
 
 TEST(CallReader, RefusesWhatItCannotFollow) {
   // Subprograms nested four deep are followed; a fifth call is one too many.
-  std::string nested = "M98 P1\nM30\n";
-  for (int n = 1; n <= 5; ++n) nested += "O" + std::to_string(n) + "\nM98 P" + std::to_string(n + 1) + "\nM99\n";
-  nested += "O6\nG01 X1. F10\nM99\n";
   std::string deepEnough = "M98 P1\nM30\n";
   for (int n = 1; n <= 3; ++n) deepEnough += "O" + std::to_string(n) + "\nM98 P" + std::to_string(n + 1) + "\nM99\n";
   deepEnough += "O4\nG01 X1. F10\nM99\n";
-  std::string many = "M98 P1\nM30\n";
-  for (int n = 1; n <= kMaxSubprograms + 1; ++n) many += "O" + std::to_string(n) + "\nM99\n";
-  struct Case {
-    const char* name;
-    std::string program;
-    int reason;
-    int line;
-    int number;
-  } cases[] = {
-      {"a call of a program the file does not hold", "G01 X1. F10\nM98 P2000\nM30\nO1000\nM99\n", kCallMissing, 2, 2000},
-      {"M99 in the main program", "M98 P1000\nM99\nM30\nO1000\nM99\n", kCallReturnInMain, 2, 0},
-      {"a subprogram calling itself", "M98 P1000\nM30\nO1000\nM98 P1000\nM99\n", kCallRecursive, 4, 1000},
-      {"a subprogram calling its caller", "M98 P1\nM30\nO1\nM98 P2\nM99\nO2\nM98 P1\nM99\n", kCallRecursive, 7, 1},
-      {"five calls within each other", nested, kCallTooDeep, 13, 5},
-      {"a call with a move", "G01 X1. M98 P1000 F10\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a call with a point in P", "M98 P1000.\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a call with both L and K", "M98 P1000 L2 K2\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a call with L and the repeat digits", "M98 P21000 L2\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a call with no repeat", "M98 P1000 L0\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a call without P", "M98 L2\nM30\nO1000\nM99\n", kCallForm, 1, 0},
-      {"a return to a sequence number", "M98 P1000\nM30\nO1000\nM99 P20\n", kCallForm, 4, 1000},
-      {"an O line with a move", "M98 P1000\nM30\nO1000 G01 X1.\nM99\n", kCallForm, 3, 1000},
-      {"a subprogram before the main program's end", "M98 P1000\nO1000\nG01 X1. F10\nM99\nM30\n", kCallBeforeEnd, 1, 1000},
-      {"a main program without an end", "M98 P1000\nG01 X1. F10\nO1000\nM99\n", kCallBeforeEnd, 1, 1000},
-      {"a subprogram without M99 before the next", "M98 P1000\nM30\nO1000\nG01 X1. F10\nO2000\nM99\n", kCallNoReturn, 5, 1000},
-      {"a subprogram without M99 at the file's end", "M98 P1000\nM30\nO1000\nG01 X1. F10\n", kCallNoReturn, 4, 1000},
-      {"a subprogram without M99 before a tape mark", "M98 P1000\nM30\nO1000\nG01 X1. F10\n%\n", kCallNoReturn, 5, 1000},
-      {"the program's end inside a subprogram", "M98 P1000\nM30\nO1000\nM30\nM99\n", kCallEndInside, 4, 1000},
-      {"more subprograms than the limit", many, kCallTooMany, 3 + 2 * kMaxSubprograms, 0},
-  };
-  for (const Case& c : cases) {
+  for (const CallRefusal& c : CallRefusals()) {
     const Reading r = Read(c.program);
     EXPECT_EQ(r.result, kLineCallFault) << c.name;
     EXPECT_EQ(r.fault.reason, c.reason) << c.name;
