@@ -23,7 +23,7 @@ int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine, int6
   bool ended = false;  // the program's end has been copied
   bool writeFailed = false;
   // The lines up to the last move are only counted.
-  int status = lastMoveLine > 0 && offset < 0 ? reader.Skip(lastMoveLine) : kLineRead;
+  int status = lastMoveLine > 0 && offset <= 0 ? reader.Skip(lastMoveLine) : kLineRead;
   while (status == kLineRead && (status = reader.Next(raw, &rawLength)) == kLineRead) {
     const std::string_view line(raw, rawLength);
     const int read = ReadBlock(raw, rawLength, &block);

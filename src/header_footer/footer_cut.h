@@ -24,6 +24,7 @@ enum FooterCutResult {
 // its footer, its axis words could move the tool there; only the words riding on it are kept, in
 // the canonical form (nothing when none). The blocks of the body before `lastMoveLine` travel with
 // the moves of the pieces, never in the footer.
-// `offset` (0 or more): the program calls nothing and the line after its last move begins there
-// (MeasureReport::footerOffset); the lines before it are not read again. Below 0: they are counted.
-int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine, int64_t offset = -1);
+// `offset` above 0: the program calls nothing and the line after its last move begins there
+// (MeasureReport::footerOffset); the lines before it are not read again. 0: they are counted (no
+// line after a move begins at the file's start).
+int CutFooter(const char* ncFile, const char* footerFile, int lastMoveLine, int64_t offset = 0);

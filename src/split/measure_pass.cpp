@@ -929,7 +929,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   char line[kLineBufferSize];
   size_t length = 0;
   int status = kLineRead;
-  int64_t afterLastMove = -1;  // where the line after the last move begins
+  int64_t afterLastMove = 0;  // where the line after the last move begins (0: not yet)
   while ((status = reader.Next(line, &length)) == kLineRead) {
     // Every piece begins with the header as the file holds it: a call there would run in each.
     if (reader.lastMainCallLine() != 0 && reader.lastMainCallLine() < bodyLine_) {
@@ -949,8 +949,7 @@ int MeasurePass::Run(const char* ncFile, const char* intermediateFile, Extents* 
   }
   // In a program that calls nothing the footer is the file's own lines after the last move: the
   // footer cut reads them from there, not the whole program once more.
-  report_->footerKnown = status == kLineEnd && !reader.followsCalls() && afterLastMove >= 0;
-  report_->footerOffset = report_->footerKnown ? afterLastMove : 0;
+  report_->footerOffset = status == kLineEnd && !reader.followsCalls() && afterLastMove > 0 ? afterLastMove : 0;
   if (status == kLineCallFault) return RefuseCall(reader.fault());
   if (status == kLineTooMany) return kMeasureTooLarge;
   if (status == kLineTooLong || status == kLineReadError) {

@@ -95,8 +95,8 @@ struct MeasureReport {
   int lastMoveOrdinal;    // its place among the lines the program runs, counted from 1 in the
                           // order they run (CallReader::ordinal; its line number in a program
                           // without calls): the footer follows it
-  bool footerKnown;       // the program calls nothing: `footerOffset` holds where the line after
-  int64_t footerOffset;   // its last move begins in the file, for the footer cut to read from
+  int64_t footerOffset;   // a program that calls nothing: where the line after its last move
+                          // begins in the file, for the footer cut to read from (0: unknown)
   int lastMoveRecord;     // the intermediate file's record of it (0: the start record), counting
                           // every record (moves, holes, blocks) in order
   int lastCutRecord;      // likewise of the last cutting record or hole: the subprogram's lines

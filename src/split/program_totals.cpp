@@ -84,5 +84,5 @@ int CutProgramFooter(const char* ncFile, const char* footerFile, std::span<char>
     DescribeMeasureFailure(result, report, ncFile, "", reason);
     return kFooterProgramRefused;
   }
-  return CutFooter(ncFile, footerFile, report.lastMoveOrdinal, report.footerKnown ? report.footerOffset : -1);
+  return CutFooter(ncFile, footerFile, report.lastMoveOrdinal, report.footerOffset);
 }

@@ -82,8 +82,8 @@ struct SplitRun {
   const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
-  int64_t footerOffset = -1;  // a program that calls nothing: where the line after its last move
-                              // begins (the footer cut reads from there); -1: unknown
+  int64_t footerOffset = 0;   // a program that calls nothing: where the line after its last move
+                              // begins (the footer cut reads from there); 0: unknown
 };
 
 // Emits the composed line as an error of the run and returns kSplitFailed.
@@ -397,7 +397,7 @@ int MeasureRun(SplitRun* run) {
     return Refuse(*run);
   }
   run->lastMoveLine = report.lastMoveOrdinal;
-  run->footerOffset = report.footerKnown ? report.footerOffset : -1;
+  run->footerOffset = report.footerOffset;
   run->lastMoveRecord = report.lastMoveRecord;
   run->lastCutRecord = report.lastCutRecord;
   run->units = report.units;
