@@ -1,6 +1,6 @@
 // Micro-benchmarks of the NC interpretation layer: the per-line work of a measurement pass
-// (the passes' per-line step, AdvancePosition, MeasureMove), the line reader, the text writer,
-// and the number formatter.
+// (the passes' per-line step, AdvancePosition, MeasureMove), the machine-time planner, the line
+// reader, the text writer, and the number formatter.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include "nc/format.h"
 #include "nc/interpreter.h"
 #include "nc/line_reader.h"
+#include "nc/machine_time.h"
 #include "nc/measure.h"
 #include "nc/pass_rules.h"
 #include "text/crlf_text.h"
@@ -68,6 +69,66 @@ void BM_InterpretAdvanceMeasure(benchmark::State& state) {
   state.SetLabel("items = lines");
 }
 BENCHMARK(BM_InterpretAdvanceMeasure)->Unit(benchmark::kMillisecond);
+
+// The program's straight moves and arcs as the planner takes them, interpreted once outside the
+// timing (X, Y, Z of both ends and the centre; an inch program's numbers are planned as mm).
+struct PlannedMove {
+  double from[3], to[3], centre[3];
+  int motion, plane;
+  double feed;
+};
+const std::vector<PlannedMove>& ProgramMoves() {
+  static const std::vector<PlannedMove> moves = [] {
+    std::vector<PlannedMove> result;
+    PassRecords r;
+    for (const std::string& text : ProgramLines()) {
+      if (!r.Step(text.data(), text.size(), IsUnfollowedMove)) continue;
+      AdvancePosition(r.modal, r.given, &r.current, r.previous, r.words);
+      if (r.modal.motion >= 0 && r.modal.motion <= 3 && r.current != r.previous) {
+        PlannedMove m{};
+        const int centreSlot[3] = {kI, kJ, kK};
+        for (int axis = 0; axis < 3; ++axis) {
+          m.from[axis] = r.previous[axis];
+          m.to[axis] = r.current[axis];
+          m.centre[axis] = r.previous[axis] + r.current[centreSlot[axis]];
+        }
+        m.motion = r.modal.motion;
+        m.plane = r.modal.plane;
+        m.feed = r.feed.feed;
+        result.push_back(m);
+      }
+      r.previous = r.current;
+    }
+    return result;
+  }();
+  return moves;
+}
+
+// The machine-time planner over the program's moves, with the [MACHINE] defaults' limits.
+void BM_MachineTimePlanner(benchmark::State& state) {
+  const std::vector<PlannedMove>& moves = ProgramMoves();
+  if (moves.empty()) {
+    state.SkipWithError("program not found or without moves; set QX_BENCH_PROGRAM");
+    return;
+  }
+  const MachineLimits limits{{36000.0, 36000.0, 30000.0}, {10000.0, 10000.0, 10000.0},
+                             {3000.0, 3000.0, 2500.0}, 0.01, 6.0, 0.002, 1.0};
+  MachineTimePlanner planner(limits);
+  for (auto _ : state) {
+    planner.Reset();
+    for (const PlannedMove& m : moves) {
+      if (m.motion <= 1) {
+        planner.Line(m.from, m.to, m.motion == 0, m.feed);
+      } else {
+        planner.Arc(m.from, m.to, m.centre, m.plane, m.motion == 2, false, m.feed);
+      }
+    }
+    benchmark::DoNotOptimize(planner.Total());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(moves.size()));
+  state.SetLabel("items = moves");
+}
+BENCHMARK(BM_MachineTimePlanner)->Unit(benchmark::kMillisecond);
 
 void BM_LineReader(benchmark::State& state) {
   int64_t bytes = 0;

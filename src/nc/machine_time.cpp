@@ -49,26 +49,29 @@ void PlaneAxes(int plane, int* a, int* b, int* c) {
 
 namespace {
 
-// ProfileSeconds with the speeds as well as their squares at hand.
-double Profile(double length, double accel, double top2, double top, double entry2, double entry,
-               double exit2, double exit) {
+// ProfileSeconds with the speeds as well as their squares at hand, and the move's acceleration as
+// what it adds to a speed squared over the move (`reach2`) and 1 / it (`slowAccel`), 1 / the top
+// speed as `slowTop`: no division.
+double Profile(double length, double reach2, double slowAccel, double top2, double top, double slowTop,
+               double entry2, double entry, double exit2, double exit) {
   if (!(length > 0.0)) return 0.0;
   // The speed the move would reach accelerating from its entry and decelerating to its exit.
-  const double peak2 = accel * length + 0.5 * (entry2 + exit2);
+  const double peak2 = 0.5 * (reach2 + entry2 + exit2);
   if (peak2 <= top2) {
     const double peak = Max(Max(std::sqrt(peak2), entry), exit);
-    return (2.0 * peak - entry - exit) / accel;
+    return (2.0 * peak - entry - exit) * slowAccel;
   }
-  double cruise = length - (2.0 * top2 - entry2 - exit2) / (2.0 * accel);
+  double cruise = length - (2.0 * top2 - entry2 - exit2) * (0.5 * slowAccel);
   if (cruise < 0.0) cruise = 0.0;
-  return (2.0 * top - entry - exit) / accel + cruise / top;
+  return (2.0 * top - entry - exit) * slowAccel + cruise * slowTop;
 }
 
 }  // namespace
 
 double ProfileSeconds(double length, double accel, double top2, double entry2, double exit2) {
-  return Profile(length, accel, top2, std::sqrt(top2), entry2, std::sqrt(entry2), exit2,
-                 std::sqrt(exit2));
+  const double top = std::sqrt(top2);
+  return Profile(length, 2.0 * accel * length, 1.0 / accel, top2, top, 1.0 / top, entry2,
+                 std::sqrt(entry2), exit2, std::sqrt(exit2));
 }
 
 MachineTimePlanner::MachineTimePlanner(const MachineLimits& limits) : limits_(limits) {
@@ -100,7 +103,7 @@ void MachineTimePlanner::Flush() {
 }
 
 void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, double feed,
-                                        double* top2, double* topSpeed, double* accel) const {
+                                        Planned* block) {
   const double* slow = rapid ? slowRapid_ : slowFeed_;
   double speedShare = 0.0;
   double accelShare = 0.0;
@@ -109,11 +112,20 @@ void MachineTimePlanner::StraightLimits(const double direction[3], bool rapid, d
     speedShare = Max(speedShare, part * slow[axis]);
     accelShare = Max(accelShare, part * slowAccel_[axis]);
   }
-  double top = 1.0 / speedShare;
-  if (!rapid && feed > 0.0) top = Min(top, feed * limits_.override / kSecondsPerMinute);
-  *top2 = top * top;
-  *topSpeed = top;
-  *accel = 1.0 / accelShare;
+  // The feed's top speed and 1 / it, kept while the feed stays (nearly every move repeats it).
+  if (!rapid && feed > 0.0 && feed != lastFeed_) {
+    lastFeed_ = feed;
+    slowFeedTop_ = kSecondsPerMinute / (feed * limits_.override);
+  }
+  if (!rapid && feed > 0.0 && speedShare < slowFeedTop_) {
+    block->top = feed * limits_.override / kSecondsPerMinute;
+    block->slowTop = slowFeedTop_;
+  } else {
+    block->top = 1.0 / speedShare;
+    block->slowTop = speedShare;
+  }
+  block->top2 = block->top * block->top;
+  SetAccel(accelShare, block);
 }
 
 double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& after) const {
@@ -132,19 +144,32 @@ double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& af
     if (change[axis] * change[axis] > kInvolved * kInvolved * size2) accel = Min(accel, limits_.accel[axis]);
   }
   // The circle tangent to both moves whose arc passes the corner at the tolerance: sin(half
-  // the angle between the moves) = sqrt((1 + dot) / 2).
-  const double sinHalf = std::sqrt(0.5 * (1.0 + dot));
-  const double bound = Min(limit, accel * limits_.corner * sinHalf / (1.0 - sinHalf));
+  // the angle between the moves) = sqrt((1 + dot) / 2). It bounds the speed by
+  // accel * corner * sinHalf / (1 - sinHalf), which is at least `limit` where sinHalf is at least
+  // limit / (accel * corner + limit): nearly every corner of a finely cut surface, told without a
+  // square root.
+  const double sinHalf2 = 0.5 * (1.0 + dot);
+  const double least = limit / (accel * limits_.corner + limit);
+  double bound = limit;
+  if (!(sinHalf2 >= least * least)) {
+    const double sinHalf = std::sqrt(sinHalf2);
+    bound = Min(limit, accel * limits_.corner * sinHalf / (1.0 - sinHalf));
+  }
   // The curvature the moves trace: turning by `angle` within the shorter move's length. The
   // angle is at most pi/2 * sin(angle) below a right angle (and at most pi): when even that
-  // leaves the curvature above the bound, the angle itself is not needed.
+  // leaves the curvature above the bound, the angle itself is not needed (compared squared, so
+  // that the sine's square root is taken only when it is).
   const double cross[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
                            u[0] * w[1] - u[1] * w[0]};
-  const double sine = Length3(cross);
+  const double sine2 = cross[0] * cross[0] + cross[1] * cross[1] + cross[2] * cross[2];
   const double shorter = accel * Min(before.length, after.length);
-  const double largestAngle = dot > 0.0 ? 0.5 * kPi * sine : kPi;
-  if (shorter >= bound * largestAngle) return bound;
-  return Min(bound, shorter / PortableAtan2(sine, dot));
+  if (dot > 0.0) {
+    const double reach = 0.5 * kPi * bound;
+    if (shorter * shorter >= reach * reach * sine2) return bound;
+  } else if (shorter >= bound * kPi) {
+    return bound;
+  }
+  return Min(bound, shorter / PortableAtan2(std::sqrt(sine2), dot));
 }
 
 MachineTimePlanner::Planned& MachineTimePlanner::NextSlot() {
@@ -168,7 +193,7 @@ void MachineTimePlanner::Plan() {
   Planned& block = ring_[(head_ + count_) & kRingMask];
   block.entryMax2 =
       count_ == 0 ? 0.0 : CornerLimit2(ring_[(head_ + count_ - 1) & kRingMask], block);
-  block.reverse2 = Min(block.entryMax2, 2.0 * block.accel * block.length);
+  block.reverse2 = Min(block.entryMax2, block.reach2);
   block.entry2 = 0.0;
   block.entry = 0.0;
   ++count_;
@@ -180,36 +205,35 @@ void MachineTimePlanner::Plan() {
   int first = count_ - 1;
   for (int position = count_ - 2; position >= 1; --position) {
     Planned& move = at(position);
-    const double reverse2 = Min(move.entryMax2, at(position + 1).reverse2 + 2.0 * move.accel * move.length);
+    const double reverse2 = Min(move.entryMax2, at(position + 1).reverse2 + move.reach2);
     if (reverse2 == move.reverse2) break;
     move.reverse2 = reverse2;
     first = position;
   }
-  // Forwards: each move enters no faster than the one before can accelerate to.
-  for (int position = first; position < count_; ++position) {
-    Planned& move = at(position);
-    if (position == 0) {
-      move.entry2 = 0.0;
-      move.entry = 0.0;
-      continue;
-    }
-    const Planned& before = at(position - 1);
-    const double entry2 = Min(move.reverse2, before.entry2 + 2.0 * before.accel * before.length);
-    if (entry2 != move.entry2) {
-      move.entry2 = entry2;
-      move.entry = std::sqrt(entry2);
-    }
-  }
-  // The times of the moves whose entry or exit changed, and the running totals after them.
-  for (int position = first > 0 ? first - 1 : 0; position < count_; ++position) {
-    Planned& move = at(position);
+  // Forwards: each move enters no faster than the one before can accelerate to; and the times of
+  // the moves whose entry or exit changed (the one before `first` leaves faster), with the running
+  // totals after them. The oldest move enters as it was planned to.
+  int position = first > 0 ? first - 1 : 0;
+  Planned* move = &at(position);
+  double total = position == 0 ? completed_ : at(position - 1).total;
+  for (; position < count_; ++position) {
     const bool last = position == count_ - 1;
-    const double exit2 = last ? 0.0 : at(position + 1).entry2;
-    const double exit = last ? 0.0 : at(position + 1).entry;
-    move.time = Max(Profile(move.length, move.accel, move.top2, move.top, move.entry2, move.entry,
-                            exit2, exit),
-                    limits_.blockTime);
-    move.total = (position == 0 ? completed_ : at(position - 1).total) + move.time;
+    Planned* next = last ? nullptr : &at(position + 1);
+    if (!last) {
+      const double entry2 = Min(next->reverse2, move->entry2 + move->reach2);
+      if (entry2 != next->entry2) {
+        next->entry2 = entry2;
+        next->entry = std::sqrt(entry2);
+      }
+    }
+    const double exit2 = last ? 0.0 : next->entry2;
+    const double exit = last ? 0.0 : next->entry;
+    move->time = Max(Profile(move->length, move->reach2, move->slowAccel, move->top2, move->top,
+                             move->slowTop, move->entry2, move->entry, exit2, exit),
+                     limits_.blockTime);
+    total += move->time;
+    move->total = total;
+    move = next;
   }
 }
 
@@ -223,7 +247,7 @@ void MachineTimePlanner::Line(const double from[3], const double to[3], bool rap
   for (int axis = 0; axis < 3; ++axis) {
     block.startDir[axis] = block.endDir[axis] = delta[axis] * inverse;
   }
-  StraightLimits(block.startDir, rapid, feed, &block.top2, &block.top, &block.accel);
+  StraightLimits(block.startDir, rapid, feed, &block);
   Plan();
 }
 
@@ -279,22 +303,22 @@ void MachineTimePlanner::Arc(const double from[3], const double to[3], const dou
     block.top2 = centripetal2;
     block.top = std::sqrt(centripetal2);
   }
-  block.accel = accel;
+  block.slowTop = 1.0 / block.top;
+  SetAccel(1.0 / accel, &block);
   Plan();
 }
 
 double MachineTimePlanner::StopToStop(const double from[3], const double to[3], bool rapid,
-                                      double feed) const {
+                                      double feed) {
   const double delta[3] = {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
   const double length = Length3(delta);
   if (!(length > 0.0) || !std::isfinite(length)) return 0.0;
   double direction[3];
   for (int axis = 0; axis < 3; ++axis) direction[axis] = delta[axis] / length;
-  double top2 = 0.0;
-  double top = 0.0;
-  double accel = 0.0;
-  StraightLimits(direction, rapid, feed, &top2, &top, &accel);
-  return ProfileSeconds(length, accel, top2, 0.0, 0.0);
+  Planned leg{};
+  leg.length = length;
+  StraightLimits(direction, rapid, feed, &leg);
+  return Profile(length, leg.reach2, leg.slowAccel, leg.top2, leg.top, leg.slowTop, 0.0, 0.0, 0.0, 0.0);
 }
 
 void MachineTimePlanner::Hole(const double from[3], const MachineHole& hole) {

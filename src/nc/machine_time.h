@@ -106,9 +106,11 @@ class MachineTimePlanner {
  private:
   struct Planned {
     double length;     // mm
-    double accel;      // mm/s^2 along the move
+    double reach2;     // 2 * acceleration * length: what the move adds to a speed squared, (mm/s)^2
+    double slowAccel;  // 1 / the acceleration along the move, s^2/mm
     double top2;       // top speed squared, (mm/s)^2
     double top;        // top speed, mm/s
+    double slowTop;    // 1 / top speed, s/mm
     double entryMax2;  // the highest entry speed squared the corner before it allows
     double reverse2;   // the highest entry speed squared from which it can still stop in time
     double entry2;     // the entry speed squared planned
@@ -120,7 +122,7 @@ class MachineTimePlanner {
   };
 
   // The slot of the next move (the oldest move leaves the window first when it is full), for
-  // the caller to fill its length, accel, top2 and directions before Plan().
+  // the caller to fill its length, speeds, acceleration and directions before Plan().
   Planned& NextSlot();
   // Plans the move just filled into NextSlot() with the window.
   void Plan();
@@ -129,17 +131,23 @@ class MachineTimePlanner {
   // The corner's entry speed limit, squared, between `before` and `after`.
   double CornerLimit2(const Planned& before, const Planned& after) const;
   // Seconds of a lone move from a stop to a stop (a leg of a hole).
-  double StopToStop(const double from[3], const double to[3], bool rapid, double feed) const;
-  // Top speed (and its square) and acceleration of a straight move in `direction` (unit): each axis'
-  // limit over its share of the direction, taken as 1 / the largest share times the axis'
-  // inverse limit, so that one division serves the three axes.
-  void StraightLimits(const double direction[3], bool rapid, double feed, double* top2,
-                      double* topSpeed, double* accel) const;
+  double StopToStop(const double from[3], const double to[3], bool rapid, double feed);
+  // The top speed and acceleration of a straight move in `direction` (unit) into `block`: each
+  // axis' limit over its share of the direction, taken as 1 / the largest share times the axis'
+  // inverse limit, so that one division serves the three axes (none when the feed is slower).
+  void StraightLimits(const double direction[3], bool rapid, double feed, Planned* block);
+  // Fills `block`'s acceleration terms from its length and 1 / its acceleration.
+  static void SetAccel(double slowAccel, Planned* block) {
+    block->slowAccel = slowAccel;
+    block->reach2 = 2.0 * block->length / slowAccel;
+  }
 
   MachineLimits limits_;
   double slowRapid_[3];  // 1 / rapid rate of each axis, s/mm
   double slowFeed_[3];   // 1 / highest feed of each axis, s/mm
   double slowAccel_[3];  // 1 / acceleration of each axis, s^2/mm
+  double lastFeed_ = -1.0;  // the feed (mm/min) whose 1 / top speed is `slowFeedTop_`, s/mm
+  double slowFeedTop_ = 0.0;
   Planned ring_[kLookAhead];
   int head_ = 0;   // the oldest move in the window
   int count_ = 0;  // moves in the window
