@@ -52,8 +52,9 @@ namespace {
 // ProfileSeconds with the speeds as well as their squares at hand, and the move's acceleration as
 // what it adds to a speed squared over the move (`reach2`) and 1 / it (`slowAccel`), 1 / the top
 // speed as `slowTop`: no division.
-double Profile(double length, double reach2, double slowAccel, double top2, double top, double slowTop,
-               double entry2, double entry, double exit2, double exit) {
+[[gnu::always_inline]] inline double Profile(double length, double reach2, double slowAccel, double top2,
+                                             double top, double slowTop, double entry2, double entry,
+                                             double exit2, double exit) {
   if (!(length > 0.0)) return 0.0;
   // The speed the move would reach accelerating from its entry and decelerating to its exit.
   const double peak2 = 0.5 * (reach2 + entry2 + exit2);
@@ -149,9 +150,9 @@ double MachineTimePlanner::CornerLimit2(const Planned& before, const Planned& af
   // limit / (accel * corner + limit): nearly every corner of a finely cut surface, told without a
   // square root.
   const double sinHalf2 = 0.5 * (1.0 + dot);
-  const double least = limit / (accel * limits_.corner + limit);
+  const double below = accel * limits_.corner + limit;
   double bound = limit;
-  if (!(sinHalf2 >= least * least)) {
+  if (!(sinHalf2 * below * below >= limit * limit)) {
     const double sinHalf = std::sqrt(sinHalf2);
     bound = Min(limit, accel * limits_.corner * sinHalf / (1.0 - sinHalf));
   }

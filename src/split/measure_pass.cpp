@@ -704,7 +704,14 @@ int MeasurePass::MeasureMoveBlock(const char* line, int lineNumber) {
   if (named != 0 && r.modal.distanceMode == 91) return Refuse(kMeasureUnknownPosition, lineNumber, 0);
   const bool moved = current[kX] != previous[kX] || current[kY] != previous[kY] ||
                      current[kZ] != previous[kZ] || named != 0;
-  MoveRecord record{};
+  // Not zeroed as a whole: its riding words alone are 256 bytes, and every field the writer reads
+  // is set here (RidingWords terminates the words).
+  MoveRecord record;
+  record.counted = false;
+  std::memset(record.count, 0, sizeof record.count);
+  record.feedCount = 0;
+  record.machineNs = 0;
+  record.words[0] = '\0';
   record.motion = motion;
   record.plane = plane;
   record.flags = (unknownBefore != 0 ? kFromUnknown : 0) | UnknownFlags(unknownBefore & ~named) |
