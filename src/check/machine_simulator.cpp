@@ -669,18 +669,25 @@ bool MachineSimulator::MoveTo(const CheckBlock& block, int kind, EventSlots* slo
     return false;
   }
   CheckEvent& event = Push(slots, kind);
+  // The end point is written into the event as into the position, field by field: a copy of the
+  // whole position after these writes would read them back before they have left the store
+  // buffer, and wait for them.
+  event.to = event.from;
+  bool usual = true;
   for (int axis = 0; axis < kCheckAxes; ++axis) {
     if ((block.present & LetterBit(kAxisLetters[axis])) == 0) continue;
     if (known[axis] && shiftKnown_[axis]) {
       // SetProgram's usual case.
-      position_.program[axis] = target[axis];
-      position_.physical[axis] = target[axis] + shift_[axis];
-      position_.flags[axis] = kProgramKnown | kPhysicalKnown;
+      const double physical = target[axis] + shift_[axis];
+      position_.program[axis] = event.to.program[axis] = target[axis];
+      position_.physical[axis] = event.to.physical[axis] = physical;
+      position_.flags[axis] = event.to.flags[axis] = kProgramKnown | kPhysicalKnown;
     } else {
       SetProgram(axis, target[axis], known[axis]);
+      usual = false;
     }
   }
-  event.to = position_;
+  if (!usual) event.to = position_;
   return true;
 }
 

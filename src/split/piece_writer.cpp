@@ -45,34 +45,78 @@ size_t LeadingGWords(const char* words) {
   return i;
 }
 
+// A count of 10^-decimals split for its text: the whole part, and the decimals that are left
+// once trailing zeros are dropped (`kept` of them, as the number `fraction`).
+struct CountParts {
+  uint64_t whole;
+  uint64_t fraction;
+  int kept;
+};
+
+template <uint64_t kScale, int kDecimals>
+CountParts SplitCountBy(uint64_t magnitude) {
+  CountParts parts{magnitude / kScale, magnitude % kScale, kDecimals};
+  while (parts.kept > 0 && parts.fraction % 10 == 0) {
+    parts.fraction /= 10;
+    --parts.kept;
+  }
+  return parts;
+}
+
+// The millimetre and inch resolutions divide by a constant (a multiplication); any other by a
+// division.
+CountParts SplitCount(uint64_t magnitude, int decimals) {
+  if (decimals == 3) return SplitCountBy<1000, 3>(magnitude);
+  if (decimals == 4) return SplitCountBy<10000, 4>(magnitude);
+  uint64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  CountParts parts{magnitude / scale, magnitude % scale, decimals};
+  while (parts.kept > 0 && parts.fraction % 10 == 0) {
+    parts.fraction /= 10;
+    --parts.kept;
+  }
+  return parts;
+}
+
+uint64_t Magnitude(int64_t count) {
+  return count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+}
+
 // The text the formatters write for the value count / 10^decimals (FormatAxisWord and
 // FormatInchAxisWord after the letter): with `point`, the shortest text with a point ("12.5",
 // "100.", "0.", "-0.005"); without, the count itself. Written so that it ends just before `end`;
-// returns where it starts (at most 24 characters before `end`).
-char* CountTextBackward(int64_t count, int decimals, bool point, char* end) {
-  const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+// returns where it starts (at most 24 characters before `end`). `parts` is the count split by
+// SplitCount (unused without `point`).
+char* CountTextBackward(int64_t count, bool point, const CountParts& parts, char* end) {
   char* start = end;
   if (!point) {
-    start = WriteDigitsBackward(magnitude, end);
+    start = WriteDigitsBackward(Magnitude(count), end);
   } else {
     // The whole part, the point, and the decimals without their trailing zeros.
-    uint64_t scale = 1;
-    for (int i = 0; i < decimals; ++i) scale *= 10;
-    uint64_t fraction = magnitude % scale;
-    int kept = decimals;
-    while (kept > 0 && fraction % 10 == 0) {
-      fraction /= 10;
-      --kept;
-    }
-    for (; kept > 0; --kept) {
+    uint64_t fraction = parts.fraction;
+    for (int kept = parts.kept; kept > 0; --kept) {
       *--start = static_cast<char>('0' + fraction % 10);
       fraction /= 10;
     }
     *--start = '.';
-    start = WriteDigitsBackward(magnitude / scale, start);
+    start = WriteDigitsBackward(parts.whole, start);
   }
   if (count < 0) *--start = '-';
   return start;
+}
+
+// Decimal digits of `value` (1 for 0).
+size_t DigitCount(uint64_t value) {
+  size_t n = 1;
+  for (uint64_t ten = 10; n < 20 && value >= ten; ten *= 10) ++n;
+  return n;
+}
+
+// The length of the text CountTextBackward writes for the same arguments.
+size_t CountTextLength(int64_t count, bool point, const CountParts& parts) {
+  const size_t sign = count < 0 ? 1 : 0;
+  if (!point) return sign + DigitCount(Magnitude(count));
+  return sign + DigitCount(parts.whole) + 1 + static_cast<size_t>(parts.kept);
 }
 
 void ReportBlock(int motion, const Position& target) {
@@ -356,11 +400,24 @@ void PieceWriter::EndLine() {
 void PieceWriter::AxisWord(char letter, double value, const int64_t* count) {
   char word[kWordTextSize];
   if (count != nullptr) {
+    const bool point = settings_.format.decimal != 0;
+    const CountParts parts =
+        point ? SplitCount(Magnitude(*count), ResolutionDecimals(settings_.units)) : CountParts{0, 0, 0};
+    const size_t length = CountTextLength(*count, point, parts);
+    if (sizeof line_ - 3 - used_ > length + 1) {
+      // Written in place, from its end: a text made in a buffer of its own and copied over would
+      // be read back before its bytes have left the store buffer, and the copy would wait for
+      // them.
+      line_[used_] = letter;
+      CountTextBackward(*count, point, parts, line_ + used_ + 1 + length);
+      used_ += length + 1;
+      line_[used_] = '\0';
+      return;
+    }
     // The word ends in the middle of `word`, so that a copy of kShortCopy bytes from its start
     // stays inside it.
     static_assert(kWordTextSize >= 2 * kShortCopy);
-    char* start = CountTextBackward(*count, ResolutionDecimals(settings_.units), settings_.format.decimal != 0,
-                                    word + kShortCopy);
+    char* start = CountTextBackward(*count, point, parts, word + kShortCopy);
     *--start = letter;
     AppendShort(start, static_cast<size_t>(word + kShortCopy - start));
     return;
