@@ -141,7 +141,7 @@ int IntermediateWriter::Flush() {
 int IntermediateWriter::WriteMove(const MoveRecord& record) {
   char own[64 + 12 * 22 + kRidingWordsSize];
   // A record left open for its time is made where it waits.
-  char* line = carriesTime_ ? open_ : own;
+  char* line = MoveLine(carriesTime_ ? open_ : own);
   int n = 0;
   if (record.motion >= 0 && record.motion <= 3 && record.plane == 17 && record.flags == 0) {
     // The head of nearly every record: a move in the XY plane without flags.
@@ -190,6 +190,7 @@ int IntermediateWriter::WriteMove(const MoveRecord& record) {
   // The first move record names every value: they are the ones the next may repeat.
   anyMove_ = true;
   if (carriesTime_) {
+    openLine_ = line;
     openLength_ = n;
     openWords_ = record.words;
     return failed_ ? -1 : 0;
@@ -206,12 +207,14 @@ int IntermediateWriter::PutTime(char* line, int n, int64_t machineNs) {
 
 int IntermediateWriter::EndRecord(int64_t machineNs) {
   if (openWords_ == nullptr) return -1;
-  int n = PutTime(open_, openLength_, machineNs);
-  if (holeOpen_) n = PutParams(open_, n, writtenHole_.params);
+  char* line = openLine_;
+  openLine_ = open_;
+  int n = PutTime(line, openLength_, machineNs);
+  if (holeOpen_) n = PutParams(line, n, writtenHole_.params);
   holeOpen_ = false;
   const char* words = openWords_;
   openWords_ = nullptr;
-  return PutLineEnd(open_, n, words);
+  return PutLineEnd(line, n, words);
 }
 
 int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
@@ -225,6 +228,10 @@ int IntermediateWriter::PutLineEnd(char* line, int n, const char* words) {
   line[n++] = '\r';
   line[n++] = '\n';
   const auto length = static_cast<size_t>(n);
+  if (line == buffer_ + buffered_) {  // made in place (MoveLine)
+    buffered_ += length;
+    return 0;
+  }
   if (file_ != nullptr && !failed_ && length <= kLineCopy && sizeof buffer_ - buffered_ >= kLineCopy) {
     // A usual record: one copy of a fixed size (the bytes after it are overwritten by the next
     // record or never written out).
@@ -286,6 +293,7 @@ int IntermediateWriter::WriteHole(const HoleRecord& record) {
     writtenHole_.feed = static_cast<double>(counts[4]) / 1000.0;
     writtenHole_.initial = static_cast<double>(counts[5]) / scale_;
     writtenHole_.params[kCycleParamsSize - 1] = '\0';
+    openLine_ = open_;
     openLength_ = n;
     openWords_ = record.words;
     // The cycle's words go with the time, before the riding words: kept in the open record.

@@ -184,6 +184,13 @@ class IntermediateWriter {
   // writes the line. `line` has room for the longest record (at least kLineCopy bytes).
   int PutLineEnd(char* line, int n, const char* words);
   static constexpr size_t kLineCopy = 64;
+  // Where a move record is made: in place at the end of the buffer when the longest record fits
+  // there (then nothing is copied: a copy would read the record's bytes back before they have
+  // left the store buffer, and wait for them), else `elsewhere`.
+  char* MoveLine(char* elsewhere) {
+    return file_ != nullptr && !failed_ && sizeof buffer_ - buffered_ >= sizeof open_ ? buffer_ + buffered_
+                                                                                      : elsewhere;
+  }
   // Appends " <count>" of `value` in the resolution of `decimals`; false when it does not fit.
   // With `repeatSlot` (kX, kY, kZ or kFeedSlot) the count is " =" when it is that of the move
   // record before, and the value is kept for the next.
@@ -198,6 +205,7 @@ class IntermediateWriter {
   int64_t lastNs_ = 0;     // the machine time the record before carried
   // The record left open: its bytes so far and its riding words (the caller's, until EndRecord).
   char open_[64 + 12 * 22 + kCycleParamsSize + kRidingWordsSize];
+  char* openLine_ = open_;  // where the open record is made: open_, or in place in buffer_
   int openLength_ = 0;
   const char* openWords_ = nullptr;
   bool holeOpen_ = false;  // the open record is a hole's (its params still to come)

@@ -1182,7 +1182,8 @@ int FinishRun(SplitRun* run) {
     FormatLog(kDoneBox, run->job.ncFile, run->pieces, seconds, milliseconds);
     ShowLogLineBox(nullptr, platform::BoxIcon::kInformation);
   }
-  for (int number = 1; number <= run->pieces; ++number) {
+  const bool viewing = !NoViewerConfigured();
+  for (int number = 1; viewing && number <= run->pieces; ++number) {
     char path[kPathField];
     if (PiecePath(run->job.ncFile, number, path, sizeof path) == kNamingOk) {
       OpenInViewer(run->owner, path);

@@ -36,3 +36,9 @@ int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
   }
   return kViewerOk;
 }
+
+bool NoViewerConfigured() {
+  if (!platform::FileExists(gSettingsPath)) return false;
+  char viewer[kNcViewerSetting.field];
+  return ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0;
+}

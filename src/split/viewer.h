@@ -13,3 +13,8 @@ enum ViewerResult {
 // settings file is missing, when nothing exists at the viewer's path or at `ncPath`, or when the
 // program cannot be started. With no viewer configured it starts nothing and reports nothing.
 int OpenInViewer(platform::WindowHandle owner, const char* ncPath);
+
+// True when the settings file exists and names no viewer: OpenInViewer would then do nothing for
+// any piece, and a caller with many pieces need not ask it for each (the settings file is read
+// once instead of once per piece).
+bool NoViewerConfigured();
