@@ -328,10 +328,13 @@ int ReadCheckBlock(const char* line, size_t length, CheckBlock* block) {
       if ((present & bit) != 0) return Fail(block, kBlockRepeatedWord, line, length, letterAt);
       present |= bit;
       if (fast.point) hasPoint |= bit;
-      // One correctly rounded division (none for a whole number); never a negative zero.
+      // One correctly rounded division (none for a whole number); never a negative zero. The
+      // sign is taken before the division (rounding to nearest is symmetric): nothing waits for
+      // the quotient but its store.
       double value = static_cast<double>(fast.mantissa);
+      if (fast.negative && fast.mantissa != 0) value = -value;
       if (fast.fraction != 0) value /= kExactPowers[fast.fraction];
-      block->value[letter - 'A'] = fast.negative && value != 0.0 ? -value : value;
+      block->value[letter - 'A'] = value;
       continue;
     }
     NumberText number;
