@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "config/file_naming.h"
 #include "config/settings.h"
 #include "nc/measure.h"
 #include "platform/platform.h"
 #include "split/piece_observer.h"
 #include "split/split_driver.h"
+#include "support/corpus.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
 #include "support/temp_dir.h"
@@ -386,6 +389,72 @@ TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
     }
   }
   std::printf("--pieces by machine time: %d splits, furthest piece %.1f %% off its share\n", splits, 100 * furthest);
+}
+
+// The shared corpus of real programs (QX_CORPUS_DIR; skipped when absent) under SEAM=break, tool,
+// SIZE and --pieces with TIMEMODEL=1: every program that splits by the programmed time splits by
+// the machine time too, each piece's planned machine time is the one measured, and no piece a
+// forced seam does not end passes the limit.
+TEST(MachineTimeSeamsCorpus, RealProgramsKeepTheirMachineTimesAsPlanned) {
+  namespace fs = std::filesystem;
+  const fs::path corpus(QX_CORPUS_DIR);
+  std::error_code ec;
+  if (!fs::is_directory(corpus, ec)) GTEST_SKIP() << "no corpus at " << corpus;
+  int splits = 0;
+  int pieceCount = 0;
+  for (const fs::path& source : CorpusPrograms(corpus)) {
+    SCOPED_TRACE(source.filename().string());
+    FakePlatform fake;
+    TempDir dir;
+    fake.executablePath = dir.Path("quendrix");
+    dir.Write("PROGRAM.NC", ReadFileBytes(source.string()));
+    const std::string path = dir.Path("PROGRAM.NC");
+    double start[3] = {0, 0, 0};
+    SafeStart(path, start);
+    auto run = [&](const std::string& command, double limit, const char* piecesText, TimedPieces* pieces,
+                   LogFacts* facts) {
+      dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + command + "[PAVLOK]\r\nNCVIEWER=\r\n[MACHINE]\r\n" + kMachine);
+      StartSettings();
+      CommandSettings settings{0, 0, 1, 0, 1};
+      ReadCommandSettings(&settings);
+      SplitJob job{path.c_str(), 1e6, limit, {start[0], start[1], start[2]}};
+      job.settings = settings;
+      job.observer = pieces;
+      job.pieces = piecesText;
+      fake.pane.Clear();
+      const int result = SplitProgram(nullptr, job);
+      *facts = ReadFacts(fake.logLines());
+      return result;
+    };
+    // The machine time of the whole program, from a run that needs no split.
+    TimedPieces none;
+    LogFacts facts;
+    run("TIMEMODEL=1\r\n", 1e6, nullptr, &none, &facts);
+    double total = 0.0;
+    const std::string label = "　合計機械時間 : ";
+    for (const std::string& line : fake.logLines()) {
+      if (StartsWith(line, label)) total = std::strtod(line.c_str() + label.size(), nullptr);
+    }
+    if (!(total > 0.0)) continue;  // refused, or no time to split
+    for (const char* command : {"SEAM=break\r\n", "SEAM=tool\r\n", "SEAM=break\r\nSIZE=64\r\n", "PIECES"}) {
+      const bool shares = std::string(command) == "PIECES";
+      const std::string seam = shares ? "SEAM=break\r\n" : command;
+      const double limit = shares ? 1e6 : total / 3.0;
+      SCOPED_TRACE(seam + (shares ? " --pieces 3" : ""));
+      TimedPieces programmed;
+      const int byProgrammed = run("TIMEMODEL=0\r\n" + seam, limit, shares ? "3" : nullptr, &programmed, &facts);
+      TimedPieces pieces;
+      const int result = run("TIMEMODEL=1\r\n" + seam, limit, shares ? "3" : nullptr, &pieces, &facts);
+      if (byProgrammed == kSplitDone) {
+        EXPECT_EQ(result, kSplitDone) << facts.errors;
+      }
+      if (result != kSplitDone) continue;
+      ExpectMachineTimesKept(pieces, facts, limit);
+      ++splits;
+      pieceCount += static_cast<int>(pieces.measured.size());
+    }
+  }
+  std::printf("corpus, machine time, planned seams: %d splits, %d pieces\n", splits, pieceCount);
 }
 
 }  // namespace
