@@ -425,7 +425,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
                         SeamBlocked(record.flags(), before, job_.header) == nullptr;
   // (Its figures are the piece's before this record, which the next piece holds.)
   if (mayBegin) {
-    before_ = Break{true,        ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
+    before_ = Break{true, ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
                     distance_.running - recordDistance, bytes_, cumulative_, hereClock_, machineBefore};
   }
   unsigned long long bytes = 0;
@@ -466,7 +466,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       if (cumulative_ - carryFrom_ > plan_->longestCarry) plan_->longestCarry = cumulative_ - carryFrom_;
     }
     // The figures before this record, for a piece that would begin with it.
-    const Break beforeHere{true,        ordinal,      kPlannedForced, record.line(), time_.running - recordTime,
+    const Break beforeHere{true, ordinal, kPlannedForced, record.line(), time_.running - recordTime,
                            distance_.running - recordDistance, bytes_ - bytes, cumulative_, hereClock_,
                            machineBefore};
     if (passed_.valid && !landing_.valid && ordinal != passed_.ordinal && mayBeginHere) landing_ = beforeHere;
@@ -585,7 +585,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     breakSinceCut_ = false;
     if (timed_) {
       // Where the piece may still end as under "cut" should the time pass before its next cut.
-      lastCut_ = Break{true,        ordinal,      kPlannedForced, record.line(), time_.running - recordTime,
+      lastCut_ = Break{true, ordinal, kPlannedForced, record.line(), time_.running - recordTime,
                        distance_.running - recordDistance, bytes_ - bytes, cumulative_, hereClock_,
                        clocks_[pieceClock_]->before};
       lastCutHole_ = record.hole;
