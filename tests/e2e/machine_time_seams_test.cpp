@@ -175,8 +175,10 @@ TEST_F(MachineTimeSeams, GeneratedProgramsKeepTheirMachineTimesAsPlanned) {
   int splits = 0;
   int pieceCount = 0;
   int forced = 0;
-  const std::vector<std::string> commands = {"SEAM=break\r\n", "SEAM=tool\r\n", "SEAM=cut\r\nSIZE=6\r\n",
-                                             "SEAM=break\r\nSIZE=6\r\n"};
+  // Each with a limit of a few pieces (0: drawn), and break and tool with one of many short pieces.
+  const std::vector<std::pair<std::string, double>> commands = {
+      {"SEAM=break\r\n", 0}, {"SEAM=tool\r\n", 0}, {"SEAM=cut\r\nSIZE=6\r\n", 0}, {"SEAM=break\r\nSIZE=6\r\n", 0},
+      {"SEAM=break\r\n", 25}, {"SEAM=tool\r\nSIZE=4\r\n", 25}};
   for (int i = 0; i < programs + programs / 2; ++i) {
     const uint32_t seed = 8100 + static_cast<uint32_t>(i);
     const int style = i >= programs ? kSubprograms : i % 2 == 0 ? kStateThePosition : kCamPost;
@@ -186,8 +188,8 @@ TEST_F(MachineTimeSeams, GeneratedProgramsKeepTheirMachineTimesAsPlanned) {
     const std::string path = dir_.Path(name);
     const double total = MachineTotal(path, program.start);
     std::mt19937 rng(seed);
-    for (const std::string& command : commands) {
-      const double limit = total / (2.0 + static_cast<double>(rng() % 5));
+    for (const auto& [command, parts] : commands) {
+      const double limit = total / (parts > 0 ? parts : 2.0 + static_cast<double>(rng() % 5));
       SCOPED_TRACE(name + " " + command + " limit " + std::to_string(limit));
       Settings("TIMEMODEL=1\r\n" + command);
       TimedPieces pieces;
