@@ -342,6 +342,43 @@ TEST_F(MachineTimeSeams, APiecePassingTheLimitAfterItsLastCutEndsBefore) {
   }
 }
 
+// A tool change takes its time on the machine (3 s here). A limit passed during the change is
+// passed after the tool's last cut and its way out of the stock, before the change block, where
+// the piece can still end: the seam falls at the change, not at the break before the last pass.
+TEST_F(MachineTimeSeams, ALimitPassedDuringAToolChangeEndsThePieceBeforeIt) {
+  const std::string program =
+      "%\r\nO1234\r\nG90 G94 G17 G21 G40 G49 G80\r\nG91 G28 Z0.\r\nG90\r\nT1 M06\r\nS4500 M03\r\nG54\r\n"
+      "G90 G00 X0. Y0.\r\nG43 H1 Z50.\r\nM08\r\n"
+      "Z5.\r\nG01 Z-1. F3000.\r\nX600.\r\nG00 Z50.\r\n"            // pass A
+      "X0. Y10.\r\nZ5.\r\nG01 Z-1.\r\nX600.\r\nG00 Z50.\r\n"     // pass B
+      "M09\r\nM05\r\nG91 G28 Z0.\r\nT2 M06\r\nS4000 M03\r\n"     // the change (line 25)
+      "G90 G00 X0. Y20.\r\nG43 H2 Z50.\r\nM08\r\nZ5.\r\nG01 Z-1. F3000.\r\nX600.\r\nG00 Z50.\r\n"
+      "M09\r\nM05\r\nG91 G28 Z0.\r\nG28 X0. Y0.\r\nM30\r\n%\r\n";
+  dir_.Write("CHANGE.NC", program);
+  const std::string path = dir_.Path("CHANGE.NC");
+  // The machine time of the first tool's piece: SEAM=tool ends a piece at every tool change.
+  Settings("TIMEMODEL=1\r\nSEAM=tool\r\n");
+  TimedPieces byTool;
+  LogFacts facts;
+  ASSERT_EQ(Split({path.c_str(), 1e6, 1e6, {0, 0, 50}}, &byTool, &facts), kSplitDone) << facts.errors;
+  ASSERT_EQ(byTool.measured.size(), 2u);
+  const double firstTool = byTool.measured[0];
+  RemovePieces(path);
+
+  // A limit half way through the change.
+  const double limit = firstTool + 1.5 / 60.0;
+  Settings("TIMEMODEL=1\r\nSEAM=break\r\n");
+  TimedPieces pieces;
+  ASSERT_EQ(Split({path.c_str(), 1e6, limit, {0, 0, 50}}, &pieces, &facts), kSplitDone) << facts.errors;
+  ASSERT_EQ(pieces.measured.size(), 2u);
+  EXPECT_EQ(pieces.measured[0], firstTool);
+  EXPECT_EQ(facts.forcedWarnings, 0);
+  ExpectMachineTimesKept(pieces, facts, limit);
+  EXPECT_EQ(dir_.Read("CHANGE_001.NC").find("T2"), std::string::npos);
+  EXPECT_NE(dir_.Read("CHANGE_002.NC").find("T2 M06"), std::string::npos);
+  EXPECT_EQ(dir_.Read("CHANGE_002.NC").find("X0.Y10."), std::string::npos);  // pass B is in piece 1
+}
+
 // --pieces N under TIMEMODEL=1 shares the program's machine time: the log says so, and the pieces'
 // machine times are near the N-th share (much nearer than their programmed times would put them).
 TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
