@@ -78,7 +78,8 @@ struct SplitRun {
                                 // set-up names no Z
   int seam = kSeamCut;           // SeamPolicy of the run
   int sizeKb = 0;                // the largest piece file in KB (0: no limit)
-  int shares = 0;                // --pieces: the pieces of equal cutting time asked for (0: none)
+  int shares = 0;                // --pieces: the pieces of equal cutting time (TIMEMODEL=1: machine
+                                 // time) asked for (0: none)
   const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)

@@ -116,6 +116,20 @@ void ExpectMachineTimesKept(const TimedPieces& pieces, const LogFacts& facts, do
   }
 }
 
+// Each piece of the program at `path` states in its comment the machine time measured for it (to
+// three decimals).
+void ExpectCommentsAsMeasured(const std::string& path, const TimedPieces& pieces) {
+  const std::string label = "(MACHINE TIME = ";
+  for (size_t n = 0; n < pieces.measured.size(); ++n) {
+    char piece[kPathField];
+    PiecePath(path.c_str(), static_cast<int>(n + 1), piece, sizeof piece);
+    const std::string text = ReadFileBytes(piece);
+    const size_t at = text.find(label);
+    ASSERT_NE(at, std::string::npos) << piece;
+    EXPECT_NEAR(std::strtod(text.c_str() + at + label.size(), nullptr), pieces.measured[n], 0.0005 + 1e-9) << piece;
+  }
+}
+
 class MachineTimeSeams : public testing::Test {
  protected:
   MachineTimeSeams() { fake_.executablePath = dir_.Path("quendrix"); }
@@ -199,6 +213,7 @@ TEST_F(MachineTimeSeams, GeneratedProgramsKeepTheirMachineTimesAsPlanned) {
                 kSplitDone)
           << facts.errors;
       ExpectMachineTimesKept(pieces, facts, limit);
+      ExpectCommentsAsMeasured(path, pieces);
       ++splits;
       pieceCount += static_cast<int>(pieces.measured.size());
       forced += facts.forcedWarnings;
@@ -239,6 +254,7 @@ TEST_F(MachineTimeSeams, RealProgramsKeepTheirMachineTimesAsPlanned) {
                   kSplitDone)
             << facts.errors;
         ExpectMachineTimesKept(pieces, facts, limit);
+        ExpectCommentsAsMeasured(path, pieces);
         ++splits;
         RemovePieces(path);
       }
