@@ -395,6 +395,43 @@ TEST_F(MachineTimeSeams, ALimitPassedDuringAToolChangeEndsThePieceBeforeIt) {
   EXPECT_EQ(dir_.Read("CHANGE_002.NC").find("X0.Y10."), std::string::npos);  // pass B is in piece 1
 }
 
+// A seam that waits for a place (here after the hole that passed the limit) falls at the next tool
+// change where a piece may begin, even one the program does not come to from the reference point
+// (no break there): the plan follows the split loop there, so the next piece's machine time counts
+// from the change, its 3 s included.
+TEST_F(MachineTimeSeams, ASeamWaitingAfterAHoleFallsAtTheNextToolChangeAsPlanned) {
+  dir_.Write("HOLE.NC",
+             "%\r\nO0001\r\nG90 G17 G21 G40 G49 G80\r\nT1 M06\r\nS3000 M03\r\nG00 X0. Y0.\r\nG43 H1 Z50.\r\n"
+             "Z5.\r\nG01 Z-1. F1000.\r\nX100.\r\nG00 Z50.\r\n"
+             "G81 X50. Y50. Z-20. R2. F30.\r\nG80\r\nG00 Z50.\r\nM05\r\n"  // a hole of 0.73 min
+             "T2 M06\r\nS3000 M03\r\nG00 X0. Y0.\r\nG43 H2 Z50.\r\nZ5.\r\nG01 Z-1. F1000.\r\nX100.\r\nG00 Z50.\r\n"
+             "M30\r\n%\r\n");
+  const std::string path = dir_.Path("HOLE.NC");
+  // (Under break and tool the first cut is a piece of its own, ended at the break before the hole.)
+  const struct {
+    const char* command;
+    size_t pieces;
+  } cases[] = {{"SEAM=cut\r\nSIZE=100\r\n", 2}, {"SEAM=break\r\n", 3}, {"SEAM=tool\r\n", 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    Settings(std::string("TIMEMODEL=1\r\n") + c.command);
+    TimedPieces pieces;
+    LogFacts facts;
+    ASSERT_EQ(Split({path.c_str(), 1e6, 0.5, {0, 0, 50}}, &pieces, &facts), kSplitDone) << facts.errors;
+    ASSERT_EQ(pieces.measured.size(), c.pieces);
+    ExpectMachineTimesKept(pieces, facts, 0.5);
+    EXPECT_EQ(facts.forcedWarnings, c.pieces == 3 ? 1 : 0);  // (under cut every seam falls so unannounced)
+    char last[kPathField];
+    PiecePath(path.c_str(), static_cast<int>(c.pieces), last, sizeof last);
+    const std::string text = ReadFileBytes(last);
+    EXPECT_NE(text.find("T2 M06"), std::string::npos);
+    EXPECT_EQ(text.find("G81"), std::string::npos);
+    // The tool change's 3 s are the last piece's.
+    EXPECT_GT(pieces.measured.back(), 3.0 / 60.0);
+    RemovePieces(path);
+  }
+}
+
 // --pieces N under TIMEMODEL=1 shares the program's machine time: the log says so, and the pieces'
 // machine times are near the N-th share (much nearer than their programmed times would put them).
 TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
