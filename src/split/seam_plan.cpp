@@ -131,9 +131,24 @@ class Planner {
     }
   }
   // A new piece begins at the place `at` the planner kept: it holds what came since.
-  void BeginAt(const Break& at, unsigned long long bytes) {
+  void BeginFrom(const Break& at, unsigned long long bytes) {
     Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes, at.clock, at.machine,
           at.ordinal);
+  }
+  // The same for a seam of the limits or of the tool changes. --pieces: where the end of a share
+  // waits for the break nearest to it and a seam falls at the break before that end, or after it,
+  // that seam is the share's (else the share's seam could fall there a second time, or before the
+  // piece it would end).
+  void BeginAt(const Break& at, unsigned long long bytes) {
+    const int64_t start = at.ordinal;  // (`at` may be one of the places Begin clears)
+    BeginFrom(at, bytes);
+    if (waiting_ && waitBefore_.valid && waitBefore_.ordinal <= start) {
+      waiting_ = false;
+      waitBefore_ = Break{};
+      passed_ = Break{};
+      landing_ = Break{};
+      ++share_;
+    }
   }
   // The machine time the split loop will measure for the next piece it closes.
   void Predict(double minutes) {
@@ -209,7 +224,7 @@ class Planner {
   // Ends the piece being planned at the break `at` for an equal share (--pieces).
   bool ShareSeam(const Break& at) {
     if (!Add({.ordinal = at.ordinal, .kind = at.kind, .byTime = true, .line = at.line})) return false;
-    BeginAt(at, bytes_ - at.bytes);
+    BeginFrom(at, bytes_ - at.bytes);
     waiting_ = false;
     passed_ = Break{};
     landing_ = Break{};

@@ -483,6 +483,57 @@ TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
   std::printf("--pieces by machine time: %d splits, furthest piece %.1f %% off its share\n", splits, 100 * furthest);
 }
 
+// --pieces N with the limits in force as well (a limit a little above or below a share): the
+// seams of the limits and of the shares are one plan, no seam planned twice (which the split loop
+// would stop following there), and no piece a forced seam does not end passes the limit, by
+// either time.
+TEST_F(MachineTimeSeams, PiecesWithTheLimitsInForceKeepThem) {
+  int splits = 0;
+  for (uint32_t seed = 9000; seed < 9016; ++seed) {
+    const GeneratedProgram program = GenerateProgram(seed, 300, seed % 2 == 0 ? kStateThePosition : kCamPost);
+    const std::string name = "PL" + std::to_string(seed) + ".NC";
+    dir_.Write(name, program.text);
+    const std::string path = dir_.Path(name);
+    const double machineTotal = MachineTotal(path, program.start);
+    double programmedTotal = 0.0;
+    const std::string label = "　合計加工時間 : ";
+    for (const std::string& line : fake_.logLines()) {
+      if (StartsWith(line, label)) programmedTotal = std::strtod(line.c_str() + label.size(), nullptr);
+    }
+    ASSERT_GT(programmedTotal, 0.0);
+    const int count = 2 + static_cast<int>(seed % 3);
+    const std::string countText = std::to_string(count);
+    for (int model : {0, 1}) {
+      for (double factor : {0.9, 1.02, 1.1, 1.3}) {
+        const double limit = (model == 1 ? machineTotal : programmedTotal) / count * factor;
+        SCOPED_TRACE(name + " TIMEMODEL=" + std::to_string(model) + " --pieces " + countText + " limit " +
+                     std::to_string(limit));
+        Settings("TIMEMODEL=" + std::to_string(model) + "\r\nSEAM=break\r\n");
+        TimedPieces pieces;
+        LogFacts facts;
+        ASSERT_EQ(Split({path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}}, &pieces,
+                        &facts, countText.c_str()),
+                  kSplitDone)
+            << facts.errors;
+        if (model == 1) {
+          ExpectMachineTimesKept(pieces, facts, limit);
+        } else {
+          ASSERT_EQ(pieces.clean.size(), pieces.programmed.size());
+          for (size_t n = 0; n < pieces.programmed.size(); ++n) {
+            const bool forced = !pieces.clean[n] || (n > 0 && !pieces.clean[n - 1]);
+            const bool last = n + 1 == pieces.programmed.size();
+            if (forced || (last && (facts.lastCutPassed || facts.neverReached))) continue;
+            EXPECT_LE(pieces.programmed[n], limit) << "piece " << n + 1;
+          }
+        }
+        ++splits;
+        RemovePieces(path);
+      }
+    }
+  }
+  std::printf("--pieces with the limits in force: %d splits\n", splits);
+}
+
 // The shared corpus of real programs (QX_CORPUS_DIR; skipped when absent) under SEAM=break, tool,
 // SIZE and --pieces with TIMEMODEL=1: every program that splits by the programmed time splits by
 // the machine time too, each piece's planned machine time is the one measured, and no piece a
