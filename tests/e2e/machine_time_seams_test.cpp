@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include <filesystem>
 
 #include "config/file_naming.h"
 #include "config/settings.h"
@@ -433,7 +433,7 @@ TEST_F(MachineTimeSeams, ASeamWaitingAfterAHoleFallsAtTheNextToolChangeAsPlanned
 }
 
 // --pieces N under TIMEMODEL=1 shares the program's machine time: the log says so, and the pieces'
-// machine times are near the N-th share (much nearer than their programmed times would put them).
+// machine times are near the N-th share, as near as the program's cuts allow.
 TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
   int splits = 0;
   double furthest = 0.0;
@@ -480,7 +480,60 @@ TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
       RemovePieces(path);
     }
   }
-  std::printf("--pieces by machine time: %d splits, furthest piece %.1f %% off its share\n", splits, 100 * furthest);
+  std::printf("--pieces by machine time: %d splits, the piece furthest from its share off by %.2f of it\n", splits,
+              furthest);
+}
+
+// Two straight passes of 0.2 min, each in ten moves, then 250 zigzags of 0.09 min programmed but
+// about 0.33 on the machine. Halved by the programmed time, the seam falls early in the second
+// pass and the second piece takes far longer on the machine; halved by the machine time it falls
+// late in the second pass, and both pieces take about as long.
+TEST_F(MachineTimeSeams, TheSharesOfTheMachineTimeBalanceTheMachineTimes) {
+  std::string text = "%\r\nO0001\r\nG92X0.Y0.Z50.\r\nG90G17G40\r\nG00X0.Y0.Z50.\r\n";
+  for (int pass = 0; pass < 2; ++pass) {
+    char line[64];
+    std::snprintf(line, sizeof line, "G00X0.Y%d.\r\nZ5.\r\nG01Z0.F3000.\r\n", 10 * pass);
+    text += line;
+    for (int i = 1; i <= 10; ++i) {
+      std::snprintf(line, sizeof line, "X%d.\r\n", 60 * i);
+      text += line;
+    }
+    text += "G00Z50.\r\n";
+  }
+  text += "G00X0.Y20.\r\nZ5.\r\nG01Z0.F3000.\r\n";
+  for (int i = 0; i < 250; ++i) {
+    char step[48];
+    std::snprintf(step, sizeof step, "X%.1fY%d.\r\n", 0.4 * (i + 1), i % 2 == 0 ? 20 : 21);
+    text += step;
+  }
+  text += "G00Z50.\r\nX0.Y0.\r\nM30\r\n%\r\n";
+  dir_.Write("SHARES.NC", text);
+  const std::string path = dir_.Path("SHARES.NC");
+  const double start[3] = {0, 0, 50};
+  const double total = MachineTotal(path, start);
+
+  std::string byProgrammed;
+  for (int model : {0, 1}) {
+    SCOPED_TRACE(model);
+    Settings("TIMEMODEL=" + std::to_string(model) + "\r\nSEAM=cut\r\n");
+    TimedPieces pieces;
+    LogFacts facts;
+    ASSERT_EQ(Split({path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}}, &pieces, &facts, "2"), kSplitDone)
+        << facts.errors;
+    ASSERT_EQ(pieces.programmed.size(), 2u);
+    if (model == 0) {
+      byProgrammed = dir_.Read("SHARES_001.NC");
+      // Half the programmed time each, within a move of 0.02 min.
+      EXPECT_NEAR(pieces.programmed[0], pieces.programmed[1], 0.05);
+    } else {
+      ASSERT_EQ(pieces.measured.size(), 2u);
+      EXPECT_NEAR(pieces.measured[0], total / 2, 0.03);
+      EXPECT_NEAR(pieces.measured[1], total / 2, 0.03);
+      // The seam fell further on: the first piece holds more of the second pass.
+      EXPECT_GT(dir_.Read("SHARES_001.NC").size(), byProgrammed.size());
+    }
+    RemovePieces(path);
+  }
 }
 
 // --pieces N with the limits in force as well (a limit a little above or below a share): the
