@@ -55,7 +55,8 @@ class PieceObserver {
   }
 
   // Under SEAM=break and tool, SIZE and --pieces, once the seams are planned and before piece 1
-  // is opened: how finely the program can be cut, in programmed cutting time (minutes): the
+  // is opened: how finely the program can be cut, in programmed cutting time (minutes; under
+  // TIMEMODEL=1 in machine time, the measure of the shares of --pieces): the
   // longest stretch between two of its breaks (its start and end count as breaks; under SEAM=cut
   // the whole program), its longest single cutting move or hole, and the longest a seam is
   // carried over cuts where no piece may begin (SeamPlan).
@@ -63,5 +64,14 @@ class PieceObserver {
     (void)longestStretch;
     (void)longestCut;
     (void)longestCarry;
+  }
+
+  // Under TIMEMODEL=1 with planned seams (SEAM=break and tool, SIZE, --pieces), after
+  // PieceClosed: the machine time (minutes) measured for piece `number`, and the one the seams
+  // were planned by (-1: the plan holds none for it). The two are the same.
+  virtual void PieceMachineTime(int number, double measured, double planned) {
+    (void)number;
+    (void)measured;
+    (void)planned;
   }
 };

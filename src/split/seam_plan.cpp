@@ -1,6 +1,7 @@
 #include "split/seam_plan.h"
 
 #include <cstring>
+#include <optional>
 
 #include "config/settings.h"
 #include "nc/line_reader.h"
@@ -21,20 +22,62 @@ struct Break {
   double distance = 0.0;
   unsigned long long bytes = 0;  // the bytes of the piece's body before it
   double cumulative = 0.0;       // the program's cutting time before it (--pieces)
+  // TIMEMODEL=1: the clock of a piece that begins here (Planner::clocks_; -1: none), and the
+  // machine time of the piece being planned before it: what that piece measures if it ends here.
+  int clock = -1;
+  double machine = 0.0;
 };
+
+// TIMEMODEL=1: the machine time of a piece that begins at a given record, fed the records from
+// there exactly as the split loop feeds the meters of a piece it begins there (PieceMeters).
+struct Clock {
+  Clock(const MachineLimits& limits, int units, bool carried)
+      : meter(limits, units), meters{nullptr, nullptr, Extents{}, Extents{}, 1.0, &minutes, &meter} {
+    meters.carried = carried;
+  }
+  Clock(const Clock&) = delete;
+  Clock& operator=(const Clock&) = delete;
+  // A piece beginning at the record about to be fed (`first`: the program's first piece, which
+  // runs as the whole program does).
+  void Start(bool first) {
+    meters.ResetTime();
+    meters.joined = first && meters.carried;
+    before = 0.0;
+  }
+  SplitMeter minutes{};
+  MachineMeter meter;
+  PieceMeters meters;
+  double before = 0.0;  // minutes.running before the record fed last
+};
+
+// Clocks in use at once: the piece's, one for each kind of place a piece may begin at that the
+// planner keeps (last break, before a cut, tool change, an equal share's break and landing, the
+// last cut, a tool change after it) and the one being started.
+inline constexpr int kClocks = 12;
 
 // Walks the records as the split loop does, with the same meters and the same rules for where a
 // piece may begin, and keeps the seams.
 class Planner {
  public:
-  Planner(const SeamPlanJob& job, SeamPlan* plan, PieceWriter* shadow)
+  // `clocks`: room for kClocks clocks (TIMEMODEL=1, job.machine given), made here for the
+  // program's `units`; `carried`: the records carry the program's machine time.
+  Planner(const SeamPlanJob& job, SeamPlan* plan, PieceWriter* shadow, std::optional<Clock>* clocks, int units,
+          bool carried)
       : job_(job),
         plan_(plan),
         shadow_(shadow),
-        meters_{&distance_, &time_, Extents{}, Extents{}, job.toMillimetres} {
+        meters_{&distance_, &time_, Extents{}, Extents{}, job.toMillimetres},
+        timed_(job.machine != nullptr),
+        clocks_(clocks) {
     distance_.limit = job.distanceLimit;
     time_.limit = job.timeLimit;
+    if (timed_) {
+      for (int i = 0; i < kClocks; ++i) clocks_[i].emplace(*job.machine, units, carried);
+      pieceClock_ = 0;
+      clocks_[0]->Start(true);
+    }
     plan_->count = 0;
+    plan_->timedPieces = 0;
     plan_->lastCutPassedLine = 0;
     plan_->longestStretch = 0.0;
     plan_->longestCut = 0.0;
@@ -44,6 +87,7 @@ class Planner {
   // The program has been read to its end: its last stretch ends there, and so does a carry over
   // cuts where no piece may begin.
   void Finish() {
+    if (timed_) Predict(clocks_[pieceClock_]->minutes.running);  // the last piece
     Stretch(cumulative_);
     if (carrying_ && cumulative_ - carryFrom_ > plan_->longestCarry) plan_->longestCarry = cumulative_ - carryFrom_;
   }
@@ -69,24 +113,118 @@ class Planner {
     plan_->seams[at] = seam;
     return true;
   }
-  // A new piece begins at the record being taken with `time` and `distance` already in it, and
-  // `bytes` of its body.
-  void Begin(double time, double distance, int line, unsigned long long bytes = 0) {
+  // A new piece begins with `time` and `distance` already in it, and `bytes` of its body, at the
+  // NC line `line`. TIMEMODEL=1: at the record `start`, its machine time on `clock`; the piece
+  // before measures `closing`.
+  void Begin(double time, double distance, int line, unsigned long long bytes, int clock = -1,
+             double closing = 0.0, int64_t start = 0) {
     time_.running = time;
     distance_.running = distance;
     bytes_ = bytes;
     last_ = Break{};
     before_ = Break{};
     pieceLine_ = line;
+    if (timed_) {
+      Predict(closing);
+      pieceClock_ = clock;
+      pieceStart_ = start;
+    }
   }
-  // A place to end the piece at the record `ordinal`, with the piece's figures before it.
-  Break Here(int64_t ordinal, int kind, int line) const {
-    return Break{true, ordinal, kind, line, time_.running, distance_.running, bytes_, cumulative_};
+  // A new piece begins at the place `at` the planner kept: it holds what came since.
+  void BeginFrom(const Break& at, unsigned long long bytes) {
+    Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes, at.clock, at.machine,
+          at.ordinal);
   }
+  // The same for a seam of the limits or of the tool changes. --pieces: where the end of a share
+  // waits for the break nearest to it and a seam falls at the break before that end, or after it,
+  // that seam is the share's (else the share's seam could fall there a second time, or before the
+  // piece it would end).
+  void BeginAt(const Break& at, unsigned long long bytes) {
+    const int64_t start = at.ordinal;  // (`at` may be one of the places Begin clears)
+    BeginFrom(at, bytes);
+    if (waiting_ && waitBefore_.valid && waitBefore_.ordinal <= start) {
+      waiting_ = false;
+      waitBefore_ = Break{};
+      passed_ = Break{};
+      landing_ = Break{};
+      ++share_;
+    }
+  }
+  // The machine time the split loop will measure for the next piece it closes.
+  void Predict(double minutes) {
+    if (plan_->timedPieces < static_cast<int>(plan_->pieceMachine.size())) {
+      plan_->pieceMachine[plan_->timedPieces++] = minutes;
+    }
+  }
+  // A place to end the piece at the record `ordinal`, with the piece's figures before it; under
+  // TIMEMODEL=1 with a clock started there (the record is fed to it next).
+  Break Here(int64_t ordinal, int kind, int line) {
+    Break at{true, ordinal, kind, line, time_.running, distance_.running, bytes_, cumulative_};
+    if (timed_) {
+      at.machine = clocks_[pieceClock_]->minutes.running;
+      at.clock = NewClock();
+    }
+    return at;
+  }
+  // TIMEMODEL=1: a clock no kept place uses, started at the record about to be fed.
+  int NewClock() {
+    bool used[kClocks] = {};
+    Used(used);
+    for (int i = 0; i < kClocks; ++i) {
+      if (used[i]) continue;
+      clocks_[i]->Start(false);
+      return i;
+    }
+    return pieceClock_;  // (never: more clocks than places in use)
+  }
+  // Marks the clocks in use: the piece's and those of the places kept.
+  void Used(bool* used) const {
+    used[pieceClock_] = true;
+    if (hereClock_ >= 0) used[hereClock_] = true;
+    for (const Break* at : {&last_, &before_, &change_, &waitBefore_, &landing_, &passed_, &lastCut_, &toolLanding_}) {
+      if (at->valid && at->clock >= 0) used[at->clock] = true;
+    }
+  }
+  // Feeds the record to every clock in use, as the split loop feeds a piece's meters.
+  void FeedPath(const PathRecord& record) {
+    bool used[kClocks] = {};
+    Used(used);
+    for (int i = 0; i < kClocks; ++i) {
+      if (!used[i]) continue;
+      Clock& clock = *clocks_[i];
+      clock.before = clock.minutes.running;
+      if (record.hole) {
+        clock.meters.TimeHole(record.drill, previous_);
+      } else {
+        clock.meters.TimeMove(record.move, previous_);
+      }
+    }
+  }
+  void FeedBlock(const BlockRecord& block) {
+    bool used[kClocks] = {};
+    Used(used);
+    for (int i = 0; i < kClocks; ++i) {
+      if (!used[i]) continue;
+      Clock& clock = *clocks_[i];
+      clock.before = clock.minutes.running;
+      clock.meters.TimeBlock(block);
+    }
+  }
+  // The time meter is tested first; both limits are strict (PieceMeters::Passed). Under
+  // TIMEMODEL=1 the time is the machine time.
+  bool PassedTime() const {
+    return timed_ ? clocks_[pieceClock_]->minutes.running > job_.timeLimit : meters_.PassedTime();
+  }
+  bool Passed() const { return PassedTime() || distance_.running > distance_.limit; }
+  // TIMEMODEL=1: the machine time also grows between cuts (rapids, tool changes, dwells). Once
+  // the piece has passed the time limit after its last cut, it ends at its last break, or else
+  // (no break since it began) as under "cut" at that cut. A tool change since the cut decides
+  // first, at the next cut, whether it is a break.
+  bool Overrun();
   // Ends the piece being planned at the break `at` for an equal share (--pieces).
   bool ShareSeam(const Break& at) {
     if (!Add({.ordinal = at.ordinal, .kind = at.kind, .byTime = true, .line = at.line})) return false;
-    Begin(time_.running - at.time, distance_.running - at.distance, at.line, bytes_ - at.bytes);
+    BeginFrom(at, bytes_ - at.bytes);
     waiting_ = false;
     passed_ = Break{};
     landing_ = Break{};
@@ -116,10 +254,8 @@ class Planner {
   // in the next piece.
   bool SizeSeam(const Break& at, unsigned long long bytes) {
     if (!Add({.ordinal = at.ordinal, .kind = at.kind, .line = at.line, .bySize = true})) return false;
-    const double time = time_.running - at.time;
-    const double distance = distance_.running - at.distance;
     const unsigned long long body = bytes_ + bytes - at.bytes;
-    Begin(time, distance, at.line, body - bytes);
+    BeginAt(at, body - bytes);
     return true;
   }
 
@@ -164,6 +300,20 @@ class Planner {
   Break waitBefore_;         // the last break before that end
   Break change_;  // a tool change since the last cut where a piece may begin, if the moves to the
                   // next cut allow it
+  // TIMEMODEL=1.
+  bool timed_;
+  std::optional<Clock>* clocks_;
+  int pieceClock_ = 0;       // the clock of the piece being planned
+  int64_t pieceStart_ = 0;   // the record it began at
+  int hereClock_ = -1;       // a clock started at the cut being taken
+  int64_t lastNs_ = 0;       // the program's machine time before the record being taken, ns
+  Break lastCut_;            // the piece's last cut (its figures before it; `machine`: what the
+                             // piece measures if it ends with it)
+  bool lastCutHole_ = false;
+  bool lastCutMayBegin_ = false;  // a piece may begin with it
+  bool lastCutIsLast_ = false;    // the program's last cut
+  Break toolLanding_;  // the first tool change since the last cut where a seam waiting for a place
+                       // falls (the split loop ends the piece before it)
 };
 
 // True for a block that returns Z to the reference point (G28, G30 with Z), or moves it to machine
@@ -186,21 +336,26 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
   // reference point there (the split check holds them to that).
   const bool changeFromReference = !(zAtReference_ && job_.headerAtReference);
   if (body && ordinal < job_.lastCutRecord && IsToolChange(block, &namesTool)) {
-    const bool allowed = SeamBlocked(0, state_, job_.header) == nullptr && !changeFromReference;
+    // The split loop ends a piece whose seam waits for a place before any tool change where a
+    // piece may begin; a break of the plan's needs the moves after the change to allow it too.
+    const bool lands = SeamBlocked(0, state_, job_.header) == nullptr;
+    const bool allowed = lands && !changeFromReference;
     if (!allowed && cutInPiece_ && !pending_ && job_.policy == kSeamTool) {
       if (!Add({.ordinal = ordinal, .kind = kPlannedToolChangeRefused, .line = block.line})) return false;
     }
-    if (allowed) {
-      if (pending_) {
-        // The split loop ends the forced seam's piece before this change.
-        pending_ = false;
-        Begin(0.0, 0.0, block.line);
-        cutInPiece_ = false;
-      } else if (cutInPiece_ && job_.policy != kSeamCut) {
-        // A break here if the program's moves from the change to its next cut are ones a piece
-        // can begin with (TakePath).
-        change_ = Here(ordinal, kPlannedToolChange, block.line);
-      }
+    if (pending_ && lands) {
+      // The split loop ends the forced seam's piece before this change.
+      pending_ = false;
+      const int clock = timed_ ? NewClock() : -1;
+      Begin(0.0, 0.0, block.line, 0, clock, timed_ ? clocks_[pieceClock_]->minutes.running : 0.0, ordinal);
+      cutInPiece_ = false;
+    } else if (allowed && cutInPiece_ && job_.policy != kSeamCut) {
+      // A break here if the program's moves from the change to its next cut are ones a piece
+      // can begin with (TakePath).
+      change_ = Here(ordinal, kPlannedToolChange, block.line);
+    }
+    if (timed_ && lands && cutInPiece_ && !pending_ && !toolLanding_.valid) {
+      toolLanding_ = Here(ordinal, kPlannedToolChange, block.line);
     }
     changeSinceCut_ = true;
   }
@@ -209,6 +364,13 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
     const unsigned long long was = shadow_->Written();
     shadow_->WriteBlock(block);
     bytes_ += shadow_->Written() - was;
+  }
+  if (timed_) {
+    if (body) FeedBlock(block);
+    // The program's machine time after the block: the shares of --pieces are of it.
+    lastNs_ = block.machineNs;
+    cumulative_ = static_cast<double>(lastNs_) * 1e-9 / 60.0;
+    if (body && !Overrun()) return false;
   }
   return true;
 }
@@ -248,6 +410,12 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
   }
 
+  // TIMEMODEL=1: a piece may begin with this cut (before it, or as under "cut"); the record is
+  // fed to every clock in use, as the split loop feeds the piece it writes it into (the start
+  // record, which the positioning line makes, takes no time).
+  if (timed_ && opened_ && record.cutting()) hereClock_ = NewClock();
+  const double machineBefore = timed_ ? clocks_[pieceClock_]->minutes.running : 0.0;
+  if (timed_ && opened_) FeedPath(record);
   const double timeBefore = time_.running;
   const double distanceBefore = distance_.running;
   Position end = previous_;
@@ -260,7 +428,11 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // What the record adds to a piece (the seams below may move the piece's start).
   const double recordTime = time_.running - timeBefore;
   const double recordDistance = distance_.running - distanceBefore;
-  if (opened_ && record.cutting() && recordTime > plan_->longestCut) plan_->longestCut = recordTime;
+  // And to the program, in the measure of the shares of --pieces: its cutting time, or under
+  // TIMEMODEL=1 its machine time.
+  const int64_t recordNs = record.hole ? record.drill.machineNs : record.move.machineNs;
+  const double recordShare = timed_ ? static_cast<double>(recordNs - lastNs_) * 1e-9 / 60.0 : recordTime;
+  if (opened_ && record.cutting() && recordShare > plan_->longestCut) plan_->longestCut = recordShare;
   // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
   // twice there.
   // (Not at the first cut after a tool change: the piece before would change tools and not cut.)
@@ -269,7 +441,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // (Its figures are the piece's before this record, which the next piece holds.)
   if (mayBegin) {
     before_ = Break{true, ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
-                    distance_.running - recordDistance, bytes_, cumulative_};
+                    distance_.running - recordDistance, bytes_, cumulative_, hereClock_, machineBefore};
   }
   unsigned long long bytes = 0;
   if (shadow_ != nullptr) {
@@ -310,7 +482,8 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     // The figures before this record, for a piece that would begin with it.
     const Break beforeHere{true, ordinal, kPlannedForced, record.line(), time_.running - recordTime,
-                           distance_.running - recordDistance, bytes_ - bytes, cumulative_};
+                           distance_.running - recordDistance, bytes_ - bytes, cumulative_, hereClock_,
+                           machineBefore};
     if (passed_.valid && !landing_.valid && ordinal != passed_.ordinal && mayBeginHere) landing_ = beforeHere;
     if (change_.valid && (zAtReference_ || (record.flags() & kFromUnknown) != 0)) {
       // The program's first cut after the change starts from the top of travel (a feed move
@@ -324,12 +497,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       if (job_.policy == kSeamTool) {
         if (!Add({.ordinal = change_.ordinal, .kind = kPlannedToolChange, .everyTool = true,
                   .line = change_.line})) return false;
-        pieceLine_ = change_.line;
-        last_ = Break{};
-        time_.running -= change_.time;
-        distance_.running -= change_.distance;
-        bytes_ -= change_.bytes;
-        before_ = Break{};
+        BeginAt(change_, bytes_ - change_.bytes);
       } else {
         last_ = change_;
         change_ = Break{};
@@ -339,7 +507,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
     }
     if (job_.pieces > 1 && share_ < job_.pieces && !pending_) {
       const double boundary = Boundary();
-      const double after = cumulative_ + recordTime;
+      const double after = cumulative_ + recordShare;
       if (waiting_ && waitBefore_.valid && after - boundary >= boundary - waitBefore_.cumulative) {
         // No break after the end could be nearer than the one before it.
         if (!ShareSeam(waitBefore_)) return false;
@@ -379,8 +547,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
             if (!Add({.ordinal = passed_.ordinal, .kind = kPlannedForced, .byTime = true, .hole = passedHole_,
                       .line = passed_.line})) return false;
             if (landing_.valid) {
-              Begin(time_.running - landing_.time, distance_.running - landing_.distance, landing_.line,
-                    bytes_ - landing_.bytes);
+              BeginAt(landing_, bytes_ - landing_.bytes);
             } else {
               pending_ = true;  // it lands at the next cut where a piece may begin, this one perhaps
             }
@@ -397,24 +564,22 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
         landing_ = Break{};
       }
     }
-    if (!pending_ && meters_.Passed() && last_.valid) {
+    if (!pending_ && Passed() && last_.valid) {
       // The piece ends at its last break; the next one holds what came after it.
-      const bool byTime = meters_.PassedTime();
+      const bool byTime = PassedTime();
       if (!Add({.ordinal = last_.ordinal, .kind = last_.kind, .byTime = byTime,
                 .line = last_.line})) return false;
-      const double time = time_.running - last_.time;
-      const double distance = distance_.running - last_.distance;
-      Begin(time, distance, last_.line, bytes_ - last_.bytes);
+      BeginAt(last_, bytes_ - last_.bytes);
     }
     // The program's last cut ends the piece it passes the limit in: a piece after it would only
     // cut that move again.
     const bool lastCut = IsLastCut(record, ordinal, job_.lastCutRecord);
-    if (!pending_ && meters_.Passed() && lastCut && plan_->lastCutPassedLine == 0) {
+    if (!pending_ && Passed() && lastCut && plan_->lastCutPassedLine == 0) {
       plan_->lastCutPassedLine = record.line();
     }
-    if (!pending_ && meters_.Passed() && !lastCut) {
+    if (!pending_ && Passed() && !lastCut) {
       // No break since the piece began: the seam falls at this cut as under "cut".
-      if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = meters_.PassedTime(),
+      if (!Add({.ordinal = ordinal, .kind = kPlannedForced, .byTime = PassedTime(),
                 .hole = record.hole, .line = record.line()})) return false;
       pending_ = true;
       passedHere = true;
@@ -424,11 +589,25 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
       // Where the split loop lands the seam: this record is the first of the next piece (after a
       // hole passed the limit, this record is not written twice but still begins the piece).
       pending_ = false;
-      Begin(recordTime, recordDistance, record.line(), bytes);
+      // (A piece that began with this record holds it alone: it measures the record; else it
+      // measures what came before it.)
+      double closing = 0.0;
+      if (timed_) closing = pieceStart_ == ordinal ? clocks_[pieceClock_]->minutes.running : clocks_[pieceClock_]->before;
+      Begin(recordTime, recordDistance, record.line(), bytes, hereClock_, closing, ordinal);
     }
     cutInPiece_ = true;
     changeSinceCut_ = false;
     breakSinceCut_ = false;
+    if (timed_) {
+      // Where the piece may still end as under "cut" should the time pass before its next cut.
+      lastCut_ = Break{true, ordinal, kPlannedForced, record.line(), time_.running - recordTime,
+                       distance_.running - recordDistance, bytes_ - bytes, cumulative_, hereClock_,
+                       clocks_[pieceClock_]->before};
+      lastCutHole_ = record.hole;
+      lastCutMayBegin_ = mayBeginHere;
+      lastCutIsLast_ = lastCut;
+      toolLanding_ = Break{};
+    }
   }
   ApplyStateText(riding, ridingLength, kAfterMove, &state_);
   if (!record.hole) state_.plane = record.move.plane;
@@ -437,7 +616,45 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   lastWasHole_ = record.hole;
   lastFlags_ = record.flags();
   if ((record.flags() & kUnknownZ) == 0) zAtReference_ = false;
-  cumulative_ += recordTime;
+  if (!timed_) {
+    cumulative_ += recordTime;
+    return true;
+  }
+  hereClock_ = -1;
+  lastNs_ = recordNs;
+  cumulative_ = static_cast<double>(lastNs_) * 1e-9 / 60.0;
+  return !opened_ || record.cutting() || Overrun();
+}
+
+bool Planner::Overrun() {
+  if (job_.policy == kSeamCut || pending_ || !cutInPiece_ || change_.valid || !PassedTime()) return true;
+  if (last_.valid) {
+    if (!Add({.ordinal = last_.ordinal, .kind = last_.kind, .byTime = true, .line = last_.line})) return false;
+    BeginAt(last_, bytes_ - last_.bytes);
+    if (!PassedTime()) return true;
+  }
+  // No break since the piece began: it ends as under "cut" at its last cut, unless it began there
+  // itself (the next cut ends it so).
+  if (!lastCut_.valid || lastCut_.ordinal <= pieceStart_) return true;
+  if (lastCutIsLast_) {
+    // (A piece after the program's last cut would only cut it again: the last piece holds it.)
+    if (plan_->lastCutPassedLine == 0) plan_->lastCutPassedLine = lastCut_.line;
+    return true;
+  }
+  if (!Add({.ordinal = lastCut_.ordinal, .kind = kPlannedForced, .byTime = true, .hole = lastCutHole_,
+            .line = lastCut_.line})) return false;
+  if (!lastCutHole_ && lastCutMayBegin_) {
+    // The next piece begins by cutting it again.
+    BeginAt(lastCut_, bytes_ - lastCut_.bytes);
+  } else if (toolLanding_.valid) {
+    // After a hole, or where no piece may begin, the seam waits: for a tool change since, where
+    // the split loop ends the piece before it,
+    BeginAt(toolLanding_, bytes_ - toolLanding_.bytes);
+    cutInPiece_ = false;
+  } else {
+    pending_ = true;  // or for the next cut where a piece may begin
+  }
+  lastCut_ = Break{};
   return true;
 }
 
@@ -475,7 +692,10 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
     if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanNoScratch;
     sizer = &shadow;
   }
-  Planner planner(job, plan, sizer);
+  // TIMEMODEL=1: the clocks of the pieces that may begin at places passed (static: each holds a
+  // planner's window, and only one split runs at a time).
+  static std::optional<Clock> clocks[kClocks];
+  Planner planner(job, plan, sizer, clocks, reader.units(), reader.carriesTime());
   int kind;
   int64_t ordinal = 0;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {

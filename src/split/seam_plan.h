@@ -15,6 +15,16 @@
 // A break is only taken where a piece may begin (SeamBlocked): outside cutter compensation, with
 // the tool's place known, in the header's work offset.
 //
+// Under TIMEMODEL=1 a piece's time is its machine time, which is no sum of its records' times: a
+// piece begins from a stop and ends at one, and its rapids, tool changes and dwells take time
+// between its cuts. The planner keeps the machine time of the piece being planned and, for each
+// place a piece may still begin at (the last break, the last place before a cut, a tool change,
+// ...), the machine time of a piece begun there, each fed the records as the split loop feeds the
+// piece it writes them into; a seam at such a place hands its clock to the new piece. Since the
+// time grows between cuts too, a piece that passes the time limit after its last cut ends at its
+// last break, or else (no break since it began) as under "cut" at that last cut. The times the
+// split loop will measure for the pieces are kept with the plan.
+//
 // The plan keeps only the seams, at most kMaxPlannedSeams of them: memory does not grow with the
 // program. The split loop follows the plan record by record (its ordinal in the file).
 #pragma once
@@ -24,6 +34,7 @@
 
 #include "nc/machine_state.h"
 
+struct MachineLimits;
 struct PieceSettings;
 
 // What happens at a planned seam.
@@ -61,16 +72,21 @@ struct SeamPlan {
   // began (0: none): no seam falls there, since a piece after it would only cut it again; the last
   // piece holds it, and the log says so.
   int lastCutPassedLine;
-  // How finely the program can be cut into pieces, in programmed cutting time (minutes): the
+  // How finely the program can be cut into pieces, in programmed cutting time (minutes; under
+  // TIMEMODEL=1 in the program's machine time, the measure of the shares of --pieces): the
   // longest stretch between two breaks found (the program's start and end count as breaks; under
   // "cut", where no break is looked for, the whole program), and the longest single cutting move
   // or hole. Pieces of equal shares can come no closer to their share than these. A seam that
   // falls in a cut where no piece may begin (SeamBlocked) is carried to the next cut where one
-  // may: `longestCarry` is the longest programmed cutting time from the start of such a cut to
-  // the start of that next one (0: none).
+  // may: `longestCarry` is the longest time from the start of such a cut to the start of that
+  // next one (0: none).
   double longestStretch;
   double longestCut;
   double longestCarry;
+  // TIMEMODEL=1: the machine time (minutes) the split loop will measure for each piece, in order
+  // (`timedPieces` of them, the last piece's included): what the seams were weighed by.
+  int timedPieces;
+  std::array<double, kMaxPlannedSeams + 1> pieceMachine;
 };
 
 // What the planner needs of a run.
@@ -91,8 +107,8 @@ struct SeamPlanJob {
   // approach), its tail at `tailBytes` (the lift, retract and return, the comments, the footer);
   // its body is measured by writing the program as one piece with `pieceSettings` to
   // `scratchPath` (a file the split writes over later).
-  // --pieces (0, 1: none): seams where the program's cutting time reaches each of `pieces` equal
-  // shares of `totalTime`; under break and tool at the break nearest to each, else (or where no
+  // --pieces (0, 1: none): seams where the program's cutting time (TIMEMODEL=1: its machine time,
+  // which the records carry) reaches each of `pieces` equal shares of `totalTime`; under break and tool at the break nearest to each, else (or where no
   // break lies within half a share after it) as under cut.
   int pieces;
   double totalTime;
@@ -104,6 +120,11 @@ struct SeamPlanJob {
   bool headerAtReference;  // the head of a piece that begins at a tool change leaves Z at the
                           // reference point (its header returns Z there, its positioning line
                           // names no Z)
+  // TIMEMODEL=1 (nullptr: the programmed time): the machine the pieces' time is weighed on. Each
+  // piece's machine time is the one the split loop measures for it (planned from a stop where it
+  // begins until it rejoins the program's plan, then the time the records carry); `timeLimit` is
+  // of that time, and the shares of --pieces are of the program's machine time (`totalTime`).
+  const MachineLimits* machine = nullptr;
 };
 
 // Results of PlanSeams.

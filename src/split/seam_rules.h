@@ -34,10 +34,7 @@ struct PieceMeters {
   // `running` (any move but the start record, which the positioning line makes) into the machine
   // time.
   void Measure(const MoveRecord& record, const Position& from, bool running = true) {
-    if (machine != nullptr && running) {
-      if (!joined) machine->Move(record, from);
-      Follow(record.machineNs);
-    }
+    if (machine != nullptr && running) TimeMove(record, from);
     ModalState modal{};
     modal.motion = record.motion;
     modal.plane = record.plane;
@@ -50,10 +47,7 @@ struct PieceMeters {
   }
   // Measures a hole drilled from `from`; `*end` receives where the tool stands after it.
   void Measure(const HoleRecord& hole, const Position& from, Position* end) {
-    if (machine != nullptr) {
-      if (!joined) machine->Hole(hole, from);
-      Follow(hole.machineNs);
-    }
+    if (machine != nullptr) TimeHole(hole, from);
     const HoleShape shape{hole.code, hole.returnLevel, hole.x, hole.y, hole.z, hole.r, hole.initial};
     DistanceTotals d{0.0, 0.0};
     TimeTotals t{0.0, 0.0};
@@ -68,7 +62,19 @@ struct PieceMeters {
   // A block of the program's body carried into the piece: a dwell, a tool change, an M function
   // take machine time. The piece's time so far includes it whatever record comes next.
   void Measure(const BlockRecord& block) {
-    if (machine == nullptr) return;
+    if (machine != nullptr) TimeBlock(block);
+  }
+  // The machine time alone (TIMEMODEL=1: `machine` and `machineTime` set), as Measure takes it.
+  // The seam planner keeps meters of this kind for pieces that may begin at a break it has passed.
+  void TimeMove(const MoveRecord& record, const Position& from) {
+    if (!joined) machine->Move(record, from);
+    Follow(record.machineNs);
+  }
+  void TimeHole(const HoleRecord& hole, const Position& from) {
+    if (!joined) machine->Hole(hole, from);
+    Follow(hole.machineNs);
+  }
+  void TimeBlock(const BlockRecord& block) {
     if (!joined) machine->Block(block);
     Follow(block.machineNs);
     machineTime->previous = machineTime->running;
@@ -95,6 +101,10 @@ struct PieceMeters {
   void Reset() {
     distance->rapid = distance->running = 0.0;
     time->rapid = time->running = 0.0;
+    ResetTime();
+  }
+  // The machine time alone back to a piece's start.
+  void ResetTime() {
     if (machine != nullptr) machine->Reset();
     if (machineTime != nullptr) machineTime->running = 0.0;
     joined = false;

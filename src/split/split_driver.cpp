@@ -78,7 +78,8 @@ struct SplitRun {
                                 // set-up names no Z
   int seam = kSeamCut;           // SeamPolicy of the run
   int sizeKb = 0;                // the largest piece file in KB (0: no limit)
-  int shares = 0;                // --pieces: the pieces of equal cutting time asked for (0: none)
+  int shares = 0;                // --pieces: the pieces of equal cutting time (TIMEMODEL=1: machine
+                                 // time) asked for (0: none)
   const char* seamText = "cut";  // as given
   bool limitsPassed = false;  // the program passes a limit: a split is needed (else only SEAM=tool
                               // splits it, at its tool changes)
@@ -286,11 +287,6 @@ int ReadRunSettings(SplitRun* run) {
     }
     run->shares = count;
   }
-  if (run->machineModel && (run->seam != kSeamCut || run->sizeKb > 0 || run->shares > 0)) {
-    // The seams of those are planned before the pieces are written, from the programmed time.
-    FormatLog("%s", kTimeModelWithPlannedSeams);
-    return Refuse(*run);
-  }
   LineWithCoordinate(kSeamApproach, piece.seam.approach);
   LineWithCoordinate(kSeamLift, piece.seam.lift);
   if (run->seam != kSeamCut) {
@@ -302,7 +298,8 @@ int ReadRunSettings(SplitRun* run) {
     EmitLogLine(nullptr, kLogPlain);
   }
   if (run->shares > 0) {
-    FormatLog(kPiecesLine, run->shares);
+    // Under TIMEMODEL=1 the shares are of the machine time.
+    FormatLog(run->machineModel ? kPiecesMachineLine : kPiecesLine, run->shares);
     EmitLogLine(nullptr, kLogPlain);
   }
   if (run->machineModel) {
@@ -690,7 +687,16 @@ class SplitLoop {
   }
   // Closes the piece being written with the kind of split `kind`.
   int Close(const char* kind, bool moves = true) {
-    return ClosePiece(run_, &writer_, kind, pieceNumber_, moves, plan_ != nullptr ? &tools_ : nullptr);
+    if (ClosePiece(run_, &writer_, kind, pieceNumber_, moves, plan_ != nullptr ? &tools_ : nullptr) != kSplitDone) {
+      return kSplitFailed;
+    }
+    if (run_->machineModel && plan_ != nullptr && run_->piece.observer != nullptr) {
+      // The machine time measured against the one the seams were planned by.
+      const int index = pieceNumber_ - 1;
+      const double planned = index < plan_->timedPieces ? plan_->pieceMachine[index] : -1.0;
+      run_->piece.observer->PieceMachineTime(pieceNumber_, run_->machine.previous, planned);
+    }
+    return kSplitDone;
   }
   // A piece opened: it names the tools it cuts with.
   void ToolsBegin() { tools_ = PieceTools{}; }
@@ -987,7 +993,8 @@ int PlanRun(SplitRun* run, SeamPlan* plan) {
   job.policy = run->seam;
   job.sizeLimit = 0;
   job.pieces = run->shares;
-  job.totalTime = run->time.running;
+  job.totalTime = run->machineModel ? run->machine.running : run->time.running;
+  job.machine = run->machineModel ? &run->limits : nullptr;
   job.timeLimit = run->time.limit;
   job.distanceLimit = run->distance.limit * 1000.0;
   job.toMillimetres = run->units == kInches ? kMillimetresPerInch : 1.0;

@@ -32,8 +32,9 @@ struct SplitJob {
                                // nullptr or "": `settings.seam`
   const char* maxSize = nullptr;  // the largest piece file, KB ("0": no limit; a batch parameter);
                                   // nullptr or "": `settings.sizeKb`
-  const char* pieces = nullptr;  // split into this many pieces of nearly equal cutting time (a
-                                 // batch parameter); nullptr or "": `settings.piecesText`, or none
+  const char* pieces = nullptr;  // split into this many pieces of nearly equal cutting time (under
+                                 // TIMEMODEL=1 machine time; a batch parameter); nullptr or "":
+                                 // `settings.piecesText`, or none
   // The [COMMAND] settings of this run as the front end holds them (read at start-up, then the
   // batch switch and the console's options): DEBUG, MODE, DELETE, PRINT, VERIFY, TIMEMODEL,
   // SEAM, SIZE and --pieces. The split reads no other copy.

@@ -32,10 +32,6 @@ inline constexpr char kDerivedCollision[] =
 
 // The time model (TIMEMODEL=1 only): named with the job; its settings refused.
 inline constexpr char kTimeModelMachine[] = "　　時間モデル : 機械時間の見積 (TIMEMODEL=1)";
-// TIMEMODEL=1 with SEAM=break or tool, SIZE or --pieces: their seams are planned from the
-// programmed time before the pieces are written.
-inline constexpr char kTimeModelWithPlannedSeams[] =
-    "エラー：機械時間の見積（TIMEMODEL=1）は SEAM=cut で、SIZE と --pieces なしのときだけ使えます。";
 inline constexpr char kTimeModelInvalid[] =
     "エラー：設定 TIMEMODEL=%d は使えません。0（指令時間）か 1（機械時間の見積）を指定してください。";
 // A [MACHINE] key and its text.
@@ -95,6 +91,8 @@ inline constexpr char kSplitAtBreakBySize[] = "　　　分割種類 [ %02d ] �
 inline constexpr char kSplitBySize[] = "　　　分割種類 [ %02d ] ファイル容量分割";
 // --pieces: the number of pieces asked for, and one the split cannot make.
 inline constexpr char kPiecesLine[] = "　　　　分割数 : %d （切削時間の等分）";
+// The same under TIMEMODEL=1, whose shares are of the program's machine time.
+inline constexpr char kPiecesMachineLine[] = "　　　　分割数 : %d （機械時間の等分）";
 inline constexpr char kPiecesInvalid[] =
     "エラー：分割数 %s は使えません。２から 998 までの整数を指定してください。";
 // SIZE: the size limit of the run in KB.

@@ -390,8 +390,12 @@ constexpr int kMissedAtMost = 265;  // 14 of them from real_g10_offset_writes: i
 // at the top of travel, an approach height, lines of the footer after the return).
 constexpr int kMissedAtMostAtBreaks = 64;
 // The same for the golden cases of splits by machine time (named "machine_time_..."), tallied
-// apart: programs of the other cases split where their machine time passes the limit.
-constexpr int kMissedAtMostByMachineTime = 29;
+// apart: programs of the other cases split where their machine time passes the limit. 17 of them
+// from the two cases under SEAM=break (machine_time_break_...), of the kinds of the seam policies'
+// cases: moves inserted in the clear at the start height, an approach height and the positioning
+// line's numbers changed, lines of the footer after the return dropped or written twice, a spindle
+// speed changed in a head.
+constexpr int kMissedAtMostByMachineTime = 46;
 
 struct Tally {
   int mutants[kOperators] = {};

@@ -172,18 +172,19 @@ TEST_F(DriverTest, NoPieceEndsWhereTheToolsPlaceOrItsWorkOffsetIsNotTheHeaders) 
   }
 }
 
-// The seams of SEAM=break and tool, of SIZE and of --pieces are planned from the programmed time
-// before the pieces are written: with the machine-time estimate they are refused, before anything
-// is made, rather than split by the one time and reported by the other.
-TEST_F(DriverTest, MachineTimeWithPlannedSeamsIsRefused) {
+// The seams of SEAM=break and tool, of SIZE and of --pieces are planned before the pieces are
+// written; with the machine-time estimate they are planned by the machine time, so every
+// combination splits (it was once refused), and the pieces carry both times.
+TEST_F(DriverTest, MachineTimeWithPlannedSeamsSplits) {
   for (const char* command : {"TIMEMODEL=1\r\nSEAM=break\r\n", "TIMEMODEL=1\r\nSEAM=tool\r\n",
                               "TIMEMODEL=1\r\nSIZE=32\r\n"}) {
     Settings(command);
     fake.pane.Clear();
-    EXPECT_EQ(Split(5, 10), kSplitFailed) << command;
-    EXPECT_TRUE(Logged("エラー：機械時間の見積（TIMEMODEL=1）は SEAM=cut で、SIZE と --pieces なしのときだけ使えます。"))
+    EXPECT_EQ(Split(5, 10), kSplitDone) << command;
+    EXPECT_FALSE(Logged("エラー：機械時間の見積（TIMEMODEL=1）は SEAM=cut で、SIZE と --pieces なしのときだけ使えます。"))
         << command;
-    EXPECT_TRUE(Made().empty()) << command;
+    EXPECT_TRUE(Logged("　　時間モデル : 機械時間の見積 (TIMEMODEL=1)")) << command;
+    EXPECT_NE(dir.Read("PART_001.NC").find("(MACHINE TIME = "), std::string::npos) << command;
   }
   Settings("TIMEMODEL=1\r\nSEAM=cut\r\n");
   EXPECT_EQ(Split(5, 10), kSplitDone);
