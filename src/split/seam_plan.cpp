@@ -1,6 +1,7 @@
 #include "split/seam_plan.h"
 
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "config/settings.h"
@@ -692,10 +693,10 @@ int PlanSeams(const SeamPlanJob& job, SeamPlan* plan, int* badLine) {
     if (shadow.Open(1, job.scratchPath, Position{}) != kPieceWritten) return kSeamPlanNoScratch;
     sizer = &shadow;
   }
-  // TIMEMODEL=1: the clocks of the pieces that may begin at places passed (static: each holds a
-  // planner's window, and only one split runs at a time).
-  static std::optional<Clock> clocks[kClocks];
-  Planner planner(job, plan, sizer, clocks, reader.units(), reader.carriesTime());
+  // TIMEMODEL=1: the clocks of the pieces that may begin at places passed (on the heap: each
+  // holds a planner's window, too much for the stack of a window's thread together).
+  const auto clocks = std::make_unique<std::optional<Clock>[]>(kClocks);
+  Planner planner(job, plan, sizer, clocks.get(), reader.units(), reader.carriesTime());
   int kind;
   int64_t ordinal = 0;
   while ((kind = reader.Next()) == kRecordMove || kind == kRecordHole || kind == kRecordBlock) {
