@@ -41,6 +41,23 @@ need_packages() {
       break
     fi
   done
-  "${run[@]}" apt-get update -qq
-  "${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror in the middle of a sync serves an index that does not match its release file, and
+  # apt-get update fails for it: tried three times, then the install goes on with the indexes it
+  # has (it says what it cannot fetch), and is itself tried three times.
+  local attempt
+  for attempt in 1 2 3; do
+    "${run[@]}" apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt of 3); a mirror may be syncing" >&2
+    if [ "$attempt" -lt 3 ]; then sleep 20; fi
+  done
+  for attempt in 1 2 3; do
+    "${run[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && return 0
+    echo "apt-get install failed (attempt $attempt of 3)" >&2
+    if [ "$attempt" -lt 3 ]; then
+      sleep 20
+      "${run[@]}" apt-get update -qq || true
+    fi
+  done
+  echo "Could not install the Debian packages: ${missing[*]}" >&2
+  return 1
 }
