@@ -178,18 +178,22 @@ class Planner {
     }
     return pieceClock_;  // (never: more clocks than places in use)
   }
-  // Marks the clocks in use: the piece's and those of the places kept.
-  void Used(bool* used) const {
+  // Marks the clocks in use: the piece's and those of the places kept (`lastCut`: with the last
+  // cut's).
+  void Used(bool* used, bool lastCut = true) const {
     used[pieceClock_] = true;
     if (hereClock_ >= 0) used[hereClock_] = true;
-    for (const Break* at : {&last_, &before_, &change_, &waitBefore_, &landing_, &passed_, &lastCut_, &toolLanding_}) {
+    for (const Break* at : {&last_, &before_, &change_, &waitBefore_, &landing_, &passed_, &toolLanding_}) {
       if (at->valid && at->clock >= 0) used[at->clock] = true;
     }
+    if (lastCut && lastCut_.valid && lastCut_.clock >= 0) used[lastCut_.clock] = true;
   }
-  // Feeds the record to every clock in use, as the split loop feeds a piece's meters.
+  // Feeds the record to every clock in use, as the split loop feeds a piece's meters. A cut takes
+  // the last cut's place before anything can begin a piece there (Overrun follows only the records
+  // between cuts): its clock, unless a place kept shares it, is not fed the cut.
   void FeedPath(const PathRecord& record) {
     bool used[kClocks] = {};
-    Used(used);
+    Used(used, !record.cutting());
     for (int i = 0; i < kClocks; ++i) {
       if (!used[i]) continue;
       Clock& clock = *clocks_[i];
@@ -441,8 +445,10 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
                         SeamBlocked(record.flags(), before, job_.header) == nullptr;
   // (Its figures are the piece's before this record, which the next piece holds.)
   if (mayBegin) {
+    // (A piece begins there only for SIZE: without it the place keeps no clock.)
     before_ = Break{true, ordinal, kPlannedBefore, record.line(), time_.running - recordTime,
-                    distance_.running - recordDistance, bytes_, cumulative_, hereClock_, machineBefore};
+                    distance_.running - recordDistance, bytes_, cumulative_,
+                    job_.sizeLimit > 0 ? hereClock_ : -1, machineBefore};
   }
   unsigned long long bytes = 0;
   if (shadow_ != nullptr) {
