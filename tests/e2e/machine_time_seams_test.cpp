@@ -21,6 +21,7 @@
 #include "split/piece_observer.h"
 #include "split/split_driver.h"
 #include "support/corpus.h"
+#include "support/piece_figures.h"
 #include "support/fake_platform.h"
 #include "support/program_generator.h"
 #include "support/temp_dir.h"
@@ -36,32 +37,6 @@ const char kMachine[] =
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
-// Every piece as the split tells it.
-class TimedPieces : public PieceObserver {
- public:
-  void PieceOpened(int, const Position&) override {}
-  void MoveWritten(const WrittenMove&) override {}
-  void PieceClosed(int, double time, double) override { programmed.push_back(time); }
-  void PieceFacts(int, bool ended, long long) override { clean.push_back(ended); }
-  void SeamsPlanned(double longestStretch, double longestCut, double longestCarry) override {
-    stretch = longestStretch;
-    cut = longestCut;
-    carry = longestCarry;
-  }
-  void PieceMachineTime(int number, double measuredMinutes, double plannedMinutes) override {
-    numbers.push_back(number);
-    measured.push_back(measuredMinutes);
-    planned.push_back(plannedMinutes);
-  }
-  std::vector<double> programmed;
-  std::vector<bool> clean;  // the piece ends at a break (not as under cut)
-  std::vector<int> numbers;
-  std::vector<double> measured;
-  std::vector<double> planned;
-  double stretch = -1.0;  // how finely the program can be cut (SeamPlan), minutes of machine time
-  double cut = -1.0;
-  double carry = -1.0;
-};
 
 // What the run log says besides the pieces.
 struct LogFacts {
@@ -96,20 +71,20 @@ LogFacts ReadFacts(const std::vector<std::string>& log) {
 // of each piece is the split loop's, bit for bit, and the log prints it; no piece a forced seam
 // does not end passes the limit (the piece after a forced seam begins by cutting that seam's move
 // again, which may pass it alone; the last piece may hold a last cut past it).
-void ExpectMachineTimesKept(const TimedPieces& pieces, const LogFacts& facts, double limit) {
+void ExpectMachineTimesKept(const PieceFigures& pieces, const LogFacts& facts, double limit) {
   const size_t count = pieces.measured.size();
   ASSERT_GE(count, 1u);
   ASSERT_EQ(pieces.planned.size(), count);
   ASSERT_EQ(facts.machineLines.size(), count);
-  ASSERT_EQ(pieces.clean.size(), count);
+  ASSERT_EQ(pieces.cleanEnds.size(), count);
   for (size_t n = 0; n < count; ++n) {
     SCOPED_TRACE("piece " + std::to_string(n + 1));
     EXPECT_EQ(pieces.numbers[n], static_cast<int>(n + 1));
     EXPECT_EQ(pieces.measured[n], pieces.planned[n]);
     // (The log cuts the figure to three decimals.)
     EXPECT_NEAR(facts.machineLines[n], pieces.measured[n], 0.001);
-    const bool forced = !pieces.clean[n];
-    const bool afterForced = n > 0 && !pieces.clean[n - 1];
+    const bool forced = !pieces.cleanEnds[n];
+    const bool afterForced = n > 0 && !pieces.cleanEnds[n - 1];
     const bool last = n + 1 == count;
     if (forced || afterForced || (last && (facts.lastCutPassed || facts.neverReached))) continue;
     EXPECT_LE(pieces.measured[n], limit);
@@ -118,7 +93,7 @@ void ExpectMachineTimesKept(const TimedPieces& pieces, const LogFacts& facts, do
 
 // Each piece of the program at `path` states in its comment the machine time measured for it (to
 // three decimals).
-void ExpectCommentsAsMeasured(const std::string& path, const TimedPieces& pieces) {
+void ExpectCommentsAsMeasured(const std::string& path, const PieceFigures& pieces) {
   const std::string label = "(MACHINE TIME = ";
   for (size_t n = 0; n < pieces.measured.size(); ++n) {
     char piece[kPathField];
@@ -141,7 +116,7 @@ class MachineTimeSeams : public testing::Test {
   }
 
   // Splits `job` under the settings last written, telling `pieces`; the log's facts.
-  int Split(SplitJob job, TimedPieces* pieces, LogFacts* facts, const char* piecesText = nullptr) {
+  int Split(SplitJob job, PieceFigures* pieces, LogFacts* facts, const char* piecesText = nullptr) {
     job.settings = command_;
     job.observer = pieces;
     job.pieces = piecesText;
@@ -206,7 +181,7 @@ TEST_F(MachineTimeSeams, GeneratedProgramsKeepTheirMachineTimesAsPlanned) {
       const double limit = total / (parts > 0 ? parts : 2.0 + static_cast<double>(rng() % 5));
       SCOPED_TRACE(name + " " + command + " limit " + std::to_string(limit));
       Settings("TIMEMODEL=1\r\n" + command);
-      TimedPieces pieces;
+      PieceFigures pieces;
       LogFacts facts;
       ASSERT_EQ(Split({path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}}, &pieces,
                       &facts),
@@ -247,7 +222,7 @@ TEST_F(MachineTimeSeams, RealProgramsKeepTheirMachineTimesAsPlanned) {
         const double limit = total / parts;
         SCOPED_TRACE(std::string(program.file) + " " + command + " limit " + std::to_string(limit));
         Settings(std::string("TIMEMODEL=1\r\n") + command);
-        TimedPieces pieces;
+        PieceFigures pieces;
         LogFacts facts;
         ASSERT_EQ(Split({path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}},
                         &pieces, &facts),
@@ -287,16 +262,16 @@ TEST_F(MachineTimeSeams, TheMachineTimeMovesTheSeamToAnEarlierBreak) {
   const std::string zigzag = "X0.8Y21.";  // the zigzags' second move, as written in a piece
 
   Settings("TIMEMODEL=0\r\nSEAM=break\r\n");
-  TimedPieces programmed;
+  PieceFigures programmed;
   LogFacts facts;
   ASSERT_EQ(Split({path.c_str(), 1e6, limit, {start[0], start[1], start[2]}}, &programmed, &facts), kSplitDone)
       << facts.errors;
-  ASSERT_EQ(programmed.programmed.size(), 2u);
+  ASSERT_EQ(programmed.times.size(), 2u);
   EXPECT_NE(dir_.Read("ZIGZAG_001.NC").find(zigzag), std::string::npos);  // the zigzags in piece 1
   RemovePieces(path);
 
   Settings("TIMEMODEL=1\r\nSEAM=break\r\n");
-  TimedPieces machine;
+  PieceFigures machine;
   ASSERT_EQ(Split({path.c_str(), 1e6, limit, {start[0], start[1], start[2]}}, &machine, &facts), kSplitDone)
       << facts.errors;
   ASSERT_EQ(machine.measured.size(), 3u);
@@ -305,7 +280,7 @@ TEST_F(MachineTimeSeams, TheMachineTimeMovesTheSeamToAnEarlierBreak) {
   EXPECT_EQ(facts.forcedWarnings, 0);
   ExpectMachineTimesKept(machine, facts, limit);
   // Every piece ends at a break.
-  for (size_t n = 0; n + 1 < machine.clean.size(); ++n) EXPECT_TRUE(machine.clean[n]) << n + 1;
+  for (size_t n = 0; n + 1 < machine.cleanEnds.size(); ++n) EXPECT_TRUE(machine.cleanEnds[n]) << n + 1;
 }
 
 // The machine time grows between cuts too: here by a dwell of 20 s at the start height after a
@@ -345,7 +320,7 @@ TEST_F(MachineTimeSeams, APiecePassingTheLimitAfterItsLastCutEndsBefore) {
     dir_.Write("DWELL.NC", c.program);
     const std::string path = dir_.Path("DWELL.NC");
     Settings("TIMEMODEL=1\r\nSEAM=break\r\n");
-    TimedPieces pieces;
+    PieceFigures pieces;
     LogFacts facts;
     ASSERT_EQ(Split({path.c_str(), 1e6, c.limit, {0, 0, 50}}, &pieces, &facts), kSplitDone) << facts.errors;
     EXPECT_EQ(pieces.measured.size(), c.pieces);
@@ -374,7 +349,7 @@ TEST_F(MachineTimeSeams, ALimitPassedDuringAToolChangeEndsThePieceBeforeIt) {
   const std::string path = dir_.Path("CHANGE.NC");
   // The machine time of the first tool's piece: SEAM=tool ends a piece at every tool change.
   Settings("TIMEMODEL=1\r\nSEAM=tool\r\n");
-  TimedPieces byTool;
+  PieceFigures byTool;
   LogFacts facts;
   ASSERT_EQ(Split({path.c_str(), 1e6, 1e6, {0, 0, 50}}, &byTool, &facts), kSplitDone) << facts.errors;
   ASSERT_EQ(byTool.measured.size(), 2u);
@@ -384,7 +359,7 @@ TEST_F(MachineTimeSeams, ALimitPassedDuringAToolChangeEndsThePieceBeforeIt) {
   // A limit half way through the change.
   const double limit = firstTool + 1.5 / 60.0;
   Settings("TIMEMODEL=1\r\nSEAM=break\r\n");
-  TimedPieces pieces;
+  PieceFigures pieces;
   ASSERT_EQ(Split({path.c_str(), 1e6, limit, {0, 0, 50}}, &pieces, &facts), kSplitDone) << facts.errors;
   ASSERT_EQ(pieces.measured.size(), 2u);
   EXPECT_EQ(pieces.measured[0], firstTool);
@@ -415,7 +390,7 @@ TEST_F(MachineTimeSeams, ASeamWaitingAfterAHoleFallsAtTheNextToolChangeAsPlanned
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
     Settings(std::string("TIMEMODEL=1\r\n") + c.command);
-    TimedPieces pieces;
+    PieceFigures pieces;
     LogFacts facts;
     ASSERT_EQ(Split({path.c_str(), 1e6, 0.5, {0, 0, 50}}, &pieces, &facts), kSplitDone) << facts.errors;
     ASSERT_EQ(pieces.measured.size(), c.pieces);
@@ -448,7 +423,7 @@ TEST_F(MachineTimeSeams, PiecesShareTheMachineTime) {
       const std::string countText = std::to_string(count);
       SCOPED_TRACE(name + " " + policy + " --pieces " + countText);
       Settings(std::string("TIMEMODEL=1\r\n") + policy);
-      TimedPieces pieces;
+      PieceFigures pieces;
       LogFacts facts;
       ASSERT_EQ(Split({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}}, &pieces,
                       &facts, countText.c_str()),
@@ -516,15 +491,15 @@ TEST_F(MachineTimeSeams, TheSharesOfTheMachineTimeBalanceTheMachineTimes) {
   for (int model : {0, 1}) {
     SCOPED_TRACE(model);
     Settings("TIMEMODEL=" + std::to_string(model) + "\r\nSEAM=cut\r\n");
-    TimedPieces pieces;
+    PieceFigures pieces;
     LogFacts facts;
     ASSERT_EQ(Split({path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}}, &pieces, &facts, "2"), kSplitDone)
         << facts.errors;
-    ASSERT_EQ(pieces.programmed.size(), 2u);
+    ASSERT_EQ(pieces.times.size(), 2u);
     if (model == 0) {
       byProgrammed = dir_.Read("SHARES_001.NC");
       // Half the programmed time each, within a move of 0.02 min.
-      EXPECT_NEAR(pieces.programmed[0], pieces.programmed[1], 0.05);
+      EXPECT_NEAR(pieces.times[0], pieces.times[1], 0.05);
     } else {
       ASSERT_EQ(pieces.measured.size(), 2u);
       EXPECT_NEAR(pieces.measured[0], total / 2, 0.03);
@@ -562,7 +537,7 @@ TEST_F(MachineTimeSeams, PiecesWithTheLimitsInForceKeepThem) {
         SCOPED_TRACE(name + " TIMEMODEL=" + std::to_string(model) + " --pieces " + countText + " limit " +
                      std::to_string(limit));
         Settings("TIMEMODEL=" + std::to_string(model) + "\r\nSEAM=break\r\n");
-        TimedPieces pieces;
+        PieceFigures pieces;
         LogFacts facts;
         ASSERT_EQ(Split({path.c_str(), 1e6, limit, {program.start[0], program.start[1], program.start[2]}}, &pieces,
                         &facts, countText.c_str()),
@@ -571,12 +546,12 @@ TEST_F(MachineTimeSeams, PiecesWithTheLimitsInForceKeepThem) {
         if (model == 1) {
           ExpectMachineTimesKept(pieces, facts, limit);
         } else {
-          ASSERT_EQ(pieces.clean.size(), pieces.programmed.size());
-          for (size_t n = 0; n < pieces.programmed.size(); ++n) {
-            const bool forced = !pieces.clean[n] || (n > 0 && !pieces.clean[n - 1]);
-            const bool last = n + 1 == pieces.programmed.size();
+          ASSERT_EQ(pieces.cleanEnds.size(), pieces.times.size());
+          for (size_t n = 0; n < pieces.times.size(); ++n) {
+            const bool forced = !pieces.cleanEnds[n] || (n > 0 && !pieces.cleanEnds[n - 1]);
+            const bool last = n + 1 == pieces.times.size();
             if (forced || (last && (facts.lastCutPassed || facts.neverReached))) continue;
-            EXPECT_LE(pieces.programmed[n], limit) << "piece " << n + 1;
+            EXPECT_LE(pieces.times[n], limit) << "piece " << n + 1;
           }
         }
         ++splits;
@@ -607,7 +582,7 @@ TEST(MachineTimeSeamsCorpus, RealProgramsKeepTheirMachineTimesAsPlanned) {
     const std::string path = dir.Path("PROGRAM.NC");
     double start[3] = {0, 0, 0};
     SafeStart(path, start);
-    auto run = [&](const std::string& command, double limit, const char* piecesText, TimedPieces* pieces,
+    auto run = [&](const std::string& command, double limit, const char* piecesText, PieceFigures* pieces,
                    LogFacts* facts) {
       dir.Write("Quendrix.ini", "[COMMAND]\r\nMODE=1\r\n" + command + "[PAVLOK]\r\nNCVIEWER=\r\n[MACHINE]\r\n" + kMachine);
       StartSettings();
@@ -623,7 +598,7 @@ TEST(MachineTimeSeamsCorpus, RealProgramsKeepTheirMachineTimesAsPlanned) {
       return result;
     };
     // The machine time of the whole program, from a run that needs no split.
-    TimedPieces none;
+    PieceFigures none;
     LogFacts facts;
     run("TIMEMODEL=1\r\n", 1e6, nullptr, &none, &facts);
     double total = 0.0;
@@ -637,9 +612,9 @@ TEST(MachineTimeSeamsCorpus, RealProgramsKeepTheirMachineTimesAsPlanned) {
       const std::string seam = shares ? "SEAM=break\r\n" : command;
       const double limit = shares ? 1e6 : total / 3.0;
       SCOPED_TRACE(seam + (shares ? " --pieces 3" : ""));
-      TimedPieces programmed;
+      PieceFigures programmed;
       const int byProgrammed = run("TIMEMODEL=0\r\n" + seam, limit, shares ? "3" : nullptr, &programmed, &facts);
-      TimedPieces pieces;
+      PieceFigures pieces;
       const int result = run("TIMEMODEL=1\r\n" + seam, limit, shares ? "3" : nullptr, &pieces, &facts);
       if (byProgrammed == kSplitDone) {
         EXPECT_EQ(result, kSplitDone) << facts.errors;

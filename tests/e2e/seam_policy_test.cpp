@@ -27,6 +27,7 @@
 #include "split/split_driver.h"
 #include "support/corpus.h"
 #include "support/fake_platform.h"
+#include "support/piece_figures.h"
 #include "support/program_generator.h"
 #include "support/quiet_settings.h"
 #include "support/temp_dir.h"
@@ -228,25 +229,6 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitBySizeStayWithinIt) {
   std::printf("generated under SIZE: %d splits, %d pieces, none larger than its limit\n", splits, pieces);
 }
 
-// The pieces of a split as the piece writer tells them, with the planner's figures of how finely
-// the program can be cut.
-class ShareObserver : public PieceObserver {
- public:
-  void PieceOpened(int, const Position&) override {}
-  void MoveWritten(const WrittenMove&) override {}
-  void PieceClosed(int, double time, double) override { times.push_back(time); }
-  void PieceFacts(int, bool clean, long long) override { cleanEnds.push_back(clean); }
-  void SeamsPlanned(double longestStretch, double longestCut, double longestCarry) override {
-    stretch = longestStretch;
-    cut = longestCut;
-    carry = longestCarry;
-  }
-  std::vector<double> times;    // minutes, piece by piece
-  std::vector<bool> cleanEnds;  // the piece ends where the next cuts nothing again (a break)
-  double stretch = -1.0;        // -1: never told
-  double cut = -1.0;
-  double carry = -1.0;
-};
 
 // N pieces of nearly equal time. A piece counts its cuts up to the seam; the cut of a seam that
 // falls as under SEAM=cut is counted in the next piece, which cuts it again, so the pieces add up
@@ -260,7 +242,7 @@ class ShareObserver : public PieceObserver {
 //     share the seam falls as under cut, so a piece between two such seams is held to the bound
 //     of cut as well.
 // Returns (furthest distance from the mean) / mean, for the printed figure.
-double ExpectEvenShares(const ShareObserver& observer, int count, int policy) {
+double ExpectEvenShares(const PieceFigures& observer, int count, int policy) {
   EXPECT_EQ(static_cast<int>(observer.times.size()), count);
   EXPECT_GE(observer.cut, 0.0) << "the plan's figures were not told";
   if (static_cast<int>(observer.times.size()) != count || observer.cleanEnds.size() != observer.times.size()) {
@@ -367,7 +349,7 @@ TEST_F(SeamPolicies, GeneratedProgramsSplitIntoTheNumberOfPiecesAskedFor) {
       const int count = 2 + static_cast<int>(seed % 4);
       const std::string text = std::to_string(count);
       SCOPED_TRACE(name + (policy == kSeamCut ? " cut" : " break") + " --pieces " + text);
-      ShareObserver observer;
+      PieceFigures observer;
       SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {program.start[0], program.start[1], program.start[2]}});
       job.pieces = text.c_str();
       job.observer = &observer;
@@ -442,7 +424,7 @@ TEST_F(SeamPolicies, PiecesOfEqualTimeFallWhereTheSharesEnd) {
     dir_.Write(name, StraightCuts(c.cuts));
     const std::string path = dir_.Path(name);
     const std::string count = std::to_string(c.pieces);
-    ShareObserver observer;
+    PieceFigures observer;
     SplitJob job = settings_.Job({path.c_str(), 1e6, 1e6, {0, 0, 100}});
     job.pieces = count.c_str();
     job.observer = &observer;
@@ -597,7 +579,7 @@ TEST(SeamPoliciesCorpus, PiecesOfEqualTimeComeAsCloseAsTheProgramAllows) {
       const int count = 2 + static_cast<int>(source.filename().string().size() % 4);
       const std::string text = std::to_string(count);
       SCOPED_TRACE(std::string(policy == kSeamCut ? "cut" : "break") + " --pieces " + text);
-      ShareObserver observer;
+      PieceFigures observer;
       SplitJob job{path.c_str(), 1e6, 1e6, {start[0], start[1], start[2]}};
       job.settings = command;
       job.pieces = text.c_str();
