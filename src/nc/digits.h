@@ -2,7 +2,9 @@
 // intermediate file and the piece writer.
 #pragma once
 
+#include <bit>
 #include <concepts>
+#include <cstdint>
 #include <cstring>
 
 // "00" to "99".
@@ -28,4 +30,36 @@ inline char* WriteDigitsBackward(Unsigned value, char* end) {
     *--end = static_cast<char>('0' + value);
   }
   return end;
+}
+
+// 10^0 to 10^19.
+inline constexpr uint64_t kDecimalPowers[20] = {1u,
+                                                10u,
+                                                100u,
+                                                1000u,
+                                                10000u,
+                                                100000u,
+                                                1000000u,
+                                                10000000u,
+                                                100000000u,
+                                                1000000000u,
+                                                10000000000u,
+                                                100000000000u,
+                                                1000000000000u,
+                                                10000000000000u,
+                                                100000000000000u,
+                                                1000000000000000u,
+                                                10000000000000000u,
+                                                100000000000000000u,
+                                                1000000000000000000u,
+                                                10000000000000000000u};
+
+// How many decimal digits WriteDigitsBackward writes for `value` (1 for 0): from the bit width
+// (1233 / 4096 is just above log10(2)) it is the count or one less, and one comparison tells
+// which. (Or-ing in 1 counts 0 as one digit and moves no number across a power of ten, all of
+// which but 1 are even.)
+inline int DecimalDigits(uint64_t value) {
+  const uint64_t probe = value | 1;
+  const int digits = (std::bit_width(probe) * 1233) >> 12;
+  return probe >= kDecimalPowers[digits] ? digits + 1 : digits;
 }

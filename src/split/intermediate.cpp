@@ -1,6 +1,5 @@
 #include "split/intermediate.h"
 
-#include <bit>
 #include <cstring>
 #include <span>
 
@@ -18,38 +17,13 @@ constexpr int64_t kLargestCount = 999999999999999;
 constexpr size_t kPlainHeadSize = 8;
 constexpr char kPlainHeads[4][kPlainHeadSize + 1] = {"M 0 17 0", "M 1 17 0", "M 2 17 0", "M 3 17 0"};
 
-constexpr uint64_t kPowersOfTen[20] = {1u,
-                                       10u,
-                                       100u,
-                                       1000u,
-                                       10000u,
-                                       100000u,
-                                       1000000u,
-                                       10000000u,
-                                       100000000u,
-                                       1000000000u,
-                                       10000000000u,
-                                       100000000000u,
-                                       1000000000000u,
-                                       10000000000000u,
-                                       100000000000000u,
-                                       1000000000000000u,
-                                       10000000000000000u,
-                                       100000000000000000u,
-                                       1000000000000000000u,
-                                       10000000000000000000u};
 
 // Writes `value` in decimal at `out`; returns the characters written (at most 20).
 int PutInteger(int64_t value, char* out) {
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   int length = value < 0 ? 1 : 0;
   if (value < 0) out[0] = '-';
-  // The number of digits from the bit width (1233 / 4096 is just above log10(2)): it is the
-  // count or one less, and one comparison tells which. (Or-ing in 1 counts 0 as one digit and
-  // moves no number across a power of ten, all of which but 1 are even.)
-  const uint64_t probe = magnitude | 1;
-  int digits = (std::bit_width(probe) * 1233) >> 12;
-  if (probe >= kPowersOfTen[digits]) ++digits;
+  const int digits = DecimalDigits(magnitude);
   WriteDigitsBackward(magnitude, out + length + digits);
   return length + digits;
 }

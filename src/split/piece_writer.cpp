@@ -53,9 +53,9 @@ struct CountParts {
   int kept;
 };
 
-template <uint64_t kScale, int kDecimals>
-CountParts SplitCountBy(uint64_t magnitude) {
-  CountParts parts{magnitude / kScale, magnitude % kScale, kDecimals};
+// `fraction` (of `decimals` decimals) without its trailing zeros.
+CountParts Trimmed(uint64_t whole, uint64_t fraction, int decimals) {
+  CountParts parts{whole, fraction, decimals};
   while (parts.kept > 0 && parts.fraction % 10 == 0) {
     parts.fraction /= 10;
     --parts.kept;
@@ -63,19 +63,11 @@ CountParts SplitCountBy(uint64_t magnitude) {
   return parts;
 }
 
-// The millimetre and inch resolutions divide by a constant (a multiplication); any other by a
-// division.
+// A count of the program's resolution (ResolutionDecimals: 3 decimals for millimetres, 4 for
+// inches), each divided by a constant (a multiplication).
 CountParts SplitCount(uint64_t magnitude, int decimals) {
-  if (decimals == 3) return SplitCountBy<1000, 3>(magnitude);
-  if (decimals == 4) return SplitCountBy<10000, 4>(magnitude);
-  uint64_t scale = 1;
-  for (int i = 0; i < decimals; ++i) scale *= 10;
-  CountParts parts{magnitude / scale, magnitude % scale, decimals};
-  while (parts.kept > 0 && parts.fraction % 10 == 0) {
-    parts.fraction /= 10;
-    --parts.kept;
-  }
-  return parts;
+  if (decimals == 4) return Trimmed(magnitude / 10000, magnitude % 10000, 4);
+  return Trimmed(magnitude / 1000, magnitude % 1000, 3);
 }
 
 uint64_t Magnitude(int64_t count) {
@@ -105,18 +97,11 @@ char* CountTextBackward(int64_t count, bool point, const CountParts& parts, char
   return start;
 }
 
-// Decimal digits of `value` (1 for 0).
-size_t DigitCount(uint64_t value) {
-  size_t n = 1;
-  for (uint64_t ten = 10; n < 20 && value >= ten; ten *= 10) ++n;
-  return n;
-}
-
 // The length of the text CountTextBackward writes for the same arguments.
 size_t CountTextLength(int64_t count, bool point, const CountParts& parts) {
   const size_t sign = count < 0 ? 1 : 0;
-  if (!point) return sign + DigitCount(Magnitude(count));
-  return sign + DigitCount(parts.whole) + 1 + static_cast<size_t>(parts.kept);
+  if (!point) return sign + static_cast<size_t>(DecimalDigits(Magnitude(count)));
+  return sign + static_cast<size_t>(DecimalDigits(parts.whole)) + 1 + static_cast<size_t>(parts.kept);
 }
 
 void ReportBlock(int motion, const Position& target) {
