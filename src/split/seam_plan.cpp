@@ -188,32 +188,32 @@ class Planner {
     }
     if (lastCut && lastCut_.valid && lastCut_.clock >= 0) used[lastCut_.clock] = true;
   }
-  // Feeds the record to every clock in use, as the split loop feeds a piece's meters. A cut takes
-  // the last cut's place before anything can begin a piece there (Overrun follows only the records
-  // between cuts): its clock, unless a place kept shares it, is not fed the cut.
-  void FeedPath(const PathRecord& record) {
+  // Feeds a record to every clock in use (`lastCut`: the last cut's too) by `feed`, as the split
+  // loop feeds a piece's meters.
+  template <typename Feed>
+  void FeedClocks(bool lastCut, Feed feed) {
     bool used[kClocks] = {};
-    Used(used, !record.cutting());
+    Used(used, lastCut);
     for (int i = 0; i < kClocks; ++i) {
       if (!used[i]) continue;
       Clock& clock = *clocks_[i];
       clock.before = clock.minutes.running;
-      if (record.hole) {
-        clock.meters.TimeHole(record.drill, previous_);
-      } else {
-        clock.meters.TimeMove(record.move, previous_);
-      }
+      feed(clock.meters);
     }
   }
+  // A cut takes the last cut's place before anything can begin a piece there (Overrun follows
+  // only the records between cuts): its clock, unless a place kept shares it, is not fed the cut.
+  void FeedPath(const PathRecord& record) {
+    FeedClocks(!record.cutting(), [&](PieceMeters& meters) {
+      if (record.hole) {
+        meters.TimeHole(record.drill, previous_);
+      } else {
+        meters.TimeMove(record.move, previous_);
+      }
+    });
+  }
   void FeedBlock(const BlockRecord& block) {
-    bool used[kClocks] = {};
-    Used(used);
-    for (int i = 0; i < kClocks; ++i) {
-      if (!used[i]) continue;
-      Clock& clock = *clocks_[i];
-      clock.before = clock.minutes.running;
-      clock.meters.TimeBlock(block);
-    }
+    FeedClocks(true, [&](PieceMeters& meters) { meters.TimeBlock(block); });
   }
   // The time meter is tested first; both limits are strict (PieceMeters::Passed). Under
   // TIMEMODEL=1 the time is the machine time.
