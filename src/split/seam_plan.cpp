@@ -51,6 +51,9 @@ struct Clock {
   double before = 0.0;  // minutes.running before the record fed last
 };
 
+// Minutes of a span of the machine time the records carry (ns).
+double CarriedMinutes(int64_t ns) { return static_cast<double>(ns) * 1e-9 / 60.0; }
+
 // Clocks in use at once: the piece's, one for each kind of place a piece may begin at that the
 // planner keeps (last break, before a cut, tool change, an equal share's break and landing, the
 // last cut, a tool change after it) and the one being started.
@@ -374,7 +377,7 @@ bool Planner::TakeBlock(const BlockRecord& block, int64_t ordinal) {
     if (body) FeedBlock(block);
     // The program's machine time after the block: the shares of --pieces are of it.
     lastNs_ = block.machineNs;
-    cumulative_ = static_cast<double>(lastNs_) * 1e-9 / 60.0;
+    cumulative_ = CarriedMinutes(lastNs_);
     if (body && !Overrun()) return false;
   }
   return true;
@@ -436,7 +439,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   // And to the program, in the measure of the shares of --pieces: its cutting time, or under
   // TIMEMODEL=1 its machine time.
   const int64_t recordNs = record.hole ? record.drill.machineNs : record.move.machineNs;
-  const double recordShare = timed_ ? static_cast<double>(recordNs - lastNs_) * 1e-9 / 60.0 : recordTime;
+  const double recordShare = timed_ ? CarriedMinutes(recordNs - lastNs_) : recordTime;
   if (opened_ && record.cutting() && recordShare > plan_->longestCut) plan_->longestCut = recordShare;
   // Where a piece may begin before this cut: for a piece that would pass SIZE, nothing is cut
   // twice there.
@@ -629,7 +632,7 @@ bool Planner::TakePath(const PathRecord& record, int64_t ordinal) {
   }
   hereClock_ = -1;
   lastNs_ = recordNs;
-  cumulative_ = static_cast<double>(lastNs_) * 1e-9 / 60.0;
+  cumulative_ = CarriedMinutes(lastNs_);
   return !opened_ || record.cutting() || Overrun();
 }
 
