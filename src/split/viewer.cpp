@@ -7,14 +7,28 @@
 #include "log/run_log.h"
 #include "split/split_messages.h"
 
+namespace {
+
+// What the settings say of the viewer.
+enum ViewerSetting { kNoSettings, kNoViewer, kViewerNamed };
+
+// NCVIEWER of the settings file into `viewer`.
+ViewerSetting ReadViewer(char (&viewer)[kNcViewerSetting.field]) {
+  if (!platform::FileExists(gSettingsPath)) return kNoSettings;
+  return ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0 ? kNoViewer : kViewerNamed;
+}
+
+}  // namespace
+
 int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
-  if (!platform::FileExists(gSettingsPath)) {
+  char viewer[kNcViewerSetting.field];
+  const ViewerSetting setting = ReadViewer(viewer);
+  if (setting == kNoSettings) {
     FormatLog("%s", kNoSettingsFile);
     EmitLogLine(owner, kLogError);
     return kViewerFailed;
   }
-  char viewer[kNcViewerSetting.field];
-  if (ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0) return kViewerOk;
+  if (setting == kNoViewer) return kViewerOk;
   if (!platform::FileExists(viewer)) {
     FormatLog(kViewerMissing, viewer);
     EmitLogLine(owner, kLogError);
@@ -38,7 +52,6 @@ int OpenInViewer(platform::WindowHandle owner, const char* ncPath) {
 }
 
 bool NoViewerConfigured() {
-  if (!platform::FileExists(gSettingsPath)) return false;
   char viewer[kNcViewerSetting.field];
-  return ReadSettingText(kNcViewerSetting, viewer, sizeof viewer) == 0;
+  return ReadViewer(viewer) == kNoViewer;
 }
